@@ -1,0 +1,83 @@
+// Files and folders. Every path here is a CP932 byte string, as the core holds it; it is
+// turned into the file system's UTF-8 here and nowhere else. A name that has no CP932
+// form is never handed to the core (a listing leaves it out and counts it), so the core
+// cannot open, write or delete a different file by mistake.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace skarvo {
+
+struct FolderEntry {
+  std::string name;  // CP932
+  bool isFolder = false;  // a directory, or a link to one
+  bool isFile = false;    // a regular file, or a link to one
+  dev_t device = 0;       // of the entry after following links
+  ino_t inode = 0;
+};
+
+struct FolderListing {
+  bool ok = false;                  // false when the folder could not be read
+  std::vector<FolderEntry> entries;  // without "." and "..", hidden entries included
+  int unrepresentableNames = 0;     // names left out because they have no CP932 form
+};
+
+// Lists a folder in name order ignoring ASCII case, ties by the bytes of the name.
+FolderListing ListFolder(const std::string& folder);
+
+// The path in the file system's encoding; nullopt when it has no UTF-8 form.
+std::optional<std::string> NativePath(const std::string& cp932Path);
+
+bool FileExists(const std::string& path);    // a regular file, or a link to one
+bool FolderExists(const std::string& path);  // a directory, or a link to one
+// Device and inode of a folder (after links); false when it cannot be read.
+bool FolderIdentity(const std::string& path, dev_t& device, ino_t& inode);
+
+// Creates the folder and every missing folder above it. True when it exists afterwards.
+bool CreateFolderPath(const std::string& path);
+// Deletes one file (or link). True on success.
+bool DeleteFilePath(const std::string& path);
+// Deletes an empty folder. True on success.
+bool DeleteEmptyFolder(const std::string& path);
+// Deletes a folder and everything in it, without following links out of it.
+bool DeleteFolderTree(const std::string& path);
+
+// Reads a whole file. nullopt when it cannot be opened or read.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// Writes a whole file atomically: a temporary file in the same folder, flushed, then
+// renamed over the target, keeping the target's permissions. On failure the old file is
+// untouched, the temporary file is removed, and false is returned.
+bool WriteFileAtomic(const std::string& path, const std::string& data);
+
+// The current folder (CP932); empty when it has no CP932 form.
+std::string CurrentFolder();
+
+// A file opened for reading in pieces, for readers that must not load a whole file.
+class InputFile {
+ public:
+  InputFile() = default;
+  ~InputFile();
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  // Opens a regular file. False when it does not exist or cannot be read.
+  bool Open(const std::string& path);
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+  // Reads up to size bytes; returns the count read, 0 at the end, -1 on an error.
+  long Read(void* buffer, size_t size);
+  // The size of the file when it was opened.
+  uint64_t Size() const { return size_; }
+
+ private:
+  int fd_ = -1;
+  uint64_t size_ = 0;
+};
+
+}  // namespace skarvo

@@ -1,0 +1,61 @@
+#include "platform/codepage.h"
+
+#include <gtest/gtest.h>
+
+namespace skarvo {
+namespace {
+
+TEST(Sjis, AwkwardCharactersTakeTheCp932Bytes) {
+  struct Row {
+    const char* utf8;
+    const char* cp932;
+  } rows[] = {
+      {"～", "\x81\x60"}, {"－", "\x81\x7C"}, {"￥", "\x81\x8F"}, {"”", "\x81\x68"},
+      {"’", "\x81\x66"},  {"￣", "\x81\x50"}, {"あ", "\x82\xA0"}, {"ア", "\x83\x41"},
+      {"検索終了", "\x8C\x9F\x8D\xF5\x8F\x49\x97\xB9"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.utf8);
+    EXPECT_EQ(Sjis(row.utf8), row.cp932);
+  }
+}
+
+TEST(Sjis, ReturnsTheSameStorageEachTime) {
+  EXPECT_EQ(&Sjis("フォルダ"), &Sjis("フォルダ"));
+}
+
+TEST(Conversion, RoundTripsAndRefusesWhatHasNoCp932Form) {
+  std::string out;
+  ASSERT_TRUE(Utf8ToCp932("a検索b", out));
+  std::string back;
+  ASSERT_TRUE(Cp932ToUtf8(out, back));
+  EXPECT_EQ(back, "a検索b");
+  EXPECT_FALSE(Utf8ToCp932("😀", out));
+  EXPECT_FALSE(Cp932ToUtf8("\x82", out));  // a lone lead byte
+  EXPECT_EQ(Utf8ToCp932Lossy("a😀b"), "a?b");
+}
+
+TEST(Conversion, Utf16ReplacesWhatHasNoCp932Form) {
+  EXPECT_EQ(Utf16ToCp932(u"xあ"), "x\x82\xA0");
+  EXPECT_EQ(Utf16ToCp932(u"a\U0001F600b"), "a?b");
+}
+
+TEST(UpperCase, ChangesAsciiOnlyAndStepsOverSecondBytes) {
+  // 0x83 0x61 is a 2-byte character whose second byte looks like 'a'.
+  EXPECT_EQ(UpperCaseCp932("ab\x83\x61z"), "AB\x83\x61Z");
+  EXPECT_EQ(UpperCaseCp932("\xE0\x7A\x7A"), "\xE0\x7A\x5A");
+}
+
+TEST(LeadByte, Ranges) {
+  EXPECT_FALSE(IsLeadByte(0x80));
+  EXPECT_TRUE(IsLeadByte(0x81));
+  EXPECT_TRUE(IsLeadByte(0x9F));
+  EXPECT_FALSE(IsLeadByte(0xA0));
+  EXPECT_FALSE(IsLeadByte(0xDF));
+  EXPECT_TRUE(IsLeadByte(0xE0));
+  EXPECT_TRUE(IsLeadByte(0xFC));
+  EXPECT_FALSE(IsLeadByte(0xFD));
+}
+
+}  // namespace
+}  // namespace skarvo

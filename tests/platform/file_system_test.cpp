@@ -1,0 +1,109 @@
+#include "platform/file_system.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/codepage.h"
+
+namespace skarvo {
+namespace {
+
+class TempFolder {
+ public:
+  TempFolder() {
+    char tmpl[] = "/tmp/skarvo-test-XXXXXX";
+    path_ = ::mkdtemp(tmpl);
+  }
+  ~TempFolder() { DeleteFolderTree(path_); }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+void Touch(const std::string& nativePath, const std::string& data = "") {
+  std::ofstream(nativePath, std::ios::binary) << data;
+}
+
+TEST(ListFolder, NameOrderIgnoresAsciiCaseAndLeavesOutNamesWithoutCp932Form) {
+  TempFolder dir;
+  for (const char* name : {"b.txt", "A.txt", "a.txt", ".hidden", "検索.txt", "x\xff.txt"})
+    Touch(dir.path() + "/" + name);
+  ::mkdir((dir.path() + "/Sub").c_str(), 0777);
+  FolderListing listing = ListFolder(dir.path());
+  ASSERT_TRUE(listing.ok);
+  std::vector<std::string> names;
+  for (const auto& e : listing.entries) names.push_back(e.name);
+  EXPECT_EQ(names, (std::vector<std::string>{".hidden", "A.txt", "a.txt", "b.txt", "Sub",
+                                             Sjis("検索.txt")}));
+  EXPECT_EQ(listing.unrepresentableNames, 1);
+  EXPECT_TRUE(listing.entries[4].isFolder);
+  EXPECT_TRUE(listing.entries[1].isFile);
+  EXPECT_FALSE(ListFolder(dir.path() + "/missing").ok);
+}
+
+TEST(WriteFileAtomic, ReplacesWholeAndKeepsPermissions) {
+  TempFolder dir;
+  std::string path = dir.path() + "/f.txt";
+  Touch(path, "old");
+  ::chmod(path.c_str(), 0640);
+  ASSERT_TRUE(WriteFileAtomic(path, std::string("new\0data", 8)));
+  EXPECT_EQ(ReadWholeFile(path), std::string("new\0data", 8));
+  struct stat st;
+  ::stat(path.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  // Nothing else is left in the folder.
+  EXPECT_EQ(ListFolder(dir.path()).entries.size(), 1u);
+}
+
+TEST(WriteFileAtomic, FailureLeavesTheOldFileWhole) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  TempFolder dir;
+  std::string path = dir.path() + "/f.txt";
+  Touch(path, "old");
+  ::chmod(dir.path().c_str(), 0555);
+  EXPECT_FALSE(WriteFileAtomic(path, "new"));
+  ::chmod(dir.path().c_str(), 0755);
+  EXPECT_EQ(ReadWholeFile(path), "old");
+}
+
+TEST(WriteFileAtomic, RefusesAFolderAndAMissingFolder) {
+  TempFolder dir;
+  EXPECT_FALSE(WriteFileAtomic(dir.path(), "x"));
+  EXPECT_FALSE(WriteFileAtomic(dir.path() + "/no/such/f.txt", "x"));
+}
+
+TEST(Folders, CreatePathAndDeleteTree) {
+  TempFolder dir;
+  std::string deep = dir.path() + "/a/b/" + Sjis("検索");
+  ASSERT_TRUE(CreateFolderPath(deep));
+  EXPECT_TRUE(FolderExists(deep));
+  EXPECT_FALSE(FileExists(deep));
+  ASSERT_TRUE(WriteFileAtomic(deep + "/f", "x"));
+  EXPECT_TRUE(FileExists(deep + "/f"));
+  EXPECT_FALSE(DeleteEmptyFolder(dir.path() + "/a"));
+  EXPECT_TRUE(DeleteFolderTree(dir.path() + "/a"));
+  EXPECT_FALSE(FolderExists(dir.path() + "/a"));
+}
+
+TEST(InputFile, ReadsInPiecesAndRefusesFolders) {
+  TempFolder dir;
+  std::string path = dir.path() + "/f";
+  Touch(path, "abcdef");
+  InputFile file;
+  ASSERT_TRUE(file.Open(path));
+  EXPECT_EQ(file.Size(), 6u);
+  char buf[4];
+  EXPECT_EQ(file.Read(buf, 4), 4);
+  EXPECT_EQ(file.Read(buf, 4), 2);
+  EXPECT_EQ(file.Read(buf, 4), 0);
+  EXPECT_FALSE(file.Open(dir.path()));
+  EXPECT_FALSE(file.Open(dir.path() + "/missing"));
+}
+
+}  // namespace
+}  // namespace skarvo
