@@ -1,0 +1,122 @@
+// TTxtFile: the text reader under TGrep. It reads one file in blocks of 102400 bytes and
+// presents it as a stream of 1- and 2-byte character codes in which every line end (CR LF, a
+// lone CR or a lone LF) is one LF, a zero byte is a space, the file starts with an LF of its
+// own (so the first line is line 1 and `^` finds it) and always ends with a line end.
+//
+// Two cursors move over that stream. The main cursor marks where a match may start and counts
+// lines; the lookahead cursor runs ahead of it while an automaton is walked. Only the current
+// line is ever copied (into CarryText) when it crosses a block boundary, so a line of any
+// length is reported whole while the rest of the file is never held in memory.
+//
+// The reader lets the user interface process pending messages after every block it reads and
+// before every line it hands out; when the owner's cancel flag is found set at either point it
+// raises EGrepCancel "CancelRequest".
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/file_system.h"
+
+namespace skarvo {
+
+class UiPort;
+
+// The record of a reported line.
+struct RE_LineInfo_t {
+  std::string Line;    // the line's text, trailing CR and LF bytes removed
+  int32_t LineNo = 0;  // 1-based number of the line in the file
+};
+
+// An input or output error of a file.
+class EInOutError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// The reader came to the end of the file ("End Of File"); ends a search normally.
+class EEndOfFile : public EInOutError {
+ public:
+  EEndOfFile();
+};
+
+// The file could not be opened; carries the system's reason.
+class EFileNotFound : public EInOutError {
+ public:
+  using EInOutError::EInOutError;
+};
+
+// The owner's cancel flag was found set ("CancelRequest").
+class EGrepCancel : public Exception {
+ public:
+  EGrepCancel();
+};
+
+class TTxtFile {
+ public:
+  static constexpr size_t BlockSize = 102400;
+
+  // Opens the file and reads its first block. Raises EFileNotFound when it cannot be opened,
+  // EEndOfFile when it is empty, EGrepCancel when cancel is set after the first block is read.
+  // cancel and ui (which may be null) must outlive the reader.
+  TTxtFile(const std::string& fileName, const bool& cancel, UiPort* ui);
+  ~TTxtFile();
+  TTxtFile(const TTxtFile&) = delete;
+  TTxtFile& operator=(const TTxtFile&) = delete;
+
+  // The next character at the main cursor; the lookahead cursor is put right after it.
+  // Raises EEndOfFile when the main cursor consumes the file's last line end.
+  uint16_t ReadChar();
+
+  // The next character at the lookahead cursor; 0 once the end of the file is reached, and
+  // from then on.
+  uint16_t NextLookaheadChar();
+
+  // Moves the main cursor to the end of its line and returns that line with its number.
+  // Lets pending messages run first and raises EGrepCancel when cancel is set.
+  RE_LineInfo_t GetLine();
+
+  // Number of line ends the main cursor has consumed (the current line's number).
+  int32_t LineNo() const { return lineNo_; }
+
+ private:
+  // A place in the buffer or in CarryText.
+  struct Cursor {
+    bool inCarry = false;
+    size_t pos = 0;
+  };
+
+  unsigned char& At(const Cursor& c) {
+    return reinterpret_cast<unsigned char&>(c.inCarry ? carry_[c.pos] : buffer_[c.pos]);
+  }
+  void ReadBlock(size_t destination);
+  void LetMessagesRun();
+  // Copies the current line (from the line start to the end of the block) into CarryText.
+  void KeepLine();
+  unsigned char NextByte();
+  unsigned char NextLookaheadByte();
+  // Called while the cursor stands on a zero byte; true when the byte under it must be
+  // looked at again, false when the cursor rests where it is.
+  bool RefillMain(unsigned char consumed);
+  bool RefillLookahead(unsigned char consumed);
+  // The CR just passed by cursor c (the last byte of CarryText when a refill intervened).
+  Cursor CrBefore(const Cursor& crPlace, const Cursor& now) const;
+
+  InputFile file_;
+  const bool& cancel_;
+  UiPort* ui_;
+  uint64_t bytesRead_ = 0;
+  bool atFileEnd_ = false;
+  std::vector<char> buffer_;
+  size_t dataCount_ = 0;
+  std::string carry_;  // CarryText
+  Cursor main_;
+  Cursor lookahead_;
+  Cursor lineStart_;
+  int32_t lineNo_ = 0;
+};
+
+}  // namespace skarvo

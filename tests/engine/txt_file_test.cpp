@@ -1,0 +1,274 @@
+// The text reader, driven the way the grep drives it: a start character from the main cursor,
+// then the lookahead cursor while a chain of codes keeps matching.
+#include "engine/txt_file.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/fake_ui_port.h"
+#include "platform/file_system.h"
+
+namespace skarvo {
+namespace {
+
+using namespace std::string_literals;
+
+constexpr size_t kBlock = TTxtFile::BlockSize;
+
+struct Hit {
+  int no;
+  std::string text;
+  bool operator==(const Hit&) const = default;
+};
+
+void PrintTo(const Hit& h, std::ostream* os) { *os << h.no << ":\"" << h.text << "\""; }
+
+class TxtFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/skarvo_txt_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+  }
+  void TearDown() override { DeleteFolderTree(dir_); }
+
+  std::string Write(const std::string& bytes) {
+    std::string path = dir_ + "/f" + std::to_string(count_++) + ".txt";
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+
+  // Every line holding the chain of codes, as the fixed-string search reports it.
+  std::vector<Hit> Find(const std::string& bytes, const std::vector<uint16_t>& codes,
+                        UiPort* ui = nullptr) {
+    std::vector<Hit> hits;
+    try {
+      TTxtFile file(Write(bytes), cancel_, ui);
+      for (;;) {
+        size_t i = 0;
+        uint16_t c = file.ReadChar();
+        while (c == codes[i]) {
+          if (i + 1 == codes.size()) {
+            RE_LineInfo_t info = file.GetLine();
+            hits.push_back({info.LineNo, info.Line});
+            break;
+          }
+          ++i;
+          c = file.NextLookaheadChar();
+        }
+      }
+    } catch (const EEndOfFile&) {
+    }
+    return hits;
+  }
+
+  // Every line: each one follows an LF of the stream.
+  std::vector<Hit> Lines(const std::string& bytes) { return Find(bytes, {10}); }
+
+  std::string dir_;
+  int count_ = 0;
+  bool cancel_ = false;
+};
+
+TEST_F(TxtFileTest, SplitsLinesAtEveryKindOfLineEnd) {
+  struct Row {
+    std::string bytes;
+    std::vector<Hit> lines;
+  };
+  const std::vector<Row> rows = {
+      {"ab\r\ncd\ref", {{1, "ab"}, {2, "cd"}, {3, "ef"}}},
+      {"ab\ncd\n", {{1, "ab"}, {2, "cd"}}},
+      {"a\n\n", {{1, "a"}, {2, ""}}},
+      {"\r\n", {{1, ""}}},
+      {"\n", {{1, ""}}},
+      {"\r", {{1, ""}}},
+      {"x", {{1, "x"}}},
+      {"a\r\r\nb", {{1, "a"}, {2, ""}, {3, "b"}}},
+      {"a\rb\r", {{1, "a"}, {2, "b"}}},
+      {"a\n\rb\r\n\r", {{1, "a"}, {2, ""}, {3, "b"}, {4, ""}}},
+      {"a\0b\n\0"s, {{1, "a b"}, {2, " "}}},
+      {"\x82\xa0\r\n\x83\x41", {{1, "\x82\xa0"}, {2, "\x83\x41"}}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.bytes));
+    EXPECT_EQ(Lines(row.bytes), row.lines);
+  }
+}
+
+TEST_F(TxtFileTest, EmptyFileEndsAtOnce) {
+  bool cancel = false;
+  EXPECT_THROW(TTxtFile(Write(""), cancel, nullptr), EEndOfFile);
+  EXPECT_TRUE(Lines("").empty());
+}
+
+TEST_F(TxtFileTest, MissingFileOrFolderIsNotFound) {
+  bool cancel = false;
+  for (const std::string& path : {dir_ + "/nothing.txt", dir_}) {
+    SCOPED_TRACE(path);
+    try {
+      TTxtFile file(path, cancel, nullptr);
+      ADD_FAILURE() << "opened";
+    } catch (const EFileNotFound& e) {
+      EXPECT_FALSE(e.Message().empty());
+    }
+  }
+}
+
+TEST_F(TxtFileTest, FindsChainsAndReportsEachLineOnce) {
+  struct Row {
+    std::string bytes;
+    std::vector<uint16_t> codes;
+    std::vector<Hit> hits;
+  };
+  const std::vector<Row> rows = {
+      {"abcb\r\nb", {'b'}, {{1, "abcb"}, {2, "b"}}},
+      {"xa\r\nbx\nab", {'a', 10, 'b'}, {{1, "xa"}}},  // a match spanning a line end
+      {"xa\rb", {'a', 10, 'b'}, {{1, "xa"}}},
+      {"a\nb", {10, 'b'}, {{2, "b"}}},  // the LF before a line belongs to it
+      {"\x82\x61"
+       "b",
+       {'a', 'b'},
+       {}},  // 0x61 is the second byte of a character here
+      {"\x82\x61"
+       "b",
+       {0x8261, 'b'},
+       {{1,
+         "\x82\x61"
+         "b"}}},
+      {"a\0b"s, {'a', ' ', 'b'}, {{1, "a b"}}},
+      {"ab", {'a', 'b', 10}, {{1, "ab"}}},  // the line end added after the last line
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.bytes));
+    EXPECT_EQ(Find(row.bytes, row.codes), row.hits);
+  }
+}
+
+TEST_F(TxtFileTest, LookaheadReturnsZeroAtTheEndOfTheFile) {
+  bool cancel = false;
+  TTxtFile file(Write("ab"), cancel, nullptr);
+  EXPECT_EQ(file.ReadChar(), 10);
+  EXPECT_EQ(file.NextLookaheadChar(), 'a');
+  EXPECT_EQ(file.NextLookaheadChar(), 'b');
+  EXPECT_EQ(file.NextLookaheadChar(), 10);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(file.NextLookaheadChar(), 0);
+  EXPECT_EQ(file.ReadChar(), 'a');
+  EXPECT_EQ(file.ReadChar(), 'b');
+  EXPECT_THROW(file.ReadChar(), EEndOfFile);
+}
+
+// Builds a file whose byte at offset `at` (0-based in the file) starts `piece`, padded with
+// 'x' before and followed by `after`.
+std::string Around(size_t at, const std::string& piece, const std::string& after = "\r\n") {
+  return std::string(at, 'x') + piece + after;
+}
+
+TEST_F(TxtFileTest, BlockBoundaries) {
+  // The first block holds file bytes 0 .. kBlock-1; the second starts at offset kBlock.
+  const std::string longLine(kBlock + 5000, 'y');
+  struct Row {
+    const char* name;
+    std::string bytes;
+    std::vector<uint16_t> codes;
+    std::vector<Hit> hits;
+  };
+  const std::vector<Row> rows = {
+      {"CR ends a block, LF starts the next", Around(kBlock - 1, "\r\nz"), {10, 'z'}, {{2, "z"}}},
+      {"lone CR ends a block", "a\n" + Around(kBlock - 3, "\rz"), {10, 'z'}, {{3, "z"}}},
+      {"2-byte character across the boundary",
+       Around(kBlock - 1, "\x82\xa0q"),
+       {0x82A0, 'q'},
+       {{1, std::string(kBlock - 1, 'x') + "\x82\xa0q"}}},
+      {"match across the boundary, line started in the first block",
+       "head\n" + Around(kBlock - 7, "abcdef"),
+       {'a', 'b', 'c', 'd', 'e', 'f'},
+       {{2, std::string(kBlock - 7, 'x') + "abcdef"}}},
+      {"zero byte at the start of a block",
+       Around(kBlock, std::string(1, '\0') + "q"),
+       {' ', 'q'},
+       {{1, std::string(kBlock, 'x') + " q"}}},
+      {"line longer than a block", "a\r\n" + longLine + "Q\r\nb", {'Q'}, {{2, longLine + "Q"}}},
+      {"match found by the lookahead on a line longer than two blocks",
+       std::string(2 * kBlock + 10, 'x') + "!",
+       {'x', '!'},
+       {{1, std::string(2 * kBlock + 10, 'x') + "!"}}},
+      {"file size a multiple of the block",
+       std::string(kBlock - 1, 'x') + "\n",
+       {'x', 10},
+       {{1, std::string(kBlock - 1, 'x')}}},
+      {"file size a multiple of the block, no final line end",
+       std::string(kBlock, 'x'),
+       {'x', 10},
+       {{1, std::string(kBlock, 'x')}}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(Find(row.bytes, row.codes), row.hits);
+  }
+}
+
+TEST_F(TxtFileTest, LineNumbersStayRightAcrossBlocks) {
+  std::string bytes;
+  std::vector<Hit> expected;
+  for (int i = 1; i <= 30000; ++i) {
+    std::string line = "L" + std::to_string(i) + (i % 7 == 0 ? "\x82\xa0" : "");
+    bytes += line + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
+    expected.push_back({i, line});
+  }
+  EXPECT_EQ(Lines(bytes), expected);
+}
+
+TEST_F(TxtFileTest, MessagesRunAfterEachBlockAndBeforeEachLine) {
+  FakeUiPort ui;
+  const std::string bytes = std::string(kBlock, 'x') + "\na\na\n";  // 2 blocks, 3 lines
+  Find(bytes, {10}, &ui);
+  EXPECT_EQ(ui.processMessagesCount, 2 + 3);
+}
+
+TEST_F(TxtFileTest, CancelIsSeenAfterABlockOrBeforeALine) {
+  struct Row {
+    const char* name;
+    int cancelAtCall;  // the ProcessMessages call (1-based) in which the host cancels
+    size_t linesBefore;
+  };
+  // Calls: 1 first block, 2 before line 1, 3 before line 2, 4 the second block (read while
+  // line 2 is cut out), 5 before line 3.
+  const std::vector<Row> rows = {{"while the first block is read", 1, 0},
+                                 {"before the first line", 2, 0},
+                                 {"before the second line", 3, 1},
+                                 {"after the second block", 4, 1},
+                                 {"before the third line", 5, 2}};
+  const std::string bytes = std::string(kBlock - 3, 'x') + "\nyy\nz\n";
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeUiPort ui;
+    cancel_ = false;
+    ui.onProcessMessages = [&] {
+      if (ui.processMessagesCount == row.cancelAtCall) cancel_ = true;
+    };
+    std::vector<Hit> hits;
+    try {
+      TTxtFile file(Write(bytes), cancel_, &ui);
+      for (;;) {
+        if (file.ReadChar() == 10) {
+          RE_LineInfo_t info = file.GetLine();
+          hits.push_back({info.LineNo, info.Line});
+        }
+      }
+      ADD_FAILURE() << "not cancelled";
+    } catch (const EGrepCancel& e) {
+      EXPECT_EQ(e.Message(), "CancelRequest");
+    } catch (const EEndOfFile&) {
+      ADD_FAILURE() << "ran to the end";
+    }
+    EXPECT_EQ(hits.size(), row.linesBefore);
+  }
+}
+
+}  // namespace
+}  // namespace skarvo
