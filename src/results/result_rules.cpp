@@ -1,0 +1,62 @@
+#include "results/result_rules.h"
+
+#include "platform/codepage.h"
+
+namespace skarvo {
+
+namespace {
+bool StartsWith(std::string_view text, const std::string& prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+}  // namespace
+
+bool IsOfficeHitRow(std::string_view rowText) {
+  return StartsWith(rowText, Sjis("【Excel")) || StartsWith(rowText, Sjis("【Word"));
+}
+
+bool IsReplacePending(bool replacePendingFlag, const CheckList& undoList) {
+  return replacePendingFlag && !undoList.Empty() &&
+         undoList.Text(undoList.Count() - 1) == Sjis("置換");
+}
+
+void CheckListBox3ClickCheck(CheckList& resultList, CheckList& undoList, bool replacePendingFlag,
+                             UiPort& ui, CoreTimer& statusTimer) {
+  int index = resultList.ItemIndex();
+  if (index < 0 || index >= resultList.Count()) return;
+  if (IsOfficeHitRow(resultList.Text(index))) {
+    ui.SetStatusText(Sjis("Excel、Wordファイルはチェック対象にできません。"));
+    statusTimer.SetEnabled(true);
+    resultList.SetChecked(index, false);
+    // The row is back in the state it had before the click, so it keeps its text.
+    return;
+  }
+  // The marker row itself is never paired with a result row.
+  if (!IsReplacePending(replacePendingFlag, undoList) || index >= undoList.Count() - 1) return;
+  std::string shown = resultList.Text(index);
+  resultList.SetText(index, undoList.Text(index));
+  undoList.SetText(index, std::move(shown));
+  undoList.SetChecked(index, resultList.Checked(index));
+}
+
+void ClickResultCheckBox(int index, CheckList& resultList, CheckList& undoList,
+                         bool replacePendingFlag, UiPort& ui, CoreTimer& statusTimer) {
+  if (index < 0 || index >= resultList.Count() || resultList.Header(index)) return;
+  resultList.SetItemIndex(index);
+  resultList.SetChecked(index, !resultList.Checked(index));
+  CheckListBox3ClickCheck(resultList, undoList, replacePendingFlag, ui, statusTimer);
+}
+
+ResultMenuState ResultContextMenu(const CheckList& resultList) {
+  ResultMenuState state;
+  int index = resultList.ItemIndex();
+  bool selected = index >= 0 && index < resultList.Count();
+  bool header = selected && resultList.Header(index);
+  state.checkOnFile = header;
+  state.checkOffFile = header;
+  state.splitFile = header;
+  state.narrowJoin = header;
+  state.changeText = selected && !header;
+  return state;
+}
+
+}  // namespace skarvo

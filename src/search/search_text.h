@@ -1,0 +1,76 @@
+// The texts of the search run: the rows it builds for the result list, the cell labels of
+// spreadsheet hits, the clean-up of extracted office text, the plain substring test, the
+// progress text and where an office file's extracted text lives. Every text is CP932.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace skarvo {
+
+// How a target is read, decided by its extension without case: ".xls" spreadsheet,
+// ".doc" word-processor document, anything else text.
+enum class TargetKind { kText, kSpreadsheet, kWordProcessor };
+
+// The kind of the file at path (the extension is taken from the last path element).
+TargetKind ClassifyTarget(std::string_view path);
+
+// The extension of the last path element from its last "." on, dot included; empty when
+// the name has no dot.
+std::string_view FileExtension(std::string_view path);
+
+// Deletes every backslash-n pair (either case of n, never starting on the second byte of
+// a 2-byte character), then every CR and LF.
+std::string RemoveLineBreaks(std::string_view text);
+
+// The two-character column name of a 0-based column: " A".."IV"; a first part past "Z"
+// is the text "Err".
+std::string ColumnLetters(int col);
+
+// "【Excel,Sheet<sheetNo>,<ColumnLetters(col)><row + 1>セル】" for 0-based row and col.
+std::string CellLabel(int sheetNo, int row, int col);
+
+// True when searchString occurs in line, never starting on the second byte of a 2-byte
+// character. Without caseSensitive both are compared after UpperCaseCp932. An empty
+// search string is never contained.
+bool ContainsSearchString(std::string_view line, std::string_view searchString, bool caseSensitive);
+
+// The result rows. Header: `"<path>",の検索結果`.
+std::string FileHeaderRowText(std::string_view path);
+// A text file's hit: "【<lineNo>列目】<line>".
+std::string TextHitRowText(int64_t lineNo, std::string_view line);
+// A word-processor hit: "【Wordファイル】<line>".
+std::string WordHitRowText(std::string_view line);
+
+// The first item of a row text split as comma-delimited text with '"' quoting (a doubled
+// quote inside quotes is one quote). This is how a header row's path is read back.
+std::string FirstCommaField(std::string_view text);
+
+// The path of a result header row: the text between its leading '"' and its closing
+// `",の検索結果`, so a path holding quotes or commas comes back whole; a text of another
+// shape gives FirstCommaField(text).
+std::string HeaderRowPath(std::string_view headerText);
+
+// The progress text of row i of n: "■" t times, "□" 10 - t times, "検索中", with
+// t = trunc(i * 10 / (n - 1)); a list of one row shows the full bar.
+std::string SearchProgressText(int64_t i, int64_t n);
+
+// Where the extracted text of an office target lives: tempFolder followed by the target's
+// full path. "." and ".." elements of the target are dropped (".." removes the element
+// before it), so the result always lies inside tempFolder.
+std::string ExtractedTextPath(std::string_view tempFolder, std::string_view target);
+
+// The message after a run that found nothing: `"<searchText>"は見つかりませんでした。`.
+std::string NotFoundMessage(std::string_view searchText);
+
+// Reads a text file in pieces and calls onLine(lineNo, text) for each line, lineNo from 1.
+// Lines end at CR LF, a lone CR or a lone LF; text after the last line end is a line of
+// its own when it is not empty. A zero byte is read as a blank, so the rest of the line is
+// still searched. onLine returns false to stop. Returns false when the file cannot be
+// opened or read.
+bool ForEachTextLine(const std::string& path,
+                     const std::function<bool(int64_t lineNo, const std::string& line)>& onLine);
+
+}  // namespace skarvo

@@ -1,0 +1,71 @@
+#include "search/temp_folder_ledger.h"
+
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace skarvo {
+
+TempFolderLedger::TempFolderLedger(std::string homeFolder)
+    : homeFolder_(std::move(homeFolder)), tempFolder_(homeFolder_ + "/Temp") {}
+
+bool TempFolderLedger::IsInside(const std::string& path) const {
+  if (path == tempFolder_) return true;
+  return path.size() > tempFolder_.size() + 1 &&
+         path.compare(0, tempFolder_.size(), tempFolder_) == 0 && path[tempFolder_.size()] == '/';
+}
+
+bool TempFolderLedger::CreateFolders(const std::string& folder) {
+  if (!IsInside(folder)) return false;
+  if (!FolderExists(tempFolder_)) {
+    if (!CreateFolderPath(tempFolder_)) return false;
+    // Made now: the whole folder is the program's (also when a folder of that name was
+    // there earlier in the run and went away).
+    state_ = State::kCreated;
+    createdFolders_.insert(tempFolder_);
+  } else if (state_ == State::kUnused) {
+    state_ = State::kFoundExisting;
+  }
+  // Each level below the temp folder, from the top down, so the record says exactly which
+  // levels this run made.
+  size_t pos = tempFolder_.size();
+  while (pos < folder.size()) {
+    size_t next = folder.find('/', pos + 1);
+    if (next == std::string::npos) next = folder.size();
+    std::string level = folder.substr(0, next);
+    if (!FolderExists(level)) {
+      if (!CreateFolderPath(level)) return false;
+      createdFolders_.insert(level);
+    }
+    pos = next;
+  }
+  return true;
+}
+
+bool TempFolderLedger::WriteFile(const std::string& path, const std::string& data) {
+  if (!IsInside(path) || path == tempFolder_) return false;
+  size_t slash = path.rfind('/');
+  if (!CreateFolders(path.substr(0, slash))) return false;
+  if (!OwnsWholeTempFolder() && writtenFiles_.count(path) == 0 &&
+      (FileExists(path) || FolderExists(path)))
+    return false;
+  if (!WriteFileAtomic(path, data)) return false;
+  writtenFiles_.insert(path);
+  return true;
+}
+
+void TempFolderLedger::RecordWrittenFile(const std::string& path) {
+  if (IsInside(path)) writtenFiles_.insert(path);
+}
+
+bool TempFolderLedger::MayDeleteFile(const std::string& path) const {
+  if (!IsInside(path)) return false;
+  return OwnsWholeTempFolder() || writtenFiles_.count(path) != 0;
+}
+
+bool TempFolderLedger::MayDeleteFolder(const std::string& path) const {
+  if (!IsInside(path)) return false;
+  return OwnsWholeTempFolder() || createdFolders_.count(path) != 0;
+}
+
+}  // namespace skarvo

@@ -1,0 +1,57 @@
+// The record of what this run of the program created in its temp folder (home + "/Temp"),
+// so that shut-down deletes only that. The home folder is the current folder at start, so
+// a "Temp" folder found there may be the user's own: when it existed before the program
+// first needed it, only the files the program wrote and the folders it created may go;
+// when the program created it, the whole folder is the program's.
+#pragma once
+
+#include <set>
+#include <string>
+
+namespace skarvo {
+
+class TempFolderLedger {
+ public:
+  explicit TempFolderLedger(std::string homeFolder);
+
+  // home + "/Temp".
+  const std::string& TempFolder() const { return tempFolder_; }
+  const std::string& HomeFolder() const { return homeFolder_; }
+
+  // True when path is the temp folder or lies inside it (a plain prefix test on the text;
+  // paths are built without "." and ".." elements).
+  bool IsInside(const std::string& path) const;
+
+  // Creates folder (the temp folder or a folder inside it) with every missing level,
+  // recording the levels it created; the first call that finds the temp folder decides
+  // whether it existed before. False when folder lies outside or a level cannot be made.
+  bool CreateFolders(const std::string& folder);
+
+  // Writes data to path (inside the temp folder) atomically, creating its folders first,
+  // and records the file. Refuses, with false, to replace a file that this run did not
+  // write while the temp folder is not the program's own: that file is the user's.
+  bool WriteFile(const std::string& path, const std::string& data);
+
+  // Records a file inside the temp folder that another part of the program wrote.
+  void RecordWrittenFile(const std::string& path);
+
+  // True when the program created the temp folder, so all of it may be deleted.
+  bool OwnsWholeTempFolder() const { return state_ == State::kCreated; }
+  // True when the program needed the temp folder at all in this run.
+  bool TempFolderUsed() const { return state_ != State::kUnused; }
+
+  // Whether shut-down may delete this file / folder.
+  bool MayDeleteFile(const std::string& path) const;
+  bool MayDeleteFolder(const std::string& path) const;
+
+ private:
+  enum class State { kUnused, kCreated, kFoundExisting };
+
+  std::string homeFolder_;
+  std::string tempFolder_;
+  State state_ = State::kUnused;
+  std::set<std::string> createdFolders_;
+  std::set<std::string> writtenFiles_;
+};
+
+}  // namespace skarvo

@@ -1,0 +1,72 @@
+#include "search/temp_folder_ledger.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/file_system.h"
+
+namespace skarvo {
+namespace {
+
+class Ledger : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/skarvo-ledger-XXXXXX";
+    home_ = ::mkdtemp(tmpl);
+  }
+  void TearDown() override { DeleteFolderTree(home_); }
+  std::string home_;
+};
+
+TEST_F(Ledger, TempFolderMadeByTheProgramIsAllItsOwn) {
+  TempFolderLedger ledger(home_);
+  EXPECT_FALSE(ledger.TempFolderUsed());
+  std::string file = home_ + "/Temp/data/sub/a.xls";
+  ASSERT_TRUE(ledger.WriteFile(file, "cell\r\n"));
+  EXPECT_EQ(ReadWholeFile(file), "cell\r\n");
+  EXPECT_TRUE(ledger.OwnsWholeTempFolder());
+  EXPECT_TRUE(ledger.MayDeleteFile(home_ + "/Temp/other.txt"));
+  EXPECT_TRUE(ledger.MayDeleteFolder(home_ + "/Temp"));
+  EXPECT_FALSE(ledger.MayDeleteFile(home_ + "/Tempo/x"));
+  EXPECT_FALSE(ledger.MayDeleteFile(home_ + "/x"));
+  // Writing the same target again replaces the extracted text.
+  ASSERT_TRUE(ledger.WriteFile(file, "again\r\n"));
+  EXPECT_EQ(ReadWholeFile(file), "again\r\n");
+}
+
+TEST_F(Ledger, ExistingTempFolderOnlyWhatThisRunMadeMayGo) {
+  ASSERT_TRUE(CreateFolderPath(home_ + "/Temp/data"));
+  std::ofstream(home_ + "/Temp/data/mine.txt") << "user";
+  std::ofstream(home_ + "/Temp/data/a.xls") << "user's own";
+  TempFolderLedger ledger(home_);
+  ASSERT_TRUE(ledger.WriteFile(home_ + "/Temp/data/new/b.doc", "x"));
+  EXPECT_FALSE(ledger.OwnsWholeTempFolder());
+  EXPECT_TRUE(ledger.TempFolderUsed());
+  EXPECT_TRUE(ledger.MayDeleteFile(home_ + "/Temp/data/new/b.doc"));
+  EXPECT_TRUE(ledger.MayDeleteFolder(home_ + "/Temp/data/new"));
+  EXPECT_FALSE(ledger.MayDeleteFolder(home_ + "/Temp/data"));
+  EXPECT_FALSE(ledger.MayDeleteFolder(home_ + "/Temp"));
+  EXPECT_FALSE(ledger.MayDeleteFile(home_ + "/Temp/data/mine.txt"));
+  // A file of the user's at an extracted text's place is never replaced.
+  EXPECT_FALSE(ledger.WriteFile(home_ + "/Temp/data/a.xls", "x"));
+  EXPECT_EQ(ReadWholeFile(home_ + "/Temp/data/a.xls"), "user's own");
+  ledger.RecordWrittenFile(home_ + "/Temp/data/backup.txt");
+  EXPECT_TRUE(ledger.MayDeleteFile(home_ + "/Temp/data/backup.txt"));
+  ledger.RecordWrittenFile(home_ + "/elsewhere.txt");
+  EXPECT_FALSE(ledger.MayDeleteFile(home_ + "/elsewhere.txt"));
+}
+
+TEST_F(Ledger, RefusesPathsOutsideAndFoldersThatCannotBeMade) {
+  TempFolderLedger ledger(home_);
+  EXPECT_FALSE(ledger.WriteFile(home_ + "/a.txt", "x"));
+  EXPECT_FALSE(ledger.CreateFolders(home_ + "/Tempx"));
+  std::ofstream(home_ + "/Temp") << "a file where the folder would be";
+  EXPECT_FALSE(ledger.WriteFile(home_ + "/Temp/a.xls", "x"));
+  EXPECT_FALSE(ledger.TempFolderUsed());
+}
+
+}  // namespace
+}  // namespace skarvo
