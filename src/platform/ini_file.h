@@ -49,7 +49,7 @@ class IniSnapshot {
     std::string key;         // upper-cased key name
     std::string value;
   };
-  void Add(std::string_view section, std::string_view key, std::string value);
+  friend class IniSnapshotBuilder;
 
   std::vector<Entry> entries_;
   std::vector<std::string> sections_;  // upper-cased, file order, duplicates once
