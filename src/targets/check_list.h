@@ -1,0 +1,71 @@
+// CheckList: the data of a list of rows with check boxes, as the target list, the result
+// list, the join list and the hidden undo list hold it. Each row has a text, a header
+// flag and a check state; every datum of a row lives in its text. Header rows carry no
+// check box. The list also keeps the selected row and a revision number that changes with
+// every change, so a view can tell when to re-read it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace skarvo {
+
+struct CheckListRow {
+  std::string text;  // CP932
+  bool header = false;
+  bool checked = false;
+  bool operator==(const CheckListRow&) const = default;
+};
+
+class CheckList {
+ public:
+  int Count() const { return static_cast<int>(rows_.size()); }
+  bool Empty() const { return rows_.empty(); }
+  // The row at index; index must be in 0..Count()-1 (checked, throws std::out_of_range).
+  const CheckListRow& Row(int index) const;
+  const std::string& Text(int index) const { return Row(index).text; }
+  bool Header(int index) const { return Row(index).header; }
+  bool Checked(int index) const { return Row(index).checked; }
+  const std::vector<CheckListRow>& Rows() const { return rows_; }
+
+  // Appends a row and returns its index.
+  int Add(std::string text, bool header = false, bool checked = false);
+  // Inserts a row before index (index == Count() appends).
+  void Insert(int index, CheckListRow row);
+  // Removes one row; the selection follows the rows it stood on, or becomes -1.
+  void Delete(int index);
+  void Clear();
+  void SetText(int index, std::string text);
+  void SetHeader(int index, bool header);
+  // Header rows have no check box: setting their check state does nothing.
+  void SetChecked(int index, bool checked);
+  // Moves the row at from so that it stands at to afterwards.
+  void Move(int from, int to);
+
+  // The selected row, -1 when none.
+  int ItemIndex() const { return itemIndex_; }
+  // Selects a row; an index outside the list clears the selection.
+  void SetItemIndex(int index);
+  // The first row shown at the top of a view (for lists that scroll by row).
+  int TopIndex() const { return topIndex_; }
+  void SetTopIndex(int index);
+
+  // Counts of rows by kind.
+  int HeaderCount() const;
+  int CheckedCount() const;  // checked rows (header rows are never checked)
+
+  // Changes with every change of rows, selection or top row.
+  uint64_t Revision() const { return revision_; }
+
+ private:
+  void CheckIndex(int index) const;
+  void Touch() { ++revision_; }
+
+  std::vector<CheckListRow> rows_;
+  int itemIndex_ = -1;
+  int topIndex_ = 0;
+  uint64_t revision_ = 0;
+};
+
+}  // namespace skarvo

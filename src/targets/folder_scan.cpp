@@ -1,0 +1,84 @@
+#include "targets/folder_scan.h"
+
+#include <set>
+#include <utility>
+
+#include "platform/codepage.h"
+#include "platform/file_system.h"
+
+namespace skarvo {
+
+namespace {
+
+std::string Repeat(const std::string& piece, int times) {
+  std::string s;
+  for (int k = 0; k < times; ++k) s += piece;
+  return s;
+}
+
+}  // namespace
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+std::string ScanRoot(const std::string& root) {
+  if (root.size() > 1 && root.back() == '/') return root.substr(0, root.size() - 1);
+  return root;
+}
+
+std::optional<std::string> ScanProgressText(int i, int n) {
+  const std::string& empty = Sjis("□");
+  const std::string& label = Sjis("フォルダチェック中");
+  if (n <= 1) return Repeat(empty, 10) + label;
+  int t = i * 10 / (n - 1);
+  std::string text = Repeat(empty, t) + Sjis("■") + Repeat(empty, 9 - t) + label;
+  // Only a text of exactly ten marks is shown: at t = 10 the text has eleven.
+  if (text.size() != 38) return std::nullopt;
+  return text;
+}
+
+std::string BuildProgressText(int i, int n) {
+  int t = n > 1 ? i * 10 / (n - 1) : 10;
+  return Repeat(Sjis("■"), t) + Repeat(Sjis("□"), 10 - t) + Sjis("検索中");
+}
+
+int ScanFolderTree(const std::string& root, CheckList& undoList, UiPort& port) {
+  undoList.Clear();
+  std::set<std::pair<dev_t, ino_t>> taken;
+  std::vector<std::string> level{ScanRoot(root)};
+  dev_t device;
+  ino_t inode;
+  if (FolderIdentity(level.front(), device, inode)) taken.insert({device, inode});
+  int listed = 0;
+  while (!level.empty()) {
+    std::vector<std::string> next;
+    const int n = static_cast<int>(level.size());
+    for (int i = 0; i < n; ++i) {
+      const std::string& folder = level[static_cast<size_t>(i)];
+      undoList.Add(folder);
+      ++listed;
+      FolderListing listing = ListFolder(folder);
+      for (const FolderEntry& entry : listing.entries) {
+        if (!entry.isFolder) continue;
+        if (!taken.insert({entry.device, entry.inode}).second) continue;
+        next.push_back(JoinPath(folder, entry.name));
+      }
+      if (auto text = ScanProgressText(i, n)) port.SetStatusText(*text);
+    }
+    level = std::move(next);
+  }
+  return listed;
+}
+
+FolderFiles ListFolderFiles(const std::string& folder) {
+  FolderFiles files;
+  FolderListing listing = ListFolder(folder);
+  files.leftOut = listing.unrepresentableNames;
+  for (const FolderEntry& entry : listing.entries)
+    if (entry.isFile) files.paths.push_back(JoinPath(folder, entry.name));
+  return files;
+}
+
+}  // namespace skarvo

@@ -1,0 +1,184 @@
+#include "targets/target_files.h"
+
+#include <string>
+
+#include "platform/codepage.h"
+#include "platform/file_system.h"
+#include "settings/value_format.h"
+#include "targets/folder_scan.h"
+
+namespace skarvo {
+
+std::string FolderRowText(const std::string& folder, int count) {
+  // A quote inside the path is doubled, so the path reads back as the row's first item.
+  std::string quoted;
+  for (char c : folder) {
+    quoted += c;
+    if (c == '"') quoted += '"';
+  }
+  return "\"" + quoted + Sjis("\",【該当File数】,") + std::to_string(count);
+}
+
+std::string FolderOfRow(const std::string& rowText) {
+  std::vector<std::string> items = SplitCommaText(rowText);
+  return items.empty() ? std::string() : items.front();
+}
+
+std::string FileExtension(const std::string& path) {
+  // "/" and "." never occur as the second byte of a 2-byte character.
+  size_t slash = path.rfind('/');
+  size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  size_t dot = path.rfind('.');
+  if (dot == std::string::npos || dot < nameStart) return {};
+  return path.substr(dot);
+}
+
+std::vector<std::string> ExtensionEntries(const std::string& extensionList) {
+  std::vector<std::string> entries;
+  for (const std::string& entry : SplitCommaText(extensionList))
+    if (!entry.empty()) entries.push_back(UpperCaseCp932(entry));
+  return entries;
+}
+
+void TargetFiles::Notice(const std::string& text) {
+  p_.port.SetStatusText(text);
+  p_.statusTimer.SetEnabled(true);
+}
+
+void TargetFiles::ChooseFolder(bool add) {
+  p_.folderDialog.SetCaption(add ? Sjis("フォルダの追加") : Sjis("フォルダの選択"));
+  if (!p_.folderDialog.Execute(p_.port)) return;
+  HistoryBox& history = p_.folderHistory;
+  history.InsertTop(p_.folderDialog.Path());
+  history.RemoveDuplicatesOfTop();
+  history.SetItemIndex(0);
+  BuildTargetList(add);
+}
+
+void TargetFiles::BuildTargetList(bool add) {
+  const std::string folder = p_.folderHistory.Text();
+  lastBuildFolder_ = folder;
+  p_.resultList.Clear();
+  p_.joinList.Clear();
+  if (!add) p_.targetList.Clear();
+  extensions_ = ExtensionEntries(p_.settings.extensionList);
+  leftOut_ = 0;
+
+  if (p_.settings.searchSubfolders) {
+    ScanFolderTree(folder, p_.undoList, p_.port);
+    // The scan's folders are copied first: the undo list is scratch space.
+    std::vector<std::string> folders;
+    for (const CheckListRow& row : p_.undoList.Rows()) folders.push_back(row.text);
+    const int n = static_cast<int>(folders.size());
+    for (int i = 0; i < n; ++i) {
+      if (n > 1) p_.port.SetStatusText(BuildProgressText(i, n));
+      AddFolderRows(folders[static_cast<size_t>(i)]);
+    }
+  } else {
+    p_.port.SetStatusText(Sjis("■■■■■□□□□□検索中"));
+    AddFolderRows(folder);
+    p_.port.SetStatusText(Sjis("■■■■■■■■□□検索中"));
+  }
+  DropEmptyFolders();
+
+  CheckList& list = p_.targetList;
+  targetCount_ = list.Count() - list.HeaderCount();
+  std::string text = std::to_string(targetCount_) + Sjis("個のファイルが対象です");
+  if (leftOut_ > 0)
+    text += Sjis("（Shift-JISで表せない名前") + std::to_string(leftOut_) + Sjis("個を除外）");
+  Notice(text);
+}
+
+void TargetFiles::AddFolderRows(const std::string& folder) {
+  CheckList& list = p_.targetList;
+  const int folderRow = list.Add(folder, /*header=*/true);
+  FolderFiles files = ListFolderFiles(folder);
+  leftOut_ += files.leftOut;
+  int count = 0;
+  for (const std::string& path : files.paths) {
+    const std::string extension = UpperCaseCp932(FileExtension(path));
+    for (const std::string& entry : extensions_) {
+      if (extension != entry) continue;
+      list.Add(path, /*header=*/false, /*checked=*/true);
+      ++count;
+    }
+  }
+  list.SetText(folderRow, FolderRowText(folder, count));
+}
+
+void TargetFiles::DropEmptyFolders() {
+  CheckList& list = p_.targetList;
+  int filesSeen = 0;
+  for (int i = list.Count() - 1; i >= 0; --i) {
+    if (!list.Header(i)) {
+      ++filesSeen;
+      continue;
+    }
+    if (filesSeen == 0) list.Delete(i);
+    filesSeen = 0;
+  }
+}
+
+void TargetFiles::ComboBox2KeyEnter() {
+  HistoryBox& history = p_.folderHistory;
+  const std::string text = history.Text();
+  if (!FolderExists(text)) {
+    ChooseFolder(false);
+    return;
+  }
+  history.InsertTop(text);
+  history.RemoveDuplicatesOfTop();
+  history.SetItemIndex(0);
+  BuildTargetList(false);
+}
+
+void TargetFiles::ComboBox2Select(int index) {
+  HistoryBox& history = p_.folderHistory;
+  if (index < 0 || index >= history.Count()) return;
+  history.SetItemIndex(index);
+  const std::string entry = history.Item(index);
+  if (p_.targetList.Empty() || !FolderExists(entry)) {
+    if (FolderExists(entry))
+      BuildTargetList(false);
+    else
+      ChooseFolder(false);
+  } else if (p_.port.Confirm(Sjis("検索対象Fileを変更しますか？"), Sjis("Skarvo"))) {
+    BuildTargetList(false);
+  } else {
+    int previous = history.IndexOf(lastBuildFolder_);
+    if (previous >= 0) history.SetItemIndex(previous);
+  }
+  if (history.ItemIndex() >= 0) history.MoveToTop(history.ItemIndex());
+}
+
+void TargetFiles::CheckListBox1ClickCheck(int index) {
+  CheckList& list = p_.targetList;
+  if (index < 0 || index >= list.Count() || list.Header(index)) return;
+  list.SetChecked(index, !list.Checked(index));
+  targetCount_ = list.CheckedCount();
+}
+
+bool TargetFiles::FolderCheckEnabled() const {
+  const CheckList& list = p_.targetList;
+  return list.ItemIndex() >= 0 && list.Header(list.ItemIndex());
+}
+
+void TargetFiles::SetFolderChecks(bool checked) {
+  if (!FolderCheckEnabled()) return;
+  CheckList& list = p_.targetList;
+  for (int i = list.ItemIndex() + 1; i < list.Count() && !list.Header(i); ++i)
+    list.SetChecked(i, checked);
+}
+
+void TargetFiles::SetAllChecks(bool checked) {
+  CheckList& list = p_.targetList;
+  for (int i = 0; i < list.Count(); ++i)
+    if (!list.Header(i)) list.SetChecked(i, checked);
+}
+
+void TargetFiles::CheckOnFolder1Click() { SetFolderChecks(true); }
+void TargetFiles::CheckOffFolder1Click() { SetFolderChecks(false); }
+void TargetFiles::AllOn1Click() { SetAllChecks(true); }
+void TargetFiles::AllOff1Click() { SetAllChecks(false); }
+
+}  // namespace skarvo

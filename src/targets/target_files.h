@@ -1,0 +1,95 @@
+// The target list and what fills it: the folder choice, the build of the target list from
+// a folder (scan, one folder row per folder followed by its matching files, empty folders
+// dropped), the folder history box, the check commands of the list and the target count
+// that gates the search commands.
+//
+// Row forms: a folder row is a header whose text is `"`, the folder path, `",【該当File数】,`
+// and the number of file rows it received; a file row is the file's full path, checked
+// when it is made. Everything runs synchronously and reports only through the status bar.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/core_timer.h"
+#include "platform/ui_port.h"
+#include "settings/settings.h"
+#include "targets/check_list.h"
+#include "targets/history_box.h"
+#include "targets/select_folder_dialog.h"
+
+namespace skarvo {
+
+// The parts of the main window the target list works with; all outlive TargetFiles.
+struct TargetListParts {
+  CheckList& targetList;              // CheckListBox1
+  CheckList& undoList;                // CheckListBoxUNDO, scratch space of the scan
+  CheckList& resultList;              // CheckListBox3, emptied by every build
+  CheckList& joinList;                // CheckListBox2, emptied by every build
+  HistoryBox& folderHistory;          // ComboBox2
+  const Settings& settings;           // extensionList, searchSubfolders
+  TSelectFolderDialog& folderDialog;  // SelectFolderDialog1
+  CoreTimer& statusTimer;             // Timer1: clears a notice after 5 s
+  UiPort& port;
+};
+
+// The folder row text for a folder that received count file rows.
+std::string FolderRowText(const std::string& folder, int count);
+// The folder path of a folder row: the first item of the row as comma text with `"` as
+// the quote character.
+std::string FolderOfRow(const std::string& rowText);
+// The extension of a path: from the last "." of its file name to the end, empty when the
+// name has no dot.
+std::string FileExtension(const std::string& path);
+// The entries of an extension list, split at commas and blanks, upper-cased for the
+// comparison without case. Empty entries are left out: a stray comma must not make every
+// file without an extension a target.
+std::vector<std::string> ExtensionEntries(const std::string& extensionList);
+
+class TargetFiles {
+ public:
+  explicit TargetFiles(TargetListParts parts) : p_(parts) {}
+
+  // Shows the folder picker ("フォルダの追加" when add, else "フォルダの選択"); on a confirmed
+  // folder puts it at the top of the folder history and builds from it (add: appending).
+  void ChooseFolder(bool add);
+  // Builds the target list from the folder history's text (add: keeps earlier rows).
+  void BuildTargetList(bool add);
+  // Appends the folder row of one folder and the file rows of its matching files.
+  void AddFolderRows(const std::string& folder);
+  // Deletes every folder row that has no file row under it.
+  void DropEmptyFolders();
+
+  // Enter in the folder history box: builds from the typed folder when it exists, else
+  // opens the folder picker.
+  void ComboBox2KeyEnter();
+  // The user selected entry index of the folder history box.
+  void ComboBox2Select(int index);
+
+  // The user clicked the check box of row index: it toggles, and the target count
+  // becomes the number of checked file rows.
+  void CheckListBox1ClickCheck(int index);
+  // Context menu of the target list.
+  bool FolderCheckEnabled() const;  // the selected row is a folder row
+  void CheckOnFolder1Click();       // "CheckON(フォルダ全体)"
+  void CheckOffFolder1Click();      // "CheckOFF(フォルダ全体)"
+  void AllOn1Click();               // "全てON"
+  void AllOff1Click();              // "全てOFF"
+
+  int TargetCount() const { return targetCount_; }
+  void SetTargetCount(int count) { targetCount_ = count; }
+  const std::string& LastBuildFolder() const { return lastBuildFolder_; }
+
+ private:
+  void SetFolderChecks(bool checked);
+  void SetAllChecks(bool checked);
+  void Notice(const std::string& text);
+
+  TargetListParts p_;
+  int targetCount_ = 0;
+  std::string lastBuildFolder_;
+  std::vector<std::string> extensions_;  // of the current build
+  int leftOut_ = 0;                      // names without a CP932 form, current build
+};
+
+}  // namespace skarvo
