@@ -1,0 +1,384 @@
+// The record loop of the spreadsheet reader.
+//
+// The record stream is held whole in memory. Parsing starts at the first BOF record,
+// found by scanning 16-bit words at even offsets, which also decides the layout family;
+// then every record (id, length, body) is taken in turn. Each body is handed to its
+// handler through a bounds-checked reader over that body alone, so a damaged length can
+// neither move the loop backwards nor let a field be read from the next record: a field
+// that does not fit abandons just that record, and the loop goes on at the next one. A
+// record cut off by the end of the stream is given the bytes that remain.
+//
+// Cells are reported with the number of worksheets begun so far. FORMULA records carry
+// their result in 8 bytes: a number, or (when the last two bytes are FFFF) a marker whose
+// first byte tells a text (the text follows in a STRING record, reported at the same
+// cell), a boolean, an error code or an empty result. SST records and the CONTINUE
+// records after them are joined into one buffer before the shared string table is built.
+#include "readers/xbiff.h"
+
+#include "platform/codepage.h"
+#include "readers/biff_byte_reader.h"
+#include "readers/biff_number_text.h"
+#include "readers/xbiff_strings.h"
+
+namespace skarvo {
+namespace {
+
+constexpr uint16_t kBof2 = 0x0009, kBof3 = 0x0209, kBof4 = 0x0409, kBof5 = 0x0809;
+constexpr uint16_t kBiff8Version = 0x0600;
+constexpr uint16_t kWorksheet = 0x0010;
+constexpr uint16_t kContinue = 0x003C;
+constexpr size_t kMaxSstPiece = 8224;
+// The longest 8-bit text of a LABEL, RSTRING or pre-BIFF8 STRING record that is kept.
+constexpr size_t kMaxShortText = 2045;
+
+bool IsBof(uint16_t id) { return id == kBof2 || id == kBof3 || id == kBof4 || id == kBof5; }
+
+uint16_t WordAt(std::string_view bytes, size_t offset) {
+  return static_cast<uint16_t>(static_cast<unsigned char>(bytes[offset]) |
+                               (static_cast<unsigned char>(bytes[offset + 1]) << 8));
+}
+
+// The usual text of a cell error code.
+const char* ErrorText(uint8_t code) {
+  switch (code) {
+    case 0x00:
+      return "#NULL!";
+    case 0x07:
+      return "#DIV/0!";
+    case 0x0F:
+      return "#VALUE!";
+    case 0x17:
+      return "#REF!";
+    case 0x1D:
+      return "#NAME?";
+    case 0x24:
+      return "#NUM!";
+    case 0x2A:
+      return "#N/A";
+    default:
+      return nullptr;
+  }
+}
+
+int32_t ReadAttr3(BiffByteReader& r) {
+  int32_t a = r.U8();
+  a |= r.U8() << 8;
+  a |= r.U8() << 16;
+  return a;
+}
+
+}  // namespace
+
+// One read of one record stream; lives for the duration of ReadRecordStream.
+class XBiffRecordParser {
+ public:
+  XBiffRecordParser(TXBiff& owner, std::string_view stream, TBiffLayout container)
+      : owner_(owner), stream_(stream), layout_(container) {}
+
+  void Run();
+
+ private:
+  struct Record {
+    uint16_t id;
+    size_t declaredLength;
+    std::string_view body;  // cut short when the stream ends first
+  };
+
+  size_t FindFirstBof() const;
+  Record NextRecord();
+  bool NextIsContinue() const;
+  BiffContinuedBody GatherContinued(std::string_view first, bool limitPieces);
+  void Handle(const Record& record);
+  void HandleFirstBof(const Record& record);
+
+  void Cell(int32_t row, int32_t col, int32_t attr, const std::string& data);
+  void Formula(BiffByteReader& r);
+  void String(const Record& record);
+  void Label(const Record& record);
+  void RString(const Record& record);
+  void MulRk(BiffByteReader& r, size_t length);
+  void BoundSheet(BiffByteReader& r);
+  void ColInfo(BiffByteReader& r);
+  std::string Biff8Text(const Record& record, size_t headerBytes);
+
+  TXBiff& owner_;
+  std::string_view stream_;
+  size_t pos_ = 0;
+  TBiffLayout layout_;
+  int32_t sheetNo_ = 0;
+  int32_t lastRow_ = 0, lastCol_ = 0, lastAttr_ = 0;
+  SharedStringTable sst_;
+  bool cancel_ = false;
+};
+
+size_t XBiffRecordParser::FindFirstBof() const {
+  for (size_t offset = 0; offset + 2 <= stream_.size(); offset += 2)
+    if (IsBof(WordAt(stream_, offset))) return offset;
+  return stream_.size();
+}
+
+XBiffRecordParser::Record XBiffRecordParser::NextRecord() {
+  size_t left = stream_.size() - pos_;
+  if (left < 4) {  // bytes too few for a record header: nothing to report
+    pos_ = stream_.size();
+    return Record{0xFFFF, 0, {}};
+  }
+  Record record{WordAt(stream_, pos_), WordAt(stream_, pos_ + 2), {}};
+  size_t length = record.declaredLength;
+  pos_ += 4;
+  if (length > stream_.size() - pos_) length = stream_.size() - pos_;
+  record.body = stream_.substr(pos_, length);
+  pos_ += length;
+  return record;
+}
+
+bool XBiffRecordParser::NextIsContinue() const {
+  return stream_.size() - pos_ >= 4 && WordAt(stream_, pos_) == kContinue;
+}
+
+BiffContinuedBody XBiffRecordParser::GatherContinued(std::string_view first, bool limitPieces) {
+  BiffContinuedBody body;
+  body.Append(first);
+  while (NextIsContinue()) {
+    if (limitPieces && WordAt(stream_, pos_ + 2) > kMaxSstPiece)
+      throw Exception(Sjis("未知のフォーマット."));
+    body.Append(NextRecord().body);
+  }
+  return body;
+}
+
+void XBiffRecordParser::HandleFirstBof(const Record& record) {
+  BiffByteReader r(record.body);
+  uint16_t version = 0, type = 0;
+  try {
+    version = r.U16();
+    type = r.U16();
+  } catch (const BiffReadError&) {
+    // A BOF too short to say more still marks where the records start.
+  }
+  // BIFF3 and BIFF4 files, and BIFF5 ones outside a compound document, share the later
+  // FORMULA and STRING layouts.
+  if (record.id == kBof3 || record.id == kBof4 ||
+      (record.id == kBof5 && layout_ == TBiffLayout::Plain))
+    layout_ = TBiffLayout::Biff3;
+  if (version == kBiff8Version) layout_ = TBiffLayout::Biff8;
+  if (type == kWorksheet) sheetNo_ = 1;
+}
+
+void XBiffRecordParser::Run() {
+  pos_ = FindFirstBof();
+  if (pos_ < stream_.size()) HandleFirstBof(NextRecord());
+  owner_.layout_ = layout_;
+  size_t size = stream_.size();
+  while (pos_ < size) {
+    Record record = NextRecord();
+    Handle(record);
+    owner_.progress_ = static_cast<int32_t>(static_cast<uint64_t>(pos_) * 100 / size);
+    if (owner_.OnProgress) owner_.OnProgress(owner_, owner_.progress_);
+    if (cancel_) break;
+  }
+  owner_.progress_ = 0;
+  if (owner_.OnProgress) owner_.OnProgress(owner_, 0);
+}
+
+void XBiffRecordParser::Cell(int32_t row, int32_t col, int32_t attr, const std::string& data) {
+  lastRow_ = row;
+  lastCol_ = col;
+  lastAttr_ = attr;
+  if (owner_.OnReadCell) owner_.OnReadCell(owner_, sheetNo_, row, col, attr, data, cancel_);
+}
+
+void XBiffRecordParser::Handle(const Record& record) {
+  BiffByteReader r(record.body);
+  try {
+    switch (record.id) {
+      case kBof2:
+      case kBof3:
+      case kBof4:
+      case kBof5: {
+        r.U16();  // version
+        if (r.U16() == kWorksheet) ++sheetNo_;
+        break;
+      }
+      case 0x0002: {  // INTEGER
+        int32_t row = r.U16(), col = r.U16(), attr = ReadAttr3(r);
+        Cell(row, col, attr, FormatBiffInteger(r.U16()));
+        break;
+      }
+      case 0x0003: {  // NUMBER, BIFF2
+        int32_t row = r.U16(), col = r.U16(), attr = ReadAttr3(r);
+        Cell(row, col, attr, FormatBiffFloat(r.F64()));
+        break;
+      }
+      case 0x0203: {  // NUMBER
+        int32_t row = r.U16(), col = r.U16(), xf = r.U16();
+        Cell(row, col, xf, FormatBiffFloat(r.F64()));
+        break;
+      }
+      case 0x0004:
+      case 0x0204:
+        Label(record);
+        break;
+      case 0x00D6:
+        RString(record);
+        break;
+      case 0x0006:
+      case 0x0206:
+      case 0x0406:
+        Formula(r);
+        break;
+      case 0x0007:
+      case 0x0207:
+        String(record);
+        break;
+      case 0x027E: {  // RK
+        int32_t row = r.U16(), col = r.U16(), xf = r.U16();
+        Cell(row, col, xf, FormatBiffFloat(DecodeRk(r.U32())));
+        break;
+      }
+      case 0x00BD:
+        MulRk(r, record.body.size());
+        break;
+      case 0x00FC: {  // SST and its continuations
+        if (record.declaredLength > kMaxSstPiece) throw Exception(Sjis("未知のフォーマット."));
+        sst_.Build(GatherContinued(record.body, true));
+        break;
+      }
+      case 0x00FD: {  // LABELSST
+        int32_t row = r.U16(), col = r.U16();
+        r.U16();  // xf
+        uint32_t index = r.U32();
+        if (index < sst_.Size()) Cell(row, col, 0, std::string(sst_.At(index)));
+        break;
+      }
+      case 0x0085:
+        BoundSheet(r);
+        break;
+      case 0x007D:
+        ColInfo(r);
+        break;
+      default:
+        break;  // formatting, drawing, EOF and the rest carry no cell text
+    }
+  } catch (const BiffReadError&) {
+    // A record whose fields do not fit in its length yields nothing more.
+  }
+}
+
+void XBiffRecordParser::Formula(BiffByteReader& r) {
+  int32_t row = r.U16(), col = r.U16();
+  int32_t attr = layout_ == TBiffLayout::Plain ? ReadAttr3(r) : r.U16();
+  std::string_view result = r.Bytes(8);
+  auto byte = [&](size_t i) { return static_cast<uint8_t>(result[i]); };
+  lastRow_ = row;
+  lastCol_ = col;
+  lastAttr_ = attr;
+  if (byte(6) == 0xFF && byte(7) == 0xFF) {
+    switch (byte(0)) {
+      case 1:
+        Cell(row, col, attr, byte(2) ? "TRUE" : "FALSE");
+        break;
+      case 2:
+        if (const char* text = ErrorText(byte(2))) Cell(row, col, attr, text);
+        break;
+      default:
+        // A text result arrives with the STRING record that follows; an empty result
+        // has no text at all.
+        break;
+    }
+    return;
+  }
+  BiffByteReader number(result);
+  Cell(row, col, attr, FormatBiffFloat(number.F64()));
+}
+
+std::string XBiffRecordParser::Biff8Text(const Record& record, size_t headerBytes) {
+  BiffContinuedBody body = GatherContinued(record.body, false);
+  BiffByteReader r(body.bytes);
+  r.Skip(headerBytes);
+  size_t boundary = 0;
+  return ReadBiff8String(r, body, boundary);
+}
+
+void XBiffRecordParser::String(const Record& record) {
+  std::string text;
+  if (layout_ == TBiffLayout::Biff8) {
+    text = Biff8Text(record, 0);
+  } else {
+    BiffByteReader r(record.body);
+    size_t count = layout_ == TBiffLayout::Plain ? r.U8() : r.U16();
+    text = CutCp932Text(r.Bytes(count), kMaxShortText);
+  }
+  Cell(lastRow_, lastCol_, lastAttr_, text);
+}
+
+void XBiffRecordParser::Label(const Record& record) {
+  BiffByteReader r(record.body);
+  int32_t row = r.U16(), col = r.U16();
+  if (layout_ == TBiffLayout::Biff8 && record.id == 0x0204) {
+    int32_t xf = r.U16();
+    Cell(row, col, xf, Biff8Text(record, 6));
+    return;
+  }
+  int32_t attr = ReadAttr3(r);
+  r.U8();  // the length byte: the record's own length decides
+  Cell(row, col, attr, CutCp932Text(r.Bytes(r.Remaining()), kMaxShortText));
+}
+
+void XBiffRecordParser::RString(const Record& record) {
+  BiffByteReader r(record.body);
+  int32_t row = r.U16(), col = r.U16(), xf = r.U16();
+  if (layout_ == TBiffLayout::Biff8) {
+    Cell(row, col, xf, Biff8Text(record, 6));
+    return;
+  }
+  uint16_t count = r.U16();
+  Cell(row, col, xf, CutCp932Text(r.Bytes(count), kMaxShortText));
+}
+
+void XBiffRecordParser::MulRk(BiffByteReader& r, size_t length) {
+  int32_t row = r.U16(), first = r.U16();
+  size_t pairs = length >= 6 ? (length - 6) / 6 : 0;
+  for (size_t i = 0; i < pairs; ++i) {
+    int32_t xf = r.U16();
+    double value = DecodeRk(r.U32());
+    // Every value of the record is reported, even after a handler asked to stop.
+    Cell(row, first + static_cast<int32_t>(i), xf, FormatBiffFloat(value));
+  }
+}
+
+void XBiffRecordParser::BoundSheet(BiffByteReader& r) {
+  r.U32();  // stream position of the sheet's BOF
+  uint16_t options = r.U16();
+  if ((options >> 8) != 0) return;  // chart, macro or other non-worksheet
+  std::string name;
+  uint8_t count = r.U8();
+  if (layout_ == TBiffLayout::Biff8) {
+    bool wide = r.U8() & 1;
+    std::u16string units;
+    std::string_view bytes = r.Bytes(wide ? 2 * count : count);
+    for (size_t i = 0; i < count; ++i) {
+      auto b = [&](size_t k) { return static_cast<unsigned char>(bytes[k]); };
+      units.push_back(static_cast<char16_t>(wide ? b(2 * i) | (b(2 * i + 1) << 8) : b(i)));
+    }
+    name = Biff8UnitsToCp932(units);
+  } else {
+    name = CutCp932Text(r.Bytes(count), 255);
+  }
+  if (owner_.OnReadSheetName) owner_.OnReadSheetName(owner_, name);
+}
+
+void XBiffRecordParser::ColInfo(BiffByteReader& r) {
+  int32_t first = r.U16(), last = r.U16(), width = r.U16();
+  if (!owner_.OnReadColW) return;
+  for (int32_t col = first; col <= last; ++col) owner_.OnReadColW(owner_, sheetNo_, col, width);
+}
+
+void TXBiff::ReadRecordStream(std::string_view stream, TBiffLayout container) {
+  progress_ = 0;
+  layout_ = container;
+  XBiffRecordParser parser(*this, stream, container);
+  parser.Run();
+}
+
+}  // namespace skarvo
