@@ -141,7 +141,10 @@ void WriteHistory(SettingsFile& file, SettingKey key, const std::vector<std::str
 }
 
 StartupSettings LoadStartupSettings(const SettingsFile& file, Settings& settings) {
-  SettingsValues values = file.Values();
+  return LoadStartupSettings(file.Values(), settings);
+}
+
+StartupSettings LoadStartupSettings(const SettingsValues& values, Settings& settings) {
   for (const FileCategory& category : FileCategories())
     settings.*category.flag = values.ReadFlag(category.key);
   settings.userExtensions = values.ReadText(SettingKey::kUserExtensionsText);

@@ -131,6 +131,8 @@ struct StartupSettings {
 // and the stored window size (a size that is no number or below 1 gives the design size).
 // An absent file gives the defaults throughout.
 StartupSettings LoadStartupSettings(const SettingsFile& file, Settings& settings);
+// The same from a state of the file already read.
+StartupSettings LoadStartupSettings(const SettingsValues& values, Settings& settings);
 
 // What the main window stores when it closes: the two histories and the window size.
 // SettingsWriteError when a write is refused; what was written before stays.
