@@ -1,0 +1,92 @@
+#include "targets/check_list.h"
+
+#include <gtest/gtest.h>
+
+#include "targets/history_box.h"
+
+namespace skarvo {
+namespace {
+
+std::string Layout(const CheckList& list) {
+  std::string s;
+  for (int i = 0; i < list.Count(); ++i) {
+    s += list.Text(i);
+    if (i == list.ItemIndex()) s += '*';
+  }
+  return s;
+}
+
+TEST(CheckList, HeaderRowsNeverCarryACheck) {
+  CheckList list;
+  list.Add("h", true, true);
+  list.Insert(1, {"g", true, true});
+  list.Add("f", false, true);
+  EXPECT_FALSE(list.Checked(0));
+  EXPECT_FALSE(list.Checked(1));
+  list.SetChecked(0, true);
+  EXPECT_FALSE(list.Checked(0));
+  list.SetHeader(2, true);
+  EXPECT_FALSE(list.Checked(2));
+  EXPECT_EQ(list.HeaderCount(), 3);
+  EXPECT_EQ(list.CheckedCount(), 0);
+}
+
+TEST(CheckList, SelectionFollowsItsRowThroughEdits) {
+  struct Row {
+    const char* name;
+    void (*edit)(CheckList&);
+    const char* layout;
+  };
+  for (const Row& row : std::vector<Row>{
+           {"delete before", [](CheckList& l) { l.Delete(0); }, "bc*d"},
+           {"delete it", [](CheckList& l) { l.Delete(2); }, "abd"},
+           {"delete after", [](CheckList& l) { l.Delete(3); }, "abc*"},
+           {"insert before", [](CheckList& l) { l.Insert(1, {"x"}); }, "axbc*d"},
+           {"insert after", [](CheckList& l) { l.Insert(3, {"x"}); }, "abc*xd"},
+           {"move it down", [](CheckList& l) { l.Move(2, 3); }, "abdc*"},
+           {"move over it", [](CheckList& l) { l.Move(0, 3); }, "bc*da"},
+           {"move under it", [](CheckList& l) { l.Move(3, 0); }, "dabc*"},
+           {"select outside", [](CheckList& l) { l.SetItemIndex(9); }, "abcd"},
+           {"clear", [](CheckList& l) { l.Clear(); }, ""},
+       }) {
+    SCOPED_TRACE(row.name);
+    CheckList list;
+    for (const char* t : {"a", "b", "c", "d"}) list.Add(t);
+    list.SetItemIndex(2);
+    auto before = list.Revision();
+    row.edit(list);
+    EXPECT_EQ(Layout(list), row.layout);
+    EXPECT_NE(list.Revision(), before);
+  }
+}
+
+TEST(CheckList, IndexesOutsideTheListThrow) {
+  CheckList list;
+  list.Add("a");
+  EXPECT_THROW(list.Row(1), std::out_of_range);
+  EXPECT_THROW(list.Delete(-1), std::out_of_range);
+  EXPECT_THROW(list.Insert(3, {}), std::out_of_range);
+  EXPECT_THROW(list.SetChecked(5, true), std::out_of_range);
+}
+
+TEST(HistoryBox, TopInsertionDuplicatesAndMoves) {
+  HistoryBox box;
+  box.SetItems({"a", "b", "a", "c", "a"});
+  box.SetItemIndex(3);
+  EXPECT_EQ(box.Text(), "c");
+  box.InsertTop("a");
+  EXPECT_EQ(box.ItemIndex(), 4);
+  box.RemoveDuplicatesOfTop();
+  EXPECT_EQ(box.Items(), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(box.ItemIndex(), 2);
+  box.MoveToTop(2);
+  EXPECT_EQ(box.Items(), (std::vector<std::string>{"c", "a", "b"}));
+  EXPECT_EQ(box.ItemIndex(), 0);
+  box.SetText("typed");
+  EXPECT_EQ(box.ItemIndex(), -1);
+  EXPECT_EQ(box.IndexOf("b"), 2);
+  EXPECT_EQ(box.IndexOf("B"), -1);  // exact comparison
+}
+
+}  // namespace
+}  // namespace skarvo

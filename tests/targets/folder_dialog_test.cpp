@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "platform/codepage.h"
+#include "platform/fake_ui_port.h"
+#include "targets/folder_dialog_rules.h"
+#include "targets/select_folder_dialog.h"
+#include "targets/temp_tree.h"
+
+namespace skarvo {
+namespace {
+
+TEST(ShortenStartFolder, CutsBackToTheNearestExistingParent) {
+  const std::set<std::string> folders{"/", "/a", "/a/", "/home/u", "/home/u/"};
+  auto exists = [&](const std::string& p) { return folders.count(p) > 0; };
+  struct Row {
+    const char* path;
+    const char* start;
+  };
+  for (const Row& row : std::vector<Row>{{"/a/b/", "/a/"},
+                                         {"/a/b/c", "/a/"},
+                                         {"/a", "/a"},
+                                         {"/home/u/x/y/z/", "/home/u/"},
+                                         {"/missing/x", "/"},
+                                         {"/q", "/"},
+                                         {"", ""},
+                                         {"relative/x", ""},
+                                         {"x", ""}}) {
+    SCOPED_TRACE(row.path);
+    EXPECT_EQ(ShortenStartFolder(row.path, exists), row.start);
+  }
+}
+
+TEST(PlaceFolderDialog, OwnerCentreStaysOnTheScreenAndOtherPositions) {
+  ScreenGeometry screens;
+  screens.screen = {0, 0, 1024, 768};
+  screens.desktop = {0, 0, 2048, 768};
+  screens.workArea = DialogRect{0, 0, 1024, 740};
+  struct Row {
+    const char* name;
+    TDialogPosition position;
+    std::optional<DialogRect> owner;
+    bool workAreaKnown;
+    std::optional<DialogPoint> expected;
+  };
+  using P = TDialogPosition;
+  for (const Row& row : std::vector<Row>{
+           {"centred", P::dpOwnerCenter, DialogRect{100, 100, 681, 481}, true,
+            DialogPoint{100 + 340 - 153, 100 + 240 - 176}},
+           {"narrow owner at the left edge", P::dpOwnerCenter, DialogRect{0, 200, 200, 300}, true,
+            DialogPoint{0, 200 + 150 - 176}},
+           {"past the right edge", P::dpOwnerCenter, DialogRect{900, 100, 300, 400}, true,
+            DialogPoint{1024 - 307, 100 + 200 - 176}},
+           {"above the top", P::dpOwnerCenter, DialogRect{100, -300, 400, 200}, true,
+            DialogPoint{100 + 200 - 153, 0}},
+           {"past the work area", P::dpOwnerCenter, DialogRect{100, 500, 400, 400}, true,
+            DialogPoint{100 + 200 - 153, 740 - 352}},
+           {"work area unknown", P::dpOwnerCenter, DialogRect{100, 500, 400, 400}, false,
+            DialogPoint{100 + 200 - 153, 768 - 352}},
+           {"no owner", P::dpOwnerCenter, std::nullopt, true, DialogPoint{512 - 153, 384 - 176}},
+           {"screen", P::dpScreenCenter, DialogRect{0, 0, 10, 10}, true,
+            DialogPoint{512 - 153, 384 - 176}},
+           {"desktop", P::dpDesktopCenter, std::nullopt, true, DialogPoint{1024 - 153, 384 - 176}},
+           {"custom", P::dpCustom, std::nullopt, true, DialogPoint{-5, 7}},
+           {"default", P::dpDefault, std::nullopt, true, std::nullopt},
+       }) {
+    SCOPED_TRACE(row.name);
+    FolderChoiceRequest request;
+    request.position = row.position;
+    request.left = -5;
+    request.top = 7;
+    ScreenGeometry s = screens;
+    if (!row.workAreaKnown) s.workArea.reset();
+    EXPECT_EQ(PlaceFolderDialog(request, row.owner, s), row.expected);
+  }
+  // Halves are rounded toward zero, also for negative owner positions.
+  FolderChoiceRequest odd;
+  odd.position = P::dpOwnerCenter;
+  odd.width = 301;
+  odd.height = 301;
+  EXPECT_EQ(PlaceFolderDialog(odd, DialogRect{-51, -51, 401, 401}, screens),
+            (DialogPoint{0, 0}));  // -51 + 200 - 150 = -1 -> 0
+  EXPECT_EQ(PlaceFolderDialog(odd, DialogRect{51, 51, 401, 401}, screens), (DialogPoint{101, 101}));
+}
+
+TEST(FolderDialogButtons, DefaultAndFocusRules) {
+  using Focus = FolderDialogButtonRoles::Focus;
+  struct Row {
+    TDefaultButton button;
+    TFocusedControl focus;
+    FolderDialogButtonRoles roles;
+  };
+  for (const Row& row : std::vector<Row>{
+           {TDefaultButton::btCancel, TFocusedControl::fcTreeView, {false, true, Focus::kTree}},
+           {TDefaultButton::btOk, TFocusedControl::fcTreeView, {true, false, Focus::kTree}},
+           {TDefaultButton::btNone, TFocusedControl::fcTreeView, {false, false, Focus::kTree}},
+           {TDefaultButton::btCancel,
+            TFocusedControl::fcDefaultButton,
+            {false, true, Focus::kCancelButton}},
+           {TDefaultButton::btOk,
+            TFocusedControl::fcDefaultButton,
+            {true, false, Focus::kOkButton}},
+       }) {
+    SCOPED_TRACE(static_cast<int>(row.button) * 10 + static_cast<int>(row.focus));
+    EXPECT_EQ(ButtonRolesFor(row.button, row.focus), row.roles);
+  }
+}
+
+TEST(TSelectFolderDialog, SettersKeepTheFocusRuleConsistent) {
+  TSelectFolderDialog d;
+  EXPECT_EQ(d.DefaultButton(), TDefaultButton::btNone);
+  EXPECT_EQ(d.FocusedControl(), TFocusedControl::fcTreeView);
+  d.SetFocusedControl(TFocusedControl::fcDefaultButton);
+  EXPECT_EQ(d.DefaultButton(), TDefaultButton::btOk);
+  d.SetDefaultButton(TDefaultButton::btCancel);
+  EXPECT_EQ(d.FocusedControl(), TFocusedControl::fcDefaultButton);
+  d.SetDefaultButton(TDefaultButton::btNone);
+  EXPECT_EQ(d.FocusedControl(), TFocusedControl::fcTreeView);
+  d.SetDefaultButton(TDefaultButton::btCancel);
+  d.SetFocusedControl(TFocusedControl::fcDefaultButton);
+  EXPECT_EQ(d.DefaultButton(), TDefaultButton::btCancel);
+}
+
+TEST(TSelectFolderDialog, RequestCarriesTheResolvedSetUp) {
+  testing::TempTree t;
+  t.Folder("a");
+  TSelectFolderDialog d;
+  d.SetDialogWidth(500);
+  d.SetDialogHeight(10);
+  d.SetPath(t.Path("a/b/c/"));
+  FolderChoiceRequest r = d.MakeRequest();
+  EXPECT_EQ(r.width, 307);  // dsDefault whatever DialogWidth and DialogHeight hold
+  EXPECT_EQ(r.height, 352);
+  EXPECT_EQ(r.startFolder, t.Path("a"));
+  EXPECT_EQ(r.rootFolder, "/");
+  EXPECT_EQ(r.position, TDialogPosition::dpScreenCenter);
+  EXPECT_TRUE(r.sizeable);
+  EXPECT_FALSE(r.title.empty());  // the executable's name
+
+  d.SetDialogSize(TDialogSize::dsCustom);
+  d.SetRoot(TRootFolder::rfCustom);
+  d.SetCustomRootFolder(t.Root() + "/");
+  d.SetCaption(Sjis("フォルダの選択"));
+  d.SetSizeable(false);
+  r = d.MakeRequest();
+  EXPECT_EQ(r.width, 500);
+  EXPECT_EQ(r.height, 10);
+  EXPECT_EQ(r.rootFolder, t.Root());
+  EXPECT_EQ(r.title, Sjis("フォルダの選択"));
+  EXPECT_FALSE(r.sizeable);
+}
+
+// A port that plays the window: it fires the events and reads the live message.
+class WindowPlayingPort : public FakeUiPort {
+ public:
+  std::vector<std::string> seen;
+  std::optional<std::string> ChooseFolder(const FolderChoiceRequest& r) override {
+    std::string shownText = r.text;
+    if (r.link) r.link->setText = [&](const std::string& text) { shownText = text; };
+    r.onShow();
+    r.onSelect("/usr", "/usr/");
+    bool allow = true;
+    r.onExpanding("/usr", "/usr/", allow);
+    if (allow) r.onExpanded("/usr", "/usr/");
+    bool canClose = true;
+    r.onCanClose(canClose);
+    seen.push_back(shownText);
+    seen.push_back(canClose ? "may close" : "kept open");
+    r.onClose();
+    if (r.link) r.link->setText = nullptr;
+    return FakeUiPort::ChooseFolder(r);
+  }
+};
+
+TEST(TSelectFolderDialog, EventsReachTheHandlersWithTheComponentAsSender) {
+  WindowPlayingPort port;
+  TSelectFolderDialog d;
+  std::vector<std::string> log;
+  d.OnShow = [&](TSelectFolderDialog& s) { log.push_back(&s == &d ? "show" : "wrong sender"); };
+  d.OnSelect = [&](TSelectFolderDialog&, const std::string& node, const std::string& sel) {
+    log.push_back("select " + node + " " + sel);
+  };
+  d.OnExpanding = [&](TSelectFolderDialog& s, const std::string&, const std::string&, bool& allow) {
+    allow = false;
+    s.SetText("changed");
+  };
+  d.OnExpanded = [&](TSelectFolderDialog&, const std::string&, const std::string&) {
+    log.push_back("expanded");
+  };
+  d.OnCanClose = [&](TSelectFolderDialog&, bool& canClose) { canClose = false; };
+  d.OnClose = [&](TSelectFolderDialog&) { log.push_back("close"); };
+  EXPECT_FALSE(d.Execute(port));
+  EXPECT_EQ(log, (std::vector<std::string>{"show", "select /usr /usr/", "close"}));
+  EXPECT_EQ(port.seen, (std::vector<std::string>{"changed", "kept open"}));
+  // After the window is gone, the text only changes the property.
+  d.SetText("later");
+  EXPECT_EQ(d.Text(), "later");
+}
+
+TEST(TSelectFolderDialog, ExecuteSetsPathWithATrailingSeparatorOnlyOnAConfirmedFolder) {
+  struct Row {
+    std::optional<std::string> answer;
+    bool result;
+    std::string path;
+  };
+  for (const Row& row : std::vector<Row>{{std::string("/data"), true, "/data/"},
+                                         {std::string("/data/"), true, "/data/"},
+                                         {std::string("/"), true, "/"},
+                                         {std::string(""), false, "/before/"},
+                                         {std::nullopt, false, "/before/"}}) {
+    SCOPED_TRACE(row.answer.value_or("(cancel)"));
+    FakeUiPort port;
+    port.folderAnswers.push_back(row.answer);
+    TSelectFolderDialog d;
+    d.SetPath("/before/");
+    EXPECT_EQ(d.Execute(port), row.result);
+    EXPECT_EQ(d.Path(), row.path);
+  }
+}
+
+}  // namespace
+}  // namespace skarvo
