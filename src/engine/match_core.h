@@ -1,0 +1,68 @@
+// TMatchCORE: the search routines over a compiled automaton for zero-terminated texts in
+// memory. Every routine is leftmost-longest: the first start position (whole characters,
+// never inside a 2-byte character) at which any match exists wins, and there the longest
+// match is taken. They differ in how ^ and $ anchors are treated; the anchors are marker
+// codes (LineHeadCode, LineTailCode of the automaton) that the routines feed in by hand.
+//
+// The routines read the automaton through CurrentDFA(). Here it is the automaton given to
+// SetDFA; when the compiled-pattern object becomes the base of this class it supplies
+// CurrentDFA() itself and the routines stay as they are.
+#pragma once
+
+#include "engine/char_codes.h"
+#include "engine/re_dfa.h"
+
+namespace skarvo {
+
+enum TMatchCORE_LineSeparator { mcls_CRLF = 0, mcls_LF = 1 };
+
+// A match as positions in the searched text, end exclusive; both null for no match.
+struct TMatchRange {
+  const char* start = nullptr;
+  const char* end = nullptr;
+  bool Found() const noexcept { return start != nullptr; }
+};
+
+class TMatchCORE {
+ public:
+  TMatchCORE() = default;
+  // Matches with dfa (not owned; it must outlive its use here).
+  explicit TMatchCORE(const TRE_DFA* dfa) : dfa_(dfa) {}
+  virtual ~TMatchCORE() = default;
+
+  void SetDFA(const TRE_DFA* dfa) noexcept { dfa_ = dfa; }
+  // The automaton the routines use.
+  const TRE_DFA& CurrentDFA() const noexcept { return *dfa_; }
+
+  // mcls_CRLF (the default): a $ matches before CR; mcls_LF: before LF. Both: at the end.
+  TMatchCORE_LineSeparator LineSeparator() const noexcept { return lineSeparator_; }
+  void SetLineSeparator(TMatchCORE_LineSeparator s) noexcept { lineSeparator_ = s; }
+
+  // Leftmost-longest match of a pattern without anchors.
+  TMatchRange FindFirst(const char* p) const;
+  // Leftmost-longest match of a pattern with anchors; p is taken to be at a line start.
+  // Line starts are p and every position after an LF.
+  TMatchRange FindAnchored(const char* p) const;
+  // As FindAnchored, without taking p itself as a line start.
+  TMatchRange ScanForMatch(const char* p) const;
+
+  // The end of the longest match from p starting in state (which may be kNone), or null.
+  // A walk that stops at the terminator or at a line separator, in a state that can take
+  // the line-end marker, ends the match there.
+  const char* MatchAt(const char* p, int state) const;
+  // As MatchAt with p at a line start: when the automaton uses ^, a match must begin with
+  // the line-start marker (none otherwise); a longer match without it is preferred.
+  const char* MatchAtLineStart(const char* p, int state) const;
+  // CR with mcls_CRLF, LF with mcls_LF.
+  bool IsLineSeparator(CharCode c) const noexcept {
+    return lineSeparator_ == mcls_CRLF ? c == 13 : c == 10;
+  }
+
+ private:
+  const char* LongestFrom(const char* s) const;
+
+  const TRE_DFA* dfa_ = nullptr;
+  TMatchCORE_LineSeparator lineSeparator_ = mcls_CRLF;
+};
+
+}  // namespace skarvo

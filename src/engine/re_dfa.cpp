@@ -1,0 +1,286 @@
+// Subset construction over range labels.
+//
+// Every DFA state stands for a set of NFA states closed under empty steps. The construction
+// takes the unvisited states in creation order; for each it collects the moves of its NFA
+// states, grouped by label, closes each group's target set and finds or creates the DFA
+// state for it. States are found by a hash of their set's bytes; sets are unique, so the
+// state found is the one a scan of the list in creation order would find.
+//
+// The parser makes the leaves of a pattern pairwise identical or disjoint, so grouping by
+// identical labels usually gives disjoint transitions. Three kinds of label escape that
+// partition: the anchor codes, a literal ^ or $, and ranges reaching the anchor codes. When
+// the labels of one state overlap (a^x|a.y: '^' against '.'), grouping by identical labels
+// would leave overlapping transitions, and a step would follow only one of them, losing
+// matches. So in that case the moves are regrouped by the disjoint pieces that the label
+// boundaries cut: each piece leads to the union of the targets of every label holding it.
+// States without overlapping labels are grouped exactly as before.
+//
+// After the construction, the transitions are sorted by low code, which (being disjoint)
+// makes a step a search for the one range holding the code. Codes below 256 are the bulk of
+// most texts, so they get a per-state table over byte classes: bytes that no label boundary
+// separates step alike and share one column.
+#include "engine/re_dfa.h"
+
+#include <algorithm>
+#include <functional>
+
+#include "engine/regexp_error.h"
+#include "platform/codepage.h"
+
+namespace skarvo {
+
+namespace {
+
+std::size_t HashSet(const TRE_NFAStateSet& set) {
+  return std::hash<std::string_view>{}(set.Bytes());
+}
+
+}  // namespace
+
+TRE_DFA::TRE_DFA(const TRE_NFA& nfa) : nfa_(&nfa) {}
+
+void TRE_DFA::Charge(std::size_t bytes) {
+  memoryUsed_ += bytes;
+  if (memoryUsed_ > kMemoryBudget || states_.size() > maxStates_) {
+    throw ERegExpParser(Sjis("正規表現が複雑すぎます"), 1);
+  }
+}
+
+void TRE_DFA::Closure(TRE_NFAStateSet& set) const {
+  std::vector<int> stack;
+  const int n = nfa_->StateCount();
+  for (int i = 0; i < n; ++i) {
+    if (set.Has(static_cast<std::size_t>(i))) stack.push_back(i);
+  }
+  while (!stack.empty()) {
+    const int i = stack.back();
+    stack.pop_back();
+    for (int t : emptySteps_[static_cast<std::size_t>(i)]) {
+      if (!set.Has(static_cast<std::size_t>(t))) {
+        set.Include(static_cast<std::size_t>(t));
+        stack.push_back(t);
+      }
+    }
+  }
+}
+
+std::vector<TRE_DFA::Move> TRE_DFA::CollectMoves(const TRE_NFAStateSet& set) const {
+  const auto n = static_cast<std::size_t>(nfa_->StateCount());
+  std::vector<Move> moves;  // in order of first appearance; reversed at the end
+  std::unordered_map<std::uint32_t, std::size_t> byLabel;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (!set.Has(i)) continue;
+    for (const TRE_NFATransition& t : nfa_->Transitions(static_cast<int>(i))) {
+      if (t.IsEmptyStep()) continue;
+      const auto [it, added] = byLabel.emplace(t.Label(), moves.size());
+      if (added) moves.push_back({t.Low, t.High, TRE_NFAStateSet(n)});
+      moves[it->second].targets.Include(static_cast<std::size_t>(t.Target));
+    }
+  }
+  // A new label goes to the front of the list.
+  std::reverse(moves.begin(), moves.end());
+  return moves;
+}
+
+std::vector<TRE_DFA::Move> TRE_DFA::SplitIntoDisjointMoves(std::vector<Move> moves) {
+  std::vector<std::size_t> order(moves.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(),
+            [&](std::size_t x, std::size_t y) { return moves[x].low < moves[y].low; });
+  bool overlap = false;
+  std::uint32_t maxHigh = 0;
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    const Move& m = moves[order[k]];
+    if (k > 0 && m.low <= maxHigh) overlap = true;
+    maxHigh = std::max<std::uint32_t>(maxHigh, m.high);
+  }
+  if (!overlap) return moves;
+
+  std::vector<std::uint32_t> cuts;
+  for (const Move& m : moves) {
+    cuts.push_back(m.low);
+    cuts.push_back(std::uint32_t{m.high} + 1);
+  }
+  std::sort(cuts.begin(), cuts.end());
+  cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+  std::vector<Move> pieces;
+  for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
+    const std::uint32_t low = cuts[k];
+    const std::uint32_t high = cuts[k + 1] - 1;
+    Move piece{static_cast<CharCode>(low), static_cast<CharCode>(high), TRE_NFAStateSet()};
+    bool any = false;
+    for (const Move& m : moves) {
+      if (m.low <= low && high <= m.high) {
+        if (!any)
+          piece.targets = m.targets;
+        else
+          piece.targets.IncludeAll(m.targets);
+        any = true;
+      }
+    }
+    if (any) pieces.push_back(std::move(piece));
+  }
+  return pieces;
+}
+
+int TRE_DFA::FindOrAddState(TRE_NFAStateSet&& set) {
+  const std::size_t hash = HashSet(set);
+  const auto range = statesByHash_.equal_range(hash);
+  for (auto it = range.first; it != range.second; ++it) {
+    if (states_[static_cast<std::size_t>(it->second)].StateSet.Equals(set)) return it->second;
+  }
+  const int index = static_cast<int>(states_.size());
+  TRE_DFAState state;
+  state.Accepting = set.Has(static_cast<std::size_t>(nfa_->FinalState()));
+  state.StateSet = std::move(set);
+  const std::size_t setBytes = state.StateSet.ByteCount();
+  states_.push_back(std::move(state));
+  statesByHash_.emplace(hash, index);
+  Charge(sizeof(TRE_DFAState) + setBytes + 32);
+  return index;
+}
+
+void TRE_DFA::Build(std::size_t maxStates) {
+  maxStates_ = maxStates;
+  memoryUsed_ = 0;
+  states_.clear();
+  statesByHash_.clear();
+  lineHeadUsed_ = nfa_->LineHeadUsed();
+  lineTailUsed_ = nfa_->LineTailUsed();
+  lineHeadCode_ = nfa_->LineHeadCode();
+  lineTailCode_ = nfa_->LineTailCode();
+
+  const auto n = static_cast<std::size_t>(nfa_->StateCount());
+  emptySteps_.assign(n, {});
+  for (std::size_t i = 0; i < n; ++i) {
+    for (const TRE_NFATransition& t : nfa_->Transitions(static_cast<int>(i))) {
+      if (t.IsEmptyStep()) emptySteps_[i].push_back(t.Target);
+    }
+  }
+
+  TRE_NFAStateSet start(n);
+  start.Include(static_cast<std::size_t>(nfa_->EntryState()));
+  Closure(start);
+  FindOrAddState(std::move(start));
+  for (std::size_t s = 0; s < states_.size(); ++s) {
+    states_[s].Visited = true;
+    std::vector<Move> moves = SplitIntoDisjointMoves(CollectMoves(states_[s].StateSet));
+    std::vector<TRE_DFATransition> transitions;
+    transitions.reserve(moves.size());
+    for (Move& m : moves) {
+      Closure(m.targets);
+      const int target = FindOrAddState(std::move(m.targets));
+      transitions.insert(transitions.begin(), {m.low, m.high, target});
+    }
+    Charge(transitions.size() * sizeof(TRE_DFATransition));
+    states_[s].Transitions = std::move(transitions);
+  }
+  emptySteps_.clear();
+  statesByHash_.clear();
+
+  SortTransitions();
+  DetectLiteral();
+  BuildTables();
+  nfa_ = nullptr;
+}
+
+void TRE_DFA::SortTransitions() {
+  for (TRE_DFAState& s : states_) {
+    std::stable_sort(
+        s.Transitions.begin(), s.Transitions.end(),
+        [](const TRE_DFATransition& x, const TRE_DFATransition& y) { return x.Low < y.Low; });
+  }
+}
+
+void TRE_DFA::DetectLiteral() {
+  std::string text;
+  std::vector<bool> seen(states_.size(), false);
+  int s = InitialState();
+  for (;;) {
+    const TRE_DFAState& state = states_[static_cast<std::size_t>(s)];
+    if (state.Transitions.empty()) {
+      isLiteral_ = true;
+      literalText_ = std::move(text);
+      return;
+    }
+    const TRE_DFATransition& t = state.Transitions.front();
+    // A chain that comes back to a state it passed can never end: not a fixed string.
+    if (state.Transitions.size() > 1 || t.Low != t.High || state.Accepting ||
+        seen[static_cast<std::size_t>(s)]) {
+      isLiteral_ = false;
+      literalText_.clear();
+      return;
+    }
+    seen[static_cast<std::size_t>(s)] = true;
+    text += CodeToStr(t.Low);
+    s = t.Target;
+  }
+}
+
+int TRE_DFA::WalkStep(int state, CharCode code) const noexcept {
+  const auto& ts = states_[static_cast<std::size_t>(state)].Transitions;
+  if (ts.size() <= 8) {
+    for (const TRE_DFATransition& t : ts) {
+      if (t.Low > code) return kNone;
+      if (t.High >= code) return t.Target;
+    }
+    return kNone;
+  }
+  // Sorted and disjoint: the last transition whose low code is <= code is the only one
+  // that can hold it.
+  auto it = std::upper_bound(ts.begin(), ts.end(), code,
+                             [](CharCode c, const TRE_DFATransition& t) { return c < t.Low; });
+  if (it == ts.begin()) return kNone;
+  --it;
+  return it->High >= code ? it->Target : kNone;
+}
+
+void TRE_DFA::BuildTables() {
+  std::vector<std::uint32_t> cuts{0, 256};
+  for (const TRE_DFAState& s : states_) {
+    for (const TRE_DFATransition& t : s.Transitions) {
+      if (t.Low < 256) cuts.push_back(t.Low);
+      if (t.High < 255) cuts.push_back(std::uint32_t{t.High} + 1);
+    }
+  }
+  std::sort(cuts.begin(), cuts.end());
+  cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+  classCount_ = cuts.size() - 1;
+  std::vector<CharCode> representative(classCount_);
+  for (std::size_t k = 0; k < classCount_; ++k) {
+    representative[k] = static_cast<CharCode>(cuts[k]);
+    for (std::uint32_t b = cuts[k]; b < cuts[k + 1]; ++b) {
+      byteClass_[b] = static_cast<std::uint8_t>(k);
+    }
+  }
+  Charge(states_.size() * classCount_ * sizeof(std::int32_t));
+  byteTable_.assign(states_.size() * classCount_, kNone);
+  for (std::size_t s = 0; s < states_.size(); ++s) {
+    for (std::size_t k = 0; k < classCount_; ++k) {
+      byteTable_[s * classCount_ + k] = WalkStep(static_cast<int>(s), representative[k]);
+    }
+  }
+
+  // First bytes that can begin a match: a single-byte code with a step, or a lead byte
+  // whose 2-byte codes (or the lead alone, at the very end of a text) have one.
+  const int init = InitialState();
+  int count = 0;
+  for (unsigned b = 0; b < 256; ++b) {
+    bool can = b != 0 && Step(init, static_cast<CharCode>(b)) != kNone;
+    if (!can && IsLeadByte(static_cast<unsigned char>(b))) {
+      const CharCode low = static_cast<CharCode>(b << 8);
+      const CharCode high = static_cast<CharCode>(b << 8 | 0xFF);
+      for (const TRE_DFATransition& t : states_[0].Transitions) {
+        if (t.Low <= high && t.High >= low) can = true;
+      }
+    }
+    startBytes_[b] = can;
+    if (can) {
+      ++count;
+      soleStartByte_ = static_cast<int>(b);
+    }
+  }
+  if (count != 1) soleStartByte_ = -1;
+}
+
+}  // namespace skarvo

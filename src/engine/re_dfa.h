@@ -1,0 +1,122 @@
+// TRE_DFA: the deterministic automaton of a pattern, built eagerly from its NFA by subset
+// construction when the pattern is compiled; nothing is built while matching. Transitions
+// keep the NFA's range labels, sorted by low code, and Step finds the one range that holds
+// a character. A compiled DFA is read-only and may be shared by any number of searches.
+//
+// While building, it finds out whether the pattern is a fixed string (IsLiteral), and it
+// keeps within a budget: a pattern whose automaton would pass kMaxStates states or
+// kMemoryBudget bytes is refused with ERegExpParser "正規表現が複雑すぎます" at position 1.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/char_codes.h"
+#include "engine/re_nfa.h"
+
+namespace skarvo {
+
+struct TRE_DFATransition {
+  CharCode Low = 0;
+  CharCode High = 0;
+  std::int32_t Target = 0;  // index of the target state
+};
+
+struct TRE_DFAState {
+  TRE_NFAStateSet StateSet;
+  bool Visited = false;
+  bool Accepting = false;  // StateSet holds the NFA's final state
+  // Sorted by Low; the ranges never overlap.
+  std::vector<TRE_DFATransition> Transitions;
+};
+
+class TRE_DFA {
+ public:
+  static constexpr int kNone = -1;
+  static constexpr std::size_t kMaxStates = 100000;
+  static constexpr std::size_t kMemoryBudget = std::size_t{256} << 20;
+
+  // The NFA is read by Build only; it may be freed afterwards.
+  explicit TRE_DFA(const TRE_NFA& nfa);
+
+  // Runs the subset construction, sorts the transitions, detects a fixed string and builds
+  // the single-byte lookup table. Raises ERegExpParser "正規表現が複雑すぎます" (position 1)
+  // past the state or memory budget; maxStates lowers the state bound.
+  void Build(std::size_t maxStates = kMaxStates);
+
+  // The state reached from state on code, or kNone. Same result as walking the state's
+  // sorted transitions: none at the first whose low code is above code, else the first
+  // whose high code is at least code.
+  int Step(int state, CharCode code) const noexcept {
+    if (code < 256)
+      return byteTable_[static_cast<std::size_t>(state) * classCount_ + byteClass_[code]];
+    return WalkStep(state, code);
+  }
+  // Step by walking the transitions, without the table.
+  int WalkStep(int state, CharCode code) const noexcept;
+
+  int InitialState() const noexcept { return states_.empty() ? kNone : 0; }
+  bool Accepting(int state) const noexcept {
+    return states_[static_cast<std::size_t>(state)].Accepting;
+  }
+  int StateCount() const noexcept { return static_cast<int>(states_.size()); }
+  const TRE_DFAState& State(int state) const { return states_[static_cast<std::size_t>(state)]; }
+
+  // True when the pattern is one chain of single characters; LiteralText is that chain.
+  bool IsLiteral() const noexcept { return isLiteral_; }
+  const std::string& LiteralText() const noexcept { return literalText_; }
+  bool LineHeadUsed() const noexcept { return lineHeadUsed_; }
+  bool LineTailUsed() const noexcept { return lineTailUsed_; }
+  // The codes the anchors were built with.
+  CharCode LineHeadCode() const noexcept { return lineHeadCode_; }
+  CharCode LineTailCode() const noexcept { return lineTailCode_; }
+
+  // True when a character whose first byte is b can take the initial state somewhere.
+  bool CanStartWith(unsigned char b) const noexcept { return startBytes_[b]; }
+  // The only first byte that can begin a match, or -1 when there are none or several.
+  int SoleStartByte() const noexcept { return soleStartByte_; }
+
+ private:
+  struct Move {
+    CharCode low;
+    CharCode high;
+    TRE_NFAStateSet targets;
+  };
+
+  void Closure(TRE_NFAStateSet& set) const;
+  std::vector<Move> CollectMoves(const TRE_NFAStateSet& set) const;
+  static std::vector<Move> SplitIntoDisjointMoves(std::vector<Move> moves);
+  int FindOrAddState(TRE_NFAStateSet&& set);
+  void SortTransitions();
+  void DetectLiteral();
+  void BuildTables();
+  void Charge(std::size_t bytes);
+
+  const TRE_NFA* nfa_;
+  std::vector<TRE_DFAState> states_;
+  std::unordered_multimap<std::size_t, int> statesByHash_;
+  std::vector<std::vector<int>> emptySteps_;  // per NFA state, while building
+  std::size_t maxStates_ = kMaxStates;
+  std::size_t memoryUsed_ = 0;
+
+  bool isLiteral_ = false;
+  std::string literalText_;
+  bool lineHeadUsed_ = false;
+  bool lineTailUsed_ = false;
+  CharCode lineHeadCode_ = 0;
+  CharCode lineTailCode_ = 0;
+
+  // Codes below 256 are looked up in a table: byteClass_ maps a code to its class (codes
+  // that no label boundary separates), byteTable_[state * classCount_ + class] is the step.
+  std::array<std::uint8_t, 256> byteClass_{};
+  std::size_t classCount_ = 1;
+  std::vector<std::int32_t> byteTable_;
+  std::array<bool, 256> startBytes_{};
+  int soleStartByte_ = -1;
+};
+
+}  // namespace skarvo
