@@ -45,14 +45,15 @@ std::string_view CutValue(std::string_view s, size_t limit) {
 
 std::string NameKey(std::string_view name) { return UpperCaseCp932(Trim(name)); }
 
-// One line seen by the parser. `complete` is false when the line was longer than the
-// parser keeps; its value's end is then unknown.
+// One line seen by the parser.
 struct ParsedLine {
   enum Kind { kOther, kSection, kEntry } kind = kOther;
   std::string_view name;   // section name or key, trimmed
   std::string_view value;  // the value as a read returns it, before the cut
 };
 
+// `complete` is false when the line was longer than the reader keeps: the end of its value
+// is then unknown, so neither trailing blanks nor enclosing quotes are taken off.
 ParsedLine ParseLine(std::string_view line, bool complete) {
   ParsedLine result;
   std::string_view s = line;

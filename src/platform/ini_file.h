@@ -25,9 +25,9 @@ namespace skarvo {
 // The most bytes a read returns of one value.
 inline constexpr size_t kIniValueLimit = 2047;
 
-// What a profile file held when it was read: the entries in file order, names and values
-// already in the form a read returns. Memory is bounded by the number of entries, since a
-// line is never kept beyond what a read can return.
+// What a profile file held when it was read: the first entry of each key, in the form a
+// read returns (values already cut). Memory grows with the distinct keys, never with the
+// length of a line.
 class IniSnapshot {
  public:
   // Parses the text of a profile file.
