@@ -7,6 +7,7 @@
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "readers/read_doc.h"
+#include "readers/xbiff.h"
 
 namespace skarvo::cli {
 namespace {
@@ -57,6 +58,50 @@ int DocTextCommand(const std::vector<std::string>& args) {
 }
 
 CommandRegistrar docTextRegistrar("doctext", DocTextCommand, "[--raw] FILE");
+
+// cells [--raw] FILE: one line per cell event of the spreadsheet reader,
+// "<SheetNo>\t<Row>\t<Col>\t<Data>", in record order.
+int CellsCommand(const std::vector<std::string>& args) {
+  bool raw = false;
+  std::vector<std::string> files;
+  for (const std::string& arg : args) {
+    if (arg == "--raw")
+      raw = true;
+    else
+      files.push_back(arg);
+  }
+  if (files.size() != 1) {
+    std::fprintf(stderr, "usage: skarvo-cli cells [--raw] FILE\n");
+    return 2;
+  }
+  std::string path;
+  if (raw) {
+    path = files[0];
+  } else if (!Utf8ToCp932(files[0], path)) {
+    std::fprintf(stderr, "the file name has no CP932 form: %s\n", files[0].c_str());
+    return 2;
+  }
+  size_t count = 0;
+  TXBiff reader;
+  reader.OnReadCell = [&](TXBiff&, int32_t sheetNo, int32_t row, int32_t col, int32_t,
+                          const std::string& data, bool&) {
+    // Printed as each cell arrives, so the cells before a damaged record still show.
+    PrintLine(std::to_string(sheetNo) + "\t" + std::to_string(row) + "\t" +
+                  std::to_string(col) + "\t" + data,
+              raw);
+    ++count;
+  };
+  try {
+    reader.ReadWorkbook(path);
+  } catch (const Exception& e) {
+    std::fflush(stdout);
+    PrintError(e.Message());
+    return 2;
+  }
+  return count == 0 ? 1 : 0;
+}
+
+CommandRegistrar cellsRegistrar("cells", CellsCommand, "[--raw] FILE");
 
 }  // namespace
 }  // namespace skarvo::cli
