@@ -59,7 +59,7 @@ int ReadFontSize(const SettingsValues& values, SettingKey key) {
   return size;
 }
 
-ListDisplay ReadList(const SettingsValues& values, SettingKey headerBackground) {
+ListDisplay ReadListDisplay(const SettingsValues& values, SettingKey headerBackground) {
   auto at = [headerBackground](int offset) {
     return static_cast<SettingKey>(static_cast<int>(headerBackground) + offset);
   };
@@ -72,7 +72,7 @@ ListDisplay ReadList(const SettingsValues& values, SettingKey headerBackground) 
   return list;
 }
 
-void WriteList(SettingsFile& file, SettingKey headerBackground, const ListDisplay& list) {
+void WriteListDisplay(SettingsFile& file, SettingKey headerBackground, const ListDisplay& list) {
   auto at = [headerBackground](int offset) {
     return static_cast<SettingKey>(static_cast<int>(headerBackground) + offset);
   };
@@ -86,11 +86,11 @@ void WriteList(SettingsFile& file, SettingKey headerBackground, const ListDispla
 
 DisplaySettings ReadDisplaySettings(const SettingsValues& values) {
   DisplaySettings display;
-  display.resultList = ReadList(values, SettingKey::kTab1HeaderBackground);
+  display.resultList = ReadListDisplay(values, SettingKey::kTab1HeaderBackground);
   display.hitColor = values.ReadColor(SettingKey::kHitColor);
   display.replaceColor = values.ReadColor(SettingKey::kReplaceColor);
-  display.joinList = ReadList(values, SettingKey::kTab2HeaderBackground);
-  display.targetList = ReadList(values, SettingKey::kTab3HeaderBackground);
+  display.joinList = ReadListDisplay(values, SettingKey::kTab2HeaderBackground);
+  display.targetList = ReadListDisplay(values, SettingKey::kTab3HeaderBackground);
   display.comboBoxFontSize = ReadFontSize(values, SettingKey::kComboBoxFontSize);
   display.statusBarFontSize = ReadFontSize(values, SettingKey::kStatusBarFontSize);
   display.statusBarVisible = values.ReadFlag(SettingKey::kStatusBarVisible);
@@ -106,9 +106,9 @@ DisplaySettings ApplyDisplaySettings(const SettingsValues& values, Settings& set
 }
 
 void WriteDisplaySettings(SettingsFile& file, const DisplaySettings& display) {
-  WriteList(file, SettingKey::kTab1HeaderBackground, display.resultList);
-  WriteList(file, SettingKey::kTab2HeaderBackground, display.joinList);
-  WriteList(file, SettingKey::kTab3HeaderBackground, display.targetList);
+  WriteListDisplay(file, SettingKey::kTab1HeaderBackground, display.resultList);
+  WriteListDisplay(file, SettingKey::kTab2HeaderBackground, display.joinList);
+  WriteListDisplay(file, SettingKey::kTab3HeaderBackground, display.targetList);
   file.WriteColor(SettingKey::kHitColor, display.hitColor);
   file.WriteColor(SettingKey::kReplaceColor, display.replaceColor);
   file.WriteInteger(SettingKey::kTab1FontSize, display.resultList.fontSize);
