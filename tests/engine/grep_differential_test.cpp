@@ -1,0 +1,147 @@
+// TGrep against a plain reference on seeded random files. The reference normalises the file as
+// the reader presents it (an LF before the first line, every line end one LF, zero bytes as
+// spaces, a final line end) and reports line k when some start in it (the LF before it or any
+// of its characters) begins a walk of the automaton that reaches an accepting state after at
+// least one character.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/grep.h"
+#include "grep_temp_files.h"
+#include "platform/codepage.h"
+
+namespace skarvo {
+namespace {
+
+struct Hit {
+  int no;
+  std::string text;
+  bool operator==(const Hit&) const = default;
+};
+
+void PrintTo(const Hit& h, std::ostream* os) {
+  *os << h.no << ":" << ::testing::PrintToString(h.text);
+}
+
+std::string Normalise(const std::string& bytes) {
+  std::string out = "\n";
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const char b = bytes[i];
+    if (b == '\r') {
+      out += '\n';
+      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    } else {
+      out += b == '\0' ? ' ' : b;
+    }
+  }
+  if (out.back() != '\n' || out.size() == 1) out += '\n';
+  return out;
+}
+
+std::vector<Hit> Reference(const TRE_DFA& dfa, const std::string& bytes) {
+  std::vector<Hit> hits;
+  if (bytes.empty()) return hits;
+  const std::string s = Normalise(bytes);
+  // Character starts of the stream (generated files never end a line inside a character).
+  std::vector<size_t> starts;
+  for (size_t i = 0; i < s.size(); i += IsLeadByte(static_cast<unsigned char>(s[i])) ? 2 : 1)
+    starts.push_back(i);
+  auto codeAt = [&](size_t i) -> CharCode {
+    const auto b = static_cast<unsigned char>(s[i]);
+    return IsLeadByte(b) ? static_cast<CharCode>(b << 8 | static_cast<unsigned char>(s[i + 1])) : b;
+  };
+  auto matchesFrom = [&](size_t k) {
+    int state = dfa.InitialState();
+    for (size_t j = k; j < starts.size(); ++j) {
+      state = dfa.Step(state, codeAt(starts[j]));
+      if (state == TRE_DFA::kNone) return false;
+      if (dfa.Accepting(state)) return true;
+    }
+    return false;
+  };
+  int lineNo = 0;
+  size_t lineStart = 0;
+  bool reported = false;
+  for (size_t k = 0; k + 1 < starts.size(); ++k) {  // the final LF is no start
+    const size_t at = starts[k];
+    if (s[at] == '\n') {
+      ++lineNo;
+      lineStart = at + 1;
+      reported = false;
+    }
+    if (reported || !matchesFrom(k)) continue;
+    reported = true;
+    hits.push_back({lineNo, s.substr(lineStart, s.find('\n', lineStart) - lineStart)});
+  }
+  return hits;
+}
+
+std::string RandomFile(std::mt19937& rng, size_t size) {
+  static const std::vector<std::string> pieces = {
+      "a",        "b", "a", "b", "ab", " ", "c", "\r\n", "\n", "\r", std::string(1, '\0'),
+      "\x82\xa0",  // あ
+      "\x82\xa4",  // う
+      "\x83\x41",  // ア, second byte 'A'
+      "\x82\x61",  // second byte 'a'
+      "\x82\x62",  // second byte 'b'
+  };
+  std::string out;
+  std::uniform_int_distribution<size_t> pick(0, pieces.size() - 1);
+  std::uniform_int_distribution<int> longRun(0, 200);
+  while (out.size() < size) {
+    if (longRun(rng) == 0) {
+      out += std::string(std::uniform_int_distribution<size_t>(1, size / 3 + 1)(rng), 'c');
+    } else {
+      out += pieces[pick(rng)];
+    }
+  }
+  return out;
+}
+
+class GrepDifferentialTest : public testing::TempFolderTest {
+ protected:
+  void Compare(const std::vector<std::string>& patterns, int files, size_t minSize, size_t maxSize,
+               unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<size_t> sizes(minSize, maxSize);
+    size_t totalHits = 0;
+    for (int f = 0; f < files; ++f) {
+      const std::string bytes = RandomFile(rng, sizes(rng));
+      const std::string path = Write(bytes);
+      for (const auto& pattern : patterns) {
+        SCOPED_TRACE("file " + std::to_string(f) + " pattern " + pattern);
+        TGrep grep;
+        grep.SetRegExp(pattern);
+        std::vector<Hit> hits;
+        grep.SetOnMatch([&](TGrep&, const RE_LineInfo_t& i) {
+          hits.push_back({i.LineNo, i.Line});
+        });
+        grep.Grep(path);
+        const std::vector<Hit> expected = Reference(grep.CurrentDFA(), bytes);
+        ASSERT_EQ(hits.size(), expected.size());
+        EXPECT_EQ(hits, expected);
+        totalHits += hits.size();
+      }
+    }
+    EXPECT_GT(totalHits, 0u);
+  }
+
+  const std::vector<std::string> patterns_ = {
+      "a",   "ab",        "ba*b",  "a*",      "(a|b)b",  "[ab]+c",   "^a",
+      "b$",  "^$",        "a\\nb", "b\\n\\n", "A",       Sjis("あ"), Sjis("[あ-う]b"),
+      "c c", "(ab|b)*a$", "^b*$",  "a b",     "\\x82a1", "^c+",
+  };
+};
+
+TEST_F(GrepDifferentialTest, SmallFiles) { Compare(patterns_, 300, 0, 200, 11); }
+
+TEST_F(GrepDifferentialTest, FilesLargerThanTwoBlocks) {
+  const size_t block = TTxtFile::BlockSize;
+  Compare(patterns_, 4, 2 * block + 1, 3 * block, 12);
+}
+
+}  // namespace
+}  // namespace skarvo
