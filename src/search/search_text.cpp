@@ -4,6 +4,8 @@
 
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "settings/value_format.h"
+#include "targets/target_files.h"
 
 namespace skarvo {
 
@@ -37,24 +39,8 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::string_view FileExtension(std::string_view path) {
-  // Walk by characters so a '/' never is the second byte of a 2-byte character.
-  size_t nameStart = 0;
-  size_t dot = std::string_view::npos;
-  for (size_t i = 0; i < path.size(); i += CharLength(path, i)) {
-    if (path[i] == '/') {
-      nameStart = i + 1;
-      dot = std::string_view::npos;
-    } else if (path[i] == '.') {
-      dot = i;
-    }
-  }
-  if (dot == std::string_view::npos || dot < nameStart) return {};
-  return path.substr(dot);
-}
-
 TargetKind ClassifyTarget(std::string_view path) {
-  std::string_view ext = FileExtension(path);
+  const std::string ext = FileExtension(std::string(path));
   if (EqualsNoCase(ext, ".xls")) return TargetKind::kSpreadsheet;
   if (EqualsNoCase(ext, ".doc")) return TargetKind::kWordProcessor;
   return TargetKind::kText;
@@ -128,41 +114,13 @@ std::string WordHitRowText(std::string_view line) {
   return text;
 }
 
-std::string FirstCommaField(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ') ++i;
-  std::string item;
-  if (i < text.size() && text[i] == '"') {
-    ++i;
-    while (i < text.size()) {
-      if (text[i] == '"') {
-        if (i + 1 < text.size() && text[i + 1] == '"') {
-          item.push_back('"');
-          i += 2;
-          continue;
-        }
-        break;
-      }
-      size_t len = CharLength(text, i);
-      item.append(text.substr(i, len));
-      i += len;
-    }
-    return item;
-  }
-  while (i < text.size() && text[i] != ',' && static_cast<unsigned char>(text[i]) > ' ') {
-    size_t len = CharLength(text, i);
-    item.append(text.substr(i, len));
-    i += len;
-  }
-  return item;
-}
-
 std::string HeaderRowPath(std::string_view headerText) {
   const std::string& tail = Sjis("\",の検索結果");
   if (headerText.size() >= 1 + tail.size() && headerText.front() == '"' &&
       headerText.substr(headerText.size() - tail.size()) == tail)
     return std::string(headerText.substr(1, headerText.size() - 1 - tail.size()));
-  return FirstCommaField(headerText);
+  std::vector<std::string> items = SplitCommaText(headerText);
+  return items.empty() ? std::string() : items.front();
 }
 
 std::string SearchProgressText(int64_t i, int64_t n) {

@@ -17,10 +17,6 @@ enum class TargetKind { kText, kSpreadsheet, kWordProcessor };
 // The kind of the file at path (the extension is taken from the last path element).
 TargetKind ClassifyTarget(std::string_view path);
 
-// The extension of the last path element from its last "." on, dot included; empty when
-// the name has no dot.
-std::string_view FileExtension(std::string_view path);
-
 // Deletes every backslash-n pair (either case of n, never starting on the second byte of
 // a 2-byte character), then every CR and LF.
 std::string RemoveLineBreaks(std::string_view text);
@@ -44,13 +40,9 @@ std::string TextHitRowText(int64_t lineNo, std::string_view line);
 // A word-processor hit: "【Wordファイル】<line>".
 std::string WordHitRowText(std::string_view line);
 
-// The first item of a row text split as comma-delimited text with '"' quoting (a doubled
-// quote inside quotes is one quote). This is how a header row's path is read back.
-std::string FirstCommaField(std::string_view text);
-
 // The path of a result header row: the text between its leading '"' and its closing
 // `",の検索結果`, so a path holding quotes or commas comes back whole; a text of another
-// shape gives FirstCommaField(text).
+// shape gives its first item as comma text with '"' quoting.
 std::string HeaderRowPath(std::string_view headerText);
 
 // The progress text of row i of n: "■" t times, "□" 10 - t times, "検索中", with

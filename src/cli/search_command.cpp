@@ -1,0 +1,213 @@
+// skarvo-cli search: the target list build and the search run without a window. Prints one
+// line per result-list row ("H\t" header, "+\t" checked hit, "-\t" unchecked hit). It uses
+// the default settings except what the flags say, a private temp folder that it removes,
+// and never touches a settings file. What the run would show in a message box goes to
+// stderr.
+#include <stdlib.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/command_registry.h"
+#include "engine/grep.h"
+#include "platform/codepage.h"
+#include "platform/core_timer.h"
+#include "platform/file_system.h"
+#include "platform/ui_port.h"
+#include "readers/read_doc.h"
+#include "readers/xbiff.h"
+#include "search/search_run.h"
+#include "search/temp_folder_ledger.h"
+#include "settings/settings.h"
+#include "targets/check_list.h"
+#include "targets/history_box.h"
+#include "targets/select_folder_dialog.h"
+#include "targets/target_files.h"
+
+namespace skarvo::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "[--raw] [--plain] [--ignore-case] [--fuzzy] [--no-subfolders] [--ext LIST] PATTERN "
+    "FOLDER...";
+
+// Texts cross the edge as UTF-8 unless --raw.
+struct Edge {
+  bool raw = false;
+  std::optional<std::string> In(const std::string& text) const {
+    if (raw) return text;
+    std::string out;
+    if (!Utf8ToCp932(text, out)) return std::nullopt;
+    return out;
+  }
+  std::string Out(const std::string& cp932) const { return raw ? cp932 : Cp932ToUtf8Lossy(cp932); }
+};
+
+// The UI port of a run without a window: messages and errors go to stderr, every question
+// is answered with Cancel, status texts are dropped.
+class CliPort : public UiPort {
+ public:
+  explicit CliPort(const Edge& edge) : edge_(edge) {}
+  bool errorShown = false;
+  bool searchErrorShown = false;
+
+  void ShowMessage(const std::string& text, const std::string&) override {
+    if (text == Sjis("新規検索エラー")) searchErrorShown = true;
+    Print(text);
+  }
+  void ShowError(const std::string& text, const std::string&) override {
+    errorShown = true;
+    Print(text);
+  }
+  bool Confirm(const std::string&, const std::string&) override { return false; }
+  Answer Ask(const std::string&, const std::string&, QuestionButtons) override {
+    return Answer::kCancel;
+  }
+  std::optional<std::string> InputText(const std::string&, const std::string&,
+                                       const std::string&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> ChooseFolder(const FolderChoiceRequest&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> ChooseOpenFile(const FileChoiceRequest&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> ChooseSaveFile(const FileChoiceRequest&) override {
+    return std::nullopt;
+  }
+  void SetStatusText(const std::string&) override {}
+  void ProcessMessages() override {}
+
+  void Print(const std::string& cp932) {
+    std::string text = edge_.Out(cp932) + "\n";
+    std::fwrite(text.data(), 1, text.size(), stderr);
+  }
+
+ private:
+  const Edge& edge_;
+};
+
+// A private home folder, removed with everything in it when the command ends.
+class PrivateHome {
+ public:
+  PrivateHome() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/skarvo-search-XXXXXX";
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    if (::mkdtemp(name.data()) != nullptr) path_ = name.data();
+  }
+  ~PrivateHome() {
+    if (!path_.empty()) DeleteFolderTree(path_);
+  }
+  PrivateHome(const PrivateHome&) = delete;
+  PrivateHome& operator=(const PrivateHome&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "%s\n", message.c_str());
+  return 2;
+}
+
+int RunSearchCommand(const std::vector<std::string>& args) {
+  Edge edge;
+  Settings settings;
+  settings.extensionList = ".txt";
+  std::string extArg = ".txt";
+  std::vector<std::string> positional;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--raw") {
+      edge.raw = true;
+    } else if (a == "--plain") {
+      settings.useRegex = false;
+    } else if (a == "--ignore-case") {
+      settings.caseSensitive = false;
+    } else if (a == "--fuzzy") {
+      settings.useFuzzyDictionary = true;
+    } else if (a == "--no-subfolders") {
+      settings.searchSubfolders = false;
+    } else if (a == "--ext") {
+      if (++i == args.size()) return Fail("search: --ext needs a list");
+      extArg = args[i];
+    } else if (a == "--") {
+      positional.insert(positional.end(), args.begin() + static_cast<long>(i) + 1, args.end());
+      break;
+    } else if (a.size() > 1 && a[0] == '-' && positional.empty()) {
+      return Fail("search: unknown option " + a + "\nusage: skarvo-cli search " + kUsage);
+    } else {
+      positional.push_back(a);
+    }
+  }
+  if (positional.size() < 2) return Fail(std::string("usage: skarvo-cli search ") + kUsage);
+
+  std::optional<std::string> ext = edge.In(extArg);
+  if (!ext) return Fail("search: the extension list has no Shift-JIS form");
+  settings.extensionList = *ext;
+  std::optional<std::string> pattern = edge.In(positional[0]);
+  if (!pattern) return Fail("search: the pattern has no Shift-JIS form");
+  std::vector<std::string> folders;
+  for (size_t i = 1; i < positional.size(); ++i) {
+    std::optional<std::string> folder = edge.In(positional[i]);
+    if (!folder) return Fail("search: the folder name has no Shift-JIS form: " + positional[i]);
+    folders.push_back(*folder);
+  }
+
+  PrivateHome home;
+  if (home.Path().empty()) return Fail("search: cannot make a private temp folder");
+  std::optional<std::string> homeCp932 = edge.raw ? home.Path() : edge.In(home.Path());
+  if (!homeCp932) return Fail("search: the temp folder name has no Shift-JIS form");
+
+  CliPort port(edge);
+  CheckList targetList, resultList, joinList, undoList;
+  HistoryBox searchHistory, folderHistory;
+  std::vector<std::string> listBoxExcel, listBoxCell;
+  TSelectFolderDialog folderDialog;
+  CoreTimer statusTimer(5000, false);
+  TargetFiles targets(TargetListParts{targetList, undoList, resultList, joinList, folderHistory,
+                                      settings, folderDialog, statusTimer, port});
+  TGrep grep(&port);
+  TXBiff xbiff;
+  TReadDoc readDoc;
+  TempFolderLedger tempFolder(*homeCp932);
+  SearchState state;
+  int activePage = 0;
+  TSearchRun run(SearchRunParts{targetList, resultList, undoList, listBoxExcel, listBoxCell,
+                                searchHistory, folderHistory, settings, targets, grep, xbiff,
+                                readDoc, tempFolder, state, activePage, statusTimer, port});
+
+  for (size_t i = 0; i < folders.size(); ++i) {
+    folderHistory.SetItems({folders[i]});
+    folderHistory.SetItemIndex(0);
+    targets.BuildTargetList(/*add=*/i > 0);
+  }
+  if (targets.TargetCount() == 0) {
+    port.Print(Sjis("選択されたファイルがありません！"));
+    return 1;
+  }
+  searchHistory.SetText(*pattern);
+  run.SearchToolButtonClick();
+
+  std::string out;
+  for (const CheckListRow& row : resultList.Rows()) {
+    out += row.header ? "H\t" : row.checked ? "+\t" : "-\t";
+    out += edge.Out(row.text);
+    out += '\n';
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  std::fflush(stdout);
+  if (port.errorShown || port.searchErrorShown) return 2;
+  return resultList.Empty() ? 1 : 0;
+}
+
+CommandRegistrar searchCommand("search", RunSearchCommand, kUsage);
+
+}  // namespace
+}  // namespace skarvo::cli
