@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# skarvo-cli search over the fixture tree: the rows of every kind, the flags, the exit
+# codes, and that nothing is left behind (no temp folder, no settings file).
+set -u
+cli="$(realpath "$1")"
+data="$(realpath "$2")"
+tree="$data/search/tree"
+fail=0
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/tmp" "$work/cwd"
+
+check() {  # check NAME EXPECTED-RC EXPECTED-OUTPUT ARGS...
+  local name="$1" rc="$2" expected="$3"
+  shift 3
+  local out got
+  out="$(cd "$work/cwd" && TMPDIR="$work/tmp" "$cli" search "$@" 2>"$work/err")"
+  got=$?
+  if [ "$got" != "$rc" ]; then
+    echo "FAIL $name: exit $got, expected $rc; stderr: $(cat "$work/err")"
+    fail=1
+  fi
+  if [ "$out" != "$expected" ]; then
+    echo "FAIL $name: output differs"
+    diff <(printf '%s\n' "$expected") <(printf '%s\n' "$out")
+    fail=1
+  fi
+}
+
+T=$'\t'
+check "all kinds" 0 "H${T}\"$tree/a.txt\",の検索結果
++${T}【2列目】abc here
++${T}【3列目】日本語の行 abc
+H${T}\"$tree/B.TXT\",の検索結果
++${T}【2列目】lower abc
+H${T}\"$tree/sub/c.doc\",の検索結果
+-${T}【Wordファイル】abc in a document
+H${T}\"$tree/sub/d.xls\",の検索結果
+-${T}【Excel,Sheet1, A3セル】abc
+-${T}【Excel,Sheet2,AA1セル】abc at AA1
+-${T}【Excel,Sheet2, A2セル】twolines abc
+-${T}【Excel,Sheet2, B2セル】日本語abc
+H${T}\"$tree/sub/deep/e.txt\",の検索結果
++${T}【3列目】zabcz" --ext ".txt,.doc,.xls" abc "$tree"
+
+check "plain keeps case, label from the later cell" 0 "H${T}\"$tree/B.TXT\",の検索結果
++${T}【1列目】ABC upper
+H${T}\"$tree/sub/c.doc\",の検索結果
+-${T}【Wordファイル】last ABC paragraph
+H${T}\"$tree/sub/d.xls\",の検索結果
+-${T}【Excel,Sheet1, A3セル】ABC" --plain --ext ".txt,.doc,.xls" ABC "$tree"
+
+check "plain ignoring case, no subfolders" 0 "H${T}\"$tree/a.txt\",の検索結果
++${T}【4列目】axb and a.b" --plain --ignore-case --no-subfolders "A.B" "$tree"
+
+check "pattern a.b" 0 "H${T}\"$tree/a.txt\",の検索結果
++${T}【4列目】axb and a.b" "a.b" "$tree"
+
+check "two folders" 0 "H${T}\"$tree/sub/deep/e.txt\",の検索結果
++${T}【3列目】zabcz
+H${T}\"$tree/sub/deep/e.txt\",の検索結果
++${T}【3列目】zabcz" zabcz "$tree/sub/deep" "$tree/sub/deep"
+
+check "backslash n removed from a cell" 0 "H${T}\"$tree/sub/d.xls\",の検索結果
+-${T}【Excel,Sheet1, A2セル】C:ew" --ext .xls "C:ew" "$tree"
+
+# --raw: pattern and rows in CP932 bytes.
+raw_out="$(cd "$work/cwd" && TMPDIR="$work/tmp" "$cli" search --raw --ext .xls \
+  "$(printf '日本語' | iconv -f UTF-8 -t CP932)" "$tree" | iconv -f CP932 -t UTF-8)"
+if [ "$raw_out" != "H${T}\"$tree/sub/d.xls\",の検索結果
+-${T}【Excel,Sheet2, B2セル】日本語abc" ]; then
+  echo "FAIL raw: $raw_out"
+  fail=1
+fi
+
+check "no hit" 1 "" --ext ".txt,.xls" "no such text" "$tree"
+grep -q '"no such text"は見つかりませんでした。' "$work/err" || { echo "FAIL no hit message"; fail=1; }
+check "no target" 1 "" --ext ".none" abc "$tree"
+check "bad pattern" 2 "" "(abc" "$tree"
+check "usage" 2 "" abc
+check "unknown option" 2 "" --what abc "$tree"
+
+if [ -n "$(ls -A "$work/tmp")" ] || [ -n "$(ls -A "$work/cwd")" ]; then
+  echo "FAIL: files left behind: $(ls -A "$work/tmp" "$work/cwd")"
+  fail=1
+fi
+exit $fail
