@@ -86,8 +86,8 @@ int CellsCommand(const std::vector<std::string>& args) {
   reader.OnReadCell = [&](TXBiff&, int32_t sheetNo, int32_t row, int32_t col, int32_t,
                           const std::string& data, bool&) {
     // Printed as each cell arrives, so the cells before a damaged record still show.
-    PrintLine(std::to_string(sheetNo) + "\t" + std::to_string(row) + "\t" +
-                  std::to_string(col) + "\t" + data,
+    PrintLine(std::to_string(sheetNo) + "\t" + std::to_string(row) + "\t" + std::to_string(col) +
+                  "\t" + data,
               raw);
     ++count;
   };

@@ -40,6 +40,10 @@ class TXBiff {
   // through.
   void ReadWorkbook(const std::string& fileName);
 
+  // ReadWorkbook on the bytes of a file already in memory (FileName is left as it is).
+  // Bytes that begin with the compound document signature must open as one.
+  void ReadWorkbookBytes(std::string bytes);
+
   // Reads a record stream held in memory. `container` is Plain for a bare file, Workbook
   // or Book for the stream of that name; the first BOF record may change it. Fires the
   // events in record order and returns at the end of the stream or after the record
