@@ -166,6 +166,8 @@ bool WriteFileAtomic(const std::string& path, const std::string& data) {
   bool existed = ::stat(native->c_str(), &st) == 0;
   if (existed) {
     if (!S_ISREG(st.st_mode)) return false;
+    // A read-only file is refused, as an in-place write would be, even for root.
+    if ((st.st_mode & 0222) == 0) return false;
     mode = st.st_mode & 07777;
   }
   std::string folder = ".";

@@ -1,9 +1,11 @@
 #include "platform/file_system.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 
@@ -61,13 +63,31 @@ TEST(WriteFileAtomic, ReplacesWholeAndKeepsPermissions) {
 }
 
 TEST(WriteFileAtomic, FailureLeavesTheOldFileWhole) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   TempFolder dir;
   std::string path = dir.path() + "/f.txt";
   Touch(path, "old");
-  ::chmod(dir.path().c_str(), 0555);
+  // A file size limit makes the write of the temporary file fail part-way, as a full disk
+  // would; unlike folder permissions it also holds for root.
+  struct rlimit saved;
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  auto savedHandler = ::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit limit = saved;
+  limit.rlim_cur = 4096;
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  bool written = WriteFileAtomic(path, std::string(100000, 'x'));
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, savedHandler);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(ReadWholeFile(path), "old");
+  EXPECT_EQ(ListFolder(dir.path()).entries.size(), 1u);  // no temporary file left
+}
+
+TEST(WriteFileAtomic, RefusesAReadOnlyFile) {
+  TempFolder dir;
+  std::string path = dir.path() + "/f.txt";
+  Touch(path, "old");
+  ::chmod(path.c_str(), 0444);
   EXPECT_FALSE(WriteFileAtomic(path, "new"));
-  ::chmod(dir.path().c_str(), 0755);
   EXPECT_EQ(ReadWholeFile(path), "old");
 }
 
