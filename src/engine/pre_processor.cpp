@@ -27,6 +27,9 @@ void TREPreProcessor::Run() {
 
 void TREPreProcessor::Tokenize() {
   tokens_.clear();
+  // Always from the first byte, even when an earlier call stopped half-way at an error.
+  const std::string text = scanner_.Pattern();
+  scanner_.SetPattern(text);
   for (;;) {
     TRETokenRecord record;
     record.start = scanner_.Position();
@@ -105,7 +108,7 @@ int TREPreProcessor::TryDictionary(const TREDictionary& dictionary, int i, int j
 }
 
 int TREPreProcessor::MatchWord(const std::string& word, int i, int j) const {
-  if (word.empty()) return -1;
+  if (word.empty() || i < 0) return -1;
   j = std::min(j, static_cast<int>(tokens_.size()));
   int index = 1;
   const int length = static_cast<int>(word.size());
