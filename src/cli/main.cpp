@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "cli/cli_text.h"
 #include "cli/command_registry.h"
 
 int main(int argc, char** argv) {
@@ -16,7 +17,8 @@ int main(int argc, char** argv) {
   try {
     return Commands()[argv[1]].run(args);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
+    // A skarvo::Exception carries its message in CP932; the terminal gets UTF-8.
+    skarvo::cli::PrintError(skarvo::cli::ErrorText(e));
     return 2;
   }
 }

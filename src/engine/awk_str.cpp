@@ -1,6 +1,8 @@
 #include "engine/awk_str.h"
 
 #include "engine/char_codes.h"
+#include "engine/fuzzy_dictionary.h"
+#include "platform/codepage.h"
 
 namespace skarvo {
 
@@ -66,6 +68,69 @@ std::string ExpandReplacement(const std::string& replacement, const std::string&
     }
   }
   return out;
+}
+
+TAWKStr::TAWKStr() { FuzzyDictionaries().push_back(&BuiltInFuzzyDictionary()); }
+
+TMatchRange TAWKStr::Search(const char* p) const {
+  const TRE_DFA& dfa = CurrentDFA();
+  return dfa.LineHeadUsed() || dfa.LineTailUsed() ? FindAnchored(p) : FindFirst(p);
+}
+
+int TAWKStr::Match(const std::string& text, int& position, int& length) const {
+  const char* base = text.c_str();
+  const TMatchRange m = Search(base);
+  if (!m.Found()) {
+    position = 0;
+    length = 0;
+    return 0;
+  }
+  position = static_cast<int>(m.start - base) + 1;
+  length = static_cast<int>(m.end - m.start);
+  return position;
+}
+
+int TAWKStr::GSub(const std::string& replacement, std::string& text) const {
+  const std::string source = text;
+  const char* base = source.c_str();
+  const size_t size = source.size();
+  TMatchRange m = Search(base);
+  if (!m.Found()) return 0;
+  if (size == 0) {
+    text = ExpandReplacement(replacement, std::string());
+    return 1;
+  }
+  std::string result;
+  result.reserve(size);
+  int count = 0;
+  size_t rest = 0;  // offset of the text not yet copied or searched
+  while (m.Found()) {
+    const size_t start = static_cast<size_t>(m.start - base);
+    size_t end = static_cast<size_t>(m.end - base);
+    result.append(source, rest, start - rest);
+    result += ExpandReplacement(replacement, source.substr(start, end - start));
+    if (start == end && start < size) {
+      // Carry one character over so that the search moves on. A CR goes together with an
+      // LF after it only: a lone CR's successor must still be searched.
+      const auto b = static_cast<unsigned char>(source[start]);
+      size_t take = 1;
+      if (IsLeadByte(b) || (LineSeparator() == mcls_CRLF && b == '\r' && start + 1 < size &&
+                            source[start + 1] == '\n'))
+        take = 2;
+      if (take > size - start) take = size - start;
+      result.append(source, start, take);
+      end = start + take;
+    }
+    ++count;
+    const char before = end > 0 ? source[end - 1] : 0;
+    rest = end;
+    if (rest >= size) break;
+    // After an LF the rest begins a line; otherwise ^ must not match at its first character.
+    m = before == '\n' ? Search(base + rest) : ScanForMatch(base + rest);
+  }
+  result.append(source, rest, std::string::npos);
+  text = std::move(result);
+  return count;
 }
 
 }  // namespace skarvo

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "engine/match_core.h"
+
 namespace skarvo {
 
 // Decodes every backslash escape of s (\n \t \r \b, \x hex, octal, or the next character
@@ -17,5 +19,28 @@ std::string UnescapeText(const std::string& s);
 // escapes of UnescapeText are decoded ("\\&" gives "&"). Raises ERegExpParser as
 // UnescapeText does.
 std::string ExpandReplacement(const std::string& replacement, const std::string& matched);
+
+class TAWKStr : public TMatchCORE {
+ public:
+  // LineSeparator starts as mcls_CRLF; the built-in fuzzy-character dictionary is in
+  // FuzzyDictionaries.
+  TAWKStr();
+
+  // The search routine of the current pattern: FindAnchored when it has a ^ or $ anchor,
+  // else FindFirst.
+  TMatchRange Search(const char* p) const;
+
+  // The first match in text: position is its 1-based byte index and length its length in
+  // bytes (an empty match has length 0 and a position of at least 1); both 0 when there is
+  // none. Returns position.
+  int Match(const std::string& text, int& position, int& length) const;
+
+  // Replaces every match in text by the expanded replacement and returns their number; text
+  // is left unchanged when there is none or when the replacement is bad (ERegExpParser).
+  // Matches never overlap and replaced text is not searched again. After an empty match one
+  // character is carried over: a 2-byte character whole, and with mcls_CRLF a CR together
+  // with the LF that follows it.
+  int GSub(const std::string& replacement, std::string& text) const;
+};
 
 }  // namespace skarvo

@@ -4,13 +4,14 @@
 // match is taken. They differ in how ^ and $ anchors are treated; the anchors are marker
 // codes (LineHeadCode, LineTailCode of the automaton) that the routines feed in by hand.
 //
-// The routines read the automaton through CurrentDFA(). Here it is the automaton given to
-// SetDFA; when the compiled-pattern object becomes the base of this class it supplies
-// CurrentDFA() itself and the routines stay as they are.
+// The routines read the automaton through CurrentDFA(): the current pattern of the
+// compiled-pattern object this class derives from, unless an automaton was given to SetDFA
+// (tests and benchmarks match with automata compiled on their own).
 #pragma once
 
 #include "engine/char_codes.h"
 #include "engine/re_dfa.h"
+#include "engine/regular_expression.h"
 
 namespace skarvo {
 
@@ -23,16 +24,18 @@ struct TMatchRange {
   bool Found() const noexcept { return start != nullptr; }
 };
 
-class TMatchCORE {
+class TMatchCORE : public TRegularExpression {
  public:
   TMatchCORE() = default;
   // Matches with dfa (not owned; it must outlive its use here).
   explicit TMatchCORE(const TRE_DFA* dfa) : dfa_(dfa) {}
-  virtual ~TMatchCORE() = default;
+  ~TMatchCORE() override = default;
 
   void SetDFA(const TRE_DFA* dfa) noexcept { dfa_ = dfa; }
   // The automaton the routines use.
-  const TRE_DFA& CurrentDFA() const noexcept { return *dfa_; }
+  const TRE_DFA& CurrentDFA() const noexcept {
+    return dfa_ ? *dfa_ : TRegularExpression::CurrentDFA();
+  }
 
   // mcls_CRLF (the default): a $ matches before CR; mcls_LF: before LF. Both: at the end.
   TMatchCORE_LineSeparator LineSeparator() const noexcept { return lineSeparator_; }

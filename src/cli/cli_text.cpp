@@ -1,0 +1,50 @@
+#include "cli/cli_text.h"
+
+#include <stdio.h>
+
+#include <cstdlib>
+
+#include "platform/codepage.h"
+#include "platform/error.h"
+
+namespace skarvo::cli {
+
+std::optional<std::string> TextEdge::In(const std::string& text) const {
+  if (raw_) return text;
+  std::string out;
+  if (!Utf8ToCp932(text, out)) return std::nullopt;
+  return out;
+}
+
+std::string TextEdge::Out(const std::string& cp932) const {
+  return raw_ ? cp932 : Cp932ToUtf8Lossy(cp932);
+}
+
+bool ReadInputLine(std::FILE* in, std::string& line) {
+  char* buffer = nullptr;
+  size_t capacity = 0;
+  const ssize_t n = ::getline(&buffer, &capacity, in);
+  if (n > 0) {
+    line.assign(buffer, static_cast<size_t>(n));
+    if (line.back() == '\n') line.pop_back();
+  }
+  std::free(buffer);  // allocated by getline
+  return n > 0;
+}
+
+void WriteLine(const std::string& bytes) {
+  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+  std::fputc('\n', stdout);
+}
+
+std::string ErrorText(const std::exception& e) {
+  if (const auto* own = dynamic_cast<const Exception*>(&e)) return Cp932ToUtf8Lossy(own->Message());
+  return e.what();
+}
+
+void PrintError(const std::string& utf8) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "skarvo-cli: %s\n", utf8.c_str());
+}
+
+}  // namespace skarvo::cli
