@@ -9,6 +9,10 @@ namespace skarvo {
 EHomeFolder::EHomeFolder()
     : Exception(Sjis("現在のフォルダの名前をShift-JISで表せないため、起動できません")) {}
 
+const std::string& UnrepresentableInputText() {
+  return Sjis("Shift-JISで表せない文字は使えません");
+}
+
 namespace {
 
 std::string CurrentFolderOrThrow() {
@@ -119,6 +123,13 @@ void TForm1::ComboBox2KeyEnter() {
 void TForm1::ComboBox2Select(int index) {
   targets_.ComboBox2Select(index);
   UpdateTargetMenuStates();
+}
+
+void TForm1::RefuseTypedText() { ShowNotice(UnrepresentableInputText()); }
+
+void TForm1::ShowNotice(const std::string& text) {
+  port_.SetStatusText(text);
+  Timer1.SetEnabled(true);
 }
 
 void TForm1::Timer1Timer() {

@@ -30,6 +30,9 @@ class EHomeFolder : public Exception {
   EHomeFolder();
 };
 
+// The notice shown when typed text holds a character that has no CP932 form.
+const std::string& UnrepresentableInputText();
+
 class TForm1 {
  public:
   // The window's creation (FormCreate): the home folder becomes the current folder, the
@@ -53,6 +56,10 @@ class TForm1 {
   void ComboBox2Change(const std::string& text);  // the user typed into the box
   void ComboBox2KeyEnter();                       // Enter in the box
   void ComboBox2Select(int index);                // the user picked an entry
+  // Typed text was refused for a character without a CP932 form: says so on the status bar.
+  void RefuseTypedText();
+  // A status notice: the text, cleared by the status message timer after 5 seconds.
+  void ShowNotice(const std::string& text);
   // Status message timer: switches itself off and empties the status text.
   void Timer1Timer();
 

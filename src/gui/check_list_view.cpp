@@ -1,0 +1,137 @@
+#include "gui/check_list_view.h"
+
+#include <QItemSelectionModel>
+#include <QStyledItemDelegate>
+
+#include "gui/qt_text.h"
+
+namespace skarvo::gui {
+
+CheckListModel::CheckListModel(const CheckList& list, QObject* parent)
+    : QAbstractListModel(parent), list_(list) {}
+
+void CheckListModel::Refresh() {
+  const std::vector<CheckListRow>& rows = list_.Rows();
+  if (rows.size() != shown_.size()) {
+    beginResetModel();
+    shown_ = rows;
+    endResetModel();
+    return;
+  }
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i] == shown_[i]) continue;
+    shown_[i] = rows[i];
+    QModelIndex at = index(static_cast<int>(i));
+    emit dataChanged(at, at);
+  }
+}
+
+void CheckListModel::SetDisplay(const ListDisplay& display, const QPalette& palette) {
+  headerBackground_ = ToQColor(display.headerBackground, palette, palette.color(QPalette::Button));
+  headerText_ = ToQColor(display.headerFont, palette, palette.color(QPalette::ButtonText));
+  if (!shown_.empty()) emit dataChanged(index(0), index(static_cast<int>(shown_.size()) - 1));
+}
+
+int CheckListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(shown_.size());
+}
+
+QVariant CheckListModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= rowCount()) return {};
+  const CheckListRow& row = shown_[static_cast<size_t>(index.row())];
+  switch (role) {
+    case Qt::DisplayRole:
+      return ToQt(row.text);
+    case Qt::CheckStateRole:
+      if (row.header) return {};
+      return row.checked ? Qt::Checked : Qt::Unchecked;
+    case Qt::BackgroundRole:
+      if (row.header) return headerBackground_;
+      return {};
+    case Qt::ForegroundRole:
+      if (row.header) return headerText_;
+      return {};
+    default:
+      return {};
+  }
+}
+
+bool CheckListModel::setData(const QModelIndex& index, const QVariant&, int role) {
+  if (role != Qt::CheckStateRole || !index.isValid() || !onClickCheck) return false;
+  // The core toggles the row; the view shows the result when it is refreshed.
+  onClickCheck(index.row());
+  return true;
+}
+
+Qt::ItemFlags CheckListModel::flags(const QModelIndex& index) const {
+  if (!index.isValid() || index.row() >= rowCount()) return Qt::NoItemFlags;
+  Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  if (!shown_[static_cast<size_t>(index.row())].header) f |= Qt::ItemIsUserCheckable;
+  return f;
+}
+
+namespace {
+
+// Rows as high as the list's font says, as the settings fix them.
+class RowHeightDelegate : public QStyledItemDelegate {
+ public:
+  RowHeightDelegate(const int& rowHeight, QObject* parent)
+      : QStyledItemDelegate(parent), rowHeight_(rowHeight) {}
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(std::max(rowHeight_, option.fontMetrics.height()));
+    return size;
+  }
+
+ private:
+  const int& rowHeight_;
+};
+
+}  // namespace
+
+CheckListView::CheckListView(const CheckList& list, QWidget* parent)
+    : QListView(parent), list_(list), model_(new CheckListModel(list, this)) {
+  setModel(model_);
+  setItemDelegate(new RowHeightDelegate(rowHeight_, this));
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current, const QModelIndex&) {
+            if (refreshing_ || !onSelect) return;
+            onSelect(current.isValid() ? current.row() : -1);
+          });
+  Refresh();
+}
+
+void CheckListView::Refresh() {
+  if (list_.Revision() == shownRevision_) return;
+  shownRevision_ = list_.Revision();
+  refreshing_ = true;
+  model_->Refresh();
+  const int selected = list_.ItemIndex();
+  QModelIndex current = selected >= 0 ? model_->index(selected) : QModelIndex();
+  if (current != currentIndex()) {
+    if (current.isValid())
+      selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
+    else
+      selectionModel()->clear();
+  }
+  refreshing_ = false;
+}
+
+void CheckListView::ApplyDisplay(const ListDisplay& display) {
+  QFont f = font();
+  f.setFamily(QStringLiteral("ＭＳ Ｐゴシック"));
+  f.setPointSize(display.fontSize);
+  setFont(f);
+  QPalette p = palette();
+  p.setColor(QPalette::Base, ToQColor(display.background, p, p.color(QPalette::Base)));
+  p.setColor(QPalette::Text, ToQColor(display.font, p, p.color(QPalette::Text)));
+  setPalette(p);
+  rowHeight_ = std::abs(display.RowHeight(logicalDpiY()));
+  model_->SetDisplay(display, p);
+  doItemsLayout();
+}
+
+}  // namespace skarvo::gui

@@ -1,0 +1,178 @@
+#include "app/form1.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+#include <fstream>
+
+#include "platform/codepage.h"
+#include "platform/fake_ui_port.h"
+#include "settings/settings_file.h"
+#include "targets/temp_tree.h"
+
+namespace skarvo {
+namespace {
+
+using testing::TempTree;
+
+// Runs a test inside a home folder of its own, as the program runs in its current folder.
+class Form1Test : public ::testing::Test {
+ protected:
+  Form1Test() {
+    char buffer[PATH_MAX];
+    previous_ = ::getcwd(buffer, sizeof buffer) ? buffer : "/";
+    home_.Folder("home");
+    if (::chdir(home_.Native("home").c_str()) != 0) std::abort();
+  }
+  ~Form1Test() override {
+    if (::chdir(previous_.c_str()) != 0) std::abort();
+  }
+  std::string Home() const { return home_.Path("home"); }
+  void WriteSettings(const std::string& utf8) const {
+    std::ofstream(home_.Native("home/Skarvo.ini"), std::ios::binary) << Sjis(utf8.c_str());
+  }
+
+  TempTree home_;
+  TempTree data_;
+  FakeUiPort port_;
+  std::string previous_;
+};
+
+TEST_F(Form1Test, StartsWithTheDefaultsWithoutASettingsFile) {
+  TForm1 form(port_);
+  EXPECT_EQ(form.Caption(), "Skarvo");
+  EXPECT_EQ(form.HomeFolder(), Home());
+  EXPECT_EQ(form.Width(), 680);
+  EXPECT_EQ(form.Height(), 480);
+  EXPECT_EQ(form.ModeNumber(), 0);
+  EXPECT_EQ(form.TargetCount(), 0);
+  EXPECT_EQ(form.CurrentSettings().extensionList, ".txt");
+  EXPECT_TRUE(form.CurrentSettings().searchSubfolders);
+  EXPECT_EQ(form.ComboBox2.Items(), (std::vector<std::string>{Sjis("新規フォルダ")}));
+  EXPECT_EQ(form.ComboBox2.Text(), Sjis("新規フォルダ"));
+  EXPECT_TRUE(form.ComboBox1.Items().empty());
+  EXPECT_EQ(form.Timer1.Interval(), 5000);
+  EXPECT_FALSE(form.Timer1.Enabled());
+  EXPECT_EQ(form.Timer2.Interval(), 150);
+  EXPECT_FALSE(form.Timer2.Enabled());
+  EXPECT_EQ(form.SelectFolderDialog1.Caption(), Sjis("フォルダの選択"));
+  EXPECT_EQ(form.SelectFolderDialog1.DefaultButton(), TDefaultButton::btCancel);
+  EXPECT_EQ(form.SelectFolderDialog1.Position(), TDialogPosition::dpOwnerCenter);
+  EXPECT_EQ(form.SelectFolderDialog1.DialogSize(), TDialogSize::dsDefault);
+  EXPECT_EQ(form.SelectFolderDialog1.Root(), TRootFolder::rfDesktop);
+  EXPECT_EQ(form.SelectFolderDialog1.FocusedControl(), TFocusedControl::fcTreeView);
+  for (CommandId id : {CommandId::kFolderSelect, CommandId::kFolderAdd, CommandId::kExit,
+                       CommandId::kToolFolderSelect, CommandId::kToolFolderAdd}) {
+    SCOPED_TRACE(Command(id).caption);
+    EXPECT_TRUE(form.State(id).enabled);
+    EXPECT_TRUE(form.State(id).visible);
+  }
+  EXPECT_FALSE(form.State(CommandId::kTargetCheckOnFolder).enabled);
+  // Nothing was written by starting.
+  EXPECT_FALSE(FileExists(Home() + "/Skarvo.ini"));
+}
+
+TEST_F(Form1Test, ChoosingAFolderShowsItsFilesAndTheNoticeClearsAfterFiveSeconds) {
+  data_.File("first/a.txt");
+  data_.File("first/b.txt");
+  data_.File("second/c.txt");
+  data_.File("second/notes.md");
+  TForm1 form(port_);
+  port_.folderAnswers.push_back(data_.Root());
+  form.Execute(CommandId::kToolFolderSelect);
+
+  std::vector<CheckListRow> expected{
+      {Sjis(("\"" + data_.Root() + "/first\",【該当File数】,2").c_str()), true, false},
+      {data_.Path("first/a.txt"), false, true},
+      {data_.Path("first/b.txt"), false, true},
+      {Sjis(("\"" + data_.Root() + "/second\",【該当File数】,1").c_str()), true, false},
+      {data_.Path("second/c.txt"), false, true}};
+  EXPECT_EQ(form.CheckListBox1.Rows(), expected);
+  EXPECT_EQ(form.TargetCount(), 3);
+  EXPECT_EQ(form.StatusText(), Sjis("3個のファイルが対象です"));
+  ASSERT_TRUE(form.Timer1.Enabled());
+  EXPECT_EQ(form.Timer1.Advance(4999), 0);
+  EXPECT_EQ(form.StatusText(), Sjis("3個のファイルが対象です"));
+  EXPECT_EQ(form.Timer1.Advance(1), 1);
+  EXPECT_EQ(form.StatusText(), "");
+  EXPECT_FALSE(form.Timer1.Enabled());
+  EXPECT_EQ(form.Timer1.Advance(20000), 0);  // once only
+}
+
+TEST_F(Form1Test, TheMenuCommandsAddAndReplaceAndExitAsksToClose) {
+  data_.File("a.txt");
+  TForm1 form(port_);
+  port_.folderAnswers.push_back(data_.Root());
+  form.Execute(CommandId::kFolderSelect);
+  port_.folderAnswers.push_back(data_.Root());
+  form.Execute(CommandId::kFolderAdd);
+  EXPECT_EQ(form.CheckListBox1.Count(), 4);
+  EXPECT_EQ(port_.folderRequests.back().title, Sjis("フォルダの追加"));
+  port_.folderAnswers.push_back(data_.Root());
+  form.Execute(CommandId::kToolFolderAdd);
+  EXPECT_EQ(form.TargetCount(), 3);
+  port_.folderAnswers.push_back(data_.Root());
+  form.Execute(CommandId::kFolderSelect);
+  EXPECT_EQ(form.CheckListBox1.Count(), 2);
+  EXPECT_FALSE(form.CloseRequested());
+  form.Execute(CommandId::kExit);
+  EXPECT_TRUE(form.CloseRequested());
+}
+
+TEST_F(Form1Test, FolderCheckCommandsFollowTheSelectedRow) {
+  data_.File("a.txt");
+  data_.File("b.txt");
+  TForm1 form(port_);
+  port_.folderAnswers.push_back(data_.Root());
+  form.Execute(CommandId::kFolderSelect);
+  form.CheckListBox1Select(1);
+  EXPECT_FALSE(form.State(CommandId::kTargetCheckOffFolder).enabled);
+  form.Execute(CommandId::kTargetCheckOffFolder);  // disabled: nothing
+  EXPECT_TRUE(form.CheckListBox1.Checked(1));
+  form.CheckListBox1Select(0);
+  EXPECT_TRUE(form.State(CommandId::kTargetCheckOffFolder).enabled);
+  form.Execute(CommandId::kTargetCheckOffFolder);
+  EXPECT_FALSE(form.CheckListBox1.Checked(1));
+  EXPECT_FALSE(form.CheckListBox1.Checked(2));
+  EXPECT_EQ(form.TargetCount(), 2);
+  form.CheckListBox1ClickCheck(2);
+  EXPECT_EQ(form.TargetCount(), 1);
+  form.Execute(CommandId::kTargetAllOn);
+  EXPECT_EQ(form.CheckListBox1.CheckedCount(), 2);
+}
+
+TEST_F(Form1Test, StoredSizeAndHistoriesAreLoadedAndWrittenBackAtClose) {
+  data_.Folder("kept");
+  WriteSettings(
+      "[Main]\nウインドウの幅=800\nウインドウの高さ=600\n検索文字=\"abc\",\"def\",\n"
+      "フォルダ=\"" +
+      data_.Root() + "/kept\",\"" + data_.Root() + "/gone\",\n[拡張子]\nCSVファイル=1\n");
+  {
+    TForm1 form(port_);
+    EXPECT_EQ(form.Width(), 800);
+    EXPECT_EQ(form.Height(), 600);
+    EXPECT_EQ(form.CurrentSettings().extensionList, ".txt,.csv");
+    EXPECT_EQ(form.ComboBox1.Items(), (std::vector<std::string>{"abc", "def"}));
+    EXPECT_EQ(form.ComboBox2.Items(),
+              (std::vector<std::string>{Sjis("新規フォルダ"), data_.Root() + "/kept"}));
+    form.ComboBox2Change(data_.Path("kept"));
+    form.ComboBox2KeyEnter();
+    form.FormClose(700, 500);
+  }
+  SettingsFile file(Home() + "/Skarvo.ini");
+  EXPECT_EQ(file.ReadInteger(Sjis("Main"), Sjis("ウインドウの幅"), 0), 700);
+  EXPECT_EQ(file.ReadInteger(Sjis("Main"), Sjis("ウインドウの高さ"), 0), 500);
+  EXPECT_EQ(file.ReadText(Sjis("Main"), Sjis("フォルダ")),
+            "\"" + data_.Root() + "/kept\",\"" + Sjis("新規フォルダ") + "\",");
+  EXPECT_EQ(file.ReadText(Sjis("Main"), Sjis("検索文字")), "\"abc\",\"def\",");
+}
+
+TEST_F(Form1Test, AHomeFolderWithoutCp932NameIsRefused) {
+  home_.Folder("bad\xff");
+  ASSERT_EQ(::chdir(home_.Native("bad\xff").c_str()), 0);
+  EXPECT_THROW(TForm1 form(port_), EHomeFolder);
+}
+
+}  // namespace
+}  // namespace skarvo
