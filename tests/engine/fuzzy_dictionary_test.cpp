@@ -136,20 +136,15 @@ TEST(BuiltInFuzzyDictionary, GroupPatternTextsQuoteMetacharacters) {
     int group;
     const char* text;
   } rows[] = {
-      {0, "(Ａ|ａ|A|a)"},    {44, "(\\(|（)"},  {45, "(\\)|）)"}, {48, "(ー|～|ｰ|)"},
-      {59, "(\\[|［|〔)"},   {60, "(\\\\|￥)"}, {62, "(\\^|＾)"}, {65, "(\\||｜)"},
-      {69, "(｡|\\.|。|．)"}, {36, "(　| )"},    {38, "(\"|”)"},   {40, "(\\$|＄)"},
-      {46, "(\\*|＊)"},      {47, "(\\+|＋)"},  {57, "(\\?|？)"},
+      // The metacharacters that the rewrite examples do not reach.
+      {45, "(\\)|）)"}, {59, "(\\[|［|〔)"}, {61, "(\\]|］|〕)"}, {62, "(\\^|＾)"},
+      {40, "(\\$|＄)"}, {46, "(\\*|＊)"},    {47, "(\\+|＋)"},
   };
   const TREDictionary& d = BuiltInFuzzyDictionary();
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);
     EXPECT_EQ(d.GroupPatternText(row.group), Sjis(row.text));
   }
-}
-
-TEST(BuiltInFuzzyDictionary, IsBuiltOnce) {
-  EXPECT_EQ(&BuiltInFuzzyDictionary(), &BuiltInFuzzyDictionary());
 }
 
 TEST(TREDictionary, IndexesWordsByFirstCodeInGroupThenWordOrder) {
