@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_text.h"
 #include "cli/command_registry.h"
 #include "engine/grep.h"
 #include "platform/codepage.h"
@@ -33,23 +34,11 @@ constexpr const char* kUsage =
     "[--raw] [--plain] [--ignore-case] [--fuzzy] [--no-subfolders] [--ext LIST] PATTERN "
     "FOLDER...";
 
-// Texts cross the edge as UTF-8 unless --raw.
-struct Edge {
-  bool raw = false;
-  std::optional<std::string> In(const std::string& text) const {
-    if (raw) return text;
-    std::string out;
-    if (!Utf8ToCp932(text, out)) return std::nullopt;
-    return out;
-  }
-  std::string Out(const std::string& cp932) const { return raw ? cp932 : Cp932ToUtf8Lossy(cp932); }
-};
-
 // The UI port of a run without a window: messages and errors go to stderr, every question
 // is answered with Cancel, status texts are dropped.
 class CliPort : public UiPort {
  public:
-  explicit CliPort(const Edge& edge) : edge_(edge) {}
+  explicit CliPort(const TextEdge& edge) : edge_(edge) {}
   bool errorShown = false;
   bool searchErrorShown = false;
 
@@ -81,13 +70,10 @@ class CliPort : public UiPort {
   void SetStatusText(const std::string&) override {}
   void ProcessMessages() override {}
 
-  void Print(const std::string& cp932) {
-    std::string text = edge_.Out(cp932) + "\n";
-    std::fwrite(text.data(), 1, text.size(), stderr);
-  }
+  void Print(const std::string& cp932) { PrintError(edge_.Out(cp932)); }
 
  private:
-  const Edge& edge_;
+  const TextEdge& edge_;
 };
 
 // A private home folder, removed with everything in it when the command ends.
@@ -112,12 +98,12 @@ class PrivateHome {
 };
 
 int Fail(const std::string& message) {
-  std::fprintf(stderr, "%s\n", message.c_str());
+  PrintError(message);
   return 2;
 }
 
 int RunSearchCommand(const std::vector<std::string>& args) {
-  Edge edge;
+  bool raw = false;
   Settings settings;
   settings.extensionList = ".txt";
   std::string extArg = ".txt";
@@ -125,7 +111,7 @@ int RunSearchCommand(const std::vector<std::string>& args) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--raw") {
-      edge.raw = true;
+      raw = true;
     } else if (a == "--plain") {
       settings.useRegex = false;
     } else if (a == "--ignore-case") {
@@ -147,6 +133,7 @@ int RunSearchCommand(const std::vector<std::string>& args) {
     }
   }
   if (positional.size() < 2) return Fail(std::string("usage: skarvo-cli search ") + kUsage);
+  const TextEdge edge(raw);
 
   std::optional<std::string> ext = edge.In(extArg);
   if (!ext) return Fail("search: the extension list has no Shift-JIS form");
@@ -162,7 +149,7 @@ int RunSearchCommand(const std::vector<std::string>& args) {
 
   PrivateHome home;
   if (home.Path().empty()) return Fail("search: cannot make a private temp folder");
-  std::optional<std::string> homeCp932 = edge.raw ? home.Path() : edge.In(home.Path());
+  std::optional<std::string> homeCp932 = raw ? home.Path() : edge.In(home.Path());
   if (!homeCp932) return Fail("search: the temp folder name has no Shift-JIS form");
 
   CliPort port(edge);
@@ -195,13 +182,8 @@ int RunSearchCommand(const std::vector<std::string>& args) {
   searchHistory.SetText(*pattern);
   run.SearchToolButtonClick();
 
-  std::string out;
-  for (const CheckListRow& row : resultList.Rows()) {
-    out += row.header ? "H\t" : row.checked ? "+\t" : "-\t";
-    out += edge.Out(row.text);
-    out += '\n';
-  }
-  std::fwrite(out.data(), 1, out.size(), stdout);
+  for (const CheckListRow& row : resultList.Rows())
+    WriteLine((row.header ? "H\t" : row.checked ? "+\t" : "-\t") + edge.Out(row.text));
   std::fflush(stdout);
   if (port.errorShown || port.searchErrorShown) return 2;
   return resultList.Empty() ? 1 : 0;

@@ -1,0 +1,41 @@
+// What the result list draws for a row: the whole row text in black, then, for a hit row,
+// the first match of the chosen pattern drawn again over it in the hit or replace colour.
+// The owner-drawn list asks RowHighlightOf for each row it paints and draws the match text
+// at the row's left edge plus the width of the prefix.
+#pragma once
+
+#include <string>
+
+#include "engine/awk_str.h"
+#include "settings/color.h"
+#include "settings/settings.h"
+#include "targets/check_list.h"
+
+namespace skarvo {
+
+// The colour every row text is drawn in, whatever the display settings say.
+inline constexpr Color kResultRowTextColor = kClBlack;
+
+struct RowHighlight {
+  std::string prefix;  // the row's bytes before the match
+  std::string match;   // the matched bytes; empty when nothing is highlighted
+  Color color = kClRed;
+  bool operator==(const RowHighlight&) const = default;
+};
+
+// The pattern a row is highlighted with: the search text while no replace is pending
+// (empty replaceText), else the replacement text for a checked row and the search text for
+// an unchecked one.
+const std::string& HighlightPattern(const CheckListRow& row, const std::string& searchText,
+                                    const std::string& replaceText);
+
+// The highlight of one row. Header rows and plain-string searches (useRegex off) have none.
+// With useRegex on, awk gets the chosen pattern and settings.useFuzzyDictionary, and its
+// first match in the whole row text (line number or cell label included) is the match. A
+// pattern the matcher rejects (a replacement text need not be a valid pattern) gives no
+// highlight: drawing never reports an error. The colour is settings.replaceColor for a
+// checked row while a replace is pending, else settings.hitColor.
+RowHighlight RowHighlightOf(const CheckListRow& row, const std::string& searchText,
+                            const std::string& replaceText, const Settings& settings, TAWKStr& awk);
+
+}  // namespace skarvo
