@@ -222,6 +222,34 @@ TEST(XBiffFiles, UnreadableFilesRaiseTheOpenError) {
   }
 }
 
+TEST(XBiffFiles, BrokenSectorChainsRaiseTheOpenError) {
+  // A stream of more than 4096 bytes lives in regular sectors chained through the FAT.
+  std::string records = BiffStream().Bof8(0x10).Rk(0, 0, 6).Str() + std::string(6000, '\0');
+  std::string good = BuildCompoundFile({{"Workbook", records}});
+  uint32_t first = testing::StreamStartSector(good, "Workbook");
+  struct Case {
+    const char* name;
+    uint32_t next;  // what the first sector's FAT entry is made to say
+  } cases[] = {
+      {"chain loops back to its start", first},
+      {"chain points past the end of the file", 0x00FFFFF0},
+      {"chain ends too early", 0xFFFFFFFE},
+  };
+  TempFolder temp;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string damaged = good;
+    testing::PutU32(damaged, testing::FatEntryOffset(damaged, first), c.next);
+    TXBiff x;
+    try {
+      ReadCells(temp.Write("chain.xls", damaged), x);
+      ADD_FAILURE() << "no exception";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), Sjis("ﾌｧｲﾙを開くことに失敗しました"));
+    }
+  }
+}
+
 // Damaged copies of the LibreOffice workbook: cut at many lengths, and bytes changed at
 // random, in the file and in its record stream. Each read ends with cells or with one of
 // the reader's own errors; the sanitizer builds catch any stray access.
