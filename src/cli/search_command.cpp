@@ -140,10 +140,13 @@ int RunSearchCommand(const std::vector<std::string>& args) {
   settings.extensionList = *ext;
   std::optional<std::string> pattern = edge.In(positional[0]);
   if (!pattern) return Fail("search: the pattern has no Shift-JIS form");
+  // The window would ask for a string here; a command line cannot.
+  if (pattern->empty()) return Fail("search: the pattern is empty");
   std::vector<std::string> folders;
   for (size_t i = 1; i < positional.size(); ++i) {
     std::optional<std::string> folder = edge.In(positional[i]);
     if (!folder) return Fail("search: the folder name has no Shift-JIS form: " + positional[i]);
+    if (!FolderExists(*folder)) return Fail("search: no such folder: " + positional[i]);
     folders.push_back(*folder);
   }
 

@@ -78,6 +78,8 @@ grep -q '"no such text"は見つかりませんでした。' "$work/err" || { ec
 check "no target" 1 "" --ext ".none" abc "$tree"
 check "bad pattern" 2 "" "(abc" "$tree"
 check "usage" 2 "" abc
+check "empty pattern" 2 "" "" "$tree"
+check "missing folder" 2 "" abc "$tree/missing"
 check "unknown option" 2 "" --what abc "$tree"
 
 if [ -n "$(ls -A "$work/tmp")" ] || [ -n "$(ls -A "$work/cwd")" ]; then
