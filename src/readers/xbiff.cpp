@@ -15,6 +15,7 @@
 // records after them are joined into one buffer before the shared string table is built.
 #include "readers/xbiff.h"
 
+#include "platform/byte_reader.h"
 #include "platform/codepage.h"
 #include "readers/biff_byte_reader.h"
 #include "readers/biff_number_text.h"
@@ -32,11 +33,6 @@ constexpr size_t kMaxSstPiece = 8224;
 constexpr size_t kMaxShortText = 2045;
 
 bool IsBof(uint16_t id) { return id == kBof2 || id == kBof3 || id == kBof4 || id == kBof5; }
-
-uint16_t WordAt(std::string_view bytes, size_t offset) {
-  return static_cast<uint16_t>(static_cast<unsigned char>(bytes[offset]) |
-                               (static_cast<unsigned char>(bytes[offset + 1]) << 8));
-}
 
 // The usual text of a cell error code.
 const char* ErrorText(uint8_t code) {
@@ -73,7 +69,7 @@ int32_t ReadAttr3(BiffByteReader& r) {
 class XBiffRecordParser {
  public:
   XBiffRecordParser(TXBiff& owner, std::string_view stream, TBiffLayout container)
-      : owner_(owner), stream_(stream), layout_(container) {}
+      : owner_(owner), stream_(stream), records_(stream), layout_(container) {}
 
   void Run();
 
@@ -87,6 +83,7 @@ class XBiffRecordParser {
   size_t FindFirstBof() const;
   Record NextRecord();
   bool NextIsContinue() const;
+  uint16_t NextLength() const;
   BiffContinuedBody GatherContinued(std::string_view first, bool limitPieces);
   void Handle(const Record& record);
   void HandleFirstBof(const Record& record);
@@ -103,7 +100,7 @@ class XBiffRecordParser {
 
   TXBiff& owner_;
   std::string_view stream_;
-  size_t pos_ = 0;
+  ByteReader records_;  // the record loop's position in stream_
   TBiffLayout layout_;
   int32_t sheetNo_ = 0;
   int32_t lastRow_ = 0, lastCol_ = 0, lastAttr_ = 0;
@@ -112,36 +109,42 @@ class XBiffRecordParser {
 };
 
 size_t XBiffRecordParser::FindFirstBof() const {
-  for (size_t offset = 0; offset + 2 <= stream_.size(); offset += 2)
-    if (IsBof(WordAt(stream_, offset))) return offset;
+  ByteReader words(stream_);
+  uint16_t word = 0;
+  while (words.ReadU16(word))
+    if (IsBof(word)) return words.Position() - 2;
   return stream_.size();
 }
 
 XBiffRecordParser::Record XBiffRecordParser::NextRecord() {
-  size_t left = stream_.size() - pos_;
-  if (left < 4) {  // bytes too few for a record header: nothing to report
-    pos_ = stream_.size();
+  uint16_t id = 0, length = 0;
+  if (!records_.ReadU16(id) || !records_.ReadU16(length)) {
+    // Bytes too few for a record header: nothing to report.
+    records_.Seek(stream_.size());
     return Record{0xFFFF, 0, {}};
   }
-  Record record{WordAt(stream_, pos_), WordAt(stream_, pos_ + 2), {}};
-  size_t length = record.declaredLength;
-  pos_ += 4;
-  if (length > stream_.size() - pos_) length = stream_.size() - pos_;
-  record.body = stream_.substr(pos_, length);
-  pos_ += length;
-  return record;
+  return Record{id, length, records_.ReadUpTo(length)};
 }
 
 bool XBiffRecordParser::NextIsContinue() const {
-  return stream_.size() - pos_ >= 4 && WordAt(stream_, pos_) == kContinue;
+  ByteReader ahead = records_;
+  uint16_t id = 0, length = 0;
+  return ahead.ReadU16(id) && ahead.ReadU16(length) && id == kContinue;
+}
+
+uint16_t XBiffRecordParser::NextLength() const {
+  ByteReader ahead = records_;
+  uint16_t id = 0, length = 0;
+  ahead.ReadU16(id);
+  ahead.ReadU16(length);
+  return length;
 }
 
 BiffContinuedBody XBiffRecordParser::GatherContinued(std::string_view first, bool limitPieces) {
   BiffContinuedBody body;
   body.Append(first);
   while (NextIsContinue()) {
-    if (limitPieces && WordAt(stream_, pos_ + 2) > kMaxSstPiece)
-      throw Exception(Sjis("未知のフォーマット."));
+    if (limitPieces && NextLength() > kMaxSstPiece) throw Exception(Sjis("未知のフォーマット."));
     body.Append(NextRecord().body);
   }
   return body;
@@ -166,14 +169,14 @@ void XBiffRecordParser::HandleFirstBof(const Record& record) {
 }
 
 void XBiffRecordParser::Run() {
-  pos_ = FindFirstBof();
-  if (pos_ < stream_.size()) HandleFirstBof(NextRecord());
+  records_.Seek(FindFirstBof());
+  if (!records_.AtEnd()) HandleFirstBof(NextRecord());
   owner_.layout_ = layout_;
-  size_t size = stream_.size();
-  while (pos_ < size) {
+  const uint64_t size = stream_.size();
+  while (!records_.AtEnd()) {
     Record record = NextRecord();
     Handle(record);
-    owner_.progress_ = static_cast<int32_t>(static_cast<uint64_t>(pos_) * 100 / size);
+    owner_.progress_ = static_cast<int32_t>(records_.Position() * uint64_t{100} / size);
     if (owner_.OnProgress) owner_.OnProgress(owner_, owner_.progress_);
     if (cancel_) break;
   }
