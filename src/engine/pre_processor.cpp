@@ -1,3 +1,15 @@
+// The rewrite works on tokens, not bytes, so it sees a pattern exactly as the parser will:
+// an escape such as \. or \x41 is one ordinary character with its code, and the text of a
+// class is never looked at. A pass walks the tokens; each maximal run of ordinary characters
+// outside a class is rewritten greedily from the left: at each token the first dictionary
+// (then the first group, then the first word) whose word matches the following codes wins,
+// its group text is written out and the walk continues after the word; a token that starts
+// no word is copied as written. Everything else is copied byte for byte.
+//
+// A full scan would try every word of every group at every position. The dictionary instead
+// lists, for each first character code, the words that start with it in group-then-word
+// order, so a position costs only the few words that can begin there and the winner is the
+// same one the full scan would find. A pass is thus linear in the pattern length.
 #include "engine/pre_processor.h"
 
 #include <algorithm>

@@ -39,10 +39,12 @@ class TREPreProcessor {
   // j; it returns the index after the matched word, or -1.
   using Lookup = int (TREPreProcessor::*)(int i, int j);
 
+  // Starts with both flags off, no dictionaries and the given pattern.
   explicit TREPreProcessor(const std::string& pattern = std::string());
 
   // The pattern that the next Run rewrites.
   void SetPattern(const std::string& pattern);
+  // The caller's pattern as last given.
   const std::string& Pattern() const noexcept { return pattern_; }
 
   // Computes OutputText from the pattern: the synonym pass when UseSynonymDic, then the
@@ -51,8 +53,10 @@ class TREPreProcessor {
   // with positions in the text being tokenised; OutputText is then unspecified. Running
   // again without SetPattern gives the same result.
   void Run();
+  // The result of the last Run (or of the last RewritePass).
   const std::string& OutputText() const noexcept { return outputText_; }
 
+  // The pass switches, both false at creation; they take effect at the next Run.
   bool UseFuzzyCharDic() const noexcept { return useFuzzyCharDic_; }
   void SetUseFuzzyCharDic(bool on) noexcept { useFuzzyCharDic_ = on; }
   bool UseSynonymDic() const noexcept { return useSynonymDic_; }
@@ -66,8 +70,10 @@ class TREPreProcessor {
 
   // The steps of a pass, open for the pattern object and for tests.
 
-  // Tokenises the scanner's current text into Tokens(), replacing the previous records.
+  // Tokenises the scanner's current text from its first byte into Tokens(), replacing the
+  // previous records. Scanner errors propagate.
   void Tokenize();
+  // The records of the last Tokenize, ending with the TokEnd record.
   const std::vector<TRETokenRecord>& Tokens() const noexcept { return tokens_; }
   // Rewrites the scanner's current text into OutputText with the given lookup.
   void RewritePass(Lookup lookup);
