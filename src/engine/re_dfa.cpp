@@ -48,10 +48,7 @@ void TRE_DFA::Charge(std::size_t bytes) {
 
 void TRE_DFA::Closure(TRE_NFAStateSet& set) const {
   std::vector<int> stack;
-  const int n = nfa_->StateCount();
-  for (int i = 0; i < n; ++i) {
-    if (set.Has(static_cast<std::size_t>(i))) stack.push_back(i);
-  }
+  set.ForEach([&](std::size_t i) { stack.push_back(static_cast<int>(i)); });
   while (!stack.empty()) {
     const int i = stack.back();
     stack.pop_back();
@@ -68,15 +65,31 @@ std::vector<TRE_DFA::Move> TRE_DFA::CollectMoves(const TRE_NFAStateSet& set) con
   const auto n = static_cast<std::size_t>(nfa_->StateCount());
   std::vector<Move> moves;  // in order of first appearance; reversed at the end
   std::unordered_map<std::uint32_t, std::size_t> byLabel;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (!set.Has(i)) continue;
+  set.ForEach([&](std::size_t i) {
     for (const TRE_NFATransition& t : nfa_->Transitions(static_cast<int>(i))) {
       if (t.IsEmptyStep()) continue;
-      const auto [it, added] = byLabel.emplace(t.Label(), moves.size());
-      if (added) moves.push_back({t.Low, t.High, TRE_NFAStateSet(n)});
-      moves[it->second].targets.Include(static_cast<std::size_t>(t.Target));
+      std::size_t k = moves.size();
+      if (moves.size() <= 16) {
+        // Few labels: a scan is cheaper than the map.
+        for (std::size_t m = 0; m < moves.size(); ++m) {
+          if (moves[m].low == t.Low && moves[m].high == t.High) k = m;
+        }
+        if (k == moves.size()) {
+          moves.push_back({t.Low, t.High, TRE_NFAStateSet(n)});
+          if (moves.size() > 16) {
+            for (std::size_t m = 0; m < moves.size(); ++m) {
+              byLabel.emplace(std::uint32_t{moves[m].low} | std::uint32_t{moves[m].high} << 16, m);
+            }
+          }
+        }
+      } else {
+        const auto [it, added] = byLabel.emplace(t.Label(), moves.size());
+        if (added) moves.push_back({t.Low, t.High, TRE_NFAStateSet(n)});
+        k = it->second;
+      }
+      moves[k].targets.Include(static_cast<std::size_t>(t.Target));
     }
-  }
+  });
   // A new label goes to the front of the list.
   std::reverse(moves.begin(), moves.end());
   return moves;

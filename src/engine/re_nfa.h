@@ -51,6 +51,15 @@ class TRE_NFAStateSet {
   // Adds every member of other (same size).
   void IncludeAll(const TRE_NFAStateSet& other) noexcept;
 
+  // Calls f(i) for every member i, ascending.
+  template <typename F>
+  void ForEach(F&& f) const {
+    for (std::size_t b = 0; b < bits_.size(); ++b) {
+      for (unsigned v = bits_[b]; v != 0; v &= v - 1)
+        f(b * 8 + static_cast<unsigned>(__builtin_ctz(v)));
+    }
+  }
+
   std::size_t ByteCount() const noexcept { return bits_.size(); }
   std::string_view Bytes() const noexcept {
     return {reinterpret_cast<const char*>(bits_.data()), bits_.size()};
