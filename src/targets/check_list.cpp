@@ -39,6 +39,22 @@ void CheckList::Delete(int index) {
   Touch();
 }
 
+void CheckList::DeleteMarked(const std::vector<bool>& marked) {
+  size_t kept = 0;
+  int newItemIndex = -1;
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    if (i < marked.size() && marked[i]) continue;
+    if (static_cast<int>(i) == itemIndex_) newItemIndex = static_cast<int>(kept);
+    if (kept != i) rows_[kept] = std::move(rows_[i]);
+    ++kept;
+  }
+  if (kept == rows_.size()) return;
+  rows_.resize(kept);
+  itemIndex_ = newItemIndex;
+  topIndex_ = std::clamp(topIndex_, 0, std::max(0, Count() - 1));
+  Touch();
+}
+
 void CheckList::Clear() {
   rows_.clear();
   itemIndex_ = -1;

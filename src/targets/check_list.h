@@ -35,6 +35,9 @@ class CheckList {
   void Insert(int index, CheckListRow row);
   // Removes one row; the selection follows the rows it stood on, or becomes -1.
   void Delete(int index);
+  // Removes every row whose entry in marked is true (marked may be shorter than the list),
+  // in one pass; the selection follows its row as with Delete.
+  void DeleteMarked(const std::vector<bool>& marked);
   void Clear();
   void SetText(int index, std::string text);
   void SetHeader(int index, bool header);

@@ -107,16 +107,19 @@ void TargetFiles::AddFolderRows(const std::string& folder) {
 }
 
 void TargetFiles::DropEmptyFolders() {
+  // Marked first and removed in one pass: a big tree has many folders without targets.
   CheckList& list = p_.targetList;
+  std::vector<bool> drop(static_cast<size_t>(list.Count()), false);
   int filesSeen = 0;
   for (int i = list.Count() - 1; i >= 0; --i) {
     if (!list.Header(i)) {
       ++filesSeen;
       continue;
     }
-    if (filesSeen == 0) list.Delete(i);
+    if (filesSeen == 0) drop[static_cast<size_t>(i)] = true;
     filesSeen = 0;
   }
+  list.DeleteMarked(drop);
 }
 
 void TargetFiles::ComboBox2KeyEnter() {

@@ -48,6 +48,16 @@ TEST(CheckList, SelectionFollowsItsRowThroughEdits) {
            {"move under it", [](CheckList& l) { l.Move(3, 0); }, "dabc*"},
            {"select outside", [](CheckList& l) { l.SetItemIndex(9); }, "abcd"},
            {"clear", [](CheckList& l) { l.Clear(); }, ""},
+           {"delete marked around it",
+            [](CheckList& l) {
+              l.DeleteMarked({true, false, false, true});
+            },
+            "bc*"},
+           {"delete marked with it",
+            [](CheckList& l) {
+              l.DeleteMarked({false, false, true});
+            },
+            "abd"},
        }) {
     SCOPED_TRACE(row.name);
     CheckList list;
