@@ -149,7 +149,7 @@ void TSearchRun::RunSearch() {
     if (row.header || !row.checked || !FileExists(row.text)) continue;
     const int headerRow = p_.undoList.Count();
     try {
-      SearchTarget(row.text, currentKind_);
+      SearchTarget(row.text, currentKind_, searchString);
     } catch (const std::exception&) {
       // What was found so far is shown; a file whose search broke off keeps the hits it
       // had, labelled, and no header row stands without hits.
@@ -171,7 +171,8 @@ void TSearchRun::RunSearch() {
   Finish(true);
 }
 
-void TSearchRun::SearchTarget(const std::string& path, TargetKind kind) {
+void TSearchRun::SearchTarget(const std::string& path, TargetKind kind,
+                              const std::string& searchString) {
   std::string fileToSearch = path;
   if (kind == TargetKind::kSpreadsheet) {
     p_.xbiff.ReadWorkbook(path);
@@ -190,7 +191,6 @@ void TSearchRun::SearchTarget(const std::string& path, TargetKind kind) {
     p_.grep.Grep(fileToSearch);
     return;
   }
-  const std::string& searchString = p_.searchHistory.Text();
   const bool caseSensitive = p_.settings.caseSensitive;
   bool readable = ForEachTextLine(fileToSearch, [&](int64_t lineNo, const std::string& line) {
     if (ContainsSearchString(line, searchString, caseSensitive)) {

@@ -94,7 +94,7 @@ class TSearchRun {
   void NoTargetsNotice();
   void SetStatus(const std::string& text);
   // Reads, extracts and searches one target; throws on any failure.
-  void SearchTarget(const std::string& path, TargetKind kind);
+  void SearchTarget(const std::string& path, TargetKind kind, const std::string& searchString);
   std::string Extract(const std::string& path, const std::vector<std::string>& lines);
   void AddHitRow(const std::string& line, int64_t lineNo);
   void DropHeaderWithoutHits(int headerRow);
