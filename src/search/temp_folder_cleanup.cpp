@@ -1,7 +1,5 @@
 #include "search/temp_folder_cleanup.h"
 
-#include <sys/stat.h>
-
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "targets/folder_scan.h"
@@ -10,12 +8,6 @@ namespace skarvo {
 
 namespace {
 
-bool IsLink(const std::string& path) {
-  auto native = NativePath(path);
-  struct stat st;
-  return native && ::lstat(native->c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-}
-
 // True when path, or a level of it below the temp folder, is a link: whatever lies
 // behind it is not the temp folder's.
 bool ReachedThroughLink(const std::string& tempFolder, const std::string& path) {
@@ -23,7 +15,7 @@ bool ReachedThroughLink(const std::string& tempFolder, const std::string& path) 
   while (pos < path.size()) {
     size_t next = path.find('/', pos + 1);
     if (next == std::string::npos) next = path.size();
-    if (IsLink(path.substr(0, next))) return true;
+    if (IsSymbolicLink(path.substr(0, next))) return true;
     pos = next;
   }
   return false;
@@ -38,7 +30,7 @@ void Report(UiPort& ui, const std::string& path, bool ok) {
 void DeleteTempFolder(const TempFolderLedger& ledger, CheckList& undoList, UiPort& ui) {
   if (!ledger.TempFolderUsed()) return;
   const std::string& temp = ledger.TempFolder();
-  if (!FolderExists(temp) || IsLink(temp)) return;
+  if (!FolderExists(temp) || IsSymbolicLink(temp)) return;
   ScanFolderTree(temp, undoList, ui);
   std::vector<std::string> folders;
   for (int i = 0; i < undoList.Count(); ++i) folders.push_back(undoList.Text(i));
@@ -55,7 +47,7 @@ void DeleteTempFolder(const TempFolderLedger& ledger, CheckList& undoList, UiPor
     if (!ledger.IsInside(folder) || !ledger.MayDeleteFolder(folder)) continue;
     std::string parent = folder.substr(0, folder.rfind('/'));
     if (parent.size() > temp.size() && ReachedThroughLink(temp, parent)) continue;
-    if (IsLink(folder)) {
+    if (IsSymbolicLink(folder)) {
       Report(ui, folder, DeleteFilePath(folder));
     } else if (FolderExists(folder)) {
       Report(ui, folder, DeleteEmptyFolder(folder));

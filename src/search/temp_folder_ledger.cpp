@@ -1,10 +1,18 @@
 #include "search/temp_folder_ledger.h"
 
+#include <sys/stat.h>
+
 #include <vector>
 
 #include "platform/file_system.h"
 
 namespace skarvo {
+
+bool IsSymbolicLink(const std::string& path) {
+  auto native = NativePath(path);
+  struct stat st;
+  return native && ::lstat(native->c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
 
 TempFolderLedger::TempFolderLedger(std::string homeFolder)
     : homeFolder_(std::move(homeFolder)), tempFolder_(homeFolder_ + "/Temp") {}
@@ -33,6 +41,7 @@ bool TempFolderLedger::CreateFolders(const std::string& folder) {
     size_t next = folder.find('/', pos + 1);
     if (next == std::string::npos) next = folder.size();
     std::string level = folder.substr(0, next);
+    if (IsSymbolicLink(level)) return false;
     if (!FolderExists(level)) {
       if (!CreateFolderPath(level)) return false;
       createdFolders_.insert(level);
@@ -45,7 +54,7 @@ bool TempFolderLedger::CreateFolders(const std::string& folder) {
 bool TempFolderLedger::WriteFile(const std::string& path, const std::string& data) {
   if (!IsInside(path) || path == tempFolder_) return false;
   size_t slash = path.rfind('/');
-  if (!CreateFolders(path.substr(0, slash))) return false;
+  if (!CreateFolders(path.substr(0, slash)) || IsSymbolicLink(path)) return false;
   if (!OwnsWholeTempFolder() && writtenFiles_.count(path) == 0 &&
       (FileExists(path) || FolderExists(path)))
     return false;

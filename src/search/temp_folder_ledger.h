@@ -10,6 +10,9 @@
 
 namespace skarvo {
 
+// True when path names a symbolic link (not followed).
+bool IsSymbolicLink(const std::string& path);
+
 class TempFolderLedger {
  public:
   explicit TempFolderLedger(std::string homeFolder);
@@ -24,12 +27,14 @@ class TempFolderLedger {
 
   // Creates folder (the temp folder or a folder inside it) with every missing level,
   // recording the levels it created; the first call that finds the temp folder decides
-  // whether it existed before. False when folder lies outside or a level cannot be made.
+  // whether it existed before. False when folder lies outside, a level cannot be made, or
+  // a level below the temp folder is a link (what lies behind it is not the temp folder).
   bool CreateFolders(const std::string& folder);
 
   // Writes data to path (inside the temp folder) atomically, creating its folders first,
   // and records the file. Refuses, with false, to replace a file that this run did not
-  // write while the temp folder is not the program's own: that file is the user's.
+  // write while the temp folder is not the program's own: that file is the user's. Never
+  // writes through a link.
   bool WriteFile(const std::string& path, const std::string& data);
 
   // Records a file inside the temp folder that another part of the program wrote.

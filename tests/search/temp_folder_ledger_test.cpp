@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -57,6 +58,20 @@ TEST_F(Ledger, ExistingTempFolderOnlyWhatThisRunMadeMayGo) {
   EXPECT_TRUE(ledger.MayDeleteFile(home_ + "/Temp/data/backup.txt"));
   ledger.RecordWrittenFile(home_ + "/elsewhere.txt");
   EXPECT_FALSE(ledger.MayDeleteFile(home_ + "/elsewhere.txt"));
+}
+
+TEST_F(Ledger, NeverWritesThroughALink) {
+  ASSERT_TRUE(CreateFolderPath(home_ + "/Temp"));
+  ASSERT_TRUE(CreateFolderPath(home_ + "/data"));
+  std::ofstream(home_ + "/data/a.xls") << "the user's workbook";
+  ASSERT_EQ(::symlink((home_ + "/data").c_str(), (home_ + "/Temp/data").c_str()), 0);
+  ASSERT_EQ(::symlink((home_ + "/data/a.xls").c_str(), (home_ + "/Temp/b.xls").c_str()), 0);
+  TempFolderLedger ledger(home_);
+  EXPECT_FALSE(ledger.WriteFile(home_ + "/Temp/data/a.xls", "extracted"));
+  EXPECT_FALSE(ledger.WriteFile(home_ + "/Temp/data/new.xls", "extracted"));
+  EXPECT_FALSE(ledger.WriteFile(home_ + "/Temp/b.xls", "extracted"));
+  EXPECT_EQ(ReadWholeFile(home_ + "/data/a.xls"), "the user's workbook");
+  EXPECT_FALSE(FileExists(home_ + "/data/new.xls"));
 }
 
 TEST_F(Ledger, RefusesPathsOutsideAndFoldersThatCannotBeMade) {
