@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -48,35 +49,57 @@ bool Convert(const char* to, const char* from, std::string_view in, std::string&
   return ok;
 }
 
-// Converts piecewise, replacing each piece that fails with `replacement`.
+// Converts with one conversion descriptor, replacing each piece that fails with
+// `replacement` and going on after it. The input goes to iconv in small windows: on a
+// failure, glibc converts the window again up to the bad character, so large windows would
+// make text full of unconvertible characters (a damaged document) cost quadratic time.
 enum class Source { kUtf8, kCp932, kUtf16 };
 
 std::string ConvertLossy(const char* to, const char* from, std::string_view in,
                          std::string_view replacement, Source source) {
+  constexpr size_t kWindow = 64;
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    std::perror("iconv_open");
+    std::abort();
+  }
+  std::unique_ptr<void, int (*)(iconv_t)> guard(cd, iconv_close);
   std::string result;
-  while (!in.empty()) {
-    std::string part;
-    size_t bad = 0;
-    if (Convert(to, from, in, part, &bad)) {
-      result += part;
-      break;
-    }
-    result += part;
+  size_t pos = 0;
+  char buffer[4096];
+  while (pos < in.size()) {
+    const size_t window = std::min(kWindow, in.size() - pos);
+    char* inPtr = const_cast<char*>(in.data() + pos);
+    size_t inLeft = window;
+    char* outPtr = buffer;
+    size_t outLeft = sizeof buffer;
+    size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    const int error = errno;
+    result.append(buffer, static_cast<size_t>(outPtr - buffer));
+    pos = static_cast<size_t>(inPtr - in.data());
+    if (r != static_cast<size_t>(-1) || error == E2BIG) continue;
+    // A character cut by the window's end is taken whole by the next window.
+    if (error == EINVAL && pos + inLeft < in.size() && inLeft < window) continue;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
     result += replacement;
     size_t skip = 1;
     if (source == Source::kUtf8) {
       // Skip one whole UTF-8 sequence.
-      unsigned char c = static_cast<unsigned char>(in[bad]);
+      unsigned char c = static_cast<unsigned char>(in[pos]);
       skip = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
     } else if (source == Source::kUtf16) {
-      unsigned unit = static_cast<unsigned char>(in[bad]) |
-                      (bad + 1 < in.size() ? static_cast<unsigned char>(in[bad + 1]) << 8 : 0);
+      unsigned unit = static_cast<unsigned char>(in[pos]) |
+                      (pos + 1 < in.size() ? static_cast<unsigned char>(in[pos + 1]) << 8 : 0);
       skip = (unit >= 0xD800 && unit <= 0xDBFF) ? 4 : 2;
-    } else if (IsLeadByte(static_cast<unsigned char>(in[bad])) && bad + 1 < in.size()) {
+    } else if (IsLeadByte(static_cast<unsigned char>(in[pos])) && pos + 1 < in.size()) {
       skip = 2;
     }
-    in.remove_prefix(std::min(in.size(), bad + skip));
+    pos += std::min(skip, in.size() - pos);
   }
+  char* outPtr = buffer;
+  size_t outLeft = sizeof buffer;
+  iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+  result.append(buffer, static_cast<size_t>(outPtr - buffer));
   return result;
 }
 
