@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <optional>
 
 #include "platform/codepage.h"
@@ -91,6 +92,9 @@ TEST(ReadDocTest, SixteenBitTextAtFixedOffsetWithoutPieceTable) {
       {"Japanese text becomes CP932",
        OldDocStream(0x00, 4, 0x400, Utf16Bytes(u"日本\r語")),
        {Sjis("日本"), Sjis("語")}},
+      {"character without a CP932 form, cut by a conversion window",
+       OldDocStream(0x00, 34, 0x400, Utf16Bytes(std::u16string(31, u'a') + u"\U0001F600b")),
+       {std::string(31, 'a') + "?b"}},
       {"stream ends before the text", OldDocStream(0x00, 6, 0x300, ""), {}},
       {"stream shorter than its header", std::string("\x01\x02\x03", 3), {}},
   };
@@ -98,6 +102,16 @@ TEST(ReadDocTest, SixteenBitTextAtFixedOffsetWithoutPieceTable) {
     SCOPED_TRACE(row.what);
     EXPECT_EQ(ReadDocStream(row.stream, {"earlier"}), row.expected);
   }
+}
+
+TEST(ReadDocTest, TextWithoutCp932FormTakesLinearTime) {
+  // Every character fails to convert; each must cost no more than a clean one.
+  const std::u16string hangul(1 << 20, u'\uAC00');
+  const auto start = std::chrono::steady_clock::now();
+  Lines lines = ReadDocStream(OldDocStream(0x00, hangul.size(), 0x400, Utf16Bytes(hangul)));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], std::string(hangul.size(), '?'));
 }
 
 TEST(ReadDocTest, EightBitTextWithSwappedPairs) {
