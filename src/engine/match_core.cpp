@@ -1,7 +1,8 @@
 // FindFirst tries start positions in order and walks the automaton from each; that is the
 // defined leftmost-longest result. The walk is only worth starting where the first byte can
 // take the initial state, so positions are skipped by a table of such bytes, and when only
-// one byte value can begin a match the text is searched for it with strchr. A byte found
+// a few byte values can begin a match the text is searched for them with strchr or strpbrk,
+// which run far faster than a loop over characters. A byte found
 // that way may be the second byte of a 2-byte character; whether it begins a character is
 // decided by the parity of the run of lead-byte values right before it, counted back no
 // further than a position known to begin a character.
@@ -19,6 +20,9 @@ const unsigned char* U(const char* p) { return reinterpret_cast<const unsigned c
 
 // Length of the character at s as ReadCharFromText reads it (s is not the terminator).
 std::size_t CharLength(const char* s) { return IsLeadByte(U(s)[0]) && s[1] != 0 ? 2 : 1; }
+
+// Up to this many possible first bytes, the text is searched for them by the C library.
+constexpr std::size_t kFewStartBytes = 8;
 
 // True when x begins a character, given that sync (<= x) does.
 bool BeginsCharacter(const char* sync, const char* x) {
@@ -50,11 +54,15 @@ TMatchRange TMatchCORE::FindFirst(const char* p) const {
     // Every position matches at least the empty string: the first one wins.
     return {p, LongestFrom(p)};
   }
-  const int sole = dfa.SoleStartByte();
-  if (sole > 0) {
+  const std::string& starts = dfa.StartByteSet();
+  if (starts.empty()) return {};
+  if (starts.size() <= kFewStartBytes) {
+    const int sole = dfa.SoleStartByte();
     const char* sync = p;
     const char* s = p;
-    while ((s = std::strchr(s, sole)) != nullptr) {
+    for (;;) {
+      s = sole > 0 ? std::strchr(s, sole) : std::strpbrk(s, starts.c_str());
+      if (s == nullptr) return {};
       if (!BeginsCharacter(sync, s)) {
         // The second byte of a 2-byte character; the next byte begins one.
         sync = s + 1;
@@ -65,7 +73,6 @@ TMatchRange TMatchCORE::FindFirst(const char* p) const {
       s += CharLength(s);
       sync = s;
     }
-    return {};
   }
   for (const char* s = p; *s != 0; s += CharLength(s)) {
     if (!dfa.CanStartWith(U(s)[0])) continue;

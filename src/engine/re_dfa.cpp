@@ -278,6 +278,7 @@ void TRE_DFA::BuildTables() {
   // whose 2-byte codes (or the lead alone, at the very end of a text) have one.
   const int init = InitialState();
   int count = 0;
+  startByteSet_.clear();
   for (unsigned b = 0; b < 256; ++b) {
     bool can = b != 0 && Step(init, static_cast<CharCode>(b)) != kNone;
     if (!can && IsLeadByte(static_cast<unsigned char>(b))) {
@@ -289,6 +290,7 @@ void TRE_DFA::BuildTables() {
     }
     startBytes_[b] = can;
     if (can) {
+      startByteSet_ += static_cast<char>(b);
       ++count;
       soleStartByte_ = static_cast<int>(b);
     }

@@ -79,6 +79,8 @@ class TRE_DFA {
   bool CanStartWith(unsigned char b) const noexcept { return startBytes_[b]; }
   // The only first byte that can begin a match, or -1 when there are none or several.
   int SoleStartByte() const noexcept { return soleStartByte_; }
+  // Every first byte that can begin a match, ascending (never the zero byte).
+  const std::string& StartByteSet() const noexcept { return startByteSet_; }
 
  private:
   struct Move {
@@ -117,6 +119,7 @@ class TRE_DFA {
   std::vector<std::int32_t> byteTable_;
   std::array<bool, 256> startBytes_{};
   int soleStartByte_ = -1;
+  std::string startByteSet_;
 };
 
 }  // namespace skarvo
