@@ -36,6 +36,10 @@ check "UTF-8 paragraphs" cmp -s "$work/out" "$work/expected"
 check "raw output is CP932" grep -q $'\x81\x60' "$work/raw"
 check "raw output converts back" cmp -s <(iconv -f CP932 -t UTF-8 "$work/raw") "$work/expected"
 
+# Hand-built documents of the older kinds.
+check "8-bit document" test "$("$cli" doctext "$data/readers/doc_8bit.doc" | sed -n 2p)" = "あいうえおの本文"
+check "text at 0x400" test "$("$cli" doctext "$data/readers/doc_fixed400.doc" | sed -n 3p)" = "三行目"
+
 "$cli" doctext "$work/missing.doc" >/dev/null 2>"$work/err"
 check "exit code 2 for a missing file" test $? -eq 2
 check "message for a missing file" grep -q "ﾌｧｲﾙを開くことに失敗しました" "$work/err"

@@ -71,6 +71,22 @@ TEST(ReadDocTest, LongLibreOfficeDocumentGivesEveryParagraph) {
   }
 }
 
+TEST(ReadDocTest, HandBuiltOlderDocuments) {
+  struct Row {
+    const char* file;
+    Lines expected;
+  } rows[] = {
+      {"doc_8bit.doc", {"old", "8-bit document", Sjis("あいうえおの本文"), Sjis("ASCII and 全角")}},
+      {"doc_fixed400.doc", {Sjis("固定位置の本文"), "Second line", Sjis("三行目")}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.file);
+    Lines lines = {"old"};
+    TReadDoc().ReadText(kData + "/readers/" + row.file, &lines);
+    EXPECT_EQ(lines, row.expected);
+  }
+}
+
 TEST(ReadDocTest, SixteenBitTextAtFixedOffsetWithoutPieceTable) {
   const std::string abcde = Utf16Bytes(u"abc\rde");
   struct Row {

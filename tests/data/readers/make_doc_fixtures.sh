@@ -3,6 +3,7 @@
 # flat ODF text written here. LibreOffice is needed only to run this script, never by tests.
 #   doc_paragraphs.doc  Japanese and ASCII paragraphs, saved as "MS Word 97"
 #   doc_long.doc        enough paragraphs that the text spans many sectors
+# The older kinds of document are hand-built by make_doc_handbuilt.py.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 work="$(mktemp -d)"
