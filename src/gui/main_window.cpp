@@ -59,7 +59,12 @@ MainWindow::MainWindow(UiPort& port, QWidget* parent)
   Refresh();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // The timer driver and the views refer to the core window, which goes before the
+  // window's children would: they go first.
+  delete timer1_;
+  delete takeCentralWidget();
+}
 
 template <typename F>
 void MainWindow::Forward(F&& handler) {
