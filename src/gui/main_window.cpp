@@ -197,7 +197,7 @@ void MainWindow::Refresh() {
     const CommandState& state = form_->State(id);
     action->setEnabled(state.enabled);
     action->setVisible(state.visible);
-    action->setCheckable(state.checked);
+    if (state.checked) action->setCheckable(true);
     action->setChecked(state.checked);
   }
   targetList_->Refresh();

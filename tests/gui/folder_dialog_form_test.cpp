@@ -96,6 +96,16 @@ class FolderDialogFormTest : public QObject {
     QCOMPARE(form.focusWidget(), static_cast<QWidget*>(form.CancelButton));
   }
 
+  void aRightClickSelectsANode() {
+    TFolderDialogForm form(Request(), nullptr);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTreeWidgetItem* c = form.FolderTree->topLevelItem(1);
+    QRect at = form.FolderTree->visualItemRect(c);
+    QTest::mouseClick(form.FolderTree->viewport(), Qt::RightButton, {}, at.center());
+    QCOMPARE(form.SelectedPath(), tree_.Path("c"));
+  }
+
   void aNarrowOwnerAtTheLeftEdgeGivesLeftZero() {
     QWidget owner;
     owner.setGeometry(0, 100, 120, 400);
