@@ -248,7 +248,49 @@ int TRE_DFA::WalkStep(int state, CharCode code) const noexcept {
   return it->High >= code ? it->Target : kNone;
 }
 
+void TRE_DFA::BuildLeadTable() {
+  // Cut the high bytes where some label starts, ends, or starts/ends inside a block.
+  std::vector<std::uint32_t> cuts{0, 256};
+  for (const TRE_DFAState& s : states_) {
+    for (const TRE_DFATransition& t : s.Transitions) {
+      cuts.push_back(t.Low >> 8);
+      cuts.push_back((t.Low >> 8) + 1u);
+      cuts.push_back(t.High >> 8);
+      cuts.push_back((t.High >> 8) + 1u);
+    }
+  }
+  std::sort(cuts.begin(), cuts.end());
+  cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+  leadClassCount_ = cuts.size() - 1;
+  std::vector<std::uint32_t> firstHigh(leadClassCount_);
+  for (std::size_t k = 0; k < leadClassCount_; ++k) {
+    firstHigh[k] = cuts[k];
+    for (std::uint32_t h = cuts[k]; h < cuts[k + 1]; ++h)
+      leadClass_[h] = static_cast<std::uint8_t>(k);
+  }
+  Charge(states_.size() * leadClassCount_ * sizeof(std::int32_t));
+  leadTable_.assign(states_.size() * leadClassCount_, kNone);
+  for (std::size_t s = 0; s < states_.size(); ++s) {
+    for (std::size_t k = 0; k < leadClassCount_; ++k) {
+      // Within one class every block is treated alike, so its first block decides.
+      const std::uint32_t blockLow = firstHigh[k] << 8;
+      const std::uint32_t blockHigh = blockLow | 0xFF;
+      int result = kNone;
+      for (const TRE_DFATransition& t : states_[s].Transitions) {
+        if (t.High < blockLow || t.Low > blockHigh) continue;
+        result = (t.Low <= blockLow && t.High >= blockHigh) ? t.Target : kMixed;
+        if (result == kMixed) break;
+        // A second transition meeting the block would make it mixed; a whole-block one
+        // leaves no room for another, as transitions are disjoint.
+      }
+      leadTable_[s * leadClassCount_ + k] = result;
+    }
+  }
+}
+
 void TRE_DFA::BuildTables() {
+  accepting_.resize(states_.size());
+  for (std::size_t s = 0; s < states_.size(); ++s) accepting_[s] = states_[s].Accepting ? 1 : 0;
   std::vector<std::uint32_t> cuts{0, 256};
   for (const TRE_DFAState& s : states_) {
     for (const TRE_DFATransition& t : s.Transitions) {
@@ -273,6 +315,8 @@ void TRE_DFA::BuildTables() {
       byteTable_[s * classCount_ + k] = WalkStep(static_cast<int>(s), representative[k]);
     }
   }
+
+  BuildLeadTable();
 
   // First bytes that can begin a match: a single-byte code with a step, or a lead byte
   // whose 2-byte codes (or the lead alone, at the very end of a text) have one.

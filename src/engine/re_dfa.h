@@ -52,9 +52,10 @@ class TRE_DFA {
   // sorted transitions: none at the first whose low code is above code, else the first
   // whose high code is at least code.
   int Step(int state, CharCode code) const noexcept {
-    if (code < 256)
-      return byteTable_[static_cast<std::size_t>(state) * classCount_ + byteClass_[code]];
-    return WalkStep(state, code);
+    const std::size_t row = static_cast<std::size_t>(state);
+    if (code < 256) return byteTable_[row * classCount_ + byteClass_[code]];
+    const int t = leadTable_[row * leadClassCount_ + leadClass_[code >> 8]];
+    return t == kMixed ? WalkStep(state, code) : t;
   }
   // Step by walking the transitions, without the table.
   int WalkStep(int state, CharCode code) const noexcept;
@@ -96,6 +97,7 @@ class TRE_DFA {
   void SortTransitions();
   void DetectLiteral();
   void BuildTables();
+  void BuildLeadTable();
   void Charge(std::size_t bytes);
 
   const TRE_NFA* nfa_;
@@ -117,6 +119,14 @@ class TRE_DFA {
   std::array<std::uint8_t, 256> byteClass_{};
   std::size_t classCount_ = 1;
   std::vector<std::int32_t> byteTable_;
+  // Codes from 256 up by their high byte: leadClass_ groups high bytes whose 256-code blocks
+  // every label treats alike (outside, wholly inside, or cut). leadTable_ holds the step for
+  // a block that no label cuts, kMixed for one that must be walked.
+  static constexpr int kMixed = -2;
+  std::array<std::uint8_t, 256> leadClass_{};
+  std::size_t leadClassCount_ = 1;
+  std::vector<std::int32_t> leadTable_;
+  std::vector<std::uint8_t> accepting_;
   std::array<bool, 256> startBytes_{};
   int soleStartByte_ = -1;
   std::string startByteSet_;
