@@ -7,6 +7,8 @@
 #include "engine/re_nfa.h"
 
 #include "engine/re_parser.h"
+#include "engine/regexp_error.h"
+#include "platform/codepage.h"
 #include "platform/error.h"
 
 namespace skarvo {
@@ -27,6 +29,9 @@ void TRE_NFA::Build() {
 }
 
 int TRE_NFA::AddState() {
+  if (states_.size() >= static_cast<std::size_t>(kMaxStates)) {
+    throw ERegExpParser(Sjis("正規表現が複雑すぎます"), 1);
+  }
   states_.emplace_back();
   return static_cast<int>(states_.size()) - 1;
 }

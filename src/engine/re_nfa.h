@@ -74,7 +74,12 @@ class TRE_NFA {
   // The parser is read by Build and not owned.
   TRE_NFA(const TREParser& parser, CharCode lineTailCode, CharCode lineHeadCode);
 
-  // Builds the automaton from the parser's root.
+  // A shared subtree (the operand of +) is built once per use, so nested + doubles the
+  // automaton at each level; past this many states a pattern is refused.
+  static constexpr int kMaxStates = 500000;
+
+  // Builds the automaton from the parser's root. Raises ERegExpParser
+  // "正規表現が複雑すぎます" (position 1) past kMaxStates states.
   void Build();
   // Appends a state without transitions and returns its number.
   int AddState();

@@ -5,6 +5,8 @@
 #include <cstdio>
 
 #include "engine/re_parser.h"
+#include "engine/regexp_error.h"
+#include "platform/codepage.h"
 
 namespace skarvo {
 namespace {
@@ -109,6 +111,21 @@ TEST(TRE_NFA, AnchorsTakeTheCodesTheOwnerGives) {
 TEST(TRE_NFA, VeryLongPatternsBuildWithoutDeepRecursion) {
   Built b(std::string(100000, 'a') + "|b");
   EXPECT_EQ(b.nfa.StateCount(), 100001);
+}
+
+TEST(TRE_NFA, NestedPlusThatDoublesEachLevelIsRefused) {
+  std::string pattern = "a";
+  for (int i = 0; i < 40; ++i) pattern = "(" + pattern + ")+";
+  TREParser parser(pattern);
+  parser.Run();  // the tree itself stays small: the operand is shared
+  TRE_NFA nfa(parser, 0xFFFE, 0xFFFD);
+  try {
+    nfa.Build();
+    FAIL() << "no error";
+  } catch (const ERegExpParser& e) {
+    EXPECT_EQ(e.Message(), Sjis("正規表現が複雑すぎます"));
+    EXPECT_EQ(e.ErrorPos(), 1);
+  }
 }
 
 TEST(TRE_NFAStateSet, BitsAndEquality) {
