@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <random>
 
 #include "platform/codepage.h"
 #include "platform/fake_ui_port.h"
@@ -358,6 +359,58 @@ TEST_F(SearchRunTest, CommandsAreHeldOffWhileAPatternSearchLetsMessagesThrough) 
   EXPECT_FALSE(state_.runInProgress);
   EXPECT_EQ(Rows().size(), 3u);
   EXPECT_EQ(searchHistory_.Items(), (std::vector<std::string>{"abc"}));
+}
+
+}  // namespace
+}  // namespace skarvo
+
+namespace skarvo {
+namespace {
+
+// Plain and pattern search must agree on a fixed string: both step over 2-byte characters,
+// split lines at CR LF, CR and LF, and read a zero byte as a blank. Seeded random files
+// with characters whose second byte is an ASCII letter, mixed line ends and long lines.
+TEST_F(SearchRunTest, PlainAndPatternSearchAgreeOnFixedStrings) {
+  const std::vector<std::string> tokens = {"a",
+                                           "b",
+                                           "ab",
+                                           "x",
+                                           "\r\n",
+                                           "\r",
+                                           "\n",
+                                           "\x82\x61",
+                                           "\x83\x62",
+                                           "\x82\x61"
+                                           "b",
+                                           std::string(1, '\0')};
+  const std::vector<std::string> patterns = {"a",
+                                             "ab",
+                                             "ba",
+                                             "\x82\x61",
+                                             "b\x83\x62",
+                                             "aab",
+                                             "xa",
+                                             "\x82\x61"
+                                             "b"};
+  std::mt19937 random(20261207);
+  for (int f = 0; f < 12; ++f) {
+    std::string data;
+    const int count = static_cast<int>(random() % 400);
+    for (int t = 0; t < count; ++t) data += tokens[random() % tokens.size()];
+    if (f == 0) data += std::string(70000, 'x') + "ab" + std::string(10, 'x') + "\r\nab";
+    Write("f" + std::to_string(f) + ".txt", data);
+  }
+  Build(home_ + "/data");
+  for (const std::string& pattern : patterns) {
+    SCOPED_TRACE(pattern);
+    settings_.useRegex = false;
+    Search(pattern);
+    const std::vector<std::string> plain = Rows();
+    settings_.useRegex = true;
+    Search(pattern);
+    EXPECT_EQ(Rows(), plain);
+    EXPECT_FALSE(plain.empty());
+  }
 }
 
 }  // namespace
