@@ -21,7 +21,8 @@ TargetKind ClassifyTarget(std::string_view path);
 // a 2-byte character), then every CR and LF.
 std::string RemoveLineBreaks(std::string_view text);
 
-// The two-character column name of a 0-based column: " A".."IV"; a first part past "Z"
+// The two-character column name of a 0-based column: " A" to " Z", then "AA" to "ZZ"; a
+// first part past "Z"
 // is the text "Err".
 std::string ColumnLetters(int col);
 
