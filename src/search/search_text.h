@@ -22,8 +22,7 @@ TargetKind ClassifyTarget(std::string_view path);
 std::string RemoveLineBreaks(std::string_view text);
 
 // The two-character column name of a 0-based column: " A" to " Z", then "AA" to "ZZ"; a
-// first part past "Z"
-// is the text "Err".
+// first part past "Z" is the text "Err".
 std::string ColumnLetters(int col);
 
 // "【Excel,Sheet<sheetNo>,<ColumnLetters(col)><row + 1>セル】" for 0-based row and col.
