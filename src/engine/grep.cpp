@@ -1,5 +1,6 @@
 #include "engine/grep.h"
 
+#include <array>
 #include <memory>
 
 #include "engine/fuzzy_dictionary.h"
@@ -88,8 +89,12 @@ void TGrep::GrepDFA(const std::string& fileName) {
   const TRE_DFA& dfa = *current;
   const TGrepOnMatch onMatch = onMatch_;
   const int initial = dfa.InitialState();
+  std::array<bool, 256> mayStart{};
+  for (int b = 0; b < 256; ++b)
+    mayStart[static_cast<size_t>(b)] = dfa.CanStartWith(static_cast<unsigned char>(b));
   try {
     for (;;) {
+      file->SkipCharacters(mayStart);
       int state = dfa.Step(initial, file->ReadChar());
       while (state != TRE_DFA::kNone) {
         if (dfa.Accepting(state)) {
@@ -120,8 +125,11 @@ void TGrep::GrepLiteral(const std::string& fileName) {
   const std::vector<CharCode> codes = literalCodes_;
   const TGrepOnMatch onMatch = onMatch_;
   const size_t n = codes.size() - 1;
+  std::array<bool, 256> mayStart{};
+  if (n > 0) mayStart[codes[0] > 0xFF ? codes[0] >> 8 : codes[0]] = true;
   try {
     for (;;) {
+      file->SkipCharacters(mayStart);
       size_t i = 0;
       CharCode c = file->ReadChar();
       while (c == codes[i]) {

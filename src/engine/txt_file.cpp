@@ -176,6 +176,27 @@ uint16_t TTxtFile::ReadChar() {
   return code;
 }
 
+void TTxtFile::SkipCharacters(const std::array<bool, 256>& mayStart) {
+  if (main_.inCarry) return;
+  const auto* buffer = reinterpret_cast<const unsigned char*>(buffer_.data());
+  auto special = [](unsigned char b) { return b == kLf || b == kCr || b == 0; };
+  size_t pos = main_.pos;
+  for (;;) {
+    const unsigned char b = buffer[pos];
+    if (mayStart[b] || special(b)) break;
+    size_t next = pos + 1;
+    if (IsLeadByte(b)) {
+      if (special(buffer[pos + 1])) break;  // the data always ends in an LF and a zero
+      next = pos + 2;
+    }
+    // The cursor must land on the next byte as NextByte would: only an ordinary one.
+    if (special(buffer[next])) break;
+    pos = next;
+  }
+  main_.pos = pos;
+  lookahead_ = main_;
+}
+
 unsigned char TTxtFile::NextLookaheadByte() {
   const Cursor place = lookahead_;
   const unsigned char b = At(lookahead_);

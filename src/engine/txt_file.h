@@ -13,6 +13,7 @@
 // raises EGrepCancel "CancelRequest".
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -78,6 +79,13 @@ class TTxtFile {
   // Moves the main cursor to the end of its line and returns that line with its number.
   // Lets pending messages run first and raises EGrepCancel when cancel is set.
   RE_LineInfo_t GetLine();
+
+  // Moves the main cursor over whole characters whose first byte is not marked in mayStart,
+  // as ReadChar would read them one by one, but stops before anything that ReadChar treats
+  // specially: a line end, a CR, a zero byte, the end of the block, CarryText. So nothing
+  // observable happens on the way (no line counted, no block read). A search calls it when
+  // no character with an unmarked first byte can begin a match.
+  void SkipCharacters(const std::array<bool, 256>& mayStart);
 
   // Number of line ends the main cursor has consumed (the current line's number).
   int32_t LineNo() const { return lineNo_; }
