@@ -133,6 +133,10 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.FolderBox()->itemText(0), second);
     QCOMPARE(w.FolderBox()->count(), 2);
     QVERIFY(port.folderRequests.empty());
+    // Enter is the box's own event, not a selection of the entry it matches.
+    QTest::keyClick(w.FolderBox()->lineEdit(), Qt::Key_Return);
+    QVERIFY(port.CallsOf("confirm").empty());
+    QCOMPARE(w.FolderBox()->count(), 2);
 
     w.FolderBox()->lineEdit()->setText(second + QString::fromUtf8("\xF0\x9F\x98\x80"));
     QCOMPARE(w.FolderBox()->currentText(), second);
