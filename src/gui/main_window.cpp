@@ -118,12 +118,14 @@ void MainWindow::BuildCommands() {
 
 void MainWindow::BuildBars() {
   toolBar1_ = addToolBar(QStringLiteral("ToolBar1"));
+  toolBar1_->setObjectName(QStringLiteral("ToolBar1"));
   toolBar1_->setMovable(false);
   for (const CommandInfo& info : CommandTable())
     if (info.place == CommandPlace::kToolButton) toolBar1_->addAction(actions_[info.id]);
   addToolBarBreak();
 
   toolBar2_ = addToolBar(QStringLiteral("ToolBar2"));
+  toolBar2_->setObjectName(QStringLiteral("ToolBar2"));
   toolBar2_->setMovable(false);
   toolBar2_->addWidget(new QLabel(Lit("フォルダ名"), toolBar2_));
   folderBox_ = new QComboBox(toolBar2_);

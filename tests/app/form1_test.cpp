@@ -168,6 +168,14 @@ TEST_F(Form1Test, StoredSizeAndHistoriesAreLoadedAndWrittenBackAtClose) {
   EXPECT_EQ(file.ReadText(Sjis("Main"), Sjis("検索文字")), "\"abc\",\"def\",");
 }
 
+TEST_F(Form1Test, RefusedTypingIsANoticeThatClears) {
+  TForm1 form(port_);
+  form.RefuseTypedText();
+  EXPECT_EQ(form.StatusText(), Sjis("Shift-JISで表せない文字は使えません"));
+  EXPECT_EQ(form.Timer1.Advance(5000), 1);
+  EXPECT_EQ(form.StatusText(), "");
+}
+
 TEST_F(Form1Test, AHomeFolderWithoutCp932NameIsRefused) {
   home_.Folder("bad\xff");
   ASSERT_EQ(::chdir(home_.Native("bad\xff").c_str()), 0);

@@ -8,7 +8,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTabWidget>
+#include <QToolBar>
 #include <QtTest>
+#include <fstream>
 
 #include "gui/app_setup.h"
 #include "gui/check_list_view.h"
@@ -142,6 +144,28 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.FolderBox()->currentText(), second);
     QCOMPARE(w.Form().ComboBox2.Text(), data_.Path("second"));
     QCOMPARE(w.StatusLabel()->text(), QString("Shift-JISで表せない文字は使えません"));
+  }
+
+  void appliesTheStoredDisplaySettings() {
+    std::ofstream(home_.Root() + "/Skarvo.ini", std::ios::binary) << Sjis(
+        "[表示]\nTAB３ヘッダー背景色=clNavy\nTAB３ヘッダーフォント色=$0000FFFF\n"
+        "TAB３フォントサイズ=20\nステータスバー表示=0\nツールボタン表示=0\n"
+        "コンボボックスサイズ=15\n");
+    FakeUiPort port;
+    MainWindow w(port);
+    w.show();
+    port.folderAnswers.push_back(data_.Root());
+    w.Action(CommandId::kFolderSelect)->trigger();
+    auto* model = w.TargetList()->Model();
+    QCOMPARE(model->data(model->index(0), Qt::BackgroundRole).value<QColor>(), QColor(0, 0, 128));
+    QCOMPARE(model->data(model->index(0), Qt::ForegroundRole).value<QColor>(), QColor(255, 255, 0));
+    QCOMPARE(w.TargetList()->font().pointSize(), 20);
+    QCOMPARE(w.FolderBox()->font().pointSize(), 15);
+    QCOMPARE(w.FolderBox()->parentWidget()->height(), 15 + 23);
+    QVERIFY(w.StatusLabel()->parentWidget()->isHidden());
+    QVERIFY(w.findChild<QToolBar*>("ToolBar1")->isHidden());
+    QVERIFY(!w.findChild<QToolBar*>("ToolBar2")->isHidden());
+    ::unlink((home_.Root() + "/Skarvo.ini").c_str());
   }
 
   void exitClosesAndStoresTheHistoryAndSize() {
