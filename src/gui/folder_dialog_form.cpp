@@ -24,12 +24,6 @@ constexpr int kFilledRole = Qt::UserRole + 2;
 
 DialogRect ToRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
 
-bool HasSubfolder(const std::string& folder) {
-  for (const FolderEntry& entry : ListFolder(folder).entries)
-    if (entry.isFolder) return true;
-  return false;
-}
-
 // Whether child lies inside (or is) the folder ancestor.
 bool IsInside(const std::string& ancestor, const std::string& child) {
   if (ancestor == "/") return !child.empty() && child.front() == '/';
@@ -165,8 +159,9 @@ QTreeWidgetItem* TFolderDialogForm::AddNode(QTreeWidgetItem* parent, const std::
   item->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
   item->setData(0, kPathRole, QByteArray::fromStdString(path));
   item->setData(0, kFilledRole, false);
-  item->setChildIndicatorPolicy(HasSubfolder(path) ? QTreeWidgetItem::ShowIndicator
-                                                   : QTreeWidgetItem::DontShowIndicator);
+  // Whether a folder has subfolders is learnt when it is opened: listing every child's
+  // children up front would make opening a big folder slow.
+  item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
   return item;
 }
 

@@ -76,6 +76,12 @@ class FolderDialogFormTest : public QObject {
     QCOMPARE(form.FolderTree->currentItem()->childIndicatorPolicy(),
              QTreeWidgetItem::ShowIndicator);
 
+    // A folder opened without subfolders stops showing that it could be opened.
+    QTreeWidgetItem* leaf = form.FolderTree->topLevelItem(2);
+    leaf->setExpanded(true);
+    QCOMPARE(leaf->childCount(), 0);
+    QCOMPARE(leaf->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
+
     r.startFolder = "/usr";  // outside the tree
     TFolderDialogForm outside(r, nullptr);
     QCOMPARE(outside.SelectedPath(), tree_.Path("a"));
