@@ -92,9 +92,10 @@ void TGrep::GrepDFA(const std::string& fileName) {
   std::array<bool, 256> mayStart{};
   for (int b = 0; b < 256; ++b)
     mayStart[static_cast<size_t>(b)] = dfa.CanStartWith(static_cast<unsigned char>(b));
+  const TTxtFile::SkipTable skip = TTxtFile::MakeSkipTable(mayStart);
   try {
     for (;;) {
-      file->SkipCharacters(mayStart);
+      file->SkipCharacters(skip);
       int state = dfa.Step(initial, file->ReadChar());
       while (state != TRE_DFA::kNone) {
         if (dfa.Accepting(state)) {
@@ -127,9 +128,10 @@ void TGrep::GrepLiteral(const std::string& fileName) {
   const size_t n = codes.size() - 1;
   std::array<bool, 256> mayStart{};
   if (n > 0) mayStart[codes[0] > 0xFF ? codes[0] >> 8 : codes[0]] = true;
+  const TTxtFile::SkipTable skip = TTxtFile::MakeSkipTable(mayStart);
   try {
     for (;;) {
-      file->SkipCharacters(mayStart);
+      file->SkipCharacters(skip);
       size_t i = 0;
       CharCode c = file->ReadChar();
       while (c == codes[i]) {

@@ -169,6 +169,25 @@ unsigned char TTxtFile::NextByte() {
 }
 
 uint16_t TTxtFile::ReadChar() {
+  if (!main_.inCarry) {
+    // Fast path for the common character: not a line end, and the bytes the cursor lands on
+    // need none of NextByte's care (a CR, a zero byte, the end of the block).
+    const auto* u = reinterpret_cast<const unsigned char*>(buffer_.data()) + main_.pos;
+    const unsigned char b = u[0];
+    if (b != kLf && b != kCr && b != 0) {
+      if (!IsLeadByte(b)) {
+        if (u[1] != kCr && u[1] != 0) {
+          main_.pos += 1;
+          lookahead_ = main_;
+          return b;
+        }
+      } else if (u[1] != kLf && u[1] != kCr && u[1] != 0 && u[2] != kCr && u[2] != 0) {
+        main_.pos += 2;
+        lookahead_ = main_;
+        return static_cast<uint16_t>(b << 8 | u[1]);
+      }
+    }
+  }
   uint16_t code = NextByte();
   if (IsLeadByte(static_cast<unsigned char>(code)))
     code = static_cast<uint16_t>(code << 8 | NextByte());
@@ -176,23 +195,45 @@ uint16_t TTxtFile::ReadChar() {
   return code;
 }
 
-void TTxtFile::SkipCharacters(const std::array<bool, 256>& mayStart) {
+namespace {
+enum SkipClass : uint8_t { kSkipSingle = 0, kSkipLead = 1, kStop = 2 };
+}  // namespace
+
+TTxtFile::SkipTable TTxtFile::MakeSkipTable(const std::array<bool, 256>& mayStart) {
+  SkipTable table{};
+  for (int b = 0; b < 256; ++b) {
+    const auto u = static_cast<unsigned char>(b);
+    if (mayStart[u] || u == kLf || u == kCr || u == 0)
+      table[u] = kStop;
+    else
+      table[u] = IsLeadByte(u) ? kSkipLead : kSkipSingle;
+  }
+  return table;
+}
+
+void TTxtFile::SkipCharacters(const SkipTable& table) {
   if (main_.inCarry) return;
   const auto* buffer = reinterpret_cast<const unsigned char*>(buffer_.data());
-  auto special = [](unsigned char b) { return b == kLf || b == kCr || b == 0; };
-  size_t pos = main_.pos;
+  const size_t start = main_.pos;
+  size_t pos = start;
+  size_t previous = start;
   for (;;) {
-    const unsigned char b = buffer[pos];
-    if (mayStart[b] || special(b)) break;
-    size_t next = pos + 1;
-    if (IsLeadByte(b)) {
-      if (special(buffer[pos + 1])) break;  // the data always ends in an LF and a zero
-      next = pos + 2;
+    const uint8_t kind = table[buffer[pos]];
+    if (kind == kSkipSingle) {
+      previous = pos;
+      pos += 1;
+    } else if (kind == kSkipLead) {
+      const unsigned char trail = buffer[pos + 1];  // the data always ends in an LF and a zero
+      if (trail == kLf || trail == kCr || trail == 0) break;
+      previous = pos;
+      pos += 2;
+    } else {
+      break;
     }
-    // The cursor must land on the next byte as NextByte would: only an ordinary one.
-    if (special(buffer[next])) break;
-    pos = next;
   }
+  // The cursor may rest on an LF or a possible start, never on a CR or a zero byte: NextByte
+  // deals with those when it lands on them, so the character before is left to it.
+  if (pos != start && (buffer[pos] == kCr || buffer[pos] == 0)) pos = previous;
   main_.pos = pos;
   lookahead_ = main_;
 }
@@ -215,6 +256,22 @@ unsigned char TTxtFile::NextLookaheadByte() {
 }
 
 uint16_t TTxtFile::NextLookaheadChar() {
+  if (!lookahead_.inCarry) {
+    // Fast path: no CR to turn into a line end, and no zero byte to land on.
+    const auto* u = reinterpret_cast<const unsigned char*>(buffer_.data()) + lookahead_.pos;
+    const unsigned char b = u[0];
+    if (b != kCr && b != 0) {
+      if (!IsLeadByte(b)) {
+        if (u[1] != 0) {
+          lookahead_.pos += 1;
+          return b;
+        }
+      } else if (u[1] != kCr && u[1] != 0 && u[2] != 0) {
+        lookahead_.pos += 2;
+        return static_cast<uint16_t>(b << 8 | u[1]);
+      }
+    }
+  }
   uint16_t code = NextLookaheadByte();
   if (IsLeadByte(static_cast<unsigned char>(code)))
     code = static_cast<uint16_t>(code << 8 | NextLookaheadByte());
@@ -224,7 +281,22 @@ uint16_t TTxtFile::NextLookaheadChar() {
 RE_LineInfo_t TTxtFile::GetLine() {
   LetMessagesRun();
   if (cancel_) throw EGrepCancel();
-  while (At(main_) != kLf) NextByte();
+  while (At(main_) != kLf) {
+    if (!main_.inCarry) {
+      // Bytes before the next LF, CR or zero byte are passed without ado; NextByte takes the
+      // last of them so that it lands on what follows as it always does.
+      const auto* buffer = reinterpret_cast<const unsigned char*>(buffer_.data());
+      size_t q = main_.pos;
+      while (buffer[q] != kLf && buffer[q] != kCr && buffer[q] != 0) ++q;
+      if (buffer[q] == kLf) {
+        main_.pos = q;
+        lookahead_ = main_;
+        break;
+      }
+      if (q - 1 > main_.pos) main_.pos = q - 1;
+    }
+    NextByte();
+  }
   RE_LineInfo_t info;
   if (lineStart_.inCarry && !main_.inCarry) {
     info.Line.assign(carry_, lineStart_.pos);

@@ -80,12 +80,17 @@ class TTxtFile {
   // Lets pending messages run first and raises EGrepCancel when cancel is set.
   RE_LineInfo_t GetLine();
 
-  // Moves the main cursor over whole characters whose first byte is not marked in mayStart,
-  // as ReadChar would read them one by one, but stops before anything that ReadChar treats
-  // specially: a line end, a CR, a zero byte, the end of the block, CarryText. So nothing
-  // observable happens on the way (no line counted, no block read). A search calls it when
-  // no character with an unmarked first byte can begin a match.
-  void SkipCharacters(const std::array<bool, 256>& mayStart);
+  // What SkipCharacters does with a character, by its first byte (built once per search).
+  using SkipTable = std::array<uint8_t, 256>;
+  // The table for a search in which only characters whose first byte is marked in mayStart
+  // can begin a match.
+  static SkipTable MakeSkipTable(const std::array<bool, 256>& mayStart);
+
+  // Moves the main cursor over whole characters that cannot begin a match, as ReadChar would
+  // read them one by one, but stops before anything that ReadChar treats specially: a line
+  // end, a CR, a zero byte, the end of the block, CarryText. So nothing observable happens on
+  // the way (no line counted, no block read, no byte rewritten).
+  void SkipCharacters(const SkipTable& table);
 
   // Number of line ends the main cursor has consumed (the current line's number).
   int32_t LineNo() const { return lineNo_; }

@@ -87,6 +87,30 @@ TEST_F(GrepTest, ReportsEachMatchingLineOnce) {
   }
 }
 
+// Lone lead bytes and runs of line ends, as the reader presents them: a lead byte takes the
+// byte after it, even a line end, into its character.
+TEST_F(GrepTest, MalformedTextAndRunsOfLineEnds) {
+  struct Row {
+    std::string bytes;
+    std::vector<Hit> anyChar;    // pattern "."
+    std::vector<Hit> emptyLine;  // pattern "^$"
+  };
+  const std::vector<Row> rows = {
+      {"a\x82", {{1, "a\x82"}}, {}},
+      {"a\x82\r\nb", {{1, "a\x82"}, {2, "b"}}, {}},
+      {"\x82\n\x82\nb", {{2, "\x82"}, {3, "b"}}, {}},
+      {"\r", {}, {{1, ""}}},
+      {"x\r\r\r", {{1, "x"}}, {{2, ""}, {3, ""}}},
+      {"\n\n\n", {}, {{1, ""}, {2, ""}, {3, ""}}},
+      {"\0\0\0"s, {{1, "   "}}, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.bytes));
+    EXPECT_EQ(Find(".", row.bytes), row.anyChar);
+    EXPECT_EQ(Find("^$", row.bytes), row.emptyLine);
+  }
+}
+
 TEST_F(GrepTest, FuzzyPatternFindsTheOtherForms) {
   EXPECT_EQ(Find("ab", Sjis("ＡＢ\nab\nAｂ\nアb\n"), true),
             (std::vector<Hit>{{1, Sjis("ＡＢ")}, {2, "ab"}, {3, Sjis("Aｂ")}}));
