@@ -43,8 +43,8 @@ peer_mode=(-F -F -E -E -F)
 
 sum_counts() { awk -F: '{ s += $NF } END { print s + 0 }'; }
 
-printf '\n| pattern | skarvo s | grep s | rg s | skarvo/grep | skarvo/rg | lines skarvo | grep | rg |\n'
-printf '|---|---|---|---|---|---|---|---|---|\n'
+header='| pattern | skarvo s | grep s | rg s | skarvo/grep | skarvo/rg | cpu skarvo s | cpu grep s | cpu rg s | cpu skarvo/grep | cpu skarvo/rg | lines skarvo | grep | rg |'
+printf '\n%s\n|%s\n' "$header" "$(printf -- '---|%.0s' {1..14})"
 status=0
 rows=""
 for i in "${!names[@]}"; do
@@ -97,9 +97,13 @@ PY
   row=$(python3 - "$out/$name.json" "$name" "$s_count" "$g_count" "$r_count" <<'PY'
 import json, sys
 path, name, s, g, r = sys.argv[1:]
-means = {x["command"]: x["mean"] for x in json.load(open(path))["results"]}
-sk, gr, rg = means["skarvo"], means["grep"], means["rg"]
-print(f"| {name} | {sk:.3f} | {gr:.3f} | {rg:.3f} | {sk / gr:.1f} | {sk / rg:.1f} | {s} | {g} | {r} |")
+results = {x["command"]: x for x in json.load(open(path))["results"]}
+wall = {k: v["mean"] for k, v in results.items()}
+cpu = {k: v["user"] + v["system"] for k, v in results.items()}
+sk, gr, rg = wall["skarvo"], wall["grep"], wall["rg"]
+csk, cgr, crg = cpu["skarvo"], cpu["grep"], cpu["rg"]
+print(f"| {name} | {sk:.3f} | {gr:.3f} | {rg:.3f} | {sk / gr:.1f} | {sk / rg:.1f} "
+      f"| {csk:.3f} | {cgr:.3f} | {crg:.3f} | {csk / cgr:.1f} | {csk / crg:.1f} | {s} | {g} | {r} |")
 PY
 )
   echo "$row"
@@ -121,7 +125,8 @@ PY
     esac
   fi
 done
-printf '%s' "$rows" >"$out/table.md"
+printf '%s\n%s' "$header" "$rows" >"$out/table.md"
 echo
-echo "times are hyperfine means in seconds over $runs runs; ratios > 1 mean skarvo is slower"
+echo "times are hyperfine means in seconds over $runs runs (wall clock, and user + system CPU,"
+echo "which a busy machine disturbs less); ratios > 1 mean skarvo is slower"
 exit $status
