@@ -8,6 +8,13 @@
 // Line ends: the main cursor, after each byte it consumes, steps over a CR that an LF follows
 // and turns a lone CR into an LF in place; the lookahead cursor does the same as it reads. So
 // both see one LF per line end, and the bytes a line is cut from hold the same LFs for both.
+//
+// Speed: the byte-by-byte routines above define every result, but most bytes need none of
+// their care. ReadChar, NextLookaheadChar and GetLine first try a fast path inside the buffer
+// that applies only when no line end is consumed and the cursor lands on no CR, zero byte or
+// block end; anything else goes through the full routine. SkipCharacters passes, in a tight
+// loop, the characters that cannot begin a match under the same condition. So the order of
+// line counts, block reads and message processing is exactly that of the full routines.
 #include "engine/txt_file.h"
 
 #include <cerrno>
