@@ -16,14 +16,9 @@
 #include <unordered_map>
 #include <vector>
 
-namespace skarvo {
+#include "platform/comma_text.h"
 
-// Splits a comma-separated text into words: blanks (bytes up to 0x20) before a word are
-// skipped; a word in double quotes may hold blanks and commas, two double quotes inside it
-// standing for one (an unclosed quote runs to the end of the text); an unquoted word ends at
-// a comma or a blank; a comma that is the last byte of the text adds an empty word; two
-// commas in a row give an empty word between them. 2-byte characters are never split.
-std::vector<std::string> SplitCommaText(std::string_view text);
+namespace skarvo {
 
 class TREDictionary {
  public:

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/comma_text.h"
+
 namespace skarvo {
 
 // An integer of the settings file: decimal with an optional sign; hexadecimal after "$", or
@@ -14,13 +16,6 @@ namespace skarvo {
 // Decimal numbers must fit 32 bits signed; hexadecimal ones 32 bits, read as their signed
 // pattern ("$FFFFFFFF" is -1). nullopt when the text is no number.
 std::optional<int> ParseProfileInteger(std::string_view text);
-
-// Splits a comma text into entries: blanks (codes 1 to 32) before an entry are skipped; an
-// entry that starts with a double quote runs to the next single double quote (a doubled one
-// stands for one quote); another entry runs up to a comma or a blank; a comma ends an entry,
-// and a comma that ends the text adds one empty entry. 2-byte characters are stepped over
-// whole. Empty entries are kept; a NUL ends the text.
-std::vector<std::string> SplitCommaText(std::string_view text);
 
 // The stored form of a history list: each entry as a double quote, the entry, a double
 // quote and a comma. Empty entries are left out; a double quote inside an entry is doubled,

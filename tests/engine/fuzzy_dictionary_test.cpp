@@ -46,9 +46,9 @@ TEST(SplitCommaText, FollowsTheCommaListRules) {
   }
 }
 
-TEST(SplitCommaText, ZeroBytesSeparateWordsAndNeverHang) {
-  EXPECT_EQ(SplitCommaText(std::string("a\0b", 3)), (Words{"a", "b"}));
-  EXPECT_EQ(SplitCommaText(std::string("\0,\0", 3)), (Words{""}));
+TEST(SplitCommaText, AZeroByteEndsTheText) {
+  EXPECT_EQ(SplitCommaText(std::string("a\0b", 3)), (Words{"a"}));
+  EXPECT_EQ(SplitCommaText(std::string("\0,\0", 3)), (Words{}));
 }
 
 TEST(BuiltInFuzzyDictionary, HasTheLetterGroupsInOrder) {
