@@ -15,6 +15,8 @@
 // records after them are joined into one buffer before the shared string table is built.
 #include "readers/xbiff.h"
 
+#include <algorithm>
+
 #include "platform/byte_reader.h"
 #include "platform/codepage.h"
 #include "readers/biff_byte_reader.h"
@@ -31,6 +33,7 @@ constexpr uint16_t kContinue = 0x003C;
 constexpr size_t kMaxSstPiece = 8224;
 // The longest 8-bit text of a LABEL, RSTRING or pre-BIFF8 STRING record that is kept.
 constexpr size_t kMaxShortText = 2045;
+constexpr int32_t kLastColumn = 255;
 
 bool IsBof(uint16_t id) { return id == kBof2 || id == kBof3 || id == kBof4 || id == kBof5; }
 
@@ -374,6 +377,9 @@ void XBiffRecordParser::BoundSheet(BiffByteReader& r) {
 void XBiffRecordParser::ColInfo(BiffByteReader& r) {
   int32_t first = r.U16(), last = r.U16(), width = r.U16();
   if (!owner_.OnReadColW) return;
+  // No sheet of the .xls family has a column past IV; a damaged range must not turn one
+  // 12-byte record into 65536 events.
+  last = std::min(last, kLastColumn);
   for (int32_t col = first; col <= last; ++col) owner_.OnReadColW(owner_, sheetNo_, col, width);
 }
 

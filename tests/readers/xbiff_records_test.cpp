@@ -315,10 +315,11 @@ TEST(XBiffColumns, ColInfoReportsEachColumn) {
   x.ReadRecordStream(
       Biff8Sheet(BiffStream()
                      .Record(0x7D, BiffBytes().U16(2).U16(4).U16(3000).U16(15).U16(0).U16(0))
-                     .Record(0x7D, BiffBytes().U16(9).U16(8).U16(1).U16(15).U16(0).U16(0))),
+                     .Record(0x7D, BiffBytes().U16(9).U16(8).U16(1).U16(15).U16(0).U16(0))
+                     .Record(0x7D, BiffBytes().U16(254).U16(0xFFFF).U16(7).U16(15).U16(0).U16(0))),
       TBiffLayout::Plain);
-  EXPECT_EQ(widths,
-            (std::vector<std::array<int32_t, 3>>{{1, 2, 3000}, {1, 3, 3000}, {1, 4, 3000}}));
+  EXPECT_EQ(widths, (std::vector<std::array<int32_t, 3>>{
+                        {1, 2, 3000}, {1, 3, 3000}, {1, 4, 3000}, {1, 254, 7}, {1, 255, 7}}));
 }
 
 TEST(XBiffCancel, StopsAfterTheCurrentRecord) {
