@@ -13,30 +13,89 @@ enum class CommandId {
   // Menu "ファイル"
   kFolderSelect,
   kFolderAdd,
+  kSaveToNewFile,
+  kOverwriteSave,
   kExit,
+  // Menu "編集"
+  kUndo,
+  kSearch,
+  kReplace,
+  kNarrow,
+  kJoinFiles,
+  kPruneHistory,
+  // Menu "処理モード"
+  kSearchMode,
+  kJoinMode,
+  // Menu "Option"
+  kSettings,
+  kDisplaySettings,
+  // Menu "Help"
+  kHelp,
+  kVersion,
   // Tool buttons
+  kToolSaveNew,
+  kToolOverwriteSave,
+  kToolUndo,
+  kToolSearch,
+  kToolReplace,
+  kToolNarrow,
+  kToolJoinFiles,
   kToolFolderSelect,
   kToolFolderAdd,
+  kToolSettings,
+  kToolDisplaySettings,
+  kToolSearchMode,
+  kToolJoinMode,
   // Context menu of the target list
   kTargetCheckOnFolder,
   kTargetCheckOffFolder,
+  kTargetOpenFile,
   kTargetAllOn,
   kTargetAllOff,
+  // Context menu of the result list
+  kResultCheckOnFile,
+  kResultCheckOffFile,
+  kResultOpenFile,
+  kResultSplitFile,
+  kResultNarrowJoin,
+  // Context menu of the search history box
+  kSearchBoxCut,
+  kSearchBoxCopy,
+  kSearchBoxPaste,
+  // Context menu of the folder history box
+  kFolderBoxCut,
+  kFolderBoxCopy,
+  kFolderBoxPaste,
   kCount
 };
 
 inline constexpr size_t kCommandCount = static_cast<size_t>(CommandId::kCount);
 
 // Where a command appears.
-enum class CommandPlace { kMainMenu, kToolButton, kTargetListMenu };
+enum class CommandPlace {
+  kMainMenu,
+  kToolButton,
+  kTargetListMenu,
+  kResultListMenu,
+  kSearchBoxMenu,
+  kFolderBoxMenu,
+};
+
+// What a command does once the pieces it needs exist. kPending commands belong to work
+// that is not in the program yet (operations on results, the dialogs): they show with
+// their captions and states and do nothing when run.
+enum class CommandReadiness { kWorks, kPending };
 
 struct CommandInfo {
   CommandId id;
   CommandPlace place;
-  const char* menu;     // UTF-8 caption of the main-menu column, nullptr elsewhere
-  const char* caption;  // UTF-8 caption (menus) or hint (tool buttons)
+  const char* menu;      // UTF-8 caption of the main-menu column, nullptr elsewhere
+  const char* caption;   // UTF-8 caption (menus) or hint (tool buttons)
+  const char* shortcut;  // key sequence in portable text ("Ctrl+X"), nullptr when none
   bool startEnabled;
   bool startVisible;
+  bool startChecked;  // a checked menu item, a pressed tool button
+  CommandReadiness readiness;
 };
 
 // The table, in the order the commands appear within their place.

@@ -2,6 +2,8 @@
 
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "results/result_rules.h"
+#include "search/temp_folder_cleanup.h"
 #include "settings/settings_file.h"
 
 namespace skarvo {
@@ -23,18 +25,31 @@ std::string CurrentFolderOrThrow() {
 
 }  // namespace
 
-TForm1::TForm1(UiPort& port)
+TForm1::TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes)
     : port_(port),
+      clipboard_(clipboard),
+      processes_(processes),
       homeFolder_(CurrentFolderOrThrow()),
       caption_(Sjis(kApplicationTitle)),
+      page1Caption_(Sjis("ファイル結合モード")),
       targets_(TargetListParts{CheckListBox1, CheckListBoxUNDO, CheckListBox3, CheckListBox2,
-                               ComboBox2, settings_, SelectFolderDialog1, Timer1, port_}) {
+                               ComboBox2, settings_, SelectFolderDialog1, Timer1, port_}),
+      ledger_(homeFolder_),
+      run_(SearchRunParts{CheckListBox1, CheckListBox3, CheckListBoxUNDO, ListBoxExcel, ListBoxCell,
+                          ComboBox1, ComboBox2, settings_, targets_, Grep2, XBiff1, ReadDoc1,
+                          ledger_, search_, activePage_, Timer1, port_}) {
+  FormCreate();
+}
+
+void TForm1::FormCreate() {
   for (const CommandInfo& info : CommandTable()) {
     CommandState& state = MutableState(info.id);
     state.enabled = info.startEnabled;
     state.visible = info.startVisible;
+    state.checked = info.startChecked;
   }
   Timer1.SetHandler([this] { Timer1Timer(); });
+  Timer2.SetHandler([this] { Timer2Timer(); });
 
   // The main window's folder picker.
   SelectFolderDialog1.SetCaption(Sjis("フォルダの選択"));
@@ -44,8 +59,12 @@ TForm1::TForm1(UiPort& port)
   SelectFolderDialog1.SetRoot(TRootFolder::rfDesktop);
   SelectFolderDialog1.SetFocusedControl(TFocusedControl::fcTreeView);
   SelectFolderDialog1.SetText({});
+  // The save dialog of the join and the split.
+  SaveDialog1.defaultExtension = "txt";
 
   modeNumber_ = 0;
+  EnterSearchMode();
+
   SettingsFile file(SettingsFilePath(homeFolder_));
   StartupSettings startup = LoadStartupSettings(file, settings_);
   ComboBox1.SetItems(startup.searchHistory);
@@ -58,13 +77,23 @@ TForm1::TForm1(UiPort& port)
 }
 
 void TForm1::FormClose(int width, int height) {
+  if (Busy()) return;
   width_ = width;
   height_ = height;
-  SettingsFile file(SettingsFilePath(homeFolder_));
-  SaveShutdownSettings(file, ComboBox1.Items(), ComboBox2.Items(), width, height);
+  std::optional<std::string> writeError;
+  try {
+    SettingsFile file(SettingsFilePath(homeFolder_));
+    SaveShutdownSettings(file, ComboBox1.Items(), ComboBox2.Items(), width, height);
+  } catch (const Exception& e) {
+    // The temp folder goes all the same; the user learns what was not stored.
+    writeError = e.Message();
+  }
+  DeleteTempFolder(ledger_, CheckListBoxUNDO, port_);
+  if (writeError) port_.ShowError(*writeError, caption_);
 }
 
 void TForm1::Execute(CommandId id) {
+  if (Busy()) return;
   const CommandState& state = State(id);
   if (!state.enabled || !state.visible) return;
   switch (id) {
@@ -79,6 +108,37 @@ void TForm1::Execute(CommandId id) {
     case CommandId::kExit:
       closeRequested_ = true;
       break;
+    case CommandId::kSearch:
+      run_.SearchMenuClick();
+      break;
+    case CommandId::kToolSearch:
+      run_.SearchToolButtonClick();
+      break;
+    case CommandId::kSearchMode:
+    case CommandId::kToolSearchMode:
+      SearchModeCommand();
+      break;
+    case CommandId::kJoinMode:
+    case CommandId::kToolJoinMode:
+      JoinModeCommand();
+      break;
+    case CommandId::kHelp:
+      Help();
+      break;
+    case CommandId::kSettings:
+    case CommandId::kToolSettings:
+      RunDialog(dialogs_.showSettings);
+      break;
+    case CommandId::kDisplaySettings:
+    case CommandId::kToolDisplaySettings:
+      RunDialog(dialogs_.showDisplaySettings);
+      break;
+    case CommandId::kVersion:
+      RunDialog(dialogs_.showVersion);
+      break;
+    case CommandId::kPruneHistory:
+      RunDialog(dialogs_.showHistoryPruning);
+      break;
     case CommandId::kTargetCheckOnFolder:
       targets_.CheckOnFolder1Click();
       break;
@@ -91,38 +151,107 @@ void TForm1::Execute(CommandId id) {
     case CommandId::kTargetAllOff:
       targets_.AllOff1Click();
       break;
+    case CommandId::kSearchBoxCut:
+      BoxCut(THistoryBox::kSearch);
+      break;
+    case CommandId::kSearchBoxCopy:
+      BoxCopy(THistoryBox::kSearch);
+      break;
+    case CommandId::kSearchBoxPaste:
+      BoxPaste(THistoryBox::kSearch);
+      break;
+    case CommandId::kFolderBoxCut:
+      BoxCut(THistoryBox::kFolder);
+      break;
+    case CommandId::kFolderBoxCopy:
+      BoxCopy(THistoryBox::kFolder);
+      break;
+    case CommandId::kFolderBoxPaste:
+      BoxPaste(THistoryBox::kFolder);
+      break;
+    // The operations on results (save to new files, overwrite, undo, replace, narrowing,
+    // join, opening a file or hit, split, check a file's hits) are wired here as they join
+    // the program; until then their commands show and do nothing.
+    case CommandId::kSaveToNewFile:
+    case CommandId::kOverwriteSave:
+    case CommandId::kUndo:
+    case CommandId::kReplace:
+    case CommandId::kNarrow:
+    case CommandId::kJoinFiles:
+    case CommandId::kToolSaveNew:
+    case CommandId::kToolOverwriteSave:
+    case CommandId::kToolUndo:
+    case CommandId::kToolReplace:
+    case CommandId::kToolNarrow:
+    case CommandId::kToolJoinFiles:
+    case CommandId::kTargetOpenFile:
+    case CommandId::kResultCheckOnFile:
+    case CommandId::kResultCheckOffFile:
+    case CommandId::kResultOpenFile:
+    case CommandId::kResultSplitFile:
+    case CommandId::kResultNarrowJoin:
     case CommandId::kCount:
       break;
   }
   UpdateTargetMenuStates();
 }
 
+void TForm1::RunDialog(const std::function<void()>& show) {
+  if (show) show();
+}
+
+void TForm1::Help() {
+  const std::string helpFile = homeFolder_ + "/Skarvo.chm";
+  // A missing help file is the opener's to report; an opener that cannot be started at
+  // all would otherwise leave the command without any answer.
+  if (!processes_.ShellOpen(helpFile, ProgramFolder()))
+    ShowNotice(helpFile + Sjis("を開けませんでした。"));
+}
+
 void TForm1::UpdateTargetMenuStates() {
   const bool onFolder = targets_.FolderCheckEnabled();
   MutableState(CommandId::kTargetCheckOnFolder).enabled = onFolder;
   MutableState(CommandId::kTargetCheckOffFolder).enabled = onFolder;
+  const int index = CheckListBox1.ItemIndex();
+  MutableState(CommandId::kTargetOpenFile).enabled = index < 0 || !CheckListBox1.Header(index);
+}
+
+void TForm1::TargetListMenuPopup() {
+  if (Busy()) return;
+  UpdateTargetMenuStates();
+}
+
+void TForm1::ResultListMenuPopup() {
+  if (Busy()) return;
+  const ResultMenuState menu = ResultContextMenu(CheckListBox3);
+  MutableState(CommandId::kResultCheckOnFile).enabled = menu.checkOnFile;
+  MutableState(CommandId::kResultCheckOffFile).enabled = menu.checkOffFile;
+  MutableState(CommandId::kResultOpenFile).enabled = menu.openFile;
+  MutableState(CommandId::kResultSplitFile).enabled = menu.splitFile;
+  MutableState(CommandId::kResultNarrowJoin).enabled = menu.narrowJoin;
 }
 
 void TForm1::CheckListBox1Select(int index) {
+  if (Busy()) return;
   CheckListBox1.SetItemIndex(index);
   UpdateTargetMenuStates();
 }
 
 void TForm1::CheckListBox1ClickCheck(int index) {
+  if (Busy()) return;
   targets_.CheckListBox1ClickCheck(index);
   UpdateTargetMenuStates();
 }
 
-void TForm1::ComboBox2Change(const std::string& text) { ComboBox2.SetText(text); }
-
-void TForm1::ComboBox2KeyEnter() {
-  targets_.ComboBox2KeyEnter();
-  UpdateTargetMenuStates();
+void TForm1::CheckListBox3Select(int index) {
+  if (Busy()) return;
+  CheckListBox3.SetItemIndex(index);
 }
 
-void TForm1::ComboBox2Select(int index) {
-  targets_.ComboBox2Select(index);
-  UpdateTargetMenuStates();
+void TForm1::CheckListBox3ClickCheck(int index) {
+  if (Busy()) return;
+  ClickResultCheckBox(index, CheckListBox3, CheckListBoxUNDO, search_.replacePending, port_,
+                      Timer1);
 }
 
 void TForm1::RefuseTypedText() { ShowNotice(UnrepresentableInputText()); }

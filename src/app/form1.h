@@ -1,17 +1,35 @@
-// TForm1: the main window's logic, without a window. It owns the lists, the history boxes,
-// the folder picker component, the timers, the settings and one state record per command;
-// its methods are the window's event handlers. The gui's MainWindow shows this state and
-// forwards the user's events here, re-reading the state after each one.
+// TForm1: the main window's logic, without a window. It owns the four check lists, the
+// hidden cell lists, the history boxes, the pattern and reader components, the folder
+// picker component, the timers, the settings, the search state, the mode number, the
+// active page and one state record per command; its methods are the window's event
+// handlers. The gui's MainWindow shows this state and forwards the user's events here,
+// re-reading the state after each one.
+//
+// A pattern search lets window messages through while it reads a file, so the window
+// repaints and the user may click meanwhile. Every handler here holds off while a run is in
+// progress: it returns at once and changes nothing, and the window's next refresh shows the
+// state the run is building.
 #pragma once
 
 #include <array>
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/commands.h"
 #include "app/status_keeping_port.h"
+#include "engine/awk_str.h"
+#include "engine/grep.h"
+#include "platform/clipboard_port.h"
 #include "platform/core_timer.h"
 #include "platform/error.h"
+#include "platform/process_port.h"
 #include "platform/ui_port.h"
+#include "readers/read_doc.h"
+#include "readers/xbiff.h"
+#include "search/search_run.h"
+#include "search/temp_folder_ledger.h"
 #include "settings/settings.h"
 #include "targets/check_list.h"
 #include "targets/history_box.h"
@@ -33,35 +51,99 @@ class EHomeFolder : public Exception {
 // The notice shown when typed text holds a character that has no CP932 form.
 const std::string& UnrepresentableInputText();
 
+// The pages of the tab control, in tab order.
+enum TPage : int { kPageSearch = 0, kPageJoin = 1, kPageTargets = 2 };
+inline constexpr int kPageCount = 3;
+
+// A control the window should give the keyboard focus to.
+enum class TFocusTarget { kNone, kJoinList, kTargetList };
+
+// The two history boxes, for the handlers they share.
+enum class THistoryBox { kSearch, kFolder };
+
+// The selection in a history box's edit field, in bytes of its CP932 text.
+struct TextSelection {
+  size_t start = 0;
+  size_t length = 0;
+};
+
+// The dialogs that later work adds. Each is shown modally by its command; while a slot is
+// empty its commands do nothing.
+struct TForm1Dialogs {
+  std::function<void()> showSettings;         // TForm2 "設定画面"
+  std::function<void()> showVersion;          // TForm3 "Version情報"
+  std::function<void()> showDisplaySettings;  // TForm4 "表示の設定" (and its first page next time)
+  std::function<void()> showHistoryPruning;  // TForm5 "検索条件削除"
+};
+
 class TForm1 {
  public:
   // The window's creation (FormCreate): the home folder becomes the current folder, the
-  // mode number 0, and the start-up settings and the stored window size are loaded.
-  explicit TForm1(UiPort& port);
+  // mode number 0 and the search mode is entered, then the start-up settings and the
+  // stored window size are loaded. EHomeFolder when the current folder has no CP932 name.
+  TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes);
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
 
   // The window closes (FormClose) with the given size: the two histories and the window
-  // size are written to the settings file. SettingsWriteError when a write is refused.
+  // size are written to the settings file, then what the program wrote to its temp folder
+  // is deleted, each step on the status bar. A refused settings write does not keep the
+  // temp folder: it is reported as an error box after the deletion. Does nothing while a
+  // run is in progress (CanClose() is false then).
   void FormClose(int width, int height);
+  // False while a search run is in progress: the window must wait before it closes.
+  bool CanClose() const { return !search_.runInProgress; }
 
   // Runs a command of the menus, tool buttons or context menus; a disabled or hidden
-  // command does nothing.
+  // command does nothing, and so does one whose work is not in the program yet.
   void Execute(CommandId id);
   const CommandState& State(CommandId id) const { return states_[static_cast<size_t>(id)]; }
 
-  // Events of the target list and the folder history box.
-  void CheckListBox1Select(int index);            // the user selected a row (-1: none)
-  void CheckListBox1ClickCheck(int index);        // the user clicked a row's check box
-  void ComboBox2Change(const std::string& text);  // the user typed into the box
-  void ComboBox2KeyEnter();                       // Enter in the box
-  void ComboBox2Select(int index);                // the user picked an entry
+  // Mode switches (also for the operations on results).
+  void EnterSearchMode();
+  void EnterJoinMode();
+  // The user picked a tab: 0 enters the search mode, 1 the join (or split) mode, 2 gives
+  // the target list the focus.
+  void PageControl1Change(int page);
+
+  // Events of the search history box.
+  void ComboBox1Change(const std::string& text);  // the user typed into the box
+  void ComboBox1KeyEnter();                       // Enter in the box
+  void ComboBox1Select(int index);                // the user picked an entry
+  // Events of the folder history box.
+  void ComboBox2Change(const std::string& text);
+  void ComboBox2KeyEnter();
+  void ComboBox2Select(int index);
+  // The selection in a box's edit field changed (bytes; clipped to the text).
+  void SetBoxSelection(THistoryBox box, size_t start, size_t length);
+  TextSelection BoxSelection(THistoryBox box) const;
+
+  // Events of the target list.
+  void CheckListBox1Select(int index);      // the user selected a row (-1: none)
+  void CheckListBox1ClickCheck(int index);  // the user clicked a row's check box
+  // Events of the result list.
+  void CheckListBox3Select(int index);
+  void CheckListBox3ClickCheck(int index);  // check rules, office hit rows refused
+  // The context menus are about to open: their enabled states follow the selected row.
+  void TargetListMenuPopup();
+  void ResultListMenuPopup();
+
+  // The join list's drag: a drag-over at the cursor's screen y starts the scroll timer, a
+  // drop (or the end of the drag) stops it.
+  void CheckListBox2DragOver(int screenY);
+  void CheckListBox2EndDrag();
+  // Where the cursor is on the screen now (y); set by the window, used by Timer2Timer.
+  void SetCursorSource(std::function<int()> screenY) { cursorScreenY_ = std::move(screenY); }
+
   // Typed text was refused for a character without a CP932 form: says so on the status bar.
   void RefuseTypedText();
   // A status notice: the text, cleared by the status message timer after 5 seconds.
   void ShowNotice(const std::string& text);
   // Status message timer: switches itself off and empties the status text.
   void Timer1Timer();
+  // Drag scroll timer: while the join list is dragged, scrolls it one row towards the
+  // cursor (down when the cursor is below the last drag-over point, up when above).
+  void Timer2Timer();
 
   // State the window shows.
   const std::string& Caption() const { return caption_; }
@@ -70,30 +152,70 @@ class TForm1 {
   int Width() const { return width_; }
   int Height() const { return height_; }
   int ModeNumber() const { return modeNumber_; }
+  int ActivePage() const { return activePage_; }
+  // The caption of a page ("検索モード", "ファイル結合モード" or "ファイル分割モード",
+  // "対象File一覧").
+  const std::string& PageCaption(int page) const;
+  bool JoinListDragEnabled() const { return joinListDragEnabled_; }
+  bool JoinListDragging() const { return joinListDragging_; }
+  // The control to focus and a number that changes with every request.
+  TFocusTarget FocusTarget() const { return focusTarget_; }
+  uint64_t FocusRequestCount() const { return focusRequests_; }
   int TargetCount() const { return targets_.TargetCount(); }
   const Settings& CurrentSettings() const { return settings_; }
   const DisplaySettings& Display() const { return display_; }
+  const SearchState& Search() const { return search_; }
   // True once the command "終了" asked the window to close.
   bool CloseRequested() const { return closeRequested_; }
+  const TempFolderLedger& TempFolder() const { return ledger_; }
 
-  CheckList CheckListBox1;     // target list
-  CheckList CheckListBox3;     // result list
-  CheckList CheckListBox2;     // join list
-  CheckList CheckListBoxUNDO;  // hidden undo list
-  HistoryBox ComboBox1;        // search history
-  HistoryBox ComboBox2;        // folder history
+  // For the operations on results and the dialogs that later work adds.
+  void SetModeNumber(int mode) { modeNumber_ = mode; }
+  void SetActivePage(int page);
+  void SetPage1Caption(std::string caption) { page1Caption_ = std::move(caption); }
+  void SetJoinListDragEnabled(bool enabled) { joinListDragEnabled_ = enabled; }
+  void SetCommandEnabled(CommandId id, bool enabled) { MutableState(id).enabled = enabled; }
+  SearchState& MutableSearch() { return search_; }
+  Settings& MutableSettings() { return settings_; }
+  TargetFiles& Targets() { return targets_; }
+  TSearchRun& SearchRun() { return run_; }
+  TempFolderLedger& MutableTempFolder() { return ledger_; }
+  // The dialogs' slots; see TForm1Dialogs.
+  TForm1Dialogs& Dialogs() { return dialogs_; }
+
+  CheckList CheckListBox1;                // target list
+  CheckList CheckListBox3;                // result list
+  CheckList CheckListBox2;                // join list
+  CheckList CheckListBoxUNDO;             // hidden undo list
+  std::vector<std::string> ListBoxExcel;  // cell texts; after a run, the office file list
+  std::vector<std::string> ListBoxCell;   // cell labels
+  HistoryBox ComboBox1;                   // search history
+  HistoryBox ComboBox2;                   // folder history
   TSelectFolderDialog SelectFolderDialog1;
+  FileChoiceRequest SaveDialog1;  // the save dialog of the join and the split
   CoreTimer Timer1{5000, false};  // status message timer
   CoreTimer Timer2{150, false};   // drag scroll timer of the join list
 
-  // The target list's builder and commands.
-  TargetFiles& Targets() { return targets_; }
-
  private:
+  void FormCreate();
   void UpdateTargetMenuStates();
+  void SearchModeCommand();
+  void JoinModeCommand();
+  void Help();
+  void BoxCut(THistoryBox box);
+  void BoxCopy(THistoryBox box);
+  void BoxPaste(THistoryBox box);
+  void RunDialog(const std::function<void()>& show);
+  void RequestFocus(TFocusTarget target);
+  void Enable(std::initializer_list<CommandId> ids, bool enabled);
+  void Check(CommandId id, bool checked) { MutableState(id).checked = checked; }
+  bool Busy() const { return search_.runInProgress; }
+  HistoryBox& Box(THistoryBox box) { return box == THistoryBox::kSearch ? ComboBox1 : ComboBox2; }
   CommandState& MutableState(CommandId id) { return states_[static_cast<size_t>(id)]; }
 
   StatusKeepingPort port_;
+  ClipboardPort& clipboard_;
+  ProcessPort& processes_;
   std::string homeFolder_;
   std::string caption_;
   Settings settings_;
@@ -101,9 +223,30 @@ class TForm1 {
   int width_ = kDesignWindowWidth;
   int height_ = kDesignWindowHeight;
   int modeNumber_ = 0;
+  int activePage_ = kPageSearch;
+  std::string page1Caption_;
+  bool joinListDragEnabled_ = false;
+  bool joinListDragging_ = false;
+  int dragScreenY_ = 0;
+  std::function<int()> cursorScreenY_;
+  TFocusTarget focusTarget_ = TFocusTarget::kNone;
+  uint64_t focusRequests_ = 0;
+  std::array<TextSelection, 2> boxSelections_{};
   bool closeRequested_ = false;
   std::array<CommandState, kCommandCount> states_{};
+  TForm1Dialogs dialogs_;
+
+ public:
+  TGrep Grep2{&port_};  // lets window messages through while it reads
+  TAWKStr AWKStr1;      // highlight and replace matcher, line separator CR LF
+  TXBiff XBiff1;
+  TReadDoc ReadDoc1;
+
+ private:
   TargetFiles targets_;
+  TempFolderLedger ledger_;
+  SearchState search_;
+  TSearchRun run_;
 };
 
 }  // namespace skarvo

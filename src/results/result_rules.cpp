@@ -1,5 +1,7 @@
 #include "results/result_rules.h"
 
+#include <algorithm>
+
 #include "platform/codepage.h"
 
 namespace skarvo {
@@ -44,6 +46,22 @@ void ClickResultCheckBox(int index, CheckList& resultList, CheckList& undoList,
   resultList.SetItemIndex(index);
   resultList.SetChecked(index, !resultList.Checked(index));
   CheckListBox3ClickCheck(resultList, undoList, replacePendingFlag, ui, statusTimer);
+}
+
+void UndoPendingReplace(CheckList& resultList, CheckList& undoList, std::string& replaceText,
+                        bool& replacePendingFlag) {
+  replacePendingFlag = false;
+  replaceText.clear();
+  // The marker row at the end pairs with no result row.
+  const int paired = std::min(resultList.Count(), std::max(0, undoList.Count() - 1));
+  for (int i = 0; i < paired; ++i) {
+    if (resultList.Checked(i)) {
+      resultList.SetText(i, undoList.Text(i));
+      resultList.SetChecked(i, false);
+    }
+    if (!resultList.Header(i)) resultList.SetChecked(i, undoList.Checked(i));
+  }
+  undoList.Clear();
 }
 
 ResultMenuState ResultContextMenu(const CheckList& resultList) {

@@ -3,6 +3,7 @@
 // is pending, and which commands of the list's context menu are enabled.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "platform/core_timer.h"
@@ -30,6 +31,13 @@ void CheckListBox3ClickCheck(CheckList& resultList, CheckList& undoList, bool re
 // header row has none: nothing happens) and runs the check rules.
 void ClickResultCheckBox(int index, CheckList& resultList, CheckList& undoList,
                          bool replacePendingFlag, UiPort& ui, CoreTimer& statusTimer);
+
+// Takes a pending replace back: the flag and the replacement text are cleared; each
+// checked result row gets the undo list's text at its index (the text as found) and loses
+// its check; every hit row then takes the check state the undo list kept for it; the undo
+// list is emptied. Rows without a partner in the undo list keep what they have.
+void UndoPendingReplace(CheckList& resultList, CheckList& undoList, std::string& replaceText,
+                        bool& replacePendingFlag);
 
 // Enabled states of the result list's context menu, for the selected row.
 struct ResultMenuState {

@@ -1,46 +1,20 @@
 #include "app/form1.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <climits>
-#include <fstream>
-
+#include "app/form1_fixture.h"
 #include "platform/codepage.h"
 #include "platform/fake_ui_port.h"
 #include "settings/settings_file.h"
-#include "targets/temp_tree.h"
 
 namespace skarvo {
 namespace {
 
-using testing::TempTree;
-
-// Runs a test inside a home folder of its own, as the program runs in its current folder.
-class Form1Test : public ::testing::Test {
- protected:
-  Form1Test() {
-    char buffer[PATH_MAX];
-    previous_ = ::getcwd(buffer, sizeof buffer) ? buffer : "/";
-    home_.Folder("home");
-    if (::chdir(home_.Native("home").c_str()) != 0) std::abort();
-  }
-  ~Form1Test() override {
-    if (::chdir(previous_.c_str()) != 0) std::abort();
-  }
-  std::string Home() const { return home_.Path("home"); }
-  void WriteSettings(const std::string& utf8) const {
-    std::ofstream(home_.Native("home/Skarvo.ini"), std::ios::binary) << Sjis(utf8.c_str());
-  }
-
-  TempTree home_;
-  TempTree data_;
-  FakeUiPort port_;
-  std::string previous_;
-};
+using testing::Form1Test;
 
 TEST_F(Form1Test, StartsWithTheDefaultsWithoutASettingsFile) {
-  TForm1 form(port_);
+  auto formPtr = MakeForm();
+  TForm1& form = *formPtr;
   EXPECT_EQ(form.Caption(), "Skarvo");
   EXPECT_EQ(form.HomeFolder(), Home());
   EXPECT_EQ(form.Width(), 680);
@@ -78,7 +52,8 @@ TEST_F(Form1Test, ChoosingAFolderShowsItsFilesAndTheNoticeClearsAfterFiveSeconds
   data_.File("first/b.txt");
   data_.File("second/c.txt");
   data_.File("second/notes.md");
-  TForm1 form(port_);
+  auto formPtr = MakeForm();
+  TForm1& form = *formPtr;
   port_.folderAnswers.push_back(data_.Root());
   form.Execute(CommandId::kToolFolderSelect);
 
@@ -102,7 +77,8 @@ TEST_F(Form1Test, ChoosingAFolderShowsItsFilesAndTheNoticeClearsAfterFiveSeconds
 
 TEST_F(Form1Test, TheMenuCommandsAddAndReplaceAndExitAsksToClose) {
   data_.File("a.txt");
-  TForm1 form(port_);
+  auto formPtr = MakeForm();
+  TForm1& form = *formPtr;
   port_.folderAnswers.push_back(data_.Root());
   form.Execute(CommandId::kFolderSelect);
   port_.folderAnswers.push_back(data_.Root());
@@ -123,7 +99,8 @@ TEST_F(Form1Test, TheMenuCommandsAddAndReplaceAndExitAsksToClose) {
 TEST_F(Form1Test, FolderCheckCommandsFollowTheSelectedRow) {
   data_.File("a.txt");
   data_.File("b.txt");
-  TForm1 form(port_);
+  auto formPtr = MakeForm();
+  TForm1& form = *formPtr;
   port_.folderAnswers.push_back(data_.Root());
   form.Execute(CommandId::kFolderSelect);
   form.CheckListBox1Select(1);
@@ -149,7 +126,8 @@ TEST_F(Form1Test, StoredSizeAndHistoriesAreLoadedAndWrittenBackAtClose) {
       "フォルダ=\"" +
       data_.Root() + "/kept\",\"" + data_.Root() + "/gone\",\n[拡張子]\nCSVファイル=1\n");
   {
-    TForm1 form(port_);
+    auto formPtr = MakeForm();
+    TForm1& form = *formPtr;
     EXPECT_EQ(form.Width(), 800);
     EXPECT_EQ(form.Height(), 600);
     EXPECT_EQ(form.CurrentSettings().extensionList, ".txt,.csv");
@@ -169,7 +147,8 @@ TEST_F(Form1Test, StoredSizeAndHistoriesAreLoadedAndWrittenBackAtClose) {
 }
 
 TEST_F(Form1Test, RefusedTypingIsANoticeThatClears) {
-  TForm1 form(port_);
+  auto formPtr = MakeForm();
+  TForm1& form = *formPtr;
   form.RefuseTypedText();
   EXPECT_EQ(form.StatusText(), Sjis("Shift-JISで表せない文字は使えません"));
   EXPECT_EQ(form.Timer1.Advance(5000), 1);
@@ -179,7 +158,7 @@ TEST_F(Form1Test, RefusedTypingIsANoticeThatClears) {
 TEST_F(Form1Test, AHomeFolderWithoutCp932NameIsRefused) {
   home_.Folder("bad\xff");
   ASSERT_EQ(::chdir(home_.Native("bad\xff").c_str()), 0);
-  EXPECT_THROW(TForm1 form(port_), EHomeFolder);
+  EXPECT_THROW(MakeForm(), EHomeFolder);
 }
 
 }  // namespace

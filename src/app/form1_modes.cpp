@@ -1,0 +1,132 @@
+// The modes of the main window. Mode numbers: 0 search, 1 file join, 3 file split, 2 the
+// search page entered from the split mode by its tab. The tabs keep a pending split (the
+// search tab turns 3 into 2, the join tab 2 back into 3); the mode commands end it (2 and
+// 3 become 0 or 1, and the join list, which holds the split, is emptied).
+#include "app/form1.h"
+#include "platform/codepage.h"
+#include "results/result_rules.h"
+
+namespace skarvo {
+
+void TForm1::Enable(std::initializer_list<CommandId> ids, bool enabled) {
+  for (CommandId id : ids) MutableState(id).enabled = enabled;
+}
+
+void TForm1::RequestFocus(TFocusTarget target) {
+  focusTarget_ = target;
+  ++focusRequests_;
+}
+
+void TForm1::SetActivePage(int page) {
+  if (page >= 0 && page < kPageCount) activePage_ = page;
+}
+
+const std::string& TForm1::PageCaption(int page) const {
+  switch (page) {
+    case kPageSearch:
+      return Sjis("検索モード");
+    case kPageJoin:
+      return page1Caption_;
+    default:
+      return Sjis("対象File一覧");
+  }
+}
+
+void TForm1::EnterSearchMode() {
+  using C = CommandId;
+  Check(C::kSearchMode, true);
+  Check(C::kJoinMode, false);
+  Check(C::kToolSearchMode, true);
+  Check(C::kToolJoinMode, false);
+  modeNumber_ = (modeNumber_ == 2 || modeNumber_ == 3) ? 2 : 0;
+  joinListDragEnabled_ = false;
+  Enable({C::kSearch, C::kReplace, C::kNarrow, C::kToolSearch, C::kToolReplace}, true);
+  ComboBox1.SetEnabled(true);
+  Enable({C::kJoinFiles, C::kSaveToNewFile, C::kOverwriteSave, C::kUndo, C::kToolJoinFiles,
+          C::kToolSaveNew, C::kToolOverwriteSave, C::kToolUndo},
+         false);
+  const int index = ComboBox1.IndexOf(search_.searchText);
+  if (index >= 0) ComboBox1.SetItemIndex(index);
+  CheckListBox2.Clear();
+}
+
+void TForm1::EnterJoinMode() {
+  using C = CommandId;
+  Check(C::kJoinMode, true);
+  Check(C::kSearchMode, false);
+  Check(C::kToolJoinMode, true);
+  Check(C::kToolSearchMode, false);
+  if (modeNumber_ == 0 || modeNumber_ == 1) {
+    modeNumber_ = 1;
+    page1Caption_ = Sjis("ファイル結合モード");
+  } else {
+    modeNumber_ = 3;
+    page1Caption_ = Sjis("ファイル分割モード");
+  }
+  joinListDragEnabled_ = modeNumber_ == 1;
+  Enable({C::kJoinFiles, C::kToolJoinFiles}, true);
+  Enable({C::kSearch, C::kReplace, C::kNarrow, C::kSaveToNewFile, C::kOverwriteSave, C::kUndo,
+          C::kToolSearch, C::kToolReplace, C::kToolSaveNew, C::kToolOverwriteSave, C::kToolUndo},
+         false);
+  ComboBox1.SetEnabled(false);
+  if (!CheckListBoxUNDO.Empty() &&
+      CheckListBoxUNDO.Text(CheckListBoxUNDO.Count() - 1) == Sjis("置換"))
+    UndoPendingReplace(CheckListBox3, CheckListBoxUNDO, search_.replaceText,
+                       search_.replacePending);
+  RequestFocus(TFocusTarget::kJoinList);
+}
+
+void TForm1::PageControl1Change(int page) {
+  if (Busy() || page < 0 || page >= kPageCount) return;
+  activePage_ = page;
+  if (page == kPageSearch)
+    EnterSearchMode();
+  else if (page == kPageJoin)
+    EnterJoinMode();
+  else
+    RequestFocus(TFocusTarget::kTargetList);
+}
+
+void TForm1::SearchModeCommand() {
+  if (State(CommandId::kSearchMode).checked) return;
+  if (modeNumber_ == 2 || modeNumber_ == 3) {
+    modeNumber_ = 0;
+    CheckListBox2.Clear();
+  }
+  EnterSearchMode();
+  activePage_ = kPageSearch;
+}
+
+void TForm1::JoinModeCommand() {
+  if (State(CommandId::kJoinMode).checked) return;
+  if (modeNumber_ == 2 || modeNumber_ == 3) {
+    modeNumber_ = 1;
+    CheckListBox2.Clear();
+  }
+  // The page first, so the join list is showing when it takes the focus.
+  activePage_ = kPageJoin;
+  EnterJoinMode();
+}
+
+void TForm1::CheckListBox2DragOver(int screenY) {
+  if (Busy()) return;
+  joinListDragging_ = true;
+  dragScreenY_ = screenY;
+  Timer2.SetEnabled(true);
+}
+
+void TForm1::CheckListBox2EndDrag() {
+  joinListDragging_ = false;
+  Timer2.SetEnabled(false);
+}
+
+void TForm1::Timer2Timer() {
+  if (!joinListDragging_ || !cursorScreenY_) return;
+  const int y = cursorScreenY_();
+  if (y > dragScreenY_)
+    CheckListBox2.SetTopIndex(CheckListBox2.TopIndex() + 1);
+  else if (y < dragScreenY_)
+    CheckListBox2.SetTopIndex(CheckListBox2.TopIndex() - 1);
+}
+
+}  // namespace skarvo

@@ -1,0 +1,77 @@
+// Starting other programs: a program from a command line, and a document through the
+// desktop's "open" action (xdg-open). Nothing is ever waited for; a program that cannot be
+// started is the system's business to report, not the caller's. The core reaches these
+// through ProcessPort so tests can record what would be started instead of starting it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace skarvo {
+
+class ProcessPort {
+ public:
+  virtual ~ProcessPort() = default;
+
+  // Starts the program of a command line (CP932), split at blanks without any quoting, in
+  // workingFolder (CP932; empty: the current folder). Returns false when it could not be
+  // started at all (no such program, a path without a file-system form).
+  virtual bool StartProgram(const std::string& commandLine, const std::string& workingFolder) = 0;
+  // Opens a document or folder (CP932 path) with the desktop's open action, in
+  // workingFolder. False when the opener could not be started; a missing document is
+  // reported by the opener itself.
+  virtual bool ShellOpen(const std::string& path, const std::string& workingFolder) = 0;
+};
+
+// The command line split as StartProgram splits it: at runs of blanks (space, tab), empty
+// pieces dropped.
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
+// The folder of the running program's file (CP932), empty when unknown.
+std::string ProgramFolder();
+
+// The real thing: posix_spawnp, never waited for. Finished children are reaped at the next
+// start and when the port goes, so none stays behind as a zombie for long.
+class SystemProcessPort : public ProcessPort {
+ public:
+  SystemProcessPort() = default;
+  ~SystemProcessPort() override;
+  SystemProcessPort(const SystemProcessPort&) = delete;
+  SystemProcessPort& operator=(const SystemProcessPort&) = delete;
+
+  bool StartProgram(const std::string& commandLine, const std::string& workingFolder) override;
+  bool ShellOpen(const std::string& path, const std::string& workingFolder) override;
+
+  // Starts argv (CP932 pieces) in workingFolder; false when it could not be started.
+  bool Spawn(const std::vector<std::string>& argv, const std::string& workingFolder);
+
+ private:
+  void ReapFinished();
+  std::vector<pid_t> children_;
+};
+
+// For tests: records every request and starts nothing.
+class RecordingProcessPort : public ProcessPort {
+ public:
+  struct Request {
+    std::string kind;  // "program" or "open"
+    std::string target;
+    std::string workingFolder;
+    bool operator==(const Request&) const = default;
+  };
+  std::vector<Request> requests;
+  bool succeed = true;
+
+  bool StartProgram(const std::string& commandLine, const std::string& workingFolder) override {
+    requests.push_back({"program", commandLine, workingFolder});
+    return succeed;
+  }
+  bool ShellOpen(const std::string& path, const std::string& workingFolder) override {
+    requests.push_back({"open", path, workingFolder});
+    return succeed;
+  }
+};
+
+}  // namespace skarvo
