@@ -66,7 +66,9 @@ std::vector<TRE_DFA::Move> TRE_DFA::CollectMoves(const TRE_NFAStateSet& set) con
   std::vector<Move> moves;  // in order of first appearance; reversed at the end
   std::unordered_map<std::uint32_t, std::size_t> byLabel;
   set.ForEach([&](std::size_t i) {
-    for (const TRE_NFATransition& t : nfa_->Transitions(static_cast<int>(i))) {
+    const auto& added = nfa_->Transitions(static_cast<int>(i));
+    for (auto chain = added.rbegin(); chain != added.rend(); ++chain) {
+      const TRE_NFATransition& t = *chain;
       if (t.IsEmptyStep()) continue;
       std::size_t k = moves.size();
       if (moves.size() <= 16) {

@@ -38,7 +38,7 @@ class TRE_DFA {
  public:
   static constexpr int kNone = -1;
   static constexpr std::size_t kMaxStates = 100000;
-  static constexpr std::size_t kMemoryBudget = std::size_t{256} << 20;
+  static constexpr std::size_t kMemoryBudget = std::size_t{64} << 20;
 
   // The NFA is read by Build only; it may be freed afterwards.
   explicit TRE_DFA(const TRE_NFA& nfa);

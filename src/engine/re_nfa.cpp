@@ -22,6 +22,7 @@ TRE_NFA::TRE_NFA(const TREParser& parser, CharCode lineTailCode, CharCode lineHe
 
 void TRE_NFA::Build() {
   states_.clear();
+  transitionCount_ = 0;
   lineHeadUsed_ = lineTailUsed_ = false;
   entryState_ = AddState();
   finalState_ = AddState();
@@ -41,8 +42,11 @@ void TRE_NFA::AddTransition(int from, int to, std::uint32_t label) {
   t.Low = static_cast<CharCode>(label & 0xFFFF);
   t.High = static_cast<CharCode>(label >> 16);
   t.Target = to;
-  auto& chain = states_[static_cast<std::size_t>(from)];
-  chain.insert(chain.begin(), t);
+  if (++transitionCount_ > kMaxTransitions) {
+    throw ERegExpParser(Sjis("正規表現が複雑すぎます"), 1);
+  }
+  // Stored oldest first so that adding is cheap; readers walk it from the back.
+  states_[static_cast<std::size_t>(from)].push_back(t);
 }
 
 namespace {

@@ -79,15 +79,21 @@ class TRE_NFA {
   static constexpr int kMaxStates = 500000;
 
   // Builds the automaton from the parser's root. Raises ERegExpParser
-  // "正規表現が複雑すぎます" (position 1) past kMaxStates states.
+  // "正規表現が複雑すぎます" (position 1) past kMaxStates states or kMaxTransitions
+  // transitions.
   void Build();
   // Appends a state without transitions and returns its number.
   int AddState();
   // Puts a transition at the head of state from's chain.
   void AddTransition(int from, int to, std::uint32_t label);
 
+  // Past this many transitions in all a pattern is refused (a class of many overlapping
+  // ranges becomes one transition per piece per range).
+  static constexpr std::size_t kMaxTransitions = 2000000;
+
   int StateCount() const noexcept { return static_cast<int>(states_.size()); }
-  // State s's transitions in chain order: the most recently added first.
+  // State s's transitions in the order they were added. The chain of a state is the reverse
+  // (the most recently added first); walk this from the back to follow the chain.
   const std::vector<TRE_NFATransition>& Transitions(int s) const { return states_[s]; }
 
   int EntryState() const noexcept { return entryState_; }
@@ -102,6 +108,7 @@ class TRE_NFA {
 
   const TREParser* parser_;
   std::vector<std::vector<TRE_NFATransition>> states_;
+  std::size_t transitionCount_ = 0;
   int entryState_ = 0;
   int finalState_ = 1;
   bool lineHeadUsed_ = false;

@@ -2,12 +2,20 @@
 
 #include <algorithm>
 
+#include "engine/regexp_error.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 
 namespace skarvo {
 
+void TREParseTree::CheckSize() const {
+  if (nodes_.size() + leaves_.size() >= kMaxNodes) {
+    throw ERegExpParser(Sjis("正規表現が複雑すぎます"), 1);
+  }
+}
+
 TRENode* TREParseTree::MakeNode(TRENodeKind kind, TRENode* left, TRENode* right) {
+  CheckSize();
   auto node = std::make_unique<TRENode>();
   node->Kind = kind;
   node->Left = left;
@@ -22,11 +30,13 @@ TRENode* TREParseTree::MakeLeaf(CharCode low, CharCode high) {
   probe.High = high;
   const auto found = leafIndex_.find(probe.Label());
   if (found != leafIndex_.end()) return found->second;
+  CheckSize();
   auto leaf = std::make_unique<TRENode>();
   leaf->Kind = NodeRange;
   leaf->Low = low;
   leaf->High = high;
   leaves_.push_back(std::move(leaf));
+  leafRanges_.emplace_back(low, high);
   leafIndex_.emplace(probe.Label(), leaves_.back().get());
   return leaves_.back().get();
 }
@@ -71,6 +81,7 @@ void TREParseTree::LeafToUnion(TRENode* leaf, TRENode* left, TRENode* right) {
   leafIndex_.erase(leaf->Label());
   std::unique_ptr<TRENode> owned = std::move(leaves_[index]);
   leaves_.erase(leaves_.begin() + static_cast<std::ptrdiff_t>(index));
+  leafRanges_.erase(leafRanges_.begin() + static_cast<std::ptrdiff_t>(index));
   owned->Kind = NodeUnion;
   owned->Left = left;
   owned->Right = right;
@@ -81,6 +92,7 @@ void TREParseTree::LeafToUnion(TRENode* leaf, TRENode* left, TRENode* right) {
 void TREParseTree::DropLeafAt(std::size_t index) {
   leafIndex_.erase(leaves_[index]->Label());
   leaves_.erase(leaves_.begin() + static_cast<std::ptrdiff_t>(index));
+  leafRanges_.erase(leafRanges_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
 bool TREParseTree::SplitOverlap(TRENode* a, TRENode* b) {
@@ -120,7 +132,11 @@ void TREParseTree::MakeLeavesDisjoint() {
   std::size_t i = 0;
   while (i < leaves_.size()) {
     bool changed = false;
+    const auto [lowI, highI] = leafRanges_[i];
     for (std::size_t j = i + 1; j < leaves_.size(); ++j) {
+      // Disjoint or identical pairs are left alone; only overlaps need SplitOverlap.
+      const auto [lowJ, highJ] = leafRanges_[j];
+      if (lowJ > highI || lowI > highJ || (lowI == lowJ && highI == highJ)) continue;
       if (SplitOverlap(leaves_[j].get(), leaves_[i].get())) {
         changed = true;
         break;
@@ -133,6 +149,7 @@ void TREParseTree::MakeLeavesDisjoint() {
 void TREParseTree::Clear() {
   nodes_.clear();
   leaves_.clear();
+  leafRanges_.clear();
   leafIndex_.clear();
   Root = nullptr;
 }

@@ -42,6 +42,10 @@ struct TRENode {
 
 class TREParseTree {
  public:
+  // Splitting many overlapping ranges multiplies nodes; past this many nodes and leaves a
+  // pattern is refused with ERegExpParser "正規表現が複雑すぎます" (position 1).
+  static constexpr std::size_t kMaxNodes = 1000000;
+
   TREParseTree() = default;
   TREParseTree(const TREParseTree&) = delete;
   TREParseTree& operator=(const TREParseTree&) = delete;
@@ -76,10 +80,13 @@ class TREParseTree {
 
  private:
   bool SplitOverlap(TRENode* a, TRENode* b);
+  void CheckSize() const;
   std::size_t LeafIndex(const TRENode* leaf) const;
 
   std::vector<std::unique_ptr<TRENode>> nodes_;
   std::vector<std::unique_ptr<TRENode>> leaves_;
+  // The ranges of leaves_, side by side, so the overlap search reads them contiguously.
+  std::vector<std::pair<CharCode, CharCode>> leafRanges_;
   // Label -> leaf, so MakeLeaf does not search the list; it finds the same leaf the list
   // search would, as no two leaves share a range.
   std::unordered_map<std::uint32_t, TRENode*> leafIndex_;

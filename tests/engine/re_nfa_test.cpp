@@ -16,7 +16,9 @@ namespace {
 std::string Dump(const TRE_NFA& nfa) {
   std::string out;
   for (int s = 0; s < nfa.StateCount(); ++s) {
-    for (const TRE_NFATransition& t : nfa.Transitions(s)) {
+    const auto& added = nfa.Transitions(s);
+    for (auto chain = added.rbegin(); chain != added.rend(); ++chain) {
+      const TRE_NFATransition& t = *chain;
       char buf[48];
       if (t.IsEmptyStep()) {
         std::snprintf(buf, sizeof buf, "%d>%d:eps ", s, t.Target);
@@ -118,6 +120,28 @@ TEST(TRE_NFA, NestedPlusThatDoublesEachLevelIsRefused) {
   for (int i = 0; i < 40; ++i) pattern = "(" + pattern + ")+";
   TREParser parser(pattern);
   parser.Run();  // the tree itself stays small: the operand is shared
+  TRE_NFA nfa(parser, 0xFFFE, 0xFFFD);
+  try {
+    nfa.Build();
+    FAIL() << "no error";
+  } catch (const ERegExpParser& e) {
+    EXPECT_EQ(e.Message(), Sjis("正規表現が複雑すぎます"));
+    EXPECT_EQ(e.ErrorPos(), 1);
+  }
+}
+
+TEST(TRE_NFA, PatternsWithMillionsOfTransitionsAreRefused) {
+  // 2000 distinct characters cut '.' into about 4000 pieces, so each '.' becomes 4000
+  // transitions; 1000 of them pass the bound.
+  std::string pattern;
+  char code[16];
+  for (int i = 0; i < 2000; ++i) {
+    std::snprintf(code, sizeof code, "\\x%04x", 0x2000 + 2 * i);
+    pattern += code;
+  }
+  pattern += std::string(1000, '.');
+  TREParser parser(pattern);
+  parser.Run();
   TRE_NFA nfa(parser, 0xFFFE, 0xFFFD);
   try {
     nfa.Build();
