@@ -111,6 +111,8 @@ std::vector<TRE_DFA::Move> TRE_DFA::SplitIntoDisjointMoves(std::vector<Move> mov
   }
   if (!overlap) return moves;
 
+  // Sweep the cut points in ascending order, keeping the moves whose label holds the
+  // current piece; each piece leads to the union of their targets.
   std::vector<std::uint32_t> cuts;
   for (const Move& m : moves) {
     cuts.push_back(m.low);
@@ -118,22 +120,33 @@ std::vector<TRE_DFA::Move> TRE_DFA::SplitIntoDisjointMoves(std::vector<Move> mov
   }
   std::sort(cuts.begin(), cuts.end());
   cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+  std::vector<std::size_t> byEnd = order;
+  std::sort(byEnd.begin(), byEnd.end(),
+            [&](std::size_t x, std::size_t y) { return moves[x].high < moves[y].high; });
+  std::vector<std::size_t> active;
+  std::size_t nextStart = 0;
+  std::size_t nextEnd = 0;
   std::vector<Move> pieces;
   for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
     const std::uint32_t low = cuts[k];
-    const std::uint32_t high = cuts[k + 1] - 1;
-    Move piece{static_cast<CharCode>(low), static_cast<CharCode>(high), TRE_NFAStateSet()};
-    bool any = false;
-    for (const Move& m : moves) {
-      if (m.low <= low && high <= m.high) {
-        if (!any)
-          piece.targets = m.targets;
-        else
-          piece.targets.IncludeAll(m.targets);
-        any = true;
+    while (nextEnd < byEnd.size() && std::uint32_t{moves[byEnd[nextEnd]].high} < low) {
+      const auto gone = std::find(active.begin(), active.end(), byEnd[nextEnd]);
+      if (gone != active.end()) {
+        *gone = active.back();
+        active.pop_back();
       }
+      ++nextEnd;
     }
-    if (any) pieces.push_back(std::move(piece));
+    while (nextStart < order.size() && moves[order[nextStart]].low <= low) {
+      active.push_back(order[nextStart]);
+      ++nextStart;
+    }
+    if (active.empty()) continue;
+    Move piece{static_cast<CharCode>(low), static_cast<CharCode>(cuts[k + 1] - 1),
+               moves[active.front()].targets};
+    for (std::size_t m = 1; m < active.size(); ++m)
+      piece.targets.IncludeAll(moves[active[m]].targets);
+    pieces.push_back(std::move(piece));
   }
   return pieces;
 }
