@@ -1,0 +1,349 @@
+// Drawing the result list.
+//
+// Rows are painted on demand by a delegate, so only the rows on screen are converted to
+// QString, matched and drawn. The list's model (CheckListModel) keeps its own copy of the
+// rows and reports which rows changed at a refresh; the view keeps the text width of every
+// row beside it, re-measures only the rows the model reports, and takes the widest once per
+// refresh, so a replace that changes thousands of rows costs one pass over the widths.
+//
+// Rows have no length limit. A text of a few thousand characters is drawn as one string;
+// a longer one (a binary file's "line") is measured character by character and only the
+// characters inside the painted area are drawn, so painting costs the same whatever the
+// row's length, and the measured width stops growing at kMaxExtent.
+#include "gui/result_list_view.h"
+
+#include <QFontMetrics>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <algorithm>
+#include <utility>
+
+#include "engine/awk_str.h"
+#include "gui/check_list_view.h"
+#include "gui/qt_text.h"
+
+namespace skarvo::gui {
+
+namespace {
+
+// Texts up to this many characters are measured and drawn whole.
+constexpr qsizetype kWholeTextLimit = 2048;
+// The widest a row may scroll to, in pixels.
+constexpr long long kMaxExtent = 1 << 22;
+
+QColor BlackText() {
+  return QColor(ColorRed(kResultRowTextColor), ColorGreen(kResultRowTextColor),
+                ColorBlue(kResultRowTextColor));
+}
+
+// The width of text in metrics, at most kMaxExtent.
+int TextWidth(const QFontMetrics& metrics, const QString& text) {
+  if (text.size() <= kWholeTextLimit) return metrics.horizontalAdvance(text);
+  long long width = 0;
+  for (QChar c : text) {
+    width += metrics.horizontalAdvance(c);
+    if (width >= kMaxExtent) return static_cast<int>(kMaxExtent);
+  }
+  return static_cast<int>(width);
+}
+
+// Draws text with its top left at origin; of a long text only what falls between left and
+// right (the painted area) is drawn, at the place it has in the whole text.
+void DrawRowText(QPainter& painter, const QFontMetrics& metrics, QPoint origin, const QString& text,
+                 int left, int right) {
+  const int baseline = origin.y() + metrics.ascent();
+  if (text.size() <= kWholeTextLimit) {
+    painter.drawText(QPoint(origin.x(), baseline), text);
+    return;
+  }
+  long long x = origin.x();
+  qsizetype first = 0;
+  // Skip the characters that end left of the painted area (one more is kept for overhang).
+  while (first < text.size()) {
+    const int advance = metrics.horizontalAdvance(text[first]);
+    if (x + advance >= left - metrics.maxWidth()) break;
+    x += advance;
+    ++first;
+  }
+  const long long start = x;
+  qsizetype last = first;
+  while (last < text.size() && x <= right + metrics.maxWidth()) {
+    x += metrics.horizontalAdvance(text[last]);
+    ++last;
+  }
+  if (last > first)
+    painter.drawText(QPoint(static_cast<int>(start), baseline), text.mid(first, last - first));
+}
+
+}  // namespace
+
+RowHighlighter HighlightWith(const std::string& searchText, const std::string& replaceText,
+                             const Settings& settings, TAWKStr& awk) {
+  return [&searchText, &replaceText, &settings, &awk](const CheckListRow& row) {
+    return RowHighlightOf(row, searchText, replaceText, settings, awk);
+  };
+}
+
+ResultRowPaint PlanResultRow(const CheckListRow& row, const RowHighlight& highlight, bool selected,
+                             const QRect& itemRect, const QFontMetrics& metrics,
+                             const ResultListLook& look) {
+  ResultRowPaint plan;
+  plan.textColor = BlackText();
+  if (row.header) {
+    // The header colour stands even for the selected row; the focus frame shows selection.
+    plan.fill = itemRect;
+    plan.background = look.headerBackground;
+  } else {
+    const int boxWidth = std::clamp(look.checkBoxWidth, 0, std::max(0, itemRect.width()));
+    plan.checkArea = QRect(itemRect.left(), itemRect.top(), boxWidth, itemRect.height());
+    const int side =
+        std::max(1, std::min({look.indicatorSize, itemRect.height() - 2, boxWidth - 2}));
+    plan.checkBox = QRect(0, 0, side, side);
+    plan.checkBox.moveCenter(plan.checkArea.center());
+    plan.fill = itemRect.adjusted(boxWidth, 0, 0, 0);
+    plan.background = selected ? look.selection : look.background;
+  }
+  plan.textOrigin = plan.fill.topLeft();
+  if (row.header || highlight.match.empty()) return plan;
+  plan.matchText = ToQt(highlight.match);
+  const int x = plan.textOrigin.x() + TextWidth(metrics, ToQt(highlight.prefix));
+  plan.highlight = QRect(x, itemRect.top(), TextWidth(metrics, plan.matchText), itemRect.height());
+  plan.highlightColor = ToQColor(highlight.color, look.palette, QColor(Qt::red));
+  return plan;
+}
+
+// Paints rows, gives every row the list's row height and the scroll extent as its width,
+// and turns clicks in the check box column (and Space) into check clicks.
+class ResultListView::Delegate : public QStyledItemDelegate {
+ public:
+  explicit Delegate(ResultListView& view) : QStyledItemDelegate(&view), view_(view) {}
+
+  QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
+    return QSize(view_.extent_, view_.rowHeight_);
+  }
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    const int i = index.row();
+    // The core may be ahead of the view until the owner's next Refresh: draw nothing then.
+    if (i < 0 || i >= view_.list_.Count()) return;
+    const CheckListRow& row = view_.list_.Row(i);
+    const QFontMetrics metrics(view_.font());
+    const RowHighlight highlight = row.header ? RowHighlight{} : view_.HighlightOf(row);
+    const bool selected = option.state & QStyle::State_Selected;
+    const ResultRowPaint plan =
+        PlanResultRow(row, highlight, selected, option.rect, metrics, view_.look_);
+
+    painter->save();
+    painter->setClipRect(option.rect);
+    if (!plan.checkArea.isEmpty()) {
+      painter->fillRect(plan.checkArea, view_.look_.background);
+      QStyleOptionViewItem box(option);
+      box.rect = plan.checkBox;
+      box.state = (option.state & QStyle::State_Enabled) |
+                  (row.checked ? QStyle::State_On : QStyle::State_Off);
+      view_.style()->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &box, painter, &view_);
+    }
+    painter->fillRect(plan.fill, plan.background);
+    // The focus frame goes under the text: some styles tint the frame's inside.
+    if (option.state & QStyle::State_HasFocus) {
+      QStyleOptionFocusRect focus;
+      focus.initFrom(&view_);
+      focus.rect = plan.fill;
+      focus.state |= QStyle::State_KeyboardFocusChange;
+      focus.backgroundColor = plan.background;
+      view_.style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, &view_);
+    }
+    painter->setFont(view_.font());
+    const QRect painted = option.rect.intersected(view_.viewport()->rect());
+    painter->setPen(plan.textColor);
+    DrawRowText(*painter, metrics, plan.textOrigin, ToQt(row.text), painted.left(),
+                painted.right());
+    if (!plan.matchText.isEmpty()) {
+      painter->setPen(plan.highlightColor);
+      DrawRowText(*painter, metrics, QPoint(plan.highlight.left(), plan.textOrigin.y()),
+                  plan.matchText, painted.left(), painted.right());
+    }
+    painter->restore();
+  }
+
+  bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override {
+    const int i = index.row();
+    if (i < 0 || i >= view_.list_.Count() || view_.list_.Header(i)) return false;
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseButtonRelease: {
+        const auto* mouse = static_cast<const QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton) return false;
+        if (!view_.CheckAreaAt(index, option.rect).contains(mouse->position().toPoint()))
+          return false;
+        // The press selects the row as anywhere else. A click toggles at its release; the
+        // second press of a double-click toggles at once (its release is no click), so
+        // every click counts and a double-click on the box does not open the hit.
+        if (event->type() == QEvent::MouseButtonPress) return false;
+        break;
+      }
+      case QEvent::KeyPress: {
+        const int key = static_cast<const QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Space && key != Qt::Key_Select) return false;
+        break;
+      }
+      default:
+        return false;
+    }
+    const bool checked = view_.list_.Checked(i);
+    return model->setData(index, checked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+  }
+
+ private:
+  ResultListView& view_;
+};
+
+ResultListView::ResultListView(const CheckList& list, QWidget* parent)
+    : QListView(parent), list_(list), model_(new CheckListModel(list, this)) {
+  setModel(model_);
+  setItemDelegate(new Delegate(*this));
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setUniformItemSizes(true);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setContextMenuPolicy(Qt::CustomContextMenu);
+
+  model_->onClickCheck = [this](int row) {
+    if (onClickCheck) onClickCheck(row);
+  };
+  connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+    widths_.assign(static_cast<size_t>(model_->rowCount()), 0);
+    MeasureRows(0, model_->rowCount() - 1);
+  });
+  connect(model_, &QAbstractItemModel::dataChanged, this,
+          [this](const QModelIndex& first, const QModelIndex& last) {
+            MeasureRows(first.row(), last.row());
+          });
+  connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current, const QModelIndex&) {
+            if (refreshing_ || !onSelect) return;
+            onSelect(current.isValid() ? current.row() : -1);
+          });
+  connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+    if (doubleClickOnCheckBox_ || !onDoubleClick || !index.isValid()) return;
+    onDoubleClick(index.row());
+  });
+  connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    if (onContextMenu) onContextMenu(viewport()->mapToGlobal(at), ResultContextMenu(list_));
+  });
+
+  ApplyDisplay(ListDisplay{});
+  Refresh();
+}
+
+ResultListView::~ResultListView() = default;
+
+void ResultListView::SetHighlighter(RowHighlighter highlighter) {
+  highlighter_ = std::move(highlighter);
+  Redraw();
+}
+
+void ResultListView::Refresh() {
+  if (list_.Revision() == shownRevision_) return;
+  shownRevision_ = list_.Revision();
+  refreshing_ = true;
+  model_->Refresh();
+  UpdateExtent();
+  const int selected = list_.ItemIndex();
+  const QModelIndex current = selected >= 0 ? model_->index(selected) : QModelIndex();
+  if (current != currentIndex()) {
+    if (current.isValid())
+      selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
+    else
+      selectionModel()->clear();
+  }
+  refreshing_ = false;
+}
+
+void ResultListView::Redraw() { viewport()->update(); }
+
+void ResultListView::ApplyDisplay(const ListDisplay& display) {
+  rowHeight_ = std::max(1, std::abs(display.RowHeight(logicalDpiY())));
+  QFont f(QStringLiteral("ＭＳ ゴシック"));
+  f.setStyleHint(QFont::TypeWriter);
+  f.setPixelSize(rowHeight_);
+  setFont(f);
+
+  QPalette p = palette();
+  look_.background = ToQColor(display.background, p, p.color(QPalette::Base));
+  look_.headerBackground = ToQColor(display.headerBackground, p, p.color(QPalette::Button));
+  look_.selection = p.color(QPalette::Active, QPalette::Highlight);
+  // "TAB１フォント色" is deliberately not used: row text is always black.
+  p.setColor(QPalette::Base, look_.background);
+  setPalette(p);
+  look_.palette = p;
+  look_.checkBoxWidth = rowHeight_;
+  look_.indicatorSize = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this);
+
+  MeasureRows(0, model_->rowCount() - 1);
+  UpdateExtent();
+  doItemsLayout();
+  viewport()->update();
+}
+
+ResultRowPaint ResultListView::PlanRow(int row) const {
+  const QModelIndex index = model_->index(row);
+  const CheckListRow& shown = list_.Row(row);
+  const RowHighlight highlight = shown.header ? RowHighlight{} : HighlightOf(shown);
+  return PlanResultRow(shown, highlight, selectionModel()->isSelected(index), visualRect(index),
+                       QFontMetrics(font()), look_);
+}
+
+void ResultListView::mouseDoubleClickEvent(QMouseEvent* event) {
+  const QModelIndex at = indexAt(event->position().toPoint());
+  doubleClickOnCheckBox_ =
+      at.isValid() && CheckAreaAt(at, visualRect(at)).contains(event->position().toPoint());
+  QListView::mouseDoubleClickEvent(event);
+  doubleClickOnCheckBox_ = false;
+}
+
+QRect ResultListView::CheckAreaAt(const QModelIndex& index, const QRect& itemRect) const {
+  const int i = index.row();
+  if (i < 0 || i >= list_.Count() || list_.Header(i)) return {};
+  return PlanResultRow(list_.Row(i), RowHighlight{}, false, itemRect, QFontMetrics(font()), look_)
+      .checkArea;
+}
+
+RowHighlight ResultListView::HighlightOf(const CheckListRow& row) const {
+  if (!highlighter_) return {};
+  try {
+    return highlighter_(row);
+  } catch (...) {
+    // Drawing never reports errors: a row that cannot be matched is drawn plain.
+    return {};
+  }
+}
+
+void ResultListView::MeasureRows(int first, int last) {
+  const QFontMetrics metrics(font());
+  last = std::min({last, list_.Count() - 1, static_cast<int>(widths_.size()) - 1});
+  for (int i = std::max(first, 0); i <= last; ++i)
+    widths_[static_cast<size_t>(i)] = TextWidth(metrics, ToQt(list_.Text(i)));
+  widthsChanged_ = true;
+}
+
+void ResultListView::UpdateExtent() {
+  if (!widthsChanged_) return;
+  widthsChanged_ = false;
+  const int widest = widths_.empty() ? 0 : *std::max_element(widths_.begin(), widths_.end());
+  const int extent = widest + rowHeight_;
+  if (extent == extent_) return;
+  extent_ = extent;
+  doItemsLayout();
+}
+
+}  // namespace skarvo::gui

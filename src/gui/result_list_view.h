@@ -1,0 +1,150 @@
+// ResultListView: the owner-drawn result list of the tab "検索モード". It shows a core
+// CheckList (the result list) in the fixed-pitch "ＭＳ ゴシック" at the list's font size,
+// one row per font height: a hit row as a check box followed by its text in black with
+// the first match drawn over it in the hit or replacement colour, a header row in the
+// header background without a check box.
+//
+// Like every view of a core list it changes nothing itself: check-box clicks, a change of
+// the selected row, double-clicks and context-menu requests go to the owner's callbacks;
+// the owner asks the core and then calls Refresh(). Drawing asks a RowHighlighter for the
+// highlight of each row it paints, so only the rows on screen are matched.
+//
+// PlanResultRow holds the drawing arithmetic (rectangles, where the match goes, colours),
+// so it can be checked without painting.
+#pragma once
+
+#include <QColor>
+#include <QListView>
+#include <QPalette>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "results/result_highlight.h"
+#include "results/result_rules.h"
+#include "settings/settings.h"
+#include "targets/check_list.h"
+
+class QFontMetrics;
+
+namespace skarvo {
+class TAWKStr;
+}
+
+namespace skarvo::gui {
+
+class CheckListModel;
+
+// The highlight of one row as it is to be drawn now.
+using RowHighlighter = std::function<RowHighlight(const CheckListRow& row)>;
+
+// A highlighter over the main window's search state: RowHighlightOf with the texts and
+// settings as they stand at each draw. The referenced objects must outlive its use.
+RowHighlighter HighlightWith(const std::string& searchText, const std::string& replaceText,
+                             const Settings& settings, TAWKStr& awk);
+
+// The colours and sizes every row of the list shares.
+struct ResultListLook {
+  QColor background{Qt::white};          // "TAB１背景色"
+  QColor headerBackground{128, 128, 0};  // "TAB１ヘッダー背景色"
+  QColor selection{0, 120, 215};         // the selected row's background
+  QPalette palette;                      // resolves system colours of the highlight
+  int checkBoxWidth = 16;                // the check box column left of a hit row's text
+  int indicatorSize = 13;                // the check box square inside that column
+};
+
+// Where and in which colours one row is drawn.
+struct ResultRowPaint {
+  QRect fill;  // filled with background: a hit row's rectangle right of its box
+  QColor background;
+  QRect checkArea;    // the check box column in the list background; empty for headers
+  QRect checkBox;     // the check box square; empty for header rows
+  QPoint textOrigin;  // top left of the row text
+  QColor textColor;   // always black
+  QString matchText;  // the highlighted text; empty when nothing is highlighted
+  QRect highlight;    // where matchText is drawn over the row text
+  QColor highlightColor;
+};
+
+// Plans the drawing of row in itemRect (the row's full width in the view). A header row
+// fills the whole rectangle with the header background and has no check box; a hit row
+// keeps the check box column at the left and fills the rest with the selection colour when
+// selected, else the list background. The text starts at the top left of the fill. The
+// match text goes at the text's left plus the width of highlight.prefix in metrics (the
+// list's font), as wide as the match text, as high as the row; its colour is
+// highlight.color. Header rows and an empty match have no highlight.
+ResultRowPaint PlanResultRow(const CheckListRow& row, const RowHighlight& highlight, bool selected,
+                             const QRect& itemRect, const QFontMetrics& metrics,
+                             const ResultListLook& look);
+
+class ResultListView : public QListView {
+  Q_OBJECT
+
+ public:
+  // Shows list, which must outlive the view. Until ApplyDisplay, the default display
+  // settings of the list apply.
+  explicit ResultListView(const CheckList& list, QWidget* parent = nullptr);
+  ~ResultListView() override;
+
+  CheckListModel* Model() const { return model_; }
+
+  // The user clicked the check box of a hit row (or pressed Space on it).
+  std::function<void(int row)> onClickCheck;
+  // The user made another row current (-1: none).
+  std::function<void(int row)> onSelect;
+  // The user double-clicked a row (not its check box).
+  std::function<void(int row)> onDoubleClick;
+  // The user asked for the context menu at globalPos; state is the menu's enabling for the
+  // list's selected row, read when the menu is asked for.
+  std::function<void(const QPoint& globalPos, const ResultMenuState& state)> onContextMenu;
+
+  // How rows are highlighted; without one, nothing is.
+  void SetHighlighter(RowHighlighter highlighter);
+  // Shows the rows and the selected row as the core holds them; does nothing when the
+  // list's revision has not changed since the last call.
+  void Refresh();
+  // Draws the rows again (after a change of the search state that left the rows alone).
+  void Redraw();
+  // Colours and font size of the list ("TAB１…"); rows become as high as the font at once.
+  void ApplyDisplay(const ListDisplay& display);
+
+  // Row height in pixels: the absolute font height for the list's font size.
+  int RowHeight() const { return rowHeight_; }
+  // Width of the widest row text in the list's font plus the row height.
+  int ScrollExtent() const { return extent_; }
+  const ResultListLook& Look() const { return look_; }
+  // The drawing plan of row as the view would paint it now; row must be a shown row.
+  ResultRowPaint PlanRow(int row) const;
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  class Delegate;
+  friend class Delegate;
+
+  // The check box column of the row at index in itemRect, where a click toggles its check;
+  // empty for a header row or a row the core no longer has.
+  QRect CheckAreaAt(const QModelIndex& index, const QRect& itemRect) const;
+  RowHighlight HighlightOf(const CheckListRow& row) const;
+  void MeasureRows(int first, int last);
+  void UpdateExtent();
+
+  const CheckList& list_;
+  CheckListModel* model_;
+  RowHighlighter highlighter_;
+  ResultListLook look_;
+  int rowHeight_ = 16;
+  int extent_ = 0;
+  std::vector<int> widths_;  // text width of each shown row in the list's font
+  bool widthsChanged_ = false;
+  bool refreshing_ = false;
+  bool doubleClickOnCheckBox_ = false;
+  uint64_t shownRevision_ = ~uint64_t{0};
+};
+
+}  // namespace skarvo::gui

@@ -1,0 +1,515 @@
+#include "gui/result_list_view.h"
+
+#include <QContextMenuEvent>
+#include <QElapsedTimer>
+#include <QFontInfo>
+#include <QScrollBar>
+#include <QtTest>
+#include <memory>
+
+#include "engine/awk_str.h"
+#include "gui/app_setup.h"
+#include "gui/check_list_view.h"
+#include "gui/qt_text.h"
+#include "platform/codepage.h"
+#include "platform/core_timer.h"
+#include "platform/fake_ui_port.h"
+#include "results/result_rules.h"
+
+using skarvo::CheckList;
+using skarvo::FontPixelHeight;
+using skarvo::ListDisplay;
+using skarvo::ResultMenuState;
+using skarvo::Settings;
+using skarvo::Sjis;
+using skarvo::TAWKStr;
+using skarvo::gui::ResultListView;
+using skarvo::gui::ResultRowPaint;
+
+namespace {
+
+const QColor kBlack(0, 0, 0);
+const QColor kRed(255, 0, 0);
+const QColor kGreen(0, 128, 0);
+const QColor kOlive(128, 128, 0);
+const QColor kWhite(255, 255, 255);
+
+// The main window's search state, which the view reads at each draw.
+struct SearchState {
+  std::string searchText;
+  std::string replaceText;
+  Settings settings;
+  TAWKStr awk;
+};
+
+// A result list over a list, shown offscreen at a fixed size.
+struct Fixture {
+  CheckList list;
+  SearchState state;
+  std::unique_ptr<ResultListView> view;
+
+  explicit Fixture(const char* search = "", const char* replace = "") {
+    state.searchText = Sjis(search);
+    state.replaceText = Sjis(replace);
+    view = std::make_unique<ResultListView>(list);
+    view->SetHighlighter(
+        skarvo::gui::HighlightWith(state.searchText, state.replaceText, state.settings, state.awk));
+    view->resize(640, 240);
+  }
+  void Add(const char* text, bool header = false, bool checked = false) {
+    list.Add(Sjis(text), header, checked);
+  }
+  QImage Render() {
+    view->Refresh();
+    view->show();
+    if (!QTest::qWaitForWindowExposed(view.get())) return {};
+    return view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  }
+  QFontMetrics Metrics() const { return QFontMetrics(view->font()); }
+};
+
+bool Near(QColor a, QColor b) {
+  return std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 &&
+         std::abs(a.blue() - b.blue()) <= 2;
+}
+bool IsDarkGrey(QColor c) { return c.red() < 128 && c.red() == c.green() && c.green() == c.blue(); }
+bool IsRed(QColor c) { return c.red() > 150 && c.green() < 110 && c.blue() < 110; }
+bool IsGreen(QColor c) { return c.green() > 70 && c.red() < 60 && c.blue() < 60; }
+
+// The x range [first, last] of the pixels in rect that satisfy test; first > last if none.
+template <typename Test>
+std::pair<int, int> Columns(const QImage& image, const QRect& rect, Test test) {
+  int first = INT_MAX;
+  int last = INT_MIN;
+  const QRect r = rect.intersected(image.rect());
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x)
+      if (test(image.pixelColor(x, y))) {
+        first = std::min(first, x);
+        last = std::max(last, x);
+      }
+  return {first, last};
+}
+
+// A double-click as the window system delivers it to a widget.
+void DoubleClick(QWidget* widget, QPoint at) {
+  QTest::mousePress(widget, Qt::LeftButton, {}, at);
+  QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
+  QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
+  QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
+}
+
+template <typename Test>
+int Count(const QImage& image, const QRect& rect, Test test) {
+  int n = 0;
+  const QRect r = rect.intersected(image.rect());
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) n += test(image.pixelColor(x, y)) ? 1 : 0;
+  return n;
+}
+
+}  // namespace
+
+class ResultListViewTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void rowsAreAsHighAsTheListFont() {
+    Fixture f;
+    f.Add("\"/a.txt\",の検索結果", true);
+    f.Add("【1列目】abc", false, true);
+    f.view->Refresh();
+    const int dpi = f.view->logicalDpiY();
+    QCOMPARE(QFontInfo(f.view->font()).family(), QString("IPAGothic"));
+    QCOMPARE(f.view->RowHeight(), FontPixelHeight(12, dpi));
+    QCOMPARE(f.view->font().pixelSize(), f.view->RowHeight());
+    QCOMPARE(f.view->visualRect(f.view->Model()->index(1)).top(), f.view->RowHeight());
+
+    ListDisplay display;
+    display.fontSize = 20;
+    f.view->ApplyDisplay(display);
+    QCOMPARE(f.view->RowHeight(), FontPixelHeight(20, dpi));
+    QCOMPARE(f.view->visualRect(f.view->Model()->index(1)).top(), FontPixelHeight(20, dpi));
+    QCOMPARE(f.view->visualRect(f.view->Model()->index(1)).height(), FontPixelHeight(20, dpi));
+  }
+
+  // Where the match goes and in which colour, for the kinds of rows and search states.
+  void plansTheHighlight_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("header");
+    QTest::addColumn<bool>("checked");
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<QString>("replace");
+    QTest::addColumn<bool>("useRegex");
+    QTest::addColumn<QString>("prefix");  // expected text before the highlight
+    QTest::addColumn<QString>("match");   // expected highlighted text, "" for none
+    QTest::addColumn<QColor>("color");
+
+    QTest::addRow("hit behind a 2-byte prefix") << "表abc" << false << true << "abc"
+                                                << "" << true << "表"
+                                                << "abc" << kRed;
+    QTest::addRow("line number prefix") << "【12列目】語abc語" << false << true << "語a?bc"
+                                        << "" << true << "【12列目】"
+                                        << "語abc" << kRed;
+    QTest::addRow("match at byte 1") << "【1列目】abc" << false << true << "【"
+                                     << "" << true << ""
+                                     << "【" << kRed;
+    QTest::addRow("match inside a cell label")
+        << "【Excel,Sheet1, B5セル】x" << false << false << "Sheet[0-9]"
+        << "" << true << "【Excel,"
+        << "Sheet1" << kRed;
+    QTest::addRow("plain-string search") << "【1列目】abc" << false << true << "abc"
+                                         << "" << false << ""
+                                         << "" << kRed;
+    QTest::addRow("header row") << "\"/abc.txt\",の検索結果" << true << false << "abc"
+                                << "" << true << ""
+                                << "" << kRed;
+    QTest::addRow("no match") << "【1列目】abc" << false << true << "xyz"
+                              << "" << true << ""
+                              << "" << kRed;
+    QTest::addRow("pending replace, checked row") << "【1列目】aXYZb" << false << true << "abc"
+                                                  << "XYZ" << true << "【1列目】a"
+                                                  << "XYZ" << kGreen;
+    QTest::addRow("pending replace, unchecked row") << "【1列目】abc" << false << false << "abc"
+                                                    << "XYZ" << true << "【1列目】"
+                                                    << "abc" << kRed;
+    QTest::addRow("replacement not a pattern") << "【1列目】a(b" << false << true << "b"
+                                               << "a(" << true << ""
+                                               << "" << kGreen;
+  }
+
+  void plansTheHighlight() {
+    QFETCH(QString, text);
+    QFETCH(bool, header);
+    QFETCH(bool, checked);
+    QFETCH(QString, search);
+    QFETCH(QString, replace);
+    QFETCH(bool, useRegex);
+    QFETCH(QString, prefix);
+    QFETCH(QString, match);
+    QFETCH(QColor, color);
+
+    Fixture f(search.toUtf8().constData(), replace.toUtf8().constData());
+    f.state.settings.useRegex = useRegex;
+    f.Add(text.toUtf8().constData(), header, checked);
+    f.view->Refresh();
+    const QRect item = f.view->visualRect(f.view->Model()->index(0));
+    const int rowHeight = f.view->RowHeight();
+    const ResultRowPaint plan = f.view->PlanRow(0);
+
+    QCOMPARE(plan.textColor, kBlack);
+    QCOMPARE(plan.matchText, match);
+    if (header) {
+      QVERIFY(plan.checkBox.isEmpty());
+      QCOMPARE(plan.fill, item);
+      QCOMPARE(plan.background, kOlive);
+    } else {
+      QCOMPARE(plan.checkArea, QRect(item.left(), item.top(), rowHeight, item.height()));
+      QVERIFY(plan.checkArea.contains(plan.checkBox));
+      QVERIFY(!plan.checkBox.isEmpty());
+      QCOMPARE(plan.fill.left(), item.left() + rowHeight);
+      QCOMPARE(plan.fill.right(), item.right());
+      QCOMPARE(plan.background, kWhite);
+    }
+    QCOMPARE(plan.textOrigin, plan.fill.topLeft());
+    if (match.isEmpty()) return;
+    const QFontMetrics metrics = f.Metrics();
+    QCOMPARE(plan.highlight.left(), plan.textOrigin.x() + metrics.horizontalAdvance(prefix));
+    QCOMPARE(plan.highlight.width(), metrics.horizontalAdvance(match));
+    QCOMPARE(plan.highlight.top(), item.top());
+    QCOMPARE(plan.highlight.height(), rowHeight);
+    QCOMPARE(plan.highlightColor, color);
+  }
+
+  // Header rows in the header colour with black text and no check box; hit rows with a
+  // check box and black text whatever the text colour setting says; the match in red.
+  void rendersHeadersHitsAndTheSelection() {
+    Fixture f("abc");
+    f.Add("\"/tmp/a.txt\",の検索結果", true);
+    f.Add("【1列目】表abc表", false, true);
+    f.Add("【2列目】none", false, false);
+    ListDisplay display;
+    display.font = skarvo::kClRed;  // must not colour the row text
+    f.view->ApplyDisplay(display);
+    f.list.SetItemIndex(2);
+    const QImage image = f.Render();
+    QVERIFY(!image.isNull());
+    const int h = f.view->RowHeight();
+    const QRect header(0, 0, image.width(), h);
+    const QRect hit(0, h, image.width(), h);
+    const QRect selected(0, 2 * h, image.width(), h);
+
+    // Header: olive with dark text only; a check box would bring light pixels.
+    QCOMPARE(image.pixelColor(image.width() - 3, h / 2), kOlive);
+    QCOMPARE(Count(image, header,
+                   [](QColor c) {
+                     return c.red() > 128 || c.green() > 128 || c.blue() > 0 ||
+                            c.red() != c.green();
+                   }),
+             0);
+    QVERIFY(Count(image, header, [](QColor c) { return c == kBlack; }) > 0);
+
+    // Hit row: the check box is drawn in its column, the text starts right of it.
+    const QRect checkColumn(0, h, h, h);
+    QVERIFY(Count(image, checkColumn, [](QColor c) { return c != kWhite; }) > 0);
+    const ResultRowPaint plan = f.view->PlanRow(1);
+    const auto [redFirst, redLast] = Columns(image, hit, IsRed);
+    QVERIFY(redFirst <= redLast);
+    QVERIFY2(redFirst >= plan.highlight.left() - 1 && redFirst <= plan.highlight.left() + 3,
+             qPrintable(
+                 QString("red from %1, highlight at %2").arg(redFirst).arg(plan.highlight.left())));
+    QVERIFY(redLast <= plan.highlight.right() + 1 && redLast >= plan.highlight.right() - 3);
+    // Drawn exactly over the black text: no fully black pixel is left under the match.
+    QCOMPARE(Count(image, plan.highlight, [](QColor c) { return c == kBlack; }), 0);
+    // Outside the match the text is black (grey at the edges), never in a colour.
+    const QRect beforeMatch(h, h, plan.highlight.left() - h - 1, h);
+    QVERIFY(Count(image, beforeMatch, [](QColor c) { return c == kBlack; }) > 0);
+    QCOMPARE(Count(image, beforeMatch,
+                   [](QColor c) { return c.red() != c.green() || c.green() != c.blue(); }),
+             0);
+
+    // The selected row has the selection background right of its check box, black text.
+    QVERIFY(Near(image.pixelColor(image.width() - 3, 2 * h + h / 2), f.view->Look().selection));
+    QCOMPARE(image.pixelColor(0, 2 * h), kWhite);
+    QVERIFY(Count(image, selected, [](QColor c) { return c == kBlack; }) > 0);
+    QCOMPARE(Count(image, selected, IsRed), 0);
+  }
+
+  void matchAtTheFirstByteStartsAtTheTextEdge() {
+    Fixture f("【");
+    f.Add("【1列目】abc", false, true);
+    const QImage image = f.Render();
+    const int h = f.view->RowHeight();
+    // The bracket glyph sits in the right half of its cell: the red must cover exactly the
+    // black glyph, so no fully black pixel of it is left anywhere in its cell.
+    const QRect cell(h, 0, f.Metrics().horizontalAdvance(QString("【")), h);
+    QVERIFY(Count(image, cell, IsRed) > 0);
+    QCOMPARE(Count(image, cell, [](QColor c) { return c == kBlack; }), 0);
+    QCOMPARE(Count(image, QRect(cell.right() + 1, 0, image.width(), h), IsRed), 0);
+    QVERIFY(Count(image, QRect(cell.right() + 1, 0, image.width(), h),
+                  [](QColor c) { return c == kBlack; }) > 0);
+  }
+
+  void plainSearchDrawsNoHighlight() {
+    Fixture f("abc");
+    f.state.settings.useRegex = false;
+    f.Add("【1列目】abc", false, true);
+    f.Add("【2列目】xabcx", false, false);
+    const QImage image = f.Render();
+    QVERIFY(Count(image, image.rect(), [](QColor c) { return c == kBlack; }) > 0);
+    QCOMPARE(Count(image, image.rect(), IsRed), 0);
+  }
+
+  void pendingReplaceColoursCheckedRowsWithTheReplacementColour() {
+    Fixture f("abc", "XYZ");
+    f.Add("【1列目】aXYZb", false, true);
+    f.Add("【2列目】abc", false, false);
+    f.Add("【3列目】abcXYZ", false, true);
+    const QImage image = f.Render();
+    const int h = f.view->RowHeight();
+    for (int row = 0; row < 3; ++row) {
+      const QRect rect(0, row * h, image.width(), h);
+      const bool checked = f.list.Checked(row);
+      QVERIFY2(Count(image, rect, checked ? IsGreen : IsRed) > 0, qPrintable(QString::number(row)));
+      QCOMPARE(Count(image, rect, checked ? IsRed : IsGreen), 0);
+    }
+    // The checked row with both texts: the replacement is what is highlighted.
+    const auto [first, last] = Columns(image, QRect(0, 2 * h, image.width(), h), IsGreen);
+    QVERIFY(first >= f.view->PlanRow(2).highlight.left() - 1);
+    Q_UNUSED(last);
+  }
+
+  // A check click goes to the owner; the owner's core rules decide and the view shows them.
+  void checkClicksGoToTheCallback() {
+    Fixture f("abc");
+    f.Add("\"/a.txt\",の検索結果", true);
+    f.Add("【1列目】abc", false, true);
+    f.Add("【Excel,Sheet1, A1セル】abc", false, false);
+    CheckList undo;
+    skarvo::FakeUiPort port;
+    skarvo::CoreTimer timer(5000, false);
+    std::vector<int> clicks;
+    std::vector<int> selections;
+    std::vector<int> doubleClicks;
+    f.view->onClickCheck = [&](int row) {
+      clicks.push_back(row);
+      skarvo::ClickResultCheckBox(row, f.list, undo, false, port, timer);
+      f.view->Refresh();
+    };
+    f.view->onSelect = [&](int row) {
+      selections.push_back(row);
+      f.list.SetItemIndex(row);
+      f.view->Refresh();
+    };
+    f.view->onDoubleClick = [&](int row) { doubleClicks.push_back(row); };
+    f.Render();
+    selections.clear();  // taking the focus may make the first row current
+    const int h = f.view->RowHeight();
+    QWidget* port_ = f.view->viewport();
+    auto state = [&](int row) {
+      return f.view->Model()->data(f.view->Model()->index(row), Qt::CheckStateRole);
+    };
+
+    QTest::mouseClick(port_, Qt::LeftButton, {}, QPoint(h / 2, h + h / 2));
+    QCOMPARE(clicks, std::vector<int>({1}));
+    QCOMPARE(selections, std::vector<int>({1}));
+    QVERIFY(!f.list.Checked(1));
+    QCOMPARE(state(1).value<Qt::CheckState>(), Qt::Unchecked);
+
+    // The text of a row selects it but does not toggle; nor does a header row's left edge.
+    QTest::mouseClick(port_, Qt::LeftButton, {}, QPoint(3 * h, h + h / 2));
+    QTest::mouseClick(port_, Qt::LeftButton, {}, QPoint(h / 2, h / 2));
+    QTest::mouseClick(port_, Qt::RightButton, {}, QPoint(h / 2, h + h / 2));
+    QCOMPARE(clicks, std::vector<int>({1}));
+    QCOMPARE(selections, std::vector<int>({1, 0, 1}));
+
+    // Space toggles the current row.
+    QTest::keyClick(f.view.get(), Qt::Key_Space);
+    QCOMPARE(clicks, std::vector<int>({1, 1}));
+    QVERIFY(f.list.Checked(1));
+
+    // A cell hit row is refused by the core and stays unchecked.
+    QTest::mouseClick(port_, Qt::LeftButton, {}, QPoint(h / 2, 2 * h + h / 2));
+    QCOMPARE(clicks, std::vector<int>({1, 1, 2}));
+    QVERIFY(!f.list.Checked(2));
+    QCOMPARE(state(2).value<Qt::CheckState>(), Qt::Unchecked);
+    QCOMPARE(port.statusText, Sjis("Excel、Wordファイルはチェック対象にできません。"));
+
+    // A double-click on the text opens; on the check box it only toggles.
+    DoubleClick(port_, QPoint(4 * h, h + h / 2));
+    QCOMPARE(doubleClicks, std::vector<int>({1}));
+    const size_t before = clicks.size();
+    DoubleClick(port_, QPoint(h / 2, h + h / 2));
+    QCOMPARE(doubleClicks, std::vector<int>({1}));
+    // Both clicks toggle, so the row is back where it was.
+    QCOMPARE(clicks.size(), before + 2);
+    QVERIFY(f.list.Checked(1));
+  }
+
+  void contextMenuGetsTheEnablingOfTheSelectedRow() {
+    Fixture f;
+    f.Add("\"/a.txt\",の検索結果", true);
+    f.Add("【1列目】abc", false, true);
+    std::vector<ResultMenuState> states;
+    f.view->onContextMenu = [&](const QPoint&, const ResultMenuState& s) { states.push_back(s); };
+    f.Render();
+    const int h = f.view->RowHeight();
+    for (int row : {0, 1}) {
+      f.list.SetItemIndex(row);
+      f.view->Refresh();
+      const QPoint at(3 * h, row * h + h / 2);
+      QContextMenuEvent event(QContextMenuEvent::Mouse, at, f.view->viewport()->mapToGlobal(at));
+      QApplication::sendEvent(f.view->viewport(), &event);
+    }
+    QCOMPARE(states.size(), size_t{2});
+    QVERIFY(states[0].checkOnFile && states[0].splitFile && states[0].narrowJoin);
+    QVERIFY(!states[0].changeText);
+    QVERIFY(!states[1].checkOnFile && !states[1].splitFile && states[1].openFile);
+    QVERIFY(states[1].changeText);
+  }
+
+  void scrollExtentIsTheWidestTextPlusTheRowHeight() {
+    Fixture f;
+    const char* texts[] = {
+        "\"/a.txt\",の検索結果", "【1列目】short",
+        "【2列目】全角の長い行です。全角の長い行です。全角の長い行です。全角の長い行です。",
+        "【3列目】x"};
+    for (const char* t : texts) f.Add(t, t[0] == '"', false);
+    f.Render();
+    auto widest = [&] {
+      int w = 0;
+      for (int i = 0; i < f.list.Count(); ++i)
+        w = std::max(w, f.Metrics().horizontalAdvance(skarvo::gui::ToQt(f.list.Text(i))));
+      return w;
+    };
+    QCOMPARE(f.view->ScrollExtent(), widest() + f.view->RowHeight());
+    QCOMPARE(f.view->horizontalScrollBar()->maximum(),
+             f.view->ScrollExtent() - f.view->viewport()->width());
+
+    // A row changed in place moves the extent both ways.
+    f.list.SetText(3, Sjis("【3列目】") + std::string(300, 'w'));
+    f.view->Refresh();
+    QCOMPARE(f.view->ScrollExtent(), widest() + f.view->RowHeight());
+    QVERIFY(f.view->ScrollExtent() > f.Metrics().horizontalAdvance(QString(300, 'w')));
+    QCOMPARE(f.view->horizontalScrollBar()->maximum(),
+             f.view->ScrollExtent() - f.view->viewport()->width());
+    f.list.SetText(3, Sjis("x"));
+    f.view->Refresh();
+    QCOMPARE(f.view->ScrollExtent(), widest() + f.view->RowHeight());
+
+    // A new font size measures again.
+    ListDisplay display;
+    display.fontSize = 24;
+    f.view->ApplyDisplay(display);
+    QCOMPARE(f.view->ScrollExtent(), widest() + f.view->RowHeight());
+
+    f.list.Clear();
+    f.view->Refresh();
+    QCOMPARE(f.view->ScrollExtent(), f.view->RowHeight());
+    QCOMPARE(f.view->horizontalScrollBar()->maximum(), 0);
+  }
+
+  // A match far into a very long row is drawn where the plan puts it.
+  void longRowsDrawTheVisiblePartInPlace() {
+    Fixture f("XYZ");
+    std::string text(5000, 'a');
+    text += "XYZ";
+    text += std::string(200000, 'b');
+    f.list.Add(text, false, true);
+    f.Render();
+    const ResultRowPaint plan = f.view->PlanRow(0);
+    const int h = f.view->RowHeight();
+    QCOMPARE(plan.highlight.left(), h + 5000 * f.Metrics().horizontalAdvance(QChar('a')));
+    f.view->horizontalScrollBar()->setValue(plan.highlight.left() - 100);
+    QElapsedTimer clock;
+    clock.start();
+    const QImage image = f.view->viewport()->grab().toImage();
+    const auto [first, last] = Columns(image, QRect(0, 0, image.width(), h), IsRed);
+    QVERIFY(first <= last);
+    QVERIFY2(std::abs(first - 100) <= 3, qPrintable(QString::number(first)));
+    QVERIFY(std::abs(last - (100 + plan.highlight.width() - 1)) <= 3);
+    QVERIFY(Count(image, QRect(0, 0, 90, h), IsDarkGrey) > 0);
+    QVERIFY(Count(image, QRect(110 + plan.highlight.width(), 0, image.width(), h), IsDarkGrey) > 0);
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+  }
+
+  // A 100,000-row list: refreshing is a single pass and painting matches only the rows
+  // on screen.
+  void largeListsDrawOnlyTheVisibleRows() {
+    Fixture f;
+    for (int i = 0; i < 100000; ++i) {
+      if (i % 50 == 0)
+        f.list.Add(Sjis("\"/f") + std::to_string(i) + "\",", true);
+      else
+        f.list.Add(Sjis("【") + std::to_string(i) + Sjis("列目】text abc"), false, true);
+    }
+    int matched = 0;
+    f.view->SetHighlighter([&](const skarvo::CheckListRow& row) {
+      ++matched;
+      return skarvo::RowHighlightOf(row, f.state.searchText, f.state.replaceText, f.state.settings,
+                                    f.state.awk);
+    });
+    f.state.searchText = "abc";
+    f.Render();
+    matched = 0;
+    f.view->verticalScrollBar()->setValue(50000);
+    f.view->viewport()->grab();
+    const int visible = f.view->viewport()->height() / f.view->RowHeight() + 2;
+    QVERIFY(matched > 0);
+    QVERIFY2(matched <= visible, qPrintable(QString("%1 > %2").arg(matched).arg(visible)));
+
+    // Selecting a row by the core scrolls to it and costs no new measuring of all rows.
+    f.list.SetItemIndex(99998);
+    f.view->Refresh();
+    QCOMPARE(f.view->currentIndex().row(), 99998);
+  }
+};
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  skarvo::gui::SetUpApplication(app);
+  ResultListViewTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "result_list_view_test.moc"
