@@ -134,8 +134,16 @@ std::vector<std::string> ReadFolderHistory(const SettingsValues& values) {
 
 void WriteHistory(SettingsFile& file, SettingKey key, const std::vector<std::string>& entries) {
   std::vector<std::string> stored;
-  for (size_t i = 0; i < entries.size() && i < static_cast<size_t>(kHistoryLimit); ++i)
-    if (!entries[i].empty()) stored.push_back(entries[i]);
+  for (size_t i = 0; i < entries.size() && i < static_cast<size_t>(kHistoryLimit); ++i) {
+    const std::string& entry = entries[i];
+    if (entry.empty()) continue;
+    // A line break or NUL would end the value inside this entry, losing every later one;
+    // a value past what a read returns would come back with its last entry cut short.
+    // Such an entry is left out and the others are kept.
+    if (entry.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) continue;
+    stored.push_back(entry);
+    if (ComposeListValue(stored).size() > kIniValueLimit) stored.pop_back();
+  }
   if (stored.empty()) return;
   file.WriteText(key, ComposeListValue(stored));
 }

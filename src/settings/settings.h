@@ -114,7 +114,9 @@ std::vector<std::string> ReadSearchHistory(const SettingsValues& values);
 std::vector<std::string> ReadFolderHistory(const SettingsValues& values);
 
 // Writes a history list key: the non-empty entries among the first kHistoryLimit positions,
-// in the list form. Writes nothing when there is none, so the stored value stays.
+// in the list form. An entry that would not read back whole (it holds a line break or NUL,
+// or would take the value past kIniValueLimit bytes) is left out. Writes nothing when no
+// entry is left, so the stored value stays.
 void WriteHistory(SettingsFile& file, SettingKey key, const std::vector<std::string>& entries);
 
 // What start-up hands to the main window besides Settings.

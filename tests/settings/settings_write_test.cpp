@@ -43,6 +43,32 @@ TEST(WriteHistory, StoresTheNonEmptyEntriesOfTheFirstTenPositions) {
   }
 }
 
+TEST(WriteHistory, EntriesThatWouldNotReadBackWholeAreLeftOutAndTheOthersKept) {
+  const std::string big(700, 'b');    // two fit in one value, a third does not
+  const std::string huge(3000, 'h');  // never fits
+  struct Row {
+    const char* name;
+    Entries entries;
+    Entries readBack;
+  } rows[] = {
+      {"line breaks and NUL", {"a", "x\ny", "c\r", std::string("n\0ul", 4), "d"}, {"a", "d"}},
+      {"a folder name with a line break",
+       {"/data/one", "/data/a\nb", "/data/two"},
+       {"/data/one", "/data/two"}},
+      {"past the value limit",
+       {big + "1", big + "2", big + "3", big + "4", "small"},
+       {big + "1", big + "2", "small"}},
+      {"one huge entry first", {huge, "a", "b"}, {"a", "b"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempHome home;
+    SettingsFile file(SettingsFilePath(home.path()));
+    WriteHistory(file, SettingKey::kSearchHistory, row.entries);
+    EXPECT_EQ(file.Values().ReadList(SettingKey::kSearchHistory), row.readBack);
+  }
+}
+
 TEST(WriteHistory, AnEmptyHistoryLeavesTheStoredValue) {
   TempHome home;
   SettingsFile file(SettingsFilePath(home.path()));
