@@ -64,6 +64,26 @@ H${T}\"$tree/sub/deep/e.txt\",の検索結果
 check "backslash n removed from a cell" 0 "H${T}\"$tree/sub/d.xls\",の検索結果
 -${T}【Excel,Sheet1, A2セル】C:ew" --ext .xls "C:ew" "$tree"
 
+# Upper-case office extensions are still read as office files, and a folder given twice
+# lists (and extracts) its files twice.
+up="$work/up"
+mkdir -p "$up/s"
+cp "$tree/sub/d.xls" "$up/D.XLS"
+cp "$tree/sub/c.doc" "$up/s/C.DOC"
+printf 'x\r\nabc\r\n' >"$up/t.Txt"
+up_rows="H${T}\"$up/D.XLS\",の検索結果
+-${T}【Excel,Sheet1, A3セル】abc
+-${T}【Excel,Sheet2,AA1セル】abc at AA1
+-${T}【Excel,Sheet2, A2セル】twolines abc
+-${T}【Excel,Sheet2, B2セル】日本語abc
+H${T}\"$up/t.Txt\",の検索結果
++${T}【2列目】abc
+H${T}\"$up/s/C.DOC\",の検索結果
+-${T}【Wordファイル】abc in a document"
+check "upper-case extensions, folder given twice" 0 "$up_rows
+$up_rows" --ext ".TXT,.xls,.Doc" abc "$up" "$up"
+check "upper-case extensions, plain" 0 "$up_rows" --plain --ext ".txt,.xls,.doc" abc "$up"
+
 # --raw: pattern and rows in CP932 bytes.
 raw_out="$(cd "$work/cwd" && TMPDIR="$work/tmp" "$cli" search --raw --ext .xls \
   "$(printf '日本語' | iconv -f UTF-8 -t CP932)" "$tree" | iconv -f CP932 -t UTF-8)"
