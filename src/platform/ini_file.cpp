@@ -172,6 +172,9 @@ IniSnapshot IniSnapshot::Parse(std::string_view text) {
 }
 
 IniSnapshot IniSnapshot::Load(const std::string& path) {
+  // Only a regular file is read: opening a pipe put in its place would wait for a writer
+  // forever, and a device could deliver bytes without end.
+  if (!FileExists(path)) return IniSnapshot();
   InputFile file;
   if (!file.Open(path)) return IniSnapshot();
   // Piece by piece, so a huge file costs no more memory than its entries.

@@ -32,7 +32,8 @@ class IniSnapshot {
  public:
   // Parses the text of a profile file.
   static IniSnapshot Parse(std::string_view text);
-  // Reads and parses a file; an absent or unreadable file gives an empty snapshot.
+  // Reads and parses a file; an absent or unreadable file, or anything but a regular file
+  // (a pipe, a device), gives an empty snapshot.
   static IniSnapshot Load(const std::string& path);
 
   // The value of the key in the section, or nullopt when either is absent.

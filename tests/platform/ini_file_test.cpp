@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <random>
 
@@ -199,6 +200,24 @@ TEST(IniFile, CreatesOnFirstWriteAndEveryWriteReachesTheFile) {
   EXPECT_EQ(IniFile(ini.Path()).ReadString("main", "k", "-"), "2");
   // Nothing but the file is left in the folder.
   EXPECT_EQ(ListFolder(dir.path()).entries.size(), 1u);
+}
+
+TEST(IniFile, APipeOrADeviceInPlaceOfTheFileReadsAsNoFileAndIsNotWritten) {
+  IniTempFolder dir;
+  const std::string pipe = dir.File("pipe.ini");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const std::string device = dir.File("zero.ini");
+  ASSERT_EQ(::symlink("/dev/zero", device.c_str()), 0);
+  // A read that waited for a writer would never return: let the alarm end the test.
+  ::alarm(20);
+  for (const std::string& path : {pipe, device}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(IniFile(path).Find("s", "k"), std::nullopt);
+    EXPECT_EQ(IniFile(path).ReadString("s", "k", "default"), "default");
+  }
+  // Nor is it replaced: the write is refused, so the caller reports it.
+  EXPECT_FALSE(IniFile(pipe).WriteString("s", "k", "v"));
+  ::alarm(0);
 }
 
 TEST(IniFile, RefusedWritesLeaveTheFileAsItWas) {

@@ -227,6 +227,20 @@ TEST_F(TargetFilesTest, NamesWithoutCp932FormAreLeftOutAndCounted) {
   EXPECT_EQ(port_.statusText, Sjis("1個のファイルが対象です（Shift-JISで表せない名前2個を除外）"));
 }
 
+TEST_F(TargetFilesTest, NamesWhoseSecondByteIsABackslashStayWhole) {
+  // "ソ" is 83 5C and "表" 95 5C: the second byte must never be taken for a separator.
+  TempTree t;
+  t.File("ソ/表.txt");
+  t.File("ソ/表/ソ.TXT");
+  t.File("ソ/表/ソ.txt表");
+  history_.SetText(t.Path("ソ"));
+  files_.BuildTargetList(false);
+  EXPECT_EQ(Rows(), (std::vector<CheckListRow>{
+                        FolderRow(t.Path("ソ"), 1), FileRow(t.Path("ソ/表.txt")),
+                        FolderRow(t.Path("ソ/表"), 1), FileRow(t.Path("ソ/表/ソ.TXT"))}));
+  EXPECT_EQ(FolderOfRow(targets_.Text(2)), t.Path("ソ/表"));
+}
+
 TEST_F(TargetFilesTest, FolderRowsReadBackTheirFolder) {
   for (const char* folder : {"/data", "/", "/表/ソ", "/a,b c", "/say \"hi\""}) {
     SCOPED_TRACE(folder);
