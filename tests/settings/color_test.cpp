@@ -65,6 +65,76 @@ TEST(ColorTable, HoldsFiftyTwoDistinctNamesThatRoundTrip) {
   EXPECT_STREQ(table[19].name, "clMedGray");
 }
 
+TEST(ColorTable, EveryNameHasItsValue) {
+  // The 20 plain colours by red, green and blue; the system colours by display colour
+  // number in the low byte under a top byte of FF; the two special values.
+  struct Row {
+    const char* name;
+    Color value;
+  } rows[] = {
+      {"clBlack", RgbColor(0, 0, 0)},
+      {"clMaroon", RgbColor(128, 0, 0)},
+      {"clGreen", RgbColor(0, 128, 0)},
+      {"clOlive", RgbColor(128, 128, 0)},
+      {"clNavy", RgbColor(0, 0, 128)},
+      {"clPurple", RgbColor(128, 0, 128)},
+      {"clTeal", RgbColor(0, 128, 128)},
+      {"clGray", RgbColor(128, 128, 128)},
+      {"clSilver", RgbColor(192, 192, 192)},
+      {"clRed", RgbColor(255, 0, 0)},
+      {"clLime", RgbColor(0, 255, 0)},
+      {"clYellow", RgbColor(255, 255, 0)},
+      {"clBlue", RgbColor(0, 0, 255)},
+      {"clFuchsia", RgbColor(255, 0, 255)},
+      {"clAqua", RgbColor(0, 255, 255)},
+      {"clWhite", RgbColor(255, 255, 255)},
+      {"clMoneyGreen", RgbColor(192, 220, 192)},
+      {"clSkyBlue", RgbColor(166, 202, 240)},
+      {"clCream", RgbColor(255, 251, 240)},
+      {"clMedGray", RgbColor(160, 160, 164)},
+      {"clScrollBar", 0xFF000000u | 0u},
+      {"clBackground", 0xFF000000u | 1u},
+      {"clActiveCaption", 0xFF000000u | 2u},
+      {"clInactiveCaption", 0xFF000000u | 3u},
+      {"clMenu", 0xFF000000u | 4u},
+      {"clWindow", 0xFF000000u | 5u},
+      {"clWindowFrame", 0xFF000000u | 6u},
+      {"clMenuText", 0xFF000000u | 7u},
+      {"clWindowText", 0xFF000000u | 8u},
+      {"clCaptionText", 0xFF000000u | 9u},
+      {"clActiveBorder", 0xFF000000u | 10u},
+      {"clInactiveBorder", 0xFF000000u | 11u},
+      {"clAppWorkSpace", 0xFF000000u | 12u},
+      {"clHighlight", 0xFF000000u | 13u},
+      {"clHighlightText", 0xFF000000u | 14u},
+      {"clBtnFace", 0xFF000000u | 15u},
+      {"clBtnShadow", 0xFF000000u | 16u},
+      {"clGrayText", 0xFF000000u | 17u},
+      {"clBtnText", 0xFF000000u | 18u},
+      {"clInactiveCaptionText", 0xFF000000u | 19u},
+      {"clBtnHighlight", 0xFF000000u | 20u},
+      {"cl3DDkShadow", 0xFF000000u | 21u},
+      {"cl3DLight", 0xFF000000u | 22u},
+      {"clInfoText", 0xFF000000u | 23u},
+      {"clInfoBk", 0xFF000000u | 24u},
+      {"clHotLight", 0xFF000000u | 26u},
+      {"clGradientActiveCaption", 0xFF000000u | 27u},
+      {"clGradientInactiveCaption", 0xFF000000u | 28u},
+      {"clMenuHighlight", 0xFF000000u | 29u},
+      {"clMenuBar", 0xFF000000u | 30u},
+      {"clNone", 0x1FFFFFFFu},
+      {"clDefault", 0x20000000u},
+  };
+  size_t count = 0;
+  ColorTable(&count);
+  EXPECT_EQ(count, sizeof rows / sizeof rows[0]);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(ColorFromName(row.name), row.value);
+    EXPECT_EQ(ColorToText(row.value), row.name);
+  }
+}
+
 TEST(ColorParts, SplitsAPlainColourAndASystemColour) {
   Color c = RgbColor(1, 2, 3);
   EXPECT_EQ(ColorRed(c), 1);

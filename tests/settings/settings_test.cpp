@@ -293,15 +293,114 @@ TEST(RebuildExtensionList, ComposesTheEnabledCategoriesInTableOrder) {
   }
 }
 
-TEST(FileCategories, CaptionsAndKeysOfTheEightCategories) {
+TEST(FileCategories, CaptionsKeysAndExtensionsOfTheEightCategoriesInListOrder) {
+  struct Row {
+    const char* key;
+    const char* extensions;
+    const char* caption;
+  } rows[] = {
+      {"TXTファイル", ".txt", "TXTファイル     ：.txt"},
+      {"HTMLファイル", ".htm,.html", "HTMLファイル    ：.htm,.html"},
+      {"CGIファイル", ".cgi,.pl", "CGIファイル     ：.cgi,.pl"},
+      {"SYSTEM系ファイル", ".bat,.inf,.ini", "SYSTEM系ファイル：.bat,.inf,.ini"},
+      {"CSVファイル", ".csv", "CSVファイル     ：.csv"},
+      {"MsWordファイル", ".doc", "MsWordファイル  ：.doc"},
+      {"MsExcelファイル", ".xls", "MsExcelファイル ：.xls"},
+      {"拡張子指定", "", "拡張子指定　    ："},
+  };
   const auto& categories = FileCategories();
-  ASSERT_EQ(categories.size(), 8u);
-  EXPECT_EQ(Sjis(categories[0].caption), Sjis("TXTファイル     ：.txt"));
-  EXPECT_EQ(Sjis(categories[3].caption), Sjis("SYSTEM系ファイル：.bat,.inf,.ini"));
-  EXPECT_EQ(Sjis(categories[7].caption), Sjis("拡張子指定　    ："));
-  EXPECT_EQ(KeyName(categories[5].key), Sjis("MsWordファイル"));
-  EXPECT_EQ(KeyName(categories[7].key), Sjis("拡張子指定"));
-  EXPECT_EQ(SectionName(categories[7].key), Sjis("拡張子"));
+  ASSERT_EQ(categories.size(), std::size(rows));
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    SCOPED_TRACE(rows[i].key);
+    EXPECT_EQ(SectionName(categories[i].key), Sjis("拡張子"));
+    EXPECT_EQ(KeyName(categories[i].key), Sjis(rows[i].key));
+    EXPECT_EQ(std::string(categories[i].extensions), rows[i].extensions);
+    EXPECT_EQ(Sjis(categories[i].caption), Sjis(rows[i].caption));
+  }
+}
+
+TEST(SettingKeys, EveryKeyStandsInItsSectionWithItsTypeAndDefault) {
+  using K = SettingKey;
+  using V = ValueType;
+  struct Row {
+    K key;
+    const char* section;
+    const char* name;
+    V type;
+    long long number;  // flag, integer or colour default
+  } rows[] = {
+      {K::kTxtFiles, "拡張子", "TXTファイル", V::kFlag, 1},
+      {K::kHtmlFiles, "拡張子", "HTMLファイル", V::kFlag, 0},
+      {K::kCgiFiles, "拡張子", "CGIファイル", V::kFlag, 0},
+      {K::kSystemFiles, "拡張子", "SYSTEM系ファイル", V::kFlag, 0},
+      {K::kCsvFiles, "拡張子", "CSVファイル", V::kFlag, 0},
+      {K::kUserExtensionsOn, "拡張子", "拡張子指定", V::kFlag, 0},
+      {K::kWordFiles, "拡張子", "MsWordファイル", V::kFlag, 0},
+      {K::kExcelFiles, "拡張子", "MsExcelファイル", V::kFlag, 0},
+      {K::kUserExtensionsText, "拡張子", "拡張子指定TXT", V::kText, 0},
+      {K::kSearchSubfolders, "Main", "下位フォルダ", V::kFlag, 1},
+      {K::kFuzzyDictionary, "Main", "Fuzzy辞書", V::kFlag, 0},
+      {K::kCaseSensitive, "Main", "大文字小文字の区別", V::kFlag, 1},
+      {K::kUseRegex, "Main", "正規表現の使用", V::kFlag, 1},
+      {K::kIgnoreBlankLines, "Main", "空白行の無視", V::kFlag, 0},
+      {K::kSearchHistory, "Main", "検索文字", V::kList, 0},
+      {K::kFolderHistory, "Main", "フォルダ", V::kList, 0},
+      {K::kWindowWidth, "Main", "ウインドウの幅", V::kInteger, 680},
+      {K::kWindowHeight, "Main", "ウインドウの高さ", V::kInteger, 480},
+      {K::kJoinSeparator, "ファイル結合", "結合文字列", V::kText, 0},
+      {K::kSplitMode, "ファイル結合", "分割モード", V::kInteger, 2},
+      {K::kEditorEnabled, "外部エディタ", "使用許可", V::kFlag, 0},
+      {K::kEditorPath, "外部エディタ", "Path", V::kText, 0},
+      {K::kEditorLineOption, "外部エディタ", "列表示", V::kText, 0},
+      {K::kEditorWordOption, "外部エディタ", "強調文字", V::kText, 0},
+      {K::kTab1HeaderBackground, "表示", "TAB１ヘッダー背景色", V::kColor, 0x008080},
+      {K::kTab1HeaderFont, "表示", "TAB１ヘッダーフォント色", V::kColor, 0xF0FBFF},
+      {K::kTab1Background, "表示", "TAB１背景色", V::kColor, 0xFFFFFF},
+      {K::kTab1Font, "表示", "TAB１フォント色", V::kColor, 0x000000},
+      {K::kTab1FontSize, "表示", "TAB１フォントサイズ", V::kInteger, 12},
+      {K::kTab2HeaderBackground, "表示", "TAB２ヘッダー背景色", V::kColor, 0x008080},
+      {K::kTab2HeaderFont, "表示", "TAB２ヘッダーフォント色", V::kColor, 0xF0FBFF},
+      {K::kTab2Background, "表示", "TAB２背景色", V::kColor, 0xFFFFFF},
+      {K::kTab2Font, "表示", "TAB２フォント色", V::kColor, 0x000000},
+      {K::kTab2FontSize, "表示", "TAB２フォントサイズ", V::kInteger, 12},
+      {K::kTab3HeaderBackground, "表示", "TAB３ヘッダー背景色", V::kColor, 0x008080},
+      {K::kTab3HeaderFont, "表示", "TAB３ヘッダーフォント色", V::kColor, 0xF0FBFF},
+      {K::kTab3Background, "表示", "TAB３背景色", V::kColor, 0xFFFFFF},
+      {K::kTab3Font, "表示", "TAB３フォント色", V::kColor, 0x000000},
+      {K::kTab3FontSize, "表示", "TAB３フォントサイズ", V::kInteger, 12},
+      {K::kHitColor, "表示", "TAB１検索文字色", V::kColor, 0x0000FF},
+      {K::kReplaceColor, "表示", "TAB１置換文字色", V::kColor, 0x008000},
+      {K::kComboBoxFontSize, "表示", "コンボボックスサイズ", V::kInteger, 11},
+      {K::kStatusBarFontSize, "表示", "ステータスバーサイズ", V::kInteger, 9},
+      {K::kStatusBarVisible, "表示", "ステータスバー表示", V::kFlag, 1},
+      {K::kToolBarVisible, "表示", "ツールボタン表示", V::kFlag, 1},
+  };
+  ASSERT_EQ(std::size(rows), static_cast<size_t>(K::kCount));
+  // Without a file every read gives the default.
+  SettingsValues none;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(SectionName(row.key), Sjis(row.section));
+    EXPECT_EQ(KeyName(row.key), Sjis(row.name));
+    EXPECT_EQ(KeyInfo(row.key).type, row.type);
+    switch (row.type) {
+      case V::kFlag:
+        EXPECT_EQ(none.ReadFlag(row.key), row.number != 0);
+        break;
+      case V::kInteger:
+        EXPECT_EQ(none.ReadInteger(row.key), row.number);
+        break;
+      case V::kColor:
+        EXPECT_EQ(none.ReadColor(row.key), static_cast<Color>(row.number));
+        break;
+      case V::kText:
+        EXPECT_EQ(none.ReadText(row.key), "");
+        break;
+      case V::kList:
+        EXPECT_TRUE(none.ReadList(row.key).empty());
+        break;
+    }
+  }
 }
 
 TEST(FontPixelHeight, RoundsLikeTheWindowSystem) {
