@@ -67,6 +67,30 @@ TEST_F(TargetFilesTest, ChoosingAFolderListsItsFoldersWithCheckedFilesAndCountsT
   EXPECT_EQ(files_.LastBuildFolder(), t.Root() + "/");
 }
 
+TEST_F(TargetFilesTest, TheStatusBarFollowsTheScanThenTheBuildThenShowsTheCount) {
+  TempTree t;
+  t.File("one/a.txt");
+  t.File("two/b.txt");
+  t.File("two/c.txt");
+  history_.SetText(t.Root());
+  files_.BuildTargetList(false);
+  std::vector<std::string> texts;
+  for (const auto& call : port_.CallsOf("status")) texts.push_back(call.text);
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       // The scan: the root alone on its level, then the first of two (the
+                       // second, t = 10, shows nothing).
+                       Sjis("□□□□□□□□□□フォルダチェック中"),
+                       Sjis("■□□□□□□□□□フォルダチェック中"),
+                       // The build over the three folders: t = 0, 5, 10.
+                       Sjis("□□□□□□□□□□検索中"),
+                       Sjis("■■■■■□□□□□検索中"),
+                       Sjis("■■■■■■■■■■検索中"),
+                       Sjis("3個のファイルが対象です"),
+                   }));
+  EXPECT_TRUE(timer_.Enabled());
+  EXPECT_TRUE(port_.CallsOf("message").empty());
+}
+
 TEST_F(TargetFilesTest, ThePickerIsCaptionedForSelectOrAddAndStartsAtTheLastFolder) {
   TempTree t;
   t.File("a.txt");
