@@ -136,7 +136,7 @@ TEST(TSelectFolderDialog, RequestCarriesTheResolvedSetUp) {
   EXPECT_EQ(r.rootFolder, "/");
   EXPECT_EQ(r.position, TDialogPosition::dpScreenCenter);
   EXPECT_TRUE(r.sizeable);
-  EXPECT_FALSE(r.title.empty());  // the executable's name
+  EXPECT_EQ(r.title, "test_targets");  // the executable's file name without extension
 
   d.SetDialogSize(TDialogSize::dsCustom);
   d.SetRoot(TRootFolder::rfCustom);
