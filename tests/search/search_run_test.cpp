@@ -158,6 +158,37 @@ TEST_F(SearchRunTest, ExtractedTextsLieUnderTempWithCrLfLines) {
       (std::vector<std::string>{Sjis("message \"nothing matches this\"は見つかりませんでした。")}));
 }
 
+// A .doc that is not a compound document is read as plain text, but its lines are still
+// word-processor lines: unchecked, labelled "【Wordファイル】", and without backslash-n pairs,
+// whatever the case of the extension. A text file keeps its bytes.
+TEST_F(SearchRunTest, WordLinesLoseBackslashNWhateverTheCaseOfTheExtension) {
+  const std::string doc = Write("note.DOC", "first\r\nC:\\new abc\r\n");
+  const std::string txt = Write("t.TXT", "C:\\new abc\r\n");
+  settings_.extensionList = ".txt,.doc";
+  Build(home_ + "/data");
+  struct Row {
+    bool regex;
+    std::string pattern;
+    std::vector<std::string> rows;
+  } rows[] = {
+      {true, "C:ew", {H(doc), Sjis("- 【Wordファイル】C:ew abc")}},
+      {false, "C:ew", {H(doc), Sjis("- 【Wordファイル】C:ew abc")}},
+      {true, "new", {H(txt), Sjis("+ 【1列目】C:\\new abc")}},
+      {false,
+       "abc",
+       {H(doc), Sjis("- 【Wordファイル】C:ew abc"), H(txt), Sjis("+ 【1列目】C:\\new abc")}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.pattern);
+    settings_.useRegex = row.regex;
+    Search(row.pattern);
+    EXPECT_EQ(Rows(), row.rows);
+    EXPECT_EQ(ReadWholeFile(home_ + "/Temp" + doc), std::string("first\r\nC:ew abc\r\n"));
+  }
+  // Only the office file with hits is in the office file list.
+  EXPECT_EQ(cellTexts_, std::vector<std::string>{doc});
+}
+
 TEST_F(SearchRunTest, PatternAndPlainSearchDifferAndCaseOnlyAffectsPlain) {
   Write("f.txt", "axb\r\na.b\r\nA.B\r\n");
   Build(home_ + "/data");
