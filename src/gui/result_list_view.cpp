@@ -6,10 +6,17 @@
 // row beside it, re-measures only the rows the model reports, and takes the widest once per
 // refresh, so a replace that changes thousands of rows costs one pass over the widths.
 //
-// Rows have no length limit. A text of a few thousand characters is drawn as one string;
-// a longer one (a binary file's "line") is measured character by character and only the
-// characters inside the painted area are drawn, so painting costs the same whatever the
-// row's length, and the measured width stops growing at kMaxExtent.
+// Widths come from a table of character widths in the list's font (TextWidthCache): laying
+// out a row's text costs some microseconds, which a list of 100,000 rows cannot pay at
+// every refresh, while a look-up per character can. The font is fixed-pitch, so the sum of
+// the characters' advances is where the painter puts each glyph; the highlight is placed
+// with the same table, and control characters are drawn as blanks so that nothing the
+// table does not know about (tab stops) moves the text.
+//
+// Rows have no length limit. A row of a few thousand bytes is drawn as one string; of a
+// longer one (a binary file's "line") only the characters inside the painted area are
+// drawn, found with the same table, so painting costs the same whatever the row's length,
+// and a width stops growing at TextWidthCache::kMaxWidth.
 #include "gui/result_list_view.h"
 
 #include <QFontMetrics>
@@ -26,61 +33,88 @@
 #include "engine/awk_str.h"
 #include "gui/check_list_view.h"
 #include "gui/qt_text.h"
+#include "platform/codepage.h"
 
 namespace skarvo::gui {
 
 namespace {
 
-// Texts up to this many characters are measured and drawn whole.
-constexpr qsizetype kWholeTextLimit = 2048;
-// The widest a row may scroll to, in pixels.
-constexpr long long kMaxExtent = 1 << 22;
+// Texts up to this many bytes are drawn as one string; of longer ones, only the part on
+// screen.
+constexpr size_t kWholeTextLimit = 4096;
 
 QColor BlackText() {
   return QColor(ColorRed(kResultRowTextColor), ColorGreen(kResultRowTextColor),
                 ColorBlue(kResultRowTextColor));
 }
 
-// The width of text in metrics, at most kMaxExtent.
-int TextWidth(const QFontMetrics& metrics, const QString& text) {
-  if (text.size() <= kWholeTextLimit) return metrics.horizontalAdvance(text);
-  long long width = 0;
-  for (QChar c : text) {
-    width += metrics.horizontalAdvance(c);
-    if (width >= kMaxExtent) return static_cast<int>(kMaxExtent);
-  }
-  return static_cast<int>(width);
-}
-
-// Draws text with its top left at origin; of a long text only what falls between left and
-// right (the painted area) is drawn, at the place it has in the whole text.
-void DrawRowText(QPainter& painter, const QFontMetrics& metrics, QPoint origin, const QString& text,
-                 int left, int right) {
-  const int baseline = origin.y() + metrics.ascent();
+// Draws text (CP932) with its top left at origin; of a long text only what falls between
+// left and right (the painted area) is drawn, at the place it has in the whole text.
+void DrawRowText(QPainter& painter, TextWidthCache& widths, int ascent, QPoint origin,
+                 std::string_view text, int left, int right) {
+  const int baseline = origin.y() + ascent;
   if (text.size() <= kWholeTextLimit) {
-    painter.drawText(QPoint(origin.x(), baseline), text);
+    painter.drawText(QPoint(origin.x(), baseline), DisplayText(text));
     return;
   }
-  long long x = origin.x();
-  qsizetype first = 0;
-  // Skip the characters that end left of the painted area (one more is kept for overhang).
-  while (first < text.size()) {
-    const int advance = metrics.horizontalAdvance(text[first]);
-    if (x + advance >= left - metrics.maxWidth()) break;
-    x += advance;
-    ++first;
-  }
-  const long long start = x;
-  qsizetype last = first;
-  while (last < text.size() && x <= right + metrics.maxWidth()) {
-    x += metrics.horizontalAdvance(text[last]);
-    ++last;
-  }
-  if (last > first)
-    painter.drawText(QPoint(static_cast<int>(start), baseline), text.mid(first, last - first));
+  // A margin of a few characters on each side keeps overhanging glyphs whole.
+  const int margin = 4 * painter.fontMetrics().maxWidth();
+  long long skipped = 0;
+  const size_t first =
+      widths.BytesWithin(text, std::max<long long>(0, left - margin - origin.x()), &skipped);
+  const std::string_view rest = text.substr(first);
+  long long shown = 0;
+  const size_t count = widths.BytesWithin(
+      rest, std::max<long long>(0, right + margin - origin.x() - skipped), &shown);
+  // One more character, so the last one that starts inside the area is drawn too.
+  const size_t end = std::min(rest.size(), count + 2);
+  if (end == 0) return;
+  painter.drawText(QPoint(static_cast<int>(origin.x() + skipped), baseline),
+                   DisplayText(rest.substr(0, end)));
 }
 
 }  // namespace
+
+QString DisplayText(std::string_view cp932) {
+  QString text = ToQt(std::string(cp932));
+  for (QChar& c : text)
+    if (c.unicode() < 0x20 || c.unicode() == 0x7F) c = QLatin1Char(' ');
+  return text;
+}
+
+TextWidthCache::TextWidthCache(const QFont& font) : font_(font), widths_(0x10000, -1) {}
+
+int TextWidthCache::CharWidth(std::string_view cp932Char, unsigned code) {
+  int& width = widths_[code];
+  if (width < 0) width = QFontMetrics(font_).horizontalAdvance(DisplayText(cp932Char));
+  return width;
+}
+
+int TextWidthCache::Width(std::string_view cp932) {
+  long long width = 0;
+  BytesWithin(cp932, kMaxWidth, &width);
+  return static_cast<int>(std::min<long long>(width, kMaxWidth));
+}
+
+size_t TextWidthCache::BytesWithin(std::string_view cp932, long long width, long long* taken) {
+  long long sum = 0;
+  size_t i = 0;
+  while (i < cp932.size()) {
+    const auto lead = static_cast<unsigned char>(cp932[i]);
+    size_t length = 1;
+    unsigned code = lead;
+    if (IsLeadByte(lead) && i + 1 < cp932.size()) {
+      length = 2;
+      code = lead << 8 | static_cast<unsigned char>(cp932[i + 1]);
+    }
+    const int w = CharWidth(cp932.substr(i, length), code);
+    if (sum + w > width) break;
+    sum += w;
+    i += length;
+  }
+  if (taken) *taken = sum;
+  return i;
+}
 
 RowHighlighter HighlightWith(const std::string& searchText, const std::string& replaceText,
                              const Settings& settings, TAWKStr& awk) {
@@ -90,7 +124,7 @@ RowHighlighter HighlightWith(const std::string& searchText, const std::string& r
 }
 
 ResultRowPaint PlanResultRow(const CheckListRow& row, const RowHighlight& highlight, bool selected,
-                             const QRect& itemRect, const QFontMetrics& metrics,
+                             const QRect& itemRect, TextWidthCache& widths,
                              const ResultListLook& look) {
   ResultRowPaint plan;
   plan.textColor = BlackText();
@@ -110,9 +144,9 @@ ResultRowPaint PlanResultRow(const CheckListRow& row, const RowHighlight& highli
   }
   plan.textOrigin = plan.fill.topLeft();
   if (row.header || highlight.match.empty()) return plan;
-  plan.matchText = ToQt(highlight.match);
-  const int x = plan.textOrigin.x() + TextWidth(metrics, ToQt(highlight.prefix));
-  plan.highlight = QRect(x, itemRect.top(), TextWidth(metrics, plan.matchText), itemRect.height());
+  plan.matchText = DisplayText(highlight.match);
+  const int x = plan.textOrigin.x() + widths.Width(highlight.prefix);
+  plan.highlight = QRect(x, itemRect.top(), widths.Width(highlight.match), itemRect.height());
   plan.highlightColor = ToQColor(highlight.color, look.palette, QColor(Qt::red));
   return plan;
 }
@@ -133,11 +167,11 @@ class ResultListView::Delegate : public QStyledItemDelegate {
     // The core may be ahead of the view until the owner's next Refresh: draw nothing then.
     if (i < 0 || i >= view_.list_.Count()) return;
     const CheckListRow& row = view_.list_.Row(i);
-    const QFontMetrics metrics(view_.font());
+    TextWidthCache& widths = *view_.widthCache_;
     const RowHighlight highlight = row.header ? RowHighlight{} : view_.HighlightOf(row);
     const bool selected = option.state & QStyle::State_Selected;
     const ResultRowPaint plan =
-        PlanResultRow(row, highlight, selected, option.rect, metrics, view_.look_);
+        PlanResultRow(row, highlight, selected, option.rect, widths, view_.look_);
 
     painter->save();
     painter->setClipRect(option.rect);
@@ -161,13 +195,14 @@ class ResultListView::Delegate : public QStyledItemDelegate {
     }
     painter->setFont(view_.font());
     const QRect painted = option.rect.intersected(view_.viewport()->rect());
+    const int ascent = painter->fontMetrics().ascent();
     painter->setPen(plan.textColor);
-    DrawRowText(*painter, metrics, plan.textOrigin, ToQt(row.text), painted.left(),
+    DrawRowText(*painter, widths, ascent, plan.textOrigin, row.text, painted.left(),
                 painted.right());
     if (!plan.matchText.isEmpty()) {
       painter->setPen(plan.highlightColor);
-      DrawRowText(*painter, metrics, QPoint(plan.highlight.left(), plan.textOrigin.y()),
-                  plan.matchText, painted.left(), painted.right());
+      DrawRowText(*painter, widths, ascent, QPoint(plan.highlight.left(), plan.textOrigin.y()),
+                  highlight.match, painted.left(), painted.right());
     }
     painter->restore();
   }
@@ -277,6 +312,7 @@ void ResultListView::ApplyDisplay(const ListDisplay& display) {
   f.setStyleHint(QFont::TypeWriter);
   f.setPixelSize(rowHeight_);
   setFont(f);
+  widthCache_ = std::make_unique<TextWidthCache>(font());
 
   QPalette p = palette();
   look_.background = ToQColor(display.background, p, p.color(QPalette::Base));
@@ -300,7 +336,7 @@ ResultRowPaint ResultListView::PlanRow(int row) const {
   const CheckListRow& shown = list_.Row(row);
   const RowHighlight highlight = shown.header ? RowHighlight{} : HighlightOf(shown);
   return PlanResultRow(shown, highlight, selectionModel()->isSelected(index), visualRect(index),
-                       QFontMetrics(font()), look_);
+                       *widthCache_, look_);
 }
 
 void ResultListView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -314,7 +350,7 @@ void ResultListView::mouseDoubleClickEvent(QMouseEvent* event) {
 QRect ResultListView::CheckAreaAt(const QModelIndex& index, const QRect& itemRect) const {
   const int i = index.row();
   if (i < 0 || i >= list_.Count() || list_.Header(i)) return {};
-  return PlanResultRow(list_.Row(i), RowHighlight{}, false, itemRect, QFontMetrics(font()), look_)
+  return PlanResultRow(list_.Row(i), RowHighlight{}, false, itemRect, *widthCache_, look_)
       .checkArea;
 }
 
@@ -329,10 +365,9 @@ RowHighlight ResultListView::HighlightOf(const CheckListRow& row) const {
 }
 
 void ResultListView::MeasureRows(int first, int last) {
-  const QFontMetrics metrics(font());
   last = std::min({last, list_.Count() - 1, static_cast<int>(widths_.size()) - 1});
   for (int i = std::max(first, 0); i <= last; ++i)
-    widths_[static_cast<size_t>(i)] = TextWidth(metrics, ToQt(list_.Text(i)));
+    widths_[static_cast<size_t>(i)] = widthCache_->Width(list_.Text(i));
   widthsChanged_ = true;
 }
 

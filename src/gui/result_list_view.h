@@ -14,6 +14,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QListView>
 #include <QPalette>
 #include <QPoint>
@@ -21,15 +22,15 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "results/result_highlight.h"
 #include "results/result_rules.h"
 #include "settings/settings.h"
 #include "targets/check_list.h"
-
-class QFontMetrics;
 
 namespace skarvo {
 class TAWKStr;
@@ -46,6 +47,32 @@ using RowHighlighter = std::function<RowHighlight(const CheckListRow& row)>;
 // settings as they stand at each draw. The referenced objects must outlive its use.
 RowHighlighter HighlightWith(const std::string& searchText, const std::string& replaceText,
                              const Settings& settings, TAWKStr& awk);
+
+// The row text as it is drawn: CP932 to QString, control characters (a tab among them)
+// shown as one blank each, so measuring and drawing treat them alike.
+QString DisplayText(std::string_view cp932);
+
+// Widths of CP932 texts in one font, summed from the widths of their characters, each
+// measured once. The list measures every row with it, so a large list costs one table
+// look-up per character rather than a text layout per row.
+class TextWidthCache {
+ public:
+  // The widest a text is measured: longer texts give this width.
+  static constexpr int kMaxWidth = 1 << 22;
+
+  explicit TextWidthCache(const QFont& font);
+  // The width of text (CP932) as DisplayText of it is drawn, at most kMaxWidth.
+  int Width(std::string_view cp932);
+  // The number of leading bytes of text (whole characters) whose width stays at or below
+  // width; with the width of those bytes in *taken.
+  size_t BytesWithin(std::string_view cp932, long long width, long long* taken);
+
+ private:
+  int CharWidth(std::string_view cp932Char, unsigned code);
+
+  QFont font_;
+  std::vector<int> widths_;  // by character code, -1 until measured
+};
 
 // The colours and sizes every row of the list shares.
 struct ResultListLook {
@@ -71,14 +98,14 @@ struct ResultRowPaint {
 };
 
 // Plans the drawing of row in itemRect (the row's full width in the view). A header row
-// fills the whole rectangle with the header background and has no check box; a hit row
-// keeps the check box column at the left and fills the rest with the selection colour when
-// selected, else the list background. The text starts at the top left of the fill. The
-// match text goes at the text's left plus the width of highlight.prefix in metrics (the
-// list's font), as wide as the match text, as high as the row; its colour is
-// highlight.color. Header rows and an empty match have no highlight.
+// fills the whole rectangle with the header background and has no check box, also when
+// selected; a hit row keeps the check box column at the left and fills the rest with the
+// selection colour when selected, else the list background. The text starts at the top
+// left of the fill. The match text goes at the text's left plus the width of
+// highlight.prefix in the list's font (widths), as wide as the match text, as high as the
+// row; its colour is highlight.color. Header rows and an empty match have no highlight.
 ResultRowPaint PlanResultRow(const CheckListRow& row, const RowHighlight& highlight, bool selected,
-                             const QRect& itemRect, const QFontMetrics& metrics,
+                             const QRect& itemRect, TextWidthCache& widths,
                              const ResultListLook& look);
 
 class ResultListView : public QListView {
@@ -136,6 +163,7 @@ class ResultListView : public QListView {
 
   const CheckList& list_;
   CheckListModel* model_;
+  std::unique_ptr<TextWidthCache> widthCache_;  // for the current font
   RowHighlighter highlighter_;
   ResultListLook look_;
   int rowHeight_ = 16;

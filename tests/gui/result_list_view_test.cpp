@@ -275,19 +275,36 @@ class ResultListViewTest : public QObject {
     QCOMPARE(Count(image, selected, IsRed), 0);
   }
 
-  void matchAtTheFirstByteStartsAtTheTextEdge() {
-    Fixture f("【");
-    f.Add("【1列目】abc", false, true);
+  // The match is drawn exactly over the same characters of the black text, so no fully
+  // black pixel of them is left, whatever comes before it.
+  void highlightCoversTheMatchExactly_data() {
+    QTest::addColumn<QByteArray>("text");  // CP932
+    QTest::addColumn<QString>("pattern");
+    QTest::addRow("match at byte 1") << QByteArray::fromStdString(Sjis("【1列目】検索")) << "【";
+    QTest::addRow("2-byte prefix") << QByteArray::fromStdString(Sjis("表検索表")) << "検索";
+    QTest::addRow("tabs and control characters")
+        << QByteArray::fromStdString(Sjis("【1列目】a\tb\t\x01検索x")) << "検索";
+    QTest::addRow("half-width katakana")
+        << QByteArray::fromStdString("\xB1\xB2\xB3" + Sjis("検索")) << "検索";
+  }
+
+  void highlightCoversTheMatchExactly() {
+    QFETCH(QByteArray, text);
+    QFETCH(QString, pattern);
+    Fixture f(pattern.toUtf8().constData());
+    f.list.Add(text.toStdString(), false, false);
     const QImage image = f.Render();
     const int h = f.view->RowHeight();
-    // The bracket glyph sits in the right half of its cell: the red must cover exactly the
-    // black glyph, so no fully black pixel of it is left anywhere in its cell.
-    const QRect cell(h, 0, f.Metrics().horizontalAdvance(QString("【")), h);
-    QVERIFY(Count(image, cell, IsRed) > 0);
-    QCOMPARE(Count(image, cell, [](QColor c) { return c == kBlack; }), 0);
-    QCOMPARE(Count(image, QRect(cell.right() + 1, 0, image.width(), h), IsRed), 0);
-    QVERIFY(Count(image, QRect(cell.right() + 1, 0, image.width(), h),
-                  [](QColor c) { return c == kBlack; }) > 0);
+    const QRect row(0, 0, image.width(), h);
+    const QRect match = f.view->PlanRow(0).highlight;
+    QVERIFY(!match.isEmpty());
+    QVERIFY(Count(image, match, IsRed) > 0);
+    QCOMPARE(Count(image, match, [](QColor c) { return c == kBlack; }), 0);
+    const QRect widened = match.adjusted(-1, 0, 1, 0);
+    QCOMPARE(Count(image, row, IsRed), Count(image, widened, IsRed));
+    // And the place is the width of the text before the match, laid out by Qt.
+    const QString shown = skarvo::gui::DisplayText(text.toStdString());
+    QCOMPARE(match.left(), h + f.Metrics().horizontalAdvance(shown.left(shown.indexOf(pattern))));
   }
 
   void plainSearchDrawsNoHighlight() {
