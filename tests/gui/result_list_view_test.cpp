@@ -331,9 +331,8 @@ class ResultListViewTest : public QObject {
       QCOMPARE(Count(image, rect, checked ? IsRed : IsGreen), 0);
     }
     // The checked row with both texts: the replacement is what is highlighted.
-    const auto [first, last] = Columns(image, QRect(0, 2 * h, image.width(), h), IsGreen);
-    QVERIFY(first >= f.view->PlanRow(2).highlight.left() - 1);
-    Q_UNUSED(last);
+    const auto green = Columns(image, QRect(0, 2 * h, image.width(), h), IsGreen);
+    QVERIFY(green.first >= f.view->PlanRow(2).highlight.left() - 1);
   }
 
   // A check click goes to the owner; the owner's core rules decide and the view shows them.
@@ -362,21 +361,21 @@ class ResultListViewTest : public QObject {
     f.Render();
     selections.clear();  // taking the focus may make the first row current
     const int h = f.view->RowHeight();
-    QWidget* port_ = f.view->viewport();
+    QWidget* viewport = f.view->viewport();
     auto state = [&](int row) {
       return f.view->Model()->data(f.view->Model()->index(row), Qt::CheckStateRole);
     };
 
-    QTest::mouseClick(port_, Qt::LeftButton, {}, QPoint(h / 2, h + h / 2));
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(h / 2, h + h / 2));
     QCOMPARE(clicks, std::vector<int>({1}));
     QCOMPARE(selections, std::vector<int>({1}));
     QVERIFY(!f.list.Checked(1));
     QCOMPARE(state(1).value<Qt::CheckState>(), Qt::Unchecked);
 
     // The text of a row selects it but does not toggle; nor does a header row's left edge.
-    QTest::mouseClick(port_, Qt::LeftButton, {}, QPoint(3 * h, h + h / 2));
-    QTest::mouseClick(port_, Qt::LeftButton, {}, QPoint(h / 2, h / 2));
-    QTest::mouseClick(port_, Qt::RightButton, {}, QPoint(h / 2, h + h / 2));
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(3 * h, h + h / 2));
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(h / 2, h / 2));
+    QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(h / 2, h + h / 2));
     QCOMPARE(clicks, std::vector<int>({1}));
     QCOMPARE(selections, std::vector<int>({1, 0, 1}));
 
@@ -386,17 +385,17 @@ class ResultListViewTest : public QObject {
     QVERIFY(f.list.Checked(1));
 
     // A cell hit row is refused by the core and stays unchecked.
-    QTest::mouseClick(port_, Qt::LeftButton, {}, QPoint(h / 2, 2 * h + h / 2));
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(h / 2, 2 * h + h / 2));
     QCOMPARE(clicks, std::vector<int>({1, 1, 2}));
     QVERIFY(!f.list.Checked(2));
     QCOMPARE(state(2).value<Qt::CheckState>(), Qt::Unchecked);
     QCOMPARE(port.statusText, Sjis("Excel、Wordファイルはチェック対象にできません。"));
 
     // A double-click on the text opens; on the check box it only toggles.
-    DoubleClick(port_, QPoint(4 * h, h + h / 2));
+    DoubleClick(viewport, QPoint(4 * h, h + h / 2));
     QCOMPARE(doubleClicks, std::vector<int>({1}));
     const size_t before = clicks.size();
-    DoubleClick(port_, QPoint(h / 2, h + h / 2));
+    DoubleClick(viewport, QPoint(h / 2, h + h / 2));
     QCOMPARE(doubleClicks, std::vector<int>({1}));
     // Both clicks toggle, so the row is back where it was.
     QCOMPARE(clicks.size(), before + 2);
@@ -488,6 +487,13 @@ class ResultListViewTest : public QObject {
     QVERIFY(Count(image, QRect(0, 0, 90, h), IsDarkGrey) > 0);
     QVERIFY(Count(image, QRect(110 + plan.highlight.width(), 0, image.width(), h), IsDarkGrey) > 0);
     QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    const int advance = f.Metrics().horizontalAdvance(QChar('a'));
+    QCOMPARE(f.view->ScrollExtent(), h + static_cast<int>(text.size()) * advance);
+
+    // A row too wide to scroll through is measured only up to the widest extent.
+    f.list.Add(std::string(1000000, 'c') + std::string(20000000, 'd'), false, false);
+    f.view->Refresh();
+    QCOMPARE(f.view->ScrollExtent(), h + skarvo::gui::TextWidthCache::kMaxWidth);
   }
 
   // A 100,000-row list: refreshing is a single pass and painting matches only the rows
@@ -515,9 +521,11 @@ class ResultListViewTest : public QObject {
     QVERIFY(matched > 0);
     QVERIFY2(matched <= visible, qPrintable(QString("%1 > %2").arg(matched).arg(visible)));
 
-    // Selecting a row by the core scrolls to it and costs no new measuring of all rows.
+    // A row the core selects becomes current and is scrolled into view.
     f.list.SetItemIndex(99998);
     f.view->Refresh();
+    QVERIFY(
+        f.view->visualRect(f.view->Model()->index(99998)).intersects(f.view->viewport()->rect()));
     QCOMPARE(f.view->currentIndex().row(), 99998);
   }
 };
