@@ -219,13 +219,17 @@ bool InputFile::Open(const std::string& path) {
   Close();
   auto native = NativePath(path);
   if (!native) return false;
-  int fd = ::open(native->c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without blocking so that a pipe in place of a file cannot stall the caller; only a
+  // regular file is kept, and it is switched back to ordinary reads.
+  int fd = ::open(native->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return false;
   }
+  int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   fd_ = fd;
   size_ = static_cast<uint64_t>(st.st_size);
   return true;

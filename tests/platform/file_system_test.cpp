@@ -123,6 +123,10 @@ TEST(InputFile, ReadsInPiecesAndRefusesFolders) {
   EXPECT_EQ(file.Read(buf, 4), 0);
   EXPECT_FALSE(file.Open(dir.path()));
   EXPECT_FALSE(file.Open(dir.path() + "/missing"));
+  // A pipe with no writer would block an ordinary open for good.
+  ASSERT_EQ(::mkfifo((dir.path() + "/pipe").c_str(), 0666), 0);
+  EXPECT_FALSE(file.Open(dir.path() + "/pipe"));
+  EXPECT_FALSE(ReadWholeFile(dir.path() + "/pipe"));
 }
 
 }  // namespace
