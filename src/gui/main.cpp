@@ -21,6 +21,12 @@ int main(int argc, char** argv) {
                           skarvo::gui::ToQt(e.Message()));
     return 1;
   }
+  // The dialogs come after the main window, created hidden, in this order: the settings
+  // dialog (TForm2 "設定画面"), the version dialog (TForm3 "Version情報"), the display
+  // settings dialog (TForm4 "表示の設定"), the built-in editor (TFormEditer "Editer"), the
+  // history pruning dialog (TForm5 "検索条件削除") and the cell grid form (TForm6
+  // "FormECell"). Each is made here as it joins the program and bound to its commands
+  // through window->Form().Dialogs(); until then those commands do nothing.
   port.SetOwner(window.get());
   port.SetStatusSink([w = window.get()](const std::string& text) { w->ShowStatus(text); });
   window->show();

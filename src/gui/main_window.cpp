@@ -3,49 +3,60 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include "gui/check_list_view.h"
+#include "gui/qt_clipboard_port.h"
 #include "gui/qt_text.h"
+#include "gui/result_list_view.h"
 #include "gui/timer_driver.h"
+#include "gui/tool_icons.h"
 #include "platform/codepage.h"
 
 namespace skarvo::gui {
 
-MainWindow::MainWindow(UiPort& port, QWidget* parent)
-    : QMainWindow(parent), form_(std::make_unique<TForm1>(port)), port_(port) {
+namespace {
+
+// A page of the tab control holding one list.
+QWidget* ListPage(QWidget* list, QWidget* parent) {
+  auto* page = new QWidget(parent);
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  list->setParent(page);
+  layout->addWidget(list);
+  return page;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(UiPort& port, ClipboardPort* clipboard, ProcessPort* processes,
+                       QWidget* parent)
+    : QMainWindow(parent), port_(port) {
+  if (!clipboard) {
+    ownClipboard_ = std::make_unique<QtClipboardPort>();
+    clipboard = ownClipboard_.get();
+  }
+  if (!processes) {
+    ownProcesses_ = std::make_unique<SystemProcessPort>();
+    processes = ownProcesses_.get();
+  }
+  form_ = std::make_unique<TForm1>(port, *clipboard, *processes);
+  form_->SetCursorSource([] { return QCursor::pos().y(); });
+
   setWindowTitle(ToQt(form_->Caption()));
   QFont windowFont(QStringLiteral("ＭＳ Ｐゴシック"));
   windowFont.setPixelSize(12);
   setFont(windowFont);
 
-  // The tab control with the target list; tabs at the bottom.
-  pages_ = new QTabWidget(this);
-  pages_->setTabPosition(QTabWidget::South);
-  auto* targetPage = new QWidget(pages_);
-  auto* targetLayout = new QVBoxLayout(targetPage);
-  targetLayout->setContentsMargins(0, 0, 0, 0);
-  targetList_ = new CheckListView(form_->CheckListBox1, targetPage);
-  targetLayout->addWidget(targetList_);
-  pages_->addTab(targetPage, Lit("対象File一覧"));
-  setCentralWidget(pages_);
-
-  targetList_->Model()->onClickCheck = [this](int row) {
-    Forward([this, row] { form_->CheckListBox1ClickCheck(row); });
-  };
-  targetList_->onSelect = [this](int row) {
-    Forward([this, row] { form_->CheckListBox1Select(row); });
-  };
-
+  BuildPages();
   statusLabel_ = new QLabel(this);
   statusBar()->addWidget(statusLabel_, 1);
   statusBar()->setSizeGripEnabled(true);
@@ -54,20 +65,22 @@ MainWindow::MainWindow(UiPort& port, QWidget* parent)
   BuildBars();
   timer1_ = new TimerDriver(
       form_->Timer1, [this] { Refresh(); }, this);
+  timer2_ = new TimerDriver(
+      form_->Timer2, [this] { Refresh(); }, this);
   ApplyDisplay();
   resize(form_->Width(), form_->Height());
   Refresh();
 }
 
 MainWindow::~MainWindow() {
-  // The timer driver and the views refer to the core window, which goes before the
+  // The timer drivers and the views refer to the core window, which goes before the
   // window's children would: they go first.
   delete timer1_;
+  delete timer2_;
   delete takeCentralWidget();
 }
 
-template <typename F>
-void MainWindow::Forward(F&& handler) {
+void MainWindow::Forward(const std::function<void()>& handler) {
   try {
     handler();
   } catch (const Exception& e) {
@@ -78,14 +91,61 @@ void MainWindow::Forward(F&& handler) {
   Refresh();
 }
 
+void MainWindow::BuildPages() {
+  pages_ = new QTabWidget(this);
+  pages_->setTabPosition(QTabWidget::South);
+
+  resultList_ = new ResultListView(form_->CheckListBox3);
+  const SearchState& search = form_->Search();
+  resultList_->SetHighlighter(HighlightWith(search.searchText, search.replaceText,
+                                            form_->CurrentSettings(), form_->AWKStr1));
+  resultList_->onClickCheck = [this](int row) {
+    Forward([this, row] { form_->CheckListBox3ClickCheck(row); });
+  };
+  resultList_->onSelect = [this](int row) {
+    Forward([this, row] { form_->CheckListBox3Select(row); });
+  };
+  resultList_->onContextMenu = [this](const QPoint& at, const ResultMenuState&) {
+    ShowContextMenu(CommandPlace::kResultListMenu, at);
+  };
+
+  // The join list's own events (checks, dragging rows) come with the join and the split.
+  joinList_ = new CheckListView(form_->CheckListBox2);
+
+  targetList_ = new CheckListView(form_->CheckListBox1);
+  targetList_->Model()->onClickCheck = [this](int row) {
+    Forward([this, row] { form_->CheckListBox1ClickCheck(row); });
+  };
+  targetList_->onSelect = [this](int row) {
+    Forward([this, row] { form_->CheckListBox1Select(row); });
+  };
+  targetList_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(targetList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    ShowContextMenu(CommandPlace::kTargetListMenu, targetList_->viewport()->mapToGlobal(at));
+  });
+
+  pages_->addTab(ListPage(resultList_, pages_), ToQt(form_->PageCaption(kPageSearch)));
+  pages_->addTab(ListPage(joinList_, pages_), ToQt(form_->PageCaption(kPageJoin)));
+  pages_->addTab(ListPage(targetList_, pages_), ToQt(form_->PageCaption(kPageTargets)));
+  // Only the user's picks reach the core: the window's own changes block the signal.
+  connect(pages_, &QTabWidget::currentChanged, this,
+          [this](int page) { Forward([this, page] { form_->PageControl1Change(page); }); });
+  setCentralWidget(pages_);
+}
+
 void MainWindow::BuildCommands() {
   QMenu* currentMenu = nullptr;
   std::string currentMenuName;
-  targetMenu_ = new QMenu(this);
+  for (CommandPlace place : {CommandPlace::kTargetListMenu, CommandPlace::kResultListMenu,
+                             CommandPlace::kSearchBoxMenu, CommandPlace::kFolderBoxMenu})
+    menus_[place] = new QMenu(this);
   for (const CommandInfo& info : CommandTable()) {
     auto* action = new QAction(Lit(info.caption), this);
     actions_[info.id] = action;
     const CommandId id = info.id;
+    if (info.shortcut) action->setShortcut(QKeySequence(QString::fromLatin1(info.shortcut)));
+    // The box's own keys run these while it has the focus (see eventFilter).
+    action->setShortcutContext(Qt::WidgetShortcut);
     connect(action, &QAction::triggered, this,
             [this, id] { Forward([this, id] { form_->Execute(id); }); });
     switch (info.place) {
@@ -99,67 +159,66 @@ void MainWindow::BuildCommands() {
         break;
       case CommandPlace::kToolButton:
         action->setToolTip(Lit(info.caption));
+        action->setIcon(ToolIcon(id));
         break;
-      case CommandPlace::kTargetListMenu:
-        targetMenu_->addAction(action);
+      default:
+        menus_[info.place]->addAction(action);
         break;
     }
   }
-  actions_[CommandId::kToolFolderSelect]->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-  actions_[CommandId::kToolFolderAdd]->setIcon(
-      style()->standardIcon(QStyle::SP_FileDialogNewFolder));
+}
 
-  targetList_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(targetList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-    Refresh();
-    targetMenu_->exec(targetList_->viewport()->mapToGlobal(at));
+void MainWindow::ShowContextMenu(CommandPlace place, const QPoint& globalPos) {
+  Forward([this, place] {
+    if (place == CommandPlace::kTargetListMenu) form_->TargetListMenuPopup();
+    if (place == CommandPlace::kResultListMenu) form_->ResultListMenuPopup();
   });
+  menus_.at(place)->exec(globalPos);
 }
 
 void MainWindow::BuildBars() {
   toolBar1_ = addToolBar(QStringLiteral("ToolBar1"));
   toolBar1_->setObjectName(QStringLiteral("ToolBar1"));
   toolBar1_->setMovable(false);
-  for (const CommandInfo& info : CommandTable())
-    if (info.place == CommandPlace::kToolButton) toolBar1_->addAction(actions_[info.id]);
+  toolBar1_->setIconSize(QSize(24, 24));
+  for (const CommandInfo& info : CommandTable()) {
+    if (info.place != CommandPlace::kToolButton) continue;
+    // The mode buttons stand apart, as a pair of toggles.
+    if (info.id == CommandId::kToolSearchMode || info.id == CommandId::kToolFolderSelect ||
+        info.id == CommandId::kToolSettings)
+      toolBar1_->addSeparator();
+    toolBar1_->addAction(actions_[info.id]);
+  }
   addToolBarBreak();
 
   toolBar2_ = addToolBar(QStringLiteral("ToolBar2"));
   toolBar2_->setObjectName(QStringLiteral("ToolBar2"));
   toolBar2_->setMovable(false);
-  toolBar2_->addWidget(new QLabel(Lit("フォルダ名"), toolBar2_));
+  toolBar2_->addWidget(new QLabel(Lit(" 検索文字列 "), toolBar2_));
+  searchBox_ = new QComboBox(toolBar2_);
+  searchBox_->setObjectName(QStringLiteral("ComboBox1"));
+  searchBox_->setMinimumContentsLength(24);
+  toolBar2_->addWidget(searchBox_);
+  toolBar2_->addWidget(new QLabel(Lit(" フォルダ名 "), toolBar2_));
   folderBox_ = new QComboBox(toolBar2_);
-  folderBox_->setEditable(true);
-  folderBox_->setInsertPolicy(QComboBox::NoInsert);
-  folderBox_->setCompleter(nullptr);  // Enter must reach the box's own handler only
+  folderBox_->setObjectName(QStringLiteral("ComboBox2"));
   folderBox_->setToolTip(Lit("対象フォルダ"));
-  folderBox_->setMinimumContentsLength(40);
-  folderBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  folderBox_->setMinimumContentsLength(32);
   toolBar2_->addWidget(folderBox_);
-
-  connect(folderBox_, &QComboBox::editTextChanged, this, [this](const QString& text) {
-    if (auto cp932 = FromQt(text)) {
-      if (*cp932 != form_->ComboBox2.Text())
-        Forward([this, value = *cp932] { form_->ComboBox2Change(value); });
-      return;
-    }
-    // A character without a CP932 form is refused, never changed into another one.
-    Forward([this] { form_->RefuseTypedText(); });
-    QSignalBlocker block(folderBox_);
-    folderBox_->setEditText(ToQt(form_->ComboBox2.Text()));
-  });
-  connect(folderBox_->lineEdit(), &QLineEdit::returnPressed, this,
-          [this] { Forward([this] { form_->ComboBox2KeyEnter(); }); });
-  connect(folderBox_, &QComboBox::activated, this,
-          [this](int index) { Forward([this, index] { form_->ComboBox2Select(index); }); });
+  BuildHistoryBox(searchBox_, THistoryBox::kSearch);
+  BuildHistoryBox(folderBox_, THistoryBox::kFolder);
 }
 
 void MainWindow::ApplyDisplay() {
   const DisplaySettings& d = form_->Display();
+  resultList_->ApplyDisplay(d.resultList);
+  joinList_->ApplyDisplay(d.joinList);
   targetList_->ApplyDisplay(d.targetList);
-  QFont boxFont = folderBox_->font();
-  boxFont.setPointSize(d.comboBoxFontSize);
-  folderBox_->setFont(boxFont);
+  for (QComboBox* box : {searchBox_, folderBox_}) {
+    QFont boxFont = box->font();
+    boxFont.setPointSize(d.comboBoxFontSize);
+    box->setFont(boxFont);
+  }
   toolBar2_->setFixedHeight(d.HistoryBarHeight());
   QFont statusFont = statusLabel_->font();
   statusFont.setPointSize(d.statusBarFontSize);
@@ -175,43 +234,52 @@ void MainWindow::ShowStatus(const std::string& text) {
   statusLabel_->repaint();
 }
 
-void MainWindow::RefreshFolderBox() {
-  const HistoryBox& box = form_->ComboBox2;
-  if (box.Revision() == shownFolderBoxRevision_) return;
-  shownFolderBoxRevision_ = box.Revision();
-  QSignalBlocker block(folderBox_);
-  QStringList items;
-  for (const std::string& item : box.Items()) items << ToQt(item);
-  QStringList shown;
-  for (int i = 0; i < folderBox_->count(); ++i) shown << folderBox_->itemText(i);
-  if (items != shown) {
-    folderBox_->clear();
-    folderBox_->addItems(items);
-  }
-  if (box.ItemIndex() >= 0) folderBox_->setCurrentIndex(box.ItemIndex());
-  const QString text = ToQt(box.Text());
-  if (folderBox_->currentText() != text) folderBox_->setEditText(text);
-  folderBox_->setEnabled(box.Enabled());
-}
-
 void MainWindow::Refresh() {
   for (const auto& [id, action] : actions_) {
     const CommandState& state = form_->State(id);
     action->setEnabled(state.enabled);
     action->setVisible(state.visible);
-    if (state.checked) action->setCheckable(true);
+    const bool toggle = id == CommandId::kSearchMode || id == CommandId::kJoinMode ||
+                        id == CommandId::kToolSearchMode || id == CommandId::kToolJoinMode;
+    if (state.checked || toggle) action->setCheckable(true);
     action->setChecked(state.checked);
   }
+  resultList_->Refresh();
+  const SearchState& search = form_->Search();
+  if (search.searchText != shownSearch_.searchText ||
+      search.replaceText != shownSearch_.replaceText) {
+    shownSearch_ = search;
+    resultList_->Redraw();
+  }
+  joinList_->Refresh();
   targetList_->Refresh();
-  RefreshFolderBox();
+  RefreshBox(searchBox_, form_->ComboBox1, THistoryBox::kSearch, shownSearchBoxRevision_);
+  RefreshBox(folderBox_, form_->ComboBox2, THistoryBox::kFolder, shownFolderBoxRevision_);
+  {
+    QSignalBlocker block(pages_);
+    for (int page = 0; page < kPageCount; ++page)
+      pages_->setTabText(page, ToQt(form_->PageCaption(page)));
+    pages_->setCurrentIndex(form_->ActivePage());
+  }
+  if (form_->FocusRequestCount() != shownFocusRequests_) {
+    shownFocusRequests_ = form_->FocusRequestCount();
+    if (form_->FocusTarget() == TFocusTarget::kJoinList) joinList_->setFocus();
+    if (form_->FocusTarget() == TFocusTarget::kTargetList) targetList_->setFocus();
+  }
   if (form_->StatusText() != shownCoreStatus_) {
     shownCoreStatus_ = form_->StatusText();
     ShowStatus(shownCoreStatus_);
   }
-  if (form_->CloseRequested() && !closing_) close();
+  if ((form_->CloseRequested() || closeWaiting_) && !closing_ && form_->CanClose()) close();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!form_->CanClose()) {
+    // A search is reading files: the window closes once it has ended.
+    closeWaiting_ = true;
+    event->ignore();
+    return;
+  }
   closing_ = true;
   Forward([this] { form_->FormClose(width(), height()); });
   event->accept();

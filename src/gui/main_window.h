@@ -1,10 +1,16 @@
-// MainWindow: the main window as a passive view over TForm1. It builds its menus and tool
-// buttons from the command table, shows the target list, the folder history box and the
+// MainWindow: the main window as a passive view over TForm1. It builds its menus, tool
+// buttons and context menus from the command table, shows the three pages (result list,
+// join list, target list) with their tabs at the bottom, the two history boxes and the
 // status text, forwards every user event to the core and re-reads the core's state after
 // each one. A core exception ends the event and is shown as a message box.
+//
+// While a search run lets window messages through, the window repaints and forwards events
+// as usual; the core holds them off, and the refresh after each shows the core unchanged. A
+// request to close the window meanwhile waits until the run has ended.
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -20,23 +26,31 @@ class QToolBar;
 namespace skarvo::gui {
 
 class CheckListView;
+class ResultListView;
 class TimerDriver;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  // Creates the core window (its start-up runs here) over the given port.
-  explicit MainWindow(UiPort& port, QWidget* parent = nullptr);
+  // Creates the core window (its start-up runs here) over the given ports; without a
+  // clipboard or process port the window uses the desktop's own.
+  explicit MainWindow(UiPort& port, ClipboardPort* clipboard = nullptr,
+                      ProcessPort* processes = nullptr, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   TForm1& Form() { return *form_; }
   QAction* Action(CommandId id) const { return actions_.at(id); }
+  ResultListView* ResultList() const { return resultList_; }
+  CheckListView* JoinList() const { return joinList_; }
   CheckListView* TargetList() const { return targetList_; }
+  QComboBox* SearchBox() const { return searchBox_; }
   QComboBox* FolderBox() const { return folderBox_; }
   QLabel* StatusLabel() const { return statusLabel_; }
   QTabWidget* Pages() const { return pages_; }
   TimerDriver* StatusTimer() const { return timer1_; }
+  // The context menus (for tests and for the window's own use).
+  QMenu* ContextMenu(CommandPlace place) const { return menus_.at(place); }
 
   // Shows a status text at once (the Qt UI port's status sink).
   void ShowStatus(const std::string& text);
@@ -45,30 +59,48 @@ class MainWindow : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // Runs one forwarded event: catches the core's errors, then refreshes.
-  template <typename F>
-  void Forward(F&& handler);
+  void Forward(const std::function<void()>& handler);
+  void BuildPages();
   void BuildCommands();
   void BuildBars();
+  void BuildHistoryBox(QComboBox* box, THistoryBox which);
   void ApplyDisplay();
-  void RefreshFolderBox();
+  void RefreshBox(QComboBox* widget, const HistoryBox& box, THistoryBox which,
+                  uint64_t& shownRevision);
+  // Hands the edit field's selection to the core before a clipboard command.
+  void SyncSelection(THistoryBox which);
+  QComboBox* BoxWidget(THistoryBox which) const;
+  CommandId ClipboardCommand(THistoryBox which, int key) const;
+  void ShowContextMenu(CommandPlace place, const QPoint& globalPos);
 
+  std::unique_ptr<ClipboardPort> ownClipboard_;
+  std::unique_ptr<ProcessPort> ownProcesses_;
   std::unique_ptr<TForm1> form_;
   UiPort& port_;
   std::map<CommandId, QAction*> actions_;
+  std::map<CommandPlace, QMenu*> menus_;
   QToolBar* toolBar1_ = nullptr;
   QToolBar* toolBar2_ = nullptr;
+  QComboBox* searchBox_ = nullptr;
   QComboBox* folderBox_ = nullptr;
   QTabWidget* pages_ = nullptr;
+  ResultListView* resultList_ = nullptr;
+  CheckListView* joinList_ = nullptr;
   CheckListView* targetList_ = nullptr;
-  QMenu* targetMenu_ = nullptr;
   QLabel* statusLabel_ = nullptr;
   TimerDriver* timer1_ = nullptr;
+  TimerDriver* timer2_ = nullptr;
+  uint64_t shownSearchBoxRevision_ = ~uint64_t{0};
   uint64_t shownFolderBoxRevision_ = ~uint64_t{0};
+  uint64_t shownFocusRequests_ = 0;
   std::string shownCoreStatus_;
+  SearchState shownSearch_;
   bool closing_ = false;
+  bool closeWaiting_ = false;
 };
 
 }  // namespace skarvo::gui

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -14,7 +15,9 @@
 
 #include "gui/app_setup.h"
 #include "gui/check_list_view.h"
+#include "gui/result_list_view.h"
 #include "gui/timer_driver.h"
+#include "platform/clipboard_port.h"
 #include "platform/codepage.h"
 #include "platform/fake_ui_port.h"
 #include "targets/temp_tree.h"
@@ -31,17 +34,23 @@ class MainWindowTest : public QObject {
   skarvo::testing::TempTree home_;
   skarvo::testing::TempTree data_;
 
-  static QStringList Rows(MainWindow& w) {
+  static QStringList Rows(MainWindow& w) { return RowsOf(w.TargetList()->Model()); }
+  static QStringList RowsOf(QAbstractItemModel* model) {
     QStringList rows;
-    auto* model = w.TargetList()->Model();
     for (int i = 0; i < model->rowCount(); ++i) {
-      QModelIndex at = model->index(i);
+      QModelIndex at = model->index(i, 0);
       QVariant check = model->data(at, Qt::CheckStateRole);
       QString mark =
           !check.isValid() ? "H " : (check.value<Qt::CheckState>() == Qt::Checked ? "+ " : "- ");
       rows << mark + model->data(at, Qt::DisplayRole).toString();
     }
     return rows;
+  }
+
+  static QString Tree() { return QString::fromUtf8(SKARVO_TEST_DATA) + "/search/tree"; }
+  void WriteOfficeSettings() {
+    std::ofstream(home_.Root() + "/Skarvo.ini", std::ios::binary)
+        << Sjis("[拡張子]\nMsWordファイル=1\nMsExcelファイル=1\n");
   }
 
  private slots:
@@ -61,17 +70,44 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.FolderBox()->currentText(), QString("新規フォルダ"));
     QCOMPARE(w.FolderBox()->count(), 1);
     QCOMPARE(w.FolderBox()->toolTip(), QString("対象フォルダ"));
-    QCOMPARE(w.Pages()->tabText(0), QString("対象File一覧"));
+    QCOMPARE(w.SearchBox()->currentText(), QString());
+    QStringList tabs;
+    for (int i = 0; i < w.Pages()->count(); ++i) tabs << w.Pages()->tabText(i);
+    QCOMPARE(tabs, QStringList({"検索モード", "ファイル結合モード", "対象File一覧"}));
+    QCOMPARE(w.Pages()->currentIndex(), 0);
     QCOMPARE(w.Pages()->tabPosition(), QTabWidget::South);
-    QList<QAction*> menus = w.menuBar()->actions();
-    QCOMPARE(menus.size(), 1);
-    QCOMPARE(menus[0]->text(), QString("ファイル"));
+    QStringList captions;
+    for (QLabel* label : w.findChild<QToolBar*>("ToolBar2")->findChildren<QLabel*>())
+      captions << label->text().trimmed();
+    QCOMPARE(captions, QStringList({"検索文字列", "フォルダ名"}));
+
+    QStringList menus;
     QStringList items;
-    for (QAction* a : menus[0]->menu()->actions())
-      if (!a->isSeparator()) items << a->text();
-    QCOMPARE(items, QStringList({"フォルダの選択", "フォルダの追加", "終了"}));
-    QCOMPARE(w.Action(CommandId::kToolFolderSelect)->toolTip(), QString("フォルダの選択"));
-    QCOMPARE(w.Action(CommandId::kToolFolderAdd)->toolTip(), QString("フォルダの追加"));
+    for (QAction* menu : w.menuBar()->actions()) {
+      menus << menu->text();
+      for (QAction* a : menu->menu()->actions())
+        if (!a->isSeparator() && a->isVisible()) items << a->text();
+    }
+    QCOMPARE(menus, QStringList({"ファイル", "編集", "処理モード", "Option", "Help"}));
+    QCOMPARE(items,
+             QStringList({"フォルダの選択", "フォルダの追加", "新規ファイルへ保存", "上書き保存",
+                          "終了", "検索", "置換", "絞込み", "ファイル結合", "検索条件削除",
+                          "File検索", "File結合", "設定", "表示設定", "Help", "Ver.情報"}));
+    QVERIFY(w.Action(CommandId::kFolderSelect)->isEnabled());
+    QVERIFY(!w.Action(CommandId::kSaveToNewFile)->isEnabled());
+    QVERIFY(w.Action(CommandId::kSearchMode)->isChecked());
+
+    QStringList hints;
+    for (QAction* a : w.findChild<QToolBar*>("ToolBar1")->actions()) {
+      if (a->isSeparator() || !a->isVisible()) continue;
+      hints << a->toolTip();
+      QVERIFY2(!a->icon().isNull(), qPrintable(a->toolTip()));
+    }
+    QCOMPARE(hints, QStringList({"新規保存", "上書き保存", "検索", "置換", "絞込み", "ファイル結合",
+                                 "フォルダの選択", "フォルダの追加", "設定", "表示設定",
+                                 "検索モード", "File結合モード"}));
+    QVERIFY(w.Action(CommandId::kToolSearchMode)->isChecked());
+    QVERIFY(!w.Action(CommandId::kToolJoinMode)->isChecked());
     QCOMPARE(w.StatusLabel()->text(), QString());
   }
 
@@ -182,6 +218,128 @@ class MainWindowTest : public QObject {
     MainWindow again(port);
     QCOMPARE(again.size(), QSize(700, 500));
     QCOMPARE(again.FolderBox()->itemText(1), QString::fromStdString(data_.Root() + "/"));
+    ::unlink((home_.Root() + "/Skarvo.ini").c_str());
+  }
+
+  void enterInTheSearchBoxShowsTheHitsAndCellHitsRefuseChecks() {
+    WriteOfficeSettings();
+    FakeUiPort port;
+    MainWindow w(port);
+    w.show();
+    port.folderAnswers.push_back(Tree().toStdString());
+    w.Action(CommandId::kToolFolderSelect)->trigger();
+    w.Pages()->setCurrentIndex(2);
+    QTest::keyClicks(w.SearchBox()->lineEdit(), "abc");
+    QTest::keyClick(w.SearchBox()->lineEdit(), Qt::Key_Return);
+    QCOMPARE(w.Pages()->currentIndex(), 0);
+    QCOMPARE(w.StatusLabel()->text(), QString("検索終了"));
+    QCOMPARE(w.SearchBox()->itemText(0), QString("abc"));
+    const QStringList rows = RowsOf(w.ResultList()->Model());
+    QCOMPARE(rows.mid(0, 6),
+             QStringList({"H \"" + Tree() + "/a.txt\",の検索結果", "+ 【2列目】abc here",
+                          "+ 【3列目】日本語の行 abc", "H \"" + Tree() + "/B.TXT\",の検索結果",
+                          "+ 【2列目】lower abc", "H \"" + Tree() + "/sub/c.doc\",の検索結果"}));
+    QVERIFY(rows.size() > 6 && rows[6].startsWith("- 【Wordファイル】"));
+    // The hit is drawn over the row text, behind the line number.
+    QCOMPARE(w.ResultList()->PlanRow(1).matchText, QString("abc"));
+
+    int cell = -1;
+    for (int i = 0; i < rows.size() && cell < 0; ++i)
+      if (rows[i].startsWith("- 【Excel")) cell = i;
+    QVERIFY(cell > 0);
+    auto* view = w.ResultList();
+    view->scrollTo(view->Model()->index(cell, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->PlanRow(cell).checkBox.center());
+    QCOMPARE(w.StatusLabel()->text(), QString("Excel、Wordファイルはチェック対象にできません。"));
+    QVERIFY(RowsOf(view->Model())[cell].startsWith("- "));
+    QVERIFY(w.StatusTimer()->Timer()->isActive());
+
+    view->scrollTo(view->Model()->index(1, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->PlanRow(1).checkBox.center());
+    QCOMPARE(RowsOf(view->Model())[1], QString("- 【2列目】abc here"));
+    ::unlink((home_.Root() + "/Skarvo.ini").c_str());
+  }
+
+  void tabsAndModeButtonsSwitchTheMode() {
+    FakeUiPort port;
+    MainWindow w(port);
+    w.show();
+    w.Pages()->setCurrentIndex(1);
+    QCOMPARE(w.Form().ModeNumber(), 1);
+    QVERIFY(w.Action(CommandId::kToolJoinMode)->isChecked());
+    QVERIFY(!w.Action(CommandId::kToolSearchMode)->isChecked());
+    QVERIFY(w.Action(CommandId::kJoinMode)->isChecked());
+    QVERIFY(!w.SearchBox()->isEnabled());
+    QVERIFY(!w.Action(CommandId::kToolSearch)->isEnabled());
+    QVERIFY(w.Action(CommandId::kToolJoinFiles)->isEnabled());
+    w.Action(CommandId::kToolSearchMode)->trigger();
+    QCOMPARE(w.Pages()->currentIndex(), 0);
+    QCOMPARE(w.Form().ModeNumber(), 0);
+    QVERIFY(w.Action(CommandId::kToolSearchMode)->isChecked());
+    QVERIFY(!w.Action(CommandId::kToolJoinMode)->isChecked());
+    QVERIFY(w.SearchBox()->isEnabled());
+    // Pressing the pressed toggle again keeps it pressed.
+    w.Action(CommandId::kToolSearchMode)->trigger();
+    QVERIFY(w.Action(CommandId::kToolSearchMode)->isChecked());
+    w.Action(CommandId::kJoinMode)->trigger();
+    QCOMPARE(w.Pages()->currentIndex(), 1);
+    QCOMPARE(w.Pages()->tabText(1), QString("ファイル結合モード"));
+  }
+
+  void clipboardKeysAndMenuOfTheSearchBoxGoThroughTheCore() {
+    FakeUiPort port;
+    skarvo::MemoryClipboard clipboard;
+    MainWindow w(port, &clipboard);
+    QLineEdit* edit = w.SearchBox()->lineEdit();
+    QTest::keyClicks(edit, "hello");
+    QCOMPARE(w.Form().ComboBox1.Text(), std::string("hello"));
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(edit->text(), QString("hello"));
+    QCOMPARE(clipboard.Text(), std::optional<std::string>("hello"));
+    edit->setSelection(1, 3);
+    QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(clipboard.Text(), std::optional<std::string>("ell"));
+    clipboard.SetText(Sjis("日本"));
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(edit->text(), QString("h日本o"));
+    QCOMPARE(w.Form().ComboBox1.Text(), Sjis("h日本o"));
+    QCOMPARE(edit->cursorPosition(), 3);
+    QStringList items;
+    for (QAction* a : w.ContextMenu(skarvo::CommandPlace::kSearchBoxMenu)->actions())
+      items << a->text() + " " + a->shortcut().toString();
+    QCOMPARE(items,
+             QStringList({"切り取り(&T) Ctrl+X", "コピー(&C) Ctrl+C", "貼り付け(&P) Ctrl+V"}));
+    // The menu's paste acts on the folder box's own selection.
+    w.FolderBox()->lineEdit()->selectAll();
+    clipboard.SetText("/tmp");
+    w.FolderBox()->lineEdit()->setSelection(0, 2);
+    w.Action(CommandId::kFolderBoxCopy)->trigger();
+    QCOMPARE(clipboard.Text(), std::optional<std::string>(Sjis("新規")));
+  }
+
+  void closingWhileASearchRunsWaitsForItsEnd() {
+    FakeUiPort port;
+    MainWindow w(port);
+    w.show();
+    port.folderAnswers.push_back(Tree().toStdString());
+    w.Action(CommandId::kToolFolderSelect)->trigger();
+    w.SearchBox()->lineEdit()->setText("abc");
+    int calls = 0;
+    bool visibleAfterClose = false;
+    port.onProcessMessages = [&] {
+      if (calls++ > 0) return;
+      w.close();
+      w.Action(CommandId::kExit)->trigger();
+      visibleAfterClose = w.isVisible();
+    };
+    w.Action(CommandId::kToolSearch)->trigger();
+    port.onProcessMessages = nullptr;
+    QVERIFY(calls > 0);
+    QVERIFY(visibleAfterClose);
+    QVERIFY(!w.isVisible());
+    QCOMPARE(w.Form().CheckListBox3.Count(), 7);
+    QVERIFY(std::ifstream(home_.Root() + "/Skarvo.ini").good());
     ::unlink((home_.Root() + "/Skarvo.ini").c_str());
   }
 };
