@@ -66,8 +66,10 @@ void DrawRowText(QPainter& painter, TextWidthCache& widths, int ascent, QPoint o
   long long shown = 0;
   const size_t count = widths.BytesWithin(
       rest, std::max<long long>(0, right + margin - origin.x() - skipped), &shown);
-  // One more character, so the last one that starts inside the area is drawn too.
-  const size_t end = std::min(rest.size(), count + 2);
+  // One more whole character, so the last one that starts inside the area is drawn too.
+  size_t end = count;
+  if (end < rest.size()) end += IsLeadByte(static_cast<unsigned char>(rest[end])) ? 2 : 1;
+  end = std::min(end, rest.size());
   if (end == 0) return;
   painter.drawText(QPoint(static_cast<int>(origin.x() + skipped), baseline),
                    DisplayText(rest.substr(0, end)));
