@@ -119,7 +119,8 @@ class ResultListView : public QListView {
 
   CheckListModel* Model() const { return model_; }
 
-  // The user clicked the check box of a hit row (or pressed Space on it).
+  // The user clicked the check box of a hit row (a click in its column, or Space on the
+  // current row; each click of a double-click counts).
   std::function<void(int row)> onClickCheck;
   // The user made another row current (-1: none).
   std::function<void(int row)> onSelect;
@@ -141,7 +142,9 @@ class ResultListView : public QListView {
 
   // Row height in pixels: the absolute font height for the list's font size.
   int RowHeight() const { return rowHeight_; }
-  // Width of the widest row text in the list's font plus the row height.
+  // The horizontal scroll extent: the width of the widest row text in the list's font
+  // plus the row height (the check box column is as wide as a row is high). Kept current
+  // at every Refresh and ApplyDisplay, so rows changed in place stay reachable.
   int ScrollExtent() const { return extent_; }
   const ResultListLook& Look() const { return look_; }
   // The drawing plan of row as the view would paint it now; row must be a shown row.
