@@ -195,6 +195,10 @@ class TForm1 {
   FileChoiceRequest SaveDialog1;  // the save dialog of the join and the split
   CoreTimer Timer1{5000, false};  // status message timer
   CoreTimer Timer2{150, false};   // drag scroll timer of the join list
+  TGrep Grep2{&port_};            // lets window messages through while it reads a file
+  TAWKStr AWKStr1;                // highlight and replace matcher, line separator CR LF
+  TXBiff XBiff1;
+  TReadDoc ReadDoc1;
 
  private:
   void FormCreate();
@@ -235,14 +239,6 @@ class TForm1 {
   bool closeRequested_ = false;
   std::array<CommandState, kCommandCount> states_{};
   TForm1Dialogs dialogs_;
-
- public:
-  TGrep Grep2{&port_};  // lets window messages through while it reads
-  TAWKStr AWKStr1;      // highlight and replace matcher, line separator CR LF
-  TXBiff XBiff1;
-  TReadDoc ReadDoc1;
-
- private:
   TargetFiles targets_;
   TempFolderLedger ledger_;
   SearchState search_;

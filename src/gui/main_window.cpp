@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "gui/check_list_view.h"
@@ -194,17 +195,24 @@ void MainWindow::BuildBars() {
   toolBar2_ = addToolBar(QStringLiteral("ToolBar2"));
   toolBar2_->setObjectName(QStringLiteral("ToolBar2"));
   toolBar2_->setMovable(false);
-  toolBar2_->addWidget(new QLabel(Lit(" 検索文字列 "), toolBar2_));
-  searchBox_ = new QComboBox(toolBar2_);
+  // One strip that shares the bar's width between the two boxes, so both stay in view
+  // at any window width.
+  auto* strip = new QWidget(toolBar2_);
+  auto* layout = new QHBoxLayout(strip);
+  layout->setContentsMargins(2, 0, 2, 0);
+  layout->addWidget(new QLabel(Lit("検索文字列"), strip));
+  searchBox_ = new QComboBox(strip);
   searchBox_->setObjectName(QStringLiteral("ComboBox1"));
-  searchBox_->setMinimumContentsLength(24);
-  toolBar2_->addWidget(searchBox_);
-  toolBar2_->addWidget(new QLabel(Lit(" フォルダ名 "), toolBar2_));
-  folderBox_ = new QComboBox(toolBar2_);
+  searchBox_->setMinimumContentsLength(8);
+  layout->addWidget(searchBox_, 2);
+  layout->addSpacing(6);
+  layout->addWidget(new QLabel(Lit("フォルダ名"), strip));
+  folderBox_ = new QComboBox(strip);
   folderBox_->setObjectName(QStringLiteral("ComboBox2"));
   folderBox_->setToolTip(Lit("対象フォルダ"));
-  folderBox_->setMinimumContentsLength(32);
-  toolBar2_->addWidget(folderBox_);
+  folderBox_->setMinimumContentsLength(8);
+  layout->addWidget(folderBox_, 3);
+  toolBar2_->addWidget(strip);
   BuildHistoryBox(searchBox_, THistoryBox::kSearch);
   BuildHistoryBox(folderBox_, THistoryBox::kFolder);
 }

@@ -197,7 +197,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(model->data(model->index(0), Qt::ForegroundRole).value<QColor>(), QColor(255, 255, 0));
     QCOMPARE(w.TargetList()->font().pointSize(), 20);
     QCOMPARE(w.FolderBox()->font().pointSize(), 15);
-    QCOMPARE(w.FolderBox()->parentWidget()->height(), 15 + 23);
+    QCOMPARE(w.findChild<QToolBar*>("ToolBar2")->height(), 15 + 23);
     QVERIFY(w.StatusLabel()->parentWidget()->isHidden());
     QVERIFY(w.findChild<QToolBar*>("ToolBar1")->isHidden());
     QVERIFY(!w.findChild<QToolBar*>("ToolBar2")->isHidden());
