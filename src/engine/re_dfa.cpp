@@ -31,6 +31,15 @@ namespace skarvo {
 
 namespace {
 
+// The marked positions of 0..256, ascending.
+std::vector<std::uint32_t> CutList(const std::array<bool, 257>& isCut) {
+  std::vector<std::uint32_t> cuts;
+  for (std::uint32_t i = 0; i <= 256; ++i) {
+    if (isCut[i]) cuts.push_back(i);
+  }
+  return cuts;
+}
+
 std::size_t HashSet(const TRE_NFAStateSet& set) {
   return std::hash<std::string_view>{}(set.Bytes());
 }
@@ -47,7 +56,8 @@ void TRE_DFA::Charge(std::size_t bytes) {
 }
 
 void TRE_DFA::Closure(TRE_NFAStateSet& set) const {
-  std::vector<int> stack;
+  std::vector<int>& stack = closureStack_;
+  stack.clear();
   set.ForEach([&](std::size_t i) { stack.push_back(static_cast<int>(i)); });
   while (!stack.empty()) {
     const int i = stack.back();
@@ -98,6 +108,17 @@ std::vector<TRE_DFA::Move> TRE_DFA::CollectMoves(const TRE_NFAStateSet& set) con
 }
 
 std::vector<TRE_DFA::Move> TRE_DFA::SplitIntoDisjointMoves(std::vector<Move> moves) {
+  if (moves.size() < 2) return moves;
+  if (moves.size() <= 8) {
+    // Few labels: compare every pair instead of sorting.
+    bool overlap = false;
+    for (std::size_t x = 0; x < moves.size() && !overlap; ++x) {
+      for (std::size_t y = x + 1; y < moves.size(); ++y) {
+        if (moves[x].low <= moves[y].high && moves[y].low <= moves[x].high) overlap = true;
+      }
+    }
+    if (!overlap) return moves;
+  }
   std::vector<std::size_t> order(moves.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::sort(order.begin(), order.end(),
@@ -204,6 +225,7 @@ void TRE_DFA::Build(std::size_t maxStates) {
     states_[s].Transitions = std::move(transitions);
   }
   emptySteps_.clear();
+  closureStack_ = {};
   statesByHash_.clear();
 
   SortTransitions();
@@ -265,17 +287,15 @@ int TRE_DFA::WalkStep(int state, CharCode code) const noexcept {
 
 void TRE_DFA::BuildLeadTable() {
   // Cut the high bytes where some label starts, ends, or starts/ends inside a block.
-  std::vector<std::uint32_t> cuts{0, 256};
+  std::array<bool, 257> isCut{};
+  isCut[0] = isCut[256] = true;
   for (const TRE_DFAState& s : states_) {
     for (const TRE_DFATransition& t : s.Transitions) {
-      cuts.push_back(t.Low >> 8);
-      cuts.push_back((t.Low >> 8) + 1u);
-      cuts.push_back(t.High >> 8);
-      cuts.push_back((t.High >> 8) + 1u);
+      isCut[t.Low >> 8] = isCut[(t.Low >> 8) + 1u] = true;
+      isCut[t.High >> 8] = isCut[(t.High >> 8) + 1u] = true;
     }
   }
-  std::sort(cuts.begin(), cuts.end());
-  cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+  const std::vector<std::uint32_t> cuts = CutList(isCut);
   leadClassCount_ = cuts.size() - 1;
   std::vector<std::uint32_t> firstHigh(leadClassCount_);
   for (std::size_t k = 0; k < leadClassCount_; ++k) {
@@ -306,15 +326,15 @@ void TRE_DFA::BuildLeadTable() {
 void TRE_DFA::BuildTables() {
   accepting_.resize(states_.size());
   for (std::size_t s = 0; s < states_.size(); ++s) accepting_[s] = states_[s].Accepting ? 1 : 0;
-  std::vector<std::uint32_t> cuts{0, 256};
+  std::array<bool, 257> isCut{};
+  isCut[0] = isCut[256] = true;
   for (const TRE_DFAState& s : states_) {
     for (const TRE_DFATransition& t : s.Transitions) {
-      if (t.Low < 256) cuts.push_back(t.Low);
-      if (t.High < 255) cuts.push_back(std::uint32_t{t.High} + 1);
+      if (t.Low < 256) isCut[t.Low] = true;
+      if (t.High < 255) isCut[t.High + 1u] = true;
     }
   }
-  std::sort(cuts.begin(), cuts.end());
-  cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+  const std::vector<std::uint32_t> cuts = CutList(isCut);
   classCount_ = cuts.size() - 1;
   std::vector<CharCode> representative(classCount_);
   for (std::size_t k = 0; k < classCount_; ++k) {

@@ -104,6 +104,7 @@ class TRE_DFA {
   std::vector<TRE_DFAState> states_;
   std::unordered_multimap<std::size_t, int> statesByHash_;
   std::vector<std::vector<int>> emptySteps_;  // per NFA state, while building
+  mutable std::vector<int> closureStack_;     // scratch of Closure
   std::size_t maxStates_ = kMaxStates;
   std::size_t memoryUsed_ = 0;
 
