@@ -87,6 +87,13 @@ TEST(AWKStrGSubTest, ReplacesEveryMatch) {
       {"$|b", "#", "a\rb", "a#\r#", 2},
       {"$|b", "#", "a\r\nb", "a#\r\n#", 2},
       {"b", "&&", "bb", "bbbb", 2},  // replaced text is not searched again
+      // After a match the longest match is taken from where it ended, even an empty one.
+      {"b*", "-", "abc", "-a--c", 3},
+      // Only the first CR of a CR CR LF stands alone: both get their line end.
+      {"$", ";", "ab\r\r\ncd", "ab;\r;\r\ncd;", 3},
+      // Past the first match the rest does not begin a line, so ^b no longer matches there.
+      {"a|^b", "X", "bab", "XXb", 2},
+      {"^a|b", "X", "bab", "XaX", 2},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.pattern + " by " + row.replacement + " in " +
