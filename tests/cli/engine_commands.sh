@@ -29,6 +29,9 @@ check "match counts CP932 bytes" "3 2
 2 2" "$out"
 check "match: \$ before CR, not before LF by default" "3 1" "$(printf 'abc\r\n' | "$cli" match 'c$')"
 check "match --lf" "3 1" "$(printf 'abc\n' | "$cli" match --lf 'c$')"
+# Input lines are split at LF only: a CR before it stays in the line.
+check "match --lf: c is not at the line end" "0 0" "$(printf 'abc\r\n' | "$cli" match --lf 'c$')"
+check "match --lf: the CR is" "3 2" "$(printf 'abc\r\n' | "$cli" match --lf 'c\r$')"
 check "match --fuzzy" "2 4" "$(printf 'xＡＢ\n' | "$cli" match --fuzzy ab)"
 check "match --raw: no match inside a character" "0 0" \
   "$(printf '\x83\x41\n' | "$cli" match --raw A)"
@@ -83,6 +86,9 @@ out=$("$cli" grep ab "$tmp/missing.txt" "$tmp/a.txt" 2>"$tmp/err")
 check "grep missing file exit code" 2 "$?"
 check "grep goes on after a missing file" "$tmp/a.txt:1:ab" "$out"
 check "grep names the missing file" 1 "$(grep -c "missing.txt" "$tmp/err")"
+# Second bytes that look like a backslash are no backslash.
+sjis 'ソ\n表\n\\\n' >"$tmp/s.txt"
+check "grep backslash, not inside a character" "$tmp/s.txt:3:\\" "$("$cli" grep '\\' "$tmp/s.txt")"
 # A pattern that can step on code 0 ends at the end of the file.
 printf 'xa' >"$tmp/c.txt"
 check "grep ends at the end of the file" 1 \
