@@ -60,6 +60,8 @@ class TRE_DFA {
   // Step by walking the transitions, without the table.
   int WalkStep(int state, CharCode code) const noexcept;
 
+  // The state a match starts in (0 once built), whether a state accepts, the number of
+  // states and one state's content.
   int InitialState() const noexcept { return states_.empty() ? kNone : 0; }
   bool Accepting(int state) const noexcept {
     return states_[static_cast<std::size_t>(state)].Accepting;

@@ -91,11 +91,13 @@ class TRE_NFA {
   // ranges becomes one transition per piece per range).
   static constexpr std::size_t kMaxTransitions = 2000000;
 
+  // Number of states; states are numbered 0 .. StateCount() - 1.
   int StateCount() const noexcept { return static_cast<int>(states_.size()); }
   // State s's transitions in the order they were added. The chain of a state is the reverse
   // (the most recently added first); walk this from the back to follow the chain.
   const std::vector<TRE_NFATransition>& Transitions(int s) const { return states_[s]; }
 
+  // Always 0 and 1; whether some ^ / $ became an anchor; the codes anchors stand for.
   int EntryState() const noexcept { return entryState_; }
   int FinalState() const noexcept { return finalState_; }
   bool LineHeadUsed() const noexcept { return lineHeadUsed_; }

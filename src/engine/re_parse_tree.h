@@ -74,8 +74,11 @@ class TREParseTree {
   // refers to (the scratch trees of a negated class).
   void DropLeafAt(std::size_t index);
 
+  // The root of the pattern (set by the parser).
   TRENode* Root = nullptr;
+  // Interior, ^ and $ nodes (split leaves included), in creation order.
   const std::vector<std::unique_ptr<TRENode>>& Nodes() const noexcept { return nodes_; }
+  // Range leaves, no two with the same range, in the order the algorithms leave them.
   const std::vector<std::unique_ptr<TRENode>>& Leaves() const noexcept { return leaves_; }
 
  private:
