@@ -247,6 +247,16 @@ std::string RandomPieces(std::mt19937& rng, size_t size) {
   return out;
 }
 
+// The pieces without a line end, for the inside of a long line.
+std::string RandomPiecesWithoutBreaks(std::mt19937& rng, size_t size) {
+  std::string out;
+  while (out.size() < size) {
+    const std::string piece = RandomPieces(rng, 1);
+    if (piece.find_first_of("\r\n") == std::string::npos) out += piece;
+  }
+  return out;
+}
+
 class GrepReaderModelTest : public testing::TempFolderTest {
  protected:
   void Compare(const std::string& bytes, const std::string& label) {
@@ -265,17 +275,32 @@ class GrepReaderModelTest : public testing::TempFolderTest {
 
   size_t total_ = 0;
   const std::vector<std::string> patterns_ = {
-      "a",         "ab",
-      "b*a",       "^a",
-      "b$",        "^$",
-      "a\\nb",     "\\n\\n",
-      "[^a]",      ".",
-      "c c",       "\\\\",
-      "\\x835c",   "\\x820a",
-      "\\x82",     "\\x8220",
-      "b\\n*",     "[ab]+c",
-      "\\x82\\n?", "(a|b)$",
-      Sjis("あ"),  Sjis("[ぁ-ん]"),
+      "a",
+      "ab",
+      "b*a",
+      "^a",
+      "b$",
+      "^$",
+      "a\\nb",
+      "\\n\\n",
+      "[^a]",
+      ".",
+      "c c",
+      "\\\\",
+      "\\x835c",
+      "\\x820a",
+      "\\x82",
+      "\\x8220",
+      "b\\n*",
+      "[ab]+c",
+      "\\x82\\n?",
+      "(a|b)$",
+      Sjis("あ"),
+      Sjis("[ぁ-ん]"),
+      // Matches that run on over many lines and block boundaries.
+      Sjis("表[^q]*ソ"),
+      Sjis("ソ[^q]*表$"),
+      "\\x82\\n[^q]*\\x82\\x61",
   };
 };
 
@@ -297,6 +322,21 @@ TEST_F(GrepReaderModelTest, PiecesAcrossBlockBoundaries) {
     bytes += RandomPieces(rng, 80);
     if (f % 3 == 0) bytes += std::string(block, 'c') + RandomPieces(rng, 40);  // a long line
     if (f % 4 == 1) bytes.resize(block + static_cast<size_t>(f % 3));  // ends at the boundary
+    Compare(bytes, "file " + std::to_string(f));
+  }
+  EXPECT_GT(total_, 0u);
+}
+
+// A line that starts in one block and runs through the next into a third: the lookahead
+// crosses the second boundary while the line's start is already kept in CarryText.
+TEST_F(GrepReaderModelTest, LinesAcrossTwoBoundaries) {
+  std::mt19937 rng(23);
+  const size_t block = TTxtFile::BlockSize;
+  for (int f = 0; f < 12; ++f) {
+    const size_t k = static_cast<size_t>(f);
+    std::string bytes = "ab\n" + std::string(2 * block - 43 + k, 'c');
+    bytes += RandomPiecesWithoutBreaks(rng, 40 - k);
+    bytes += RandomPieces(rng, 60);
     Compare(bytes, "file " + std::to_string(f));
   }
   EXPECT_GT(total_, 0u);
