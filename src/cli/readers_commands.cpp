@@ -1,10 +1,11 @@
-// skarvo-cli commands of the document readers. Each command lives in its own function.
+// skarvo-cli commands of the document readers: doctext and cells.
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "cli/cli_text.h"
 #include "cli/command_registry.h"
-#include "platform/codepage.h"
 #include "platform/error.h"
 #include "readers/read_doc.h"
 #include "readers/xbiff.h"
@@ -12,19 +13,13 @@
 namespace skarvo::cli {
 namespace {
 
-// Writes one line: the bytes as they are with --raw, else converted to UTF-8.
-void PrintLine(const std::string& cp932, bool raw) {
-  const std::string out = raw ? cp932 : Cp932ToUtf8Lossy(cp932);
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  std::fputc('\n', stdout);
-}
-
-void PrintError(const std::string& cp932Message) {
-  std::fprintf(stderr, "%s\n", Cp932ToUtf8Lossy(cp932Message).c_str());
-}
-
-// doctext [--raw] FILE: one line per text line of the word-processor document.
-int DocTextCommand(const std::vector<std::string>& args) {
+// Runs a reader command of the form "NAME [--raw] FILE". The reader gets the file name in
+// CP932 and a sink for its output lines; it returns how many lines it produced. Lines are
+// printed as they arrive, so what came before a damaged part still shows.
+int RunReaderCommand(
+    const char* name, const std::vector<std::string>& args,
+    const std::function<size_t(const std::string& path,
+                               const std::function<void(const std::string&)>&)>& read) {
   bool raw = false;
   std::vector<std::string> files;
   for (const std::string& arg : args) {
@@ -34,73 +29,60 @@ int DocTextCommand(const std::vector<std::string>& args) {
       files.push_back(arg);
   }
   if (files.size() != 1) {
-    std::fprintf(stderr, "usage: skarvo-cli doctext [--raw] FILE\n");
+    std::fprintf(stderr, "usage: skarvo-cli %s [--raw] FILE\n", name);
     return 2;
   }
-  std::string path;
-  if (raw) {
-    path = files[0];
-  } else if (!Utf8ToCp932(files[0], path)) {
-    std::fprintf(stderr, "the file name has no CP932 form: %s\n", files[0].c_str());
-    return 2;
-  }
-  std::vector<std::string> lines;
-  try {
-    TReadDoc reader;
-    reader.ReadText(path, &lines);
-  } catch (const Exception& e) {
-    for (const std::string& line : lines) PrintLine(line, raw);
-    PrintError(e.Message());
-    return 2;
-  }
-  for (const std::string& line : lines) PrintLine(line, raw);
-  return lines.empty() ? 1 : 0;
-}
-
-CommandRegistrar docTextRegistrar("doctext", DocTextCommand, "[--raw] FILE");
-
-// cells [--raw] FILE: one line per cell event of the spreadsheet reader,
-// "<SheetNo>\t<Row>\t<Col>\t<Data>", in record order.
-int CellsCommand(const std::vector<std::string>& args) {
-  bool raw = false;
-  std::vector<std::string> files;
-  for (const std::string& arg : args) {
-    if (arg == "--raw")
-      raw = true;
-    else
-      files.push_back(arg);
-  }
-  if (files.size() != 1) {
-    std::fprintf(stderr, "usage: skarvo-cli cells [--raw] FILE\n");
-    return 2;
-  }
-  std::string path;
-  if (raw) {
-    path = files[0];
-  } else if (!Utf8ToCp932(files[0], path)) {
-    std::fprintf(stderr, "the file name has no CP932 form: %s\n", files[0].c_str());
+  const TextEdge edge(raw);
+  const std::optional<std::string> path = edge.In(files[0]);
+  if (!path) {
+    PrintError("the file name has no CP932 form: " + files[0]);
     return 2;
   }
   size_t count = 0;
-  TXBiff reader;
-  reader.OnReadCell = [&](TXBiff&, int32_t sheetNo, int32_t row, int32_t col, int32_t,
-                          const std::string& data, bool&) {
-    // Printed as each cell arrives, so the cells before a damaged record still show.
-    PrintLine(std::to_string(sheetNo) + "\t" + std::to_string(row) + "\t" + std::to_string(col) +
-                  "\t" + data,
-              raw);
-    ++count;
-  };
   try {
-    reader.ReadWorkbook(path);
+    count = read(*path, [&](const std::string& line) { WriteLine(edge.Out(line)); });
   } catch (const Exception& e) {
     std::fflush(stdout);
-    PrintError(e.Message());
+    PrintError(ErrorText(e));
     return 2;
   }
   return count == 0 ? 1 : 0;
 }
 
+// doctext [--raw] FILE: one line per text line of the word-processor document.
+int DocTextCommand(const std::vector<std::string>& args) {
+  return RunReaderCommand("doctext", args, [](const std::string& path, const auto& print) {
+    std::vector<std::string> lines;
+    try {
+      TReadDoc reader;
+      reader.ReadText(path, &lines);
+    } catch (const Exception&) {
+      for (const std::string& line : lines) print(line);
+      throw;
+    }
+    for (const std::string& line : lines) print(line);
+    return lines.size();
+  });
+}
+
+// cells [--raw] FILE: one line per cell event of the spreadsheet reader,
+// "<SheetNo>\t<Row>\t<Col>\t<Data>", in record order.
+int CellsCommand(const std::vector<std::string>& args) {
+  return RunReaderCommand("cells", args, [](const std::string& path, const auto& print) {
+    size_t count = 0;
+    TXBiff reader;
+    reader.OnReadCell = [&](TXBiff&, int32_t sheetNo, int32_t row, int32_t col, int32_t,
+                            const std::string& data, bool&) {
+      print(std::to_string(sheetNo) + "\t" + std::to_string(row) + "\t" + std::to_string(col) +
+            "\t" + data);
+      ++count;
+    };
+    reader.ReadWorkbook(path);
+    return count;
+  });
+}
+
+CommandRegistrar docTextRegistrar("doctext", DocTextCommand, "[--raw] FILE");
 CommandRegistrar cellsRegistrar("cells", CellsCommand, "[--raw] FILE");
 
 }  // namespace

@@ -57,7 +57,7 @@ check "no cells: exit code 1" 1 "$?"
 
 err="$("$cli" cells "$data/readers/no_such.xls" 2>&1 >/dev/null)"
 check "missing file: exit code 2" 2 "$?"
-check "missing file: the message" "ﾌｧｲﾙを開くことに失敗しました" "$err"
+check "missing file: the message" "skarvo-cli: ﾌｧｲﾙを開くことに失敗しました" "$err"
 
 # Damaged copies: cut at many lengths and with bytes overwritten. Every run must end
 # within its time limit with exit code 0, 1 or 2 (not a signal).
