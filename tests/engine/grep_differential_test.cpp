@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/grep.h"
-#include "grep_temp_files.h"
+#include "support/temp_files.h"
 #include "platform/codepage.h"
 
 namespace skarvo {

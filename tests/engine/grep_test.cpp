@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/regexp_error.h"
-#include "grep_temp_files.h"
+#include "support/temp_files.h"
 #include "platform/codepage.h"
 #include "platform/fake_ui_port.h"
 

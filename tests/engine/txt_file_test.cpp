@@ -12,6 +12,7 @@
 
 #include "platform/fake_ui_port.h"
 #include "platform/file_system.h"
+#include "support/temp_files.h"
 
 namespace skarvo {
 namespace {
@@ -28,21 +29,8 @@ struct Hit {
 
 void PrintTo(const Hit& h, std::ostream* os) { *os << h.no << ":\"" << h.text << "\""; }
 
-class TxtFileTest : public ::testing::Test {
+class TxtFileTest : public testing::TempFolderTest {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/skarvo_txt_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override { DeleteFolderTree(dir_); }
-
-  std::string Write(const std::string& bytes) {
-    std::string path = dir_ + "/f" + std::to_string(count_++) + ".txt";
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-  }
-
   // Every line holding the chain of codes, as the fixed-string search reports it.
   std::vector<Hit> Find(const std::string& bytes, const std::vector<uint16_t>& codes,
                         UiPort* ui = nullptr) {

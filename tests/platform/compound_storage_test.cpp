@@ -8,6 +8,7 @@
 
 #include "platform/codepage.h"
 #include "platform/compound_file_builder.h"
+#include "support/temp_files.h"
 
 namespace skarvo {
 namespace {
@@ -26,23 +27,7 @@ std::string Pattern(size_t size, unsigned seed) {
   return s;
 }
 
-class TempFile {
- public:
-  explicit TempFile(const std::string& bytes) {
-    char name[] = "/tmp/skarvo_cfb_XXXXXX";
-    int fd = mkstemp(name);
-    path_ = name;
-    if (fd >= 0) {
-      (void)!write(fd, bytes.data(), bytes.size());
-      close(fd);
-    }
-  }
-  ~TempFile() { unlink(path_.c_str()); }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using testing::TempFile;
 
 TEST(CompoundStorageTest, NonCompoundInputDoesNotOpen) {
   const std::string valid = BuildCompoundFile({{"Data", Pattern(5000, 1)}});

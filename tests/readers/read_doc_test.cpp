@@ -9,6 +9,7 @@
 #include "platform/codepage.h"
 #include "platform/compound_file_builder.h"
 #include "readers/doc_builder.h"
+#include "support/temp_files.h"
 
 namespace skarvo {
 namespace {
@@ -20,23 +21,7 @@ using Lines = std::vector<std::string>;
 
 const std::string kData = SKARVO_TEST_DATA;
 
-class TempFile {
- public:
-  explicit TempFile(const std::string& bytes) {
-    char name[] = "/tmp/skarvo_doc_XXXXXX";
-    int fd = mkstemp(name);
-    path_ = name;
-    if (fd >= 0) {
-      (void)!write(fd, bytes.data(), bytes.size());
-      close(fd);
-    }
-  }
-  ~TempFile() { unlink(path_.c_str()); }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using testing::TempFile;
 
 Lines ReadBytes(const std::string& bytes, Lines start = {}) {
   TReadDoc().ReadTextFromBytes(bytes, &start);
