@@ -132,6 +132,63 @@ TEST(TREParser, ReportsMalformedPatterns) {
   }
 }
 
+// Every error of the scanner and the parser, reached through Run, with the position the
+// scanner stood at: after the byte that revealed the fault (past the end when the pattern
+// ran out), or at the lone lead byte itself.
+TEST(TREParser, EveryErrorPointsWhereTheScannerStood) {
+  const char* bracket = "右ブラケット\"]\"が必要です";
+  const char* backslash = "\"\\\"の次には文字が必要です。";
+  const char* hex = "不正な１６進数コード表記です。";
+  const char* octal = "不正な８進数コード表記です。";
+  const char* twoByte = "不正な２バイト文字コードです。";
+  const char* range = "不正なキャラクタ範囲です";
+  const char* primary = "普通の文字、または左括弧\"(\"が必要です";
+  struct Row {
+    std::string pattern;
+    const char* message;
+    int pos;
+  } rows[] = {
+      {"[a", bracket, 3},
+      {"[a-b", bracket, 5},
+      {"[^a-", bracket, 5},
+      {"x[", bracket, 3},
+      {"[\\", backslash, 3},
+      {"[a-\\", backslash, 5},
+      {"a\\", backslash, 3},
+      {"[\\x", hex, 4},
+      {"[a-\\x]", hex, 6},
+      {"\\xz1", hex, 3},
+      {"[\\200000]", octal, 9},
+      {"a\\777777", octal, 9},
+      {"[z-\\x61]", range, 8},
+      {Sjis("[あ-ぁ]"), range, 7},
+      {"[b-a-c]", range, 5},
+      {"[\x82", twoByte, 2},
+      {"[a-\x82", twoByte, 4},
+      {"\\\x82", twoByte, 2},
+      {Sjis("あ") + "\x82", twoByte, 3},
+      {"((a)", "右(閉じ)括弧が必要です", 5},
+      {"(", "右(閉じ)括弧が必要です", 2},
+      {")", "正規表現に余分な文字があります", 2},
+      {"(a))", "正規表現に余分な文字があります", 5},
+      {"a(*)", primary, 4},
+      {"a||*", primary, 5},
+      {"[a]]", primary, 5},
+      {"x[]", "不正なキャラクタクラス指定です。", 4},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.pattern);
+    TREParser parser(row.pattern);
+    try {
+      parser.Run();
+      ADD_FAILURE() << "no error";
+    } catch (const ERegExpParser& e) {
+      EXPECT_EQ(e.Message(), Sjis(row.message));
+      EXPECT_EQ(e.ErrorPos(), row.pos);
+    }
+  }
+}
+
 TEST(TREParser, NegatedClassThatKeepsOnlyNewlinesAndCodeZeroOutIsStillValid) {
   // Everything but 0x0B: the class keeps that one code.
   TREParser parser("[^\\x01-\\x0a\\x0c-\\xfcfc]");
