@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "engine/grep.h"
-#include "support/temp_files.h"
 #include "platform/codepage.h"
+#include "support/temp_files.h"
 
 namespace skarvo {
 namespace {
@@ -260,8 +260,12 @@ std::string RandomPiecesWithoutBreaks(std::mt19937& rng, size_t size) {
 class GrepReaderModelTest : public testing::TempFolderTest {
  protected:
   void Compare(const std::string& bytes, const std::string& label) {
+    Compare(bytes, label, patterns_);
+  }
+  void Compare(const std::string& bytes, const std::string& label,
+               const std::vector<std::string>& patterns) {
     const std::string path = Write(bytes);
-    for (const auto& pattern : patterns_) {
+    for (const auto& pattern : patterns) {
       SCOPED_TRACE(label + " pattern " + ::testing::PrintToString(pattern));
       TGrep grep;
       grep.SetRegExp(pattern);
@@ -338,6 +342,25 @@ TEST_F(GrepReaderModelTest, LinesAcrossTwoBoundaries) {
     bytes += RandomPiecesWithoutBreaks(rng, 40 - k);
     bytes += RandomPieces(rng, 60);
     Compare(bytes, "file " + std::to_string(f));
+  }
+  EXPECT_GT(total_, 0u);
+}
+
+// Every piece placed so that it starts two bytes before the end of the first block, one
+// before, at the boundary and one after, seen by the main cursor alone (a pattern that looks
+// no further than one character) and by the lookahead (one that reads on across the piece).
+TEST_F(GrepReaderModelTest, EachPieceAtTheBoundary) {
+  const size_t block = TTxtFile::BlockSize;
+  const std::vector<std::string> patterns = {
+      "x", "^x", "[^c]", "cx", "c[^q][^q]?x", "\\x8261", "b$",
+  };
+  for (size_t p = 0; p < Pieces().size(); ++p) {
+    for (size_t at = block - 2; at <= block + 1; ++at) {
+      const std::string bytes = "ab\n" + std::string(at - 3, 'c') + Pieces()[p] +
+                                "xa\x82\x61"
+                                "b";
+      Compare(bytes, "piece " + std::to_string(p) + " at " + std::to_string(at), patterns);
+    }
   }
   EXPECT_GT(total_, 0u);
 }
