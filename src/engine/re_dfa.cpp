@@ -249,7 +249,10 @@ void TRE_DFA::DetectLiteral() {
   for (;;) {
     const TRE_DFAState& state = states_[static_cast<std::size_t>(s)];
     if (state.Transitions.empty()) {
-      isLiteral_ = true;
+      // A chain must end in an accepting state; one ending in a dead state (a range that
+      // holds no text code) matches nothing and is no fixed string.
+      isLiteral_ = state.Accepting;
+      if (!isLiteral_) text.clear();
       literalText_ = std::move(text);
       return;
     }

@@ -53,6 +53,11 @@ namespace {
 
 std::uint32_t SingleCodeLabel(CharCode code) { return std::uint32_t{code} * 0x10001u; }
 
+// True when code is an anchor code that no text holds and low..high holds it.
+bool HoldsMarker(CharCode low, CharCode high, CharCode code) {
+  return code > kLastTextCode && low <= code && code <= high;
+}
+
 struct Pending {
   const TRENode* node;  // nullptr: add the transition a -> b on label
   int a;
@@ -73,9 +78,20 @@ void TRE_NFA::GenerateStateList(const TRENode* root, int a, int b) {
     }
     const TRENode* n = step.node;
     switch (n->Kind) {
-      case NodeRange:
-        AddTransition(step.a, step.b, n->Label());
+      case NodeRange: {
+        // A text holds no code above kLastTextCode; the anchor codes of in-memory matching
+        // live there. A range reaching an anchor code would take the anchor's step (a
+        // class up to \xffff would match at every line end), so it is cut back to the codes
+        // a text can hold, and a range wholly above them adds no transition at all.
+        CharCode high = n->High;
+        if (n->Low != kEpsilonCode && (HoldsMarker(n->Low, high, lineHeadCode_) ||
+                                       HoldsMarker(n->Low, high, lineTailCode_))) {
+          high = kLastTextCode;
+          if (n->Low > high) break;
+        }
+        AddTransition(step.a, step.b, std::uint32_t{n->Low} | std::uint32_t{high} << 16);
         break;
+      }
       case NodeLineHead:
         if (step.a == entryState_) {
           lineHeadUsed_ = true;

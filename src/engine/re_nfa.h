@@ -27,6 +27,8 @@ class TREParser;
 // empty step exactly when its low code is 0xFFFF.
 constexpr std::uint32_t EpsilonLabel = 0xFFFFFFFFu;
 constexpr CharCode kEpsilonCode = 0xFFFF;
+// The highest code a text can hold (lead byte 0xFC and any second byte).
+constexpr CharCode kLastTextCode = 0xFCFF;
 
 struct TRE_NFATransition {
   CharCode Low = 0;

@@ -102,6 +102,12 @@ TEST(FindAnchored, LineStartsAndEndsFollowTheSeparator) {
       {"^$", "ab", mcls_CRLF, kNone},
       {"a$|b", "a\r", mcls_CRLF, {0, 1}},
       {Sjis("^ア"), "x\n\x83\x41", mcls_CRLF, {2, 4}},
+      // Ranges reaching the anchor codes hold no text code there and never take an
+      // anchor's step.
+      {"^q|[\\xfff0-\\xfffe]a", "a", mcls_CRLF, kNone},
+      {"a[\\xfff0-\\xffff]|b$", "a", mcls_CRLF, kNone},
+      {"a[\\xfff0-\\xfffe]$", "a\r", mcls_CRLF, kNone},
+      {"^[\\x01-\\xffff]+$", Sjis("xア\r"), mcls_CRLF, {0, 4}},  // CR is in the class
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.pattern + " on " + row.text);

@@ -54,6 +54,8 @@ TEST(TRE_DFA, DetectsFixedStrings) {
       {"^abc", '\n', '\n', true, "\nabc"},
       {"abc$", '\n', '\n', true, "abc\n"},
       {"a|a", 0xFFFD, 0xFFFE, true, "a"},
+      {"\\xfffe", 0xFFFD, 0xFFFE, false, ""},  // holds no text code: matches nothing
+      {"a[\\xfff0-\\xfffe]", 0xFFFD, 0xFFFE, false, ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.pattern);

@@ -110,6 +110,16 @@ TEST(TRE_NFA, AnchorsTakeTheCodesTheOwnerGives) {
   EXPECT_EQ(Dump(b.nfa), "0>3:A 2>1:A 3>2:61");
 }
 
+TEST(TRE_NFA, RangesNeverHoldTheInMemoryAnchorCodes) {
+  // Cut back to the last code a text holds, or dropped when wholly above it; the states
+  // are numbered as before. With LF as the anchor code nothing is cut.
+  EXPECT_EQ(Dump(Built("[a-\\xffff]").nfa), "0>1:61-FCFF");
+  EXPECT_EQ(Dump(Built("[\\xfff0-\\xfffe]b").nfa), "2>1:62");
+  EXPECT_EQ(Dump(Built("[\\xfd00-\\xfffc]").nfa), "0>1:FD00-FFFC");
+  EXPECT_EQ(Dump(Built("[a-\\xffff]", '\n', '\n').nfa), "0>1:61-FFFF");
+  EXPECT_EQ(Dump(Built("\\xffff").nfa), "0>1:eps");
+}
+
 TEST(TRE_NFA, VeryLongPatternsBuildWithoutDeepRecursion) {
   Built b(std::string(100000, 'a') + "|b");
   EXPECT_EQ(b.nfa.StateCount(), 100001);
