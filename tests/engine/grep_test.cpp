@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "engine/regexp_error.h"
-#include "support/temp_files.h"
 #include "platform/codepage.h"
 #include "platform/fake_ui_port.h"
+#include "support/temp_files.h"
 
 namespace skarvo {
 namespace {
@@ -181,6 +181,16 @@ TEST_F(GrepTest, LongLinesAndBlockBoundaries) {
        "z\\nw*q",
        "z\n" + std::string(block, 'w') + "q",
        {{1, "z"}}},
+      // The first block holds file bytes 0 to block - 1, so this 2-byte character is its last
+      // two bytes and the match goes on in the next block.
+      {"2-byte character ending the first block",
+       "x\x82\xA0y",
+       std::string(block - 3, 'w') + "x\x82\xA0y\n",
+       {{1, std::string(block - 3, 'w') + "x\x82\xA0y"}}},
+      {"2-byte character before a zero byte of the file",
+       "x\x82\xA0 y",
+       "ax\x82\xA0"s + '\0' + "y\n",
+       {{1, "ax\x82\xA0 y"}}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
