@@ -10,21 +10,14 @@
 #include <vector>
 
 #include "engine/grep.h"
-#include "support/temp_files.h"
 #include "platform/codepage.h"
+#include "support/line_hit.h"
+#include "support/temp_files.h"
 
 namespace skarvo {
 namespace {
 
-struct Hit {
-  int no;
-  std::string text;
-  bool operator==(const Hit&) const = default;
-};
-
-void PrintTo(const Hit& h, std::ostream* os) {
-  *os << h.no << ":" << ::testing::PrintToString(h.text);
-}
+using testing::Hit;
 
 std::string Normalise(const std::string& bytes) {
   std::string out = "\n";

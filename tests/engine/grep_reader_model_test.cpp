@@ -17,6 +17,7 @@
 
 #include "engine/grep.h"
 #include "platform/codepage.h"
+#include "support/line_hit.h"
 #include "support/temp_files.h"
 
 namespace skarvo {
@@ -24,15 +25,7 @@ namespace {
 
 using namespace std::string_literals;
 
-struct Hit {
-  int no;
-  std::string text;
-  bool operator==(const Hit&) const = default;
-};
-
-void PrintTo(const Hit& h, std::ostream* os) {
-  *os << h.no << ":" << ::testing::PrintToString(h.text);
-}
+using testing::Hit;
 
 struct ModelEnd {};  // the model's end of the file
 

@@ -10,6 +10,7 @@
 #include "engine/regexp_error.h"
 #include "platform/codepage.h"
 #include "platform/fake_ui_port.h"
+#include "support/line_hit.h"
 #include "support/temp_files.h"
 
 namespace skarvo {
@@ -17,15 +18,7 @@ namespace {
 
 using namespace std::string_literals;
 
-struct Hit {
-  int no;
-  std::string text;
-  bool operator==(const Hit&) const = default;
-};
-
-void PrintTo(const Hit& h, std::ostream* os) {
-  *os << h.no << ":" << ::testing::PrintToString(h.text);
-}
+using testing::Hit;
 
 class GrepTest : public testing::TempFolderTest {
  protected:

@@ -12,6 +12,7 @@
 
 #include "platform/fake_ui_port.h"
 #include "platform/file_system.h"
+#include "support/line_hit.h"
 #include "support/temp_files.h"
 
 namespace skarvo {
@@ -21,13 +22,7 @@ using namespace std::string_literals;
 
 constexpr size_t kBlock = TTxtFile::BlockSize;
 
-struct Hit {
-  int no;
-  std::string text;
-  bool operator==(const Hit&) const = default;
-};
-
-void PrintTo(const Hit& h, std::ostream* os) { *os << h.no << ":\"" << h.text << "\""; }
+using testing::Hit;
 
 class TxtFileTest : public testing::TempFolderTest {
  protected:
