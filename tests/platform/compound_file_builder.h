@@ -15,22 +15,22 @@
 
 namespace skarvo::testing {
 
-struct StreamSpec {
+struct StreamEntry {
   std::string name;  // UTF-8
   std::string content;
   bool isStorage = false;  // an empty storage of that name instead of a stream
 };
 
 // A compound document whose root holds the given streams and storages, in that order.
-inline std::string BuildCompoundFile(const std::vector<StreamSpec>& streams) {
+inline std::string BuildCompoundFile(const std::vector<StreamEntry>& streams) {
   gsf_init();
   GsfOutput* memory = gsf_output_memory_new();
   GsfOutfile* root = gsf_outfile_msole_new(memory);
-  for (const StreamSpec& spec : streams) {
-    GsfOutput* child = gsf_outfile_new_child(root, spec.name.c_str(), spec.isStorage);
-    if (!spec.isStorage)
-      gsf_output_write(child, spec.content.size(),
-                       reinterpret_cast<const guint8*>(spec.content.data()));
+  for (const StreamEntry& entry : streams) {
+    GsfOutput* child = gsf_outfile_new_child(root, entry.name.c_str(), entry.isStorage);
+    if (!entry.isStorage)
+      gsf_output_write(child, entry.content.size(),
+                       reinterpret_cast<const guint8*>(entry.content.data()));
     gsf_output_close(child);
     g_object_unref(child);
   }

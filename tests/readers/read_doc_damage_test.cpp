@@ -43,7 +43,7 @@ void ExpectCleanRead(const std::string& bytes) {
 // The document rebuilt with its WordDocument stream changed by edit.
 std::string WithWordStream(const std::string& file, const std::function<void(std::string&)>& edit) {
   auto storage = CompoundStorage::OpenBytes(file);
-  std::vector<testing::StreamSpec> streams;
+  std::vector<testing::StreamEntry> streams;
   for (const std::string& name : storage->StreamNames()) {
     std::string content = *storage->ReadStream(name);
     if (name == "WordDocument") edit(content);

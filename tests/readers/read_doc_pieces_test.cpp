@@ -22,8 +22,8 @@ using Lines = std::vector<std::string>;
 const std::string kData = SKARVO_TEST_DATA;
 
 Lines ReadDoc(const Word97Doc& doc, bool tableOne = true, const std::string& otherTable = "") {
-  std::vector<testing::StreamSpec> streams = {{"WordDocument", doc.wordDocument},
-                                              {tableOne ? "1Table" : "0Table", doc.table}};
+  std::vector<testing::StreamEntry> streams = {{"WordDocument", doc.wordDocument},
+                                               {tableOne ? "1Table" : "0Table", doc.table}};
   if (!otherTable.empty()) streams.push_back({tableOne ? "0Table" : "1Table", otherTable});
   Lines lines = {"earlier"};
   TReadDoc().ReadTextFromBytes(BuildCompoundFile(streams), &lines);
