@@ -1,7 +1,8 @@
 // CheckList: the data of a list of rows with check boxes, as the target list, the result
 // list, the join list and the hidden undo list hold it. Each row has a text, a header
-// flag and a check state; every datum of a row lives in its text. Header rows carry no
-// check box. The list also keeps the selected row and a revision number that changes with
+// flag and a check state; a hit row of the result list also keeps its line number and the
+// line's own text apart from the displayed text, so later operations never parse them
+// back out of a prefix. Header rows carry no check box. The list also keeps the selected row and a revision number that changes with
 // every change, so a view can tell when to re-read it.
 #pragma once
 
@@ -15,6 +16,10 @@ struct CheckListRow {
   std::string text;  // CP932
   bool header = false;
   bool checked = false;
+  // Hit rows only: the line number the search counted (0 when unknown) and the line's own
+  // text (CP932) without the row's prefix.
+  int64_t lineNo = 0;
+  std::string lineText;
   bool operator==(const CheckListRow&) const = default;
 };
 
