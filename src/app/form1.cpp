@@ -37,7 +37,16 @@ TForm1::TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes)
       ledger_(homeFolder_),
       run_(SearchRunParts{CheckListBox1, CheckListBox3, CheckListBoxUNDO, ListBoxExcel, ListBoxCell,
                           ComboBox1, ComboBox2, settings_, targets_, Grep2, XBiff1, ReadDoc1,
-                          ledger_, search_, activePage_, Timer1, port_}) {
+                          ledger_, search_, activePage_, Timer1, port_}),
+      ops_(OpsParts{CheckListBox1, CheckListBox3, CheckListBox2, CheckListBoxUNDO, ListBoxExcel,
+                    search_, AWKStr1, targets_, ledger_, activePage_, Timer1, port_},
+           OpsCommandSwitches{
+               [this](bool on) {
+                 Enable({CommandId::kOverwriteSave, CommandId::kToolOverwriteSave}, on);
+               },
+               [this](bool on) {
+                 Enable({CommandId::kUndo, CommandId::kToolUndo}, on);
+               }}) {
   FormCreate();
 }
 
@@ -169,31 +178,52 @@ void TForm1::Execute(CommandId id) {
     case CommandId::kFolderBoxPaste:
       BoxPaste(THistoryBox::kFolder);
       break;
-    // The operations on results (save to new files, overwrite, undo, replace, narrowing,
-    // join, opening a file or hit, split, check a file's hits) are wired here as they join
-    // the program; until then their commands show and do nothing.
-    case CommandId::kSaveToNewFile:
     case CommandId::kOverwriteSave:
+    case CommandId::kToolOverwriteSave:
+      ops_.N12Click();
+      break;
     case CommandId::kUndo:
+    case CommandId::kToolUndo:
+      ops_.Repeat1Click();
+      break;
     case CommandId::kReplace:
+    case CommandId::kToolReplace:
+      ops_.Replace1Click();
+      break;
     case CommandId::kNarrow:
+    case CommandId::kToolNarrow:
+      ops_.N3Click();
+      break;
+    case CommandId::kResultCheckOnFile:
+      ops_.CheckOnFile1Click();
+      break;
+    case CommandId::kResultCheckOffFile:
+      ops_.CheckOFFFile1Click();
+      break;
+    case CommandId::kResultNarrowJoin:
+      File3Click();
+      break;
+    // The other operations on results (save to new files, join, opening a file or hit,
+    // split) are wired here as they join the program; until then their commands show and
+    // do nothing.
+    case CommandId::kSaveToNewFile:
     case CommandId::kJoinFiles:
     case CommandId::kToolSaveNew:
-    case CommandId::kToolOverwriteSave:
-    case CommandId::kToolUndo:
-    case CommandId::kToolReplace:
-    case CommandId::kToolNarrow:
     case CommandId::kToolJoinFiles:
     case CommandId::kTargetOpenFile:
-    case CommandId::kResultCheckOnFile:
-    case CommandId::kResultCheckOffFile:
     case CommandId::kResultOpenFile:
     case CommandId::kResultSplitFile:
-    case CommandId::kResultNarrowJoin:
     case CommandId::kCount:
       break;
   }
   UpdateTargetMenuStates();
+}
+
+void TForm1::File3Click() {
+  // The narrowing half; the join build that follows it comes with the join.
+  ops_.N3Click();
+  activePage_ = kPageJoin;
+  EnterJoinMode();
 }
 
 void TForm1::RunDialog(const std::function<void()>& show) {

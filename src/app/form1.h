@@ -21,6 +21,7 @@
 #include "app/status_keeping_port.h"
 #include "engine/awk_str.h"
 #include "engine/grep.h"
+#include "ops/result_operations.h"
 #include "platform/clipboard_port.h"
 #include "platform/core_timer.h"
 #include "platform/error.h"
@@ -179,6 +180,7 @@ class TForm1 {
   Settings& MutableSettings() { return settings_; }
   TargetFiles& Targets() { return targets_; }
   TSearchRun& SearchRun() { return run_; }
+  TResultOperations& Operations() { return ops_; }
   TempFolderLedger& MutableTempFolder() { return ledger_; }
   // The dialogs' slots; see TForm1Dialogs.
   TForm1Dialogs& Dialogs() { return dialogs_; }
@@ -205,6 +207,7 @@ class TForm1 {
   void UpdateTargetMenuStates();
   void SearchModeCommand();
   void JoinModeCommand();
+  void File3Click();
   void Help();
   void BoxCut(THistoryBox box);
   void BoxCopy(THistoryBox box);
@@ -243,6 +246,7 @@ class TForm1 {
   TempFolderLedger ledger_;
   SearchState search_;
   TSearchRun run_;
+  TResultOperations ops_;
 };
 
 }  // namespace skarvo

@@ -164,10 +164,13 @@ void TSearchRun::RunSearch() {
 
   // 8.
   for (const CheckListRow& row : p_.undoList.Rows())
-    p_.resultList.Add(row.text, row.header, row.checked);
+    p_.resultList.Insert(p_.resultList.Count(), row);
   p_.activePage = 0;
   p_.statusTimer.SetEnabled(true);
   p_.state.searchText = p_.searchHistory.Text();
+  p_.state.searchUsedRegex = p_.settings.useRegex;
+  p_.state.searchCaseSensitive = p_.settings.caseSensitive;
+  p_.state.searchFuzzy = p_.settings.useFuzzyDictionary;
   Finish(true);
 }
 
@@ -217,17 +220,24 @@ std::string TSearchRun::Extract(const std::string& path, const std::vector<std::
 }
 
 void TSearchRun::AddHitRow(const std::string& line, int64_t lineNo) {
+  // The line number and the line's own text travel with the row, so the replace and the
+  // overwrite never read them back out of the displayed text.
+  CheckListRow row;
+  row.lineNo = lineNo;
+  row.lineText = line;
   switch (currentKind_) {
     case TargetKind::kSpreadsheet:
-      p_.undoList.Add(line);
+      row.text = line;
       break;
     case TargetKind::kWordProcessor:
-      p_.undoList.Add(WordHitRowText(line));
+      row.text = WordHitRowText(line);
       break;
     case TargetKind::kText:
-      p_.undoList.Add(TextHitRowText(lineNo, line), false, /*checked=*/true);
+      row.text = TextHitRowText(lineNo, line);
+      row.checked = true;
       break;
   }
+  p_.undoList.Insert(p_.undoList.Count(), std::move(row));
 }
 
 void TSearchRun::Grep2Match(TGrep&, const RE_LineInfo_t& lineInfo) {

@@ -36,6 +36,10 @@ struct SearchState {
   std::string searchText;       // the search string of the last run that reached its end
   std::string replaceText;      // emptied by every run
   bool replacePending = false;  // cleared by every run
+  // How the last run that reached its end matched, so a replace falls exactly on its hits.
+  bool searchUsedRegex = true;
+  bool searchCaseSensitive = true;
+  bool searchFuzzy = false;
   // True while a run works. A pattern search lets window messages through, so the window
   // repaints; every command must check this and wait until the run has ended.
   bool runInProgress = false;

@@ -1,0 +1,69 @@
+// The overwrite (N12Click, OverWriteBClick): writes the pending replacement into the lines
+// of the checked hits, asking once per file (はい / キャンセル / すべてはい), after keeping a
+// byte-for-byte backup of each file under home + "/Temp" + its full path.
+//
+// Line model: a file is read as bytes split into lines at CR LF, a lone CR or a lone LF
+// (text after the last break is a line when it is not empty) and written back as each line
+// followed by CR LF. A file is never written when it no longer holds, at every checked
+// line number, the line the search saw (it vanished, shrank or changed), when it holds a
+// NUL byte (its text after the NUL is outside the line model), or when its backup cannot
+// be written; each such file is reported by name and the walk goes on. Writes are atomic,
+// keep permissions, and land at a link's target.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ops/file_backup.h"
+#include "ops/ops_parts.h"
+#include "ops/replace.h"
+
+namespace skarvo {
+
+// The line model.
+std::vector<std::string> SplitLines(std::string_view bytes);
+std::string JoinLinesCrLf(const std::vector<std::string>& lines);
+
+// Why a file of the work list was left unwritten.
+enum class SkipReason {
+  kVanished,     // no longer there
+  kUnreadable,   // cannot be read
+  kChanged,      // its lines are no longer those the search saw
+  kHoldsNul,     // a NUL byte: outside the line model
+  kNoBackup,     // the backup copy could not be written
+  kDeclined,     // the user answered キャンセル
+  kWriteFailed,  // read-only, a dangling link, a full disk...
+};
+// A short English key for scripts ("changed", "nul", ...).
+const char* SkipReasonKey(SkipReason reason);
+// The message naming the file (CP932), for every reason but kDeclined.
+std::string SkipMessage(SkipReason reason, const std::string& path);
+
+// One file the overwrite backed up, and what it wrote there.
+struct OverwrittenFile {
+  std::string file;
+  std::string backup;
+  bool written = false;
+  ContentDigest writtenDigest;  // of what was written, when written
+};
+
+// What an overwrite did, for the restore and for skarvo-cli.
+struct OverwriteRecord {
+  std::vector<OverwrittenFile> files;  // in the order the backups were written
+};
+
+// Reports each file as the walk finishes with it: written, or skipped with a reason.
+using OverwriteObserver =
+    std::function<void(const std::string& path, bool written, SkipReason reason)>;
+
+// The overwrite. Backups go through backup (the window: home + "/Temp" with the ledger).
+// Afterwards the undo list holds the backup paths, in the order written, and "上書"; the
+// overwrite commands are disabled, the replacement and the pending flag cleared and
+// "上書きが終了しました。" shown; the restore commands are enabled when a file was written.
+// Each skipped file is shown as a message unless observer is set (then only reported).
+OverwriteRecord N12Click(OpsParts& parts, const OpsCommandSwitches& switches, TFileBackup& backup,
+                         const OverwriteObserver& observer = {});
+
+}  // namespace skarvo
