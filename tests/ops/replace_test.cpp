@@ -1,0 +1,133 @@
+#include "engine/regexp_error.h"
+#include "ops/ops_fixture.h"
+#include "results/result_rules.h"
+
+namespace skarvo::testing {
+namespace {
+
+TEST(SubstituteLine, FallsExactlyOnWhatTheSearchFound) {
+  struct Case {
+    const char* name;
+    SubstitutionRule rule;
+    std::string replacement, line, expected;
+  };
+  const std::string aa = S("ああ");  // 82 A0 82 A0
+  const Case cases[] = {
+      {"pattern", {"a.b", true, true, false}, "Z", "a.b axb", "Z Z"},
+      {"pattern, & is the match", {"b+", true, true, false}, "[&]", "abbc b", "a[bb]c [b]"},
+      {"literal keeps the dot", {"a.b", false, true, false}, "Z", "a.b axb", "Z axb"},
+      {"literal without case",
+       {"A.B", false, false, false},
+       "[&]",
+       "a.b axb A.B",
+       "[a.b] axb [A.B]"},
+      {"literal with case", {"A.B", false, true, false}, "Z", "a.b A.B", "a.b Z"},
+      {"literal never starts on a second byte", {"\xA0\x82", false, true, false}, "Z", aa, aa},
+      {"literal 2-byte", {S("あ"), false, true, false}, "x", aa + "a", "xxa"},
+      {"empty replacement deletes", {"1", true, true, false}, "", "a1b1", "ab"},
+      {"fuzzy as the search had it", {"A", true, true, true}, "z", S("aＡ"), "zz"},
+  };
+  TAWKStr awk;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(SubstituteLine(c.rule, c.replacement, c.line, awk), c.expected);
+  }
+  EXPECT_THROW(SubstituteLine({"a", true, true, false}, "x\\", "a", awk), ERegExpParser);
+}
+
+TEST_F(OpsTest, ReplacePreviewsInCheckedRowsAndTheChecksSwapTexts) {
+  ops_.Replace1Click();
+  EXPECT_EQ(ui_.statusText, S("検索がされていません！"));
+  EXPECT_TRUE(Texts("input").empty());
+
+  const std::string x = Write("x.txt", S("a1 b\r\nno\r\nb 1列 b\r\n"));
+  const std::string y = Write("y.txt", "b\r\n");
+  Build(Data());
+  Search("b|1");
+  const std::vector<std::string> found = Rows(resultList_);
+  ASSERT_EQ(found, (std::vector<std::string>{"H " + FileHeaderRowText(x), S("+ 【1列目】a1 b"),
+                                             S("+ 【3列目】b 1列 b"), "H " + FileHeaderRowText(y),
+                                             S("+ 【1列目】b")}));
+  // Cancel changes nothing.
+  ops_.Replace1Click();
+  EXPECT_EQ(Texts("input"), std::vector<std::string>{S("置き換える文字列を入力してください！")});
+  EXPECT_EQ(ui_.CallsOf("input")[0].caption, S("置換"));
+  EXPECT_EQ(Rows(resultList_), found);
+  EXPECT_FALSE(state_.replacePending);
+
+  // The prefix keeps its digit although the search text matches digits.
+  resultList_.SetChecked(4, false);
+  Replace("[&]");
+  EXPECT_EQ(Rows(resultList_),
+            (std::vector<std::string>{"H " + FileHeaderRowText(x), S("+ 【1列目】a[1] [b]"),
+                                      S("+ 【3列目】[b] [1]列 [b]"), "H " + FileHeaderRowText(y),
+                                      S("- 【1列目】b")}));
+  EXPECT_EQ(undoList_.Text(1), S("【1列目】a1 b"));
+  EXPECT_EQ(undoList_.Text(4), S("【1列目】[b]"));
+  EXPECT_EQ(undoList_.Text(undoList_.Count() - 1), S("置換"));
+  EXPECT_EQ(Texts("message"), std::vector<std::string>{
+                                  S("実際のファイルは、まだ置換えられていません。\r\n上書き保存で"
+                                    "、Checkの入った所のみ置換えが実行されます！")});
+  EXPECT_TRUE(overwriteEnabled_ && restoreEnabled_ && state_.replacePending);
+  EXPECT_EQ(state_.replaceText, "[&]");
+
+  // Row clicks, then the file commands, swap the texts both ways.
+  ClickResultCheckBox(1, resultList_, undoList_, state_.replacePending, ui_, timer_);
+  EXPECT_EQ(resultList_.Text(1), S("【1列目】a1 b"));
+  EXPECT_FALSE(undoList_.Checked(1));
+  ClickResultCheckBox(4, resultList_, undoList_, state_.replacePending, ui_, timer_);
+  EXPECT_EQ(resultList_.Text(4), S("【1列目】[b]"));
+  resultList_.SetItemIndex(0);
+  ops_.CheckOnFile1Click();
+  EXPECT_EQ(resultList_.Text(1), S("【1列目】a[1] [b]"));
+  EXPECT_TRUE(resultList_.Checked(1) && undoList_.Checked(1));
+  resultList_.SetItemIndex(3);
+  ops_.CheckOFFFile1Click();
+  EXPECT_EQ(Rows(resultList_)[4], S("- 【1列目】b"));
+  EXPECT_EQ(undoList_.Text(4), S("【1列目】[b]"));
+  EXPECT_FALSE(undoList_.Checked(4));
+  EXPECT_FALSE(undoList_.Header(3) && undoList_.Checked(3));
+
+  // A second replace first takes the pending one back, with its message.
+  ui_.calls.clear();
+  Replace("<&>");
+  EXPECT_EQ(Texts("message")[0], S("検索結果") + "b|1\r\n" + S("に戻した後に置換えを実行します。"));
+  EXPECT_EQ(Rows(resultList_)[2], S("+ 【3列目】<b> <1>列 <b>"));
+  EXPECT_EQ(Rows(resultList_)[4], S("- 【1列目】b"));
+
+  // The restore takes it back without a question.
+  ops_.Repeat1Click();
+  EXPECT_TRUE(Texts("confirm").empty());
+  std::vector<std::string> back = found;
+  back[4] = S("- 【1列目】b");
+  EXPECT_EQ(Rows(resultList_), back);
+  EXPECT_TRUE(undoList_.Empty());
+  EXPECT_FALSE(state_.replacePending || overwriteEnabled_ || restoreEnabled_);
+  EXPECT_TRUE(state_.replaceText.empty());
+}
+
+TEST_F(OpsTest, OfficeHitsCannotBeCheckedByTheFileCommand) {
+  settings_.extensionList = ".xls";
+  Build(std::string(SKARVO_TEST_DATA) + "/search/tree");
+  Search("abc");
+  ASSERT_GT(resultList_.Count(), 1);
+  resultList_.SetItemIndex(0);
+  ops_.CheckOnFile1Click();
+  EXPECT_EQ(ui_.statusText, S("Excel、Wordファイルはチェック対象にできません。"));
+  EXPECT_TRUE(timer_.Enabled());
+  EXPECT_EQ(resultList_.CheckedCount(), 0);
+}
+
+TEST_F(OpsTest, ABadReplacementIsReportedAndChangesNothing) {
+  Write("x.txt", "b\r\n");
+  Build(Data());
+  Search("b");
+  const std::vector<std::string> found = Rows(resultList_);
+  Replace("x\\");
+  EXPECT_EQ(ui_.CallsOf("error").size(), 1u);
+  EXPECT_EQ(Rows(resultList_), found);
+  EXPECT_FALSE(state_.replacePending || overwriteEnabled_);
+}
+
+}  // namespace
+}  // namespace skarvo::testing
