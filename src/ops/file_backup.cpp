@@ -14,6 +14,9 @@
 namespace skarvo {
 
 std::string BackupPath(const std::string& root, const std::string& file) {
+  // A relative name stands for the file under the current folder: its copy goes where the
+  // full path would put it.
+  if (!file.empty() && file[0] != '/') return ExtractedTextPath(root, CurrentFolder() + "/" + file);
   return ExtractedTextPath(root, file);
 }
 

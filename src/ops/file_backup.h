@@ -15,8 +15,8 @@ namespace skarvo {
 
 class TempFolderLedger;
 
-// The backup path of file: root followed by file's full path ("." and ".." elements
-// dropped, so it always lies inside root).
+// The backup path of file: root followed by file's full path (a relative file taken from
+// the current folder; "." and ".." elements dropped, so it always lies inside root).
 std::string BackupPath(const std::string& root, const std::string& file);
 
 // A digest of a file's bytes, to tell later whether a file still holds what was written.

@@ -1,0 +1,234 @@
+// skarvo-cli replace: the search of "skarvo-cli search", then the replace in every hit (all
+// checked) and, with --yes, the overwrite as if "すべてはい" were answered. Without --yes
+// nothing is written and the result rows after the replace are printed as search prints
+// them. With --yes each file written is printed as "W\t<path>" and each file left as
+// "S\t<path>\t<reason>"; the backups are kept under --backup-dir (default ./Temp) followed
+// by each file's full path, as the window keeps them under its temp folder.
+#include <stdlib.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/cli_text.h"
+#include "cli/command_registry.h"
+#include "ops/file_backup.h"
+#include "ops/overwrite.h"
+#include "ops/replace.h"
+#include "platform/codepage.h"
+#include "platform/file_system.h"
+#include "search/search_run.h"
+#include "search/search_text.h"
+
+namespace skarvo::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "[--raw] [--plain] [--ignore-case] [--fuzzy] [--no-subfolders] [--ext LIST] "
+    "[--backup-dir DIR] [--yes] PATTERN REPLACEMENT FOLDER...";
+
+// Messages and errors go to stderr (the replace's notice about the preview is for a
+// window only); the input box answers with the replacement; a question is answered "すべて
+// はい" with --yes and Cancel without; confirmations are refused.
+class ReplacePort : public UiPort {
+ public:
+  ReplacePort(const TextEdge& edge, std::string replacement, bool yes)
+      : edge_(edge), replacement_(std::move(replacement)), yes_(yes) {}
+  bool errorShown = false;
+
+  void ShowMessage(const std::string& text, const std::string&) override {
+    if (text == Sjis("新規検索エラー")) errorShown = true;
+    if (text.rfind(Sjis("実際のファイルは"), 0) != 0) Print(text);
+  }
+  void ShowError(const std::string& text, const std::string&) override {
+    errorShown = true;
+    Print(text);
+  }
+  bool Confirm(const std::string&, const std::string&) override { return false; }
+  Answer Ask(const std::string&, const std::string&, QuestionButtons) override {
+    return yes_ ? Answer::kYesToAll : Answer::kCancel;
+  }
+  std::optional<std::string> InputText(const std::string&, const std::string&,
+                                       const std::string&) override {
+    return replacement_;
+  }
+  std::optional<std::string> ChooseFolder(const FolderChoiceRequest&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> ChooseOpenFile(const FileChoiceRequest&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> ChooseSaveFile(const FileChoiceRequest&) override {
+    return std::nullopt;
+  }
+  void SetStatusText(const std::string&) override {}
+  void ProcessMessages() override {}
+
+  void Print(const std::string& cp932) { PrintError(edge_.Out(cp932)); }
+
+ private:
+  const TextEdge& edge_;
+  std::string replacement_;
+  bool yes_;
+};
+
+int Fail(const std::string& message) {
+  PrintError(message);
+  return 2;
+}
+
+struct ReplaceArgs {
+  bool raw = false;
+  bool yes = false;
+  Settings settings;
+  std::string ext = ".txt";
+  std::string backupDir = "./Temp";
+  std::vector<std::string> positional;
+};
+
+// Parses the arguments; returns an error text, empty when they are good.
+std::string Parse(const std::vector<std::string>& args, ReplaceArgs& out) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--raw") {
+      out.raw = true;
+    } else if (a == "--plain") {
+      out.settings.useRegex = false;
+    } else if (a == "--ignore-case") {
+      out.settings.caseSensitive = false;
+    } else if (a == "--fuzzy") {
+      out.settings.useFuzzyDictionary = true;
+    } else if (a == "--no-subfolders") {
+      out.settings.searchSubfolders = false;
+    } else if (a == "--yes") {
+      out.yes = true;
+    } else if (a == "--ext" || a == "--backup-dir") {
+      if (++i == args.size()) return "replace: " + a + " needs a value";
+      (a == "--ext" ? out.ext : out.backupDir) = args[i];
+    } else if (a == "--") {
+      out.positional.insert(out.positional.end(), args.begin() + static_cast<long>(i) + 1,
+                            args.end());
+      break;
+    } else if (a.size() > 1 && a[0] == '-' && out.positional.empty()) {
+      return "replace: unknown option " + a;
+    } else {
+      out.positional.push_back(a);
+    }
+  }
+  if (out.positional.size() < 3) return std::string("usage: skarvo-cli replace ") + kUsage;
+  return {};
+}
+
+// A private home folder for the extracted texts of office files, removed at the end.
+class PrivateHome {
+ public:
+  PrivateHome() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/skarvo-replace-XXXXXX";
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    if (::mkdtemp(name.data()) != nullptr) path_ = name.data();
+  }
+  ~PrivateHome() {
+    if (!path_.empty()) DeleteFolderTree(path_);
+  }
+  PrivateHome(const PrivateHome&) = delete;
+  PrivateHome& operator=(const PrivateHome&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+int RunReplaceCommand(const std::vector<std::string>& args) {
+  ReplaceArgs a;
+  if (std::string error = Parse(args, a); !error.empty()) return Fail(error);
+  const TextEdge edge(a.raw);
+  std::optional<std::string> ext = edge.In(a.ext);
+  std::optional<std::string> pattern = edge.In(a.positional[0]);
+  std::optional<std::string> replacement = edge.In(a.positional[1]);
+  std::optional<std::string> backupDir = edge.In(a.backupDir);
+  if (!ext || !pattern || !replacement || !backupDir)
+    return Fail("replace: an argument has no Shift-JIS form");
+  if (pattern->empty()) return Fail("replace: the pattern is empty");
+  a.settings.extensionList = *ext;
+  std::vector<std::string> folders;
+  for (size_t i = 2; i < a.positional.size(); ++i) {
+    std::optional<std::string> folder = edge.In(a.positional[i]);
+    if (!folder || !FolderExists(*folder))
+      return Fail("replace: no such folder: " + a.positional[i]);
+    folders.push_back(*folder);
+  }
+  PrivateHome home;
+  std::optional<std::string> homeCp932 = a.raw ? home.Path() : edge.In(home.Path());
+  if (home.Path().empty() || !homeCp932) return Fail("replace: cannot make a private temp folder");
+
+  ReplacePort port(edge, *replacement, a.yes);
+  CheckList targetList, resultList, joinList, undoList;
+  HistoryBox searchHistory, folderHistory;
+  std::vector<std::string> listBoxExcel, listBoxCell;
+  TSelectFolderDialog folderDialog;
+  CoreTimer statusTimer(5000, false);
+  TargetFiles targets(TargetListParts{targetList, undoList, resultList, joinList, folderHistory,
+                                      a.settings, folderDialog, statusTimer, port});
+  TGrep grep(&port);
+  TXBiff xbiff;
+  TReadDoc readDoc;
+  TAWKStr awk;
+  TempFolderLedger tempFolder(*homeCp932);
+  SearchState state;
+  int activePage = 0;
+  TSearchRun run(SearchRunParts{targetList, resultList, undoList, listBoxExcel, listBoxCell,
+                                searchHistory, folderHistory, a.settings, targets, grep, xbiff,
+                                readDoc, tempFolder, state, activePage, statusTimer, port});
+  for (size_t i = 0; i < folders.size(); ++i) {
+    folderHistory.SetItems({folders[i]});
+    folderHistory.SetItemIndex(0);
+    targets.BuildTargetList(/*add=*/i > 0);
+  }
+  if (targets.TargetCount() == 0) {
+    port.Print(Sjis("選択されたファイルがありません！"));
+    return 1;
+  }
+  searchHistory.SetText(*pattern);
+  run.SearchToolButtonClick();
+  if (port.errorShown) return 2;
+  if (resultList.Empty()) return 1;
+
+  OpsParts parts{targetList, resultList, joinList,   undoList,   listBoxExcel, state,
+                 awk,        targets,    tempFolder, activePage, statusTimer,  port};
+  Replace1Click(parts, OpsCommandSwitches{});
+  if (port.errorShown) return 2;
+  const bool anyChecked = resultList.CheckedCount() > 0;
+  if (!a.yes) {
+    for (const CheckListRow& row : resultList.Rows())
+      WriteLine((row.header ? "H\t" : row.checked ? "+\t" : "-\t") + edge.Out(row.text));
+    std::fflush(stdout);
+    return anyChecked ? 0 : 1;
+  }
+  if (!anyChecked) return 1;
+  if (!CreateFolderPath(*backupDir))
+    return Fail("replace: cannot make the backup folder " + a.backupDir);
+  // The full path without "." and ".." elements, as the copies' paths are printed.
+  const std::string root = ExtractedTextPath(
+      "", (*backupDir)[0] == '/' ? *backupDir : CurrentFolder() + "/" + *backupDir);
+  TFileBackup backup(root, nullptr);
+  int written = 0;
+  N12Click(parts, OpsCommandSwitches{}, backup,
+           [&](const std::string& path, bool ok, SkipReason reason) {
+             if (ok) {
+               ++written;
+               WriteLine("W\t" + edge.Out(path));
+             } else {
+               WriteLine("S\t" + edge.Out(path) + "\t" + SkipReasonKey(reason));
+             }
+           });
+  std::fflush(stdout);
+  return written > 0 ? 0 : 2;
+}
+
+CommandRegistrar replaceCommand("replace", RunReplaceCommand, kUsage);
+
+}  // namespace
+}  // namespace skarvo::cli
