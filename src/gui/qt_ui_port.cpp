@@ -1,5 +1,6 @@
 #include "gui/qt_ui_port.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -57,7 +58,12 @@ Answer QtUiPort::Ask(const std::string& text, const std::string& caption, Questi
       set = QMessageBox::Yes | QMessageBox::Cancel | QMessageBox::YesToAll;
       break;
   }
-  switch (Box(Owner(), QMessageBox::Question, text, caption, set, QMessageBox::Yes)) {
+  QMessageBox box(QMessageBox::Question, ToQt(caption), ToQt(text), set, Owner());
+  box.setDefaultButton(QMessageBox::Yes);
+  // The questions name this button in their own words ("すべてはいで、…").
+  if (QAbstractButton* all = box.button(QMessageBox::YesToAll))
+    all->setText(QString::fromUtf8("すべてはい(&A)"));
+  switch (box.exec()) {
     case QMessageBox::Yes:
       return Answer::kYes;
     case QMessageBox::No:

@@ -1,8 +1,11 @@
 #include "ops/restore.h"
 
+#include <set>
+
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "results/result_rules.h"
+#include "search/search_text.h"
 
 namespace skarvo {
 
@@ -79,6 +82,7 @@ void RestoreOverwrite(OpsParts& p, const OpsCommandSwitches& switches,
     p.undoList.Clear();
     return;
   }
+  std::set<std::string> restored;
   for (const OverwrittenFile& file : record.files) {
     // A file the overwrite left alone holds what it held: nothing to put back.
     if (!file.written) continue;
@@ -89,10 +93,22 @@ void RestoreOverwrite(OpsParts& p, const OpsCommandSwitches& switches,
                                    Sjis("上書き前の内容に戻しますか？");
       if (!p.port.Confirm(question, OpsCaption())) continue;
     }
-    p.port.ShowMessage(RestoreReport(file.file, RestoreFromBackup(file.backup, file.file)),
-                       OpsCaption());
+    const bool ok = RestoreFromBackup(file.backup, file.file);
+    p.port.ShowMessage(RestoreReport(file.file, ok), OpsCaption());
+    if (ok) restored.insert(file.file);
   }
   p.undoList.Clear();
+  // The rows of a file put back show its lines as found again.
+  bool inRestored = false;
+  for (int i = 0; i < p.resultList.Count(); ++i) {
+    const CheckListRow& row = p.resultList.Row(i);
+    if (row.header) {
+      inRestored = restored.count(HeaderRowPath(row.text)) > 0;
+    } else if (inRestored && row.lineNo > 0) {
+      // Only text files are written, so their rows are text hit rows.
+      p.resultList.SetText(i, TextHitRowText(row.lineNo, row.lineText));
+    }
+  }
 }
 
 TRestore::TRestore(const OverwriteRecord* record) {

@@ -9,7 +9,8 @@
 //   "分割"  the files the split created deleted (after "更新しますか？")
 //   "上書"  every file the overwrite wrote put back from its backup, byte for byte and
 //           atomically (after "元の状態に戻しますか？？"); a file that no longer holds what
-//           the overwrite wrote is put back only when the user agrees for that file
+//           the overwrite wrote is put back only when the user agrees for that file; the
+//           result rows of the files put back show their lines as found again
 #pragma once
 
 #include <functional>

@@ -189,6 +189,9 @@ TEST_F(OverwriteTest, TheRestoreAsksAboutAFileChangedSinceAndCancelChangesNothin
   EXPECT_EQ(Read(a), "x\n");
   EXPECT_EQ(Read(b), "edited\r\n");
   EXPECT_TRUE(undoList_.Empty());
+  // The rows of the file put back show its line as found; the other keeps the replacement.
+  EXPECT_EQ(resultList_.Text(1), S("【1列目】x"));
+  EXPECT_EQ(resultList_.Text(3), S("【1列目】y"));
 }
 
 // The plain reference: lines split at CR LF, CR or LF (one piece after the last break only
