@@ -89,10 +89,10 @@ class MainWindowTest : public QObject {
         if (!a->isSeparator() && a->isVisible()) items << a->text();
     }
     QCOMPARE(menus, QStringList({"ファイル", "編集", "処理モード", "Option", "Help"}));
-    QCOMPARE(items,
-             QStringList({"フォルダの選択", "フォルダの追加", "新規ファイルへ保存", "上書き保存",
-                          "終了", "検索", "置換", "絞込み", "ファイル結合", "検索条件削除",
-                          "File検索", "File結合", "設定", "表示設定", "Help", "Ver.情報"}));
+    QCOMPARE(items, QStringList({"フォルダの選択", "フォルダの追加", "新規ファイルへ保存",
+                                 "上書き保存", "終了", "元に戻す", "検索", "置換", "絞込み",
+                                 "ファイル結合", "検索条件削除", "File検索", "File結合", "設定",
+                                 "表示設定", "Help", "Ver.情報"}));
     QVERIFY(w.Action(CommandId::kFolderSelect)->isEnabled());
     QVERIFY(!w.Action(CommandId::kSaveToNewFile)->isEnabled());
     QVERIFY(w.Action(CommandId::kSearchMode)->isChecked());
@@ -103,9 +103,9 @@ class MainWindowTest : public QObject {
       hints << a->toolTip();
       QVERIFY2(!a->icon().isNull(), qPrintable(a->toolTip()));
     }
-    QCOMPARE(hints, QStringList({"新規保存", "上書き保存", "検索", "置換", "絞込み", "ファイル結合",
-                                 "フォルダの選択", "フォルダの追加", "設定", "表示設定",
-                                 "検索モード", "File結合モード"}));
+    QCOMPARE(hints, QStringList({"新規保存", "上書き保存", "やり直し", "検索", "置換", "絞込み",
+                                 "ファイル結合", "フォルダの選択", "フォルダの追加", "設定",
+                                 "表示設定", "検索モード", "File結合モード"}));
     QVERIFY(w.Action(CommandId::kToolSearchMode)->isChecked());
     QVERIFY(!w.Action(CommandId::kToolJoinMode)->isChecked());
     QCOMPARE(w.StatusLabel()->text(), QString());

@@ -24,6 +24,21 @@ class QtUiPortTest : public QObject {
     QCOMPARE(box.button(QMessageBox::No)->text(), QString("いいえ(&N)"));
   }
 
+  void theYesToAllQuestionNamesItsButtonsAndAnswersByThem() {
+    QtUiPort port;
+    QStringList seen;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box);
+      for (auto b : {QMessageBox::Yes, QMessageBox::YesToAll, QMessageBox::Cancel})
+        seen << box->button(b)->text();
+      box->button(QMessageBox::YesToAll)->click();
+    });
+    QCOMPARE(port.Ask("t", "c", skarvo::QuestionButtons::kYesCancelYesToAll),
+             skarvo::Answer::kYesToAll);
+    QCOMPARE(seen, QStringList({"はい(&Y)", "すべてはい(&A)", "キャンセル"}));
+  }
+
   void japaneseFontsHaveSubstitutes() {
     QCOMPARE(QFontInfo(QFont("ＭＳ Ｐゴシック")).family(), QString("IPAPGothic"));
     QCOMPARE(QFontInfo(QFont("ＭＳ ゴシック")).family(), QString("IPAGothic"));
