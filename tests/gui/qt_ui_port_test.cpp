@@ -1,9 +1,11 @@
 #include "gui/qt_ui_port.h"
 
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
+#include "app/form1.h"
 #include "gui/app_setup.h"
 #include "platform/codepage.h"
 
@@ -37,6 +39,25 @@ class QtUiPortTest : public QObject {
     QCOMPARE(port.Ask("t", "c", skarvo::QuestionButtons::kYesCancelYesToAll),
              skarvo::Answer::kYesToAll);
     QCOMPARE(seen, QStringList({"はい(&Y)", "すべてはい(&A)", "キャンセル"}));
+  }
+
+  void theInputBoxRefusesTextWithoutCp932Form() {
+    QtUiPort port;
+    std::string status;
+    port.SetStatusSink([&](const std::string& text) { status = text; });
+    int shown = 0;
+    std::function<void()> answer = [&] {
+      auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog);
+      // First a character without a CP932 form, then a text that has one.
+      dialog->setTextValue(++shown == 1 ? QString::fromUtf8("x\U0001F600") : QString("ok"));
+      if (shown == 1) QTimer::singleShot(0, answer);
+      dialog->accept();
+    };
+    QTimer::singleShot(0, answer);
+    QCOMPARE(port.InputText(Sjis("置換"), "p", ""), std::optional<std::string>("ok"));
+    QCOMPARE(shown, 2);
+    QCOMPARE(status, skarvo::UnrepresentableInputText());
   }
 
   void japaneseFontsHaveSubstitutes() {

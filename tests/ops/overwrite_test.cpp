@@ -143,6 +143,20 @@ TEST_F(OverwriteTest, FilesThatChangedVanishedHoldNulOrRefuseWritesAreLeftAndRep
   EXPECT_EQ(Read(good), "x\rx\n");
 }
 
+TEST_F(OverwriteTest, ASearchTextMatchingDigitsOrTheRowPrefixWritesTheRightLines) {
+  std::string text, expected;
+  for (int i = 1; i <= 12; ++i) {
+    text += i % 2 ? "a1\n" : "b\n";
+    expected += i % 2 ? "a9\r\n" : "b\r\n";
+  }
+  const std::string f = Write("digits.txt", text + S("列\n"));
+  SearchAndReplace(S("1|列"), "9");
+  EXPECT_EQ(resultList_.Text(6), S("【11列目】a9"));
+  EXPECT_EQ(resultList_.Text(7), S("【13列目】9"));
+  Overwrite({Answer::kYesToAll});
+  EXPECT_EQ(Read(f), expected + "9\r\n");
+}
+
 TEST_F(OverwriteTest, ALinkStaysALinkAndItsTargetIsWritten) {
   CreateFolderPath(home_ + "/elsewhere");
   const std::string target = home_ + "/elsewhere/real.txt";
