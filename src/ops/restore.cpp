@@ -57,13 +57,13 @@ void RestoreReplace(OpsParts& p) {
   UndoPendingReplace(p.resultList, p.undoList, p.state.replaceText, p.state.replacePending);
 }
 
-void RestoreJoin(OpsParts& p, const OpsCommandSwitches& switches) {
+void RestoreJoinNewFiles(OpsParts& p, const OpsCommandSwitches& switches) {
   if (!p.port.Confirm(Sjis("新規ファイルを消去しますか？"), OpsCaption()))
     return KeepRestorable(switches);
   DeleteCreatedFiles(p, /*announce=*/false);
 }
 
-void RestoreSplit(OpsParts& p, const OpsCommandSwitches& switches) {
+void RestoreSplitNewFiles(OpsParts& p, const OpsCommandSwitches& switches) {
   if (!p.port.Confirm(Sjis("更新しますか？"), OpsCaption())) return KeepRestorable(switches);
   DeleteCreatedFiles(p, /*announce=*/true);
 }
@@ -114,8 +114,8 @@ void RestoreOverwrite(OpsParts& p, const OpsCommandSwitches& switches,
 TRestore::TRestore(const OverwriteRecord* record) {
   handlers_[Sjis("絞込")] = RestoreNarrowing;
   handlers_[Sjis("置換")] = [](OpsParts& p, const OpsCommandSwitches&) { RestoreReplace(p); };
-  handlers_[Sjis("結合")] = RestoreJoin;
-  handlers_[Sjis("分割")] = RestoreSplit;
+  handlers_[Sjis("結合")] = RestoreJoinNewFiles;
+  handlers_[Sjis("分割")] = RestoreSplitNewFiles;
   handlers_[Sjis("上書")] = [record](OpsParts& p, const OpsCommandSwitches& s) {
     RestoreOverwrite(p, s, *record);
   };

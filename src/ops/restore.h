@@ -30,8 +30,8 @@ using RestoreHandler = std::function<void(OpsParts& parts, const OpsCommandSwitc
 void RestoreNarrowing(OpsParts& parts, const OpsCommandSwitches& switches);
 void RestoreReplace(OpsParts& parts);
 // "結合" / "分割": each undo row but the marker is a file the operation created.
-void RestoreJoin(OpsParts& parts, const OpsCommandSwitches& switches);
-void RestoreSplit(OpsParts& parts, const OpsCommandSwitches& switches);
+void RestoreJoinNewFiles(OpsParts& parts, const OpsCommandSwitches& switches);
+void RestoreSplitNewFiles(OpsParts& parts, const OpsCommandSwitches& switches);
 // "上書": record is what the overwrite did; when it does not match the undo list's backup
 // paths (it is not that overwrite's record) nothing is written and every row is reported NG.
 void RestoreOverwrite(OpsParts& parts, const OpsCommandSwitches& switches,
