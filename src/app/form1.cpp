@@ -37,7 +37,10 @@ TForm1::TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes)
       ledger_(homeFolder_),
       run_(SearchRunParts{CheckListBox1, CheckListBox3, CheckListBoxUNDO, ListBoxExcel, ListBoxCell,
                           ComboBox1, ComboBox2, settings_, targets_, Grep2, XBiff1, ReadDoc1,
-                          ledger_, search_, activePage_, Timer1, port_}) {
+                          ledger_, search_, activePage_, Timer1, port_}),
+      joinSplit_(JoinSplitParts{CheckListBox1, CheckListBox3, CheckListBox2, CheckListBoxUNDO,
+                                settings_, homeFolder_, ledger_, modeNumber_, search_, SaveDialog1,
+                                Timer1, port_, JoinWindow()}) {
   FormCreate();
 }
 
@@ -173,23 +176,31 @@ void TForm1::Execute(CommandId id) {
     // join, opening a file or hit, split, check a file's hits) are wired here as they join
     // the program; until then their commands show and do nothing.
     case CommandId::kSaveToNewFile:
+    case CommandId::kToolSaveNew:
+      joinSplit_.SaveAs1Click();
+      break;
+    case CommandId::kJoinFiles:
+    case CommandId::kToolJoinFiles:
+      joinSplit_.N7Click();
+      break;
+    case CommandId::kResultSplitFile:
+      joinSplit_.File2Click();
+      break;
+    case CommandId::kResultNarrowJoin:
+      File3Click();
+      break;
     case CommandId::kOverwriteSave:
     case CommandId::kUndo:
     case CommandId::kReplace:
     case CommandId::kNarrow:
-    case CommandId::kJoinFiles:
-    case CommandId::kToolSaveNew:
     case CommandId::kToolOverwriteSave:
     case CommandId::kToolUndo:
     case CommandId::kToolReplace:
     case CommandId::kToolNarrow:
-    case CommandId::kToolJoinFiles:
     case CommandId::kTargetOpenFile:
     case CommandId::kResultCheckOnFile:
     case CommandId::kResultCheckOffFile:
     case CommandId::kResultOpenFile:
-    case CommandId::kResultSplitFile:
-    case CommandId::kResultNarrowJoin:
     case CommandId::kCount:
       break;
   }

@@ -21,6 +21,7 @@
 #include "app/status_keeping_port.h"
 #include "engine/awk_str.h"
 #include "engine/grep.h"
+#include "ops/join_split.h"
 #include "platform/clipboard_port.h"
 #include "platform/core_timer.h"
 #include "platform/error.h"
@@ -132,6 +133,16 @@ class TForm1 {
   // drop (or the end of the drag) stops it.
   void CheckListBox2DragOver(int screenY);
   void CheckListBox2EndDrag();
+  // A dragged row dropped on row dropRow (join mode); the drag ends.
+  void CheckListBox2DragDrop(int dropRow);
+  // The join list's other events, its context menu and the narrow-and-join.
+  void CheckListBox2Select(int index);
+  void CheckListBox2ClickCheck(int index);
+  void CheckListBox2Exit();
+  void JoinListMenuPopup();
+  void ExecuteJoinListCommand(JoinListCommand command);
+  void File3Click();
+  TJoinSplit& JoinSplit() { return joinSplit_; }
   // Where the cursor is on the screen now (y); set by the window, used by Timer2Timer.
   void SetCursorSource(std::function<int()> screenY) { cursorScreenY_ = std::move(screenY); }
 
@@ -202,6 +213,7 @@ class TForm1 {
 
  private:
   void FormCreate();
+  JoinSplitWindow JoinWindow();
   void UpdateTargetMenuStates();
   void SearchModeCommand();
   void JoinModeCommand();
@@ -243,6 +255,7 @@ class TForm1 {
   TempFolderLedger ledger_;
   SearchState search_;
   TSearchRun run_;
+  TJoinSplit joinSplit_;
 };
 
 }  // namespace skarvo
