@@ -6,6 +6,7 @@
 #include <QDragMoveEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
@@ -22,6 +23,30 @@ class JoinRowDelegate : public QStyledItemDelegate {
   explicit JoinRowDelegate(const JoinListView& view)
       : QStyledItemDelegate(const_cast<JoinListView*>(&view)), view_(view) {}
 
+  // The lines go one row height apart, the unit the row heights are made of, so a content
+  // row's six lines fit it whatever the font's own line spacing.
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QStringList lines = opt.text.split(QLatin1Char('\n'));
+    opt.text.clear();
+    const QWidget* widget = opt.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+    const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+    painter->save();
+    painter->setClipRect(opt.rect);
+    painter->setFont(opt.font);
+    painter->setPen(opt.palette.color(
+        (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
+    const int step = view_.SeparatorRowHeight();
+    for (int k = 0; k < lines.size(); ++k)
+      painter->drawText(QRect(textRect.left(), opt.rect.top() + k * step, textRect.width(), step),
+                        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, lines[k]);
+    painter->restore();
+  }
+
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     QSize size = QStyledItemDelegate::sizeHint(option, index);
     const bool separator = !index.data(Qt::CheckStateRole).isValid();
@@ -33,6 +58,8 @@ class JoinRowDelegate : public QStyledItemDelegate {
   void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
     QStyledItemDelegate::initStyleOption(option, index);
     QString text = option->text;
+    // The base turns each LF into a line separator; a row's lines end in CR LF.
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     option->text = text;
     option->displayAlignment = Qt::AlignLeft | Qt::AlignTop;
