@@ -163,7 +163,8 @@ void TSearchRun::RunSearch() {
   }
 
   // 8.
-  for (const CheckListRow& row : p_.undoList.Rows()) p_.resultList.Insert(p_.resultList.Count(), row);
+  for (const CheckListRow& row : p_.undoList.Rows())
+    p_.resultList.Insert(p_.resultList.Count(), row);
   p_.activePage = 0;
   p_.statusTimer.SetEnabled(true);
   p_.state.searchText = p_.searchHistory.Text();

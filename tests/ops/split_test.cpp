@@ -253,12 +253,14 @@ TEST_F(SplitTest, APendingReplaceIsUndoneFirstAndTheRecordedLineNumberCounts) {
   resultList_.Insert(1, hit);
   resultList_.SetItemIndex(0);
   undoList_.Add(FileHeaderRowText(a), true);
-  undoList_.Add(TextHitRowText(4, "L4"), false, false);  // the hit as found, unchecked
+  // The hit as found, unchecked; its text shows another number than the search recorded,
+  // and the record counts.
+  undoList_.Add(TextHitRowText(9, "L4"), false, false);
   undoList_.Add(Sjis("置換"));
   search_.replacePending = true;
   ops_.File2Click();
   EXPECT_FALSE(search_.replacePending);
-  EXPECT_EQ(resultList_.Text(1), TextHitRowText(4, "L4"));
+  EXPECT_EQ(resultList_.Text(1), TextHitRowText(9, "L4"));
   // The hit's own check came back (unchecked): one part, 1..3.
   EXPECT_EQ(undoList_.Text(1), "4");
   EXPECT_FALSE(undoList_.Checked(1));
