@@ -162,8 +162,12 @@ void JoinListView::dropEvent(QDropEvent* event) {
 
 void JoinListView::focusOutEvent(QFocusEvent* event) {
   CheckListView::focusOutEvent(event);
-  // A context menu or the menu bar borrows the focus; the list has not been left.
-  if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::MenuBarFocusReason) return;
+  // A context menu, the menu bar or a box over the window borrows the focus; the list has
+  // not been left for another control (a question of the save must not turn the save off).
+  const Qt::FocusReason reason = event->reason();
+  if (reason == Qt::PopupFocusReason || reason == Qt::MenuBarFocusReason ||
+      reason == Qt::ActiveWindowFocusReason)
+    return;
   if (onExit) onExit();
 }
 

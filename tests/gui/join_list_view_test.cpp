@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <QMenu>
 #include <QMimeData>
 #include <QtTest>
@@ -89,6 +90,18 @@ class JoinListViewTest : public QObject {
     QVERIFY(!form.JoinSplit().MenuEnabled(skarvo::JoinListCommand::kDeleteSeparator));
     QCOMPARE(w.JoinListMenu()->actions().size(), skarvo::kJoinListCommandCount);
     QCOMPARE(w.JoinListMenu()->actions()[0]->text(), QString::fromUtf8("項目の追加"));
+
+    // Leaving the list for another control turns the save, overwrite and undo buttons off;
+    // a box over the window does not.
+    form.SetCommandEnabled(CommandId::kToolSaveNew, true);
+    w.Refresh();
+    w.activateWindow();
+    QApplication::setActiveWindow(&w);
+    view->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(view->hasFocus());
+    w.FolderBox()->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(!form.State(CommandId::kToolSaveNew).enabled);
+    QVERIFY(!w.Action(CommandId::kToolSaveNew)->isEnabled());
 
     // Outside join mode rows are not taken.
     w.Action(CommandId::kSearchMode)->trigger();
