@@ -83,6 +83,13 @@ class JoinListViewTest : public QObject {
     QCOMPARE(view->currentIndex().row(), 0);
     QCOMPARE(view->visualRect(view->model()->index(0, 0)).height(), 6 * line + 5);
 
+    // The drag timer's scrolling shows: the view follows the core's top row.
+    w.resize(600, 200);
+    QCoreApplication::processEvents();
+    form.CheckListBox2.SetTopIndex(2);
+    w.Refresh();
+    QCOMPARE(view->indexAt(QPoint(1, 1)).row(), 2);
+
     // The context menu follows the mode: in join mode on a content row "項目の追加" is on
     // and "選択項目の削除" off.
     form.JoinListMenuPopup();
