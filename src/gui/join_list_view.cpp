@@ -109,6 +109,10 @@ void JoinListView::Refresh() {
   showingTop_ = true;
   scrollTo(model()->index(top, 0), QAbstractItemView::PositionAtTop);
   showingTop_ = false;
+  // Near the end the row cannot come to the top: the core learns the row that did, so the
+  // next scroll step starts from what the user sees.
+  const QModelIndex now = indexAt(QPoint(1, 1));
+  if (now.isValid() && now.row() != top && onTopRowChanged) onTopRowChanged(now.row());
 }
 
 void JoinListView::mousePressEvent(QMouseEvent* event) {
