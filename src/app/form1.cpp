@@ -46,7 +46,11 @@ TForm1::TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes)
                },
                [this](bool on) {
                  Enable({CommandId::kUndo, CommandId::kToolUndo}, on);
-               }}) {
+               }}),
+
+      joinSplit_(JoinSplitParts{CheckListBox1, CheckListBox3, CheckListBox2, CheckListBoxUNDO,
+                                settings_, homeFolder_, ledger_, modeNumber_, search_, SaveDialog1,
+                                Timer1, port_, JoinWindow()}) {
   FormCreate();
 }
 
@@ -178,6 +182,20 @@ void TForm1::Execute(CommandId id) {
     case CommandId::kFolderBoxPaste:
       BoxPaste(THistoryBox::kFolder);
       break;
+    // The operations on results (save to new files, overwrite, undo, replace, narrowing,
+    // join, opening a file or hit, split, check a file's hits) are wired here as they join
+    // the program; until then their commands show and do nothing.
+    case CommandId::kSaveToNewFile:
+    case CommandId::kToolSaveNew:
+      joinSplit_.SaveAs1Click();
+      break;
+    case CommandId::kJoinFiles:
+    case CommandId::kToolJoinFiles:
+      joinSplit_.N7Click();
+      break;
+    case CommandId::kResultSplitFile:
+      joinSplit_.File2Click();
+      break;
     case CommandId::kOverwriteSave:
     case CommandId::kToolOverwriteSave:
       ops_.N12Click();
@@ -203,27 +221,12 @@ void TForm1::Execute(CommandId id) {
     case CommandId::kResultNarrowJoin:
       File3Click();
       break;
-    // The other operations on results (save to new files, join, opening a file or hit,
-    // split) are wired here as they join the program; until then their commands show and
-    // do nothing.
-    case CommandId::kSaveToNewFile:
-    case CommandId::kJoinFiles:
-    case CommandId::kToolSaveNew:
-    case CommandId::kToolJoinFiles:
     case CommandId::kTargetOpenFile:
     case CommandId::kResultOpenFile:
-    case CommandId::kResultSplitFile:
     case CommandId::kCount:
       break;
   }
   UpdateTargetMenuStates();
-}
-
-void TForm1::File3Click() {
-  // The narrowing half; the join build that follows it comes with the join.
-  ops_.N3Click();
-  activePage_ = kPageJoin;
-  EnterJoinMode();
 }
 
 void TForm1::RunDialog(const std::function<void()>& show) {

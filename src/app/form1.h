@@ -22,6 +22,7 @@
 #include "engine/awk_str.h"
 #include "engine/grep.h"
 #include "ops/result_operations.h"
+#include "ops/join_split.h"
 #include "platform/clipboard_port.h"
 #include "platform/core_timer.h"
 #include "platform/error.h"
@@ -133,6 +134,16 @@ class TForm1 {
   // drop (or the end of the drag) stops it.
   void CheckListBox2DragOver(int screenY);
   void CheckListBox2EndDrag();
+  // A dragged row dropped on row dropRow (join mode); the drag ends.
+  void CheckListBox2DragDrop(int dropRow);
+  // The join list's other events, its context menu and the narrow-and-join.
+  void CheckListBox2Select(int index);
+  void CheckListBox2ClickCheck(int index);
+  void CheckListBox2Exit();
+  void JoinListMenuPopup();
+  void ExecuteJoinListCommand(JoinListCommand command);
+  void File3Click();
+  TJoinSplit& JoinSplit() { return joinSplit_; }
   // Where the cursor is on the screen now (y); set by the window, used by Timer2Timer.
   void SetCursorSource(std::function<int()> screenY) { cursorScreenY_ = std::move(screenY); }
 
@@ -204,10 +215,10 @@ class TForm1 {
 
  private:
   void FormCreate();
+  JoinSplitWindow JoinWindow();
   void UpdateTargetMenuStates();
   void SearchModeCommand();
   void JoinModeCommand();
-  void File3Click();
   void Help();
   void BoxCut(THistoryBox box);
   void BoxCopy(THistoryBox box);
@@ -247,6 +258,7 @@ class TForm1 {
   SearchState search_;
   TSearchRun run_;
   TResultOperations ops_;
+  TJoinSplit joinSplit_;
 };
 
 }  // namespace skarvo

@@ -120,6 +120,12 @@ void TForm1::CheckListBox2EndDrag() {
   Timer2.SetEnabled(false);
 }
 
+void TForm1::CheckListBox2DragDrop(int dropRow) {
+  if (Busy()) return;
+  if (joinListDragEnabled_) joinSplit_.CheckListBox2DragDrop(dropRow);
+  CheckListBox2EndDrag();
+}
+
 void TForm1::Timer2Timer() {
   if (!joinListDragging_ || !cursorScreenY_) return;
   const int y = cursorScreenY_();

@@ -56,6 +56,10 @@ class CheckListView : public QListView {
   // Colours, font size and row height of the list.
   void ApplyDisplay(const ListDisplay& display);
 
+ protected:
+  const CheckList& List() const { return list_; }
+  int RowHeightPixels() const { return rowHeight_; }
+
  private:
   const CheckList& list_;
   CheckListModel* model_;

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "gui/check_list_view.h"
+#include "gui/join_list_view.h"
 #include "gui/qt_clipboard_port.h"
 #include "gui/qt_text.h"
 #include "gui/result_list_view.h"
@@ -110,8 +111,7 @@ void MainWindow::BuildPages() {
     ShowContextMenu(CommandPlace::kResultListMenu, at);
   };
 
-  // The join list's own events (checks, dragging rows) come with the join and the split.
-  joinList_ = new CheckListView(form_->CheckListBox2);
+  joinList_ = BuildJoinList();
 
   targetList_ = new CheckListView(form_->CheckListBox1);
   targetList_->Model()->onClickCheck = [this](int row) {

@@ -26,6 +26,7 @@ class QToolBar;
 namespace skarvo::gui {
 
 class CheckListView;
+class JoinListView;
 class ResultListView;
 class TimerDriver;
 
@@ -42,7 +43,9 @@ class MainWindow : public QMainWindow {
   TForm1& Form() { return *form_; }
   QAction* Action(CommandId id) const { return actions_.at(id); }
   ResultListView* ResultList() const { return resultList_; }
-  CheckListView* JoinList() const { return joinList_; }
+  JoinListView* JoinList() const { return joinList_; }
+  // The join list's context menu (its actions in JoinListCommand order).
+  QMenu* JoinListMenu() const { return joinListMenu_; }
   CheckListView* TargetList() const { return targetList_; }
   QComboBox* SearchBox() const { return searchBox_; }
   QComboBox* FolderBox() const { return folderBox_; }
@@ -65,6 +68,7 @@ class MainWindow : public QMainWindow {
   // Runs one forwarded event: catches the core's errors, then refreshes.
   void Forward(const std::function<void()>& handler);
   void BuildPages();
+  JoinListView* BuildJoinList();  // main_window_join.cpp
   void BuildCommands();
   void BuildBars();
   void BuildHistoryBox(QComboBox* box, THistoryBox which);
@@ -89,7 +93,8 @@ class MainWindow : public QMainWindow {
   QComboBox* folderBox_ = nullptr;
   QTabWidget* pages_ = nullptr;
   ResultListView* resultList_ = nullptr;
-  CheckListView* joinList_ = nullptr;
+  JoinListView* joinList_ = nullptr;
+  QMenu* joinListMenu_ = nullptr;
   CheckListView* targetList_ = nullptr;
   QLabel* statusLabel_ = nullptr;
   TimerDriver* timer1_ = nullptr;

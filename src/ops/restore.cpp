@@ -1,5 +1,7 @@
 #include "ops/restore.h"
 
+#include "ops/join_restore.h"
+
 #include <set>
 
 #include "platform/codepage.h"
@@ -14,25 +16,6 @@ namespace {
 // A question was cancelled: the operation can still be taken back later.
 void KeepRestorable(const OpsCommandSwitches& switches) {
   if (switches.enableRestore) switches.enableRestore(true);
-}
-
-std::string NewFileText(const std::string& path, const char* tail) {
-  return Sjis("新規ファイル") + "\"" + path + "\"" + Sjis(tail);
-}
-
-// Deletes the files named by every undo row but the marker, each reported in its own box.
-void DeleteCreatedFiles(OpsParts& p, bool announce) {
-  for (int i = 0; i + 1 < p.undoList.Count(); ++i) {
-    const std::string path = p.undoList.Text(i);
-    if (!FileExists(path)) {
-      p.port.ShowMessage(NewFileText(path, "は見つかりませんでした。"), OpsCaption());
-      continue;
-    }
-    if (announce) p.port.ShowMessage(NewFileText(path, "を消去します。"), OpsCaption());
-    const bool ok = DeleteFilePath(path);
-    p.port.ShowMessage(NewFileText(path, ok ? "の消去...OK" : "の消去...NG。"), OpsCaption());
-  }
-  p.undoList.Clear();
 }
 
 }  // namespace
@@ -58,14 +41,11 @@ void RestoreReplace(OpsParts& p) {
 }
 
 void RestoreJoinNewFiles(OpsParts& p, const OpsCommandSwitches& switches) {
-  if (!p.port.Confirm(Sjis("新規ファイルを消去しますか？"), OpsCaption()))
-    return KeepRestorable(switches);
-  DeleteCreatedFiles(p, /*announce=*/false);
+  if (!RestoreJoin(p.undoList, p.tempFolder, p.port)) KeepRestorable(switches);
 }
 
 void RestoreSplitNewFiles(OpsParts& p, const OpsCommandSwitches& switches) {
-  if (!p.port.Confirm(Sjis("更新しますか？"), OpsCaption())) return KeepRestorable(switches);
-  DeleteCreatedFiles(p, /*announce=*/true);
+  if (!RestoreSplit(p.undoList, p.tempFolder, p.port)) KeepRestorable(switches);
 }
 
 void RestoreOverwrite(OpsParts& p, const OpsCommandSwitches& switches,

@@ -1,0 +1,163 @@
+// skarvo-cli join and split: the join save of given files and the split of a file at given
+// hit lines, without a window. Both write through the same core as the window does.
+#include <charconv>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli_text.h"
+#include "cli/command_registry.h"
+#include "ops/join_lines.h"
+#include "ops/join_split.h"
+#include "ops/split_parts.h"
+#include "platform/codepage.h"
+#include "platform/file_system.h"
+
+namespace skarvo::cli {
+namespace {
+
+constexpr const char* kJoinUsage = "[--raw] [--separator TEXT] --out FILE FILE...";
+constexpr const char* kSplitUsage = "[--raw] [--mode 1|2|3] [--yes] FILE LINE...";
+
+int Usage(const char* name, const char* usage) {
+  std::fprintf(stderr, "usage: skarvo-cli %s %s\n", name, usage);
+  return 2;
+}
+
+// A CP932 message on standard error (always UTF-8 there); the exit code of an error.
+int Fail(const std::string& cp932) {
+  PrintError(TextEdge(false).Out(cp932));
+  return 2;
+}
+
+// join: the files in the given order, all checked, a separator row before each file and
+// one after the last (none for an empty separator); prints the output path.
+int JoinCommand(const std::vector<std::string>& args) {
+  bool raw = false;
+  std::string separatorArg;
+  std::string outArg;
+  std::vector<std::string> fileArgs;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--raw") {
+      raw = true;
+    } else if ((args[i] == "--separator" || args[i] == "--out") && i + 1 < args.size()) {
+      (args[i] == "--out" ? outArg : separatorArg) = args[i + 1];
+      ++i;
+    } else {
+      fileArgs.push_back(args[i]);
+    }
+  }
+  if (outArg.empty() || fileArgs.empty()) return Usage("join", kJoinUsage);
+  const TextEdge edge(raw);
+  const std::optional<std::string> out = edge.In(outArg);
+  const std::optional<std::string> separator = edge.In(separatorArg);
+  if (!out || !separator) {
+    PrintError("a text has no CP932 form");
+    return 2;
+  }
+  CheckList list;
+  int files = 0;
+  for (const std::string& arg : fileArgs) {
+    const std::optional<std::string> path = edge.In(arg);
+    if (!path) {
+      PrintError("the file name has no CP932 form: " + arg);
+      return 2;
+    }
+    if (IsOfficeFile(*path)) {
+      PrintError(edge.Out(Sjis("Excel、Wordファイルは対象になりません。")) + " " + arg);
+      continue;
+    }
+    const LineFile file = ReadLineFile(*path);
+    if (file.status == LineFileStatus::kMissing)
+      return Fail(QuotedPathText(*path, "が読めないため、保存を中止しました。"));
+    if (file.status == LineFileStatus::kHasNul)
+      return Fail(QuotedPathText(*path, "はNUL文字を含むため結合できません。"));
+    ++files;
+    if (!separator->empty()) list.Add(*separator, true);
+    AddJoinContentRow(list, *path, file.lines, false);
+  }
+  if (files == 0) {
+    PrintError(TextEdge(false).Out(Sjis("対象ファイルが存在しません！")));
+    return 1;
+  }
+  if (!separator->empty()) list.Add(*separator, true);
+  if (OutputIsJoinInput(list, *out))
+    return Fail(QuotedPathText(*out, "は結合するファイルの一つです。別の名前で保存してください。"));
+  const std::string data = JoinOutput(list);
+  if (!WriteFileAtomic(*out, data))
+    return Fail(QuotedPathText(*out, "に書き込めないため、保存を中止しました。"));
+  WriteLine(edge.Out(*out));
+  return 0;
+}
+
+// split: the parts of FILE at the given hit lines (all checked), one line per part:
+// "<part path>\t<first>\t<last>\t<written|skipped>". A part file that exists already is
+// skipped unless --yes says to replace it, as the window asks before it replaces one.
+int SplitCommand(const std::vector<std::string>& args) {
+  bool raw = false;
+  bool yes = false;
+  std::string modeArg = "2";
+  std::vector<std::string> rest;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--raw")
+      raw = true;
+    else if (args[i] == "--yes")
+      yes = true;
+    else if (args[i] == "--mode" && i + 1 < args.size())
+      modeArg = args[++i];
+    else
+      rest.push_back(args[i]);
+  }
+  if (rest.empty()) return Usage("split", kSplitUsage);
+  const TextEdge edge(raw);
+  int mode = 0;
+  auto [end, ec] = std::from_chars(modeArg.data(), modeArg.data() + modeArg.size(), mode);
+  if (ec != std::errc() || end != modeArg.data() + modeArg.size() || !ValidSplitMode(mode))
+    return Fail(Sjis("ファイル分割の設定が不適切です！"));
+  const std::optional<std::string> path = edge.In(rest[0]);
+  if (!path) {
+    PrintError("the file name has no CP932 form: " + rest[0]);
+    return 2;
+  }
+  if (IsOfficeFile(*path)) return Fail(Sjis("Excel、Wordファイルは対象にできません。"));
+  const LineFile file = ReadLineFile(*path);
+  if (file.status == LineFileStatus::kMissing)
+    return Fail(QuotedPathText(*path, "が読めないため、分割できません。"));
+  if (file.status == LineFileStatus::kHasNul)
+    return Fail(QuotedPathText(*path, "はNUL文字を含むため分割できません。"));
+  const int64_t lineCount = static_cast<int64_t>(file.lines.size());
+  std::vector<SplitPoint> points{{1, true}};
+  for (size_t i = 1; i < rest.size(); ++i) {
+    int64_t line = 0;
+    const std::string& a = rest[i];
+    auto [e, err] = std::from_chars(a.data(), a.data() + a.size(), line);
+    if (err != std::errc() || e != a.data() + a.size() || line < points.back().line ||
+        line > lineCount) {
+      PrintError("not a hit line of the file (1 to its line count, ascending): " + a);
+      return 2;
+    }
+    points.push_back({line, true});
+  }
+  points.push_back({lineCount, true});
+  int written = 0;
+  for (const SplitPart& part : SplitParts(*path, points, mode)) {
+    bool write = PartWritable(file.lines, part);
+    if (write && FileExists(part.name) && !yes) {
+      PrintError(edge.Out(QuotedPathText(part.name, "は既にあります。")) + " (--yes replaces it)");
+      write = false;
+    }
+    if (write && !WriteFileAtomic(part.name, LinesWithCrLf(PartLines(file.lines, part))))
+      return Fail(QuotedPathText(part.name, "に書き込めませんでした。"));
+    if (write) ++written;
+    WriteLine(edge.Out(part.name) + "\t" + std::to_string(part.first) + "\t" +
+              std::to_string(part.last) + "\t" + (write ? "written" : "skipped"));
+  }
+  return written > 0 ? 0 : 1;
+}
+
+}  // namespace
+
+CommandRegistrar joinRegistrar("join", JoinCommand, kJoinUsage);
+CommandRegistrar splitRegistrar("split", SplitCommand, kSplitUsage);
+
+}  // namespace skarvo::cli

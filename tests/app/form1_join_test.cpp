@@ -1,0 +1,55 @@
+// The main window's wiring of the join and the split: commands reach them, and their steps
+// change the window's commands, mode, tab and caption.
+#include "app/form1_fixture.h"
+#include "search/search_text.h"
+
+namespace skarvo::testing {
+namespace {
+
+using C = CommandId;
+
+TEST_F(Form1Test, NarrowAndJoinSplitAndSaveRunThroughTheWindowsCommands) {
+  auto form = MakeForm();
+  data_.File("a.txt", "A1\nA2\n");
+  data_.File("b.txt", "B1\nB2\nB3\nB4\n");
+  form->CheckListBox1.Add(data_.Root(), true);
+  form->CheckListBox1.Add(data_.Path("a.txt"), false, true);
+  form->CheckListBox1.Add(data_.Path("b.txt"), false, true);
+  form->CheckListBox3.Add(FileHeaderRowText(data_.Path("b.txt")), true);
+  form->CheckListBox3.Add(TextHitRowText(3, "B3"), false, true);
+  form->CheckListBox3Select(0);
+  form->ResultListMenuPopup();
+
+  // "ファイルを絞込み結合": join mode on the join list's tab, the list built.
+  form->Execute(C::kResultNarrowJoin);
+  EXPECT_EQ(form->ModeNumber(), 1);
+  EXPECT_EQ(form->ActivePage(), kPageJoin);
+  EXPECT_TRUE(form->JoinListDragEnabled());
+  EXPECT_EQ(form->CheckListBox2.Count(), 2);  // no separator in the settings
+  EXPECT_TRUE(form->State(C::kToolSaveNew).enabled);
+  EXPECT_FALSE(form->State(C::kJoinFiles).enabled);
+  port_.confirmAnswers = {true};
+  port_.saveAnswers = {data_.Path("out.txt")};
+  form->Execute(C::kSaveToNewFile);
+  EXPECT_EQ(ReadWholeFile(data_.Path("out.txt")), "A1\r\nA2\r\nB1\r\nB2\r\nB3\r\nB4\r\n");
+  EXPECT_TRUE(form->State(C::kUndo).enabled);
+  EXPECT_FALSE(form->State(C::kToolSaveNew).enabled);
+
+  // "ファイルの分割" from the search page: split mode, its caption, dragging off.
+  form->PageControl1Change(kPageSearch);
+  form->ResultListMenuPopup();
+  form->Execute(C::kResultSplitFile);
+  EXPECT_EQ(form->ModeNumber(), 3);
+  EXPECT_EQ(form->PageCaption(kPageJoin), Sjis("ファイル分割モード"));
+  EXPECT_EQ(form->ActivePage(), kPageJoin);
+  EXPECT_FALSE(form->JoinListDragEnabled());
+  EXPECT_EQ(form->CheckListBox2.Count(), 4);  // mode 2: parts 1-3 and 3-4
+  port_.confirmAnswers = {true};
+  form->Execute(C::kToolSaveNew);
+  EXPECT_EQ(ReadWholeFile(data_.Path("b0.txt")), "B1\r\nB2\r\nB3\r\n");
+  EXPECT_EQ(ReadWholeFile(data_.Path("b1.txt")), "B3\r\nB4\r\n");
+  EXPECT_EQ(form->CheckListBoxUNDO.Text(2), Sjis("分割"));
+}
+
+}  // namespace
+}  // namespace skarvo::testing

@@ -1,0 +1,271 @@
+#include "ops/join_split_fixture.h"
+#include "ops/split_parts.h"
+
+namespace skarvo::testing {
+namespace {
+
+using J = JoinUiCommand;
+
+std::string Numbered(int count, int emptyLine = 0) {
+  std::string text;
+  for (int i = 1; i <= count; ++i) text += (i == emptyLine ? "" : "L" + std::to_string(i)) + "\n";
+  return text;
+}
+
+TEST(SplitParts, RangesByModeAndChecks) {
+  struct Row {
+    int mode;
+    std::vector<SplitPoint> points;
+    std::vector<std::array<int64_t, 3>> parts;  // point index, first, last
+  } rows[] = {
+      {1, {{1, true}, {5, true}, {12, true}, {20, true}}, {{0, 1, 4}, {1, 5, 11}, {2, 12, 20}}},
+      {2, {{1, true}, {5, true}, {12, true}, {20, true}}, {{0, 1, 5}, {1, 5, 12}, {2, 12, 20}}},
+      {3, {{1, true}, {5, true}, {12, true}, {20, true}}, {{0, 1, 5}, {1, 6, 12}, {2, 13, 20}}},
+      {1, {{1, true}, {5, false}, {12, true}, {20, true}}, {{0, 1, 4}, {2, 12, 20}}},
+      {1, {{1, true}, {1, true}, {20, true}}, {{0, 1, 0}, {1, 1, 20}}},
+      {3, {{1, true}, {20, true}, {20, true}}, {{0, 1, 20}, {1, 21, 20}}},
+      {2, {{1, true}, {0, true}}, {{0, 1, 0}}},  // an empty file
+      {0, {{1, true}, {5, true}}, {}},
+      {4, {{1, true}, {5, true}}, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::Message() << "mode " << row.mode << " points " << row.points.size());
+    std::vector<std::array<int64_t, 3>> got;
+    for (const SplitPart& p : SplitParts("/d/a.txt", row.points, row.mode)) {
+      got.push_back({p.pointIndex, p.first, p.last});
+      EXPECT_EQ(p.name, "/d/a" + std::to_string(p.pointIndex) + ".txt");
+    }
+    EXPECT_EQ(got, row.parts);
+  }
+}
+
+TEST(SplitParts, NamesChangeOnlyTheFileName) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"/d/a.txt", "/d/a3.txt"},           {"/d/A.TXT", "/d/A3.TXT"},
+      {"/d/noext", "/d/noext3"},           {"/d.txt/a.txt", "/d.txt/a3.txt"},
+      {"/d.txt/readme", "/d.txt/readme3"}, {"/d/.profile", "/d/.profile3"},
+      {"/d/a.b.txt", "/d/a.b3.txt"},       {"rel", "rel3"},
+  };
+  for (const auto& [path, name] : rows) {
+    EXPECT_EQ(SplitPartName(path, 3), name);
+    EXPECT_NE(SplitPartName(path, 3), path);
+  }
+}
+
+TEST(SplitParts, HitRowNumbersAndPreviews) {
+  EXPECT_EQ(HitRowLineNumber(Sjis("【12列目】text")), 12);
+  EXPECT_EQ(HitRowLineNumber(Sjis("【Wordファイル】x")), std::nullopt);
+  EXPECT_EQ(HitRowLineNumber(Sjis("【列目】x")), std::nullopt);
+  EXPECT_EQ(HitRowLineNumber("plain"), std::nullopt);
+  const std::vector<std::string> lines = SplitIntoLines(Numbered(20));
+  const std::string cut = Sjis("～～中略～～");
+  EXPECT_EQ(SplitPreview(lines, 1, 6), "\r\nL1\r\nL2\r\n" + cut + "\r\nL5\r\nL6");
+  EXPECT_EQ(SplitPreview(lines, 1, 5), "\r\nL1\r\nL2\r\nL3\r\nL4\r\nL5");
+  EXPECT_EQ(SplitPreview(lines, 3, 2), "");
+  SplitPart part{0, 1, 9, ""};
+  EXPECT_TRUE(PartRowText(lines, part)
+                  .starts_with("\"1" + Sjis("列目~") + "9" + Sjis("列目") + "\",\r\nL1\r\nL2\r\n"));
+}
+
+class SplitTest : public JoinSplitTest {
+ protected:
+  // A result list with the file's header row (selected) and hit rows at lines, checked as
+  // given; the second file's header follows, so the hits end there.
+  void Results(const std::string& path, const std::vector<std::pair<int, bool>>& hits) {
+    resultList_.Add(FileHeaderRowText(path), true);
+    for (const auto& [line, checked] : hits)
+      resultList_.Add(TextHitRowText(line, "L" + std::to_string(line)), false, checked);
+    resultList_.Add(FileHeaderRowText(home_ + "/other.txt"), true);
+    resultList_.Add(TextHitRowText(2, "x"), false, true);
+    resultList_.SetItemIndex(0);
+  }
+  void Prepare(const std::string& path, const std::vector<std::pair<int, bool>>& hits) {
+    Results(path, hits);
+    ops_.File2Click();
+  }
+  void Save(bool ok = true) {
+    ui_.confirmAnswers = {ok};
+    ops_.SaveAs1Click();
+  }
+};
+
+TEST_F(SplitTest, PrepareListsThePartsAndSaveWritesTheCheckedOnes) {
+  JoinSettings("分割モード=1\n");
+  const std::string a = Write("a.txt", Numbered(20, 12));  // line 12 is empty
+  Prepare(a, {{5, true}, {12, true}, {19, true}});
+  EXPECT_EQ(mode_, 3);
+  EXPECT_FALSE(drag_);
+  EXPECT_EQ(caption_, Sjis("ファイル分割モード"));
+  EXPECT_EQ(joinPageShown_, 1);
+  EXPECT_EQ(undoList_.Count(), 5);
+  EXPECT_EQ(undoList_.Text(3), "19");
+  EXPECT_EQ(undoList_.Text(4), "20");
+  const std::string d = home_ + "/data/a";
+  const std::string cut = Sjis("～～中略～～");
+  const std::string r = Sjis("列目");
+  EXPECT_EQ(JoinRows(),
+            (std::vector<std::string>{
+                "S " + d + "0.txt", "+ \"1" + r + "~4" + r + "\",\r\nL1\r\nL2\r\nL3\r\nL4",
+                "S " + d + "1.txt",
+                "+ \"5" + r + "~11" + r + "\",\r\nL5\r\nL6\r\n" + cut + "\r\nL10\r\nL11",
+                "S " + d + "2.txt",
+                "+ \"12" + r + "~18" + r + "\",\r\n\r\nL13\r\n" + cut + "\r\nL17\r\nL18",
+                "S " + d + "3.txt", "+ \"19" + r + "~20" + r + "\",\r\nL19\r\nL20"}));
+  EXPECT_TRUE(enabled_[J::kMenuSaveNew] && enabled_[J::kToolSaveNew]);
+  EXPECT_FALSE(enabled_[J::kMenuFolderSelect] || enabled_[J::kMenuSearch]);
+
+  ops_.CheckListBox2ClickCheck(3);  // part 1 unchecked: no file
+  Save(false);
+  EXPECT_FALSE(FileExists(d + "0.txt"));
+  Save();
+  EXPECT_EQ(CallsOf("confirm").back(),
+            Sjis("新規ファイルに分割します。未チェックのファイルは作成されません。"));
+  EXPECT_EQ(Read(d + "0.txt"), "L1\r\nL2\r\nL3\r\nL4\r\n");
+  EXPECT_FALSE(FileExists(d + "1.txt"));
+  EXPECT_FALSE(FileExists(d + "2.txt"));  // its first line is empty
+  EXPECT_EQ(Read(d + "3.txt"), "L19\r\nL20\r\n");
+  EXPECT_EQ(ui_.statusText,
+            Sjis("チェックした1個のファイルは2行未満か先頭行が空のため作成されませんでした。"));
+  EXPECT_EQ(undoList_.Count(), 3);
+  EXPECT_EQ(undoList_.Text(2), Sjis("分割"));
+  EXPECT_FALSE(enabled_[J::kMenuSaveNew]);
+
+  // The restore announces and deletes each new file.
+  DeleteFilePath(d + "3.txt");
+  ui_.confirmAnswers = {true};
+  EXPECT_TRUE(RestoreSplit(undoList_, ledger_, ui_));
+  EXPECT_FALSE(FileExists(d + "0.txt"));
+  EXPECT_EQ(CallsOf("confirm").back(), Sjis("更新しますか？"));
+  const std::string n = Sjis("新規ファイル");
+  EXPECT_EQ(CallsOf("message"), (std::vector<std::string>{
+                                    n + QuotedPathText(d + "0.txt", "を消去します。"),
+                                    n + QuotedPathText(d + "0.txt", "の消去...OK"),
+                                    n + QuotedPathText(d + "3.txt", "は見つかりませんでした。")}));
+}
+
+TEST_F(SplitTest, HitOnLineOneAndOneLinePartsAreListedButNotWritten) {
+  JoinSettings("分割モード=1\n");
+  const std::string a = Write("a.txt", Numbered(6));
+  Prepare(a, {{1, true}, {6, true}});
+  EXPECT_EQ(JoinRows()[1], "+ \"1" + Sjis("列目~") + "0" + Sjis("列目") + "\",");
+  Save();
+  const std::string d = home_ + "/data/a";
+  EXPECT_FALSE(FileExists(d + "0.txt"));
+  EXPECT_EQ(Read(d + "1.txt"), "L1\r\nL2\r\nL3\r\nL4\r\nL5\r\n");
+  EXPECT_FALSE(FileExists(d + "2.txt"));  // line 6 alone
+  EXPECT_EQ(ui_.statusText,
+            Sjis("チェックした2個のファイルは2行未満か先頭行が空のため作成されませんでした。"));
+}
+
+TEST_F(SplitTest, ExistingPartsAreReplacedOnlyWhenTheUserSaysSoAndComeBackOnRestore) {
+  JoinSettings("分割モード=2\n");
+  const std::string a = Write("a.txt", Numbered(20));
+  const std::string d = home_ + "/data/a";
+  Write("a0.txt", "mine 0");
+  Write("a1.txt", "mine 1");
+  Write("a2.txt", "mine 2");
+  struct Row {
+    std::vector<Answer> answers;
+    int asked;
+    std::vector<bool> replaced;
+  } rows[] = {
+      {{Answer::kCancel, Answer::kYes, Answer::kCancel}, 3, {false, true, false}},
+      {{Answer::kYesToAll}, 1, {true, true, true}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.asked);
+    for (int i = 0; i < 3; ++i)
+      Write("a" + std::to_string(i) + ".txt", "mine " + std::to_string(i));
+    Prepare(a, {{5, true}, {12, true}});
+    const size_t before = CallsOf("ask").size();
+    ui_.askAnswers = {row.answers.begin(), row.answers.end()};
+    Save();
+    EXPECT_EQ(CallsOf("ask").size() - before, static_cast<size_t>(row.asked));
+    EXPECT_EQ(CallsOf("ask")[before],
+              QuotedPathText(d + "0.txt", "は既にあります。置き換えますか？"));
+    for (int i = 0; i < 3; ++i) {
+      const std::string name = d + std::to_string(i) + ".txt";
+      EXPECT_EQ(Read(name) == "mine " + std::to_string(i), !row.replaced[i]) << name;
+    }
+    ui_.confirmAnswers = {true};
+    EXPECT_TRUE(RestoreSplit(undoList_, ledger_, ui_));
+    for (int i = 0; i < 3; ++i)
+      EXPECT_EQ(Read(d + std::to_string(i) + ".txt"), "mine " + std::to_string(i));
+    resultList_.Clear();
+  }
+  EXPECT_EQ(CallsOf("message").back(), QuotedPathText(d + "2.txt", "を元の内容に戻しました。"));
+}
+
+TEST_F(SplitTest, RefusalsLeaveNothingWritten) {
+  const std::string a = Write("a.txt", Numbered(20));
+  const std::string d = home_ + "/data/a";
+  // A bad mode: the split points stay, the old join list too, and the tab is shown.
+  JoinSettings("分割モード=0\n");
+  joinList_.Add("old", true);
+  Prepare(a, {{5, true}});
+  EXPECT_EQ(CallsOf("message").back(), Sjis("ファイル分割の設定が不適切です！"));
+  EXPECT_EQ(undoList_.Count(), 3);
+  EXPECT_EQ(JoinRows(), (std::vector<std::string>{"S old"}));
+  EXPECT_EQ(joinPageShown_, 1);
+  JoinSettings("分割モード=7\n");
+  resultList_.Clear();
+  Prepare(a, {{5, true}});
+  EXPECT_EQ(JoinRows(), (std::vector<std::string>{"S old"}));
+
+  // A mode that goes bad before the save, and a file changed since the preparation.
+  JoinSettings("分割モード=2\n");
+  resultList_.Clear();
+  Prepare(a, {{5, true}});
+  JoinSettings("分割モード=0\n");
+  Save();
+  EXPECT_EQ(CallsOf("message").back(), Sjis("ファイル分割の設定が不適切です！"));
+  JoinSettings("分割モード=2\n");
+  Write("a.txt", "L1\nL2\nL3\nL4\nchanged\n" + Numbered(20).substr(15));
+  Save();
+  EXPECT_EQ(CallsOf("message").back(),
+            QuotedPathText(a,
+                           "は分割の準備の後に変更されました。何も書き込んでいません。"
+                           "もう一度「ファイルの分割」を選んでください。"));
+  EXPECT_FALSE(FileExists(d + "0.txt"));
+  EXPECT_TRUE(enabled_[J::kMenuSaveNew]);
+
+  // Office files, a hit beyond the file's end, a NUL byte.
+  const size_t messages = CallsOf("message").size();
+  resultList_.Clear();
+  mode_ = 1;
+  Prepare(Write("b.DOC", "x"), {{1, true}});
+  EXPECT_EQ(ui_.statusText, Sjis("Excel、Wordファイルは対象にできません。"));
+  resultList_.Clear();
+  Prepare(Write("short.txt", "a\nb\n"), {{5, true}});
+  resultList_.Clear();
+  const std::string nul = Write("nul.txt", std::string("a\0b\n", 4));
+  Prepare(nul, {{1, true}});
+  EXPECT_EQ(CallsOf("message").size(), messages + 2);
+  EXPECT_EQ(CallsOf("message").back(), QuotedPathText(nul, "はNUL文字を含むため分割できません。"));
+  EXPECT_EQ(mode_, 1);  // nothing changed
+}
+
+TEST_F(SplitTest, APendingReplaceIsUndoneFirstAndTheRecordedLineNumberCounts) {
+  JoinSettings("分割モード=1\n");
+  const std::string a = Write("a.txt", Numbered(10));
+  resultList_.Add(FileHeaderRowText(a), true);
+  CheckListRow hit{"replaced text", false, true, 4, "L4"};
+  resultList_.Insert(1, hit);
+  resultList_.SetItemIndex(0);
+  undoList_.Add(FileHeaderRowText(a), true);
+  // The hit as found, unchecked; its text shows another number than the search recorded,
+  // and the record counts.
+  undoList_.Add(TextHitRowText(9, "L4"), false, false);
+  undoList_.Add(Sjis("置換"));
+  search_.replacePending = true;
+  ops_.File2Click();
+  EXPECT_FALSE(search_.replacePending);
+  EXPECT_EQ(resultList_.Text(1), TextHitRowText(9, "L4"));
+  // The hit's own check came back (unchecked): one part, 1..3.
+  EXPECT_EQ(undoList_.Text(1), "4");
+  EXPECT_FALSE(undoList_.Checked(1));
+  EXPECT_EQ(joinList_.Count(), 2);
+}
+
+}  // namespace
+}  // namespace skarvo::testing
