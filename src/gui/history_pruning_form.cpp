@@ -62,9 +62,11 @@ CheckListView* HistoryPruningForm::BuildList(TPruneList which, QWidget* parent, 
   layout->setContentsMargins(6, 4, 6, 6);
   layout->addWidget(list);
   ListDisplay display;
-  display.headerBackground = SystemColor(28);  // clGradientInactiveCaption
-  display.headerFont = SystemColor(8);         // clWindowText
-  display.fontSize = 11;                       // 15 pixels, rows of 15
+  // clGradientInactiveCaption in its usual light blue: the palette's inactive highlight
+  // would make the header row look selected.
+  display.headerBackground = RgbColor(215, 228, 242);
+  display.headerFont = SystemColor(8);  // clWindowText
+  display.fontSize = 11;                // 15 pixels, rows of 15
   list->ApplyDisplay(display);
   list->Model()->onClickCheck = [this, which](int row) {
     Forward([this, which, row] { core_->ClickCheck(which, row); });

@@ -162,7 +162,8 @@ void SettingsDialogForm::Build() {
       }
     }
     widget->setObjectName(QString::fromLatin1(info.name));
-    widget->setGeometry(place.rect);
+    // Inside a group the rows start below its title.
+    widget->setGeometry(group == G::kNone ? place.rect : place.rect.translated(0, 4));
     if (IsCategory(id)) widget->setFont(CategoryFont());
     widgets_[static_cast<size_t>(id)] = widget;
   }

@@ -7,14 +7,17 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTextBrowser>
+#include <QTreeWidget>
 #include <QtTest>
 #include <fstream>
 
 #include "gui/app_setup.h"
 #include "gui/check_list_view.h"
+#include "gui/folder_dialog_form.h"
 #include "gui/help_window.h"
 #include "gui/keyboard.h"
 #include "gui/main_window.h"
@@ -157,6 +160,29 @@ class WindowKeysTest : public QObject {
     const QImage selected = targets->viewport()->grab().toImage();
     QVERIFY2(Differing(plain, selected, folderRow) > folderRow.width(),
              "selected folder row looks the same");
+  }
+
+  void folderPickerShowsArrowsAndNoEmptyMessage() {
+    skarvo::testing::TempTree tree;
+    tree.Folder("x/y");
+    tree.Folder("z");
+    skarvo::FolderChoiceRequest r;
+    r.title = "t";
+    r.rootFolder = tree.Root();
+    r.link = std::make_shared<skarvo::FolderDialogLink>();
+    skarvo::gui::TFolderDialogForm form(r, nullptr);
+    QVERIFY(form.FolderTree->rootIsDecorated());
+    QCOMPARE(form.FolderTree->topLevelItemCount(), 2);
+    // Before anything is opened: "x" has a subfolder, "z" none.
+    QCOMPARE(form.FolderTree->topLevelItem(0)->childIndicatorPolicy(),
+             QTreeWidgetItem::ShowIndicator);
+    QCOMPARE(form.FolderTree->topLevelItem(1)->childIndicatorPolicy(),
+             QTreeWidgetItem::DontShowIndicator);
+    QVERIFY(form.MessageLabel->isHidden());
+    r.link->setText(Sjis("選んでください"));
+    QVERIFY(!form.MessageLabel->isHidden());
+    r.link->setText({});
+    QVERIFY(form.MessageLabel->isHidden());
   }
 
   void helpOpensTheGuideUnlessAHelpFileIsAtHome() {
