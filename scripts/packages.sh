@@ -6,6 +6,7 @@ SKARVO_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool imagemagick
   fonts-ipafont-gothic
+  xdg-utils desktop-file-utils
 )
 
 # Installs whatever of the given packages is missing: one apt-get update, then install.

@@ -72,6 +72,8 @@ void TForm1::FormCreate() {
   SelectFolderDialog1.SetRoot(TRootFolder::rfDesktop);
   SelectFolderDialog1.SetFocusedControl(TFocusedControl::fcTreeView);
   SelectFolderDialog1.SetText({});
+  // "/data" typed and "/data/" picked are one folder of the history.
+  ComboBox2.SetFolderPaths(true);
   // The save dialog of the join and the split.
   SaveDialog1.defaultExtension = "txt";
 
@@ -87,6 +89,8 @@ void TForm1::FormCreate() {
   width_ = startup.windowWidth;
   height_ = startup.windowHeight;
   UpdateTargetMenuStates();
+  // Typing goes to the search box from the start.
+  RequestFocus(TFocusTarget::kSearchBox);
 }
 
 void TForm1::FormClose(int width, int height) {
@@ -123,9 +127,11 @@ void TForm1::Execute(CommandId id) {
       break;
     case CommandId::kSearch:
       run_.SearchMenuClick();
+      RequestFocus(TFocusTarget::kSearchBox);
       break;
     case CommandId::kToolSearch:
       run_.SearchToolButtonClick();
+      RequestFocus(TFocusTarget::kSearchBox);
       break;
     case CommandId::kSearchMode:
     case CommandId::kToolSearchMode:
@@ -235,6 +241,11 @@ void TForm1::RunDialog(const std::function<void()>& show) {
 
 void TForm1::Help() {
   const std::string helpFile = homeFolder_ + "/Skarvo.chm";
+  // The program's own guide, unless the user keeps a help file at home.
+  if (dialogs_.showHelp && !FileExists(helpFile)) {
+    dialogs_.showHelp();
+    return;
+  }
   // A missing help file is the opener's to report; an opener that cannot be started at
   // all would otherwise leave the command without any answer.
   if (!processes_.ShellOpen(helpFile, ProgramFolder()))

@@ -58,7 +58,7 @@ enum TPage : int { kPageSearch = 0, kPageJoin = 1, kPageTargets = 2 };
 inline constexpr int kPageCount = 3;
 
 // A control the window should give the keyboard focus to.
-enum class TFocusTarget { kNone, kJoinList, kTargetList };
+enum class TFocusTarget { kNone, kJoinList, kTargetList, kSearchBox };
 
 // The two history boxes, for the handlers they share.
 enum class THistoryBox { kSearch, kFolder };
@@ -76,6 +76,7 @@ struct TForm1Dialogs {
   std::function<void()> showVersion;          // TForm3 "Version情報"
   std::function<void()> showDisplaySettings;  // TForm4 "表示の設定" (and its first page next time)
   std::function<void()> showHistoryPruning;  // TForm5 "検索条件削除"
+  std::function<void()> showHelp;            // the user guide, when no help file is at home
 };
 
 class TForm1 {

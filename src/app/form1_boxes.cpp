@@ -15,11 +15,13 @@ void TForm1::ComboBox1Change(const std::string& text) {
 void TForm1::ComboBox1KeyEnter() {
   if (Busy() || !ComboBox1.Enabled()) return;
   run_.ComboBox1KeyEnter();
+  RequestFocus(TFocusTarget::kSearchBox);
 }
 
 void TForm1::ComboBox1Select(int index) {
   if (Busy() || !ComboBox1.Enabled()) return;
   run_.ComboBox1Select(index);
+  RequestFocus(TFocusTarget::kSearchBox);
 }
 
 void TForm1::ComboBox2Change(const std::string& text) {

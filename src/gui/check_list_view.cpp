@@ -58,7 +58,9 @@ QVariant CheckListModel::data(const QModelIndex& index, int role) const {
 
 bool CheckListModel::setData(const QModelIndex& index, const QVariant&, int role) {
   if (role != Qt::CheckStateRole || !index.isValid() || !onClickCheck) return false;
-  // The core toggles the row; the view shows the result when it is refreshed.
+  // The click selects its row too (the check box eats the press that would otherwise), then
+  // the core toggles the row; the view shows the result when it is refreshed.
+  if (beforeClickCheck) beforeClickCheck(index.row());
   onClickCheck(index.row());
   return true;
 }
@@ -101,6 +103,9 @@ CheckListView::CheckListView(const CheckList& list, QWidget* parent)
             if (refreshing_ || !onSelect) return;
             onSelect(current.isValid() ? current.row() : -1);
           });
+  model_->beforeClickCheck = [this](int row) {
+    if (onSelect && list_.ItemIndex() != row) onSelect(row);
+  };
   Refresh();
 }
 

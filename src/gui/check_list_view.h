@@ -23,6 +23,8 @@ class CheckListModel : public QAbstractListModel {
 
   // Called when the user clicks the check box of a row.
   std::function<void(int row)> onClickCheck;
+  // Called just before onClickCheck: the view makes the row the selected one first.
+  std::function<void(int row)> beforeClickCheck;
 
   // Re-reads the list: changed rows are redrawn, a changed row count resets the model.
   void Refresh();

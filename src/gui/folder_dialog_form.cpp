@@ -1,5 +1,6 @@
 #include "gui/folder_dialog_form.h"
 
+#include <QDirIterator>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -42,11 +43,13 @@ TFolderDialogForm::TFolderDialogForm(const FolderChoiceRequest& request, QWidget
 
   MessageLabel = new QLabel(ToQt(request_.text), this);
   MessageLabel->setWordWrap(true);
+  // No empty band above the tree: the panel shows only while it has a text.
+  MessageLabel->setVisible(!request_.text.empty());
   layout->addWidget(MessageLabel);
 
   FolderTree = new QTreeWidget(this);
   FolderTree->setHeaderHidden(true);
-  FolderTree->setRootIsDecorated(false);
+  FolderTree->setRootIsDecorated(true);
   FolderTree->setContextMenuPolicy(Qt::PreventContextMenu);
   FolderTree->setSelectionMode(QAbstractItemView::SingleSelection);
   // The selection stays visible when the tree loses the focus.
@@ -103,7 +106,10 @@ TFolderDialogForm::TFolderDialogForm(const FolderChoiceRequest& request, QWidget
   connect(FolderTree, &QTreeWidget::itemCollapsed, this, &TFolderDialogForm::OnItemCollapsed);
 
   if (request_.link) {
-    request_.link->setText = [this](const std::string& text) { MessageLabel->setText(ToQt(text)); };
+    request_.link->setText = [this](const std::string& text) {
+      MessageLabel->setText(ToQt(text));
+      MessageLabel->setVisible(!text.empty());
+    };
   }
 }
 
@@ -153,15 +159,29 @@ std::string TFolderDialogForm::SelectedWithSeparator() const {
   return path.empty() ? path : WithTrailingSeparator(path);
 }
 
+namespace {
+
+bool HasSubfolder(const std::string& cp932Path) {
+  const std::optional<std::string> native = NativePath(cp932Path);
+  // A name the tree cannot show keeps the arrow: opening tells.
+  if (!native) return true;
+  QDirIterator it(QString::fromStdString(*native),
+                  QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+  return it.hasNext();
+}
+
+}  // namespace
+
 QTreeWidgetItem* TFolderDialogForm::AddNode(QTreeWidgetItem* parent, const std::string& path,
                                             const std::string& name) {
   auto* item = new QTreeWidgetItem(parent, QStringList{ToQt(name)});
   item->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
   item->setData(0, kPathRole, QByteArray::fromStdString(path));
   item->setData(0, kFilledRole, false);
-  // Whether a folder has subfolders is learnt when it is opened: listing every child's
-  // children up front would make opening a big folder slow.
-  item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+  // The arrow shows before the folder is opened when it has a subfolder; the look stops at
+  // the first one, so a big folder costs little. Opening it fills it for good.
+  item->setChildIndicatorPolicy(HasSubfolder(path) ? QTreeWidgetItem::ShowIndicator
+                                                   : QTreeWidgetItem::DontShowIndicator);
   return item;
 }
 

@@ -5,17 +5,22 @@
 #include <memory>
 
 #include "gui/app_setup.h"
+#include "gui/help_window.h"
+#include "gui/history_pruning_form.h"
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui_port.h"
+#include "gui/settings_dialog_form.h"
+#include "gui/version_form.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   skarvo::gui::SetUpApplication(app);
   skarvo::gui::QtUiPort port;
+  skarvo::SystemProcessPort processes;  // shared by the main window and the version dialog
   std::unique_ptr<skarvo::gui::MainWindow> window;
   try {
-    window = std::make_unique<skarvo::gui::MainWindow>(port);
+    window = std::make_unique<skarvo::gui::MainWindow>(port, nullptr, &processes);
   } catch (const skarvo::Exception& e) {
     QMessageBox::critical(nullptr, QString::fromUtf8(skarvo::kApplicationTitle),
                           skarvo::gui::ToQt(e.Message()));
@@ -27,6 +32,13 @@ int main(int argc, char** argv) {
   // history pruning dialog (TForm5 "検索条件削除") and the cell grid form (TForm6
   // "FormECell"). Each is made here as it joins the program and bound to its commands
   // through window->Form().Dialogs(); until then those commands do nothing.
+  skarvo::TForm1& form = window->Form();
+  new skarvo::gui::SettingsDialogForm(form, port, window.get());  // TForm2
+  new skarvo::gui::VersionForm(form, processes, window.get());    // TForm3
+  // TForm4 and TFormEditer come here, in that order.
+  new skarvo::gui::HistoryPruningForm(form, window.get());  // TForm5
+  new skarvo::gui::CellGridForm(window.get());              // TForm6
+  new skarvo::gui::HelpWindow(form, window.get());          // the guide of "Help" and F1
   port.SetOwner(window.get());
   port.SetStatusSink([w = window.get()](const std::string& text) { w->ShowStatus(text); });
   window->show();

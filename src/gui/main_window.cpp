@@ -16,6 +16,7 @@
 
 #include "gui/check_list_view.h"
 #include "gui/join_list_view.h"
+#include "gui/keyboard.h"
 #include "gui/qt_clipboard_port.h"
 #include "gui/qt_text.h"
 #include "gui/result_list_view.h"
@@ -65,6 +66,7 @@ MainWindow::MainWindow(UiPort& port, ClipboardPort* clipboard, ProcessPort* proc
 
   BuildCommands();
   BuildBars();
+  InstallKeyboard(*this);
   timer1_ = new TimerDriver(
       form_->Timer1, [this] { Refresh(); }, this);
   timer2_ = new TimerDriver(
@@ -273,6 +275,7 @@ void MainWindow::Refresh() {
     shownFocusRequests_ = form_->FocusRequestCount();
     if (form_->FocusTarget() == TFocusTarget::kJoinList) joinList_->setFocus();
     if (form_->FocusTarget() == TFocusTarget::kTargetList) targetList_->setFocus();
+    if (form_->FocusTarget() == TFocusTarget::kSearchBox) searchBox_->setFocus();
   }
   if (form_->StatusText() != shownCoreStatus_) {
     shownCoreStatus_ = form_->StatusText();

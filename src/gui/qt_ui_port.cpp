@@ -3,8 +3,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QSortFilterProxyModel>
 
 #include "app/form1.h"
 #include "gui/folder_dialog_form.h"
@@ -96,6 +98,24 @@ std::optional<std::string> QtUiPort::ChooseFolder(const FolderChoiceRequest& req
   return form.Run();
 }
 
+namespace {
+
+// Folders and the files the user may run: programs here carry no extension to filter by.
+class ExecutablesOnly : public QSortFilterProxyModel {
+ public:
+  using QSortFilterProxyModel::QSortFilterProxyModel;
+
+ protected:
+  bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+    auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+    if (!files) return true;
+    const QFileInfo info = files->fileInfo(files->index(row, 0, parent));
+    return info.isDir() || (info.isFile() && info.isExecutable());
+  }
+};
+
+}  // namespace
+
 QString QtFileFilter(const std::string& filter) {
   QStringList parts = ToQt(filter).split('|');
   QStringList filters;
@@ -115,6 +135,7 @@ std::optional<std::string> QtUiPort::ChooseFile(const FileChoiceRequest& request
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(ToQt(request.defaultExtension));
   if (!request.fileName.empty()) dialog.selectFile(ToQt(request.fileName));
+  if (request.executablesOnly) dialog.setProxyModel(new ExecutablesOnly(&dialog));
   for (;;) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     if (auto path = FromQt(dialog.selectedFiles().front())) return path;

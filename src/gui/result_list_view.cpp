@@ -131,9 +131,11 @@ ResultRowPaint PlanResultRow(const CheckListRow& row, const RowHighlight& highli
   ResultRowPaint plan;
   plan.textColor = BlackText();
   if (row.header) {
-    // The header colour stands even for the selected row; the focus frame shows selection.
+    // The header colour stands even for the selected row; a frame in the selection colour
+    // shows it is selected, whatever the header colours are.
     plan.fill = itemRect;
     plan.background = look.headerBackground;
+    if (selected) plan.selectionFrame = itemRect.adjusted(1, 1, -2, -2);
   } else {
     const int boxWidth = std::clamp(look.checkBoxWidth, 0, std::max(0, itemRect.width()));
     plan.checkArea = QRect(itemRect.left(), itemRect.top(), boxWidth, itemRect.height());
@@ -186,6 +188,10 @@ class ResultListView::Delegate : public QStyledItemDelegate {
       view_.style()->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &box, painter, &view_);
     }
     painter->fillRect(plan.fill, plan.background);
+    if (!plan.selectionFrame.isNull()) {
+      painter->setPen(QPen(view_.look_.selection, 2));
+      painter->drawRect(plan.selectionFrame);
+    }
     // The focus frame goes under the text: some styles tint the frame's inside.
     if (option.state & QStyle::State_HasFocus) {
       QStyleOptionFocusRect focus;
@@ -205,6 +211,13 @@ class ResultListView::Delegate : public QStyledItemDelegate {
       painter->setPen(plan.highlightColor);
       DrawRowText(*painter, widths, ascent, QPoint(plan.highlight.left(), plan.textOrigin.y()),
                   highlight.match, painted.left(), painted.right());
+      // The row's later matches, in the same colour.
+      const std::string_view text(row.text);
+      for (const MatchSpan& span : highlight.others) {
+        const int x = plan.textOrigin.x() + widths.Width(text.substr(0, span.start));
+        DrawRowText(*painter, widths, ascent, QPoint(x, plan.textOrigin.y()),
+                    row.text.substr(span.start, span.length), painted.left(), painted.right());
+      }
     }
     painter->restore();
   }

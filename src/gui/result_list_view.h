@@ -95,6 +95,7 @@ struct ResultRowPaint {
   QString matchText;  // the highlighted text; empty when nothing is highlighted
   QRect highlight;    // where matchText is drawn over the row text
   QColor highlightColor;
+  QRect selectionFrame;  // a selected header row: a frame in the selection colour
 };
 
 // Plans the drawing of row in itemRect (the row's full width in the view). A header row

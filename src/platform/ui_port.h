@@ -88,6 +88,7 @@ struct FileChoiceRequest {
   std::string fileName;
   std::string filter;  // "text|*.txt|all|*.*" style
   std::string defaultExtension;
+  bool executablesOnly = false;  // show folders and the files the user may run, nothing else
 };
 
 class UiPort {

@@ -1,6 +1,7 @@
 #include "targets/history_box.h"
 
 #include <stdexcept>
+#include <string_view>
 
 namespace skarvo {
 
@@ -25,9 +26,24 @@ void HistoryBox::SetItemIndex(int index) {
   ++revision_;
 }
 
+namespace {
+
+// A folder path without its trailing "/" ("/" stays the root).
+std::string_view WithoutTrailingSlash(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  return path;
+}
+
+}  // namespace
+
+bool HistoryBox::SameEntry(const std::string& a, const std::string& b) const {
+  if (!folderPaths_) return a == b;
+  return WithoutTrailingSlash(a) == WithoutTrailingSlash(b);
+}
+
 int HistoryBox::IndexOf(const std::string& text) const {
   for (int i = 0; i < Count(); ++i)
-    if (items_[static_cast<size_t>(i)] == text) return i;
+    if (SameEntry(items_[static_cast<size_t>(i)], text)) return i;
   return -1;
 }
 
@@ -46,7 +62,7 @@ void HistoryBox::InsertTop(std::string entry) {
 void HistoryBox::RemoveDuplicatesOfTop() {
   if (items_.size() < 2) return;
   for (int i = Count() - 1; i >= 1; --i) {
-    if (items_[static_cast<size_t>(i)] != items_[0]) continue;
+    if (!SameEntry(items_[static_cast<size_t>(i)], items_[0])) continue;
     items_.erase(items_.begin() + i);
     if (itemIndex_ == i)
       itemIndex_ = -1;

@@ -24,8 +24,13 @@ class HistoryBox {
   // Selects an entry and shows its text; an index outside the list clears the selection
   // and leaves the text.
   void SetItemIndex(int index);
-  // Index of the first entry equal to text (exact comparison), -1 when none.
+  // Index of the first entry equal to text (exact comparison, or the folder rule), -1 when
+  // none.
   int IndexOf(const std::string& text) const;
+  // Folder paths: entries that differ only by a trailing "/" are one folder, for IndexOf
+  // and RemoveDuplicatesOfTop ("/" itself stays the root).
+  void SetFolderPaths(bool on) { folderPaths_ = on; }
+  bool SameEntry(const std::string& a, const std::string& b) const;
 
   // The text of the edit field.
   const std::string& Text() const { return text_; }
@@ -34,7 +39,7 @@ class HistoryBox {
 
   // Inserts an entry at the top; the selection stays on the entry it was on.
   void InsertTop(std::string entry);
-  // Removes every entry after the top one that equals it (exact comparison), scanning
+  // Removes every entry after the top one that equals it (as IndexOf compares), scanning
   // from the bottom up to the second entry.
   void RemoveDuplicatesOfTop();
   // Puts the entry at index at the top and selects it there.
@@ -51,6 +56,7 @@ class HistoryBox {
   int itemIndex_ = -1;
   std::string text_;
   bool enabled_ = true;
+  bool folderPaths_ = false;
   uint64_t revision_ = 0;
 };
 

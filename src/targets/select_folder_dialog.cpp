@@ -1,5 +1,11 @@
 #include "targets/select_folder_dialog.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "targets/folder_dialog_rules.h"
 
@@ -22,13 +28,25 @@ void TSelectFolderDialog::SetText(std::string text) {
   if (link_ && link_->setText) link_->setText(text_);
 }
 
+std::string UserHomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (!home || home[0] != '/') {
+    const passwd* entry = ::getpwuid(::getuid());
+    home = entry ? entry->pw_dir : nullptr;
+  }
+  std::string cp932;
+  if (!home || !Utf8ToCp932(home, cp932) || !FolderExists(cp932)) return {};
+  return cp932;
+}
+
 FolderChoiceRequest TSelectFolderDialog::MakeRequest() {
   FolderChoiceRequest r;
   r.title = FolderDialogCaption(caption_);
   r.text = text_;
   r.rootFolder = FolderTreeRoot(root_, customRootFolder_);
-  std::string start =
-      ShortenStartFolder(path_, [](const std::string& p) { return FolderExists(p); });
+  // A user who never chose a folder starts at home rather than at the tree's first node.
+  std::string start = ShortenStartFolder(path_.empty() ? UserHomeFolder() : path_,
+                                         [](const std::string& p) { return FolderExists(p); });
   r.startFolder = start.empty() ? start : WithoutTrailingSeparator(start);
   r.defaultButton = defaultButton_;
   r.focusedControl = focusedControl_;

@@ -11,6 +11,10 @@
 
 namespace skarvo {
 
+// The user's home folder (HOME, else the password entry) in CP932; empty when it has no
+// CP932 form or does not exist.
+std::string UserHomeFolder();
+
 class TSelectFolderDialog;
 
 using TNotifyEvent = std::function<void(TSelectFolderDialog& sender)>;

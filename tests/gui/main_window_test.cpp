@@ -88,7 +88,8 @@ class MainWindowTest : public QObject {
       for (QAction* a : menu->menu()->actions())
         if (!a->isSeparator() && a->isVisible()) items << a->text();
     }
-    QCOMPARE(menus, QStringList({"ファイル", "編集", "処理モード", "Option", "Help"}));
+    QCOMPARE(menus,
+             QStringList({"ファイル(&F)", "編集(&E)", "処理モード(&M)", "Option(&O)", "Help(&H)"}));
     QCOMPARE(items, QStringList({"フォルダの選択", "フォルダの追加", "新規ファイルへ保存",
                                  "上書き保存", "終了", "元に戻す", "検索", "置換", "絞込み",
                                  "ファイル結合", "検索条件削除", "File検索", "File結合", "設定",

@@ -151,13 +151,14 @@ class ResultListViewTest : public QObject {
     QTest::addRow("line number prefix") << "【12列目】語abc語" << false << true << "語a?bc"
                                         << "" << true << "【12列目】"
                                         << "語abc" << kRed;
-    QTest::addRow("match at byte 1") << "【1列目】abc" << false << true << "【"
-                                     << "" << true << ""
-                                     << "【" << kRed;
-    QTest::addRow("match inside a cell label")
+    // The line number and the cell label are no part of the line the pattern is run on.
+    QTest::addRow("match at the line's first byte") << "【1列目】abc" << false << true << "a"
+                                                    << "" << true << "【1列目】"
+                                                    << "a" << kRed;
+    QTest::addRow("no match inside a cell label")
         << "【Excel,Sheet1, B5セル】x" << false << false << "Sheet[0-9]"
-        << "" << true << "【Excel,"
-        << "Sheet1" << kRed;
+        << "" << true << ""
+        << "" << kRed;
     QTest::addRow("plain-string search") << "【1列目】abc" << false << true << "abc"
                                          << "" << false << ""
                                          << "" << kRed;
@@ -273,7 +274,7 @@ class ResultListViewTest : public QObject {
   void highlightCoversTheMatchExactly_data() {
     QTest::addColumn<QByteArray>("text");  // CP932
     QTest::addColumn<QString>("pattern");
-    QTest::addRow("match at byte 1") << QByteArray::fromStdString(Sjis("【1列目】検索")) << "【";
+    QTest::addRow("match at byte 1") << QByteArray::fromStdString(Sjis("検索の後")) << "検索";
     QTest::addRow("2-byte prefix") << QByteArray::fromStdString(Sjis("表検索表")) << "検索";
     QTest::addRow("tabs and control characters")
         << QByteArray::fromStdString(Sjis("【1列目】a\tb\t\x01検索x")) << "検索";

@@ -7,7 +7,7 @@
 namespace skarvo {
 namespace {
 
-TEST(RowHighlight, FirstMatchOfTheChosenPatternInTheWholeRowText) {
+TEST(RowHighlight, FirstMatchOfTheChosenPatternInTheRowsOwnLine) {
   TAWKStr awk;
   Settings settings;
   settings.hitColor = kClRed;
@@ -20,11 +20,16 @@ TEST(RowHighlight, FirstMatchOfTheChosenPatternInTheWholeRowText) {
     CheckListRow row;
     std::string search, replace;
     bool regex;
-    RowHighlight expected;
+    struct {
+      std::string prefix, match;
+      Color color;
+    } expected;
   } rows[] = {
       {"hit", hit, "abc", "", true, {Sjis("【12列目】x"), "abc", kClRed}},
-      {"prefix takes part", hit, "[0-9]+", "", true, {Sjis("【"), "12", kClRed}},
-      {"match at byte 1", hit, Sjis("【"), "", true, {"", Sjis("【"), kClRed}},
+      // The line number prefix is no part of the line.
+      {"prefix takes no part", hit, "[0-9]+", "", true, {"", "", kClRed}},
+      {"bracket of the prefix", hit, Sjis("【"), "", true, {"", "", kClRed}},
+      {"anchored at the line", hit, "^x", "", true, {Sjis("【12列目】"), "x", kClRed}},
       {"no match", hit, "zzz", "", true, {"", "", kClRed}},
       {"plain search draws none", hit, "abc", "", false, {"", "", kClRed}},
       {"header draws none", header, "a", "", true, {"", "", kClRed}},
@@ -43,7 +48,53 @@ TEST(RowHighlight, FirstMatchOfTheChosenPatternInTheWholeRowText) {
   for (const auto& r : rows) {
     SCOPED_TRACE(r.name);
     settings.useRegex = r.regex;
-    EXPECT_EQ(RowHighlightOf(r.row, r.search, r.replace, settings, awk), r.expected);
+    const RowHighlight h = RowHighlightOf(r.row, r.search, r.replace, settings, awk);
+    EXPECT_EQ(h.prefix, r.expected.prefix);
+    EXPECT_EQ(h.match, r.expected.match);
+    EXPECT_EQ(h.color, r.expected.color);
+  }
+}
+
+TEST(RowHighlight, EveryMatchOfTheLineAfterEachKindOfPrefix) {
+  TAWKStr awk;
+  Settings settings;
+  const struct {
+    const char* name;
+    std::string text;
+    std::string lineText;
+    std::string pattern;
+    size_t offset;
+    std::vector<std::pair<size_t, size_t>> spans;  // offset in the line, length
+  } rows[] = {
+      {"digits after a line number",
+       Sjis("【1列目】a1b22c333"),
+       "",
+       "[0-9]+",
+       9,
+       {{1, 1}, {3, 2}, {6, 3}}},
+      {"the mark itself", Sjis("【7列目】列目と列目"), "", Sjis("列"), 9, {{0, 2}, {6, 2}}},
+      {"word file", Sjis("【Wordファイル】x1x1"), "", "1", 16, {{1, 1}, {3, 1}}},
+      {"cell label", Sjis("【Excel,Sheet1,AB12セル】9x9"), "", "[0-9]", 25, {{0, 1}, {2, 1}}},
+      {"kept line text",
+       Sjis("【3列目】【9列目】7"),
+       Sjis("【9列目】7"),
+       "[0-9]",
+       9,
+       {{2, 1}, {9, 1}}},
+      {"no known prefix", Sjis("【メモ】1"), "", "[0-9]", 0, {{8, 1}}},
+      {"empty matches step on", "xaax", "", "a*", 0, {{1, 2}}},
+      {"2-byte characters", Sjis("【2列目】ＡａＡ"), "", Sjis("Ａ"), 9, {{0, 2}, {4, 2}}},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    CheckListRow row{r.text, false, true};
+    row.lineText = r.lineText;
+    EXPECT_EQ(HitLineOffset(row), r.offset);
+    const RowHighlight h = RowHighlightOf(row, r.pattern, "", settings, awk);
+    std::vector<std::pair<size_t, size_t>> spans;
+    if (!h.match.empty()) spans.push_back({h.prefix.size() - r.offset, h.match.size()});
+    for (const MatchSpan& s : h.others) spans.push_back({s.start - r.offset, s.length});
+    EXPECT_EQ(spans, r.spans);
   }
 }
 

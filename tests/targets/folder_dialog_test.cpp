@@ -151,6 +151,27 @@ TEST(TSelectFolderDialog, RequestCarriesTheResolvedSetUp) {
   EXPECT_FALSE(r.sizeable);
 }
 
+TEST(TSelectFolderDialog, WithoutAPathItStartsAtHome) {
+  testing::TempTree t;
+  t.Folder("home/u");
+  const char* saved = std::getenv("HOME");
+  const std::string before = saved ? saved : "";
+  ::setenv("HOME", (t.Root() + "/home/u").c_str(), 1);
+  TSelectFolderDialog d;
+  EXPECT_EQ(UserHomeFolder(), t.Path("home/u"));
+  EXPECT_EQ(d.MakeRequest().startFolder, t.Path("home/u"));
+  EXPECT_EQ(d.MakeRequest().rootFolder, "/");
+  d.SetPath(t.Path("home/"));  // a remembered folder wins
+  EXPECT_EQ(d.MakeRequest().startFolder, t.Path("home"));
+  ::setenv("HOME", (t.Root() + "/gone").c_str(), 1);
+  d.SetPath({});
+  EXPECT_EQ(UserHomeFolder(), "");
+  if (saved)
+    ::setenv("HOME", before.c_str(), 1);
+  else
+    ::unsetenv("HOME");
+}
+
 // A port that plays the window: it fires the events and reads the live message.
 class WindowPlayingPort : public FakeUiPort {
  public:

@@ -1,0 +1,57 @@
+// The window of the version dialog "Version情報" over the core TForm3: the title line, the
+// link line (opens the documentation shipped with the program), two lines, the program's
+// icon and "Close". Also the cell grid form "FormECell", made at start-up and never shown.
+#pragma once
+
+#include <QDialog>
+#include <QWidget>
+#include <memory>
+
+#include "dialogs/version_dialog.h"
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+namespace skarvo {
+class TForm1;
+}
+
+namespace skarvo::gui {
+
+class VersionForm : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Binds itself to the main window's "Ver.情報" command.
+  VersionForm(TForm1& form, ProcessPort& processes, QWidget* owner);
+  ~VersionForm() override;
+
+  TForm3& Core() { return *core_; }
+  QLabel* TitleLabel() const { return title_; }
+  QLabel* LinkLabel() const { return link_; }
+  QPushButton* CloseButton() const { return close_; }
+
+  void Prepare();
+  void Run();
+
+ protected:
+  void reject() override;
+
+ private:
+  std::unique_ptr<TForm3> core_;
+  QLabel* title_ = nullptr;
+  QLabel* link_ = nullptr;
+  QPushButton* close_ = nullptr;
+};
+
+// TForm6: a borderless 480 x 320 form with an 8 x 13 string grid.
+class CellGridForm : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit CellGridForm(QWidget* owner);
+  QTableWidget* StringGridECell = nullptr;
+};
+
+}  // namespace skarvo::gui

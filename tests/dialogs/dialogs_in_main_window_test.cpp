@@ -1,0 +1,102 @@
+// The dialogs bound to the main window's commands, and what reaches the settings file
+// when the window closes.
+#include <gtest/gtest.h>
+
+#include "app/form1_fixture.h"
+#include "dialogs/history_pruning_dialog.h"
+#include "dialogs/settings_dialog.h"
+#include "settings/settings_file.h"
+
+namespace skarvo {
+namespace {
+
+using testing::Form1Test;
+
+TEST_F(Form1Test, PruningAllSearchEntriesKeepsTheStoredKeyAndDropsFolders) {
+  data_.Folder("kept");
+  data_.Folder("dropped");
+  const std::string kept = data_.Path("kept");
+  const std::string dropped = data_.Path("dropped");
+  WriteSettings("[Main]\n検索文字=\"old one\",two\nフォルダ=" + kept + "," + dropped + "\n");
+  auto form = MakeForm();
+  ASSERT_EQ(form->ComboBox1.Count(), 2);
+  ASSERT_EQ(form->ComboBox2.Count(), 3);  // "新規フォルダ" first
+  TForm5 dialog(form->ComboBox1, form->ComboBox2);
+  form->Dialogs().showHistoryPruning = [&] {
+    dialog.Show();
+    dialog.AllOff(TPruneList::kSearch);
+    dialog.ClickCheck(TPruneList::kFolder, 2);
+    dialog.OkClick();
+  };
+  form->Execute(CommandId::kPruneHistory);
+  EXPECT_TRUE(form->ComboBox1.Items().empty());
+  EXPECT_EQ(form->ComboBox2.Items(), (std::vector<std::string>{Sjis("新規フォルダ"), kept}));
+
+  form->FormClose(700, 500);
+  SettingsFile file(SettingsFilePath(Home()));
+  // An empty search history writes nothing: the stored key stays.
+  EXPECT_EQ(file.ReadText(SettingKey::kSearchHistory), "\"old one\",two");
+  const std::string folders = file.ReadText(SettingKey::kFolderHistory);
+  EXPECT_NE(folders.find(kept), std::string::npos);
+  EXPECT_EQ(folders.find(dropped), std::string::npos);
+}
+
+TEST_F(Form1Test, SettingsCommandStoresAndEmptiesTheTargetList) {
+  data_.File("a.txt");
+  data_.File("b.htm");
+  auto form = MakeForm();
+  port_.folderAnswers.push_back(data_.Root());
+  form->Execute(CommandId::kFolderSelect);
+  ASSERT_EQ(form->CheckListBox1.Count(), 2);
+  TForm2 dialog(TForm2Parts{form->MutableSettings(), form->CheckListBox1, SettingsFilePath(Home()),
+                            port_, [&] { form->Timer1Timer(); },
+                            [&](const std::string& text) { form->ShowNotice(text); }});
+  form->Dialogs().showSettings = [&] {
+    dialog.Show();
+    dialog.Click(TForm2Control::CheckBox2);
+    port_.confirmAnswers.push_back(true);
+    dialog.Button2Click();
+  };
+  form->Execute(CommandId::kSettings);
+  EXPECT_FALSE(dialog.Visible());
+  EXPECT_TRUE(form->CheckListBox1.Empty());
+  EXPECT_EQ(form->StatusText(), "");
+  // The next folder build takes the new category.
+  port_.folderAnswers.push_back(data_.Root());
+  form->Execute(CommandId::kFolderSelect);
+  EXPECT_EQ(form->CheckListBox1.Count(), 3);
+}
+
+TEST_F(Form1Test, SearchBoxFocusFolderHistoryRuleAndHelp) {
+  data_.Folder("data");
+  auto form = MakeForm();
+  EXPECT_EQ(form->FocusTarget(), TFocusTarget::kSearchBox);
+  const uint64_t requests = form->FocusRequestCount();
+  form->PageControl1Change(kPageTargets);
+  EXPECT_EQ(form->FocusTarget(), TFocusTarget::kTargetList);
+  form->Execute(CommandId::kSearch);
+  EXPECT_EQ(form->FocusTarget(), TFocusTarget::kSearchBox);
+  EXPECT_GT(form->FocusRequestCount(), requests + 1);
+
+  // "/…/data" picked, then "/…/data/" typed: one entry.
+  port_.folderAnswers.push_back(data_.Path("data"));
+  form->Execute(CommandId::kFolderSelect);
+  form->ComboBox2Change(data_.Path("data") + "/");
+  form->ComboBox2KeyEnter();
+  EXPECT_EQ(form->ComboBox2.Count(), 2);
+  EXPECT_EQ(form->ComboBox2.Item(0), data_.Path("data") + "/");
+
+  int guides = 0;
+  form->Dialogs().showHelp = [&] { ++guides; };
+  form->Execute(CommandId::kHelp);
+  EXPECT_EQ(guides, 1);
+  EXPECT_TRUE(processes_.requests.empty());
+  home_.File("home/Skarvo.chm");
+  form->Execute(CommandId::kHelp);
+  EXPECT_EQ(guides, 1);
+  ASSERT_EQ(processes_.requests.size(), 1u);
+  EXPECT_EQ(processes_.requests[0].target, Home() + "/Skarvo.chm");
+}
+
+}  // namespace
+}  // namespace skarvo
