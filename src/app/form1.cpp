@@ -37,7 +37,10 @@ TForm1::TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes)
       ledger_(homeFolder_),
       run_(SearchRunParts{CheckListBox1, CheckListBox3, CheckListBoxUNDO, ListBoxExcel, ListBoxCell,
                           ComboBox1, ComboBox2, settings_, targets_, Grep2, XBiff1, ReadDoc1,
-                          ledger_, search_, activePage_, Timer1, port_}) {
+                          ledger_, search_, activePage_, Timer1, port_}),
+      openHit_(OpenHitParts{CheckListBox3, CheckListBox1, CheckListBox2, search_, modeNumber_,
+                            homeFolder_, port_, processes_,
+                            [this](const std::string& text) { ShowNotice(text); }}) {
   FormCreate();
 }
 
@@ -169,6 +172,12 @@ void TForm1::Execute(CommandId id) {
     case CommandId::kFolderBoxPaste:
       BoxPaste(THistoryBox::kFolder);
       break;
+    case CommandId::kResultOpenFile:
+      openHit_.N4Click();
+      break;
+    case CommandId::kTargetOpenFile:
+      openHit_.N13Click();
+      break;
     // The operations on results (save to new files, overwrite, undo, replace, narrowing,
     // join, opening a file or hit, split, check a file's hits) are wired here as they join
     // the program; until then their commands show and do nothing.
@@ -184,10 +193,8 @@ void TForm1::Execute(CommandId id) {
     case CommandId::kToolReplace:
     case CommandId::kToolNarrow:
     case CommandId::kToolJoinFiles:
-    case CommandId::kTargetOpenFile:
     case CommandId::kResultCheckOnFile:
     case CommandId::kResultCheckOffFile:
-    case CommandId::kResultOpenFile:
     case CommandId::kResultSplitFile:
     case CommandId::kResultNarrowJoin:
     case CommandId::kCount:
@@ -252,6 +259,25 @@ void TForm1::CheckListBox3ClickCheck(int index) {
   if (Busy()) return;
   ClickResultCheckBox(index, CheckListBox3, CheckListBoxUNDO, search_.replacePending, port_,
                       Timer1);
+}
+
+void TForm1::CheckListBox3DblClick() {
+  if (!Busy()) openHit_.CheckListBox3DblClick();
+}
+
+void TForm1::CheckListBox1DblClick() {
+  if (!Busy()) openHit_.CheckListBox1DblClick();
+}
+
+void TForm1::CheckListBox2DblClick() {
+  if (!Busy()) openHit_.CheckListBox2DblClick();
+}
+
+void TForm1::DisplaySettingsStored() {
+  SettingsFile file(SettingsFilePath(homeFolder_));
+  display_ = ApplyDisplaySettings(file.Values(), settings_);
+  ++displayRevision_;
+  MarkResultHeaders(CheckListBox3);
 }
 
 void TForm1::RefuseTypedText() { ShowNotice(UnrepresentableInputText()); }

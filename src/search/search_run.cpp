@@ -164,7 +164,7 @@ void TSearchRun::RunSearch() {
 
   // 8.
   for (const CheckListRow& row : p_.undoList.Rows())
-    p_.resultList.Add(row.text, row.header, row.checked);
+    p_.resultList.Insert(p_.resultList.Count(), row);
   p_.activePage = 0;
   p_.statusTimer.SetEnabled(true);
   p_.state.searchText = p_.searchHistory.Text();
@@ -225,7 +225,8 @@ void TSearchRun::AddHitRow(const std::string& line, int64_t lineNo) {
       p_.undoList.Add(WordHitRowText(line));
       break;
     case TargetKind::kText:
-      p_.undoList.Add(TextHitRowText(lineNo, line), false, /*checked=*/true);
+      p_.undoList.Insert(p_.undoList.Count(),
+                         CheckListRow{TextHitRowText(lineNo, line), false, true, lineNo, line});
       break;
   }
 }
