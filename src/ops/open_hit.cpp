@@ -7,8 +7,10 @@
 #include "platform/comma_text.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
+#include "search/search_text.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "targets/target_files.h"
 
 namespace skarvo {
 
@@ -140,9 +142,7 @@ std::string FirstRowField(const std::string& rowText) {
 }
 
 OpenKind OpenKindOf(const std::string& path) {
-  const size_t dot = path.rfind('.');
-  if (dot == std::string::npos) return OpenKind::kText;
-  const std::string extension = UpperAscii(path.substr(dot));
+  const std::string extension = UpperAscii(FileExtension(path));
   if (extension == ".XLS") return OpenKind::kSpreadsheet;
   if (extension == ".DOC") return OpenKind::kDocument;
   return OpenKind::kText;
@@ -297,7 +297,7 @@ void TOpenHit::RangePreview(const std::string& rowText) {
 
 std::string TOpenHit::HeaderFileAbove(int index) const {
   for (int i = index; i >= 0; --i)
-    if (p_.resultList.Header(i)) return FirstRowField(p_.resultList.Text(i));
+    if (p_.resultList.Header(i)) return HeaderRowPath(p_.resultList.Text(i));
   return {};
 }
 
@@ -324,7 +324,7 @@ void TOpenHit::CheckListBox3DblClick() {
   try {
     const CheckListRow& row = p_.resultList.Row(index);
     if (row.header) {
-      const std::string file = FirstRowField(row.text);
+      const std::string file = HeaderRowPath(row.text);
       if (FileExists(file)) OpenFileByKind(file, p_.search.searchText, -1, nullptr);
       return;
     }
@@ -343,7 +343,7 @@ void TOpenHit::N4Click() {
   if (p_.resultList.Empty() || index < 0 || index >= p_.resultList.Count()) return;
   const CheckListRow row = p_.resultList.Row(index);
   if (row.header) {
-    OpenInEditor(FirstRowField(row.text), {}, -1);
+    OpenInEditor(HeaderRowPath(row.text), {}, -1);
     return;
   }
   const std::string file = HeaderFileAbove(index);
@@ -356,7 +356,7 @@ void TOpenHit::CheckListBox1DblClick() {
   if (p_.targetList.Empty() || index < 0 || index >= p_.targetList.Count()) return;
   const CheckListRow row = p_.targetList.Row(index);
   if (row.header) {
-    OpenFolder(FirstRowField(row.text));
+    OpenFolder(FolderOfRow(row.text));
     return;
   }
   if (FileExists(row.text)) OpenFileByKind(row.text, {}, -1, nullptr);
