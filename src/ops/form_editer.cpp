@@ -68,14 +68,27 @@ EditorText EditorTextFromFile(const std::string& bytes) {
   return result;
 }
 
-bool EditorTextToFile(const std::string& utf8, std::string& bytes, std::string& refusal) {
+bool EditorTextToFile(const std::string& utf8, std::string& bytes, std::string& refusal,
+                      bool unreadableAsQuestion) {
   bytes.clear();
   size_t start = 0;
   int64_t lineNo = 1;
   while (start < utf8.size()) {
     size_t end = utf8.find('\n', start);
     if (end == std::string::npos) end = utf8.size();
-    const std::string_view line(utf8.data() + start, end - start);
+    std::string_view line(utf8.data() + start, end - start);
+    std::string replaced;
+    if (unreadableAsQuestion && line.find("\xEF\xBF\xBD") != std::string_view::npos) {
+      for (size_t i = 0; i < line.size();) {
+        if (line.substr(i, 3) == "\xEF\xBF\xBD") {
+          replaced += '?';
+          i += 3;
+        } else {
+          replaced += line[i++];
+        }
+      }
+      line = replaced;
+    }
     std::string cp932;
     if (!Utf8ToCp932(line, cp932)) {
       // Name the first character that has no CP932 form.
@@ -177,10 +190,10 @@ void TFormEditer::SaveAs1Click() {
   WriteTo(*path);
 }
 
-bool TFormEditer::WriteTo(const std::string& path) {
+bool TFormEditer::WriteTo(const std::string& path, bool unreadableAsQuestion) {
   std::string bytes;
   std::string refusal;
-  if (!EditorTextToFile(area_.Text(), bytes, refusal)) {
+  if (!EditorTextToFile(area_.Text(), bytes, refusal, unreadableAsQuestion)) {
     port_.ShowError(refusal, caption_);
     return false;
   }
@@ -198,7 +211,7 @@ TFormEditer::SaveResult TFormEditer::SaveOverCurrentFile() {
                "JISとして読めない部分を含むため、保存するとその部分が変わります。保存しますか？"),
           caption_, QuestionButtons::kYesNo) != Answer::kYes)
     return SaveResult::kDeclined;
-  if (!WriteTo(currentFile_)) return SaveResult::kFailed;
+  if (!WriteTo(currentFile_, loadedInvalid_)) return SaveResult::kFailed;
   loadedInvalid_ = false;
   area_.SetModified(false);
   saveEnabled_ = false;

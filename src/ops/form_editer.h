@@ -48,8 +48,10 @@ EditorText EditorTextFromFile(const std::string& bytes);
 
 // The bytes written for the text: each line in CP932 followed by CR LF (a final "\n"
 // ends the last line rather than starting an empty one). On a character without a CP932
-// form: false, and `refusal` holds the message naming it (CP932).
-bool EditorTextToFile(const std::string& utf8, std::string& bytes, std::string& refusal);
+// form: false, and `refusal` holds the message naming it (CP932). With `unreadableAsQuestion`,
+// U+FFFD (what stands for bytes that did not read as CP932) is written as "?".
+bool EditorTextToFile(const std::string& utf8, std::string& bytes, std::string& refusal,
+                      bool unreadableAsQuestion = false);
 
 class TFormEditer {
  public:
@@ -87,7 +89,7 @@ class TFormEditer {
  private:
   bool Load(const std::string& path);
   // Writes the text to path; reports and returns false on a refusal or a failed write.
-  bool WriteTo(const std::string& path);
+  bool WriteTo(const std::string& path, bool unreadableAsQuestion = false);
   // Saves over the current file (asking first when it did not read as valid CP932).
   enum class SaveResult { kWritten, kDeclined, kFailed };
   SaveResult SaveOverCurrentFile();
