@@ -6,6 +6,7 @@
 
 #include "gui/app_setup.h"
 #include "gui/main_window.h"
+#include "gui/open_and_display.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui_port.h"
 
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
   // history pruning dialog (TForm5 "検索条件削除") and the cell grid form (TForm6
   // "FormECell"). Each is made here as it joins the program and bound to its commands
   // through window->Form().Dialogs(); until then those commands do nothing.
+  skarvo::gui::OpenAndDisplay openAndDisplay(*window, port);
   port.SetOwner(window.get());
   port.SetStatusSink([w = window.get()](const std::string& text) { w->ShowStatus(text); });
   window->show();

@@ -1,0 +1,31 @@
+#include "gui/open_and_display.h"
+
+#include "gui/main_window.h"
+#include "platform/libreoffice_automation.h"
+
+namespace skarvo::gui {
+
+OpenAndDisplay::OpenAndDisplay(MainWindow& window, UiPort& port,
+                               std::unique_ptr<OfficeAutomation> office)
+    : window_(window), office_(std::move(office)) {
+  TForm1& form = window.Form();
+  form4_ = std::make_unique<TForm4>(form.HomeFolder(), [&form, &window] {
+    form.DisplaySettingsStored();
+    window.Refresh();
+  });
+  dialog_ = new DisplaySettingsDialog(*form4_, &window);
+  form.Dialogs().showDisplaySettings = [this] { dialog_->ShowFromMainWindow(); };
+  editor_ = std::make_unique<EditorWindowHost>(port, [this] { dialog_->ShowFromEditor(); });
+  if (!office_) office_ = std::make_unique<LibreOfficeAutomation>();
+  form.OpenHit().SetOffice(office_.get());
+  form.OpenHit().SetEditorHost(editor_.get());
+}
+
+OpenAndDisplay::~OpenAndDisplay() {
+  TForm1& form = window_.Form();
+  form.OpenHit().SetOffice(nullptr);
+  form.OpenHit().SetEditorHost(nullptr);
+  form.Dialogs().showDisplaySettings = nullptr;
+}
+
+}  // namespace skarvo::gui
