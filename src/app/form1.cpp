@@ -39,7 +39,7 @@ TForm1::TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes)
                           ComboBox1, ComboBox2, settings_, targets_, Grep2, XBiff1, ReadDoc1,
                           ledger_, search_, activePage_, Timer1, port_}),
       openHit_(OpenHitParts{CheckListBox3, CheckListBox1, CheckListBox2, search_, modeNumber_,
-                            homeFolder_, port_, processes_,
+                            homeFolder_, port_, processes_, caption_,
                             [this](const std::string& text) { ShowNotice(text); }}) {
   FormCreate();
 }

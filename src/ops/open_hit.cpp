@@ -164,7 +164,7 @@ void TOpenHit::OpenFolder(const std::string& folder) {
     p_.processes.ShellOpen(folder, {});
     return;
   }
-  p_.port.ShowMessage(Sjis("ディレクトリが存在しません！"), {});
+  p_.port.ShowMessage(Sjis("ディレクトリが存在しません！"), p_.caption);
   p_.processes.ShellOpen(UserHomeFolder(), {});
 }
 
@@ -203,12 +203,14 @@ void TOpenHit::OpenInWord(const std::string& file) {
     p_.notice(Sjis("LibreOffice Writerがないため、文書を既定のアプリケーションで開きました。"));
     return;
   }
+  // Starting the office takes a few seconds.
+  p_.notice(Sjis("LibreOffice Writerで開いています…"));
   OleObjectPtr app = office_->CreateOleObject("Word.Application");
   try {
     app->SetProperty("Visible", true);
     OleObject(app->Invoke("documents", {}, {}))->Invoke("open", {file}, {});
     app->Invoke("Activate", {}, {});
-    p_.port.ShowMessage(Sjis("Wordを終了します。"), {});
+    p_.port.ShowMessage(Sjis("Wordを終了します。"), p_.caption);
   } catch (...) {
     try {
       app->Invoke("Quit", {}, {});
@@ -226,6 +228,7 @@ void TOpenHit::OpenInExcel(const std::string& file, int sheet, int row, int colu
     p_.notice(Sjis("LibreOffice Calcがないため、セルを選択せずにファイルを開きました。"));
     return;
   }
+  p_.notice(Sjis("LibreOffice Calcで開いています…"));
   OleObjectPtr app = office_->CreateOleObject("Excel.Application");
   OleObjectPtr workbook;
   const auto finish = [&] {
@@ -240,11 +243,12 @@ void TOpenHit::OpenInExcel(const std::string& file, int sheet, int row, int colu
                                ->Invoke("Open", {}, {{"FileName", file}, {"readOnly", false}}));
       OleObjectPtr sheetObject = OleObject(app->GetProperty("WorkSheets", {sheet}));
       OleObject(sheetObject->GetProperty("Cells", {row, column}))->Invoke("Activate", {}, {});
-      p_.port.ShowMessage(Sjis("Excelを終了します。"), {});
+      p_.port.ShowMessage(Sjis("Excelを終了します。"), p_.caption);
     } catch (const EOleError&) {
-      p_.port.ShowMessage(Sjis("該当セルの参照に失敗しました！シートをアクティブにします。"), {});
+      p_.port.ShowMessage(Sjis("該当セルの参照に失敗しました！シートをアクティブにします。"),
+                          p_.caption);
       OleObject(app->GetProperty("WorkSheets", {sheet}))->Invoke("Activate", {}, {});
-      p_.port.ShowMessage(Sjis("Excelを終了します。"), {});
+      p_.port.ShowMessage(Sjis("Excelを終了します。"), p_.caption);
     }
   } catch (...) {
     try {
@@ -334,7 +338,7 @@ void TOpenHit::CheckListBox3DblClick() {
     const CheckListRow hit = row;  // the list may change while an office box is open
     OpenFileByKind(file, p_.search.searchText, HitLineNumber(hit), &hit);
   } catch (const std::exception&) {
-    p_.port.ShowMessage(Sjis("ERROR#CL3DB"), {});
+    p_.port.ShowMessage(Sjis("ERROR#CL3DB"), p_.caption);
   }
 }
 

@@ -74,6 +74,7 @@ struct OpenHitParts {
   const std::string& homeFolder;  // holds the settings file
   UiPort& port;
   ProcessPort& processes;
+  const std::string& caption;  // of the message boxes: the main window's
   // A status notice (status text, cleared by the status message timer).
   std::function<void(const std::string&)> notice;
 };

@@ -106,8 +106,10 @@ void LineHelperProcess::Finish(int timeoutMs) {
   for (int waited = 0;; waited += 50) {
     if (::waitpid(pid_, &status, WNOHANG) != 0) break;
     if (waited >= timeoutMs) {
+      // A helper may need a moment to end what it started; then it is killed.
       ::kill(pid_, SIGTERM);
-      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      for (int grace = 0; grace < 200 && ::waitpid(pid_, &status, WNOHANG) == 0; ++grace)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
       if (::waitpid(pid_, &status, WNOHANG) == 0) {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, &status, 0);

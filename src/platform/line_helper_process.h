@@ -1,8 +1,8 @@
 // A helper program that the program talks to in lines: requests written to its standard
 // input, answers read from its standard output, both over one socket pair (a helper that
 // died never raises SIGPIPE here). Every read has a time limit, so a helper that hangs
-// cannot hang the program. The helper is ended (SIGTERM, then SIGKILL) when the object
-// goes, if it has not ended by itself.
+// cannot hang the program. The helper is ended (its input closed; then SIGTERM with up to
+// 10 s to end what it started; then SIGKILL) when the object goes, if it has not ended.
 #pragma once
 
 #include <sys/types.h>

@@ -196,8 +196,9 @@ def main():
     except Exception as e:
         answer("error", str(e))
         return 1
-    # Ended by the program (it gave up waiting): the private instance goes too.
-    signal.signal(signal.SIGTERM, lambda *_: (instance.kill(), os._exit(1)))
+    # Ended by the program (it gave up waiting): the private instance goes too, closing its
+    # document first so that no lock file stays behind.
+    signal.signal(signal.SIGTERM, lambda *_: (instance.quit(), os._exit(1)))
     answer("ok", "ready")
     for line in sys.stdin:
         parts = line.rstrip("\n").split("\t")

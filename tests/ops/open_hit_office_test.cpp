@@ -47,7 +47,8 @@ TEST(OpenHitOfficeTest, ResultListDoubleClickShowsTheCellAndTheDocument) {
   int mode = 0;
   const std::string home = tree.Path("home");
   RecordingProcessPort processes;
-  TOpenHit open(OpenHitParts{results, targets, joins, search, mode, home, port, processes,
+  const std::string caption = "Skarvo";
+  TOpenHit open(OpenHitParts{results, targets, joins, search, mode, home, port, processes, caption,
                              [](const std::string&) {}});
   open.SetOffice(&office);
   for (int row : {1, 2, 3}) {

@@ -83,13 +83,14 @@ class OpenHitTest : public ::testing::Test {
   SearchState search_;
   int mode_ = 0;
   std::string home_ = tree_.Path("home");
+  std::string caption_ = "Skarvo";
   FakeUiPort port_;
   RecordingProcessPort processes_;
   RecordingAutomation office_;
   FakeEditorHost editor_{port_};
   std::vector<std::string> notices_;
   TOpenHit open_{OpenHitParts{resultList_, targetList_, joinList_, search_, mode_, home_, port_,
-                              processes_,
+                              processes_, caption_,
                               [this](const std::string& text) { notices_.push_back(text); }}};
 };
 
@@ -267,6 +268,7 @@ TEST_F(OpenHitTest, ResultListFailuresAndTheContextMenu) {
   port_.calls.clear();
   office_.Log().clear();
   office_.available = false;
+  notices_.clear();
   resultList_.SetItemIndex(5);
   open_.CheckListBox3DblClick();
   resultList_.SetItemIndex(8);

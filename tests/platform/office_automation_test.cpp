@@ -84,6 +84,14 @@ TEST(LibreOfficeAutomationTest, OpensAtTheCellAndShowsDocuments) {
   LibreOfficeAutomation office(options);
   ASSERT_TRUE(office.Available()) << "LibreOffice, python3-uno or the helper is missing";
   const std::string data = std::string(SKARVO_TEST_DATA) + "/office";
+  // The user's own LibreOffice, with a document open: it must outlive everything below.
+  LineHelperProcess user;
+  ASSERT_TRUE(user.Start({"/usr/bin/python3", LibreOfficeAutomation::HelperScriptPath(),
+                          tree.Native("") + "/user-profile", "--headless"}));
+  ASSERT_EQ(user.ReadLine(120000), "ok\tready");
+  tree.File("mine.doc", ReadWholeFile(data + "/letter.doc").value_or(""));
+  ASSERT_TRUE(user.Send("open\t" + tree.Native("mine.doc")));
+  ASSERT_EQ(user.ReadLine(60000), "ok\twriter");
   {
     OleObjectPtr app = office.CreateOleObject("Excel.Application");
     app->SetProperty("Visible", true);
@@ -120,6 +128,11 @@ TEST(LibreOfficeAutomationTest, OpensAtTheCellAndShowsDocuments) {
     app->Invoke("Quit", {}, {});
   }
   EXPECT_THROW(office.CreateOleObject("Other.Application"), EOleError);
+  ASSERT_TRUE(user.Send("state"));
+  EXPECT_EQ(user.ReadLine(60000), "ok\tmine.doc");
+  user.Send("quit");
+  EXPECT_EQ(user.ReadLine(60000), "ok\tbye");
+  user.Finish(30000);
 }
 
 }  // namespace
