@@ -132,6 +132,14 @@ class TForm1 {
   void CheckListBox2DblClick();
   // Opening hits and files; its backends (office, built-in editor) are set by the window.
   TOpenHit& OpenHit() { return openHit_; }
+  // The hidden menu items "エディタを開く" (the built-in editor, modally, when it exists) and
+  // "エクスプローラを開く" (the user's home folder in the file manager).
+  void N15Click() {
+    if (!Busy()) openHit_.N15Click();
+  }
+  void N16Click() {
+    if (!Busy()) openHit_.N16Click();
+  }
   // The display settings dialog stored the section "表示": re-read and apply it, and mark
   // the result list's header rows again.
   void DisplaySettingsStored();
