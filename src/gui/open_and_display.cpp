@@ -1,9 +1,30 @@
 #include "gui/open_and_display.h"
 
+#include <QCloseEvent>
+
 #include "gui/main_window.h"
 #include "platform/libreoffice_automation.h"
 
 namespace skarvo::gui {
+
+namespace {
+
+// Runs before the main window's own close handling.
+class EditorCloseGuard : public QObject {
+ public:
+  EditorCloseGuard(EditorWindowHost& editor, QObject* parent) : QObject(parent), editor_(editor) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::Close || !editor_.Window()) return false;
+    if (editor_.Window()->close()) return false;
+    event->ignore();
+    return true;
+  }
+
+ private:
+  EditorWindowHost& editor_;
+};
+
+}  // namespace
 
 OpenAndDisplay::OpenAndDisplay(MainWindow& window, UiPort& port,
                                std::unique_ptr<OfficeAutomation> office)
@@ -19,9 +40,12 @@ OpenAndDisplay::OpenAndDisplay(MainWindow& window, UiPort& port,
   if (!office_) office_ = std::make_unique<LibreOfficeAutomation>();
   form.OpenHit().SetOffice(office_.get());
   form.OpenHit().SetEditorHost(editor_.get());
+  closeGuard_ = new EditorCloseGuard(*editor_, &window);
+  window.installEventFilter(closeGuard_);
 }
 
 OpenAndDisplay::~OpenAndDisplay() {
+  window_.removeEventFilter(closeGuard_);
   TForm1& form = window_.Form();
   form.OpenHit().SetOffice(nullptr);
   form.OpenHit().SetEditorHost(nullptr);

@@ -1,6 +1,8 @@
 // What the main window's opening and display commands need besides the main window: the
 // display settings dialog (made once, loaded then), the built-in editor's host and the
-// office backend, bound to the core window's slots.
+// office backend, bound to the core window's slots. Closing the main window closes the
+// built-in editor first, with its question about unsaved text; when the editor stays open
+// (its save failed), the main window stays too.
 #pragma once
 
 #include <memory>
@@ -26,6 +28,7 @@ class OpenAndDisplay {
 
  private:
   MainWindow& window_;
+  QObject* closeGuard_ = nullptr;  // owned by the main window
   std::unique_ptr<TForm4> form4_;
   DisplaySettingsDialog* dialog_;
   std::unique_ptr<EditorWindowHost> editor_;

@@ -178,6 +178,19 @@ class EditorWindowTest : public QObject {
       w.ResultList()->onDoubleClick(1);
       QVERIFY(extras.Editor().Window());
       QCOMPARE(extras.Editor().Window()->TextEdit()->textCursor().blockNumber(), 1);
+
+      // Closing the main window asks about the editor's unsaved text first; while its save
+      // fails, both windows stay.
+      w.show();
+      extras.Editor().Window()->TextEdit()->insertPlainText(QString::fromUtf8("\xf0\x9f\x98\x80"));
+      port.askAnswers = {Answer::kYes, Answer::kYes};
+      QVERIFY(!w.close());
+      QVERIFY(extras.Editor().Window());
+      QCOMPARE(Read("hit.txt"), std::string("a\r\nb\r\n"));
+      port.askAnswers = {Answer::kNo};
+      QVERIFY(w.close());
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      QVERIFY(!extras.Editor().Window());
     }
     QVERIFY(::chdir(previous) == 0);
   }
