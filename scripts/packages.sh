@@ -9,8 +9,21 @@ SKARVO_PACKAGES=(
   xdg-utils desktop-file-utils
 )
 
+# The office backend's test needs a LibreOffice to drive (Calc, Writer and the uno module of
+# the system's python3). scripts/test installs these, without recommended extras; scripts/run
+# does not: without LibreOffice, documents open with xdg-open.
+SKARVO_TEST_PACKAGES=(
+  libreoffice-calc libreoffice-writer python3-uno
+)
+
 # Installs whatever of the given packages is missing: one apt-get update, then install.
+# A first argument --no-install-recommends is passed on to apt-get.
 skarvo_ensure_packages() {
+  local options=()
+  if [ "${1:-}" = "--no-install-recommends" ]; then
+    options+=("$1")
+    shift
+  fi
   local missing=()
   local p
   for p in "$@"; do
@@ -23,6 +36,6 @@ skarvo_ensure_packages() {
     local sudo=""
     if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi
     $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >&2
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${options[@]}" "${missing[@]}" >&2
   fi
 }

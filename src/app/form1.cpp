@@ -50,7 +50,10 @@ TForm1::TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes)
 
       joinSplit_(JoinSplitParts{CheckListBox1, CheckListBox3, CheckListBox2, CheckListBoxUNDO,
                                 settings_, homeFolder_, ledger_, modeNumber_, search_, SaveDialog1,
-                                Timer1, port_, JoinWindow()}) {
+                                Timer1, port_, JoinWindow()}),
+      openHit_(OpenHitParts{CheckListBox3, CheckListBox1, CheckListBox2, search_, modeNumber_,
+                            homeFolder_, port_, processes_, caption_,
+                            [this](const std::string& text) { ShowNotice(text); }}) {
   FormCreate();
 }
 
@@ -188,6 +191,12 @@ void TForm1::Execute(CommandId id) {
     case CommandId::kFolderBoxPaste:
       BoxPaste(THistoryBox::kFolder);
       break;
+    case CommandId::kResultOpenFile:
+      openHit_.N4Click();
+      break;
+    case CommandId::kTargetOpenFile:
+      openHit_.N13Click();
+      break;
     // The operations on results (save to new files, overwrite, undo, replace, narrowing,
     // join, opening a file or hit, split, check a file's hits) are wired here as they join
     // the program; until then their commands show and do nothing.
@@ -227,8 +236,6 @@ void TForm1::Execute(CommandId id) {
     case CommandId::kResultNarrowJoin:
       File3Click();
       break;
-    case CommandId::kTargetOpenFile:
-    case CommandId::kResultOpenFile:
     case CommandId::kCount:
       break;
   }
@@ -296,6 +303,25 @@ void TForm1::CheckListBox3ClickCheck(int index) {
   if (Busy()) return;
   ClickResultCheckBox(index, CheckListBox3, CheckListBoxUNDO, search_.replacePending, port_,
                       Timer1);
+}
+
+void TForm1::CheckListBox3DblClick() {
+  if (!Busy()) openHit_.CheckListBox3DblClick();
+}
+
+void TForm1::CheckListBox1DblClick() {
+  if (!Busy()) openHit_.CheckListBox1DblClick();
+}
+
+void TForm1::CheckListBox2DblClick() {
+  if (!Busy()) openHit_.CheckListBox2DblClick();
+}
+
+void TForm1::DisplaySettingsStored() {
+  SettingsFile file(SettingsFilePath(homeFolder_));
+  display_ = ApplyDisplaySettings(file.Values(), settings_);
+  ++displayRevision_;
+  MarkResultHeaders(CheckListBox3);
 }
 
 void TForm1::RefuseTypedText() { ShowNotice(UnrepresentableInputText()); }

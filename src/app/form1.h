@@ -23,6 +23,8 @@
 #include "engine/grep.h"
 #include "ops/result_operations.h"
 #include "ops/join_split.h"
+#include "ops/display_settings_dialog.h"
+#include "ops/open_hit.h"
 #include "platform/clipboard_port.h"
 #include "platform/core_timer.h"
 #include "platform/error.h"
@@ -127,6 +129,25 @@ class TForm1 {
   // Events of the result list.
   void CheckListBox3Select(int index);
   void CheckListBox3ClickCheck(int index);  // check rules, office hit rows refused
+  // Double-clicks on the lists: open the row's file, hit or folder (TOpenHit).
+  void CheckListBox3DblClick();
+  void CheckListBox1DblClick();
+  void CheckListBox2DblClick();
+  // Opening hits and files; its backends (office, built-in editor) are set by the window.
+  TOpenHit& OpenHit() { return openHit_; }
+  // The hidden menu items "エディタを開く" (the built-in editor, modally, when it exists) and
+  // "エクスプローラを開く" (the user's home folder in the file manager).
+  void N15Click() {
+    if (!Busy()) openHit_.N15Click();
+  }
+  void N16Click() {
+    if (!Busy()) openHit_.N16Click();
+  }
+  // The display settings dialog stored the section "表示": re-read and apply it, and mark
+  // the result list's header rows again.
+  void DisplaySettingsStored();
+  // Changes whenever Display() changes.
+  uint64_t DisplayRevision() const { return displayRevision_; }
   // The context menus are about to open: their enabled states follow the selected row.
   void TargetListMenuPopup();
   void ResultListMenuPopup();
@@ -260,6 +281,8 @@ class TForm1 {
   TSearchRun run_;
   TResultOperations ops_;
   TJoinSplit joinSplit_;
+  TOpenHit openHit_;
+  uint64_t displayRevision_ = 0;
 };
 
 }  // namespace skarvo

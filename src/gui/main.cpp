@@ -8,6 +8,7 @@
 #include "gui/help_window.h"
 #include "gui/history_pruning_form.h"
 #include "gui/main_window.h"
+#include "gui/open_and_display.h"
 #include "gui/qt_text.h"
 #include "gui/qt_ui_port.h"
 #include "gui/settings_dialog_form.h"
@@ -35,7 +36,7 @@ int main(int argc, char** argv) {
   skarvo::TForm1& form = window->Form();
   new skarvo::gui::SettingsDialogForm(form, port, window.get());  // TForm2
   new skarvo::gui::VersionForm(form, processes, window.get());    // TForm3
-  // TForm4 and TFormEditer come here, in that order.
+  skarvo::gui::OpenAndDisplay openAndDisplay(*window, port);  // TForm4 and TFormEditer
   new skarvo::gui::HistoryPruningForm(form, window.get());  // TForm5
   new skarvo::gui::CellGridForm(window.get());              // TForm6
   new skarvo::gui::HelpWindow(form, window.get());          // the guide of "Help" and F1

@@ -127,6 +127,26 @@ void MainWindow::BuildPages() {
     ShowContextMenu(CommandPlace::kTargetListMenu, targetList_->viewport()->mapToGlobal(at));
   });
 
+  // Double-clicks open the row's hit, file or folder.
+  resultList_->onDoubleClick = [this](int row) {
+    Forward([this, row] {
+      form_->CheckListBox3Select(row);
+      form_->CheckListBox3DblClick();
+    });
+  };
+  connect(targetList_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+    Forward([this, row = index.row()] {
+      form_->CheckListBox1Select(row);
+      form_->CheckListBox1DblClick();
+    });
+  });
+  connect(joinList_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+    Forward([this, row = index.row()] {
+      form_->CheckListBox2.SetItemIndex(row);
+      form_->CheckListBox2DblClick();
+    });
+  });
+
   pages_->addTab(ListPage(resultList_, pages_), ToQt(form_->PageCaption(kPageSearch)));
   pages_->addTab(ListPage(joinList_, pages_), ToQt(form_->PageCaption(kPageJoin)));
   pages_->addTab(ListPage(targetList_, pages_), ToQt(form_->PageCaption(kPageTargets)));
@@ -253,6 +273,11 @@ void MainWindow::Refresh() {
                         id == CommandId::kToolSearchMode || id == CommandId::kToolJoinMode;
     if (state.checked || toggle) action->setCheckable(true);
     action->setChecked(state.checked);
+  }
+  if (form_->DisplayRevision() != shownDisplayRevision_) {
+    shownDisplayRevision_ = form_->DisplayRevision();
+    ApplyDisplay();
+    resultList_->Redraw();
   }
   resultList_->Refresh();
   const SearchState& search = form_->Search();

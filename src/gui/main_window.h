@@ -102,6 +102,7 @@ class MainWindow : public QMainWindow {
   uint64_t shownSearchBoxRevision_ = ~uint64_t{0};
   uint64_t shownFolderBoxRevision_ = ~uint64_t{0};
   uint64_t shownFocusRequests_ = 0;
+  uint64_t shownDisplayRevision_ = 0;
   std::string shownCoreStatus_;
   SearchState shownSearch_;
   bool closing_ = false;

@@ -19,6 +19,11 @@ class ProcessPort {
   // workingFolder (CP932; empty: the current folder). Returns false when it could not be
   // started at all (no such program, a path without a file-system form).
   virtual bool StartProgram(const std::string& commandLine, const std::string& workingFolder) = 0;
+  // Starts a program from an argument vector (CP932 pieces): arguments[0] is the program
+  // (looked up on PATH when it has no "/"), every further piece reaches it whole, blanks and
+  // all. Never waited for. False when it could not be started.
+  virtual bool StartArguments(const std::vector<std::string>& arguments,
+                              const std::string& workingFolder) = 0;
   // Opens a document or folder (CP932 path) with the desktop's open action, in
   // workingFolder. False when the opener could not be started; a missing document is
   // reported by the opener itself.
@@ -43,6 +48,10 @@ class SystemProcessPort : public ProcessPort {
 
   bool StartProgram(const std::string& commandLine, const std::string& workingFolder) override;
   bool ShellOpen(const std::string& path, const std::string& workingFolder) override;
+  bool StartArguments(const std::vector<std::string>& arguments,
+                      const std::string& workingFolder) override {
+    return Spawn(arguments, workingFolder);
+  }
 
   // Starts argv (CP932 pieces) in workingFolder; false when it could not be started.
   bool Spawn(const std::vector<std::string>& argv, const std::string& workingFolder);
@@ -56,20 +65,35 @@ class SystemProcessPort : public ProcessPort {
 class RecordingProcessPort : public ProcessPort {
  public:
   struct Request {
-    std::string kind;  // "program" or "open"
+    std::string kind;  // "program", "open" or "arguments"
     std::string target;
     std::string workingFolder;
+    std::vector<std::string> arguments;  // "arguments": the whole vector
     bool operator==(const Request&) const = default;
   };
   std::vector<Request> requests;
   bool succeed = true;
+  int failuresToCome = 0;  // so many requests fail before `succeed` answers again
 
   bool StartProgram(const std::string& commandLine, const std::string& workingFolder) override {
-    requests.push_back({"program", commandLine, workingFolder});
-    return succeed;
+    return Record({"program", commandLine, workingFolder, {}});
   }
   bool ShellOpen(const std::string& path, const std::string& workingFolder) override {
-    requests.push_back({"open", path, workingFolder});
+    return Record({"open", path, workingFolder, {}});
+  }
+  bool StartArguments(const std::vector<std::string>& arguments,
+                      const std::string& workingFolder) override {
+    return Record(
+        {"arguments", arguments.empty() ? std::string() : arguments[0], workingFolder, arguments});
+  }
+
+ private:
+  bool Record(Request request) {
+    requests.push_back(std::move(request));
+    if (failuresToCome > 0) {
+      --failuresToCome;
+      return false;
+    }
     return succeed;
   }
 };

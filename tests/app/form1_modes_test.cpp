@@ -257,8 +257,7 @@ TEST_F(Form1Test, TheDragTimerScrollsTheJoinListTowardsTheCursor) {
 
 TEST_F(Form1Test, CommandsOfLaterWorkShowButDoNothing) {
   auto form = MakeForm();
-  for (CommandId id :
-       {C::kSettings, C::kVersion, C::kDisplaySettings, C::kPruneHistory, C::kTargetOpenFile}) {
+  for (CommandId id : {C::kSettings, C::kVersion, C::kDisplaySettings, C::kPruneHistory}) {
     SCOPED_TRACE(Command(id).caption);
     EXPECT_EQ(Command(id).readiness, CommandReadiness::kPending);
     form->Execute(id);

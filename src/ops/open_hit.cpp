@@ -1,0 +1,409 @@
+#include "ops/open_hit.h"
+
+#include <charconv>
+#include <cstdlib>
+
+#include "platform/codepage.h"
+#include "platform/comma_text.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
+#include "search/search_text.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "targets/target_files.h"
+
+namespace skarvo {
+
+namespace {
+
+constexpr int kJoinMode = 1;
+constexpr int kSplitMode = 3;
+
+// A decimal integer with an optional sign and nothing else.
+std::optional<int64_t> ReadInteger(std::string_view text) {
+  int64_t value = 0;
+  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+  if (text.empty()) return std::nullopt;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// Removes every occurrence of what from text, stepping over 2-byte characters so that a
+// match never starts on a second byte.
+std::string RemoveAll(const std::string& text, const std::string& what) {
+  std::string result;
+  for (size_t i = 0; i < text.size();) {
+    if (text.compare(i, what.size(), what) == 0) {
+      i += what.size();
+      continue;
+    }
+    const size_t n = IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+    result.append(text, i, n);
+    i += n;
+  }
+  return result;
+}
+
+// The position of the first what in text, stepping over 2-byte characters.
+size_t FindWhole(const std::string& text, const std::string& what) {
+  for (size_t i = 0; i < text.size();) {
+    if (text.compare(i, what.size(), what) == 0) return i;
+    i += IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+  }
+  return std::string::npos;
+}
+
+// The user's own home folder (CP932), "/" when it has no CP932 name.
+std::string UserHomeFolder() {
+  const char* home = std::getenv("HOME");
+  std::string cp932;
+  if (!home || !*home || !Utf8ToCp932(home, cp932)) return "/";
+  return cp932;
+}
+
+std::string UpperAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return text;
+}
+
+}  // namespace
+
+int ColumnLetterValue(std::string_view letter) {
+  if (letter.size() != 1 || letter[0] < 'A' || letter[0] > 'Z') return 0;
+  return letter[0] - 'A' + 1;
+}
+
+std::string CellLabelToAddress(const std::string& rowText) {
+  std::string label = rowText;
+  const size_t end = FindWhole(label, Sjis("セル】"));
+  if (end != std::string::npos) label.erase(end);
+  // Every "【Excel,Sheet", case ignored.
+  const std::string prefix = Sjis("【Excel,Sheet");
+  const std::string upperPrefix = UpperCaseCp932(prefix);
+  std::string kept;
+  for (size_t i = 0; i < label.size();) {
+    if (UpperCaseCp932(label.substr(i, prefix.size())) == upperPrefix) {
+      i += prefix.size();
+      continue;
+    }
+    const size_t n =
+        IsLeadByte(static_cast<unsigned char>(label[i])) && i + 1 < label.size() ? 2 : 1;
+    kept.append(label, i, n);
+    i += n;
+  }
+  const std::vector<std::string> fields = SplitCommaText(kept);
+  const std::string sheet = fields.size() > 0 ? fields[0] : std::string();
+  const std::string cell = fields.size() > 1 ? fields[1] : std::string();
+  std::string letters;
+  std::string digits;
+  for (char c : cell) {
+    if (c >= '0' && c <= '9')
+      digits += c;
+    else if (c != ' ')
+      letters += c;
+  }
+  int column = 0;
+  if (letters.size() == 1) {
+    column = ColumnLetterValue(letters);
+  } else if (letters.size() == 2) {
+    column = ColumnLetterValue(letters.substr(1, 1)) + 26 * ColumnLetterValue(letters.substr(0, 1));
+  }
+  return sheet + "," + std::to_string(column) + "," + digits;
+}
+
+CellAddress CellAddressOfRow(const std::string& rowText) {
+  const std::vector<std::string> parts = SplitCommaText(CellLabelToAddress(rowText));
+  if (parts.size() != 3) throw Exception(Sjis("ERROR#CL3DB"));
+  std::optional<int64_t> sheet = ReadInteger(parts[0]);
+  std::optional<int64_t> column = ReadInteger(parts[1]);
+  std::optional<int64_t> row = ReadInteger(parts[2]);
+  // A label whose numbers do not fit, or name no cell, reaches no sheet and no cell.
+  const auto fits = [](const std::optional<int64_t>& v) { return v && *v >= 0 && *v <= 1 << 30; };
+  if (!fits(sheet) || !fits(column) || !fits(row)) throw Exception(Sjis("ERROR#CL3DB"));
+  return {static_cast<int>(*sheet), static_cast<int>(*row), static_cast<int>(*column)};
+}
+
+int64_t HitLineNumber(const CheckListRow& row) {
+  if (row.lineNo > 0) return row.lineNo;
+  const size_t end = FindWhole(row.text, Sjis("列目"));
+  if (end == std::string::npos || end == 0) return -1;
+  // The first character is the leading "【".
+  const size_t first = IsLeadByte(static_cast<unsigned char>(row.text[0])) ? 2 : 1;
+  if (first > end) return -1;
+  std::optional<int64_t> line = ReadInteger(std::string_view(row.text).substr(first, end - first));
+  return line ? *line : -1;
+}
+
+std::string FirstRowField(const std::string& rowText) {
+  std::vector<std::string> fields = SplitCommaText(rowText);
+  return fields.empty() ? std::string() : fields[0];
+}
+
+OpenKind OpenKindOf(const std::string& path) {
+  const std::string extension = UpperAscii(FileExtension(path));
+  if (extension == ".XLS") return OpenKind::kSpreadsheet;
+  if (extension == ".DOC") return OpenKind::kDocument;
+  return OpenKind::kText;
+}
+
+std::vector<std::string> EditorArguments(const std::string& program, const std::string& file,
+                                         const std::string& lineOption, int64_t line,
+                                         const std::string& wordOption, const std::string& word) {
+  std::vector<std::string> args = {program, file};
+  if (!lineOption.empty() && line != -1) args.push_back(lineOption + std::to_string(line));
+  if (!wordOption.empty()) args.push_back(wordOption + word);
+  return args;
+}
+
+// ---- operations ----
+
+void TOpenHit::OpenFolder(const std::string& folder) {
+  if (FolderExists(folder)) {
+    p_.processes.ShellOpen(folder, {});
+    return;
+  }
+  p_.port.ShowMessage(Sjis("ディレクトリが存在しません！"), p_.caption);
+  p_.processes.ShellOpen(UserHomeFolder(), {});
+}
+
+void TOpenHit::OpenInEditor(const std::string& file, const std::string& word, int64_t line) {
+  const SettingsFile settings(SettingsFilePath(p_.homeFolder));
+  if (!settings.ReadFlag(SettingKey::kEditorEnabled)) return BuiltInEditor(file, line);
+  std::string program = settings.ReadText(SettingKey::kEditorPath);
+  if (program.empty() || !FileExists(program)) return BuiltInEditor(file, line);
+  try {
+    const SettingsValues values = settings.Values();
+    program = values.ReadText(SettingKey::kEditorPath);
+    // A name without a folder means the file in the current folder, as the existence test
+    // found it, not a program of the same name on PATH.
+    if (program.find('/') == std::string::npos) program = "./" + program;
+    const std::vector<std::string> args =
+        EditorArguments(program, file, values.ReadText(SettingKey::kEditorLineOption), line,
+                        values.ReadText(SettingKey::kEditorWordOption), word);
+    if (!p_.processes.StartArguments(args, {})) {
+      if (!p_.processes.StartArguments({program, file}, {}))
+        p_.notice(program + Sjis(" を起動できませんでした。"));
+    }
+  } catch (const std::exception&) {
+    // The fallback editor is the built-in one, on the file alone.
+    BuiltInEditor(file, -1);
+  }
+}
+
+void TOpenHit::BuiltInEditor(const std::string& file, int64_t line) {
+  if (!editor_) return;
+  editor_->ShowEditor().ShowFileAtLine(file, line);
+}
+
+void TOpenHit::OpenInWord(const std::string& file) {
+  if (!office_ || !office_->Available()) {
+    p_.processes.ShellOpen(file, {});
+    p_.notice(Sjis("LibreOffice Writerがないため、文書を既定のアプリケーションで開きました。"));
+    return;
+  }
+  // Starting the office takes a few seconds.
+  p_.notice(Sjis("LibreOffice Writerで開いています…"));
+  OleObjectPtr app = office_->CreateOleObject("Word.Application");
+  try {
+    app->SetProperty("Visible", true);
+    OleObject(app->Invoke("documents", {}, {}))->Invoke("open", {file}, {});
+    app->Invoke("Activate", {}, {});
+    p_.port.ShowMessage(Sjis("Wordを終了します。"), p_.caption);
+  } catch (...) {
+    try {
+      app->Invoke("Quit", {}, {});
+    } catch (const std::exception&) {
+      // The first error is the one to report.
+    }
+    throw;
+  }
+  app->Invoke("Quit", {}, {});
+}
+
+void TOpenHit::OpenInExcel(const std::string& file, int sheet, int row, int column) {
+  if (!office_ || !office_->Available()) {
+    p_.processes.ShellOpen(file, {});
+    p_.notice(Sjis("LibreOffice Calcがないため、セルを選択せずにファイルを開きました。"));
+    return;
+  }
+  p_.notice(Sjis("LibreOffice Calcで開いています…"));
+  OleObjectPtr app = office_->CreateOleObject("Excel.Application");
+  OleObjectPtr workbook;
+  const auto finish = [&] {
+    // Only what this program opened is closed: its workbook and its private instance.
+    if (workbook) workbook->Invoke("close", {}, {});
+    app->Invoke("Quit", {}, {});
+  };
+  try {
+    try {
+      app->SetProperty("Visible", true);
+      workbook = OleObject(OleObject(app->Invoke("WorkBooks", {}, {}))
+                               ->Invoke("Open", {}, {{"FileName", file}, {"readOnly", false}}));
+      OleObjectPtr sheetObject = OleObject(app->GetProperty("WorkSheets", {sheet}));
+      OleObject(sheetObject->GetProperty("Cells", {row, column}))->Invoke("Activate", {}, {});
+      p_.port.ShowMessage(Sjis("Excelを終了します。"), p_.caption);
+    } catch (const EOleError&) {
+      p_.port.ShowMessage(Sjis("該当セルの参照に失敗しました！シートをアクティブにします。"),
+                          p_.caption);
+      OleObject(app->GetProperty("WorkSheets", {sheet}))->Invoke("Activate", {}, {});
+      p_.port.ShowMessage(Sjis("Excelを終了します。"), p_.caption);
+    }
+  } catch (...) {
+    try {
+      finish();
+    } catch (const std::exception&) {
+      // The first error is the one to report.
+    }
+    throw;
+  }
+  finish();
+}
+
+void TOpenHit::RangePreview(const std::string& rowText) {
+  if (!editor_) return;
+  const std::string field = RemoveAll(FirstRowField(rowText), Sjis("列目"));
+  const size_t tilde = field.find('~');
+  int64_t from = 0;
+  int64_t to = 0;
+  bool readable = false;
+  if (tilde != std::string::npos) {
+    const std::optional<int64_t> a = ReadInteger(std::string_view(field).substr(0, tilde));
+    const std::optional<int64_t> b = ReadInteger(std::string_view(field).substr(tilde + 1));
+    readable = a.has_value() && b.has_value();
+    from = a.value_or(0);
+    to = b.value_or(0);
+  }
+  std::vector<std::string> lines;
+  const std::string file = readable && splitFile_ ? splitFile_() : std::string();
+  if (!file.empty()) {
+    std::optional<std::string> bytes = ReadWholeFile(file);
+    if (!bytes) throw Exception(file + Sjis(" を読み込めません。"));
+    // The line model of the files the operations rewrite: CR LF, lone CR or lone LF.
+    int64_t lineNo = 0;
+    size_t start = 0;
+    const std::string& b = *bytes;
+    for (size_t i = 0; i <= b.size() && lineNo < to; ++i) {
+      const bool end = i == b.size();
+      if (!end && b[i] != '\r' && b[i] != '\n') continue;
+      if (end && start == b.size()) break;  // no unterminated last line
+      ++lineNo;
+      if (lineNo >= from) lines.push_back(b.substr(start, i - start));
+      if (!end && b[i] == '\r' && i + 1 < b.size() && b[i + 1] == '\n') ++i;
+      start = i + 1;
+    }
+  }
+  editor_->ShowEditor().ShowLines(lines);
+}
+
+// ---- triggers ----
+
+std::string TOpenHit::HeaderFileAbove(int index) const {
+  for (int i = index; i >= 0; --i)
+    if (p_.resultList.Header(i)) return HeaderRowPath(p_.resultList.Text(i));
+  return {};
+}
+
+void TOpenHit::OpenFileByKind(const std::string& file, const std::string& word, int64_t line,
+                              const CheckListRow* hit) {
+  switch (OpenKindOf(file)) {
+    case OpenKind::kSpreadsheet: {
+      CellAddress cell = hit ? CellAddressOfRow(hit->text) : CellAddress{1, 1, 1};
+      OpenInExcel(file, cell.sheet, cell.row, cell.column);
+      break;
+    }
+    case OpenKind::kDocument:
+      OpenInWord(file);
+      break;
+    case OpenKind::kText:
+      OpenInEditor(file, word, line);
+      break;
+  }
+}
+
+void TOpenHit::CheckListBox3DblClick() {
+  const int index = p_.resultList.ItemIndex();
+  if (p_.resultList.Empty() || index < 0 || index >= p_.resultList.Count()) return;
+  try {
+    const CheckListRow& row = p_.resultList.Row(index);
+    if (row.header) {
+      const std::string file = HeaderRowPath(row.text);
+      if (FileExists(file)) OpenFileByKind(file, p_.search.searchText, -1, nullptr);
+      return;
+    }
+    const std::string file = HeaderFileAbove(index);
+    if (file.empty()) throw Exception(Sjis("ERROR#CL3DB"));
+    if (!FileExists(file)) return;
+    const CheckListRow hit = row;  // the list may change while an office box is open
+    OpenFileByKind(file, p_.search.searchText, HitLineNumber(hit), &hit);
+  } catch (const std::exception&) {
+    p_.port.ShowMessage(Sjis("ERROR#CL3DB"), p_.caption);
+  }
+}
+
+void TOpenHit::N4Click() {
+  const int index = p_.resultList.ItemIndex();
+  if (p_.resultList.Empty() || index < 0 || index >= p_.resultList.Count()) return;
+  const CheckListRow row = p_.resultList.Row(index);
+  if (row.header) {
+    OpenInEditor(HeaderRowPath(row.text), {}, -1);
+    return;
+  }
+  const std::string file = HeaderFileAbove(index);
+  if (file.empty()) return;
+  OpenInEditor(file, p_.search.searchText, HitLineNumber(row));
+}
+
+void TOpenHit::CheckListBox1DblClick() {
+  const int index = p_.targetList.ItemIndex();
+  if (p_.targetList.Empty() || index < 0 || index >= p_.targetList.Count()) return;
+  const CheckListRow row = p_.targetList.Row(index);
+  if (row.header) {
+    OpenFolder(FolderOfRow(row.text));
+    return;
+  }
+  if (FileExists(row.text)) OpenFileByKind(row.text, {}, -1, nullptr);
+}
+
+void TOpenHit::N13Click() {
+  const int index = p_.targetList.ItemIndex();
+  if (p_.targetList.Empty() || index < 0 || index >= p_.targetList.Count()) return;
+  const CheckListRow row = p_.targetList.Row(index);
+  if (row.header) return;
+  OpenInEditor(row.text, {}, -1);
+}
+
+bool TOpenHit::JoinListOpenEnabled() const {
+  const int index = p_.joinList.ItemIndex();
+  if (p_.modeNumber == kSplitMode) return false;
+  return index < 0 || index >= p_.joinList.Count() || !p_.joinList.Header(index);
+}
+
+void TOpenHit::CheckListBox2DblClick() {
+  const int index = p_.joinList.ItemIndex();
+  if (p_.joinList.Empty() || index < 0 || index >= p_.joinList.Count()) return;
+  const CheckListRow row = p_.joinList.Row(index);
+  if (row.header) return;
+  if (p_.modeNumber == kJoinMode) {
+    OpenInEditor(FirstRowField(row.text), {}, -1);
+  } else if (p_.modeNumber == kSplitMode) {
+    RangePreview(row.text);
+  }
+}
+
+void TOpenHit::MenuItem7Click() {
+  const int index = p_.joinList.ItemIndex();
+  if (p_.modeNumber != kJoinMode || p_.joinList.Empty() || index < 0 ||
+      index >= p_.joinList.Count() || p_.joinList.Header(index))
+    return;
+  OpenInEditor(FirstRowField(p_.joinList.Text(index)), {}, -1);
+}
+
+void TOpenHit::N15Click() {
+  if (editor_) editor_->ShowEditorModal();
+}
+
+void TOpenHit::N16Click() { p_.processes.ShellOpen(UserHomeFolder(), {}); }
+
+}  // namespace skarvo

@@ -1,0 +1,126 @@
+// Opening what a row of the main window's lists stands for: a hit at its line (external
+// editor with its line and word options, else the built-in editor), a spreadsheet at the
+// hit's sheet and cell and a document through office automation, a folder in the desktop's
+// file manager. TOpenHit carries every trigger of the lists (double-clicks and the context
+// menus' "ファイルを開く", the hidden "エディタを開く" and "エクスプローラを開く").
+//
+// External programs start from an argument vector: the editor's path is the program, the
+// file one argument, the line option with the line one, the word option with the word one,
+// so a path with blanks stays whole. The office steps run against OfficeAutomation; the
+// application and the document they open are the only ones closed afterwards. Without an
+// office backend a document opens with the desktop's opener and the status bar says so.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ops/form_editer.h"
+#include "platform/office_automation.h"
+#include "platform/process_port.h"
+#include "platform/ui_port.h"
+#include "search/search_run.h"
+#include "targets/check_list.h"
+
+namespace skarvo {
+
+// The built-in editor's window, which the user may close (destroying it) at any time.
+class EditorHost {
+ public:
+  virtual ~EditorHost() = default;
+  // The editor, its window created if it does not exist and shown modelessly.
+  virtual TFormEditer& ShowEditor() = 0;
+  // Shows the editor modally, when its window exists; nothing otherwise.
+  virtual void ShowEditorModal() = 0;
+};
+
+// 1 to 26 for one letter "A" to "Z", 0 for anything else.
+int ColumnLetterValue(std::string_view letter);
+// The cell label at the start of a spreadsheet hit row as "sheet,column,row" (decimal).
+// Fields that are not there give empty parts; the caller's conversion then fails.
+std::string CellLabelToAddress(const std::string& rowText);
+// The sheet, row and column of a spreadsheet hit row; Exception when the label does not
+// read as three numbers.
+struct CellAddress {
+  int sheet = 0;
+  int row = 0;
+  int column = 0;
+};
+CellAddress CellAddressOfRow(const std::string& rowText);
+// The line number of a hit row (from 1): the one the search kept, else the number of its
+// "【" n "列目" prefix; -1 when there is none.
+int64_t HitLineNumber(const CheckListRow& row);
+// The first delimited field of a row text (a header row's path), empty when none.
+std::string FirstRowField(const std::string& rowText);
+
+// What a path is opened with, by its extension (ASCII case ignored).
+enum class OpenKind { kText, kSpreadsheet, kDocument };
+OpenKind OpenKindOf(const std::string& path);
+
+// The argument vector of the external editor: program, file, then the line option with the
+// line (when the option is set and line is not -1), then the word option with the word
+// (whenever the option is set).
+std::vector<std::string> EditorArguments(const std::string& program, const std::string& file,
+                                         const std::string& lineOption, int64_t line,
+                                         const std::string& wordOption, const std::string& word);
+
+struct OpenHitParts {
+  CheckList& resultList;  // CheckListBox3
+  CheckList& targetList;  // CheckListBox1
+  CheckList& joinList;    // CheckListBox2
+  const SearchState& search;
+  const int& modeNumber;
+  const std::string& homeFolder;  // holds the settings file
+  UiPort& port;
+  ProcessPort& processes;
+  const std::string& caption;  // of the message boxes: the main window's
+  // A status notice (status text, cleared by the status message timer).
+  std::function<void(const std::string&)> notice;
+};
+
+class TOpenHit {
+ public:
+  explicit TOpenHit(OpenHitParts parts) : p_(std::move(parts)) {}
+
+  // Backends, set by the window (null: none; documents then go to the desktop's opener,
+  // and the built-in editor is not there).
+  void SetOffice(OfficeAutomation* office) { office_ = office; }
+  void SetEditorHost(EditorHost* editor) { editor_ = editor; }
+  // The file of the pending split, for the range preview (set by the split).
+  void SetSplitFileSource(std::function<std::string()> source) { splitFile_ = std::move(source); }
+
+  // Triggers.
+  void CheckListBox3DblClick();  // result list double-click
+  void N4Click();                // result list "ファイルを開く"
+  void CheckListBox1DblClick();  // target list double-click
+  void N13Click();               // target list "ファイルを開く"
+  void CheckListBox2DblClick();  // join list double-click (join: open; split: range preview)
+  void MenuItem7Click();         // join list "ファイルを開く"
+  void N15Click();               // hidden "エディタを開く"
+  void N16Click();               // hidden "エクスプローラを開く"
+  // Whether the join list's "ファイルを開く" is enabled for the selected row.
+  bool JoinListOpenEnabled() const;
+
+  // Operations.
+  void OpenFolder(const std::string& folder);
+  void OpenInEditor(const std::string& file, const std::string& word, int64_t line);
+  void OpenInWord(const std::string& file);
+  void OpenInExcel(const std::string& file, int sheet, int row, int column);
+  // The range preview of a split part row: lines from..to of the split file.
+  void RangePreview(const std::string& rowText);
+
+ private:
+  void OpenFileByKind(const std::string& file, const std::string& word, int64_t line,
+                      const CheckListRow* hit);
+  void BuiltInEditor(const std::string& file, int64_t line);
+  // The path of the header row at or above index, empty when there is none.
+  std::string HeaderFileAbove(int index) const;
+
+  OpenHitParts p_;
+  OfficeAutomation* office_ = nullptr;
+  EditorHost* editor_ = nullptr;
+  std::function<std::string()> splitFile_;
+};
+
+}  // namespace skarvo

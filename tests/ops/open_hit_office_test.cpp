@@ -1,0 +1,70 @@
+// Opening hits with the real LibreOffice backend (run by scripts/test with
+// SKARVO_OFFICE_TESTS=1): what is active while the closing message is on screen.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "editor_fakes.h"
+#include "ops/open_hit.h"
+#include "platform/codepage.h"
+#include "platform/fake_ui_port.h"
+#include "platform/libreoffice_automation.h"
+#include "search/search_text.h"
+#include "targets/temp_tree.h"
+
+namespace skarvo::testing {
+namespace {
+
+// Reads what LibreOffice shows each time a message box would be on screen.
+class ObservingUiPort : public FakeUiPort {
+ public:
+  LibreOfficeAutomation* office = nullptr;
+  std::vector<std::string> seen;
+  void ShowMessage(const std::string& text, const std::string& caption) override {
+    FakeUiPort::ShowMessage(text, caption);
+    seen.push_back(office->ActiveState().value_or("(none)"));
+  }
+};
+
+TEST(OpenHitOfficeTest, ResultListDoubleClickShowsTheCellAndTheDocument) {
+  if (!std::getenv("SKARVO_OFFICE_TESTS")) GTEST_SKIP() << "set SKARVO_OFFICE_TESTS=1";
+  TempTree tree;
+  tree.Folder("home");
+  LibreOfficeAutomation::Options options;
+  options.headless = true;
+  options.profileFolder = tree.Native("") + "/profile";
+  LibreOfficeAutomation office(options);
+  ASSERT_TRUE(office.Available());
+  ObservingUiPort port;
+  port.office = &office;
+  CheckList results, targets, joins;
+  const std::string data = std::string(SKARVO_TEST_DATA) + "/office";
+  results.Add(FileHeaderRowText(data + "/sheets.xls"), true);
+  results.Add(Sjis("【Excel,Sheet2, C7セル】目印"));
+  results.Add(Sjis("【Excel,Sheet9, C7セル】目印"));  // no such sheet
+  results.Add(FileHeaderRowText(data + "/letter.doc"), true);
+  SearchState search;
+  int mode = 0;
+  const std::string home = tree.Path("home");
+  RecordingProcessPort processes;
+  const std::string caption = "Skarvo";
+  TOpenHit open(OpenHitParts{results, targets, joins, search, mode, home, port, processes, caption,
+                             [](const std::string&) {}});
+  open.SetOffice(&office);
+  for (int row : {1, 2, 3}) {
+    results.SetItemIndex(row);
+    open.CheckListBox3DblClick();
+  }
+  // The warning comes while the workbook is open; the error report after it has closed.
+  EXPECT_EQ(port.seen, (std::vector<std::string>{"2\tC7", "1\tA1", "(none)", "letter.doc"}));
+  std::vector<std::string> messages;
+  for (const auto& call : port.CallsOf("message")) messages.push_back(call.text);
+  EXPECT_EQ(messages, (std::vector<std::string>{
+                          Sjis("Excelを終了します。"),
+                          Sjis("該当セルの参照に失敗しました！シートをアクティブにします。"),
+                          Sjis("ERROR#CL3DB"), Sjis("Wordを終了します。")}));
+  EXPECT_EQ(office.ActiveState(), std::nullopt);  // every private instance has ended
+}
+
+}  // namespace
+}  // namespace skarvo::testing
