@@ -54,6 +54,8 @@ TForm1::TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes)
       openHit_(OpenHitParts{CheckListBox3, CheckListBox1, CheckListBox2, search_, modeNumber_,
                             homeFolder_, port_, processes_, caption_,
                             [this](const std::string& text) { ShowNotice(text); }}) {
+  // The split's range preview opens the file the pending split was prepared on.
+  openHit_.SetSplitFileSource([this] { return joinSplit_.SplitFile(); });
   FormCreate();
 }
 

@@ -70,6 +70,11 @@ void TForm1::JoinListMenuPopup() {
 
 void TForm1::ExecuteJoinListCommand(JoinListCommand command) {
   if (Busy()) return;
+  if (command == JoinListCommand::kOpenFile) {
+    if (joinSplit_.MenuEnabled(command) && openHit_.JoinListOpenEnabled())
+      openHit_.MenuItem7Click();
+    return;
+  }
   joinSplit_.RunMenuCommand(command);
 }
 
