@@ -1,0 +1,24 @@
+// Clean-up of a private folder when skarvo-cli is interrupted (SIGINT, SIGTERM): the folder
+// goes with everything in it, then the program ends by that signal as it would have.
+#pragma once
+
+#include <string>
+
+namespace skarvo::cli {
+
+// While an object lives, SIGINT and SIGTERM remove the folder (a native path) before the
+// program ends; links inside are removed, never followed. One folder at a time. A signal
+// that was ignored when the object was made stays ignored. Destroying the object restores
+// the signals' earlier handling; the folder itself is then the owner's to remove.
+class RemoveOnInterrupt {
+ public:
+  explicit RemoveOnInterrupt(const std::string& nativeFolder);
+  ~RemoveOnInterrupt();
+  RemoveOnInterrupt(const RemoveOnInterrupt&) = delete;
+  RemoveOnInterrupt& operator=(const RemoveOnInterrupt&) = delete;
+
+ private:
+  bool armed_ = false;
+};
+
+}  // namespace skarvo::cli
