@@ -64,8 +64,9 @@ class DocLineSplitter {
       afterCr_ = false;
     }
     while (start < text.size()) {
-      const size_t end = text.find_first_of("\r\n", start);
-      if (end == std::string_view::npos) {
+      size_t end = start;
+      while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+      if (end == text.size()) {
         pending_.append(text.substr(start));
         return;
       }
