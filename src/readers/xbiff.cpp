@@ -36,6 +36,9 @@ constexpr size_t kMaxSstPiece = 8224;
 // The longest 8-bit text of a LABEL, RSTRING or pre-BIFF8 STRING record that is kept.
 constexpr size_t kMaxShortText = 2045;
 constexpr int32_t kLastColumn = 255;
+// The most bytes of a cell's text record and its continuations that are kept: a string of
+// 65535 16-bit characters with its runs and phonetic data fits many times over.
+constexpr size_t kMaxCellText = size_t{16} << 20;
 
 bool IsBof(uint16_t id) { return id == kBof2 || id == kBof3 || id == kBof4 || id == kBof5; }
 
