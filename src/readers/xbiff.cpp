@@ -152,7 +152,9 @@ BiffContinuedBody XBiffRecordParser::GatherContinued(std::string_view first, boo
   uint16_t id = 0, length = 0;
   while (NextHeader(id, length) && id == kContinue) {
     if (limitPieces && length > kMaxSstPiece) throw Exception(Sjis("未知のフォーマット."));
-    body.Append(NextRecord().body);
+    std::string_view next = NextRecord().body;
+    // One cell's text needs far less; a hostile chain is passed over, not held.
+    if (limitPieces || body.bytes.size() < kMaxCellText) body.Append(next);
   }
   return body;
 }
