@@ -42,6 +42,8 @@ constexpr size_t kSixteenBitTextOffset = 0x400;
 constexpr size_t kChunkSize = 513;
 // What is read of a stream at a time: whole 513-byte chunks, an even count of bytes.
 constexpr size_t kReadPiece = kChunkSize * 2048;
+// A piece table larger than this (over a million pieces) is taken for damage, not held.
+constexpr uint32_t kMaxClxBytes = uint32_t{16} << 20;
 // UTF-16 units turned into CP932 at a time.
 constexpr size_t kConvertUnits = size_t{1} << 18;
 
@@ -223,7 +225,9 @@ std::optional<std::vector<DocPiece>> ReadPieceTable(std::string_view fibHead,
   if (!tableName || !DocClxLocation(fibHead, fcClx, lcbClx)) return std::nullopt;
   std::unique_ptr<ByteSource> table = storage.OpenStream(*tableName);
   uint64_t clxEnd = 0;
-  if (!table || !CheckedAdd(fcClx, lcbClx, clxEnd) || clxEnd > table->Size()) return std::nullopt;
+  if (!table || lcbClx > kMaxClxBytes || !CheckedAdd(fcClx, lcbClx, clxEnd) ||
+      clxEnd > table->Size())
+    return std::nullopt;
   std::string clx;
   if (!table->ReadAt(fcClx, lcbClx, clx) || clx.size() != lcbClx) return std::nullopt;
   return ParseDocClx(clx);
