@@ -84,6 +84,15 @@ void OnInterrupt(int signal) {
 
 }  // namespace
 
+HoldInterrupts::HoldInterrupts() {
+  sigset_t held;
+  sigemptyset(&held);
+  for (int s : kSignals) sigaddset(&held, s);
+  ::pthread_sigmask(SIG_BLOCK, &held, &previous_);
+}
+
+HoldInterrupts::~HoldInterrupts() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+
 RemoveOnInterrupt::RemoveOnInterrupt(const std::string& nativeFolder) {
   if (nativeFolder.empty() || nativeFolder.size() >= sizeof gFolder) return;
   std::memcpy(gFolder, nativeFolder.c_str(), nativeFolder.size() + 1);

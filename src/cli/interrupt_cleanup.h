@@ -2,6 +2,8 @@
 // goes with everything in it, then the program ends by that signal as it would have.
 #pragma once
 
+#include <signal.h>
+
 #include <string>
 
 namespace skarvo::cli {
@@ -10,6 +12,19 @@ namespace skarvo::cli {
 // program ends; links inside are removed, never followed. One folder at a time. A signal
 // that was ignored when the object was made stays ignored. Destroying the object restores
 // the signals' earlier handling; the folder itself is then the owner's to remove.
+// Holds SIGINT and SIGTERM back while it lives (they arrive when it goes), so that a
+// folder can be made and handed to RemoveOnInterrupt with no moment between the two.
+class HoldInterrupts {
+ public:
+  HoldInterrupts();
+  ~HoldInterrupts();
+  HoldInterrupts(const HoldInterrupts&) = delete;
+  HoldInterrupts& operator=(const HoldInterrupts&) = delete;
+
+ private:
+  sigset_t previous_;
+};
+
 class RemoveOnInterrupt {
  public:
   explicit RemoveOnInterrupt(const std::string& nativeFolder);

@@ -86,6 +86,7 @@ class PrivateHome {
     std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/skarvo-search-XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
+    HoldInterrupts hold;  // an interrupt between the two would leave the folder behind
     if (::mkdtemp(name.data()) != nullptr) path_ = name.data();
     if (!path_.empty()) interrupt_ = std::make_unique<RemoveOnInterrupt>(path_);
   }
