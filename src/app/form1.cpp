@@ -98,8 +98,14 @@ void TForm1::FormCreate() {
   RequestFocus(TFocusTarget::kSearchBox);
 }
 
+void TForm1::SetWorkArea(const WorkArea& area) {
+  workArea_ = area;
+  ClampToWorkArea(width_, height_, workArea_);
+}
+
 void TForm1::FormClose(int width, int height) {
   if (Busy()) return;
+  ClampToWorkArea(width, height, workArea_);
   width_ = width;
   height_ = height;
   std::optional<std::string> writeError;

@@ -19,6 +19,7 @@
 
 #include "app/commands.h"
 #include "app/status_keeping_port.h"
+#include "app/window_size.h"
 #include "engine/awk_str.h"
 #include "engine/grep.h"
 #include "ops/result_operations.h"
@@ -96,6 +97,9 @@ class TForm1 {
   // temp folder: it is reported as an error box after the deletion. Does nothing while a
   // run is in progress (CanClose() is false then).
   void FormClose(int width, int height);
+  // The screen's work area where the window is shown: the window's size is cut to it now
+  // and again at FormClose (given each time the window starts and closes).
+  void SetWorkArea(const WorkArea& area);
   // False while a search run is in progress: the window must wait before it closes.
   bool CanClose() const { return !search_.runInProgress; }
 
@@ -262,6 +266,7 @@ class TForm1 {
   DisplaySettings display_;
   int width_ = kDesignWindowWidth;
   int height_ = kDesignWindowHeight;
+  WorkArea workArea_;
   int modeNumber_ = 0;
   int activePage_ = kPageSearch;
   std::string page1Caption_;

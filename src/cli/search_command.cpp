@@ -6,12 +6,14 @@
 #include <stdlib.h>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/cli_text.h"
 #include "cli/command_registry.h"
+#include "cli/interrupt_cleanup.h"
 #include "engine/grep.h"
 #include "platform/codepage.h"
 #include "platform/core_timer.h"
@@ -84,7 +86,9 @@ class PrivateHome {
     std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/skarvo-search-XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
+    HoldInterrupts hold;  // an interrupt between the two would leave the folder behind
     if (::mkdtemp(name.data()) != nullptr) path_ = name.data();
+    if (!path_.empty()) interrupt_ = std::make_unique<RemoveOnInterrupt>(path_);
   }
   ~PrivateHome() {
     if (!path_.empty()) DeleteFolderTree(path_);
@@ -95,7 +99,19 @@ class PrivateHome {
 
  private:
   std::string path_;
+  std::unique_ptr<RemoveOnInterrupt> interrupt_;  // until the folder is gone
 };
+
+// Names a folder's listing left out would otherwise go unnoticed: the window shows them on
+// its status bar.
+void ReportLeftOut(const TargetFiles& targets, const std::string& folder) {
+  if (targets.LeftOutNames() > 0)
+    PrintError("search: " + folder + ": " + std::to_string(targets.LeftOutNames()) +
+               " name(s) without a Shift-JIS form left out");
+  if (targets.TooLongNames() > 0)
+    PrintError("search: " + folder + ": " + std::to_string(targets.TooLongNames()) +
+               " name(s) whose path passes the system's length limit left out");
+}
 
 int Fail(const std::string& message) {
   PrintError(message);
@@ -177,6 +193,7 @@ int RunSearchCommand(const std::vector<std::string>& args) {
     folderHistory.SetItems({folders[i]});
     folderHistory.SetItemIndex(0);
     targets.BuildTargetList(/*add=*/i > 0);
+    ReportLeftOut(targets, edge.Out(folders[i]));
   }
   if (targets.TargetCount() == 0) {
     port.Print(Sjis("選択されたファイルがありません！"));

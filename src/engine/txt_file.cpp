@@ -32,7 +32,9 @@ constexpr unsigned char kCr = 13;
 
 std::string OpenErrorMessage(const std::string& fileName, int savedErrno) {
   int code = savedErrno;
-  if (code == 0) code = FolderExists(fileName) ? EISDIR : EINVAL;
+  // Opened but refused: a folder, or a pipe, device or socket that is not a file to read.
+  if (code == 0 && !FolderExists(fileName)) return Sjis("通常のファイルではありません");
+  if (code == 0) code = EISDIR;
   return Utf8ToCp932Lossy(std::strerror(code));
 }
 

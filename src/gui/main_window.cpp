@@ -4,14 +4,15 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "gui/check_list_view.h"
@@ -72,6 +73,7 @@ MainWindow::MainWindow(UiPort& port, ClipboardPort* clipboard, ProcessPort* proc
   timer2_ = new TimerDriver(
       form_->Timer2, [this] { Refresh(); }, this);
   ApplyDisplay();
+  ForwardWorkArea();
   resize(form_->Width(), form_->Height());
   Refresh();
 }
@@ -309,6 +311,13 @@ void MainWindow::Refresh() {
   if ((form_->CloseRequested() || closeWaiting_) && !closing_ && form_->CanClose()) close();
 }
 
+void MainWindow::ForwardWorkArea() {
+  if (QScreen* shown = screen()) {
+    const QRect area = shown->availableGeometry();
+    form_->SetWorkArea(WorkArea{area.width(), area.height()});
+  }
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (!form_->CanClose()) {
     // A search is reading files: the window closes once it has ended.
@@ -317,6 +326,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   closing_ = true;
+  ForwardWorkArea();
   Forward([this] { form_->FormClose(width(), height()); });
   event->accept();
 }

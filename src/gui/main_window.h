@@ -73,6 +73,8 @@ class MainWindow : public QMainWindow {
   void BuildBars();
   void BuildHistoryBox(QComboBox* box, THistoryBox which);
   void ApplyDisplay();
+  // Tells the core the work area of the screen the window is on.
+  void ForwardWorkArea();
   void RefreshBox(QComboBox* widget, const HistoryBox& box, THistoryBox which,
                   uint64_t& shownRevision);
   // Hands the edit field's selection to the core before a clipboard command.

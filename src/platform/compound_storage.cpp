@@ -68,6 +68,36 @@ std::string FoldedName(const char* utf8) {
 // Largest piece handed to libgsf in one read.
 constexpr gsf_off_t kReadPiece = 1 << 20;
 
+// A stream read in pieces at any offset.
+class StreamByteSource : public ByteSource {
+ public:
+  explicit StreamByteSource(GPtr<GsfInput> stream)
+      : stream_(std::move(stream)), size_(static_cast<uint64_t>(gsf_input_size(stream_.get()))) {}
+
+  uint64_t Size() const override { return size_; }
+
+  bool ReadAt(uint64_t offset, size_t count, std::string& out) override {
+    out.clear();
+    if (offset >= size_) return true;
+    QuietDefaultDomain quiet;
+    const uint64_t wanted = std::min<uint64_t>(count, size_ - offset);
+    if (gsf_input_seek(stream_.get(), static_cast<gsf_off_t>(offset), G_SEEK_SET)) return false;
+    out.resize(static_cast<size_t>(wanted));
+    for (uint64_t done = 0; done < wanted;) {
+      const uint64_t piece = std::min<uint64_t>(kReadPiece, wanted - done);
+      if (!gsf_input_read(stream_.get(), static_cast<size_t>(piece),
+                          reinterpret_cast<guint8*>(out.data() + done)))
+        return false;
+      done += piece;
+    }
+    return true;
+  }
+
+ private:
+  GPtr<GsfInput> stream_;
+  uint64_t size_;
+};
+
 }  // namespace
 
 struct CompoundStorage::Handles {
@@ -174,6 +204,16 @@ std::optional<std::string> CompoundStorage::ReadStream(const std::string& name) 
     done += piece;
   }
   return content;
+}
+
+std::unique_ptr<ByteSource> CompoundStorage::OpenStream(const std::string& name) const {
+  GPtr<GsfInput> stream = handles_->FindStream(name);
+  if (!stream) return nullptr;
+  const gsf_off_t size = gsf_input_size(stream.get());
+  if (size < 0 || static_cast<uint64_t>(size) > fileSize_) return nullptr;
+  auto source = std::make_unique<StreamByteSource>(std::move(stream));
+  if (!ReadsWhole(*source)) return nullptr;
+  return source;
 }
 
 }  // namespace skarvo

@@ -1,6 +1,6 @@
 // Compound documents (OLE structured storage, the container of .doc and .xls files), read
 // through libgsf. The readers need only the root storage's streams: open a file as
-// storage, find a stream by name without regard to case, read it whole.
+// storage, find a stream by name without regard to case, read it whole or in pieces.
 //
 // Damaged input is expected. A file that is not a compound document, or whose header or
 // directory cannot be read, does not open. A stream is read only when its declared size
@@ -14,6 +14,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/byte_source.h"
 
 namespace skarvo {
 
@@ -39,6 +41,12 @@ class CompoundStorage {
   // The whole content of the root stream of that name (compared without regard to case).
   // nullopt when there is no such stream or it cannot be read whole (damaged).
   std::optional<std::string> ReadStream(const std::string& name) const;
+
+  // The root stream of that name (compared without regard to case) as a source read in
+  // pieces, for streams too large to hold: every byte has been checked to be readable, so
+  // a damaged stream gives nullptr as ReadStream gives nullopt. The source must not outlive
+  // this storage.
+  std::unique_ptr<ByteSource> OpenStream(const std::string& name) const;
 
   // Size of the whole compound file in bytes: the ceiling for any stream.
   uint64_t FileSize() const { return fileSize_; }

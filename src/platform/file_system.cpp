@@ -158,8 +158,22 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   return data;
 }
 
+namespace {
+// Where a write to nativePath must land: the final target when it is a symbolic link, so
+// the link stays a link; nullopt for a dangling link or a loop, which is never replaced.
+std::optional<std::string> WriteTarget(const std::string& nativePath) {
+  struct stat st;
+  if (::lstat(nativePath.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return nativePath;
+  std::unique_ptr<char, void (*)(void*)> target(::realpath(nativePath.c_str(), nullptr), std::free);
+  if (!target) return std::nullopt;
+  return std::string(target.get());
+}
+}  // namespace
+
 bool WriteFileAtomic(const std::string& path, const std::string& data) {
-  auto native = NativePath(path);
+  auto cp932Native = NativePath(path);
+  if (!cp932Native) return false;
+  auto native = WriteTarget(*cp932Native);
   if (!native) return false;
   mode_t mode = 0666;
   struct stat st;

@@ -52,7 +52,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 
 // Writes a whole file atomically: a temporary file in the same folder, flushed, then
 // renamed over the target, keeping the target's permissions. On failure the old file is
-// untouched, the temporary file is removed, and false is returned.
+// untouched, the temporary file is removed, and false is returned. A symbolic link is
+// written at its final target and stays a link; a dangling link gives false, unchanged.
 bool WriteFileAtomic(const std::string& path, const std::string& data);
 
 // The current folder (CP932); empty when it has no CP932 form.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/byte_reader.h"
+#include "platform/byte_source.h"
 
 namespace skarvo {
 namespace {
@@ -22,6 +23,8 @@ constexpr uint8_t kClxPrc = 0x01;
 constexpr uint8_t kClxPcdt = 0x02;
 constexpr uint32_t kCompressedFlag = 0x40000000;
 constexpr uint32_t kFcMask = 0x3FFFFFFF;
+// Bytes of the stream read at a time; even, so no 16-bit character is cut.
+constexpr uint64_t kTextPiece = uint64_t{1} << 20;
 
 uint16_t U16At(std::string_view bytes, size_t offset) {
   ByteReader reader(bytes);
@@ -72,14 +75,25 @@ std::optional<std::string> DocTableStreamName(std::string_view wordDocument) {
   return (U16At(wordDocument, kFlagsOffset) & kWhichTableStreamFlag) ? "1Table" : "0Table";
 }
 
+bool DocClxLocation(std::string_view wordDocument, uint32_t& fcClx, uint32_t& lcbClx) {
+  if (!HasKnownFib(wordDocument)) return false;
+  fcClx = U32At(wordDocument, kFcClxOffset);
+  lcbClx = U32At(wordDocument, kLcbClxOffset);
+  return lcbClx != 0;
+}
+
 std::optional<std::vector<DocPiece>> ParseDocPieceTable(std::string_view wordDocument,
                                                         std::string_view tableStream) {
-  if (!HasKnownFib(wordDocument)) return std::nullopt;
-  const uint32_t fcClx = U32At(wordDocument, kFcClxOffset);
-  const uint32_t lcbClx = U32At(wordDocument, kLcbClxOffset);
+  uint32_t fcClx = 0, lcbClx = 0;
+  if (!DocClxLocation(wordDocument, fcClx, lcbClx)) return std::nullopt;
   ByteReader table(tableStream);
-  ByteReader clx;
-  if (lcbClx == 0 || !table.Seek(fcClx) || !table.SubReader(lcbClx, clx)) return std::nullopt;
+  std::string_view clx;
+  if (!table.Seek(fcClx) || !table.ReadBytes(lcbClx, clx)) return std::nullopt;
+  return ParseDocClx(clx);
+}
+
+std::optional<std::vector<DocPiece>> ParseDocClx(std::string_view clxBytes) {
+  ByteReader clx(clxBytes);
   // Property runs (Prc) come first, then the one piece table (Pcdt).
   for (;;) {
     uint8_t type;
@@ -107,29 +121,50 @@ char16_t DocCompressedChar(unsigned char byte) {
   return (byte >= 0x80 && byte <= 0x9F) ? kHigh[byte - 0x80] : static_cast<char16_t>(byte);
 }
 
-std::u16string DocPieceText(std::string_view wordDocument, const std::vector<DocPiece>& pieces,
-                            uint32_t maxChars) {
+bool ForEachDocPieceText(ByteSource& wordDocument, const std::vector<DocPiece>& pieces,
+                         uint32_t maxChars, const DocTextPart& part) {
   // Each character takes at least one byte of the stream, so the stream's size bounds the
   // text even when pieces overlap or the counts are hostile.
-  const uint64_t limit = std::min<uint64_t>(maxChars, wordDocument.size());
-  std::u16string text;
-  ByteReader reader(wordDocument);
+  const uint64_t limit = std::min<uint64_t>(maxChars, wordDocument.Size());
+  uint64_t produced = 0;
+  std::string bytes;
+  std::u16string units;
   for (const DocPiece& piece : pieces) {
-    if (text.size() >= limit) break;
-    const uint64_t wanted = std::min<uint64_t>(piece.cpEnd - piece.cpStart, limit - text.size());
-    if (!reader.Seek(piece.fc)) break;
-    if (piece.compressed) {
-      std::string_view bytes = reader.ReadUpTo(wanted);
-      for (char c : bytes) text.push_back(DocCompressedChar(static_cast<unsigned char>(c)));
-      if (bytes.size() < wanted) break;
-    } else {
-      std::string_view bytes = reader.ReadUpTo(2 * wanted);
-      for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                             (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-      if (bytes.size() < 2 * wanted) break;
+    if (produced >= limit) break;
+    if (piece.fc > wordDocument.Size()) break;
+    const uint64_t wanted = std::min<uint64_t>(piece.cpEnd - piece.cpStart, limit - produced);
+    const uint64_t bytesWanted = piece.compressed ? wanted : 2 * wanted;
+    uint64_t got = 0;
+    while (got < bytesWanted) {
+      const size_t ask = static_cast<size_t>(std::min<uint64_t>(kTextPiece, bytesWanted - got));
+      if (!wordDocument.ReadAt(piece.fc + got, ask, bytes)) return true;
+      ByteReader reader(bytes);
+      units.clear();
+      if (piece.compressed) {
+        for (char c : reader.ReadUpTo(bytes.size()))
+          units.push_back(DocCompressedChar(static_cast<unsigned char>(c)));
+      } else {
+        uint16_t unit;
+        while (reader.ReadU16(unit)) units.push_back(static_cast<char16_t>(unit));
+      }
+      produced += units.size();
+      if (!units.empty() && !part(units)) return false;
+      got += bytes.size();
+      // The stream ended inside the piece: so does the text.
+      if (bytes.size() < ask) return true;
     }
   }
+  return true;
+}
+
+std::u16string DocPieceText(std::string_view wordDocument, const std::vector<DocPiece>& pieces,
+                            uint32_t maxChars) {
+  MemoryByteSource source(wordDocument);
+  std::u16string text;
+  ForEachDocPieceText(source, pieces, maxChars, [&](std::u16string_view part) {
+    text.append(part);
+    return true;
+  });
   return text;
 }
 

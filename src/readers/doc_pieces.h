@@ -12,12 +12,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace skarvo {
+
+class ByteSource;
 
 struct DocPiece {
   uint32_t cpStart = 0;  // first character position of the piece
@@ -35,9 +38,24 @@ std::optional<std::string> DocTableStreamName(std::string_view wordDocument);
 std::optional<std::vector<DocPiece>> ParseDocPieceTable(std::string_view wordDocument,
                                                         std::string_view tableStream);
 
-// The first maxChars characters of the text the pieces describe, as UTF-16. The text ends
-// early where a piece runs past the stream, and never has more characters than the stream
-// has bytes, whatever the counts say.
+// Where the FIB at the start of wordDocument (its first 0x400 bytes are enough) says the
+// CLX lies in the table stream; false when the FIB is not known or names an empty CLX.
+bool DocClxLocation(std::string_view wordDocument, uint32_t& fcClx, uint32_t& lcbClx);
+
+// The pieces of the piece table in a CLX's bytes; nullopt when it is not usable.
+std::optional<std::vector<DocPiece>> ParseDocClx(std::string_view clx);
+
+// Receives the text in order, a part at a time; returns false to stop.
+using DocTextPart = std::function<bool(std::u16string_view)>;
+
+// The first maxChars characters of the text the pieces describe, as UTF-16, handed to
+// part a piece of the stream at a time. The text ends early where a piece runs past the
+// stream, and never has more characters than the stream has bytes, whatever the counts
+// say. False when part asked to stop.
+bool ForEachDocPieceText(ByteSource& wordDocument, const std::vector<DocPiece>& pieces,
+                         uint32_t maxChars, const DocTextPart& part);
+
+// The same, collected whole.
 std::u16string DocPieceText(std::string_view wordDocument, const std::vector<DocPiece>& pieces,
                             uint32_t maxChars);
 

@@ -14,18 +14,21 @@
 //   text is taken from offset 0x400. The count of characters is the header's main-text
 //   count at 0x4C, cut to what the stream holds. The text ends at its first zero character,
 //   is turned into CP932 and split at CR, LF and CR LF.
+//
+// Documents can be large, so nothing is held whole: the streams are read a piece at a
+// time where they lie, and each piece of text goes on into CP932 and into lines at once.
+// What is kept is the lines themselves (and the piece table).
 #include "readers/read_doc.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
-#include <optional>
 
 #include "platform/byte_reader.h"
+#include "platform/byte_source.h"
 #include "platform/codepage.h"
 #include "platform/compound_storage.h"
-#include "platform/file_system.h"
 #include "readers/doc_pieces.h"
 
 namespace skarvo {
@@ -37,12 +40,197 @@ constexpr size_t kTextCountOffset = 0x4C;
 constexpr size_t kEightBitTextOffset = 0x300;
 constexpr size_t kSixteenBitTextOffset = 0x400;
 constexpr size_t kChunkSize = 513;
+// What is read of a stream at a time: whole 513-byte chunks, an even count of bytes.
+constexpr size_t kReadPiece = kChunkSize * 2048;
+// A piece table larger than this (over a million pieces) is taken for damage, not held.
+constexpr uint32_t kMaxClxBytes = uint32_t{16} << 20;
+// UTF-16 units turned into CP932 at a time.
+constexpr size_t kConvertUnits = size_t{1} << 18;
 
 const std::string& OpenFailedText() { return Sjis("ﾌｧｲﾙを開くことに失敗しました"); }
 const std::string& ReadFailedText() { return Sjis("ﾌｧｲﾙを全て読み込むことが出来ませんでした."); }
 
 bool IsEightBitProduct(unsigned char product) {
   return product == 0x69 || product == 0xC0 || product == 0xE0;
+}
+
+// Splits text handed in parts into lines exactly as SplitDocLines splits the whole.
+class DocLineSplitter {
+ public:
+  explicit DocLineSplitter(std::vector<std::string>& lines) : lines_(lines) {}
+
+  void Add(std::string_view text) {
+    size_t start = 0;
+    if (afterCr_ && !text.empty()) {
+      if (text[0] == '\n') start = 1;  // the LF of a CR LF cut between two parts
+      afterCr_ = false;
+    }
+    while (start < text.size()) {
+      size_t end = start;
+      while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+      if (end == text.size()) {
+        pending_.append(text.substr(start));
+        return;
+      }
+      pending_.append(text.substr(start, end - start));
+      lines_.push_back(std::move(pending_));
+      pending_.clear();
+      start = end + 1;
+      if (text[end] == '\r') {
+        if (start == text.size())
+          afterCr_ = true;
+        else if (text[start] == '\n')
+          ++start;
+      }
+    }
+  }
+
+  // A line end at the very end does not start another, empty, line.
+  void Finish() {
+    if (!pending_.empty()) lines_.push_back(std::move(pending_));
+    pending_.clear();
+  }
+
+ private:
+  std::vector<std::string>& lines_;
+  std::string pending_;  // the line begun but not ended
+  bool afterCr_ = false;
+};
+
+// 16-bit text handed in parts: it ends at its first zero character, goes into CP932 a
+// batch at a time (never cutting a surrogate pair) and on into lines.
+class DocTextSink {
+ public:
+  explicit DocTextSink(std::vector<std::string>& lines) : splitter_(lines) {}
+
+  // False once the text has ended.
+  bool Add(std::u16string_view units) {
+    if (ended_) return false;
+    const size_t zero = units.find(u'\0');
+    if (zero != std::u16string_view::npos) {
+      units = units.substr(0, zero);
+      ended_ = true;
+    }
+    pending_.append(units);
+    if (pending_.size() >= kConvertUnits) Convert(false);
+    return !ended_;
+  }
+
+  void Finish() {
+    Convert(true);
+    splitter_.Finish();
+  }
+
+ private:
+  void Convert(bool all) {
+    size_t count = pending_.size();
+    // A high surrogate waits for its partner, as the whole text would be converted.
+    if (!all && count > 0 && pending_[count - 1] >= 0xD800 && pending_[count - 1] <= 0xDBFF)
+      --count;
+    splitter_.Add(Utf16ToCp932(std::u16string_view(pending_).substr(0, count)));
+    pending_.erase(0, count);
+  }
+
+  DocLineSplitter splitter_;
+  std::u16string pending_;
+  bool ended_ = false;
+};
+
+// The 8-bit text of older documents, a 513-byte chunk at a time.
+class EightBitDocLines {
+ public:
+  explicit EightBitDocLines(std::vector<std::string>& lines) : lines_(lines) {}
+
+  void Chunk(std::string_view piece) {
+    // Bytes past a short last chunk are cleared, so nothing of the chunk before is read
+    // again.
+    chunk_.fill(0);
+    std::memcpy(chunk_.data(), piece.data(), std::min(piece.size(), kChunkSize));
+    size_t i = 0;
+    while (i < kChunkSize - 2) {
+      if (IsLeadByte(chunk_[i + 1])) {
+        std::swap(chunk_[i], chunk_[i + 1]);
+        i += 2;
+      } else {
+        i += 1;
+      }
+      if (chunk_[i] == 0) chunk_[i] = 0x01;
+    }
+    const size_t scanFrom = pending_.size();
+    for (unsigned char c : chunk_) {
+      if (c == 0) break;
+      if (c != 0x01) pending_.push_back(static_cast<char>(c));
+    }
+    size_t lineStart = 0;
+    for (size_t cr = pending_.find('\r', scanFrom); cr != std::string::npos;
+         cr = pending_.find('\r', lineStart)) {
+      lines_.emplace_back(pending_, lineStart, cr - lineStart);
+      lineStart = cr + 1;
+    }
+    pending_.erase(0, lineStart);
+  }
+
+ private:
+  std::vector<std::string>& lines_;
+  std::array<unsigned char, kChunkSize> chunk_{};
+  std::string pending_;  // the text after the last CR is not a line
+};
+
+void ReadEightBitLines(ByteSource& stream, std::vector<std::string>& lines) {
+  if (stream.Size() < kEightBitTextOffset) return;  // nothing to read there
+  EightBitDocLines eightBit(lines);
+  std::string bytes;
+  for (uint64_t at = kEightBitTextOffset; at < stream.Size(); at += bytes.size()) {
+    if (!stream.ReadAt(at, kReadPiece, bytes) || bytes.empty()) break;
+    for (size_t i = 0; i < bytes.size(); i += kChunkSize)
+      eightBit.Chunk(std::string_view(bytes).substr(i, kChunkSize));
+  }
+}
+
+// Up to charCount UTF-16 characters from offset 0x400, fewer when the stream ends first.
+void ForEachFixedOffsetPart(ByteSource& stream, uint32_t charCount, const DocTextPart& part) {
+  const uint64_t end =
+      std::min<uint64_t>(stream.Size(), kSixteenBitTextOffset + 2 * uint64_t{charCount});
+  std::string bytes;
+  std::u16string units;
+  for (uint64_t at = kSixteenBitTextOffset; at < end; at += bytes.size()) {
+    const size_t ask = static_cast<size_t>(std::min<uint64_t>(kReadPiece, end - at));
+    if (!stream.ReadAt(at, ask, bytes) || bytes.empty()) return;
+    ByteReader reader(bytes);
+    units.clear();
+    uint16_t unit;
+    while (reader.ReadU16(unit)) units.push_back(static_cast<char16_t>(unit));
+    if (!part(units)) return;
+  }
+}
+
+// A file that is not a compound document, read as plain text a piece at a time.
+void ReadPlainLines(ByteSource& file, std::vector<std::string>& lines) {
+  lines.clear();
+  DocLineSplitter splitter(lines);
+  std::string bytes;
+  for (uint64_t at = 0; at < file.Size(); at += bytes.size()) {
+    if (!file.ReadAt(at, kReadPiece, bytes)) throw EReadDoc(OpenFailedText());
+    if (bytes.empty()) break;
+    splitter.Add(bytes);
+  }
+  splitter.Finish();
+}
+
+// The piece table the FIB points at, read from the table stream; nullopt when unusable.
+std::optional<std::vector<DocPiece>> ReadPieceTable(std::string_view fibHead,
+                                                    const CompoundStorage& storage) {
+  auto tableName = DocTableStreamName(fibHead);
+  uint32_t fcClx = 0, lcbClx = 0;
+  if (!tableName || !DocClxLocation(fibHead, fcClx, lcbClx)) return std::nullopt;
+  std::unique_ptr<ByteSource> table = storage.OpenStream(*tableName);
+  uint64_t clxEnd = 0;
+  if (!table || lcbClx > kMaxClxBytes || !CheckedAdd(fcClx, lcbClx, clxEnd) ||
+      clxEnd > table->Size())
+    return std::nullopt;
+  std::string clx;
+  if (!table->ReadAt(fcClx, lcbClx, clx) || clx.size() != lcbClx) return std::nullopt;
+  return ParseDocClx(clx);
 }
 
 // Where the bytes come from: a file on disk or bytes in memory.
@@ -53,48 +241,38 @@ struct Source {
   std::unique_ptr<CompoundStorage> OpenStorage() const {
     return path ? CompoundStorage::Open(*path) : CompoundStorage::OpenBytes(*bytes);
   }
-  std::optional<std::string> WholeFile() const {
-    return path ? ReadWholeFile(*path) : std::optional<std::string>(*bytes);
+  std::unique_ptr<ByteSource> OpenFile() const {
+    if (path) return OpenFileByteSource(*path);
+    return std::make_unique<MemoryByteSource>(*bytes);
   }
 };
-
-// The document's 16-bit text: through the piece table when there is a usable one.
-std::u16string SixteenBitText(std::string_view stream, const CompoundStorage* storage,
-                              uint32_t charCount) {
-  if (storage) {
-    if (auto tableName = DocTableStreamName(stream)) {
-      if (auto table = storage->ReadStream(*tableName)) {
-        if (auto pieces = ParseDocPieceTable(stream, *table))
-          return DocPieceText(stream, *pieces, charCount);
-      }
-    }
-  }
-  return FixedOffsetDocText(stream, charCount);
-}
 
 void ReadDocument(const Source& source, std::vector<std::string>& lines) {
   std::unique_ptr<CompoundStorage> storage = source.OpenStorage();
   if (!storage) {
-    auto text = source.WholeFile();
-    if (!text) throw EReadDoc(OpenFailedText());
-    SplitDocLines(*text, lines);
+    std::unique_ptr<ByteSource> file = source.OpenFile();
+    if (!file) throw EReadDoc(OpenFailedText());
+    ReadPlainLines(*file, lines);
     return;
   }
-  std::optional<std::string> stream = storage->ReadStream("WordDocument");
+  std::unique_ptr<ByteSource> stream = storage->OpenStream("WordDocument");
   if (!stream) {
     // A stream that is missing or damaged leaves the whole file as the document stream;
     // the piece table is of no use then.
     storage.reset();
-    stream = source.WholeFile();
+    stream = source.OpenFile();
     if (!stream) throw EReadDoc(OpenFailedText());
   }
 
+  // The FIB and the fixed header fields all lie in the first 0x400 bytes.
+  std::string head;
+  if (!stream->ReadAt(0, kSixteenBitTextOffset, head)) throw EReadDoc(OpenFailedText());
   std::array<unsigned char, kHeaderSize> header{};
-  std::memcpy(header.data(), stream->data(), std::min(stream->size(), kHeaderSize));
+  std::memcpy(header.data(), head.data(), std::min(head.size(), kHeaderSize));
 
   if (IsEightBitProduct(header[kProductByteOffset])) {
     try {
-      AppendEightBitDocLines(*stream, lines);
+      ReadEightBitLines(*stream, lines);
     } catch (const std::exception&) {
       throw EReadDoc(ReadFailedText());
     }
@@ -105,73 +283,39 @@ void ReadDocument(const Source& source, std::vector<std::string>& lines) {
                              (static_cast<uint32_t>(header[kTextCountOffset + 1]) << 8) |
                              (static_cast<uint32_t>(header[kTextCountOffset + 2]) << 16) |
                              (static_cast<uint32_t>(header[kTextCountOffset + 3]) << 24);
-  std::u16string text = SixteenBitText(*stream, storage.get(), charCount);
-  text.resize(std::min(text.size(), text.find(u'\0')));
-  SplitDocLines(Utf16ToCp932(text), lines);
+  lines.clear();
+  DocTextSink sink(lines);
+  const DocTextPart part = [&](std::u16string_view units) { return sink.Add(units); };
+  std::optional<std::vector<DocPiece>> pieces;
+  if (storage) pieces = ReadPieceTable(head, *storage);
+  if (pieces)
+    ForEachDocPieceText(*stream, *pieces, charCount, part);
+  else
+    ForEachFixedOffsetPart(*stream, charCount, part);
+  sink.Finish();
 }
 
 }  // namespace
 
 void SplitDocLines(std::string_view text, std::vector<std::string>& lines) {
   lines.clear();
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
-      lines.emplace_back(text.substr(start));
-      break;
-    }
-    lines.emplace_back(text.substr(start, end - start));
-    start = end + 1;
-    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
-  }
+  DocLineSplitter splitter(lines);
+  splitter.Add(text);
+  splitter.Finish();
 }
 
 void AppendEightBitDocLines(std::string_view documentStream, std::vector<std::string>& lines) {
-  ByteReader reader(documentStream);
-  if (!reader.Seek(kEightBitTextOffset)) return;  // nothing to read there
-  std::array<unsigned char, kChunkSize> chunk{};
-  std::string pending;
-  for (;;) {
-    std::string_view piece = reader.ReadUpTo(kChunkSize);
-    if (piece.empty()) break;
-    // Bytes past a short last read are cleared, so nothing of the chunk before is read again.
-    chunk.fill(0);
-    std::memcpy(chunk.data(), piece.data(), piece.size());
-    size_t i = 0;
-    while (i < kChunkSize - 2) {
-      if (IsLeadByte(chunk[i + 1])) {
-        std::swap(chunk[i], chunk[i + 1]);
-        i += 2;
-      } else {
-        i += 1;
-      }
-      if (chunk[i] == 0) chunk[i] = 0x01;
-    }
-    const size_t scanFrom = pending.size();
-    for (unsigned char c : chunk) {
-      if (c == 0) break;
-      if (c != 0x01) pending.push_back(static_cast<char>(c));
-    }
-    size_t lineStart = 0;
-    for (size_t cr = pending.find('\r', scanFrom); cr != std::string::npos;
-         cr = pending.find('\r', lineStart)) {
-      lines.emplace_back(pending, lineStart, cr - lineStart);
-      lineStart = cr + 1;
-    }
-    pending.erase(0, lineStart);
-  }
+  MemoryByteSource source(documentStream);
+  ReadEightBitLines(source, lines);
 }
 
 std::u16string FixedOffsetDocText(std::string_view documentStream, uint32_t charCount) {
-  ByteReader reader(documentStream);
+  MemoryByteSource source(documentStream);
   std::u16string text;
-  if (!reader.Seek(kSixteenBitTextOffset)) return text;
-  std::string_view bytes = reader.ReadUpTo(2 * static_cast<uint64_t>(charCount));
-  text.reserve(bytes.size() / 2);
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-    text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                         (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+  ForEachFixedOffsetPart(source, charCount, [&](std::u16string_view units) {
+    text.append(units);
+    return true;
+  });
   return text;
 }
 

@@ -1,7 +1,8 @@
 // The record loop of the spreadsheet reader.
 //
-// The record stream is held whole in memory. Parsing starts at the first BOF record,
-// found by scanning 16-bit words at even offsets, which also decides the layout family;
+// The record stream is walked from front to back through a window, so a stream of any
+// size costs the window and the shared strings, not its size. Parsing starts at the first BOF
+// record, found by scanning 16-bit words at even offsets, which also decides the layout family;
 // then every record (id, length, body) is taken in turn. Each body is handed to its
 // handler through a bounds-checked reader over that body alone, so a damaged length can
 // neither move the loop backwards nor let a field be read from the next record: a field
@@ -21,6 +22,7 @@
 #include "platform/codepage.h"
 #include "readers/biff_byte_reader.h"
 #include "readers/biff_number_text.h"
+#include "readers/stream_window.h"
 #include "readers/xbiff_strings.h"
 
 namespace skarvo {
@@ -34,6 +36,9 @@ constexpr size_t kMaxSstPiece = 8224;
 // The longest 8-bit text of a LABEL, RSTRING or pre-BIFF8 STRING record that is kept.
 constexpr size_t kMaxShortText = 2045;
 constexpr int32_t kLastColumn = 255;
+// The most bytes of a cell's text record and its continuations that are kept: a string of
+// 65535 16-bit characters with its runs and phonetic data fits many times over.
+constexpr size_t kMaxCellText = size_t{16} << 20;
 
 bool IsBof(uint16_t id) { return id == kBof2 || id == kBof3 || id == kBof4 || id == kBof5; }
 
@@ -71,8 +76,8 @@ int32_t ReadAttr3(BiffByteReader& r) {
 // One read of one record stream; lives for the duration of ReadRecordStream.
 class XBiffRecordParser {
  public:
-  XBiffRecordParser(TXBiff& owner, std::string_view stream, TBiffLayout container)
-      : owner_(owner), stream_(stream), records_(stream), layout_(container) {}
+  XBiffRecordParser(TXBiff& owner, ByteSource& stream, TBiffLayout container)
+      : owner_(owner), records_(stream), layout_(container) {}
 
   void Run();
 
@@ -80,13 +85,13 @@ class XBiffRecordParser {
   struct Record {
     uint16_t id;
     size_t declaredLength;
-    std::string_view body;  // cut short when the stream ends first
+    std::string_view body;  // cut short when the stream ends first; valid until the next
+                            // record is looked at
   };
 
-  size_t FindFirstBof() const;
+  uint64_t FindFirstBof();
   Record NextRecord();
-  bool NextIsContinue() const;
-  uint16_t NextLength() const;
+  bool NextHeader(uint16_t& id, uint16_t& length);
   BiffContinuedBody GatherContinued(std::string_view first, bool limitPieces);
   void Handle(const Record& record);
   void HandleFirstBof(const Record& record);
@@ -102,8 +107,7 @@ class XBiffRecordParser {
   std::string Biff8Text(const Record& record, size_t headerBytes);
 
   TXBiff& owner_;
-  std::string_view stream_;
-  ByteReader records_;  // the record loop's position in stream_
+  StreamWindow records_;  // the record loop's position in the stream
   TBiffLayout layout_;
   int32_t sheetNo_ = 0;
   int32_t lastRow_ = 0, lastCol_ = 0, lastAttr_ = 0;
@@ -111,44 +115,46 @@ class XBiffRecordParser {
   bool cancel_ = false;
 };
 
-size_t XBiffRecordParser::FindFirstBof() const {
-  ByteReader words(stream_);
-  uint16_t word = 0;
-  while (words.ReadU16(word))
-    if (IsBof(word)) return words.Position() - 2;
-  return stream_.size();
+uint64_t XBiffRecordParser::FindFirstBof() {
+  // Words at even offsets, a window at a time (the window's size is even).
+  constexpr size_t kScan = size_t{1} << 20;
+  for (uint64_t at = 0; at < records_.Size(); at += kScan) {
+    records_.Seek(at);
+    ByteReader words(records_.Peek(kScan));
+    uint16_t word = 0;
+    while (words.ReadU16(word))
+      if (IsBof(word)) return at + words.Position() - 2;
+  }
+  return records_.Size();
+}
+
+bool XBiffRecordParser::NextHeader(uint16_t& id, uint16_t& length) {
+  ByteReader header(records_.Peek(4));
+  return header.ReadU16(id) && header.ReadU16(length);
 }
 
 XBiffRecordParser::Record XBiffRecordParser::NextRecord() {
   uint16_t id = 0, length = 0;
-  if (!records_.ReadU16(id) || !records_.ReadU16(length)) {
+  if (!NextHeader(id, length)) {
     // Bytes too few for a record header: nothing to report.
-    records_.Seek(stream_.size());
+    records_.Seek(records_.Size());
     return Record{0xFFFF, 0, {}};
   }
-  return Record{id, length, records_.ReadUpTo(length)};
-}
-
-bool XBiffRecordParser::NextIsContinue() const {
-  ByteReader ahead = records_;
-  uint16_t id = 0, length = 0;
-  return ahead.ReadU16(id) && ahead.ReadU16(length) && id == kContinue;
-}
-
-uint16_t XBiffRecordParser::NextLength() const {
-  ByteReader ahead = records_;
-  uint16_t id = 0, length = 0;
-  ahead.ReadU16(id);
-  ahead.ReadU16(length);
-  return length;
+  records_.Advance(4);
+  std::string_view body = records_.Peek(length);
+  records_.Advance(body.size());
+  return Record{id, length, body};
 }
 
 BiffContinuedBody XBiffRecordParser::GatherContinued(std::string_view first, bool limitPieces) {
   BiffContinuedBody body;
-  body.Append(first);
-  while (NextIsContinue()) {
-    if (limitPieces && NextLength() > kMaxSstPiece) throw Exception(Sjis("未知のフォーマット."));
-    body.Append(NextRecord().body);
+  body.Append(first);  // before the next header is looked at, which may move the window
+  uint16_t id = 0, length = 0;
+  while (NextHeader(id, length) && id == kContinue) {
+    if (limitPieces && length > kMaxSstPiece) throw Exception(Sjis("未知のフォーマット."));
+    std::string_view next = NextRecord().body;
+    // One cell's text needs far less; a hostile chain is passed over, not held.
+    if (limitPieces || body.bytes.size() < kMaxCellText) body.Append(next);
   }
   return body;
 }
@@ -175,11 +181,11 @@ void XBiffRecordParser::Run() {
   records_.Seek(FindFirstBof());
   if (!records_.AtEnd()) HandleFirstBof(NextRecord());
   owner_.layout_ = layout_;
-  const uint64_t size = stream_.size();
   while (!records_.AtEnd()) {
     Record record = NextRecord();
     Handle(record);
-    owner_.progress_ = static_cast<int32_t>(records_.Position() * uint64_t{100} / size);
+    owner_.progress_ = static_cast<int32_t>(records_.Position() * uint64_t{100} /
+                                            std::max<uint64_t>(records_.Size(), 1));
     if (owner_.OnProgress) owner_.OnProgress(owner_, owner_.progress_);
     if (cancel_) break;
   }
@@ -384,6 +390,11 @@ void XBiffRecordParser::ColInfo(BiffByteReader& r) {
 }
 
 void TXBiff::ReadRecordStream(std::string_view stream, TBiffLayout container) {
+  MemoryByteSource source(stream);
+  ReadRecordSource(source, container);
+}
+
+void TXBiff::ReadRecordSource(ByteSource& stream, TBiffLayout container) {
   progress_ = 0;
   layout_ = container;
   XBiffRecordParser parser(*this, stream, container);

@@ -11,6 +11,8 @@
 
 namespace skarvo {
 
+class ByteSource;
+
 // How the record stream lays out FORMULA, STRING and sheet-name records, decided by the
 // stream's container and its first BOF record.
 enum class TBiffLayout { Plain, Biff3, Book, Workbook, Biff8 };
@@ -53,6 +55,8 @@ class TXBiff {
   // fields do not fit in its length yields nothing, and one cut off by the end of the
   // stream is read as far as it goes.
   void ReadRecordStream(std::string_view stream, TBiffLayout container);
+  // The same for a stream read in pieces: only a window of it is held at a time.
+  void ReadRecordSource(ByteSource& stream, TBiffLayout container);
 
   // The file of the last ReadWorkbook call.
   const std::string& FileName() const { return fileName_; }

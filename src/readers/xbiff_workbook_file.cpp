@@ -1,10 +1,11 @@
 // Obtaining the record stream of a workbook file: the "Workbook" stream of a compound
 // document, else its "Book" stream; the file's own bytes when it is not a compound
-// document. The file is read whole once; the stream is copied out of it.
-#include <optional>
+// document. The stream is read in pieces where it lies, never copied whole.
+#include <memory>
 #include <string_view>
 #include <utility>
 
+#include "platform/byte_source.h"
 #include "platform/codepage.h"
 #include "platform/compound_storage.h"
 #include "platform/error.h"
@@ -16,37 +17,46 @@ namespace {
 
 constexpr std::string_view kCompoundSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 
-}  // namespace
+const std::string& OpenErrorText() { return Sjis("ﾌｧｲﾙを開くことに失敗しました"); }
 
-void TXBiff::ReadWorkbook(const std::string& fileName) {
-  fileName_ = fileName;
-  std::optional<std::string> bytes = ReadWholeFile(fileName);
-  if (!bytes) throw Exception(Sjis("ﾌｧｲﾙを開くことに失敗しました"));
-  ReadWorkbookBytes(std::move(*bytes));
-}
-
-void TXBiff::ReadWorkbookBytes(std::string bytes) {
-  if (!std::string_view(bytes).starts_with(kCompoundSignature)) {
-    ReadRecordStream(bytes, TBiffLayout::Plain);
+// Reads the records of `file`; openStorage opens the same bytes as a compound document.
+template <typename OpenStorage>
+void ReadWorkbookSource(TXBiff& reader, ByteSource& file, OpenStorage openStorage) {
+  std::string head;
+  if (!file.ReadAt(0, kCompoundSignature.size(), head)) throw Exception(OpenErrorText());
+  if (head != kCompoundSignature) {
+    reader.ReadRecordSource(file, TBiffLayout::Plain);
     return;
   }
-  const std::string& openError = Sjis("ﾌｧｲﾙを開くことに失敗しました");
   // A compound document that cannot be opened is damaged, not a bare record file.
-  auto storage = CompoundStorage::OpenBytes(std::move(bytes));
-  if (!storage) throw Exception(openError);
+  std::unique_ptr<CompoundStorage> storage = openStorage();
+  if (!storage) throw Exception(OpenErrorText());
   for (auto [name, layout] :
        {std::pair{"Workbook", TBiffLayout::Workbook}, std::pair{"Book", TBiffLayout::Book}}) {
     if (!storage->HasStream(name)) continue;
     // A workbook stream that is there but cannot be read whole is damaged too.
-    std::optional<std::string> stream = storage->ReadStream(name);
-    if (!stream) throw Exception(openError);
-    storage.reset();
-    ReadRecordStream(*stream, layout);
+    std::unique_ptr<ByteSource> stream = storage->OpenStream(name);
+    if (!stream) throw Exception(OpenErrorText());
+    reader.ReadRecordSource(*stream, layout);
     return;
   }
   // Without a workbook stream there are no records: the container's own sectors would be
   // read as records and give garbage cells.
-  ReadRecordStream({}, TBiffLayout::Plain);
+  reader.ReadRecordStream({}, TBiffLayout::Plain);
+}
+
+}  // namespace
+
+void TXBiff::ReadWorkbook(const std::string& fileName) {
+  fileName_ = fileName;
+  std::unique_ptr<ByteSource> file = OpenFileByteSource(fileName);
+  if (!file) throw Exception(OpenErrorText());
+  ReadWorkbookSource(*this, *file, [&] { return CompoundStorage::Open(fileName); });
+}
+
+void TXBiff::ReadWorkbookBytes(std::string bytes) {
+  MemoryByteSource file(bytes);
+  ReadWorkbookSource(*this, file, [&] { return CompoundStorage::OpenBytes(bytes); });
 }
 
 }  // namespace skarvo

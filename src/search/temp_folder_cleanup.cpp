@@ -25,12 +25,34 @@ void Report(UiPort& ui, const std::string& path, bool ok) {
   ui.SetStatusText(path + (ok ? Sjis("を削除中") : Sjis("の削除に失敗しました。")));
 }
 
+// A temp folder that is a link stands for its target, which is someone else's folder:
+// only the files this run wrote there go, then the folders it made, deepest first (a
+// longer path sorts after its parent, so reverse order puts children first). The link and
+// its target stay.
+void DeleteWhatThisRunWrote(const TempFolderLedger& ledger, UiPort& ui) {
+  const std::string& temp = ledger.TempFolder();
+  for (const std::string& file : ledger.WrittenFiles()) {
+    if (!ledger.IsInside(file) || ReachedThroughLink(temp, file) || !FileExists(file)) continue;
+    Report(ui, file, DeleteFilePath(file));
+  }
+  const std::set<std::string>& folders = ledger.CreatedFolders();
+  for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+    if (*it == temp || !ledger.IsInside(*it) || ReachedThroughLink(temp, *it) || !FolderExists(*it))
+      continue;
+    Report(ui, *it, DeleteEmptyFolder(*it));
+  }
+}
+
 }  // namespace
 
 void DeleteTempFolder(const TempFolderLedger& ledger, CheckList& undoList, UiPort& ui) {
   if (!ledger.TempFolderUsed()) return;
   const std::string& temp = ledger.TempFolder();
-  if (!FolderExists(temp) || IsSymbolicLink(temp)) return;
+  if (!FolderExists(temp)) return;
+  if (IsSymbolicLink(temp)) {
+    DeleteWhatThisRunWrote(ledger, ui);
+    return;
+  }
   ScanFolderTree(temp, undoList, ui);
   std::vector<std::string> folders;
   for (int i = 0; i < undoList.Count(); ++i) folders.push_back(undoList.Text(i));

@@ -5,7 +5,8 @@
 // "の削除に失敗しました。". Only what the ledger allows goes: all of a temp folder the
 // program made, else only the files it wrote and the folders it created. Nothing is
 // deleted through a folder link inside the tree; a link itself is removed, never its
-// target.
+// target. A temp folder that is itself a link is its target's folder: there only the
+// files this run wrote and the folders it made go, and the link stays.
 #pragma once
 
 #include "platform/ui_port.h"

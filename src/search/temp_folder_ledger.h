@@ -49,6 +49,10 @@ class TempFolderLedger {
   bool MayDeleteFile(const std::string& path) const;
   bool MayDeleteFolder(const std::string& path) const;
 
+  // Exactly what this run wrote and created inside the temp folder.
+  const std::set<std::string>& WrittenFiles() const { return writtenFiles_; }
+  const std::set<std::string>& CreatedFolders() const { return createdFolders_; }
+
  private:
   enum class State { kUnused, kCreated, kFoundExisting };
 

@@ -1,5 +1,6 @@
 #include "targets/folder_scan.h"
 
+#include <climits>
 #include <set>
 #include <utility>
 
@@ -76,8 +77,15 @@ FolderFiles ListFolderFiles(const std::string& folder) {
   FolderFiles files;
   FolderListing listing = ListFolder(folder);
   files.leftOut = listing.unrepresentableNames;
-  for (const FolderEntry& entry : listing.entries)
-    if (entry.isFile) files.paths.push_back(JoinPath(folder, entry.name));
+  for (const FolderEntry& entry : listing.entries) {
+    if (entry.isFile) {
+      files.paths.push_back(JoinPath(folder, entry.name));
+    } else if (!entry.isFolder) {
+      // Neither file nor folder: a pipe or the like, or a path the system cannot reach.
+      auto native = NativePath(JoinPath(folder, entry.name));
+      if (native && native->size() >= PATH_MAX) ++files.tooLong;
+    }
+  }
   return files;
 }
 

@@ -29,10 +29,12 @@ std::string ScanRoot(const std::string& root);
 int ScanFolderTree(const std::string& root, CheckList& undoList, UiPort& port);
 
 // The files directly in a folder, in enumeration order: every regular file or link to
-// one. leftOut counts the names of the folder that have no CP932 form (never listed).
+// one. leftOut counts the names of the folder that have no CP932 form (never listed);
+// tooLong the names whose path passes the system's path length limit (never reachable).
 struct FolderFiles {
   std::vector<std::string> paths;
   int leftOut = 0;
+  int tooLong = 0;
 };
 FolderFiles ListFolderFiles(const std::string& folder);
 

@@ -63,6 +63,7 @@ void TargetFiles::BuildTargetList(bool add) {
   if (!add) p_.targetList.Clear();
   extensions_ = ExtensionEntries(p_.settings.extensionList);
   leftOut_ = 0;
+  tooLong_ = 0;
 
   if (p_.settings.searchSubfolders) {
     ScanFolderTree(folder, p_.undoList, p_.port);
@@ -86,6 +87,8 @@ void TargetFiles::BuildTargetList(bool add) {
   std::string text = std::to_string(targetCount_) + Sjis("個のファイルが対象です");
   if (leftOut_ > 0)
     text += Sjis("（Shift-JISで表せない名前") + std::to_string(leftOut_) + Sjis("個を除外）");
+  if (tooLong_ > 0)
+    text += Sjis("（パスが長すぎる名前") + std::to_string(tooLong_) + Sjis("個を除外）");
   Notice(text);
 }
 
@@ -94,6 +97,7 @@ void TargetFiles::AddFolderRows(const std::string& folder) {
   const int folderRow = list.Add(folder, /*header=*/true);
   FolderFiles files = ListFolderFiles(folder);
   leftOut_ += files.leftOut;
+  tooLong_ += files.tooLong;
   int count = 0;
   for (const std::string& path : files.paths) {
     const std::string extension = UpperCaseCp932(FileExtension(path));

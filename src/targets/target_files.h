@@ -77,6 +77,9 @@ class TargetFiles {
   void AllOff1Click();              // "全てOFF"
 
   int TargetCount() const { return targetCount_; }
+  // Names the last build left out: without a CP932 form / with a path past the limit.
+  int LeftOutNames() const { return leftOut_; }
+  int TooLongNames() const { return tooLong_; }
   void SetTargetCount(int count) { targetCount_ = count; }
   const std::string& LastBuildFolder() const { return lastBuildFolder_; }
 
@@ -90,6 +93,7 @@ class TargetFiles {
   std::string lastBuildFolder_;
   std::vector<std::string> extensions_;  // of the current build
   int leftOut_ = 0;                      // names without a CP932 form, current build
+  int tooLong_ = 0;                      // paths past the system's length limit, current build
 };
 
 }  // namespace skarvo

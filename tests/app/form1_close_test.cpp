@@ -114,5 +114,23 @@ TEST_F(Form1CloseTest, ClosingWithoutASearchLeavesNoTempFolderBehindOrBefore) {
   EXPECT_TRUE(port_.CallsOf("error").empty());
 }
 
+TEST_F(Form1CloseTest, AStoredSizeLargerThanTheScreenIsCutToItsWorkAreaAtStartAndAtClose) {
+  WriteSettings("[Main]\nウインドウの幅=30000\nウインドウの高さ=100000\n");
+  auto form = MakeForm();
+  form->SetWorkArea(WorkArea{1920, 1040});
+  EXPECT_EQ(form->Width(), 1920);
+  EXPECT_EQ(form->Height(), 1040);
+  // A window that was made larger than the area meanwhile is stored at the area's size.
+  form->FormClose(30000, 700);
+  EXPECT_EQ(Stored("ウインドウの幅"), "1920");
+  EXPECT_EQ(Stored("ウインドウの高さ"), "700");
+  // A size that fits, or an area that is not known, changes nothing.
+  auto small = MakeForm();
+  small->SetWorkArea(WorkArea{});
+  EXPECT_EQ(small->Width(), 1920);
+  small->SetWorkArea(WorkArea{2560, 1400});
+  EXPECT_EQ(small->Height(), 700);
+}
+
 }  // namespace
 }  // namespace skarvo

@@ -257,5 +257,36 @@ TEST(IniFile, RefusedWritesLeaveTheFileAsItWas) {
   EXPECT_EQ(ListFolder(dir.path()).entries.size(), 1u);
 }
 
+TEST(IniFile, AWriteThroughALinkLandsAtItsFinalTargetAndTheLinkStays) {
+  IniTempFolder dir;
+  ::mkdir(dir.File("real").c_str(), 0777);
+  const std::string target = dir.File("real/Skarvo.ini");
+  ASSERT_TRUE(WriteFileAtomic(target, "[s]\r\nold=1\r\n"));
+  ::chmod(target.c_str(), 0640);
+  // A relative link to a link to the file, as a user's dot-file set-up makes them.
+  ASSERT_EQ(::symlink("real/Skarvo.ini", dir.File("middle.ini").c_str()), 0);
+  ASSERT_EQ(::symlink("middle.ini", dir.File("Skarvo.ini").c_str()), 0);
+  ASSERT_TRUE(IniFile(dir.File("Skarvo.ini")).WriteString("s", "k", "v"));
+  EXPECT_EQ(ReadWholeFile(target), "[s]\r\nold=1\r\nk=v\r\n");
+  struct stat st;
+  for (const char* link : {"Skarvo.ini", "middle.ini"}) {
+    ASSERT_EQ(::lstat(dir.File(link).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << link;
+  }
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+  // A dangling link is refused, so the caller reports it, and stays as it was.
+  ASSERT_EQ(::symlink("gone/Skarvo.ini", dir.File("dangling.ini").c_str()), 0);
+  EXPECT_FALSE(IniFile(dir.File("dangling.ini")).WriteString("s", "k", "v"));
+  EXPECT_FALSE(WriteFileAtomic(dir.File("dangling.ini"), "x"));
+  ASSERT_EQ(::lstat(dir.File("dangling.ini").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_FALSE(FolderExists(dir.File("gone")));
+  // Nothing else was left in the folders.
+  EXPECT_EQ(ListFolder(dir.path()).entries.size(), 4u);
+  EXPECT_EQ(ListFolder(dir.File("real")).entries.size(), 1u);
+}
+
 }  // namespace
 }  // namespace skarvo

@@ -96,5 +96,29 @@ TEST_F(TempCleanup, NeverDeletesThroughALinkAndNothingWhenTheFolderWasNeverUsed)
   EXPECT_FALSE(FolderExists(temp_));
 }
 
+TEST_F(TempCleanup, ATempFolderThatIsALinkLosesExactlyWhatThisRunWroteThere) {
+  const std::string target = home_ + "/elsewhere";
+  ASSERT_TRUE(CreateFolderPath(target + "/mine"));
+  std::ofstream(target + "/mine/notes.txt") << "user";
+  std::ofstream(target + "/a.xls") << "user's own";
+  ASSERT_EQ(::symlink(target.c_str(), temp_.c_str()), 0);
+  TempFolderLedger ledger(home_);
+  ASSERT_TRUE(ledger.WriteFile(temp_ + "/mine/x.xls", "x"));
+  ASSERT_TRUE(ledger.WriteFile(temp_ + "/new/deep/y.doc", "y"));
+  // The user's file of that name is not replaced.
+  EXPECT_FALSE(ledger.WriteFile(temp_ + "/a.xls", "extracted"));
+  EXPECT_EQ(ReadWholeFile(target + "/mine/x.xls"), "x");
+  DeleteTempFolder(ledger, undo_, ui_);
+  EXPECT_FALSE(FileExists(target + "/mine/x.xls"));
+  EXPECT_FALSE(FolderExists(target + "/new"));
+  EXPECT_EQ(ReadWholeFile(target + "/mine/notes.txt"), "user");
+  EXPECT_EQ(ReadWholeFile(target + "/a.xls"), "user's own");
+  EXPECT_TRUE(IsSymbolicLink(temp_));
+  const std::string on = Sjis("を削除中");
+  EXPECT_EQ(Deletions(),
+            (std::vector<std::string>{temp_ + "/mine/x.xls" + on, temp_ + "/new/deep/y.doc" + on,
+                                      temp_ + "/new/deep" + on, temp_ + "/new" + on}));
+}
+
 }  // namespace
 }  // namespace skarvo
