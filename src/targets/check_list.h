@@ -2,17 +2,27 @@
 // list, the join list and the hidden undo list hold it. Each row has a text, a header
 // flag and a check state; a hit row of the result list also keeps its line number and the
 // line's own text apart from the displayed text, so later operations never parse them
-// back out of a prefix. Header rows carry no check box. The list also keeps the selected row and a revision number that changes with
-// every change, so a view can tell when to re-read it.
+// back out of a prefix. Header rows carry no check box. The list also keeps the selected row and a
+// revision number that changes with every change, so a view can tell when to re-read it.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace skarvo {
 
 struct CheckListRow {
+  // Most rows are built from text, header flag and check state alone; hit rows add the rest.
+  CheckListRow(std::string text = {}, bool header = false, bool checked = false, int64_t lineNo = 0,
+               std::string lineText = {})
+      : text(std::move(text)),
+        header(header),
+        checked(checked),
+        lineNo(lineNo),
+        lineText(std::move(lineText)) {}
+
   std::string text;  // CP932
   bool header = false;
   bool checked = false;
