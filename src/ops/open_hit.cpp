@@ -10,6 +10,7 @@
 #include "search/search_text.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "targets/select_folder_dialog.h"
 #include "targets/target_files.h"
 
 namespace skarvo {
@@ -55,11 +56,9 @@ size_t FindWhole(const std::string& text, const std::string& what) {
 }
 
 // The user's own home folder (CP932), "/" when it has no CP932 name.
-std::string UserHomeFolder() {
-  const char* home = std::getenv("HOME");
-  std::string cp932;
-  if (!home || !*home || !Utf8ToCp932(home, cp932)) return "/";
-  return cp932;
+std::string HomeOrRoot() {
+  std::string home = UserHomeFolder();
+  return home.empty() ? "/" : home;
 }
 
 std::string UpperAscii(std::string text) {
@@ -165,7 +164,7 @@ void TOpenHit::OpenFolder(const std::string& folder) {
     return;
   }
   p_.port.ShowMessage(Sjis("ディレクトリが存在しません！"), p_.caption);
-  p_.processes.ShellOpen(UserHomeFolder(), {});
+  p_.processes.ShellOpen(HomeOrRoot(), {});
 }
 
 void TOpenHit::OpenInEditor(const std::string& file, const std::string& word, int64_t line) {
@@ -404,6 +403,6 @@ void TOpenHit::N15Click() {
   if (editor_) editor_->ShowEditorModal();
 }
 
-void TOpenHit::N16Click() { p_.processes.ShellOpen(UserHomeFolder(), {}); }
+void TOpenHit::N16Click() { p_.processes.ShellOpen(HomeOrRoot(), {}); }
 
 }  // namespace skarvo
