@@ -85,9 +85,9 @@ TMatchRange TMatchCORE::FindFirst(const char* p) const {
         if (*s == 0) break;
       }
     }
-    if (best == TRE_StateWalk::npos) walk.Add(init, static_cast<std::size_t>(s - p));
+    const auto tag = static_cast<std::size_t>(s - p);
     const CharCode c = ReadCharFromText(s);
-    walk.Step(c);
+    walk.Step(c, best == TRE_StateWalk::npos ? init : TRE_DFA::kNone, tag);
     const std::size_t accepted = walk.FirstAcceptingTag();
     if (accepted < best) best = accepted;
     if (best != TRE_StateWalk::npos) walk.DropFrom(best);

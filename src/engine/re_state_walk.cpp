@@ -64,16 +64,15 @@ void TLineDecider::Stepped(CharCode c) {
     // The end of the file (always after a line end): no match goes on past it.
     return Finish(kNoMatch);
   }
-  if (read_ > 0 && !pastEnd_) {
-    if (c == '\n') {
-      // The line ends; this LF is the next line's first start.
-      AtLineEnd();
-      if (contained_) return Finish(kMatch);
-    } else {
-      walk_.Add(dfa_.InitialState(), kLive);
-    }
+  // Every character of the line may start a match (the first one's walk began in Begin).
+  int start = read_ > 0 && !pastEnd_ ? dfa_.InitialState() : TRE_DFA::kNone;
+  if (c == '\n' && start != TRE_DFA::kNone) {
+    // The line ends; this LF is the next line's first start.
+    start = TRE_DFA::kNone;
+    AtLineEnd();
+    if (contained_) return Finish(kMatch);
   }
-  walk_.Step(c);
+  walk_.Step(c, start, kLive);
   bool live = false;
   bool knownLeft = false;
   bool knownOutside = false;

@@ -42,8 +42,10 @@ class TRE_StateWalk {
   // Adds a walk in state (kNone is ignored), joining its tag with a walk already there.
   void Add(int state, std::size_t tag);
   // Steps every walk on code; walks without a step end. onEnd(entry) is called for each.
+  // When start is a state (not kNone), a new walk from it is stepped on code too, with
+  // startTag: the same as Add(start, startTag) before the step, without the entry.
   template <typename OnEnd>
-  void Step(CharCode code, OnEnd&& onEnd) {
+  void Step(CharCode code, int start, std::size_t startTag, OnEnd&& onEnd) {
     BeginStep();
     for (const Entry& e : entries_) {
       const int next = dfa_.Step(e.state, code);
@@ -53,10 +55,18 @@ class TRE_StateWalk {
         Arrive(next, e.tag);
       }
     }
+    if (start != TRE_DFA::kNone) {
+      const int next = dfa_.Step(start, code);
+      if (next != TRE_DFA::kNone) Arrive(next, startTag);
+    }
     entries_.swap(next_);
   }
-  void Step(CharCode code) {
-    Step(code, [](const Entry&) {});
+  template <typename OnEnd>
+  void Step(CharCode code, OnEnd&& onEnd) {
+    Step(code, TRE_DFA::kNone, 0, onEnd);
+  }
+  void Step(CharCode code, int start = TRE_DFA::kNone, std::size_t startTag = 0) {
+    Step(code, start, startTag, [](const Entry&) {});
   }
   // The smallest tag of an accepting walk, or npos.
   std::size_t FirstAcceptingTag() const noexcept;
