@@ -54,6 +54,7 @@ void TLineDecider::Begin() {
   outcome_ = kOpen;
   pastEnd_ = false;
   contained_ = false;
+  plainEnd_ = true;
   read_ = 0;
   endIndex_ = 0;
   passed_ = 0;
@@ -66,10 +67,14 @@ void TLineDecider::Stepped(CharCode c) {
   }
   // Every character of the line may start a match (the first one's walk began in Begin).
   int start = read_ > 0 && !pastEnd_ ? dfa_.InitialState() : TRE_DFA::kNone;
-  if (c == '\n' && start != TRE_DFA::kNone) {
-    // The line ends; this LF is the next line's first start.
+  // A lead byte takes a line end after it into its character; the line ends there too.
+  const bool lineEnd = c == '\n' || (c > 0xFF && (c & 0xFF) == '\n');
+  if (lineEnd && start != TRE_DFA::kNone) {
+    // The line ends; this character is the next line's first start.
     start = TRE_DFA::kNone;
     AtLineEnd();
+    // After a report the reader stops inside such a character: nothing can be handed on.
+    plainEnd_ = c == '\n';
     if (contained_) return Finish(kMatch);
   }
   walk_.Step(c, start, kLive);
@@ -131,8 +136,10 @@ void TLineDecider::Finish(Outcome outcome) {
   passed_ = endIndex_ - 1;
   if (outcome == kMatch) {
     // The walk from the line end's states reaches a match after it.
-    dead_.swap(deadAtEnd_);
-    known_.swap(liveAtEnd_);
+    if (plainEnd_) {
+      dead_.swap(deadAtEnd_);
+      known_.swap(liveAtEnd_);
+    }
   } else {
     // Every state of this line at its end led nowhere.
     dead_.swap(deadAtEnd_);

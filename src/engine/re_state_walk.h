@@ -112,9 +112,10 @@ class TRE_StateWalk {
 //
 // The caller reads the first character with the main cursor and the rest with the lookahead
 // cursor. Without a match, the main cursor may pass over Passed() more characters without
-// missing a start. A pattern that runs across lines (a(.|\n)*z) must not be walked again from
-// every line over the same text, so what a walk past a line end learnt is handed to the next
-// line, which then starts right at that line end (MaySkip() is false):
+// missing a start. A line end is an LF, or a 2-byte character whose second byte is one (the
+// reader counts that LF as a line end). A pattern that runs across lines (a(.|\n)*z) must not be
+// walked again from every line over the same text, so what a walk past a line end learnt is handed
+// to the next line, which then starts right at that line end (MaySkip() is false):
 // - states that led nowhere: a walk of the next line that meets one of them leads nowhere;
 // - the states of a line whose walk reached a match after its end: when the walk of the next
 //   line holds all of them before that match is reached, it reaches the match too.
@@ -163,6 +164,7 @@ class TLineDecider {
   Outcome outcome_ = kOpen;
   bool pastEnd_ = false;
   bool contained_ = false;    // the walk holds every known state: the line has a match
+  bool plainEnd_ = true;      // the line ended with an LF of its own
   std::size_t read_ = 0;      // characters read after the first
   std::size_t endIndex_ = 0;  // read_ at the line end
   std::size_t passed_ = 0;

@@ -63,6 +63,10 @@ TEST_F(GrepTest, ReportsEachMatchingLineOnce) {
       // A CR LF pair is one line end to a walk that runs over it, also when a line follows.
       {"ab\\nc", "ab\r\ncd\r\n", {{1, "ab"}}},
       {"a\\n\\nb", "a\r\n\r\nb", {{1, "a"}}},
+      // A lead byte takes the line end after it into its character, whose line then ends:
+      // the match starting at that character belongs to the next line.
+      {".\\n", "a\x82\n\r\n", {{2, ""}}},
+      {".\\n", "a\x82\r\n\r\n", {{2, ""}}},
       {"^ab", "ab\nxab\rab", {{1, "ab"}, {3, "ab"}}},
       {"ab$", "ab\r\nabx\nab", {{1, "ab"}, {3, "ab"}}},
       {"^$", "a\n\r\nb\n", {{2, ""}}},
