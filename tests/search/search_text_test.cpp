@@ -126,7 +126,12 @@ TEST(ContainsSearchString, LinearInTheLine) {
   for (int i = 0; i < 1000; ++i) onSeconds += "a\x82";
   EXPECT_FALSE(ContainsSearchString(seconds, onSeconds, true));
   EXPECT_TRUE(ContainsSearchString(seconds + "xa\x82" + seconds, onSeconds, true));
-  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 10.0);
+#if defined(__SANITIZE_ADDRESS__) || !defined(NDEBUG)
+  const double bound = 100;  // unoptimised or sanitised builds run many times slower
+#else
+  const double bound = 10;
+#endif
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), bound);
 }
 
 TEST(RowTexts, HeaderAndHitRowsOfEachKind) {
