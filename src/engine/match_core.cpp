@@ -1,8 +1,12 @@
-// FindFirst tries start positions in order and walks the automaton from each; that is the
-// defined leftmost-longest result. The walk is only worth starting where the first byte can
-// take the initial state, so positions are skipped by a table of such bytes, and when only
-// a few byte values can begin a match the text is searched for them with strchr or strpbrk,
-// which run far faster than a loop over characters. A byte found
+// The defined result is leftmost-longest: the first start position with a match, and there
+// the longest match. Walking the automaton again from every start would cost the text length
+// times the longest partial match, so one pass walks from all starts together (a set of
+// states, each tagged with the earliest start that reached it) until the leftmost start
+// with a match is known; one more walk from there finds the longest match.
+//
+// When nothing is alive, positions whose first byte cannot take the initial state are
+// skipped, and when only a few byte values can begin a match the text is searched for them
+// with strchr or strpbrk, which run far faster than a loop over characters. A byte found
 // that way may be the second byte of a 2-byte character; whether it begins a character is
 // decided by the parity of the run of lead-byte values right before it, counted back no
 // further than a position known to begin a character.

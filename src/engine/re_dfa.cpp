@@ -3,7 +3,8 @@
 // Every DFA state stands for a set of NFA states closed under empty steps. The construction
 // takes the unvisited states in creation order; for each it collects the moves of its NFA
 // states, grouped by label, closes each group's target set and finds or creates the DFA
-// state for it. States are found by a hash of their set's bytes; sets are unique, so the
+// state for it. A set is held as the ascending list of its NFA states (most sets are small
+// next to the NFA), and states are found by a hash of that list; sets are unique, so the
 // state found is the one a scan of the list in creation order would find.
 //
 // The parser makes the leaves of a pattern pairwise identical or disjoint, so grouping by
