@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "engine/fuzzy_dictionary.h"
+#include "engine/re_state_walk.h"
 #include "engine/regexp_error.h"
 
 namespace skarvo {
@@ -88,25 +89,19 @@ void TGrep::GrepDFA(const std::string& fileName) {
   const std::shared_ptr<const TRE_DFA> current = SharedCurrentDFA();
   const TRE_DFA& dfa = *current;
   const TGrepOnMatch onMatch = onMatch_;
-  const int initial = dfa.InitialState();
   std::array<bool, 256> mayStart{};
   for (int b = 0; b < 256; ++b)
     mayStart[static_cast<size_t>(b)] = dfa.CanStartWith(static_cast<unsigned char>(b));
   const TTxtFile::SkipTable skip = TTxtFile::MakeSkipTable(mayStart);
+  TLineDecider decider(dfa);
   try {
     for (;;) {
-      file->SkipCharacters(skip);
-      int state = dfa.Step(initial, file->ReadChar());
-      while (state != TRE_DFA::kNone) {
-        if (dfa.Accepting(state)) {
-          onMatch(*this, file->GetLine());
-          break;
-        }
-        // The reader gives 0 only at the end of the file: no match goes on past it.
-        const CharCode c = file->NextLookaheadChar();
-        if (c == 0) break;
-        state = dfa.Step(state, c);
+      if (decider.MaySkip()) file->SkipCharacters(skip);
+      if (decider.Decide(file->ReadChar(), [&] { return file->NextLookaheadChar(); })) {
+        onMatch(*this, file->GetLine());
+        continue;
       }
+      for (size_t i = decider.Passed(); i > 0; --i) file->ReadChar();
     }
   } catch (const EEndOfFile&) {
   }

@@ -1,14 +1,19 @@
-// FindFirst tries start positions in order and walks the automaton from each; that is the
-// defined leftmost-longest result. The walk is only worth starting where the first byte can
-// take the initial state, so positions are skipped by a table of such bytes, and when only
-// a few byte values can begin a match the text is searched for them with strchr or strpbrk,
-// which run far faster than a loop over characters. A byte found
+// The defined result is leftmost-longest: the first start position with a match, and there
+// the longest match. Walking the automaton again from every start would cost the text length
+// times the longest partial match, so one pass walks from all starts together (a set of
+// states, each tagged with the earliest start that reached it) until the leftmost start
+// with a match is known; one more walk from there finds the longest match.
+//
+// When nothing is alive, positions whose first byte cannot take the initial state are
+// skipped, and when only a few byte values can begin a match the text is searched for them
+// with strchr or strpbrk, which run far faster than a loop over characters. A byte found
 // that way may be the second byte of a 2-byte character; whether it begins a character is
 // decided by the parity of the run of lead-byte values right before it, counted back no
 // further than a position known to begin a character.
 #include "engine/match_core.h"
 
 #include <cstring>
+#include <memory>
 
 #include "platform/codepage.h"
 
@@ -50,35 +55,49 @@ const char* TMatchCORE::LongestFrom(const char* s) const {
 
 TMatchRange TMatchCORE::FindFirst(const char* p) const {
   const TRE_DFA& dfa = CurrentDFA();
-  if (dfa.Accepting(dfa.InitialState())) {
+  const int init = dfa.InitialState();
+  if (dfa.Accepting(init)) {
     // Every position matches at least the empty string: the first one wins.
     return {p, LongestFrom(p)};
   }
   const std::string& starts = dfa.StartByteSet();
   if (starts.empty()) return {};
-  if (starts.size() <= kFewStartBytes) {
-    const int sole = dfa.SoleStartByte();
-    const char* sync = p;
-    const char* s = p;
-    for (;;) {
-      s = sole > 0 ? std::strchr(s, sole) : std::strpbrk(s, starts.c_str());
-      if (s == nullptr) return {};
-      if (!BeginsCharacter(sync, s)) {
-        // The second byte of a 2-byte character; the next byte begins one.
-        sync = s + 1;
-        s = sync;
-        continue;
+  // One pass finds the leftmost start: walks from every start go on together, tagged with
+  // their start; once one accepts, later starts cannot win and only earlier ones are followed.
+  // The longest match from that start is then one more walk.
+  const bool few = starts.size() <= kFewStartBytes;
+  const int sole = dfa.SoleStartByte();
+  TRE_StateWalk& walk = Walk(dfa);
+  walk.Clear();
+  std::size_t best = TRE_StateWalk::npos;
+  const char* s = p;
+  while (*s != 0) {
+    if (walk.Empty()) {
+      if (best != TRE_StateWalk::npos) break;
+      // Nothing alive: move on to the next character that can begin a match.
+      if (few) {
+        const char* sync = s;
+        for (;;) {
+          s = sole > 0 ? std::strchr(s, sole) : std::strpbrk(s, starts.c_str());
+          if (s == nullptr) return {};
+          if (BeginsCharacter(sync, s)) break;
+          // The second byte of a 2-byte character; the next byte begins one.
+          sync = ++s;
+        }
+      } else {
+        while (*s != 0 && !dfa.CanStartWith(U(s)[0])) s += CharLength(s);
+        if (*s == 0) break;
       }
-      if (const char* end = LongestFrom(s)) return {s, end};
-      s += CharLength(s);
-      sync = s;
     }
+    const auto tag = static_cast<std::size_t>(s - p);
+    const CharCode c = ReadCharFromText(s);
+    walk.Step(c, best == TRE_StateWalk::npos ? init : TRE_DFA::kNone, tag);
+    const std::size_t accepted = walk.FirstAcceptingTag();
+    if (accepted < best) best = accepted;
+    if (best != TRE_StateWalk::npos) walk.DropFrom(best);
   }
-  for (const char* s = p; *s != 0; s += CharLength(s)) {
-    if (!dfa.CanStartWith(U(s)[0])) continue;
-    if (const char* end = LongestFrom(s)) return {s, end};
-  }
-  return {};
+  if (best == TRE_StateWalk::npos) return {};
+  return {p + best, LongestFrom(p + best)};
 }
 
 const char* TMatchCORE::MatchAt(const char* p, int state) const {
@@ -112,23 +131,74 @@ const char* TMatchCORE::MatchAtLineStart(const char* p, int state) const {
   return (e2 != nullptr && e2 >= e1) ? e2 : e1;
 }
 
-TMatchRange TMatchCORE::ScanForMatch(const char* p) const {
+TMatchRange TMatchCORE::ScanForMatch(const char* p) const { return Scan(p, false); }
+
+TMatchRange TMatchCORE::FindAnchored(const char* p) const { return Scan(p, true); }
+
+TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
+  // One pass finds the leftmost start, as in FindFirst, with the rules of MatchAt: a walk
+  // matches when it reaches an accepting state, or when it stops at the terminator or at a
+  // line separator in a state that can take the line-end marker. A line start begins a walk
+  // after the line-start marker as well as the plain one.
   const TRE_DFA& dfa = CurrentDFA();
   const int init = dfa.InitialState();
+  const bool head = dfa.LineHeadUsed();
+  const int afterHead = head ? dfa.Step(init, dfa.LineHeadCode()) : TRE_DFA::kNone;
+  const CharCode tail = dfa.LineTailCode();
+  TRE_StateWalk& walk = Walk(dfa);
+  walk.Clear();
+  std::size_t best = TRE_StateWalk::npos;
+  bool lineStart = pIsLineStart;  // s follows an LF (a whole character, not a second byte)
   const char* s = p;
-  for (; *s != 0; s += CharLength(s)) {
-    if (const char* e = MatchAt(s, init)) return {s, e};
-    if (*s == '\n' && dfa.LineHeadUsed()) {
-      if (const char* e = MatchAtLineStart(s + 1, init)) return {s + 1, e};
+  while (*s != 0 && !(walk.Empty() && best != TRE_StateWalk::npos)) {
+    if (best == TRE_StateWalk::npos) {
+      const auto tag = static_cast<std::size_t>(s - p);
+      if (lineStart) walk.Add(afterHead, tag);
+      walk.Add(init, tag);
+    }
+    const std::size_t accepted = walk.FirstAcceptingTag();
+    if (accepted < best) best = accepted;
+    const CharCode c = ReadCharFromText(s);
+    const bool separator = IsLineSeparator(c);
+    walk.Step(c, [&](const TRE_StateWalk::Entry& e) {
+      if (separator && e.tag < best && dfa.Step(e.state, tail) != TRE_DFA::kNone) best = e.tag;
+    });
+    if (best != TRE_StateWalk::npos) walk.DropFrom(best);
+    lineStart = c == '\n';
+  }
+  if (*s == 0) {
+    // The walks still alive stop at the terminator.
+    const std::size_t accepted = walk.FirstAcceptingTag();
+    if (accepted < best) best = accepted;
+    for (const TRE_StateWalk::Entry& e : walk.Entries()) {
+      if (e.tag < best && dfa.Step(e.state, tail) != TRE_DFA::kNone) best = e.tag;
     }
   }
-  if (dfa.LineTailUsed() && dfa.Step(init, dfa.LineTailCode()) != TRE_DFA::kNone) return {s, s};
+  if (best != TRE_StateWalk::npos) {
+    const char* start = p + best;
+    const char* end = MatchAt(start, init);
+    if (head && (start == p ? pIsLineStart : start[-1] == '\n' && BeginsCharacter(p, start - 1))) {
+      const char* e1 = MatchAt(start, afterHead);
+      if (e1 != nullptr && (end == nullptr || e1 > end)) end = e1;
+    }
+    return {start, end};
+  }
+  // No start before the terminator has a match. The terminator is a line start after an LF
+  // (or when the text is empty), and has an empty match when the initial state takes the
+  // line-end marker.
+  if (lineStart && (head || s == p)) {
+    if (const char* e = MatchAtLineStart(s, init)) return {s, e};
+  }
+  if (dfa.LineTailUsed() && dfa.Step(init, tail) != TRE_DFA::kNone) return {s, s};
   return {};
 }
 
-TMatchRange TMatchCORE::FindAnchored(const char* p) const {
-  if (const char* end = MatchAtLineStart(p, CurrentDFA().InitialState())) return {p, end};
-  return ScanForMatch(p);
+TRE_StateWalk& TMatchCORE::Walk(const TRE_DFA& dfa) const {
+  if (walk_ == nullptr || walkDFA_ != &dfa || walk_->Capacity() != dfa.StateCount()) {
+    walk_ = std::make_unique<TRE_StateWalk>(dfa);
+    walkDFA_ = &dfa;
+  }
+  return *walk_;
 }
 
 }  // namespace skarvo

@@ -9,8 +9,11 @@
 // (tests and benchmarks match with automata compiled on their own).
 #pragma once
 
+#include <memory>
+
 #include "engine/char_codes.h"
 #include "engine/re_dfa.h"
+#include "engine/re_state_walk.h"
 #include "engine/regular_expression.h"
 
 namespace skarvo {
@@ -63,8 +66,13 @@ class TMatchCORE : public TRegularExpression {
 
  private:
   const char* LongestFrom(const char* s) const;
+  TMatchRange Scan(const char* p, bool pIsLineStart) const;
+  // Scratch of the searches, made for the automaton in use.
+  TRE_StateWalk& Walk(const TRE_DFA& dfa) const;
 
   const TRE_DFA* dfa_ = nullptr;
+  mutable std::unique_ptr<TRE_StateWalk> walk_;
+  mutable const TRE_DFA* walkDFA_ = nullptr;
   TMatchCORE_LineSeparator lineSeparator_ = mcls_CRLF;
 };
 

@@ -3,7 +3,8 @@
 // Every DFA state stands for a set of NFA states closed under empty steps. The construction
 // takes the unvisited states in creation order; for each it collects the moves of its NFA
 // states, grouped by label, closes each group's target set and finds or creates the DFA
-// state for it. States are found by a hash of their set's bytes; sets are unique, so the
+// state for it. A set is held as the ascending list of its NFA states (most sets are small
+// next to the NFA), and states are found by a hash of that list; sets are unique, so the
 // state found is the one a scan of the list in creation order would find.
 //
 // The parser makes the leaves of a pattern pairwise identical or disjoint, so grouping by
@@ -40,8 +41,9 @@ std::vector<std::uint32_t> CutList(const std::array<bool, 257>& isCut) {
   return cuts;
 }
 
-std::size_t HashSet(const TRE_NFAStateSet& set) {
-  return std::hash<std::string_view>{}(set.Bytes());
+std::size_t HashSet(const std::vector<std::int32_t>& set) {
+  return std::hash<std::string_view>{}(std::string_view(reinterpret_cast<const char*>(set.data()),
+                                                        set.size() * sizeof(std::int32_t)));
 }
 
 }  // namespace
@@ -50,32 +52,49 @@ TRE_DFA::TRE_DFA(const TRE_NFA& nfa) : nfa_(&nfa) {}
 
 void TRE_DFA::Charge(std::size_t bytes) {
   memoryUsed_ += bytes;
-  if (memoryUsed_ > kMemoryBudget || states_.size() > maxStates_) {
+  if (memoryUsed_ > kMemoryBudget || states_.size() > maxStates_ || setMembers_ > kMaxSetMembers) {
     throw ERegExpParser(Sjis("正規表現が複雑すぎます"), 1);
   }
 }
 
-void TRE_DFA::Closure(TRE_NFAStateSet& set) const {
+void TRE_DFA::Closure(StateList& set) {
+  if (++markStamp_ == 0) {
+    std::fill(marks_.begin(), marks_.end(), 0);
+    markStamp_ = 1;
+  }
   std::vector<int>& stack = closureStack_;
   stack.clear();
-  set.ForEach([&](std::size_t i) { stack.push_back(static_cast<int>(i)); });
+  StateList members;
+  members.reserve(set.size());
+  auto reach = [&](int i) {
+    std::uint32_t& mark = marks_[static_cast<std::size_t>(i)];
+    if (mark == markStamp_) return;
+    mark = markStamp_;
+    members.push_back(i);
+    stack.push_back(i);
+  };
+  for (int i : set) reach(i);
   while (!stack.empty()) {
     const int i = stack.back();
     stack.pop_back();
-    for (int t : emptySteps_[static_cast<std::size_t>(i)]) {
-      if (!set.Has(static_cast<std::size_t>(t))) {
-        set.Include(static_cast<std::size_t>(t));
-        stack.push_back(t);
-      }
-    }
+    for (int t : emptySteps_[static_cast<std::size_t>(i)]) reach(t);
   }
+  // Ascending, the one form a set has: by the marks when it is dense, else by sorting.
+  if (members.size() * 32 > marks_.size()) {
+    members.clear();
+    for (std::size_t i = 0; i < marks_.size(); ++i) {
+      if (marks_[i] == markStamp_) members.push_back(static_cast<std::int32_t>(i));
+    }
+  } else {
+    std::sort(members.begin(), members.end());
+  }
+  set.swap(members);
 }
 
-std::vector<TRE_DFA::Move> TRE_DFA::CollectMoves(const TRE_NFAStateSet& set) const {
-  const auto n = static_cast<std::size_t>(nfa_->StateCount());
+std::vector<TRE_DFA::Move> TRE_DFA::CollectMoves(const StateList& set) const {
   std::vector<Move> moves;  // in order of first appearance; reversed at the end
   std::unordered_map<std::uint32_t, std::size_t> byLabel;
-  set.ForEach([&](std::size_t i) {
+  for (const std::int32_t i : set) {
     const auto& added = nfa_->Transitions(static_cast<int>(i));
     for (auto chain = added.rbegin(); chain != added.rend(); ++chain) {
       const TRE_NFATransition& t = *chain;
@@ -87,7 +106,7 @@ std::vector<TRE_DFA::Move> TRE_DFA::CollectMoves(const TRE_NFAStateSet& set) con
           if (moves[m].low == t.Low && moves[m].high == t.High) k = m;
         }
         if (k == moves.size()) {
-          moves.push_back({t.Low, t.High, TRE_NFAStateSet(n)});
+          moves.push_back({t.Low, t.High, {}});
           if (moves.size() > 16) {
             for (std::size_t m = 0; m < moves.size(); ++m) {
               byLabel.emplace(std::uint32_t{moves[m].low} | std::uint32_t{moves[m].high} << 16, m);
@@ -96,12 +115,12 @@ std::vector<TRE_DFA::Move> TRE_DFA::CollectMoves(const TRE_NFAStateSet& set) con
         }
       } else {
         const auto [it, added] = byLabel.emplace(t.Label(), moves.size());
-        if (added) moves.push_back({t.Low, t.High, TRE_NFAStateSet(n)});
+        if (added) moves.push_back({t.Low, t.High, {}});
         k = it->second;
       }
-      moves[k].targets.Include(static_cast<std::size_t>(t.Target));
+      moves[k].targets.push_back(t.Target);
     }
-  });
+  }
   // A new label goes to the front of the list.
   std::reverse(moves.begin(), moves.end());
   return moves;
@@ -165,24 +184,27 @@ std::vector<TRE_DFA::Move> TRE_DFA::SplitIntoDisjointMoves(std::vector<Move> mov
     if (active.empty()) continue;
     Move piece{static_cast<CharCode>(low), static_cast<CharCode>(cuts[k + 1] - 1),
                moves[active.front()].targets};
-    for (std::size_t m = 1; m < active.size(); ++m)
-      piece.targets.IncludeAll(moves[active[m]].targets);
+    for (std::size_t m = 1; m < active.size(); ++m) {
+      const StateList& more = moves[active[m]].targets;
+      piece.targets.insert(piece.targets.end(), more.begin(), more.end());
+    }
     pieces.push_back(std::move(piece));
   }
   return pieces;
 }
 
-int TRE_DFA::FindOrAddState(TRE_NFAStateSet&& set) {
+int TRE_DFA::FindOrAddState(StateList&& set) {
   const std::size_t hash = HashSet(set);
   const auto range = statesByHash_.equal_range(hash);
   for (auto it = range.first; it != range.second; ++it) {
-    if (states_[static_cast<std::size_t>(it->second)].StateSet.Equals(set)) return it->second;
+    if (states_[static_cast<std::size_t>(it->second)].StateSet == set) return it->second;
   }
   const int index = static_cast<int>(states_.size());
   TRE_DFAState state;
-  state.Accepting = set.Has(static_cast<std::size_t>(nfa_->FinalState()));
+  state.Accepting = std::binary_search(set.begin(), set.end(), nfa_->FinalState());
   state.StateSet = std::move(set);
-  const std::size_t setBytes = state.StateSet.ByteCount();
+  const std::size_t setBytes = state.StateSet.size() * sizeof(std::int32_t);
+  setMembers_ += state.StateSet.size();
   states_.push_back(std::move(state));
   statesByHash_.emplace(hash, index);
   Charge(sizeof(TRE_DFAState) + setBytes + 32);
@@ -192,6 +214,7 @@ int TRE_DFA::FindOrAddState(TRE_NFAStateSet&& set) {
 void TRE_DFA::Build(std::size_t maxStates) {
   maxStates_ = maxStates;
   memoryUsed_ = 0;
+  setMembers_ = 0;
   states_.clear();
   statesByHash_.clear();
   lineHeadUsed_ = nfa_->LineHeadUsed();
@@ -207,8 +230,9 @@ void TRE_DFA::Build(std::size_t maxStates) {
     }
   }
 
-  TRE_NFAStateSet start(n);
-  start.Include(static_cast<std::size_t>(nfa_->EntryState()));
+  marks_.assign(n, 0);
+  markStamp_ = 0;
+  StateList start{nfa_->EntryState()};
   Closure(start);
   FindOrAddState(std::move(start));
   for (std::size_t s = 0; s < states_.size(); ++s) {
@@ -226,7 +250,9 @@ void TRE_DFA::Build(std::size_t maxStates) {
   }
   emptySteps_.clear();
   closureStack_ = {};
+  marks_ = {};
   statesByHash_.clear();
+  for (TRE_DFAState& state : states_) state.StateSet = {};
 
   SortTransitions();
   DetectLiteral();

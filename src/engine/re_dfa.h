@@ -4,8 +4,9 @@
 // a character. A compiled DFA is read-only and may be shared by any number of searches.
 //
 // While building, it finds out whether the pattern is a fixed string (IsLiteral), and it
-// keeps within a budget: a pattern whose automaton would pass kMaxStates states or
-// kMemoryBudget bytes is refused with ERegExpParser "正規表現が複雑すぎます" at position 1.
+// keeps within a budget: a pattern whose automaton would pass kMaxStates states,
+// kMemoryBudget bytes or kMaxSetMembers is refused with ERegExpParser "正規表現が複雑すぎます" at
+// position 1.
 #pragma once
 
 #include <array>
@@ -27,7 +28,8 @@ struct TRE_DFATransition {
 };
 
 struct TRE_DFAState {
-  TRE_NFAStateSet StateSet;
+  // The NFA states it stands for, ascending; kept while the automaton is built only.
+  std::vector<std::int32_t> StateSet;
   bool Visited = false;
   bool Accepting = false;  // StateSet holds the NFA's final state
   // Sorted by Low; the ranges never overlap.
@@ -39,6 +41,9 @@ class TRE_DFA {
   static constexpr int kNone = -1;
   static constexpr std::size_t kMaxStates = 100000;
   static constexpr std::size_t kMemoryBudget = std::size_t{64} << 20;
+  // The NFA states all DFA states stand for, counted together: the work of the construction
+  // grows with it, so a blow-up is refused before it takes long.
+  static constexpr std::size_t kMaxSetMembers = std::size_t{4} << 20;
 
   // The NFA is read by Build only; it may be freed afterwards.
   explicit TRE_DFA(const TRE_NFA& nfa);
@@ -86,16 +91,18 @@ class TRE_DFA {
   const std::string& StartByteSet() const noexcept { return startByteSet_; }
 
  private:
+  // A set of NFA states, ascending once closed (members may repeat before).
+  using StateList = std::vector<std::int32_t>;
   struct Move {
     CharCode low;
     CharCode high;
-    TRE_NFAStateSet targets;
+    StateList targets;
   };
 
-  void Closure(TRE_NFAStateSet& set) const;
-  std::vector<Move> CollectMoves(const TRE_NFAStateSet& set) const;
+  void Closure(StateList& set);
+  std::vector<Move> CollectMoves(const StateList& set) const;
   static std::vector<Move> SplitIntoDisjointMoves(std::vector<Move> moves);
-  int FindOrAddState(TRE_NFAStateSet&& set);
+  int FindOrAddState(StateList&& set);
   void SortTransitions();
   void DetectLiteral();
   void BuildTables();
@@ -106,9 +113,12 @@ class TRE_DFA {
   std::vector<TRE_DFAState> states_;
   std::unordered_multimap<std::size_t, int> statesByHash_;
   std::vector<std::vector<int>> emptySteps_;  // per NFA state, while building
-  mutable std::vector<int> closureStack_;     // scratch of Closure
+  std::vector<int> closureStack_;             // scratch of Closure
+  std::vector<std::uint32_t> marks_;          // scratch of Closure: membership by stamp
+  std::uint32_t markStamp_ = 0;
   std::size_t maxStates_ = kMaxStates;
   std::size_t memoryUsed_ = 0;
+  std::size_t setMembers_ = 0;
 
   bool isLiteral_ = false;
   std::string literalText_;

@@ -1,5 +1,9 @@
 #include "search/search_text.h"
 
+#include <string.h>
+
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -16,11 +20,40 @@ size_t CharLength(std::string_view text, size_t i) {
   return IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
 }
 
-// First position >= from where needle starts on a character boundary, or npos.
+// First position where needle starts on a character boundary, or npos. The C library's
+// memmem (linear in the text) finds the candidates; a candidate that begins on the second
+// byte of a 2-byte character is passed over. When such candidates keep coming, each call
+// would start over, so the rest is searched in one linear pass (Knuth-Morris-Pratt) that
+// checks every occurrence.
 size_t FindOnCharBoundary(std::string_view hay, std::string_view needle) {
   if (needle.empty() || needle.size() > hay.size()) return std::string_view::npos;
-  for (size_t i = 0; i + needle.size() <= hay.size(); i += CharLength(hay, i)) {
-    if (hay.compare(i, needle.size(), needle) == 0) return i;
+  size_t boundary = 0;  // a character start; advanced along the text as candidates come
+  auto onBoundary = [&](size_t i) {
+    while (boundary < i) boundary += CharLength(hay, boundary);
+    return boundary == i;
+  };
+  size_t from = 0;
+  for (int misses = 0; misses < 8; ++misses) {
+    const void* hit = memmem(hay.data() + from, hay.size() - from, needle.data(), needle.size());
+    if (hit == nullptr) return std::string_view::npos;
+    const size_t i = static_cast<size_t>(static_cast<const char*>(hit) - hay.data());
+    if (onBoundary(i)) return i;
+    from = i + 1;
+    if (hay.size() - from < needle.size()) return std::string_view::npos;
+  }
+  std::vector<size_t> fail(needle.size() + 1, 0);  // longest proper border of needle[0, k)
+  for (size_t k = 1, b = 0; k < needle.size(); ++k) {
+    while (b > 0 && needle[k] != needle[b]) b = fail[b];
+    if (needle[k] == needle[b]) ++b;
+    fail[k + 1] = b;
+  }
+  for (size_t j = from, k = 0; j < hay.size(); ++j) {
+    while (k > 0 && hay[j] != needle[k]) k = fail[k];
+    if (hay[j] == needle[k]) ++k;
+    if (k == needle.size()) {
+      if (onBoundary(j + 1 - k)) return j + 1 - k;
+      k = fail[k];
+    }
   }
   return std::string_view::npos;
 }
@@ -168,14 +201,19 @@ bool ForEachTextLine(const std::string& path,
                      const std::function<bool(int64_t lineNo, const std::string& line)>& onLine) {
   InputFile file;
   if (!file.Open(path)) return false;
+  // Only the bytes the file held when it was opened: a file that grows while it is read
+  // would otherwise keep the search going. A file that says it is empty (as files of the
+  // system's process folder do) is read to its end.
+  uint64_t left = file.Size() > 0 ? file.Size() : UINT64_MAX;
   std::vector<char> buffer(64 * 1024);
   std::string line;
   int64_t lineNo = 0;
   bool afterCr = false;  // the previous byte was a CR, so an LF now ends nothing new
-  for (;;) {
-    long n = file.Read(buffer.data(), buffer.size());
+  while (left > 0) {
+    long n = file.Read(buffer.data(), static_cast<size_t>(std::min<uint64_t>(buffer.size(), left)));
     if (n < 0) return false;
     if (n == 0) break;
+    left -= static_cast<uint64_t>(n);
     for (long k = 0; k < n; ++k) {
       char c = buffer[static_cast<size_t>(k)];
       if (c == '\n' && afterCr) {

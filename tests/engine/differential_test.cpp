@@ -501,6 +501,25 @@ class Generator {
     return text;
   }
 
+  // Hundreds of characters: short texts and long runs of one character, so that partial
+  // matches run long and many walks are alive at once.
+  std::string LongText() {
+    std::string text;
+    while (text.size() < 300) {
+      if (Chance(50)) {
+        text += Text();
+        if (!text.empty() && text.back() == '\x82') text.pop_back();
+      } else {
+        const unsigned c = kTextCodes[Below(std::size(kTextCodes))];
+        for (int n = Below(120); n >= 0; --n) {
+          if (c > 0xFF) text += static_cast<char>(c >> 8);
+          text += static_cast<char>(c & 0xFF);
+        }
+      }
+    }
+    return text;
+  }
+
  private:
   std::mt19937 rng_;
 };
@@ -524,11 +543,11 @@ std::pair<long, long> Offsets(const TMatchRange& r, const char* p) {
   return {r.start - p, r.end - p};
 }
 
-TEST(Differential, InMemoryRoutinesAgreeWithTheReference) {
-  Generator gen(20261207);
+void CompareInMemory(unsigned seed, int patterns, bool longTexts, int minCompiled, int minFound) {
+  Generator gen(seed);
   int compiled = 0;
   int found = 0;
-  for (int i = 0; i < 10000; ++i) {
+  for (int i = 0; i < patterns; ++i) {
     const Alt tree = gen.MakeAlt(0);
     const std::string pattern = gen.Render(tree);
     RefNfa ref;
@@ -546,7 +565,7 @@ TEST(Differential, InMemoryRoutinesAgreeWithTheReference) {
     ++compiled;
     TMatchCORE core(dfa.get());
     for (int k = 0; k < 3; ++k) {
-      const std::string text = gen.Text();
+      const std::string text = longTexts ? gen.LongText() : gen.Text();
       SCOPED_TRACE("text " + Visible(text));
       for (const bool lf : {false, true}) {
         core.SetLineSeparator(lf ? mcls_LF : mcls_CRLF);
@@ -563,8 +582,16 @@ TEST(Differential, InMemoryRoutinesAgreeWithTheReference) {
     }
   }
   // The generator must produce a useful mix.
-  EXPECT_GT(compiled, 9000);
-  EXPECT_GT(found, 10000);
+  EXPECT_GT(compiled, minCompiled);
+  EXPECT_GT(found, minFound);
+}
+
+TEST(Differential, InMemoryRoutinesAgreeWithTheReference) {
+  CompareInMemory(20261207, 10000, false, 9000, 10000);
+}
+
+TEST(Differential, InMemoryRoutinesAgreeWithTheReferenceOnLongTexts) {
+  CompareInMemory(777, 800, true, 700, 1500);
 }
 
 // With the file line codes both anchors are LF, which the reader puts before and after every

@@ -72,7 +72,8 @@ std::vector<Hit> Reference(const TRE_DFA& dfa, const std::string& bytes) {
   return hits;
 }
 
-std::string RandomFile(std::mt19937& rng, size_t size) {
+// Lines are `lineBreaks` times rarer than usual when it is above 1.
+std::string RandomFile(std::mt19937& rng, size_t size, int lineBreaks = 1) {
   static const std::vector<std::string> pieces = {
       "a",        "b", "a", "b", "ab", " ", "c", "\r\n", "\n", "\r", std::string(1, '\0'),
       "\x82\xa0",  // あ
@@ -84,11 +85,14 @@ std::string RandomFile(std::mt19937& rng, size_t size) {
   std::string out;
   std::uniform_int_distribution<size_t> pick(0, pieces.size() - 1);
   std::uniform_int_distribution<int> longRun(0, 200);
+  std::uniform_int_distribution<int> keepBreak(1, lineBreaks);
   while (out.size() < size) {
     if (longRun(rng) == 0) {
       out += std::string(std::uniform_int_distribution<size_t>(1, size / 3 + 1)(rng), 'c');
     } else {
-      out += pieces[pick(rng)];
+      const std::string& piece = pieces[pick(rng)];
+      if ((piece[0] == '\r' || piece[0] == '\n') && keepBreak(rng) != 1) continue;
+      out += piece;
     }
   }
   return out;
@@ -97,12 +101,12 @@ std::string RandomFile(std::mt19937& rng, size_t size) {
 class GrepDifferentialTest : public testing::TempFolderTest {
  protected:
   void Compare(const std::vector<std::string>& patterns, int files, size_t minSize, size_t maxSize,
-               unsigned seed) {
+               unsigned seed, int lineBreaks = 1) {
     std::mt19937 rng(seed);
     std::uniform_int_distribution<size_t> sizes(minSize, maxSize);
     size_t totalHits = 0;
     for (int f = 0; f < files; ++f) {
-      const std::string bytes = RandomFile(rng, sizes(rng));
+      const std::string bytes = RandomFile(rng, sizes(rng), lineBreaks);
       const std::string path = Write(bytes);
       for (const auto& pattern : patterns) {
         SCOPED_TRACE("file " + std::to_string(f) + " pattern " + pattern);
@@ -126,13 +130,33 @@ class GrepDifferentialTest : public testing::TempFolderTest {
       "b$",  "^$",        "a\\nb", "b\\n\\n", "A",       Sjis("あ"), Sjis("[あ-う]b"),
       "c c", "(ab|b)*a$", "^b*$",  "a b",     "\\x82a1", "^c+",
   };
+  // Matches that run across lines, or run long before they fail (the reference walks them
+  // from every start, so only on smaller files).
+  const std::vector<std::string> longWalks_ = {
+      "a(.|\\n)*b\\n\\nc",
+      "b[^a\\n]*\\n(a|\\n)*c",
+      Sjis("(a|\\n|あ)*\\nう"),
+      "a(.|\\n)*\\x82\\x62",
+      "(a|b)*c",
+      ".*x",
+      "a.*b.*c",
+      "a*b*a*c$",
+  };
 };
 
-TEST_F(GrepDifferentialTest, SmallFiles) { Compare(patterns_, 300, 0, 200, 11); }
+TEST_F(GrepDifferentialTest, SmallFiles) {
+  Compare(patterns_, 300, 0, 200, 11);
+  Compare(longWalks_, 300, 0, 200, 14);
+}
 
 TEST_F(GrepDifferentialTest, FilesLargerThanTwoBlocks) {
   const size_t block = TTxtFile::BlockSize;
   Compare(patterns_, 4, 2 * block + 1, 3 * block, 12);
+}
+
+TEST_F(GrepDifferentialTest, LongLines) {
+  Compare(patterns_, 30, 500, 4000, 13, 200);
+  Compare(longWalks_, 30, 500, 4000, 15, 200);
 }
 
 }  // namespace

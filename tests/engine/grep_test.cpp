@@ -60,6 +60,13 @@ TEST_F(GrepTest, ReportsEachMatchingLineOnce) {
       {"b", "abcb\r\nxyz\nb", {{1, "abcb"}, {3, "b"}}},
       {"a*", "xa\nb\naa\n", {{1, "xa"}, {3, "aa"}}},  // a match consumes a character
       {"a\\nb", "xa\r\nby\nb", {{1, "xa"}}},          // reported where it starts
+      // A CR LF pair is one line end to a walk that runs over it, also when a line follows.
+      {"ab\\nc", "ab\r\ncd\r\n", {{1, "ab"}}},
+      {"a\\n\\nb", "a\r\n\r\nb", {{1, "a"}}},
+      // A lead byte takes the line end after it into its character, whose line then ends:
+      // the match starting at that character belongs to the next line.
+      {".\\n", "a\x82\n\r\n", {{2, ""}}},
+      {".\\n", "a\x82\r\n\r\n", {{2, ""}}},
       {"^ab", "ab\nxab\rab", {{1, "ab"}, {3, "ab"}}},
       {"ab$", "ab\r\nabx\nab", {{1, "ab"}, {3, "ab"}}},
       {"^$", "a\n\r\nb\n", {{2, ""}}},

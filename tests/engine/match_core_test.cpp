@@ -56,6 +56,8 @@ TEST(FindFirst, LeftmostLongestOverWholeCharacters) {
        "zA",
        {5, 6}},  // the literal path's boundary check
       {Sjis("ア"), "A\x83\x41", {1, 3}},
+      {"[a-a]+", "`abba", {1, 2}},  // a range of one character is that character
+      {"[a-a]", "`b", kNone},
       {Sjis("[ぁ-ん]+"), Sjis("xyzあいうアx"), {3, 9}},
       {"(ab|a)(bc|c)?", "abc", {0, 3}},
       {"a.c",

@@ -27,6 +27,12 @@ class TempFolder {
   std::string path_;
 };
 
+// The number of descriptors this process has open.
+int OpenDescriptors() {
+  FolderListing listing = ListFolder("/proc/self/fd");
+  return static_cast<int>(listing.entries.size()) - 1;  // less the one that lists them
+}
+
 void Touch(const std::string& nativePath, const std::string& data = "") {
   std::ofstream(nativePath, std::ios::binary) << data;
 }
@@ -46,6 +52,15 @@ TEST(ListFolder, NameOrderIgnoresAsciiCaseAndLeavesOutNamesWithoutCp932Form) {
   EXPECT_TRUE(listing.entries[4].isFolder);
   EXPECT_TRUE(listing.entries[1].isFile);
   EXPECT_FALSE(ListFolder(dir.path() + "/missing").ok);
+}
+
+TEST(ListFolder, NamesAlikeWithoutCaseGoShorterFirstThenByByte) {
+  TempFolder dir;
+  for (const char* name : {"abc", "B", "aB", "ab", "ABC", "a", "Ab", "AB"})
+    Touch(dir.path() + "/" + name);
+  std::vector<std::string> names;
+  for (const auto& e : ListFolder(dir.path()).entries) names.push_back(e.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"a", "AB", "Ab", "aB", "ab", "ABC", "abc", "B"}));
 }
 
 TEST(WriteFileAtomic, ReplacesWholeAndKeepsPermissions) {
@@ -121,12 +136,16 @@ TEST(InputFile, ReadsInPiecesAndRefusesFolders) {
   EXPECT_EQ(file.Read(buf, 4), 4);
   EXPECT_EQ(file.Read(buf, 4), 2);
   EXPECT_EQ(file.Read(buf, 4), 0);
+  file.Close();
+  const int before = OpenDescriptors();
   EXPECT_FALSE(file.Open(dir.path()));
   EXPECT_FALSE(file.Open(dir.path() + "/missing"));
   // A pipe with no writer would block an ordinary open for good.
   ASSERT_EQ(::mkfifo((dir.path() + "/pipe").c_str(), 0666), 0);
   EXPECT_FALSE(file.Open(dir.path() + "/pipe"));
   EXPECT_FALSE(ReadWholeFile(dir.path() + "/pipe"));
+  // Whatever was opened to look at them is closed again.
+  EXPECT_EQ(OpenDescriptors(), before);
 }
 
 }  // namespace

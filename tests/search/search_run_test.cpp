@@ -140,6 +140,8 @@ TEST_F(SearchRunTest, CellLabelsGoByTextWithoutCaseFromTheEnd) {
     std::vector<std::string> expected{H(kTree + "/sub/d.xls")};
     expected.insert(expected.end(), row.hits.begin(), row.hits.end());
     EXPECT_EQ(Rows(), expected);
+    // The labels of the cells without a hit are not left over for the next search.
+    EXPECT_EQ(cellLabels_, std::vector<std::string>{});
   }
 }
 

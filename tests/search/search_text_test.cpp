@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -80,6 +82,56 @@ TEST(ContainsSearchString, DoubleByteAwareAndFoldsCaseOnlyWhenAsked) {
     SCOPED_TRACE(row.line + " / " + row.search);
     EXPECT_EQ(ContainsSearchString(row.line, row.search, row.caseSensitive), row.expected);
   }
+}
+
+// Against a plain character-by-character search, on texts where the string keeps turning up
+// on second bytes of 2-byte characters.
+TEST(ContainsSearchString, AgreesWithAPlainSearchOnBoundaries) {
+  std::mt19937 rng(5);
+  const char bytes[] = {'a', 'b', '\x82'};
+  auto random = [&](size_t n) {
+    std::string s;
+    for (size_t i = 0; i < n; ++i) s += bytes[rng() % 3];
+    return s;
+  };
+  auto plain = [](const std::string& line, const std::string& search) {
+    for (size_t i = 0; i + search.size() <= line.size();
+         i += IsLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < line.size() ? 2 : 1) {
+      if (line.compare(i, search.size(), search) == 0) return true;
+    }
+    return false;
+  };
+  for (int k = 0; k < 20000; ++k) {
+    const std::string line = k % 10 == 0 ? std::string(40, '\x82') + "a" + random(10) : random(60);
+    const std::string search = random(1 + rng() % 4);
+    SCOPED_TRACE(line + " / " + search);
+    ASSERT_EQ(ContainsSearchString(line, search, true), plain(line, search));
+  }
+}
+
+TEST(ContainsSearchString, LinearInTheLine) {
+  // Every candidate place almost matches: a search that starts over at each costs minutes.
+  const std::string line(32 << 20, 'a');
+  const std::string search = std::string(10000, 'a') + "b";
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(ContainsSearchString(line, search, true));
+  EXPECT_TRUE(ContainsSearchString(line + "b", search, false));
+  // Found only on second bytes, again and again.
+  std::string seconds;
+  for (int i = 0; i < 1000000; ++i)
+    seconds +=
+        "\x82"
+        "a";
+  std::string onSeconds;
+  for (int i = 0; i < 1000; ++i) onSeconds += "a\x82";
+  EXPECT_FALSE(ContainsSearchString(seconds, onSeconds, true));
+  EXPECT_TRUE(ContainsSearchString(seconds + "xa\x82" + seconds, onSeconds, true));
+#if defined(__SANITIZE_ADDRESS__) || !defined(NDEBUG)
+  const double bound = 100;  // unoptimised or sanitised builds run many times slower
+#else
+  const double bound = 10;
+#endif
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), bound);
 }
 
 TEST(RowTexts, HeaderAndHitRowsOfEachKind) {
@@ -172,6 +224,20 @@ TEST_F(LineFile, SplitsAtCrLfLoneCrAndLoneLf) {
   EXPECT_EQ(Lines(big + "\r\ny"), (V{big, "y"}));
   EXPECT_FALSE(
       ForEachTextLine(dir_ + "/missing", [](int64_t, const std::string&) { return true; }));
+}
+
+TEST_F(LineFile, ReadsOnlyWhatTheFileHeldWhenOpened) {
+  const std::string path = dir_ + "/growing.txt";
+  std::ofstream(path, std::ios::binary) << "one\ntwo\nthree";
+  std::vector<std::string> lines;
+  std::ofstream more(path, std::ios::binary | std::ios::app);
+  EXPECT_TRUE(ForEachTextLine(path, [&](int64_t, const std::string& line) {
+    lines.push_back(line);
+    // Each line read makes the file longer; without a bound the search would never end.
+    more << "\nmore" << std::string(100000, 'x') << std::flush;
+    return lines.size() < 1000;
+  }));
+  EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "three"}));
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ TEST_F(TempCleanup, ReportsFailuresAndGoesOn) {
 }
 
 TEST_F(TempCleanup, NeverDeletesThroughALinkAndNothingWhenTheFolderWasNeverUsed) {
-  ASSERT_TRUE(CreateFolderPath(home_ + "/outside"));
+  ASSERT_TRUE(CreateFolderPath(home_ + "/outside/empty/deeper"));
   std::ofstream(home_ + "/outside/precious.txt") << "keep";
   {
     TempFolderLedger unused(home_);
@@ -93,6 +93,8 @@ TEST_F(TempCleanup, NeverDeletesThroughALinkAndNothingWhenTheFolderWasNeverUsed)
   ASSERT_EQ(::symlink((home_ + "/outside").c_str(), (temp_ + "/link").c_str()), 0);
   DeleteTempFolder(ledger, undo_, ui_);
   EXPECT_TRUE(FileExists(home_ + "/outside/precious.txt"));
+  // Empty folders behind the link are the user's too, at every depth.
+  EXPECT_TRUE(FolderExists(home_ + "/outside/empty/deeper"));
   EXPECT_FALSE(FolderExists(temp_));
 }
 

@@ -74,6 +74,27 @@ TEST_F(Ledger, NeverWritesThroughALink) {
   EXPECT_FALSE(FileExists(home_ + "/data/new.xls"));
 }
 
+TEST_F(Ledger, InsideIsTheTempFolderOrBelowIt) {
+  TempFolderLedger ledger(home_);
+  const std::string temp = home_ + "/Temp";
+  const struct {
+    std::string path;
+    bool inside;
+  } rows[] = {{temp, true},
+              {temp + "/", false},
+              {temp + "/a", true},
+              {temp + "/a/b", true},
+              {temp + "x", false},
+              {temp + "x/a", false},
+              {home_ + "/Tem", false},
+              {home_ + "/temp/a", false},
+              {"", false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.path);
+    EXPECT_EQ(ledger.IsInside(row.path), row.inside);
+  }
+}
+
 TEST_F(Ledger, RefusesPathsOutsideAndFoldersThatCannotBeMade) {
   TempFolderLedger ledger(home_);
   EXPECT_FALSE(ledger.WriteFile(home_ + "/a.txt", "x"));

@@ -104,6 +104,8 @@ TEST(LoadStartupSettings, ReadsEveryKeyOfAHandEditedFile) {
       "TAB１ヘッダー背景色=clNavy\r\n"
       "TAB１フォントサイズ=20\r\n"
       "TAB２背景色=$00030201\r\n"
+      "TAB２ヘッダーフォント色=clRed\r\n"
+      "TAB３フォントサイズ=1\r\n"
       "TAB３フォント色=clHighlight\r\n"
       "TAB１検索文字色=clBlue\r\n"
       "TAB１置換文字色=clolive\r\n"
@@ -141,6 +143,8 @@ TEST(LoadStartupSettings, ReadsEveryKeyOfAHandEditedFile) {
   EXPECT_EQ(d.resultList.fontSize, 20);
   EXPECT_EQ(d.resultList.RowHeight(), 27);
   EXPECT_EQ(d.joinList.background, RgbColor(1, 2, 3));
+  EXPECT_EQ(d.joinList.headerFont, RgbColor(255, 0, 0));
+  EXPECT_EQ(d.targetList.fontSize, 1);  // the smallest size there is
   EXPECT_EQ(d.targetList.font, SystemColor(13));
   EXPECT_EQ(d.comboBoxFontSize, 14);
   EXPECT_EQ(d.HistoryBarHeight(), 37);

@@ -19,6 +19,8 @@ TEST(ParseProfileInteger, TakesEveryNumberFormOfTheFile) {
       {"-15", -15},
       {"+7", 7},
       {"  42", 42},
+      {"\t\t9", 9},
+      {" \t-3", -3},
       {"$1F", 31},
       {"$ff", 255},
       {"0x10", 16},

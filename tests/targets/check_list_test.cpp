@@ -47,6 +47,10 @@ TEST(CheckList, SelectionFollowsItsRowThroughEdits) {
            {"move over it", [](CheckList& l) { l.Move(0, 3); }, "bc*da"},
            {"move under it", [](CheckList& l) { l.Move(3, 0); }, "dabc*"},
            {"select outside", [](CheckList& l) { l.SetItemIndex(9); }, "abcd"},
+           // A view redraws a row whose text, check or header changed.
+           {"new text", [](CheckList& l) { l.SetText(2, "x"); }, "abx*d"},
+           {"new check", [](CheckList& l) { l.SetChecked(1, true); }, "abc*d"},
+           {"now a header", [](CheckList& l) { l.SetHeader(3, true); }, "abc*d"},
            {"clear", [](CheckList& l) { l.Clear(); }, ""},
            {"delete marked around it",
             [](CheckList& l) {

@@ -177,6 +177,7 @@ class WindowPlayingPort : public FakeUiPort {
  public:
   std::vector<std::string> seen;
   std::optional<std::string> ChooseFolder(const FolderChoiceRequest& r) override {
+    seen.push_back("initial " + r.text);
     std::string shownText = r.text;
     if (r.link) r.link->setText = [&](const std::string& text) { shownText = text; };
     r.onShow();
@@ -184,6 +185,9 @@ class WindowPlayingPort : public FakeUiPort {
     bool allow = true;
     r.onExpanding("/usr", "/usr/", allow);
     if (allow) r.onExpanded("/usr", "/usr/");
+    allow = true;
+    r.onCollapsing("/usr", "/usr/", allow);
+    if (allow) r.onCollapsed("/usr", "/usr/");
     bool canClose = true;
     r.onCanClose(canClose);
     seen.push_back(shownText);
@@ -211,12 +215,39 @@ TEST(TSelectFolderDialog, EventsReachTheHandlersWithTheComponentAsSender) {
   };
   d.OnCanClose = [&](TSelectFolderDialog&, bool& canClose) { canClose = false; };
   d.OnClose = [&](TSelectFolderDialog&) { log.push_back("close"); };
+  d.SetText(Sjis("フォルダを選んでください"));
   EXPECT_FALSE(d.Execute(port));
   EXPECT_EQ(log, (std::vector<std::string>{"show", "select /usr /usr/", "close"}));
-  EXPECT_EQ(port.seen, (std::vector<std::string>{"changed", "kept open"}));
+  EXPECT_EQ(port.seen, (std::vector<std::string>{"initial " + Sjis("フォルダを選んでください"),
+                                                 "changed", "kept open"}));
   // After the window is gone, the text only changes the property.
   d.SetText("later");
   EXPECT_EQ(d.Text(), "later");
+}
+
+TEST(TSelectFolderDialog, EventsOfOpeningAndClosingANode) {
+  WindowPlayingPort port;
+  TSelectFolderDialog d;
+  std::vector<std::string> log;
+  auto note = [&](const char* what) {
+    return [&, what](TSelectFolderDialog& s, const std::string& node, const std::string& sel) {
+      log.push_back(std::string(&s == &d ? "" : "wrong sender ") + what + " " + node + " " + sel);
+    };
+  };
+  d.OnExpanded = note("expanded");
+  d.OnCollapsed = note("collapsed");
+  for (bool allowCollapse : {true, false}) {
+    log.clear();
+    d.OnCollapsing = [&](TSelectFolderDialog&, const std::string& node, const std::string&,
+                         bool& allow) {
+      log.push_back("collapsing " + node);
+      allow = allowCollapse;
+    };
+    d.Execute(port);
+    std::vector<std::string> expected{"expanded /usr /usr/", "collapsing /usr"};
+    if (allowCollapse) expected.push_back("collapsed /usr /usr/");
+    EXPECT_EQ(log, expected);
+  }
 }
 
 TEST(TSelectFolderDialog, ExecuteSetsPathWithATrailingSeparatorOnlyOnAConfirmedFolder) {

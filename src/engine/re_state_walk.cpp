@@ -1,0 +1,151 @@
+#include "engine/re_state_walk.h"
+
+#include <algorithm>
+
+namespace skarvo {
+
+TRE_StateWalk::TRE_StateWalk(const TRE_DFA& dfa, Join join)
+    : dfa_(dfa),
+      join_(join),
+      stamp_(static_cast<std::size_t>(dfa.StateCount()), 0),
+      slot_(static_cast<std::size_t>(dfa.StateCount()), 0) {}
+
+void TRE_StateWalk::BeginStep() {
+  next_.clear();
+  if (++generation_ == 0) {
+    // The stamps wrapped round: none may look current.
+    std::fill(stamp_.begin(), stamp_.end(), 0);
+    generation_ = 1;
+  }
+}
+
+void TRE_StateWalk::Add(int state, std::size_t tag) {
+  if (state == TRE_DFA::kNone) return;
+  for (Entry& e : entries_) {
+    if (e.state == state) {
+      Joined(e.tag, tag);
+      return;
+    }
+  }
+  entries_.push_back({state, tag});
+}
+
+std::size_t TRE_StateWalk::FirstAcceptingTag() const noexcept {
+  std::size_t best = npos;
+  for (const Entry& e : entries_) {
+    if (e.tag < best && dfa_.Accepting(e.state)) best = e.tag;
+  }
+  return best;
+}
+
+void TRE_StateWalk::DropFrom(std::size_t tag) noexcept {
+  std::size_t keep = 0;
+  while (keep < entries_.size() && entries_[keep].tag < tag) ++keep;
+  entries_.resize(keep);
+}
+
+void TLineDecider::Begin() {
+  walk_.Clear();
+  for (int state : dead_) walk_.Add(state, kDead);
+  for (int state : known_) walk_.Add(state, kKnown);
+  walk_.Add(dfa_.InitialState(), kLive);
+  dead_.clear();
+  known_.clear();
+  outcome_ = kOpen;
+  pastEnd_ = false;
+  contained_ = false;
+  plainEnd_ = true;
+  read_ = 0;
+  endIndex_ = 0;
+  passed_ = 0;
+}
+
+void TLineDecider::Stepped(CharCode c) {
+  if (c == 0) {
+    // The end of the file (always after a line end): no match goes on past it.
+    return Finish(kNoMatch);
+  }
+  // Every character of the line may start a match (the first one's walk began in Begin).
+  int start = read_ > 0 && !pastEnd_ ? dfa_.InitialState() : TRE_DFA::kNone;
+  // A lead byte takes a line end after it into its character; the line ends there too.
+  const bool lineEnd = c == '\n' || (c > 0xFF && (c & 0xFF) == '\n');
+  if (lineEnd && start != TRE_DFA::kNone) {
+    // The line ends; this character is the next line's first start.
+    start = TRE_DFA::kNone;
+    AtLineEnd();
+    // After a report the reader stops inside such a character: nothing can be handed on.
+    plainEnd_ = c == '\n';
+    if (contained_) return Finish(kMatch);
+  }
+  walk_.Step(c, start, kLive);
+  bool live = false;
+  bool knownLeft = false;
+  bool knownOutside = false;
+  bool knownAccepts = false;
+  for (TRE_StateWalk::Entry& e : walk_.Entries()) {
+    // A walk from this line that meets a state leading nowhere leads nowhere.
+    if (e.tag & kDead) e.tag &= ~kLive;
+    const bool accepting = dfa_.Accepting(e.state);
+    if ((e.tag & kLive) && accepting) {
+      return Finish(kMatch);
+    }
+    live = live || (e.tag & kLive);
+    if (e.tag & kKnown) {
+      knownLeft = true;
+      knownOutside = knownOutside || !(e.tag & kLive);
+      knownAccepts = knownAccepts || accepting;
+    }
+  }
+  if (knownAccepts) {
+    // The known states have reached their match, which this line's walk did not share.
+    for (TRE_StateWalk::Entry& e : walk_.Entries()) e.tag &= ~kKnown;
+  } else if (knownLeft && !knownOutside) {
+    // Every known state is also reached from this line: so is their match.
+    if (pastEnd_) return Finish(kMatch);
+    contained_ = true;
+  }
+  if (live || contained_) return;
+  if (pastEnd_) return Finish(kNoMatch);
+  // Within the line, states learnt from earlier lines are carried to its end.
+  for (const TRE_StateWalk::Entry& e : walk_.Entries()) {
+    if (e.tag & (kDead | kKnown)) return;
+  }
+  Finish(kNoMatch);
+}
+
+void TLineDecider::AtLineEnd() {
+  pastEnd_ = true;
+  endIndex_ = read_;
+  liveAtEnd_.clear();
+  deadAtEnd_.clear();
+  knownAtEnd_.clear();
+  for (const TRE_StateWalk::Entry& e : walk_.Entries()) {
+    if (e.tag & kLive) liveAtEnd_.push_back(e.state);
+    if (e.tag & kDead) deadAtEnd_.push_back(e.state);
+    if (e.tag & kKnown) knownAtEnd_.push_back(e.state);
+  }
+}
+
+void TLineDecider::Finish(Outcome outcome) {
+  outcome_ = outcome;
+  if (!pastEnd_) {
+    // Nothing is handed on from within a line; the main cursor passes what was read.
+    passed_ = read_;
+    return;
+  }
+  passed_ = endIndex_ - 1;
+  if (outcome == kMatch) {
+    // The walk from the line end's states reaches a match after it.
+    if (plainEnd_) {
+      dead_.swap(deadAtEnd_);
+      known_.swap(liveAtEnd_);
+    }
+  } else {
+    // Every state of this line at its end led nowhere.
+    dead_.swap(deadAtEnd_);
+    dead_.insert(dead_.end(), liveAtEnd_.begin(), liveAtEnd_.end());
+    known_.swap(knownAtEnd_);
+  }
+}
+
+}  // namespace skarvo
