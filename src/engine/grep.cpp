@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "engine/fuzzy_dictionary.h"
+#include "engine/grep_needles.h"
 #include "engine/regexp_error.h"
 
 namespace skarvo {
@@ -53,8 +54,12 @@ void TGrep::SetRegExp(const std::string& pattern) {
 }
 
 void TGrep::ChooseRoutine() {
+  std::shared_ptr<const TRE_DFA> current = SharedCurrentDFA();
+  if (current && current == chosenFor_) return;
+  chosenFor_ = std::move(current);
   useLiteral_ = false;
   literalCodes_.clear();
+  needles_ = chosenFor_ ? GrepNeedles(*chosenFor_) : std::vector<std::string>{};
   if (!IsLiteral()) return;
   // The fixed string is compared by its codes as read back from its text. A code that the
   // text does not give back (a code above 0xFF without a lead byte, a lone lead byte, a zero)
@@ -93,22 +98,26 @@ void TGrep::GrepDFA(const std::string& fileName) {
   for (int b = 0; b < 256; ++b)
     mayStart[static_cast<size_t>(b)] = dfa.CanStartWith(static_cast<unsigned char>(b));
   const TTxtFile::SkipTable skip = TTxtFile::MakeSkipTable(mayStart);
-  try {
-    for (;;) {
-      file->SkipCharacters(skip);
-      int state = dfa.Step(initial, file->ReadChar());
-      while (state != TRE_DFA::kNone) {
-        if (dfa.Accepting(state)) {
-          onMatch(*this, file->GetLine());
-          break;
-        }
-        // The reader gives 0 only at the end of the file: no match goes on past it.
-        const CharCode c = file->NextLookaheadChar();
-        if (c == 0) break;
-        state = dfa.Step(state, c);
+  TTxtFile::Needles needles;
+  const bool prefilter = usePrefilter_ && !needles_.empty();
+  if (prefilter) needles.texts = needles_;
+  CharCode first = 0;
+  for (;;) {
+    file->SkipCharacters(skip);
+    if (prefilter) file->SkipToCandidate(needles);
+    if (!file->NextChar(first)) break;
+    // The line decision: does a match start at this character?
+    int state = dfa.Step(initial, first);
+    while (state != TRE_DFA::kNone) {
+      if (dfa.Accepting(state)) {
+        onMatch(*this, file->GetLine());
+        break;
       }
+      // The reader gives 0 only at the end of the file: no match goes on past it.
+      const CharCode c = file->NextLookaheadChar();
+      if (c == 0) break;
+      state = dfa.Step(state, c);
     }
-  } catch (const EEndOfFile&) {
   }
 }
 
@@ -129,21 +138,23 @@ void TGrep::GrepLiteral(const std::string& fileName) {
   std::array<bool, 256> mayStart{};
   if (n > 0) mayStart[codes[0] > 0xFF ? codes[0] >> 8 : codes[0]] = true;
   const TTxtFile::SkipTable skip = TTxtFile::MakeSkipTable(mayStart);
-  try {
-    for (;;) {
-      file->SkipCharacters(skip);
-      size_t i = 0;
-      CharCode c = file->ReadChar();
-      while (c == codes[i]) {
-        if (i + 1 == n) {
-          onMatch(*this, file->GetLine());
-          break;
-        }
-        ++i;
-        c = file->NextLookaheadChar();
+  TTxtFile::Needles needles;
+  const bool prefilter = usePrefilter_ && !needles_.empty();
+  if (prefilter) needles.texts = needles_;
+  for (;;) {
+    file->SkipCharacters(skip);
+    if (prefilter) file->SkipToCandidate(needles);
+    size_t i = 0;
+    CharCode c = 0;
+    if (!file->NextChar(c)) break;
+    while (c == codes[i]) {
+      if (i + 1 == n) {
+        onMatch(*this, file->GetLine());
+        break;
       }
+      ++i;
+      c = file->NextLookaheadChar();
     }
-  } catch (const EEndOfFile&) {
   }
 }
 
