@@ -237,8 +237,93 @@ bool Cp932ToUtf8(std::string_view cp932, std::string& out) {
   return Convert("UTF-8", "CP932", cp932, out);
 }
 
+namespace {
+
+// CP932 -> UTF-8 by table, for texts shown in bulk (every result row on a command line). Each
+// character's UTF-8 form is asked of iconv once, when it is first met (a lead byte's 256
+// second bytes at once), so the result is what the converter gives character by character:
+// the same as ConvertLossy for a code page without shift states.
+class Cp932Table {
+ public:
+  // Appends the UTF-8 form of text to out (ASCII is the same in both).
+  void Append(std::string_view text, std::string& out) {
+    out.reserve(out.size() + text.size() * 3 / 2);
+    for (size_t i = 0; i < text.size();) {
+      const auto b = static_cast<unsigned char>(text[i]);
+      if (b < 0x80) {
+        out.push_back(static_cast<char>(b));
+        ++i;
+        continue;
+      }
+      const Entry* e = nullptr;
+      if (!IsLeadByte(b)) {
+        e = &Single(b);
+        i += 1;
+      } else if (i + 1 < text.size()) {
+        e = &Pair(b, static_cast<unsigned char>(text[i + 1]));
+        i += 2;
+      } else {
+        i += 1;  // a lead byte at the end: replaced alone
+      }
+      if (e && e->size > 0)
+        out.append(e->bytes, e->size);
+      else
+        out += "\xEF\xBF\xBD";
+    }
+  }
+
+ private:
+  struct Entry {
+    char bytes[7] = {};
+    unsigned char size = 0;  // 0: does not convert
+  };
+
+  Entry Convert(const char* in, size_t n) {
+    iconv_t cd = Descriptor("UTF-8", "CP932");
+    Entry e;
+    char* inPtr = const_cast<char*>(in);
+    size_t inLeft = n;
+    char* outPtr = e.bytes;
+    size_t outLeft = sizeof e.bytes;
+    if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) || inLeft != 0)
+      return Entry{};
+    e.size = static_cast<unsigned char>(outPtr - e.bytes);
+    return e;
+  }
+  const Entry& Single(unsigned char b) {
+    if (!singleDone_[b]) {
+      const char in = static_cast<char>(b);
+      single_[b] = Convert(&in, 1);
+      singleDone_[b] = true;
+    }
+    return single_[b];
+  }
+  const Entry& Pair(unsigned char lead, unsigned char trail) {
+    std::unique_ptr<Entry[]>& row = pairs_[lead];
+    if (!row) {
+      row = std::make_unique<Entry[]>(256);
+      for (int t = 0; t < 256; ++t) {
+        const char in[2] = {static_cast<char>(lead), static_cast<char>(t)};
+        row[static_cast<size_t>(t)] = Convert(in, 2);
+      }
+    }
+    return row[trail];
+  }
+
+  Entry single_[256];
+  bool singleDone_[256] = {};
+  std::unique_ptr<Entry[]> pairs_[256];
+};
+
+}  // namespace
+
 std::string Cp932ToUtf8Lossy(std::string_view cp932) {
-  return ConvertLossy("UTF-8", "CP932", cp932, "\xEF\xBF\xBD", Source::kCp932);
+  if (!AsciiIsIdentity())
+    return ConvertLossy("UTF-8", "CP932", cp932, "\xEF\xBF\xBD", Source::kCp932);
+  thread_local Cp932Table table;
+  std::string out;
+  table.Append(cp932, out);
+  return out;
 }
 
 std::string Utf8ToCp932Lossy(std::string_view utf8) {
