@@ -245,31 +245,37 @@ namespace {
 // the same as ConvertLossy for a code page without shift states.
 class Cp932Table {
  public:
-  // Appends the UTF-8 form of text to out (ASCII is the same in both).
-  void Append(std::string_view text, std::string& out) {
-    out.reserve(out.size() + text.size() * 3 / 2);
-    for (size_t i = 0; i < text.size();) {
-      const auto b = static_cast<unsigned char>(text[i]);
+  // The UTF-8 form of text (ASCII is the same in both).
+  std::string Convert(std::string_view text) {
+    // No character takes more than three bytes (a 1-byte katakana takes 3); each is written
+    // as a whole entry and the end moved on by its size.
+    std::string out(text.size() * 3 + sizeof(Entry::bytes), '\0');
+    char* dst = out.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    for (size_t i = 0; i < n;) {
+      const unsigned char b = p[i];
       if (b < 0x80) {
-        out.push_back(static_cast<char>(b));
+        *dst++ = static_cast<char>(b);
         ++i;
         continue;
       }
-      const Entry* e = nullptr;
+      const Entry* e = &kReplacement;
       if (!IsLeadByte(b)) {
         e = &Single(b);
         i += 1;
-      } else if (i + 1 < text.size()) {
-        e = &Pair(b, static_cast<unsigned char>(text[i + 1]));
+      } else if (i + 1 < n) {
+        e = &Pair(b, p[i + 1]);
         i += 2;
       } else {
         i += 1;  // a lead byte at the end: replaced alone
       }
-      if (e && e->size > 0)
-        out.append(e->bytes, e->size);
-      else
-        out += "\xEF\xBF\xBD";
+      if (e->size == 0) e = &kReplacement;
+      std::memcpy(dst, e->bytes, sizeof e->bytes);
+      dst += e->size;
     }
+    out.resize(static_cast<size_t>(dst - out.data()));
+    return out;
   }
 
  private:
@@ -277,8 +283,9 @@ class Cp932Table {
     char bytes[7] = {};
     unsigned char size = 0;  // 0: does not convert
   };
+  static constexpr Entry kReplacement{{'\xEF', '\xBF', '\xBD'}, 3};
 
-  Entry Convert(const char* in, size_t n) {
+  Entry Lookup(const char* in, size_t n) {
     iconv_t cd = Descriptor("UTF-8", "CP932");
     Entry e;
     char* inPtr = const_cast<char*>(in);
@@ -293,7 +300,7 @@ class Cp932Table {
   const Entry& Single(unsigned char b) {
     if (!singleDone_[b]) {
       const char in = static_cast<char>(b);
-      single_[b] = Convert(&in, 1);
+      single_[b] = Lookup(&in, 1);
       singleDone_[b] = true;
     }
     return single_[b];
@@ -304,7 +311,7 @@ class Cp932Table {
       row = std::make_unique<Entry[]>(256);
       for (int t = 0; t < 256; ++t) {
         const char in[2] = {static_cast<char>(lead), static_cast<char>(t)};
-        row[static_cast<size_t>(t)] = Convert(in, 2);
+        row[static_cast<size_t>(t)] = Lookup(in, 2);
       }
     }
     return row[trail];
@@ -320,10 +327,9 @@ class Cp932Table {
 std::string Cp932ToUtf8Lossy(std::string_view cp932) {
   if (!AsciiIsIdentity())
     return ConvertLossy("UTF-8", "CP932", cp932, "\xEF\xBF\xBD", Source::kCp932);
+  if (AllAscii(cp932)) return std::string(cp932);
   thread_local Cp932Table table;
-  std::string out;
-  table.Append(cp932, out);
-  return out;
+  return table.Convert(cp932);
 }
 
 std::string Utf8ToCp932Lossy(std::string_view utf8) {
