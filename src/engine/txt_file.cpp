@@ -91,6 +91,7 @@ void TTxtFile::ReadBlock(size_t destination) {
     n += static_cast<size_t>(got);
   }
   if (n == 0 && destination != 0) throw EEndOfFile();  // an empty file
+  bufferOffset_ = static_cast<int64_t>(bytesRead_) - static_cast<int64_t>(destination);
   bytesRead_ += n;
   atFileEnd_ = sawEnd || (sizeAtOpen_ > 0 && bytesRead_ >= sizeAtOpen_);
   size_t count = destination + n;
@@ -112,13 +113,42 @@ void TTxtFile::ReadBlock(size_t destination) {
   if (cancel_) throw EGrepCancel();
 }
 
+uint64_t TTxtFile::Offset(const Cursor& c) const {
+  return c.inCarry ? carryOffset_ + c.pos
+                   : static_cast<uint64_t>(bufferOffset_ + static_cast<int64_t>(c.pos));
+}
+
 void TTxtFile::KeepLine() {
   if (lineStart_.inCarry) {
     carry_.append(buffer_.get(), dataCount_);
   } else {
+    carryOffset_ = Offset(lineStart_);
     carry_.assign(buffer_.get() + lineStart_.pos, dataCount_ - lineStart_.pos);
     lineStart_ = Cursor{true, 0};
   }
+}
+
+void TTxtFile::DropLine() {
+  // Only the block's last byte stays: it may be a CR that the next block's first byte
+  // decides about. The line's place in the file is kept instead of its text.
+  if (!lineHeadDropped_) lineHeadOffset_ = Offset(lineStart_);
+  lineHeadDropped_ = true;
+  carryOffset_ = static_cast<uint64_t>(bufferOffset_ + static_cast<int64_t>(dataCount_) - 1);
+  carry_.assign(1, buffer_[dataCount_ - 1]);
+  lineStart_ = Cursor{true, 0};
+}
+
+void TTxtFile::ReadBack(uint64_t from, uint64_t to, std::string& text) {
+  text.resize(static_cast<size_t>(to - from));
+  size_t done = 0;
+  while (done < text.size()) {
+    const long got = file_.ReadAt(text.data() + done, text.size() - done, from + done);
+    if (got <= 0) throw EInOutError(Utf8ToCp932Lossy(std::strerror(got < 0 ? errno : EIO)));
+    done += static_cast<size_t>(got);
+  }
+  // As the cursors left them: every zero byte they passed reads as a space.
+  for (char& c : text)
+    if (c == 0) c = ' ';
 }
 
 bool TTxtFile::RefillMain(unsigned char consumed) {
@@ -140,7 +170,13 @@ bool TTxtFile::RefillMain(unsigned char consumed) {
     ended_ = true;
     return false;
   }
-  KeepLine();
+  // The main cursor never comes back here: a line that runs on is not kept in memory, but
+  // read again from the file if it is reported. A file that gave no size may not be
+  // readable twice, so its line is kept.
+  if (sizeAtOpen_ > 0)
+    DropLine();
+  else
+    KeepLine();
   ReadBlock(0);
   main_ = Cursor{false, 0};
   return true;
@@ -188,8 +224,12 @@ unsigned char TTxtFile::NextByte() {
   while (At(main_) == 0 && RefillMain(b)) {
   }
   if (b == kLf) {
-    if (!main_.inCarry) carry_.clear();
+    if (!main_.inCarry) {
+      carry_.clear();
+      if (carry_.capacity() > kBufferSize) carry_.shrink_to_fit();
+    }
     lineStart_ = main_;
+    lineHeadDropped_ = false;
     ++lineNo_;
   }
   if (At(main_) == kCr) {
@@ -369,6 +409,7 @@ void TTxtFile::SkipToCandidate(Needles& needles) {
   if (p1 == p0) return;
   lineNo_ += static_cast<int64_t>(CountLineEnds(buffer + p0, p1 - p0));
   main_ = lineStart_ = lookahead_ = Cursor{false, p1};
+  lineHeadDropped_ = false;
 }
 
 unsigned char TTxtFile::NextLookaheadByte() {
@@ -431,13 +472,21 @@ RE_LineInfo_t TTxtFile::GetLine() {
     NextByte();
   }
   RE_LineInfo_t info;
+  if (lineHeadDropped_) {
+    // Read back into a text that has room for the rest, so a long line is held once.
+    const size_t rest = lineStart_.inCarry && !main_.inCarry
+                            ? carry_.size() - lineStart_.pos + main_.pos
+                            : main_.pos - lineStart_.pos;
+    info.Line.reserve(static_cast<size_t>(carryOffset_ - lineHeadOffset_) + rest);
+    ReadBack(lineHeadOffset_, carryOffset_, info.Line);
+  }
   if (lineStart_.inCarry && !main_.inCarry) {
-    info.Line.assign(carry_, lineStart_.pos);
+    info.Line.append(carry_, lineStart_.pos);
     info.Line.append(buffer_.get(), main_.pos);
   } else if (lineStart_.inCarry) {
-    info.Line.assign(carry_, lineStart_.pos, main_.pos - lineStart_.pos);
+    info.Line.append(carry_, lineStart_.pos, main_.pos - lineStart_.pos);
   } else {
-    info.Line.assign(buffer_.get() + lineStart_.pos, main_.pos - lineStart_.pos);
+    info.Line.append(buffer_.get() + lineStart_.pos, main_.pos - lineStart_.pos);
   }
   while (!info.Line.empty() && (info.Line.back() == '\r' || info.Line.back() == '\n'))
     info.Line.pop_back();

@@ -128,6 +128,12 @@ class TTxtFile {
   void LetMessagesRun();
   // Copies the current line (from the line start to the end of the block) into CarryText.
   void KeepLine();
+  // Lets the current line's text before the end of the block go, keeping where it began.
+  void DropLine();
+  // Puts the file's bytes [from, to), as the reader presents them inside a line, into text.
+  void ReadBack(uint64_t from, uint64_t to, std::string& text);
+  // The place in the file of the byte under a cursor.
+  uint64_t Offset(const Cursor& c) const;
   unsigned char NextByte();
   unsigned char NextLookaheadByte();
   // Called while the cursor stands on a zero byte; true when the byte under it must be
@@ -150,6 +156,12 @@ class TTxtFile {
   bool ended_ = false;
   unsigned char lastByte_ = 0;  // the last data byte of the block before
   uint64_t blockSerial_ = 0;    // counts the blocks read
+  int64_t bufferOffset_ = 0;    // the place in the file of buffer_[0] (-1 for the first block)
+  uint64_t carryOffset_ = 0;    // the place in the file of carry_[0]
+  // The current line began before carry_ and its text there was let go: it begins at
+  // lineHeadOffset_ and is read again when the line is reported.
+  bool lineHeadDropped_ = false;
+  uint64_t lineHeadOffset_ = 0;
   // Lent by a per-thread spare for the reader's life, so a search of many files allocates
   // it once; never zero-filled (the reader writes its markers itself).
   std::unique_ptr<char[]> buffer_;

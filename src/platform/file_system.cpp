@@ -244,6 +244,15 @@ void InputFile::Close() {
   size_ = 0;
 }
 
+long InputFile::ReadAt(void* buffer, size_t size, uint64_t offset) {
+  if (fd_ < 0) return -1;
+  for (;;) {
+    ssize_t n = ::pread(fd_, buffer, size, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    return static_cast<long>(n);
+  }
+}
+
 long InputFile::Read(void* buffer, size_t size) {
   if (fd_ < 0) return -1;
   for (;;) {

@@ -72,6 +72,8 @@ class InputFile {
   bool IsOpen() const { return fd_ >= 0; }
   // Reads up to size bytes; returns the count read, 0 at the end, -1 on an error.
   long Read(void* buffer, size_t size);
+  // Reads up to size bytes at offset without moving the file position; as Read.
+  long ReadAt(void* buffer, size_t size, uint64_t offset);
   // The size of the file when it was opened.
   uint64_t Size() const { return size_; }
 

@@ -1,9 +1,11 @@
 // The reader's limits: line numbers past 32 bits, a file that grows while it is read, and a
 // file that reports no size.
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <string>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "engine/grep.h"
+#include "platform/fake_ui_port.h"
 #include "support/temp_files.h"
 
 namespace skarvo {
@@ -66,6 +69,55 @@ TEST_F(TxtFileLimitsTest, AFileWithoutSizeIsReadToItsEnd) {
     EXPECT_GT(reported, static_cast<int64_t>(pages) - 100);
   }
   munmap(area, pages * static_cast<size_t>(page));
+}
+
+}  // namespace
+}  // namespace skarvo
+
+namespace skarvo {
+namespace {
+
+size_t HeapInUse() { return mallinfo2().uordblks; }
+
+TEST_F(TxtFileLimitsTest, ALongLineThatIsNotReportedIsNotKept) {
+  const size_t length = 40 << 20;
+  std::string bytes(length, 'y');
+  bytes += "\nx\n";
+  // Zero bytes and a CR LF over a block boundary in a long line that is reported.
+  std::string reported(3 * TTxtFile::BlockSize - 1, 'y');
+  reported[5] = '\0';
+  reported[TTxtFile::BlockSize + 7] = '\0';
+  reported += "z\r\n";
+  bytes += reported;
+  const std::string path = Write(bytes);
+  for (const std::string pattern : {"x", "x|q", "z"}) {
+    SCOPED_TRACE(pattern);
+    // Messages run after every block read: the heap is looked at there and at each report.
+    FakeUiPort port;
+    size_t peak = 0;
+    port.onProcessMessages = [&] { peak = std::max(peak, HeapInUse()); };
+    TGrep grep(&port);
+    grep.SetRegExp(pattern);
+    const size_t before = HeapInUse();
+    std::vector<int64_t> lines;
+    std::string text;
+    grep.SetOnMatch([&](TGrep&, const RE_LineInfo_t& info) {
+      peak = std::max(peak, HeapInUse());
+      lines.push_back(info.LineNo);
+      text = info.Line;
+    });
+    grep.Grep(path);
+    if (pattern == "z") {
+      std::string expected = reported.substr(0, reported.size() - 2);
+      for (char& c : expected)
+        if (c == '\0') c = ' ';
+      EXPECT_EQ(lines, std::vector<int64_t>{3});
+      EXPECT_EQ(text, expected);
+    } else {
+      EXPECT_EQ(lines, std::vector<int64_t>{2});
+      EXPECT_LT(peak - before, size_t{8} << 20);
+    }
+  }
 }
 
 }  // namespace
