@@ -24,6 +24,14 @@ std::vector<CharCode> ChainCodes(const TRE_DFA& dfa) {
   return codes;
 }
 
+// What the reader may pass over without looking, for a search with the automaton.
+TTxtFile::SkipTable DfaSkipTable(const TRE_DFA& dfa) {
+  std::array<bool, 256> mayStart{};
+  for (int b = 0; b < 256; ++b)
+    mayStart[static_cast<size_t>(b)] = dfa.CanStartWith(static_cast<unsigned char>(b));
+  return TTxtFile::MakeSkipTable(mayStart);
+}
+
 // The codes of a text as ReadCharAt reads them; false when the text does not split cleanly.
 bool SplitCodes(const std::string& text, std::vector<CharCode>& codes) {
   codes.clear();
@@ -60,6 +68,7 @@ void TGrep::ChooseRoutine() {
   useLiteral_ = false;
   literalCodes_.clear();
   needles_ = chosenFor_ ? GrepNeedles(*chosenFor_) : std::vector<std::string>{};
+  if (chosenFor_) dfaSkip_ = DfaSkipTable(*chosenFor_);
   if (!IsLiteral()) return;
   // The fixed string is compared by its codes as read back from its text. A code that the
   // text does not give back (a code above 0xFF without a lead byte, a lone lead byte, a zero)
@@ -71,6 +80,10 @@ void TGrep::ChooseRoutine() {
   literalCodes_ = std::move(fromText);
   literalCodes_.push_back(0);
   useLiteral_ = true;
+  std::array<bool, 256> mayStart{};
+  const CharCode first = literalCodes_[0];
+  if (first != 0) mayStart[first > 0xFF ? first >> 8 : first] = true;
+  literalSkip_ = TTxtFile::MakeSkipTable(mayStart);
 }
 
 void TGrep::Grep(const std::string& fileName) {
@@ -94,10 +107,7 @@ void TGrep::GrepDFA(const std::string& fileName) {
   const TRE_DFA& dfa = *current;
   const TGrepOnMatch onMatch = onMatch_;
   const int initial = dfa.InitialState();
-  std::array<bool, 256> mayStart{};
-  for (int b = 0; b < 256; ++b)
-    mayStart[static_cast<size_t>(b)] = dfa.CanStartWith(static_cast<unsigned char>(b));
-  const TTxtFile::SkipTable skip = TTxtFile::MakeSkipTable(mayStart);
+  const TTxtFile::SkipTable skip = current == chosenFor_ ? dfaSkip_ : DfaSkipTable(dfa);
   TTxtFile::Needles needles;
   const bool prefilter = usePrefilter_ && !needles_.empty();
   if (prefilter) needles.texts = needles_;
@@ -135,9 +145,7 @@ void TGrep::GrepLiteral(const std::string& fileName) {
   const std::vector<CharCode> codes = literalCodes_;
   const TGrepOnMatch onMatch = onMatch_;
   const size_t n = codes.size() - 1;
-  std::array<bool, 256> mayStart{};
-  if (n > 0) mayStart[codes[0] > 0xFF ? codes[0] >> 8 : codes[0]] = true;
-  const TTxtFile::SkipTable skip = TTxtFile::MakeSkipTable(mayStart);
+  const TTxtFile::SkipTable skip = literalSkip_;
   TTxtFile::Needles needles;
   const bool prefilter = usePrefilter_ && !needles_.empty();
   if (prefilter) needles.texts = needles_;

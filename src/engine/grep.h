@@ -82,6 +82,8 @@ class TGrep : public TRegularExpression {
   // The automaton the routine, codes and needles were chosen for: setting the same pattern
   // again (as the host does before each file) chooses nothing anew.
   std::shared_ptr<const TRE_DFA> chosenFor_;
+  TTxtFile::SkipTable dfaSkip_{};      // for GrepDFA with chosenFor_
+  TTxtFile::SkipTable literalSkip_{};  // for GrepLiteral with literalCodes_
 };
 
 }  // namespace skarvo
