@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "engine/fuzzy_dictionary.h"
+#include "engine/grep_needles.h"
 #include "engine/re_state_walk.h"
 #include "engine/regexp_error.h"
 
@@ -22,6 +23,14 @@ std::vector<CharCode> ChainCodes(const TRE_DFA& dfa) {
     state = transitions[0].Target;
   }
   return codes;
+}
+
+// What the reader may pass over without looking, for a search with the automaton.
+TTxtFile::SkipTable DfaSkipTable(const TRE_DFA& dfa) {
+  std::array<bool, 256> mayStart{};
+  for (int b = 0; b < 256; ++b)
+    mayStart[static_cast<size_t>(b)] = dfa.CanStartWith(static_cast<unsigned char>(b));
+  return TTxtFile::MakeSkipTable(mayStart);
 }
 
 // The codes of a text as ReadCharAt reads them; false when the text does not split cleanly.
@@ -54,8 +63,13 @@ void TGrep::SetRegExp(const std::string& pattern) {
 }
 
 void TGrep::ChooseRoutine() {
+  std::shared_ptr<const TRE_DFA> current = SharedCurrentDFA();
+  if (current && current == chosenFor_) return;
+  chosenFor_ = std::move(current);
   useLiteral_ = false;
   literalCodes_.clear();
+  needles_ = chosenFor_ ? GrepNeedles(*chosenFor_) : std::vector<std::string>{};
+  if (chosenFor_) dfaSkip_ = DfaSkipTable(*chosenFor_);
   if (!IsLiteral()) return;
   // The fixed string is compared by its codes as read back from its text. A code that the
   // text does not give back (a code above 0xFF without a lead byte, a lone lead byte, a zero)
@@ -67,6 +81,10 @@ void TGrep::ChooseRoutine() {
   literalCodes_ = std::move(fromText);
   literalCodes_.push_back(0);
   useLiteral_ = true;
+  std::array<bool, 256> mayStart{};
+  const CharCode first = literalCodes_[0];
+  if (first != 0) mayStart[first > 0xFF ? first >> 8 : first] = true;
+  literalSkip_ = TTxtFile::MakeSkipTable(mayStart);
 }
 
 void TGrep::Grep(const std::string& fileName) {
@@ -89,21 +107,27 @@ void TGrep::GrepDFA(const std::string& fileName) {
   const std::shared_ptr<const TRE_DFA> current = SharedCurrentDFA();
   const TRE_DFA& dfa = *current;
   const TGrepOnMatch onMatch = onMatch_;
-  std::array<bool, 256> mayStart{};
-  for (int b = 0; b < 256; ++b)
-    mayStart[static_cast<size_t>(b)] = dfa.CanStartWith(static_cast<unsigned char>(b));
-  const TTxtFile::SkipTable skip = TTxtFile::MakeSkipTable(mayStart);
+  const TTxtFile::SkipTable skip = current == chosenFor_ ? dfaSkip_ : DfaSkipTable(dfa);
+  TTxtFile::Needles needles;
+  const bool prefilter = usePrefilter_ && !needles_.empty();
+  if (prefilter) needles.texts = needles_;
+  // The line decision walks from every start in the line at once; while it carries states
+  // over a line end, the next decision must begin at the very next character.
   TLineDecider decider(dfa);
-  try {
-    for (;;) {
-      if (decider.MaySkip()) file->SkipCharacters(skip);
-      if (decider.Decide(file->ReadChar(), [&] { return file->NextLookaheadChar(); })) {
-        onMatch(*this, file->GetLine());
-        continue;
-      }
-      for (size_t i = decider.Passed(); i > 0; --i) file->ReadChar();
+  CharCode first = 0;
+  for (;;) {
+    if (decider.MaySkip()) {
+      file->SkipCharacters(skip);
+      if (prefilter) file->SkipToCandidate(needles);
     }
-  } catch (const EEndOfFile&) {
+    if (!file->NextChar(first)) break;
+    // The reader gives 0 only at the end of the file: no match goes on past it.
+    if (decider.Decide(first, [&] { return file->NextLookaheadChar(); })) {
+      onMatch(*this, file->GetLine());
+      continue;
+    }
+    for (size_t i = decider.Passed(); i > 0; --i)
+      if (!file->NextChar(first)) return;
   }
 }
 
@@ -121,24 +145,24 @@ void TGrep::GrepLiteral(const std::string& fileName) {
   const std::vector<CharCode> codes = literalCodes_;
   const TGrepOnMatch onMatch = onMatch_;
   const size_t n = codes.size() - 1;
-  std::array<bool, 256> mayStart{};
-  if (n > 0) mayStart[codes[0] > 0xFF ? codes[0] >> 8 : codes[0]] = true;
-  const TTxtFile::SkipTable skip = TTxtFile::MakeSkipTable(mayStart);
-  try {
-    for (;;) {
-      file->SkipCharacters(skip);
-      size_t i = 0;
-      CharCode c = file->ReadChar();
-      while (c == codes[i]) {
-        if (i + 1 == n) {
-          onMatch(*this, file->GetLine());
-          break;
-        }
-        ++i;
-        c = file->NextLookaheadChar();
+  const TTxtFile::SkipTable skip = literalSkip_;
+  TTxtFile::Needles needles;
+  const bool prefilter = usePrefilter_ && !needles_.empty();
+  if (prefilter) needles.texts = needles_;
+  for (;;) {
+    file->SkipCharacters(skip);
+    if (prefilter) file->SkipToCandidate(needles);
+    size_t i = 0;
+    CharCode c = 0;
+    if (!file->NextChar(c)) break;
+    while (c == codes[i]) {
+      if (i + 1 == n) {
+        onMatch(*this, file->GetLine());
+        break;
       }
+      ++i;
+      c = file->NextLookaheadChar();
     }
-  } catch (const EEndOfFile&) {
   }
 }
 

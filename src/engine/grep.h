@@ -11,6 +11,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,13 @@ class TGrep : public TRegularExpression {
   // True when Grep compares codes instead of walking the automaton.
   bool UsesLiteralSearch() const noexcept { return useLiteral_; }
 
+  // Lines are first looked over for the pattern's required texts (see grep_needles.h), and
+  // only lines that hold one are decided by the routine; on unless switched off. The results
+  // are the same either way.
+  void SetUsePrefilter(bool on) noexcept { usePrefilter_ = on; }
+  // The required texts of the current pattern; empty when none are known.
+  const std::vector<std::string>& Needles() const noexcept { return needles_; }
+
  protected:
   CharCode GetLineHeadCode() const override { return 10; }
   CharCode GetLineTailCode() const override { return 10; }
@@ -69,6 +77,13 @@ class TGrep : public TRegularExpression {
   bool cancel_ = false;
   bool useLiteral_ = false;
   std::vector<CharCode> literalCodes_;  // the fixed string's codes, ended by 0
+  bool usePrefilter_ = true;
+  std::vector<std::string> needles_;
+  // The automaton the routine, codes and needles were chosen for: setting the same pattern
+  // again (as the host does before each file) chooses nothing anew.
+  std::shared_ptr<const TRE_DFA> chosenFor_;
+  TTxtFile::SkipTable dfaSkip_{};      // for GrepDFA with chosenFor_
+  TTxtFile::SkipTable literalSkip_{};  // for GrepLiteral with literalCodes_
 };
 
 }  // namespace skarvo

@@ -17,8 +17,12 @@
 // line counts, block reads and message processing is exactly that of the full routines.
 #include "engine/txt_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/codepage.h"
 #include "platform/ui_port.h"
@@ -44,54 +48,109 @@ EEndOfFile::EEndOfFile() : EInOutError("End Of File") {}
 
 EGrepCancel::EGrepCancel() : Exception("CancelRequest") {}
 
+namespace {
+constexpr size_t kBufferSize = TTxtFile::BlockSize + 100;
+// The buffer of the last reader this thread closed, for the next one.
+thread_local std::unique_ptr<char[]> spareBuffer;
+}  // namespace
+
 TTxtFile::TTxtFile(const std::string& fileName, const bool& cancel, UiPort* ui)
     : cancel_(cancel), ui_(ui) {
   errno = 0;
   if (!file_.Open(fileName)) throw EFileNotFound(OpenErrorMessage(fileName, errno));
-  buffer_.assign(BlockSize + 100, 0);
+  sizeAtOpen_ = file_.Size();
+  buffer_ =
+      spareBuffer ? std::move(spareBuffer) : std::make_unique_for_overwrite<char[]>(kBufferSize);
   buffer_[0] = static_cast<char>(kLf);
   ReadBlock(1);
   main_ = lookahead_ = lineStart_ = Cursor{false, 0};
 }
 
-TTxtFile::~TTxtFile() = default;
+TTxtFile::~TTxtFile() {
+  if (buffer_) spareBuffer = std::move(buffer_);
+}
 
 void TTxtFile::LetMessagesRun() {
   if (ui_) ui_->ProcessMessages();
 }
 
 void TTxtFile::ReadBlock(size_t destination) {
+  // A file that grows while it is read is read up to the size it had when it was opened,
+  // and not asked again once that size is reached. A file that reported no size is read
+  // until a read gives nothing.
+  size_t want = BlockSize;
+  if (sizeAtOpen_ > 0)
+    want = static_cast<size_t>(std::min<uint64_t>(want, sizeAtOpen_ - bytesRead_));
   size_t n = 0;
-  while (n < BlockSize) {
-    long got = file_.Read(buffer_.data() + destination + n, BlockSize - n);
+  bool sawEnd = false;
+  while (n < want) {
+    long got = file_.Read(buffer_.get() + destination + n, want - n);
     if (got < 0) throw EInOutError(Utf8ToCp932Lossy(std::strerror(errno)));
-    if (got == 0) break;
+    if (got == 0) {
+      sawEnd = true;
+      break;
+    }
     n += static_cast<size_t>(got);
   }
-  if (n == 0) throw EEndOfFile();
+  if (n == 0 && destination != 0) throw EEndOfFile();  // an empty file
+  bufferOffset_ = static_cast<int64_t>(bytesRead_) - static_cast<int64_t>(destination);
   bytesRead_ += n;
-  // A file that grows while it is read is read up to the size it had when it was opened.
-  atFileEnd_ = n < BlockSize || bytesRead_ >= file_.Size();
+  atFileEnd_ = sawEnd || (sizeAtOpen_ > 0 && bytesRead_ >= sizeAtOpen_);
   size_t count = destination + n;
   if (atFileEnd_) {
-    if (static_cast<unsigned char>(buffer_[count - 1]) != kLf) buffer_[count++] = kLf;
+    // The last byte of the file may be the last of the block before (a file that ended
+    // at a block's end without saying so by its size): the line end then goes here alone.
+    const unsigned char last =
+        count > 0 ? static_cast<unsigned char>(buffer_[count - 1]) : lastByte_;
+    if (last != kLf) buffer_[count++] = static_cast<char>(kLf);
     buffer_[count] = 0;
     buffer_[count + 1] = 0;
   } else {
     buffer_[count] = 0;
   }
+  if (count > 0) lastByte_ = static_cast<unsigned char>(buffer_[count - 1]);
   dataCount_ = count;
+  ++blockSerial_;
   LetMessagesRun();
   if (cancel_) throw EGrepCancel();
 }
 
+uint64_t TTxtFile::Offset(const Cursor& c) const {
+  return c.inCarry ? carryOffset_ + c.pos
+                   : static_cast<uint64_t>(bufferOffset_ + static_cast<int64_t>(c.pos));
+}
+
 void TTxtFile::KeepLine() {
   if (lineStart_.inCarry) {
-    carry_.append(buffer_.data(), dataCount_);
+    carry_.append(buffer_.get(), dataCount_);
   } else {
-    carry_.assign(buffer_.data() + lineStart_.pos, dataCount_ - lineStart_.pos);
+    carryOffset_ = Offset(lineStart_);
+    carry_.assign(buffer_.get() + lineStart_.pos, dataCount_ - lineStart_.pos);
     lineStart_ = Cursor{true, 0};
   }
+}
+
+void TTxtFile::DropLine() {
+  // Only the block's last byte stays: it may be a CR that the next block's first byte
+  // decides about. The line's place in the file is kept instead of its text.
+  if (!lineHeadDropped_) lineHeadOffset_ = Offset(lineStart_);
+  lineHeadDropped_ = true;
+  carryOffset_ = static_cast<uint64_t>(bufferOffset_ + static_cast<int64_t>(dataCount_) - 1);
+  carry_.assign(1, buffer_[dataCount_ - 1]);
+  lineStart_ = Cursor{true, 0};
+}
+
+void TTxtFile::ReadBack(uint64_t from, uint64_t to, std::string& text) {
+  text.resize(static_cast<size_t>(to - from));
+  size_t done = 0;
+  while (done < text.size()) {
+    const long got = file_.ReadAt(text.data() + done, text.size() - done, from + done);
+    if (got <= 0) throw EInOutError(Utf8ToCp932Lossy(std::strerror(got < 0 ? errno : EIO)));
+    done += static_cast<size_t>(got);
+  }
+  // As the cursors left them: every zero byte they passed reads as a space.
+  for (char& c : text)
+    if (c == 0) c = ' ';
 }
 
 bool TTxtFile::RefillMain(unsigned char consumed) {
@@ -109,9 +168,17 @@ bool TTxtFile::RefillMain(unsigned char consumed) {
   }
   if (atFileEnd_) {
     if (consumed == 0) --main_.pos;
-    throw EEndOfFile();
+    if (!quietEnd_) throw EEndOfFile();
+    ended_ = true;
+    return false;
   }
-  KeepLine();
+  // The main cursor never comes back here: a line that runs on is not kept in memory, but
+  // read again from the file if it is reported. A file that gave no size may not be
+  // readable twice, so its line is kept.
+  if (sizeAtOpen_ > 0)
+    DropLine();
+  else
+    KeepLine();
   ReadBlock(0);
   main_ = Cursor{false, 0};
   return true;
@@ -159,8 +226,12 @@ unsigned char TTxtFile::NextByte() {
   while (At(main_) == 0 && RefillMain(b)) {
   }
   if (b == kLf) {
-    if (!main_.inCarry) carry_.clear();
+    if (!main_.inCarry) {
+      carry_.clear();
+      if (carry_.capacity() > kBufferSize) carry_.shrink_to_fit();
+    }
     lineStart_ = main_;
+    lineHeadDropped_ = false;
     ++lineNo_;
   }
   if (At(main_) == kCr) {
@@ -181,7 +252,7 @@ uint16_t TTxtFile::ReadChar() {
   if (!main_.inCarry) {
     // Fast path for the common character: not a line end, and the bytes the cursor lands on
     // need none of NextByte's care (a CR, a zero byte, the end of the block).
-    const auto* u = reinterpret_cast<const unsigned char*>(buffer_.data()) + main_.pos;
+    const auto* u = reinterpret_cast<const unsigned char*>(buffer_.get()) + main_.pos;
     const unsigned char b = u[0];
     if (b != kLf && b != kCr && b != 0) {
       if (!IsLeadByte(b)) {
@@ -198,10 +269,21 @@ uint16_t TTxtFile::ReadChar() {
     }
   }
   uint16_t code = NextByte();
-  if (IsLeadByte(static_cast<unsigned char>(code)))
+  if (ended_) return 0;
+  if (IsLeadByte(static_cast<unsigned char>(code))) {
     code = static_cast<uint16_t>(code << 8 | NextByte());
+    if (ended_) return 0;
+  }
   lookahead_ = main_;
   return code;
+}
+
+bool TTxtFile::NextChar(uint16_t& code) {
+  if (ended_) return false;
+  quietEnd_ = true;
+  code = ReadChar();
+  quietEnd_ = false;
+  return !ended_;
 }
 
 namespace {
@@ -222,7 +304,7 @@ TTxtFile::SkipTable TTxtFile::MakeSkipTable(const std::array<bool, 256>& mayStar
 
 void TTxtFile::SkipCharacters(const SkipTable& table) {
   if (main_.inCarry) return;
-  const auto* buffer = reinterpret_cast<const unsigned char*>(buffer_.data());
+  const auto* buffer = reinterpret_cast<const unsigned char*>(buffer_.get());
   const size_t start = main_.pos;
   size_t pos = start;
   size_t previous = start;
@@ -247,6 +329,91 @@ void TTxtFile::SkipCharacters(const SkipTable& table) {
   lookahead_ = main_;
 }
 
+namespace {
+
+// The line ends of [p, p + n) as the main cursor counts them: every LF, and every CR that no
+// LF follows (it becomes one). p[n] must be readable.
+uint64_t CountLineEnds(const unsigned char* p, size_t n) {
+  uint64_t count = 0;
+  size_t i = 0;
+#if defined(__SSE2__)
+  // Each lane counts down by one per line end (LF and CR never share a byte), and the
+  // lanes are summed before any of them can wrap.
+  const __m128i lf = _mm_set1_epi8(static_cast<char>(kLf));
+  const __m128i cr = _mm_set1_epi8(static_cast<char>(kCr));
+  while (i + 16 <= n) {
+    __m128i lanes = _mm_setzero_si128();
+    for (int k = 0; k < 255 && i + 16 <= n; ++k, i += 16) {
+      const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+      const __m128i lfs = _mm_cmpeq_epi8(here, lf);
+      const __m128i loneCrs = _mm_andnot_si128(_mm_cmpeq_epi8(after, lf), _mm_cmpeq_epi8(here, cr));
+      lanes = _mm_sub_epi8(lanes, _mm_or_si128(lfs, loneCrs));
+    }
+    const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+    count += static_cast<uint64_t>(_mm_cvtsi128_si32(sums)) +
+             static_cast<uint64_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+  }
+#endif
+  for (; i < n; ++i)
+    if (p[i] == kLf || (p[i] == kCr && p[i + 1] != kLf)) ++count;
+  return count;
+}
+
+// True when the LF at p1 begins a character for a reader that begins one at p0 (an LF,
+// p0 < p1). A byte that is no lead byte is followed by a character's start, whatever it
+// was itself, so only the run of lead bytes before p1 counts (a CR before the LF is stepped
+// over, as the reader pairs a lead byte with the LF after a CR).
+bool StartsCharacter(const unsigned char* buffer, size_t p0, size_t p1) {
+  size_t j = p1;
+  if (buffer[j - 1] == kCr) --j;
+  size_t leads = 0;
+  while (j > p0 && IsLeadByte(buffer[j - 1])) {
+    --j;
+    ++leads;
+  }
+  return leads % 2 == 0;
+}
+
+}  // namespace
+
+void TTxtFile::SkipToCandidate(Needles& needles) {
+  if (main_.inCarry) return;
+  const auto* buffer = reinterpret_cast<const unsigned char*>(buffer_.get());
+  const size_t p0 = main_.pos;
+  if (buffer[p0] != kLf) return;
+  const size_t n = needles.texts.size();
+  constexpr size_t kNowhere = ~size_t{0};  // not in the rest of the block
+  constexpr size_t kUnknown = kNowhere - 1;
+  if (needles.block != blockSerial_) {
+    needles.block = blockSerial_;
+    needles.next.assign(n, kUnknown);
+  }
+  size_t first = dataCount_;
+  for (size_t i = 0; i < n; ++i) {
+    size_t& next = needles.next[i];
+    if (next == kUnknown || (next != kNowhere && next < p0)) {
+      const std::string& text = needles.texts[i];
+      const void* hit = ::memmem(buffer + p0, dataCount_ - p0, text.data(), text.size());
+      next = hit ? static_cast<size_t>(static_cast<const unsigned char*>(hit) - buffer) : kNowhere;
+    }
+    if (next != kNowhere) first = std::min(first, next);
+  }
+  // The line end before the first candidate that begins a character; buffer[p0] is one.
+  size_t limit = first;
+  size_t p1 = p0;
+  while (limit > p0) {
+    const void* lf = ::memrchr(buffer + p0, kLf, limit - p0);
+    p1 = static_cast<size_t>(static_cast<const unsigned char*>(lf) - buffer);
+    if (p1 == p0 || StartsCharacter(buffer, p0, p1)) break;
+    limit = p1;
+  }
+  if (p1 == p0) return;
+  lineNo_ += static_cast<int64_t>(CountLineEnds(buffer + p0, p1 - p0));
+  main_ = lineStart_ = lookahead_ = Cursor{false, p1};
+  lineHeadDropped_ = false;
+}
+
 unsigned char TTxtFile::NextLookaheadByte() {
   const Cursor place = lookahead_;
   const unsigned char b = At(lookahead_);
@@ -267,7 +434,7 @@ unsigned char TTxtFile::NextLookaheadByte() {
 uint16_t TTxtFile::NextLookaheadChar() {
   if (!lookahead_.inCarry) {
     // Fast path: no CR to turn into a line end, and no zero byte to land on.
-    const auto* u = reinterpret_cast<const unsigned char*>(buffer_.data()) + lookahead_.pos;
+    const auto* u = reinterpret_cast<const unsigned char*>(buffer_.get()) + lookahead_.pos;
     const unsigned char b = u[0];
     if (b != kCr && b != 0) {
       if (!IsLeadByte(b)) {
@@ -294,7 +461,7 @@ RE_LineInfo_t TTxtFile::GetLine() {
     if (!main_.inCarry) {
       // Bytes before the next LF, CR or zero byte are passed without ado; NextByte takes the
       // last of them so that it lands on what follows as it always does.
-      const auto* buffer = reinterpret_cast<const unsigned char*>(buffer_.data());
+      const auto* buffer = reinterpret_cast<const unsigned char*>(buffer_.get());
       size_t q = main_.pos;
       while (buffer[q] != kLf && buffer[q] != kCr && buffer[q] != 0) ++q;
       if (buffer[q] == kLf) {
@@ -307,13 +474,21 @@ RE_LineInfo_t TTxtFile::GetLine() {
     NextByte();
   }
   RE_LineInfo_t info;
+  if (lineHeadDropped_) {
+    // Read back into a text that has room for the rest, so a long line is held once.
+    const size_t rest = lineStart_.inCarry && !main_.inCarry
+                            ? carry_.size() - lineStart_.pos + main_.pos
+                            : main_.pos - lineStart_.pos;
+    info.Line.reserve(static_cast<size_t>(carryOffset_ - lineHeadOffset_) + rest);
+    ReadBack(lineHeadOffset_, carryOffset_, info.Line);
+  }
   if (lineStart_.inCarry && !main_.inCarry) {
-    info.Line.assign(carry_, lineStart_.pos);
-    info.Line.append(buffer_.data(), main_.pos);
+    info.Line.append(carry_, lineStart_.pos);
+    info.Line.append(buffer_.get(), main_.pos);
   } else if (lineStart_.inCarry) {
-    info.Line.assign(carry_, lineStart_.pos, main_.pos - lineStart_.pos);
+    info.Line.append(carry_, lineStart_.pos, main_.pos - lineStart_.pos);
   } else {
-    info.Line.assign(buffer_.data() + lineStart_.pos, main_.pos - lineStart_.pos);
+    info.Line.append(buffer_.get() + lineStart_.pos, main_.pos - lineStart_.pos);
   }
   while (!info.Line.empty() && (info.Line.back() == '\r' || info.Line.back() == '\n'))
     info.Line.pop_back();

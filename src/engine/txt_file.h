@@ -29,7 +29,7 @@ class UiPort;
 // The record of a reported line.
 struct RE_LineInfo_t {
   std::string Line;    // the line's text, trailing CR and LF bytes removed
-  int32_t LineNo = 0;  // 1-based number of the line in the file
+  int64_t LineNo = 0;  // 1-based number of the line in the file
 };
 
 // An input or output error of a file.
@@ -71,6 +71,10 @@ class TTxtFile {
   // The next character at the main cursor; the lookahead cursor is put right after it.
   // Raises EEndOfFile when the main cursor consumes the file's last line end.
   uint16_t ReadChar();
+  // As ReadChar, but the end of the file is an answer, not an exception: false (and the
+  // reader is done) where ReadChar would raise EEndOfFile. A search reaches the end of
+  // every file, so it asks this way.
+  bool NextChar(uint16_t& code);
 
   // The next character at the lookahead cursor; 0 once the end of the file is reached, and
   // from then on.
@@ -92,8 +96,23 @@ class TTxtFile {
   // the way (no line counted, no block read, no byte rewritten).
   void SkipCharacters(const SkipTable& table);
 
+  // Required texts of the pattern (one of which every match holds within the line where it
+  // starts) and, for each, the place of its next occurrence in the current block.
+  struct Needles {
+    std::vector<std::string> texts;
+    std::vector<size_t> next;
+    uint64_t block = ~uint64_t{0};
+  };
+  // When the main cursor rests on a line end in the buffer, moves it on to the line end
+  // before the first line of the block where a needle occurs (without one, to the block's
+  // last line end), counting the line ends it passes as the main cursor would. It rests only
+  // on an LF that begins a character as ReadChar would read from here (never on the second
+  // byte of a 2-byte character, never on a CR), and reads nothing, so no block is read and
+  // no message runs on the way. A line it passes could not hold the start of a match.
+  void SkipToCandidate(Needles& needles);
+
   // Number of line ends the main cursor has consumed (the current line's number).
-  int32_t LineNo() const { return lineNo_; }
+  int64_t LineNo() const { return lineNo_; }
 
  private:
   // A place in the buffer or in CarryText.
@@ -109,6 +128,12 @@ class TTxtFile {
   void LetMessagesRun();
   // Copies the current line (from the line start to the end of the block) into CarryText.
   void KeepLine();
+  // Lets the current line's text before the end of the block go, keeping where it began.
+  void DropLine();
+  // Puts the file's bytes [from, to), as the reader presents them inside a line, into text.
+  void ReadBack(uint64_t from, uint64_t to, std::string& text);
+  // The place in the file of the byte under a cursor.
+  uint64_t Offset(const Cursor& c) const;
   unsigned char NextByte();
   unsigned char NextLookaheadByte();
   // Called while the cursor stands on a zero byte; true when the byte under it must be
@@ -122,14 +147,30 @@ class TTxtFile {
   const bool& cancel_;
   UiPort* ui_;
   uint64_t bytesRead_ = 0;
+  // The size from opening, or 0 when the file reported none (/proc and the like): then it
+  // is read until a read gives nothing.
+  uint64_t sizeAtOpen_ = 0;
   bool atFileEnd_ = false;
-  std::vector<char> buffer_;
+  // Set by NextChar for its call: the end of the file marks ended_ instead of raising.
+  bool quietEnd_ = false;
+  bool ended_ = false;
+  unsigned char lastByte_ = 0;  // the last data byte of the block before
+  uint64_t blockSerial_ = 0;    // counts the blocks read
+  int64_t bufferOffset_ = 0;    // the place in the file of buffer_[0] (-1 for the first block)
+  uint64_t carryOffset_ = 0;    // the place in the file of carry_[0]
+  // The current line began before carry_ and its text there was let go: it begins at
+  // lineHeadOffset_ and is read again when the line is reported.
+  bool lineHeadDropped_ = false;
+  uint64_t lineHeadOffset_ = 0;
+  // Lent by a per-thread spare for the reader's life, so a search of many files allocates
+  // it once; never zero-filled (the reader writes its markers itself).
+  std::unique_ptr<char[]> buffer_;
   size_t dataCount_ = 0;
   std::string carry_;  // CarryText
   Cursor main_;
   Cursor lookahead_;
   Cursor lineStart_;
-  int32_t lineNo_ = 0;
+  int64_t lineNo_ = 0;
 };
 
 }  // namespace skarvo

@@ -6,23 +6,93 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
+#include <vector>
 
 namespace skarvo {
 namespace {
+
+// Opening a descriptor costs more than converting a file name, so each thread keeps one per
+// direction and puts it back into its initial state before every use.
+class Descriptors {
+ public:
+  iconv_t Get(const char* to, const char* from) {
+    for (Entry& e : entries_) {
+      if (std::strcmp(e.to, to) == 0 && std::strcmp(e.from, from) == 0) {
+        iconv(e.cd, nullptr, nullptr, nullptr, nullptr);
+        return e.cd;
+      }
+    }
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+      std::perror("iconv_open");
+      std::abort();
+    }
+    entries_.push_back(Entry{to, from, cd});
+    return cd;
+  }
+  ~Descriptors() {
+    for (Entry& e : entries_) iconv_close(e.cd);
+  }
+
+ private:
+  struct Entry {
+    const char* to;
+    const char* from;
+    iconv_t cd;
+  };
+  std::vector<Entry> entries_;
+};
+
+iconv_t Descriptor(const char* to, const char* from) {
+  thread_local Descriptors descriptors;
+  return descriptors.Get(to, from);
+}
+
+bool AllAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// True when this system's CP932 maps every byte 0x00-0x7F to the same code point, so ASCII
+// text needs no conversion in either direction (checked once, not assumed).
+bool AsciiIsIdentity() {
+  static const bool identity = [] {
+    const auto same = [](const char* to, const char* from) {
+      iconv_t cd = iconv_open(to, from);
+      if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+      char in[128];
+      for (int i = 0; i < 128; ++i) in[i] = static_cast<char>(i);
+      char out[512];
+      char* inPtr = in;
+      size_t inLeft = sizeof in;
+      char* outPtr = out;
+      size_t outLeft = sizeof out;
+      const size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+      iconv_close(cd);
+      return r != static_cast<size_t>(-1) && inLeft == 0 && outPtr - out == 128 &&
+             std::memcmp(in, out, 128) == 0;
+    };
+    return same("UTF-8", "CP932") && same("CP932", "UTF-8");
+  }();
+  return identity;
+}
 
 // One conversion through iconv. Stops at the first byte that does not convert and
 // reports it through the return value; `out` holds what converted before it.
 bool Convert(const char* to, const char* from, std::string_view in, std::string& out,
              size_t* badOffset = nullptr) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    std::perror("iconv_open");
-    std::abort();
+  if (AllAscii(in) && AsciiIsIdentity()) {
+    out.assign(in);
+    if (badOffset) *badOffset = in.size();
+    return true;
   }
-  std::unique_ptr<void, int (*)(iconv_t)> guard(cd, iconv_close);
+  iconv_t cd = Descriptor(to, from);
   out.clear();
   char* inPtr = const_cast<char*>(in.data());
   size_t inLeft = in.size();
@@ -49,6 +119,19 @@ bool Convert(const char* to, const char* from, std::string_view in, std::string&
   return ok;
 }
 
+// Converts all of in; false when some byte does not convert.
+bool Whole(iconv_t cd, std::string_view in, std::string& out) {
+  out.resize(in.size() * 4 + 16);
+  char* inPtr = const_cast<char*>(in.data());
+  size_t inLeft = in.size();
+  char* outPtr = out.data();
+  size_t outLeft = out.size();
+  if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1)) return false;
+  if (iconv(cd, nullptr, nullptr, &outPtr, &outLeft) == static_cast<size_t>(-1)) return false;
+  out.resize(static_cast<size_t>(outPtr - out.data()));
+  return true;
+}
+
 // Converts with one conversion descriptor, replacing each piece that fails with
 // `replacement` and going on after it. The input goes to iconv in small windows: on a
 // failure, glibc converts the window again up to the bad character, so large windows would
@@ -58,13 +141,13 @@ enum class Source { kUtf8, kCp932, kUtf16 };
 std::string ConvertLossy(const char* to, const char* from, std::string_view in,
                          std::string_view replacement, Source source) {
   constexpr size_t kWindow = 64;
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    std::perror("iconv_open");
-    std::abort();
-  }
-  std::unique_ptr<void, int (*)(iconv_t)> guard(cd, iconv_close);
+  if (source != Source::kUtf16 && AllAscii(in) && AsciiIsIdentity()) return std::string(in);
+  iconv_t cd = Descriptor(to, from);
   std::string result;
+  // Most texts convert whole: one call, and the windows only when something does not.
+  if (Whole(cd, in, result)) return result;
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  result.clear();
   size_t pos = 0;
   char buffer[4096];
   while (pos < in.size()) {
@@ -103,9 +186,30 @@ std::string ConvertLossy(const char* to, const char* from, std::string_view in,
   return result;
 }
 
+const std::string& SjisShared(const char* utf8Literal);
+
 }  // namespace
 
 const std::string& Sjis(const char* utf8Literal) {
+  // Row texts ask for the same few literals over and over: each thread keeps the ones it has
+  // asked for by their text (callers may pass a temporary text, so never by address), and
+  // only a literal's first use in a thread takes the lock.
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const noexcept {
+      return std::hash<std::string_view>{}(text);
+    }
+  };
+  thread_local std::unordered_map<std::string, const std::string*, Hash, std::equal_to<>> seen;
+  const std::string_view key(utf8Literal);
+  if (auto hit = seen.find(key); hit != seen.end()) return *hit->second;
+  const std::string& converted = SjisShared(utf8Literal);
+  seen.emplace(std::string(key), &converted);
+  return converted;
+}
+
+namespace {
+const std::string& SjisShared(const char* utf8Literal) {
   static std::mutex mutex;
   static std::map<std::string, std::unique_ptr<std::string>, std::less<>> cache;
   std::lock_guard<std::mutex> lock(mutex);
@@ -120,6 +224,7 @@ const std::string& Sjis(const char* utf8Literal) {
   cache.emplace(utf8Literal, std::move(converted));
   return ref;
 }
+}  // namespace
 
 bool Utf8ToCp932(std::string_view utf8, std::string& out) {
   std::string result;
@@ -132,8 +237,99 @@ bool Cp932ToUtf8(std::string_view cp932, std::string& out) {
   return Convert("UTF-8", "CP932", cp932, out);
 }
 
+namespace {
+
+// CP932 -> UTF-8 by table, for texts shown in bulk (every result row on a command line). Each
+// character's UTF-8 form is asked of iconv once, when it is first met (a lead byte's 256
+// second bytes at once), so the result is what the converter gives character by character:
+// the same as ConvertLossy for a code page without shift states.
+class Cp932Table {
+ public:
+  // The UTF-8 form of text (ASCII is the same in both).
+  std::string Convert(std::string_view text) {
+    // No character takes more than three bytes (a 1-byte katakana takes 3); each is written
+    // as a whole entry and the end moved on by its size.
+    std::string out(text.size() * 3 + sizeof(Entry::bytes), '\0');
+    char* dst = out.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    for (size_t i = 0; i < n;) {
+      const unsigned char b = p[i];
+      if (b < 0x80) {
+        *dst++ = static_cast<char>(b);
+        ++i;
+        continue;
+      }
+      const Entry* e = &kReplacement;
+      if (!IsLeadByte(b)) {
+        e = &Single(b);
+        i += 1;
+      } else if (i + 1 < n) {
+        e = &Pair(b, p[i + 1]);
+        i += 2;
+      } else {
+        i += 1;  // a lead byte at the end: replaced alone
+      }
+      if (e->size == 0) e = &kReplacement;
+      std::memcpy(dst, e->bytes, sizeof e->bytes);
+      dst += e->size;
+    }
+    out.resize(static_cast<size_t>(dst - out.data()));
+    return out;
+  }
+
+ private:
+  struct Entry {
+    char bytes[7] = {};
+    unsigned char size = 0;  // 0: does not convert
+  };
+  static constexpr Entry kReplacement{{'\xEF', '\xBF', '\xBD'}, 3};
+
+  Entry Lookup(const char* in, size_t n) {
+    iconv_t cd = Descriptor("UTF-8", "CP932");
+    Entry e;
+    char* inPtr = const_cast<char*>(in);
+    size_t inLeft = n;
+    char* outPtr = e.bytes;
+    size_t outLeft = sizeof e.bytes;
+    if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) || inLeft != 0)
+      return Entry{};
+    e.size = static_cast<unsigned char>(outPtr - e.bytes);
+    return e;
+  }
+  const Entry& Single(unsigned char b) {
+    if (!singleDone_[b]) {
+      const char in = static_cast<char>(b);
+      single_[b] = Lookup(&in, 1);
+      singleDone_[b] = true;
+    }
+    return single_[b];
+  }
+  const Entry& Pair(unsigned char lead, unsigned char trail) {
+    std::unique_ptr<Entry[]>& row = pairs_[lead];
+    if (!row) {
+      row = std::make_unique<Entry[]>(256);
+      for (int t = 0; t < 256; ++t) {
+        const char in[2] = {static_cast<char>(lead), static_cast<char>(t)};
+        row[static_cast<size_t>(t)] = Lookup(in, 2);
+      }
+    }
+    return row[trail];
+  }
+
+  Entry single_[256];
+  bool singleDone_[256] = {};
+  std::unique_ptr<Entry[]> pairs_[256];
+};
+
+}  // namespace
+
 std::string Cp932ToUtf8Lossy(std::string_view cp932) {
-  return ConvertLossy("UTF-8", "CP932", cp932, "\xEF\xBF\xBD", Source::kCp932);
+  if (!AsciiIsIdentity())
+    return ConvertLossy("UTF-8", "CP932", cp932, "\xEF\xBF\xBD", Source::kCp932);
+  if (AllAscii(cp932)) return std::string(cp932);
+  thread_local Cp932Table table;
+  return table.Convert(cp932);
 }
 
 std::string Utf8ToCp932Lossy(std::string_view utf8) {

@@ -48,8 +48,6 @@ FolderListing ListFolder(const std::string& folder) {
   std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(native->c_str()), ::closedir);
   if (!dir) return listing;
   listing.ok = true;
-  std::string base = *native;
-  if (base.empty() || base.back() != '/') base += '/';
   while (dirent* d = ::readdir(dir.get())) {
     std::string name = d->d_name;
     if (name == "." || name == "..") continue;
@@ -64,12 +62,19 @@ FolderListing ListFolder(const std::string& folder) {
       ++listing.unrepresentableNames;
       continue;
     }
-    struct stat st;
-    if (::stat((base + name).c_str(), &st) == 0) {
-      entry.isFolder = S_ISDIR(st.st_mode);
-      entry.isFile = S_ISREG(st.st_mode);
-      entry.device = st.st_dev;
-      entry.inode = st.st_ino;
+    // The entry's type from the listing is exact for a plain file, which needs nothing
+    // more; a folder needs its device and inode (a mount point's differ from the listing's),
+    // and a link or an unknown type is looked up after links.
+    if (d->d_type == DT_REG) {
+      entry.isFile = true;
+    } else {
+      struct stat st;
+      if (::fstatat(::dirfd(dir.get()), d->d_name, &st, 0) == 0) {
+        entry.isFolder = S_ISDIR(st.st_mode);
+        entry.isFile = S_ISREG(st.st_mode);
+        entry.device = st.st_dev;
+        entry.inode = st.st_ino;
+      }
     }
     listing.entries.push_back(std::move(entry));
   }
@@ -234,7 +239,7 @@ bool InputFile::Open(const std::string& path) {
   auto native = NativePath(path);
   if (!native) return false;
   // Opened without blocking so that a pipe in place of a file cannot stall the caller; only a
-  // regular file is kept, and it is switched back to ordinary reads.
+  // regular file is kept, and reads of a regular file never heed that flag, so it stays.
   int fd = ::open(native->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st;
@@ -242,8 +247,6 @@ bool InputFile::Open(const std::string& path) {
     ::close(fd);
     return false;
   }
-  int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   fd_ = fd;
   size_ = static_cast<uint64_t>(st.st_size);
   return true;
@@ -253,6 +256,15 @@ void InputFile::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   size_ = 0;
+}
+
+long InputFile::ReadAt(void* buffer, size_t size, uint64_t offset) {
+  if (fd_ < 0) return -1;
+  for (;;) {
+    ssize_t n = ::pread(fd_, buffer, size, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    return static_cast<long>(n);
+  }
 }
 
 long InputFile::Read(void* buffer, size_t size) {

@@ -14,17 +14,17 @@
 namespace skarvo {
 
 struct FolderEntry {
-  std::string name;  // CP932
+  std::string name;       // CP932
   bool isFolder = false;  // a directory, or a link to one
   bool isFile = false;    // a regular file, or a link to one
-  dev_t device = 0;       // of the entry after following links
+  dev_t device = 0;       // of a folder after following links; 0 for a plain file
   ino_t inode = 0;
 };
 
 struct FolderListing {
-  bool ok = false;                  // false when the folder could not be read
+  bool ok = false;                   // false when the folder could not be read
   std::vector<FolderEntry> entries;  // without "." and "..", hidden entries included
-  int unrepresentableNames = 0;     // names left out because they have no CP932 form
+  int unrepresentableNames = 0;      // names left out because they have no CP932 form
 };
 
 // Lists a folder in name order ignoring ASCII case, ties by the bytes of the name.
@@ -73,6 +73,8 @@ class InputFile {
   bool IsOpen() const { return fd_ >= 0; }
   // Reads up to size bytes; returns the count read, 0 at the end, -1 on an error.
   long Read(void* buffer, size_t size);
+  // Reads up to size bytes at offset without moving the file position; as Read.
+  long ReadAt(void* buffer, size_t size, uint64_t offset);
   // The size of the file when it was opened.
   uint64_t Size() const { return size_; }
 

@@ -146,7 +146,11 @@ void TSearchRun::RunSearch() {
     const CheckListRow row = p_.targetList.Row(i);
     currentKind_ = ClassifyTarget(row.text);
     SetStatus(SearchProgressText(i, n));
-    if (row.header || !row.checked || !FileExists(row.text)) continue;
+    if (row.header || !row.checked) continue;
+    // A text file that vanished (or is no regular file) is found out by opening it; the
+    // others are looked at first.
+    const bool text = currentKind_ == TargetKind::kText;
+    if (!text && !FileExists(row.text)) continue;
     const int headerRow = p_.undoList.Count();
     try {
       SearchTarget(row.text, currentKind_, searchString);
@@ -154,6 +158,7 @@ void TSearchRun::RunSearch() {
       // What was found so far is shown; a file whose search broke off keeps the hits it
       // had, labelled, and no header row stands without hits.
       DropHeaderWithoutHits(headerRow);
+      if (text && !FileExists(row.text)) continue;
       AssignCellLabels(headerRow);
       p_.port.ShowMessage(Sjis("新規検索エラー"), Caption());
       break;

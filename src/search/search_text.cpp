@@ -136,7 +136,15 @@ std::string FileHeaderRowText(std::string_view path) {
 }
 
 std::string TextHitRowText(int64_t lineNo, std::string_view line) {
-  std::string text = Sjis("【") + std::to_string(lineNo) + Sjis("列目】");
+  // Built once per hit: the literals are converted once per run.
+  static const std::string& open = Sjis("【");
+  static const std::string& close = Sjis("列目】");
+  const std::string number = std::to_string(lineNo);
+  std::string text;
+  text.reserve(open.size() + number.size() + close.size() + line.size());
+  text += open;
+  text += number;
+  text += close;
   text.append(line);
   return text;
 }

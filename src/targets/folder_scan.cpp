@@ -45,8 +45,27 @@ std::string BuildProgressText(int i, int n) {
   return Repeat(Sjis("■"), t) + Repeat(Sjis("□"), 10 - t) + Sjis("検索中");
 }
 
-int ScanFolderTree(const std::string& root, CheckList& undoList, UiPort& port) {
+namespace {
+FolderFiles FilesOf(const std::string& folder, const FolderListing& listing) {
+  FolderFiles files;
+  files.leftOut = listing.unrepresentableNames;
+  for (const FolderEntry& entry : listing.entries) {
+    if (entry.isFile) {
+      files.paths.push_back(JoinPath(folder, entry.name));
+    } else if (!entry.isFolder) {
+      // Neither file nor folder: a pipe or the like, or a path the OS cannot reach.
+      auto native = NativePath(JoinPath(folder, entry.name));
+      if (native && native->size() >= PATH_MAX) ++files.tooLong;
+    }
+  }
+  return files;
+}
+}  // namespace
+
+int ScanFolderTree(const std::string& root, CheckList& undoList, UiPort& port,
+                   std::vector<FolderFiles>* files) {
   undoList.Clear();
+  if (files) files->clear();
   std::set<std::pair<dev_t, ino_t>> taken;
   std::vector<std::string> level{ScanRoot(root)};
   dev_t device;
@@ -66,6 +85,7 @@ int ScanFolderTree(const std::string& root, CheckList& undoList, UiPort& port) {
         if (!taken.insert({entry.device, entry.inode}).second) continue;
         next.push_back(JoinPath(folder, entry.name));
       }
+      if (files) files->push_back(FilesOf(folder, listing));
       if (auto text = ScanProgressText(i, n)) port.SetStatusText(*text);
     }
     level = std::move(next);
@@ -74,19 +94,7 @@ int ScanFolderTree(const std::string& root, CheckList& undoList, UiPort& port) {
 }
 
 FolderFiles ListFolderFiles(const std::string& folder) {
-  FolderFiles files;
-  FolderListing listing = ListFolder(folder);
-  files.leftOut = listing.unrepresentableNames;
-  for (const FolderEntry& entry : listing.entries) {
-    if (entry.isFile) {
-      files.paths.push_back(JoinPath(folder, entry.name));
-    } else if (!entry.isFolder) {
-      // Neither file nor folder: a pipe or the like, or a path the system cannot reach.
-      auto native = NativePath(JoinPath(folder, entry.name));
-      if (native && native->size() >= PATH_MAX) ++files.tooLong;
-    }
-  }
-  return files;
+  return FilesOf(folder, ListFolder(folder));
 }
 
 }  // namespace skarvo

@@ -23,11 +23,6 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 // The root with its trailing "/" removed; "/" stays "/".
 std::string ScanRoot(const std::string& root);
 
-// Fills the undo list with the folder tree of root, breadth first, showing one progress
-// text per folder on the status bar. Unreadable folders are kept in the list (they have
-// no subfolders). Returns the number of folders listed.
-int ScanFolderTree(const std::string& root, CheckList& undoList, UiPort& port);
-
 // The files directly in a folder, in enumeration order: every regular file or link to
 // one. leftOut counts the names of the folder that have no CP932 form (never listed);
 // tooLong the names whose path passes the system's path length limit (never reachable).
@@ -37,6 +32,14 @@ struct FolderFiles {
   int tooLong = 0;
 };
 FolderFiles ListFolderFiles(const std::string& folder);
+
+// Fills the undo list with the folder tree of root, breadth first, showing one progress
+// text per folder on the status bar. Unreadable folders are kept in the list (they have
+// no subfolders). Returns the number of folders listed. When files is given, it receives
+// each listed folder's files (as ListFolderFiles gives them), one entry per undo list row,
+// so a caller that needs both lists every folder once.
+int ScanFolderTree(const std::string& root, CheckList& undoList, UiPort& port,
+                   std::vector<FolderFiles>* files = nullptr);
 
 // The scan's progress text for folder i of a level of n folders, or nullopt when none is
 // shown (the last folder of a level of several leaves the previous text standing).

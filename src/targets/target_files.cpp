@@ -66,14 +66,16 @@ void TargetFiles::BuildTargetList(bool add) {
   tooLong_ = 0;
 
   if (p_.settings.searchSubfolders) {
-    ScanFolderTree(folder, p_.undoList, p_.port);
+    // The scan lists every folder once and hands over its files with it.
+    std::vector<FolderFiles> files;
+    ScanFolderTree(folder, p_.undoList, p_.port, &files);
     // The scan's folders are copied first: the undo list is scratch space.
     std::vector<std::string> folders;
     for (const CheckListRow& row : p_.undoList.Rows()) folders.push_back(row.text);
     const int n = static_cast<int>(folders.size());
     for (int i = 0; i < n; ++i) {
       if (n > 1) p_.port.SetStatusText(BuildProgressText(i, n));
-      AddFolderRows(folders[static_cast<size_t>(i)]);
+      AddFolderRows(folders[static_cast<size_t>(i)], files[static_cast<size_t>(i)]);
     }
   } else {
     p_.port.SetStatusText(Sjis("■■■■■□□□□□検索中"));
@@ -93,9 +95,12 @@ void TargetFiles::BuildTargetList(bool add) {
 }
 
 void TargetFiles::AddFolderRows(const std::string& folder) {
+  AddFolderRows(folder, ListFolderFiles(folder));
+}
+
+void TargetFiles::AddFolderRows(const std::string& folder, const FolderFiles& files) {
   CheckList& list = p_.targetList;
   const int folderRow = list.Add(folder, /*header=*/true);
-  FolderFiles files = ListFolderFiles(folder);
   leftOut_ += files.leftOut;
   tooLong_ += files.tooLong;
   int count = 0;

@@ -15,6 +15,7 @@
 #include "platform/ui_port.h"
 #include "settings/settings.h"
 #include "targets/check_list.h"
+#include "targets/folder_scan.h"
 #include "targets/history_box.h"
 #include "targets/select_folder_dialog.h"
 
@@ -57,6 +58,7 @@ class TargetFiles {
   void BuildTargetList(bool add);
   // Appends the folder row of one folder and the file rows of its matching files.
   void AddFolderRows(const std::string& folder);
+  void AddFolderRows(const std::string& folder, const FolderFiles& files);
   // Deletes every folder row that has no file row under it.
   void DropEmptyFolders();
 

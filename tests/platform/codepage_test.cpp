@@ -59,3 +59,32 @@ TEST(LeadByte, Ranges) {
 
 }  // namespace
 }  // namespace skarvo
+
+namespace skarvo {
+namespace {
+
+// Every character on its own converts as the converter gives it, and what does not convert
+// is one replacement: a lead byte takes the byte after it along, a lone lead byte at the end
+// goes alone. Texts of many characters are their characters' forms in a row.
+TEST(Cp932ToUtf8LossyTest, EveryCharacterAsTheConverterGivesIt) {
+  const std::string replacement = "\xEF\xBF\xBD";
+  std::string all;
+  std::string expectedAll;
+  for (int b = 0; b < 256; ++b) {
+    const auto lead = static_cast<unsigned char>(b);
+    for (int t = 0; t < (IsLeadByte(lead) ? 256 : 1); ++t) {
+      std::string text(1, static_cast<char>(b));
+      if (IsLeadByte(lead)) text += static_cast<char>(t);
+      std::string strict;
+      const std::string expected = Cp932ToUtf8(text, strict) ? strict : replacement;
+      ASSERT_EQ(Cp932ToUtf8Lossy(text), expected) << b << " " << t;
+      all += text;
+      expectedAll += expected;
+    }
+  }
+  EXPECT_EQ(Cp932ToUtf8Lossy(all), expectedAll);
+  EXPECT_EQ(Cp932ToUtf8Lossy("a\x82"), "a" + replacement);
+}
+
+}  // namespace
+}  // namespace skarvo

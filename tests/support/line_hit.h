@@ -3,13 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 
 namespace skarvo::testing {
 
 struct Hit {
-  int no;
+  int64_t no;
   std::string text;
   bool operator==(const Hit&) const = default;
 };
