@@ -46,17 +46,24 @@ std::string BuildProgressText(int i, int n) {
 }
 
 namespace {
+// A path the OS cannot reach is passed over and counted, never opened or listed. A 2-byte
+// CP932 character is at most 3 bytes of UTF-8, so only long paths need converting to tell.
+bool PathTooLong(const std::string& path) {
+  if (path.size() + path.size() / 2 + 1 < PATH_MAX) return false;
+  auto native = NativePath(path);
+  return native && native->size() >= PATH_MAX;
+}
+
 FolderFiles FilesOf(const std::string& folder, const FolderListing& listing) {
   FolderFiles files;
   files.leftOut = listing.unrepresentableNames;
   for (const FolderEntry& entry : listing.entries) {
-    if (entry.isFile) {
-      files.paths.push_back(JoinPath(folder, entry.name));
-    } else if (!entry.isFolder) {
-      // Neither file nor folder: a pipe or the like, or a path the OS cannot reach.
-      auto native = NativePath(JoinPath(folder, entry.name));
-      if (native && native->size() >= PATH_MAX) ++files.tooLong;
+    std::string path = JoinPath(folder, entry.name);
+    if (PathTooLong(path)) {
+      ++files.tooLong;
+      continue;
     }
+    if (entry.isFile) files.paths.push_back(std::move(path));
   }
   return files;
 }
@@ -82,6 +89,7 @@ int ScanFolderTree(const std::string& root, CheckList& undoList, UiPort& port,
       FolderListing listing = ListFolder(folder);
       for (const FolderEntry& entry : listing.entries) {
         if (!entry.isFolder) continue;
+        if (PathTooLong(JoinPath(folder, entry.name))) continue;  // counted with the files
         if (!taken.insert({entry.device, entry.inode}).second) continue;
         next.push_back(JoinPath(folder, entry.name));
       }
