@@ -35,9 +35,10 @@ TForm1::TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes)
       targets_(TargetListParts{CheckListBox1, CheckListBoxUNDO, CheckListBox3, CheckListBox2,
                                ComboBox2, settings_, SelectFolderDialog1, Timer1, port_}),
       ledger_(homeFolder_),
+      stage_(SearchStageParts{Grep2, XBiff1, ReadDoc1, ledger_}),
       run_(SearchRunParts{CheckListBox1, CheckListBox3, CheckListBoxUNDO, ListBoxExcel, ListBoxCell,
-                          ComboBox1, ComboBox2, settings_, targets_, Grep2, XBiff1, ReadDoc1,
-                          ledger_, search_, activePage_, Timer1, port_}) {
+                          ComboBox1, ComboBox2, settings_, targets_, stage_, search_, activePage_,
+                          Timer1, port_}) {
   FormCreate();
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/search_triggers.h"
 #include "app/status_keeping_port.h"
 #include "engine/awk_str.h"
 #include "engine/grep.h"
@@ -29,6 +30,7 @@
 #include "readers/read_doc.h"
 #include "readers/xbiff.h"
 #include "search/search_run.h"
+#include "search/search_stage.h"
 #include "search/temp_folder_ledger.h"
 #include "settings/settings.h"
 #include "targets/check_list.h"
@@ -242,6 +244,7 @@ class TForm1 {
   TargetFiles targets_;
   TempFolderLedger ledger_;
   SearchState search_;
+  TSearchStage stage_;
   TSearchRun run_;
 };
 

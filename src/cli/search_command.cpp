@@ -1,8 +1,8 @@
-// skarvo-cli search: the target list build and the search run without a window. Prints one
-// line per result-list row ("H\t" header, "+\t" checked hit, "-\t" unchecked hit). It uses
-// the default settings except what the flags say, a private temp folder that it removes,
-// and never touches a settings file. What the run would show in a message box goes to
-// stderr.
+// skarvo-cli search: the target list build and the search stage without a window. Prints
+// one line per result-list row ("H\t" header, "+\t" checked hit, "-\t" unchecked hit) as
+// the stage reports it. It uses the default settings except what the flags say, a private
+// temp folder that it removes, and never touches a settings file. What the window would
+// show in a message box goes to stderr.
 #include <stdlib.h>
 
 #include <cstdio>
@@ -15,11 +15,12 @@
 #include "engine/grep.h"
 #include "platform/codepage.h"
 #include "platform/core_timer.h"
+#include "platform/error.h"
 #include "platform/file_system.h"
 #include "platform/ui_port.h"
 #include "readers/read_doc.h"
 #include "readers/xbiff.h"
-#include "search/search_run.h"
+#include "search/search_stage.h"
 #include "search/temp_folder_ledger.h"
 #include "settings/settings.h"
 #include "targets/check_list.h"
@@ -34,22 +35,14 @@ constexpr const char* kUsage =
     "[--raw] [--plain] [--ignore-case] [--fuzzy] [--no-subfolders] [--ext LIST] PATTERN "
     "FOLDER...";
 
-// The UI port of a run without a window: messages and errors go to stderr, every question
+// The UI port of the target list build: messages and errors go to stderr, every question
 // is answered with Cancel, status texts are dropped.
 class CliPort : public UiPort {
  public:
   explicit CliPort(const TextEdge& edge) : edge_(edge) {}
-  bool errorShown = false;
-  bool searchErrorShown = false;
 
-  void ShowMessage(const std::string& text, const std::string&) override {
-    if (text == Sjis("新規検索エラー")) searchErrorShown = true;
-    Print(text);
-  }
-  void ShowError(const std::string& text, const std::string&) override {
-    errorShown = true;
-    Print(text);
-  }
+  void ShowMessage(const std::string& text, const std::string&) override { Print(text); }
+  void ShowError(const std::string& text, const std::string&) override { Print(text); }
   bool Confirm(const std::string&, const std::string&) override { return false; }
   Answer Ask(const std::string&, const std::string&, QuestionButtons) override {
     return Answer::kCancel;
@@ -95,6 +88,24 @@ class PrivateHome {
 
  private:
   std::string path_;
+};
+
+// Writes each row as the stage reports it and keeps a failed file.
+class PrintingSink : public SearchSink {
+ public:
+  explicit PrintingSink(const TextEdge& edge) : edge_(edge) {}
+  int rows = 0;
+  std::optional<SearchFileFailure> failure;
+
+  bool OnRow(const CheckListRow& row) override {
+    WriteLine((row.header ? "H\t" : row.checked ? "+\t" : "-\t") + edge_.Out(row.text));
+    ++rows;
+    return true;
+  }
+  void OnFileFailed(const SearchFileFailure& f) override { failure = f; }
+
+ private:
+  const TextEdge& edge_;
 };
 
 int Fail(const std::string& message) {
@@ -155,24 +166,14 @@ int RunSearchCommand(const std::vector<std::string>& args) {
   std::optional<std::string> homeCp932 = raw ? home.Path() : edge.In(home.Path());
   if (!homeCp932) return Fail("search: the temp folder name has no Shift-JIS form");
 
+  // The target list is built as the window builds it, from one folder after the other.
   CliPort port(edge);
-  CheckList targetList, resultList, joinList, undoList;
-  HistoryBox searchHistory, folderHistory;
-  std::vector<std::string> listBoxExcel, listBoxCell;
+  CheckList targetList, scratchList, resultList, joinList;
+  HistoryBox folderHistory;
   TSelectFolderDialog folderDialog;
   CoreTimer statusTimer(5000, false);
-  TargetFiles targets(TargetListParts{targetList, undoList, resultList, joinList, folderHistory,
+  TargetFiles targets(TargetListParts{targetList, scratchList, resultList, joinList, folderHistory,
                                       settings, folderDialog, statusTimer, port});
-  TGrep grep(&port);
-  TXBiff xbiff;
-  TReadDoc readDoc;
-  TempFolderLedger tempFolder(*homeCp932);
-  SearchState state;
-  int activePage = 0;
-  TSearchRun run(SearchRunParts{targetList, resultList, undoList, listBoxExcel, listBoxCell,
-                                searchHistory, folderHistory, settings, targets, grep, xbiff,
-                                readDoc, tempFolder, state, activePage, statusTimer, port});
-
   for (size_t i = 0; i < folders.size(); ++i) {
     folderHistory.SetItems({folders[i]});
     folderHistory.SetItemIndex(0);
@@ -182,14 +183,26 @@ int RunSearchCommand(const std::vector<std::string>& args) {
     port.Print(Sjis("選択されたファイルがありません！"));
     return 1;
   }
-  searchHistory.SetText(*pattern);
-  run.SearchToolButtonClick();
 
-  for (const CheckListRow& row : resultList.Rows())
-    WriteLine((row.header ? "H\t" : row.checked ? "+\t" : "-\t") + edge.Out(row.text));
+  TGrep grep;
+  TXBiff xbiff;
+  TReadDoc readDoc;
+  TempFolderLedger tempFolder(*homeCp932);
+  TSearchStage stage(SearchStageParts{grep, xbiff, readDoc, tempFolder});
+  try {
+    stage.SetPattern(SearchPattern{*pattern, settings.useRegex, settings.caseSensitive,
+                                   settings.useFuzzyDictionary});
+  } catch (const Exception& e) {
+    port.Print(e.Message());
+    return 2;
+  }
+  PrintingSink sink(edge);
+  stage.Run(targetList.Rows(), sink);
   std::fflush(stdout);
-  if (port.errorShown || port.searchErrorShown) return 2;
-  return resultList.Empty() ? 1 : 0;
+  if (sink.failure) port.Print(SearchErrorMessage(*sink.failure));
+  if (sink.rows == 0) port.Print(NotFoundMessage(*pattern));
+  if (sink.failure) return 2;
+  return sink.rows == 0 ? 1 : 0;
 }
 
 CommandRegistrar searchCommand("search", RunSearchCommand, kUsage);

@@ -13,6 +13,11 @@
 namespace skarvo {
 
 struct CheckListRow {
+  CheckListRow() = default;
+  // The usual three are given together: {text, header, checked}.
+  CheckListRow(std::string rowText, bool isHeader = false, bool isChecked = false)
+      : text(std::move(rowText)), header(isHeader), checked(isChecked) {}
+
   std::string text;  // CP932
   bool header = false;
   bool checked = false;

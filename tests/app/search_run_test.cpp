@@ -1,11 +1,10 @@
-#include "search/search_run.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <random>
 
+#include "app/search_triggers.h"
 #include "platform/codepage.h"
 #include "platform/fake_ui_port.h"
 #include "platform/file_system.h"
@@ -24,9 +23,10 @@ class SearchRunTest : public ::testing::Test {
                                  settings_, folderDialog_, timer_, ui_}),
         grep_(&ui_),
         ledger_(home_),
+        stage_(SearchStageParts{grep_, xbiff_, readDoc_, ledger_}),
         run_(SearchRunParts{targetList_, resultList_, undoList_, cellTexts_, cellLabels_,
-                            searchHistory_, folderHistory_, settings_, targets_, grep_, xbiff_,
-                            readDoc_, ledger_, state_, activePage_, timer_, ui_}) {}
+                            searchHistory_, folderHistory_, settings_, targets_, stage_, state_,
+                            activePage_, timer_, ui_}) {}
   ~SearchRunTest() override { DeleteFolderTree(home_); }
 
   static std::string MakeHome() {
@@ -77,6 +77,7 @@ class SearchRunTest : public ::testing::Test {
   TXBiff xbiff_;
   TReadDoc readDoc_;
   TempFolderLedger ledger_;
+  TSearchStage stage_;
   SearchState state_;
   int activePage_ = 2;
   TSearchRun run_;
@@ -363,7 +364,11 @@ TEST_F(SearchRunTest, AFileThatCannotBeExtractedStopsTheRunWithWhatWasFound) {
   // A file where the temp folder would be: no extracted text can be written.
   std::ofstream(home_ + "/Temp") << "not a folder";
   Search("abc");
-  EXPECT_EQ(Messages(), (std::vector<std::string>{Sjis("message 新規検索エラー")}));
+  // The message names the file and the reason on its second line.
+  EXPECT_EQ(Messages(),
+            (std::vector<std::string>{Sjis("message 新規検索エラー\n") + kTree + "/sub/d.xls: " +
+                                      Sjis("抽出したテキストを書き込めませんでした：") + home_ +
+                                      "/Temp" + kTree + "/sub/d.xls"}));
   // a.txt and B.TXT come first; d.xls breaks off and leaves no header row behind.
   EXPECT_EQ(Rows(), (std::vector<std::string>{H(kTree + "/a.txt"), Sjis("+ 【2列目】abc here"),
                                               Sjis("+ 【3列目】日本語の行 abc"),
