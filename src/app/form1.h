@@ -197,8 +197,12 @@ class TForm1 {
   FileChoiceRequest SaveDialog1;  // the save dialog of the join and the split
   CoreTimer Timer1{5000, false};  // status message timer
   CoreTimer Timer2{150, false};   // drag scroll timer of the join list
-  TGrep Grep2{&port_};            // lets window messages through while it reads a file
-  TAWKStr AWKStr1;                // highlight and replace matcher, line separator CR LF
+  // Lets window messages through while it reads a file.
+  TGrep Grep2{[this] {
+    port_.ProcessMessages();
+    return false;
+  }};
+  TAWKStr AWKStr1;  // highlight and replace matcher, line separator CR LF
   TXBiff XBiff1;
   TReadDoc ReadDoc1;
 

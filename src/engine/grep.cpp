@@ -37,7 +37,7 @@ bool SplitCodes(const std::string& text, std::vector<CharCode>& codes) {
 
 }  // namespace
 
-TGrep::TGrep(UiPort* ui) : ui_(ui) {
+TGrep::TGrep(TMessagePump pump) : pump_(std::move(pump)) {
   FuzzyDictionaries().push_back(&BuiltInFuzzyDictionary());
   ChooseRoutine();
 }
@@ -80,7 +80,7 @@ void TGrep::GrepDFA(const std::string& fileName) {
   cancel_ = false;
   std::unique_ptr<TTxtFile> file;
   try {
-    file = std::make_unique<TTxtFile>(fileName, cancel_, ui_);
+    file = std::make_unique<TTxtFile>(fileName, cancel_, pump_);
   } catch (const EEndOfFile&) {
     return;
   }
@@ -118,7 +118,7 @@ void TGrep::GrepLiteral(const std::string& fileName) {
   if (!useLiteral_) return GrepDFA(fileName);
   std::unique_ptr<TTxtFile> file;
   try {
-    file = std::make_unique<TTxtFile>(fileName, cancel_, ui_);
+    file = std::make_unique<TTxtFile>(fileName, cancel_, pump_);
   } catch (const EEndOfFile&) {
     return;
   }

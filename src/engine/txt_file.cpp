@@ -21,7 +21,6 @@
 #include <cstring>
 
 #include "platform/codepage.h"
-#include "platform/ui_port.h"
 
 namespace skarvo {
 
@@ -42,8 +41,8 @@ EEndOfFile::EEndOfFile() : EInOutError("End Of File") {}
 
 EGrepCancel::EGrepCancel() : Exception("CancelRequest") {}
 
-TTxtFile::TTxtFile(const std::string& fileName, const bool& cancel, UiPort* ui)
-    : cancel_(cancel), ui_(ui) {
+TTxtFile::TTxtFile(const std::string& fileName, const bool& cancel, TMessagePump pump)
+    : cancel_(cancel), pump_(std::move(pump)) {
   errno = 0;
   if (!file_.Open(fileName)) throw EFileNotFound(OpenErrorMessage(fileName, errno));
   buffer_.assign(BlockSize + 100, 0);
@@ -55,7 +54,7 @@ TTxtFile::TTxtFile(const std::string& fileName, const bool& cancel, UiPort* ui)
 TTxtFile::~TTxtFile() = default;
 
 void TTxtFile::LetMessagesRun() {
-  if (ui_) ui_->ProcessMessages();
+  if (pump_ && pump_()) throw EGrepCancel();
 }
 
 void TTxtFile::ReadBlock(size_t destination) {

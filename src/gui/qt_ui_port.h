@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "platform/folder_choice.h"
 #include "platform/ui_port.h"
 
 namespace skarvo::gui {

@@ -21,7 +21,10 @@ class SearchRunTest : public ::testing::Test {
       : home_(MakeHome()),
         targets_(TargetListParts{targetList_, undoList_, resultList_, joinList_, folderHistory_,
                                  settings_, folderDialog_, timer_, ui_}),
-        grep_(&ui_),
+        grep_([this] {
+          ui_.ProcessMessages();
+          return false;
+        }),
         ledger_(home_),
         stage_(SearchStageParts{grep_, xbiff_, readDoc_, ledger_}),
         run_(SearchRunParts{targetList_, resultList_, undoList_, cellTexts_, cellLabels_,
