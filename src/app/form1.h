@@ -29,6 +29,7 @@
 #include "platform/ui_port.h"
 #include "readers/read_doc.h"
 #include "readers/xbiff.h"
+#include "results/result_highlight.h"
 #include "search/search_run.h"
 #include "search/search_stage.h"
 #include "search/temp_folder_ledger.h"
@@ -167,6 +168,11 @@ class TForm1 {
   const Settings& CurrentSettings() const { return settings_; }
   const DisplaySettings& Display() const { return display_; }
   const SearchState& Search() const { return search_; }
+  // The highlight of a result row as it is drawn now: the search state, the settings and
+  // AWKStr1 as they stand (results/result_highlight.h).
+  RowHighlight ResultRowHighlight(const CheckListRow& row) {
+    return RowHighlightOf(row, search_.searchText, search_.replaceText, settings_, AWKStr1);
+  }
   // True once the command "終了" asked the window to close.
   bool CloseRequested() const { return closeRequested_; }
   const TempFolderLedger& TempFolder() const { return ledger_; }

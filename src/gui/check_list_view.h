@@ -21,6 +21,12 @@ class CheckListModel : public QAbstractListModel {
  public:
   explicit CheckListModel(const CheckList& list, QObject* parent = nullptr);
 
+  // The role under which data() gives the row's record (a const CheckListRow*, valid until
+  // the list changes), so a delegate paints from the model without a copy of its own.
+  static constexpr int kRowRole = Qt::UserRole + 1;
+  // The record of the row at index; null for an index the list no longer has.
+  static const CheckListRow* RowOf(const QModelIndex& index);
+
   // Called when the user clicks the check box of a row.
   std::function<void(int row)> onClickCheck;
 
@@ -36,7 +42,9 @@ class CheckListModel : public QAbstractListModel {
 
  private:
   const CheckList& list_;
-  std::vector<CheckListRow> shown_;
+  // A fingerprint of each shown row, to tell which rows changed; the rows themselves are
+  // read from the list.
+  std::vector<size_t> shown_;
   QColor headerBackground_;
   QColor headerText_;
 };

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -11,7 +12,6 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "gui/check_list_view.h"
@@ -97,9 +97,9 @@ void MainWindow::BuildPages() {
   pages_->setTabPosition(QTabWidget::South);
 
   resultList_ = new ResultListView(form_->CheckListBox3);
-  const SearchState& search = form_->Search();
-  resultList_->SetHighlighter(HighlightWith(search.searchText, search.replaceText,
-                                            form_->CurrentSettings(), form_->AWKStr1));
+  // The core says how a row is highlighted; the list only draws it.
+  resultList_->SetHighlighter(
+      [this](const CheckListRow& row) { return form_->ResultRowHighlight(row); });
   resultList_->onClickCheck = [this](int row) {
     Forward([this, row] { form_->CheckListBox3ClickCheck(row); });
   };
