@@ -49,6 +49,7 @@ void TForm1::FormCreate() {
     state.visible = info.startVisible;
     state.checked = info.startChecked;
   }
+  RegisterOwnHandlers();
   Timer1.SetHandler([this] { Timer1Timer(); });
   Timer2.SetHandler([this] { Timer2Timer(); });
 
@@ -97,104 +98,37 @@ void TForm1::Execute(CommandId id) {
   if (Busy()) return;
   const CommandState& state = State(id);
   if (!state.enabled || !state.visible) return;
-  switch (id) {
-    case CommandId::kFolderSelect:
-    case CommandId::kToolFolderSelect:
-      targets_.ChooseFolder(false);
-      break;
-    case CommandId::kFolderAdd:
-    case CommandId::kToolFolderAdd:
-      targets_.ChooseFolder(true);
-      break;
-    case CommandId::kExit:
-      closeRequested_ = true;
-      break;
-    case CommandId::kSearch:
-      run_.SearchMenuClick();
-      break;
-    case CommandId::kToolSearch:
-      run_.SearchToolButtonClick();
-      break;
-    case CommandId::kSearchMode:
-    case CommandId::kToolSearchMode:
-      SearchModeCommand();
-      break;
-    case CommandId::kJoinMode:
-    case CommandId::kToolJoinMode:
-      JoinModeCommand();
-      break;
-    case CommandId::kHelp:
-      Help();
-      break;
-    case CommandId::kSettings:
-    case CommandId::kToolSettings:
-      RunDialog(dialogs_.showSettings);
-      break;
-    case CommandId::kDisplaySettings:
-    case CommandId::kToolDisplaySettings:
-      RunDialog(dialogs_.showDisplaySettings);
-      break;
-    case CommandId::kVersion:
-      RunDialog(dialogs_.showVersion);
-      break;
-    case CommandId::kPruneHistory:
-      RunDialog(dialogs_.showHistoryPruning);
-      break;
-    case CommandId::kTargetCheckOnFolder:
-      targets_.CheckOnFolder1Click();
-      break;
-    case CommandId::kTargetCheckOffFolder:
-      targets_.CheckOffFolder1Click();
-      break;
-    case CommandId::kTargetAllOn:
-      targets_.AllOn1Click();
-      break;
-    case CommandId::kTargetAllOff:
-      targets_.AllOff1Click();
-      break;
-    case CommandId::kSearchBoxCut:
-      BoxCut(THistoryBox::kSearch);
-      break;
-    case CommandId::kSearchBoxCopy:
-      BoxCopy(THistoryBox::kSearch);
-      break;
-    case CommandId::kSearchBoxPaste:
-      BoxPaste(THistoryBox::kSearch);
-      break;
-    case CommandId::kFolderBoxCut:
-      BoxCut(THistoryBox::kFolder);
-      break;
-    case CommandId::kFolderBoxCopy:
-      BoxCopy(THistoryBox::kFolder);
-      break;
-    case CommandId::kFolderBoxPaste:
-      BoxPaste(THistoryBox::kFolder);
-      break;
-    // The operations on results (save to new files, overwrite, undo, replace, narrowing,
-    // join, opening a file or hit, split, check a file's hits) are wired here as they join
-    // the program; until then their commands show and do nothing.
-    case CommandId::kSaveToNewFile:
-    case CommandId::kOverwriteSave:
-    case CommandId::kUndo:
-    case CommandId::kReplace:
-    case CommandId::kNarrow:
-    case CommandId::kJoinFiles:
-    case CommandId::kToolSaveNew:
-    case CommandId::kToolOverwriteSave:
-    case CommandId::kToolUndo:
-    case CommandId::kToolReplace:
-    case CommandId::kToolNarrow:
-    case CommandId::kToolJoinFiles:
-    case CommandId::kTargetOpenFile:
-    case CommandId::kResultCheckOnFile:
-    case CommandId::kResultCheckOffFile:
-    case CommandId::kResultOpenFile:
-    case CommandId::kResultSplitFile:
-    case CommandId::kResultNarrowJoin:
-    case CommandId::kCount:
-      break;
-  }
+  // A command whose operation has not registered its handler yet shows and does nothing.
+  commands_.Run(id);
   UpdateTargetMenuStates();
+}
+
+void TForm1::RegisterOwnHandlers() {
+  using C = CommandId;
+  TCommandDispatcher& d = commands_;
+  d.Register({C::kFolderSelect, C::kToolFolderSelect}, [this] { targets_.ChooseFolder(false); });
+  d.Register({C::kFolderAdd, C::kToolFolderAdd}, [this] { targets_.ChooseFolder(true); });
+  d.Register({C::kExit}, [this] { closeRequested_ = true; });
+  d.Register({C::kSearch}, [this] { run_.SearchMenuClick(); });
+  d.Register({C::kToolSearch}, [this] { run_.SearchToolButtonClick(); });
+  d.Register({C::kSearchMode, C::kToolSearchMode}, [this] { SearchModeCommand(); });
+  d.Register({C::kJoinMode, C::kToolJoinMode}, [this] { JoinModeCommand(); });
+  d.Register({C::kHelp}, [this] { Help(); });
+  d.Register({C::kSettings, C::kToolSettings}, [this] { RunDialog(dialogs_.showSettings); });
+  d.Register({C::kDisplaySettings, C::kToolDisplaySettings},
+             [this] { RunDialog(dialogs_.showDisplaySettings); });
+  d.Register({C::kVersion}, [this] { RunDialog(dialogs_.showVersion); });
+  d.Register({C::kPruneHistory}, [this] { RunDialog(dialogs_.showHistoryPruning); });
+  d.Register({C::kTargetCheckOnFolder}, [this] { targets_.CheckOnFolder1Click(); });
+  d.Register({C::kTargetCheckOffFolder}, [this] { targets_.CheckOffFolder1Click(); });
+  d.Register({C::kTargetAllOn}, [this] { targets_.AllOn1Click(); });
+  d.Register({C::kTargetAllOff}, [this] { targets_.AllOff1Click(); });
+  d.Register({C::kSearchBoxCut}, [this] { BoxCut(THistoryBox::kSearch); });
+  d.Register({C::kSearchBoxCopy}, [this] { BoxCopy(THistoryBox::kSearch); });
+  d.Register({C::kSearchBoxPaste}, [this] { BoxPaste(THistoryBox::kSearch); });
+  d.Register({C::kFolderBoxCut}, [this] { BoxCut(THistoryBox::kFolder); });
+  d.Register({C::kFolderBoxCopy}, [this] { BoxCopy(THistoryBox::kFolder); });
+  d.Register({C::kFolderBoxPaste}, [this] { BoxPaste(THistoryBox::kFolder); });
 }
 
 void TForm1::RunDialog(const std::function<void()>& show) {

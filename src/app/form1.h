@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_dispatcher.h"
 #include "app/commands.h"
 #include "app/search_triggers.h"
 #include "app/status_keeping_port.h"
@@ -97,9 +98,14 @@ class TForm1 {
   // False while a search run is in progress: the window must wait before it closes.
   bool CanClose() const { return !search_.runInProgress; }
 
-  // Runs a command of the menus, tool buttons or context menus; a disabled or hidden
-  // command does nothing, and so does one whose work is not in the program yet.
+  // Runs a command of the menus, tool buttons or context menus through its registered
+  // handler; a disabled or hidden command does nothing, and so does one whose operation
+  // has not registered a handler.
   void Execute(CommandId id);
+  // The handler table behind Execute. An operation on results (src/ops/) registers the
+  // handlers of its commands here when it is wired to the window, e.g.
+  //   form.Commands().Register({CommandId::kReplace, CommandId::kToolReplace}, ...);
+  TCommandDispatcher& Commands() { return commands_; }
   const CommandState& State(CommandId id) const { return states_[static_cast<size_t>(id)]; }
 
   // Mode switches (also for the operations on results).
@@ -214,6 +220,7 @@ class TForm1 {
 
  private:
   void FormCreate();
+  void RegisterOwnHandlers();
   void UpdateTargetMenuStates();
   void SearchModeCommand();
   void JoinModeCommand();
@@ -250,6 +257,7 @@ class TForm1 {
   std::array<TextSelection, 2> boxSelections_{};
   bool closeRequested_ = false;
   std::array<CommandState, kCommandCount> states_{};
+  TCommandDispatcher commands_;
   TForm1Dialogs dialogs_;
   TargetFiles targets_;
   TempFolderLedger ledger_;

@@ -47,7 +47,7 @@ class EEndOfFile : public EInOutError {
   EEndOfFile();
 };
 
-// The file could not be opened; carries the system's reason.
+// The file could not be opened; carries the OS's reason.
 class EFileNotFound : public EInOutError {
  public:
   using EInOutError::EInOutError;
