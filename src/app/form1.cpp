@@ -94,9 +94,20 @@ void TForm1::FormClose(int width, int height) {
   if (writeError) port_.ShowError(*writeError, caption_);
 }
 
+CommandState TForm1::State(CommandId id) const {
+  CommandState state = states_[static_cast<size_t>(id)];
+  if (Busy() && id != CommandId::kToolSearch) state.enabled = false;
+  return state;
+}
+
+void TForm1::StopSearch() { run_.RequestStop(); }
+
 void TForm1::Execute(CommandId id) {
-  if (Busy()) return;
-  const CommandState& state = State(id);
+  if (Busy()) {
+    if (id == CommandId::kToolSearch) StopSearch();
+    return;
+  }
+  const CommandState state = State(id);
   if (!state.enabled || !state.visible) return;
   // A command whose operation has not registered its handler yet shows and does nothing.
   commands_.Run(id);

@@ -106,7 +106,12 @@ class TForm1 {
   // handlers of its commands here when it is wired to the window, e.g.
   //   form.Commands().Register({CommandId::kReplace, CommandId::kToolReplace}, ...);
   TCommandDispatcher& Commands() { return commands_; }
-  const CommandState& State(CommandId id) const { return states_[static_cast<size_t>(id)]; }
+  // The stop (tool button "検索" while a run works, Esc): the run ends at its next chance
+  // with the rows found so far and says so on the status bar. Nothing while no run works.
+  void StopSearch();
+  // While a search runs every command shows disabled but the search tool button, which
+  // stops the run.
+  CommandState State(CommandId id) const;
 
   // Mode switches (also for the operations on results).
   void EnterSearchMode();
@@ -210,10 +215,9 @@ class TForm1 {
   CoreTimer Timer1{5000, false};  // status message timer
   CoreTimer Timer2{150, false};   // drag scroll timer of the join list
   // Lets window messages through while it reads a file.
-  TGrep Grep2{[this] {
-    port_.ProcessMessages();
-    return false;
-  }};
+  // Lets window messages through while it reads a file (now and then) and stops when the
+  // user asked the run to stop.
+  TGrep Grep2{[this] { return run_.LetMessagesRun(); }};
   TAWKStr AWKStr1;  // highlight and replace matcher, line separator CR LF
   TXBiff XBiff1;
   TReadDoc ReadDoc1;

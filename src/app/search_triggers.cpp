@@ -35,8 +35,9 @@ class TSearchRun::UndoListSink : public SearchSink {
 
   bool OnTarget(int index, int count) override {
     run_.SetStatus(SearchProgressText(index, count));
-    return true;
+    return !run_.LetMessagesRun();
   }
+  bool OnProgress() override { return !run_.LetMessagesRun(); }
   bool OnRow(const CheckListRow& row) override {
     CheckList& undo = run_.p_.undoList;
     undo.Insert(undo.Count(), row);
@@ -44,13 +45,26 @@ class TSearchRun::UndoListSink : public SearchSink {
     // cost time.
     if (!row.header && !run_.p_.settings.useRegex && run_.statusText_.size() < kMaxStatusBytes)
       run_.SetStatus(run_.statusText_ + ".");
-    return true;
+    return !run_.p_.state.stopRequested;
   }
   void OnFileFailed(const SearchFileFailure& f) override { failure = f; }
 
  private:
   TSearchRun& run_;
 };
+
+void TSearchRun::RequestStop() {
+  if (p_.state.runInProgress) p_.state.stopRequested = true;
+}
+
+bool TSearchRun::LetMessagesRun() {
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastPump_ >= pumpInterval_) {
+    lastPump_ = now;
+    p_.port.ProcessMessages();
+  }
+  return p_.state.stopRequested;
+}
 
 void TSearchRun::SetStatus(const std::string& text) {
   statusText_ = text;
@@ -101,6 +115,8 @@ void TSearchRun::ComboBox1Select(int index) {
 void TSearchRun::RunSearch() {
   if (p_.state.runInProgress) return;
   RunGuard guard(p_.state.runInProgress);
+  p_.state.stopRequested = false;
+  lastPump_ = {};  // the first chance lets messages run, so the emptied list shows at once
 
   // 1. A new run ends any pending replace.
   p_.state.replaceText.clear();
@@ -150,7 +166,7 @@ void TSearchRun::RunSearch() {
   // The rows are copied: the window may repaint meanwhile, but the list stays as it is.
   const std::vector<CheckListRow> targets = p_.targetList.Rows();
   UndoListSink sink(*this);
-  p_.stage.Run(targets, sink);
+  const bool stopped = p_.stage.Run(targets, sink) == SearchEnd::kStopped;
   if (sink.failure) p_.port.ShowMessage(SearchErrorMessage(*sink.failure), Caption());
 
   // 8.
@@ -159,9 +175,16 @@ void TSearchRun::RunSearch() {
   p_.activePage = 0;
   p_.statusTimer.SetEnabled(true);
   p_.state.searchText = p_.searchHistory.Text();
-  Finish(true);
+  Finish(!stopped);
+  if (stopped) {
+    const CheckList& rows = p_.resultList;
+    SetStatus(Sjis("検索を中止しました（") + std::to_string(rows.HeaderCount()) +
+              Sjis("ファイル、") + std::to_string(rows.Count() - rows.HeaderCount()) +
+              Sjis("件）"));
+  }
 }
 
+// reachedResults: the run went through every target (a stopped run shows no "not found").
 void TSearchRun::Finish(bool reachedResults) {
   p_.resultList.SetItemIndex(0);
   if (reachedResults && p_.resultList.Empty())

@@ -7,6 +7,7 @@
 // piece and hands references to them in SearchRunParts.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,16 @@ class TSearchRun {
   void ComboBox1KeyEnter();         // Enter in the search box: nothing when it is empty
   void ComboBox1Select(int index);  // an entry of the search history was chosen
 
+  // While a run works: the stop command (tool button "中止", Esc) asks it to end at the
+  // next chance; the rows found so far stay.
+  void RequestStop();
+  // Lets window messages run at most every kPumpInterval while a run works, so a search
+  // costs the window little; true when the run must stop. The grep component calls it.
+  bool LetMessagesRun();
+  static constexpr std::chrono::milliseconds kPumpInterval{30};
+  // For tests: another interval (0: at every chance).
+  void SetPumpInterval(std::chrono::milliseconds interval) { pumpInterval_ = interval; }
+
   // Appends to ListBoxExcel the path of every header row of the result list whose file is
   // a .xls or .doc file (extension without case).
   void CollectOfficeFiles();
@@ -68,6 +79,8 @@ class TSearchRun {
 
   SearchRunParts p_;
   std::string statusText_;  // the status text as the run last set it
+  std::chrono::steady_clock::time_point lastPump_;
+  std::chrono::milliseconds pumpInterval_ = kPumpInterval;
 };
 
 }  // namespace skarvo

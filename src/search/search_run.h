@@ -14,6 +14,9 @@ struct SearchState {
   // True while a run works. A pattern search lets window messages through, so the window
   // repaints; every command must check this and wait until the run has ended.
   bool runInProgress = false;
+  // Set by the stop command while a run works; the run ends at the next chance, keeping the
+  // rows found so far. Cleared when a run starts.
+  bool stopRequested = false;
 };
 
 }  // namespace skarvo

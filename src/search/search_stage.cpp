@@ -63,6 +63,13 @@ SearchEnd TSearchStage::Run(const std::vector<CheckListRow>& targets, SearchSink
       FlushHeldRows();
     } catch (const StopRequest&) {
       return SearchEnd::kStopped;
+    } catch (const EGrepCancel&) {
+      // The host stopped the grep: what the file gave so far is kept.
+      try {
+        FlushHeldRows();
+      } catch (const StopRequest&) {
+      }
+      return SearchEnd::kStopped;
     } catch (const std::exception& e) {
       // A file whose search broke off keeps the hits it had, labelled.
       const SearchFileFailure failure{path_, ReasonOf(e)};
@@ -97,6 +104,7 @@ void TSearchStage::SearchFile(const std::string& path) {
   const bool readable = ForEachTextLine(fileToSearch, [&](int64_t lineNo, const std::string& line) {
     if (ContainsSearchString(line, pattern_.searchString, pattern_.caseSensitive))
       AddHit(line, lineNo);
+    if (lineNo % SearchSink::kProgressLines == 0 && !sink_->OnProgress()) throw StopRequest{};
     return true;
   });
   if (!readable) throw ESearchFile(Sjis("ファイルを読み込めませんでした：") + fileToSearch);

@@ -2,8 +2,9 @@
 // rows, the pattern options and the temp folder for office files, it reads each checked
 // file row in list order and reports result rows to a sink: a file's header row just
 // before its first hit, then one row per matching line or cell. The sink may say stop at
-// any row. A file that cannot be read, extracted or searched is reported as a typed event
-// and ends the run; the rows it gave before are kept.
+// any row, at each target, or between lines (OnProgress); the grep component's own cancel
+// (EGrepCancel) is a stop too, never a failure. A file that cannot be read, extracted or searched
+// is reported as a typed event and ends the run; the rows it gave before are kept.
 //
 // Office files are read into an extracted text under the temp folder first (.xls: one line
 // per cell in reading order, .doc: one line per text line, line breaks removed) and that
@@ -65,6 +66,10 @@ class SearchSink {
   virtual bool OnRow(const CheckListRow& row) = 0;
   // The file could not be read, extracted or searched; the run ends after this.
   virtual void OnFileFailed(const SearchFileFailure& failure) = 0;
+  // Asked now and then while a plain search reads lines (every kProgressLines lines), so a
+  // long file without hits can be stopped too. False stops the run.
+  virtual bool OnProgress() { return true; }
+  static constexpr int64_t kProgressLines = 4096;
 };
 
 // The components the stage reads with; all outlive the stage.

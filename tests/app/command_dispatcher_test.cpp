@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/form1_fixture.h"
+#include "platform/codepage.h"
 
 namespace skarvo {
 namespace {
@@ -53,6 +54,29 @@ TEST_F(Form1Test, ExecuteRunsWhatIsRegisteredAndOnlyForAnUsableCommand) {
   EXPECT_EQ(replaced, 2);
   EXPECT_EQ(other, 1);
   EXPECT_FALSE(TCommandDispatcher().Run(CommandId::kCount));
+}
+
+TEST_F(Form1Test, DuringASearchOnlyTheStopIsEnabledAndItEndsTheRun) {
+  auto form = MakeForm();
+  form->ComboBox2.SetItems({SearchTree()});
+  form->ComboBox2.SetItemIndex(0);
+  form->Targets().BuildTargetList(false);
+  form->ComboBox1.SetText("abc");
+  int pumps = 0;
+  port_.onProcessMessages = [&] {
+    if (!form->Search().runInProgress) return;
+    ++pumps;
+    EXPECT_FALSE(form->State(CommandId::kSearch).enabled);
+    EXPECT_FALSE(form->State(CommandId::kFolderSelect).enabled);
+    EXPECT_TRUE(form->State(CommandId::kToolSearch).enabled);
+    form->Execute(CommandId::kToolSearch);  // "中止"
+  };
+  form->Execute(CommandId::kToolSearch);
+  EXPECT_GT(pumps, 0);
+  EXPECT_FALSE(form->Search().runInProgress);
+  EXPECT_TRUE(form->State(CommandId::kSearch).enabled);
+  EXPECT_EQ(form->StatusText(), Sjis("検索を中止しました（0ファイル、0件）"));
+  EXPECT_TRUE(form->CheckListBox3.Empty());
 }
 
 }  // namespace

@@ -21,10 +21,7 @@ class SearchRunTest : public ::testing::Test {
       : home_(MakeHome()),
         targets_(TargetListParts{targetList_, undoList_, resultList_, joinList_, folderHistory_,
                                  settings_, folderDialog_, timer_, ui_}),
-        grep_([this] {
-          ui_.ProcessMessages();
-          return false;
-        }),
+        grep_([this] { return run_.LetMessagesRun(); }),
         ledger_(home_),
         stage_(SearchStageParts{grep_, xbiff_, readDoc_, ledger_}),
         run_(SearchRunParts{targetList_, resultList_, undoList_, cellTexts_, cellLabels_,
@@ -378,6 +375,45 @@ TEST_F(SearchRunTest, AFileThatCannotBeExtractedStopsTheRunWithWhatWasFound) {
                                               H(kTree + "/B.TXT"), Sjis("+ 【2列目】lower abc")}));
   EXPECT_EQ(state_.searchText, "abc");
   EXPECT_EQ(ui_.statusText, Sjis("検索終了"));
+}
+
+TEST_F(SearchRunTest, AStopKeepsTheRowsFoundSoFarAndSaysSoWithTheCounts) {
+  const std::string a = Write("a.txt", "x\nhit one\nhit two\n");
+  Write("b.txt", "hit\n");
+  Build(home_ + "/data");
+  run_.SetPumpInterval(std::chrono::milliseconds(0));
+  struct Row {
+    bool regex;
+    std::vector<std::string> rows;
+    const char* status;
+  } rows[] = {
+      // The grep lets messages run before it reports a line: its cancel ends a.txt there.
+      {true, {H(a), Sjis("+ 【2列目】hit one")}, "検索を中止しました（1ファイル、1件）"},
+      // A plain search is stopped before the next file.
+      {false,
+       {H(a), Sjis("+ 【2列目】hit one"), Sjis("+ 【3列目】hit two")},
+       "検索を中止しました（1ファイル、2件）"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.regex);
+    settings_.useRegex = row.regex;
+    // The stop comes at the first chance after a.txt's first hit.
+    ui_.onProcessMessages = [&] {
+      if (undoList_.Count() >= 2) run_.RequestStop();
+    };
+    ui_.calls.clear();
+    Search("hit");
+    EXPECT_EQ(Rows(), row.rows);
+    EXPECT_EQ(ui_.statusText, Sjis(row.status));
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_FALSE(state_.runInProgress);
+    EXPECT_EQ(resultList_.Row(1).lineNo, 2);
+    // The next run starts afresh.
+    ui_.onProcessMessages = nullptr;
+    Search("hit");
+    EXPECT_EQ(Rows().size(), 5u);
+    EXPECT_EQ(ui_.statusText, Sjis("検索終了"));
+  }
 }
 
 TEST_F(SearchRunTest, CommandsAreHeldOffWhileAPatternSearchLetsMessagesThrough) {
