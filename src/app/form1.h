@@ -109,6 +109,9 @@ class TForm1 {
   // The stop (tool button "検索" while a run works, Esc): the run ends at its next chance
   // with the rows found so far and says so on the status bar. Nothing while no run works.
   void StopSearch();
+  // Run while a search lets window messages through, so the window can show the rows found
+  // so far.
+  void SetLiveRefresh(std::function<void()> refresh) { run_.SetOnMessages(std::move(refresh)); }
   // While a search runs every command shows disabled but the search tool button, which
   // stops the run.
   CommandState State(CommandId id) const;

@@ -39,8 +39,11 @@ class TSearchRun::UndoListSink : public SearchSink {
   }
   bool OnProgress() override { return !run_.LetMessagesRun(); }
   bool OnRow(const CheckListRow& row) override {
+    // The result list shows the rows as they come; the undo list keeps its copy.
     CheckList& undo = run_.p_.undoList;
     undo.Insert(undo.Count(), row);
+    CheckList& results = run_.p_.resultList;
+    results.Insert(results.Count(), row);
     // A plain search shows one dot per hit; past a status bar's width more dots would only
     // cost time.
     if (!row.header && !run_.p_.settings.useRegex && run_.statusText_.size() < kMaxStatusBytes)
@@ -61,6 +64,7 @@ bool TSearchRun::LetMessagesRun() {
   const auto now = std::chrono::steady_clock::now();
   if (now - lastPump_ >= pumpInterval_) {
     lastPump_ = now;
+    if (onMessages_) onMessages_();
     p_.port.ProcessMessages();
   }
   return p_.state.stopRequested;
@@ -170,8 +174,6 @@ void TSearchRun::RunSearch() {
   if (sink.failure) p_.port.ShowMessage(SearchErrorMessage(*sink.failure), Caption());
 
   // 8.
-  for (const CheckListRow& row : p_.undoList.Rows())
-    p_.resultList.Insert(p_.resultList.Count(), row);
   p_.activePage = 0;
   p_.statusTimer.SetEnabled(true);
   p_.state.searchText = p_.searchHistory.Text();

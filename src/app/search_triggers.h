@@ -8,6 +8,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,9 @@ class TSearchRun {
   // costs the window little; true when the run must stop. The grep component calls it.
   bool LetMessagesRun();
   static constexpr std::chrono::milliseconds kPumpInterval{30};
+  // Run just before window messages are let through while a run works (the window shows
+  // the rows found so far).
+  void SetOnMessages(std::function<void()> handler) { onMessages_ = std::move(handler); }
   // For tests: another interval (0: at every chance).
   void SetPumpInterval(std::chrono::milliseconds interval) { pumpInterval_ = interval; }
 
@@ -81,6 +85,7 @@ class TSearchRun {
   std::string statusText_;  // the status text as the run last set it
   std::chrono::steady_clock::time_point lastPump_;
   std::chrono::milliseconds pumpInterval_ = kPumpInterval;
+  std::function<void()> onMessages_;
 };
 
 }  // namespace skarvo

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -70,7 +71,35 @@ MainWindow::MainWindow(UiPort& port, ClipboardPort* clipboard, ProcessPort* proc
       form_->Timer2, [this] { Refresh(); }, this);
   ApplyDisplay();
   resize(form_->Width(), form_->Height());
+  form_->SetLiveRefresh([this] { RefreshLive(); });
+  // Esc stops a running search (the search tool button shows "中止" meanwhile).
+  auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(stop, &QShortcut::activated, this, [this] { form_->StopSearch(); });
   Refresh();
+}
+
+void MainWindow::RefreshLive() {
+  constexpr qint64 kLiveRefreshInterval = 50;  // ms
+  if (lastLiveRefresh_.isValid() && lastLiveRefresh_.elapsed() < kLiveRefreshInterval) return;
+  lastLiveRefresh_.start();
+  Refresh();
+}
+
+void MainWindow::ShowRunning(bool running) {
+  if (running == shownRunning_) return;
+  shownRunning_ = running;
+  for (QWidget* list : {static_cast<QWidget*>(resultList_), static_cast<QWidget*>(joinList_),
+                        static_cast<QWidget*>(targetList_)}) {
+    if (running)
+      list->setCursor(Qt::BusyCursor);
+    else
+      list->unsetCursor();
+  }
+  QAction* search = actions_[CommandId::kToolSearch];
+  const QString caption = running ? Lit("中止") : Lit(Command(CommandId::kToolSearch).caption);
+  search->setText(caption);
+  search->setToolTip(caption);
+  if (!running) lastLiveRefresh_.invalidate();
 }
 
 MainWindow::~MainWindow() {
@@ -243,6 +272,7 @@ void MainWindow::ShowStatus(const std::string& text) {
 }
 
 void MainWindow::Refresh() {
+  ShowRunning(form_->Search().runInProgress);
   for (const auto& [id, action] : actions_) {
     const CommandState& state = form_->State(id);
     action->setEnabled(state.enabled);

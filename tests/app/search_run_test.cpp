@@ -397,9 +397,10 @@ TEST_F(SearchRunTest, AStopKeepsTheRowsFoundSoFarAndSaysSoWithTheCounts) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.regex);
     settings_.useRegex = row.regex;
-    // The stop comes at the first chance after a.txt's first hit.
+    // The stop comes at the first chance after a.txt's first hit, which the result list
+    // already shows while the run goes on.
     ui_.onProcessMessages = [&] {
-      if (undoList_.Count() >= 2) run_.RequestStop();
+      if (resultList_.Count() >= 2) run_.RequestStop();
     };
     ui_.calls.clear();
     Search("hit");
