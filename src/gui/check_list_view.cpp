@@ -25,6 +25,18 @@ size_t Fingerprint(const CheckListRow& row) {
 
 void CheckListModel::Refresh() {
   const std::vector<CheckListRow>& rows = list_.Rows();
+  // Rows appended behind unchanged ones (a search filling the list) are inserted, so the
+  // view keeps its layout and measures only the new rows.
+  bool appended = rows.size() > shown_.size();
+  for (size_t i = 0; appended && i < shown_.size(); ++i)
+    appended = Fingerprint(rows[i]) == shown_[i];
+  if (appended) {
+    beginInsertRows(QModelIndex(), static_cast<int>(shown_.size()),
+                    static_cast<int>(rows.size()) - 1);
+    for (size_t i = shown_.size(); i < rows.size(); ++i) shown_.push_back(Fingerprint(rows[i]));
+    endInsertRows();
+    return;
+  }
   if (rows.size() != shown_.size()) {
     beginResetModel();
     shown_.resize(rows.size());

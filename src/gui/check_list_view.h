@@ -30,7 +30,8 @@ class CheckListModel : public QAbstractListModel {
   // Called when the user clicks the check box of a row.
   std::function<void(int row)> onClickCheck;
 
-  // Re-reads the list: changed rows are redrawn, a changed row count resets the model.
+  // Re-reads the list: changed rows are redrawn, rows appended behind unchanged ones are
+  // inserted, any other change of the row count resets the model.
   void Refresh();
   // The colours of header rows, the list and its text.
   void SetDisplay(const ListDisplay& display, const QPalette& palette);

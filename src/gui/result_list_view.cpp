@@ -260,6 +260,11 @@ ResultListView::ResultListView(const CheckList& list, QWidget* parent)
     widths_.assign(static_cast<size_t>(model_->rowCount()), 0);
     MeasureRows(0, model_->rowCount() - 1);
   });
+  connect(model_, &QAbstractItemModel::rowsInserted, this,
+          [this](const QModelIndex&, int first, int last) {
+            widths_.resize(static_cast<size_t>(model_->rowCount()), 0);
+            MeasureRows(first, last);
+          });
   connect(model_, &QAbstractItemModel::dataChanged, this,
           [this](const QModelIndex& first, const QModelIndex& last) {
             MeasureRows(first.row(), last.row());
