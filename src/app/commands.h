@@ -96,6 +96,9 @@ struct CommandInfo {
   bool startVisible;
   bool startChecked;  // a checked menu item, a pressed tool button
   CommandReadiness readiness;
+  // The program's name of the handler behind the command (docs/NAMES.md); a handler and its
+  // tool button twin run the same work.
+  const char* handler;
 };
 
 // The table, in the order the commands appear within their place.

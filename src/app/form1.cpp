@@ -35,9 +35,10 @@ TForm1::TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes)
       targets_(TargetListParts{CheckListBox1, CheckListBoxUNDO, CheckListBox3, CheckListBox2,
                                ComboBox2, settings_, SelectFolderDialog1, Timer1, port_}),
       ledger_(homeFolder_),
+      stage_(SearchStageParts{Grep2, XBiff1, ReadDoc1, ledger_}),
       run_(SearchRunParts{CheckListBox1, CheckListBox3, CheckListBoxUNDO, ListBoxExcel, ListBoxCell,
-                          ComboBox1, ComboBox2, settings_, targets_, Grep2, XBiff1, ReadDoc1,
-                          ledger_, search_, activePage_, Timer1, port_}),
+                          ComboBox1, ComboBox2, settings_, targets_, stage_, search_, activePage_,
+                          Timer1, port_}),
       ops_(OpsParts{CheckListBox1, CheckListBox3, CheckListBox2, CheckListBoxUNDO, ListBoxExcel,
                     search_, AWKStr1, targets_, ledger_, activePage_, Timer1, port_},
            OpsCommandSwitches{
@@ -66,6 +67,7 @@ void TForm1::FormCreate() {
     state.visible = info.startVisible;
     state.checked = info.startChecked;
   }
+  RegisterOwnHandlers();
   Timer1.SetHandler([this] { Timer1Timer(); });
   Timer2.SetHandler([this] { Timer2Timer(); });
 
@@ -120,134 +122,71 @@ void TForm1::FormClose(int width, int height) {
   if (writeError) port_.ShowError(*writeError, caption_);
 }
 
+CommandState TForm1::State(CommandId id) const {
+  CommandState state = states_[static_cast<size_t>(id)];
+  if (Busy() && id != CommandId::kToolSearch) state.enabled = false;
+  return state;
+}
+
+void TForm1::StopSearch() { run_.RequestStop(); }
+
 void TForm1::Execute(CommandId id) {
-  if (Busy()) return;
-  const CommandState& state = State(id);
-  if (!state.enabled || !state.visible) return;
-  switch (id) {
-    case CommandId::kFolderSelect:
-    case CommandId::kToolFolderSelect:
-      targets_.ChooseFolder(false);
-      break;
-    case CommandId::kFolderAdd:
-    case CommandId::kToolFolderAdd:
-      targets_.ChooseFolder(true);
-      break;
-    case CommandId::kExit:
-      closeRequested_ = true;
-      break;
-    case CommandId::kSearch:
-      run_.SearchMenuClick();
-      RequestFocus(TFocusTarget::kSearchBox);
-      break;
-    case CommandId::kToolSearch:
-      run_.SearchToolButtonClick();
-      RequestFocus(TFocusTarget::kSearchBox);
-      break;
-    case CommandId::kSearchMode:
-    case CommandId::kToolSearchMode:
-      SearchModeCommand();
-      break;
-    case CommandId::kJoinMode:
-    case CommandId::kToolJoinMode:
-      JoinModeCommand();
-      break;
-    case CommandId::kHelp:
-      Help();
-      break;
-    case CommandId::kSettings:
-    case CommandId::kToolSettings:
-      RunDialog(dialogs_.showSettings);
-      break;
-    case CommandId::kDisplaySettings:
-    case CommandId::kToolDisplaySettings:
-      RunDialog(dialogs_.showDisplaySettings);
-      break;
-    case CommandId::kVersion:
-      RunDialog(dialogs_.showVersion);
-      break;
-    case CommandId::kPruneHistory:
-      RunDialog(dialogs_.showHistoryPruning);
-      break;
-    case CommandId::kTargetCheckOnFolder:
-      targets_.CheckOnFolder1Click();
-      break;
-    case CommandId::kTargetCheckOffFolder:
-      targets_.CheckOffFolder1Click();
-      break;
-    case CommandId::kTargetAllOn:
-      targets_.AllOn1Click();
-      break;
-    case CommandId::kTargetAllOff:
-      targets_.AllOff1Click();
-      break;
-    case CommandId::kSearchBoxCut:
-      BoxCut(THistoryBox::kSearch);
-      break;
-    case CommandId::kSearchBoxCopy:
-      BoxCopy(THistoryBox::kSearch);
-      break;
-    case CommandId::kSearchBoxPaste:
-      BoxPaste(THistoryBox::kSearch);
-      break;
-    case CommandId::kFolderBoxCut:
-      BoxCut(THistoryBox::kFolder);
-      break;
-    case CommandId::kFolderBoxCopy:
-      BoxCopy(THistoryBox::kFolder);
-      break;
-    case CommandId::kFolderBoxPaste:
-      BoxPaste(THistoryBox::kFolder);
-      break;
-    case CommandId::kResultOpenFile:
-      openHit_.N4Click();
-      break;
-    case CommandId::kTargetOpenFile:
-      openHit_.N13Click();
-      break;
-    // The operations on results (save to new files, overwrite, undo, replace, narrowing,
-    // join, opening a file or hit, split, check a file's hits) are wired here as they join
-    // the program; until then their commands show and do nothing.
-    case CommandId::kSaveToNewFile:
-    case CommandId::kToolSaveNew:
-      joinSplit_.SaveAs1Click();
-      break;
-    case CommandId::kJoinFiles:
-    case CommandId::kToolJoinFiles:
-      joinSplit_.N7Click();
-      break;
-    case CommandId::kResultSplitFile:
-      joinSplit_.File2Click();
-      break;
-    case CommandId::kOverwriteSave:
-    case CommandId::kToolOverwriteSave:
-      ops_.N12Click();
-      break;
-    case CommandId::kUndo:
-    case CommandId::kToolUndo:
-      ops_.Repeat1Click();
-      break;
-    case CommandId::kReplace:
-    case CommandId::kToolReplace:
-      ops_.Replace1Click();
-      break;
-    case CommandId::kNarrow:
-    case CommandId::kToolNarrow:
-      ops_.N3Click();
-      break;
-    case CommandId::kResultCheckOnFile:
-      ops_.CheckOnFile1Click();
-      break;
-    case CommandId::kResultCheckOffFile:
-      ops_.CheckOFFFile1Click();
-      break;
-    case CommandId::kResultNarrowJoin:
-      File3Click();
-      break;
-    case CommandId::kCount:
-      break;
+  if (Busy()) {
+    if (id == CommandId::kToolSearch) StopSearch();
+    return;
   }
+  const CommandState state = State(id);
+  if (!state.enabled || !state.visible) return;
+  // A command whose operation has not registered its handler yet shows and does nothing.
+  commands_.Run(id);
   UpdateTargetMenuStates();
+}
+
+void TForm1::RegisterOwnHandlers() {
+  using C = CommandId;
+  TCommandDispatcher& d = commands_;
+  d.Register({C::kFolderSelect, C::kToolFolderSelect}, [this] { targets_.ChooseFolder(false); });
+  d.Register({C::kFolderAdd, C::kToolFolderAdd}, [this] { targets_.ChooseFolder(true); });
+  d.Register({C::kExit}, [this] { closeRequested_ = true; });
+  d.Register({C::kSearch}, [this] {
+    run_.SearchMenuClick();
+    RequestFocus(TFocusTarget::kSearchBox);
+  });
+  d.Register({C::kToolSearch}, [this] {
+    run_.SearchToolButtonClick();
+    RequestFocus(TFocusTarget::kSearchBox);
+  });
+  d.Register({C::kSearchMode, C::kToolSearchMode}, [this] { SearchModeCommand(); });
+  d.Register({C::kJoinMode, C::kToolJoinMode}, [this] { JoinModeCommand(); });
+  d.Register({C::kHelp}, [this] { Help(); });
+  d.Register({C::kSettings, C::kToolSettings}, [this] { RunDialog(dialogs_.showSettings); });
+  d.Register({C::kDisplaySettings, C::kToolDisplaySettings},
+             [this] { RunDialog(dialogs_.showDisplaySettings); });
+  d.Register({C::kVersion}, [this] { RunDialog(dialogs_.showVersion); });
+  d.Register({C::kPruneHistory}, [this] { RunDialog(dialogs_.showHistoryPruning); });
+  d.Register({C::kTargetCheckOnFolder}, [this] { targets_.CheckOnFolder1Click(); });
+  d.Register({C::kTargetCheckOffFolder}, [this] { targets_.CheckOffFolder1Click(); });
+  d.Register({C::kTargetAllOn}, [this] { targets_.AllOn1Click(); });
+  d.Register({C::kTargetAllOff}, [this] { targets_.AllOff1Click(); });
+  d.Register({C::kSearchBoxCut}, [this] { BoxCut(THistoryBox::kSearch); });
+  d.Register({C::kSearchBoxCopy}, [this] { BoxCopy(THistoryBox::kSearch); });
+  d.Register({C::kSearchBoxPaste}, [this] { BoxPaste(THistoryBox::kSearch); });
+  d.Register({C::kFolderBoxCut}, [this] { BoxCut(THistoryBox::kFolder); });
+  d.Register({C::kFolderBoxCopy}, [this] { BoxCopy(THistoryBox::kFolder); });
+  d.Register({C::kFolderBoxPaste}, [this] { BoxPaste(THistoryBox::kFolder); });
+  // The operations on results.
+  d.Register({C::kResultOpenFile}, [this] { openHit_.N4Click(); });
+  d.Register({C::kTargetOpenFile}, [this] { openHit_.N13Click(); });
+  d.Register({C::kSaveToNewFile, C::kToolSaveNew}, [this] { joinSplit_.SaveAs1Click(); });
+  d.Register({C::kJoinFiles, C::kToolJoinFiles}, [this] { joinSplit_.N7Click(); });
+  d.Register({C::kResultSplitFile}, [this] { joinSplit_.File2Click(); });
+  d.Register({C::kOverwriteSave, C::kToolOverwriteSave}, [this] { ops_.N12Click(); });
+  d.Register({C::kUndo, C::kToolUndo}, [this] { ops_.Repeat1Click(); });
+  d.Register({C::kReplace, C::kToolReplace}, [this] { ops_.Replace1Click(); });
+  d.Register({C::kNarrow, C::kToolNarrow}, [this] { ops_.N3Click(); });
+  d.Register({C::kResultCheckOnFile}, [this] { ops_.CheckOnFile1Click(); });
+  d.Register({C::kResultCheckOffFile}, [this] { ops_.CheckOFFFile1Click(); });
+  d.Register({C::kResultNarrowJoin}, [this] { File3Click(); });
 }
 
 void TForm1::RunDialog(const std::function<void()>& show) {

@@ -17,15 +17,17 @@
 #include <string>
 #include <vector>
 
+#include "app/command_dispatcher.h"
 #include "app/commands.h"
+#include "app/search_triggers.h"
 #include "app/status_keeping_port.h"
 #include "app/window_size.h"
 #include "engine/awk_str.h"
 #include "engine/grep.h"
-#include "ops/result_operations.h"
-#include "ops/join_split.h"
 #include "ops/display_settings_dialog.h"
+#include "ops/join_split.h"
 #include "ops/open_hit.h"
+#include "ops/result_operations.h"
 #include "platform/clipboard_port.h"
 #include "platform/core_timer.h"
 #include "platform/error.h"
@@ -33,7 +35,9 @@
 #include "platform/ui_port.h"
 #include "readers/read_doc.h"
 #include "readers/xbiff.h"
+#include "results/result_highlight.h"
 #include "search/search_run.h"
+#include "search/search_stage.h"
 #include "search/temp_folder_ledger.h"
 #include "settings/settings.h"
 #include "targets/check_list.h"
@@ -103,10 +107,23 @@ class TForm1 {
   // False while a search run is in progress: the window must wait before it closes.
   bool CanClose() const { return !search_.runInProgress; }
 
-  // Runs a command of the menus, tool buttons or context menus; a disabled or hidden
-  // command does nothing, and so does one whose work is not in the program yet.
+  // Runs a command of the menus, tool buttons or context menus through its registered
+  // handler; a disabled or hidden command does nothing, and so does one whose operation
+  // has not registered a handler.
   void Execute(CommandId id);
-  const CommandState& State(CommandId id) const { return states_[static_cast<size_t>(id)]; }
+  // The handler table behind Execute. An operation on results (src/ops/) registers the
+  // handlers of its commands here when it is wired to the window, e.g.
+  //   form.Commands().Register({CommandId::kReplace, CommandId::kToolReplace}, ...);
+  TCommandDispatcher& Commands() { return commands_; }
+  // The stop (tool button "検索" while a run works, Esc): the run ends at its next chance
+  // with the rows found so far and says so on the status bar. Nothing while no run works.
+  void StopSearch();
+  // Run while a search lets window messages through, so the window can show the rows found
+  // so far.
+  void SetLiveRefresh(std::function<void()> refresh) { run_.SetOnMessages(std::move(refresh)); }
+  // While a search runs every command shows disabled but the search tool button, which
+  // stops the run.
+  CommandState State(CommandId id) const;
 
   // Mode switches (also for the operations on results).
   void EnterSearchMode();
@@ -203,6 +220,11 @@ class TForm1 {
   const Settings& CurrentSettings() const { return settings_; }
   const DisplaySettings& Display() const { return display_; }
   const SearchState& Search() const { return search_; }
+  // The highlight of a result row as it is drawn now: the search state, the settings and
+  // AWKStr1 as they stand (results/result_highlight.h).
+  RowHighlight ResultRowHighlight(const CheckListRow& row) {
+    return RowHighlightOf(row, search_.searchText, search_.replaceText, settings_, AWKStr1);
+  }
   // True once the command "終了" asked the window to close.
   bool CloseRequested() const { return closeRequested_; }
   const TempFolderLedger& TempFolder() const { return ledger_; }
@@ -234,14 +256,18 @@ class TForm1 {
   FileChoiceRequest SaveDialog1;  // the save dialog of the join and the split
   CoreTimer Timer1{5000, false};  // status message timer
   CoreTimer Timer2{150, false};   // drag scroll timer of the join list
-  TGrep Grep2{&port_};            // lets window messages through while it reads a file
-  TAWKStr AWKStr1;                // highlight and replace matcher, line separator CR LF
+  // Lets window messages through while it reads a file.
+  // Lets window messages through while it reads a file (now and then) and stops when the
+  // user asked the run to stop.
+  TGrep Grep2{[this] { return run_.LetMessagesRun(); }};
+  TAWKStr AWKStr1;  // highlight and replace matcher, line separator CR LF
   TXBiff XBiff1;
   TReadDoc ReadDoc1;
 
  private:
   void FormCreate();
   JoinSplitWindow JoinWindow();
+  void RegisterOwnHandlers();
   void UpdateTargetMenuStates();
   void SearchModeCommand();
   void JoinModeCommand();
@@ -279,10 +305,12 @@ class TForm1 {
   std::array<TextSelection, 2> boxSelections_{};
   bool closeRequested_ = false;
   std::array<CommandState, kCommandCount> states_{};
+  TCommandDispatcher commands_;
   TForm1Dialogs dialogs_;
   TargetFiles targets_;
   TempFolderLedger ledger_;
   SearchState search_;
+  TSearchStage stage_;
   TSearchRun run_;
   TResultOperations ops_;
   TJoinSplit joinSplit_;

@@ -13,13 +13,25 @@
 
 #include "cli/cli_text.h"
 #include "cli/command_registry.h"
+#include "cli/private_home.h"
+#include "engine/awk_str.h"
+#include "engine/grep.h"
 #include "ops/file_backup.h"
 #include "ops/overwrite.h"
 #include "ops/replace.h"
 #include "platform/codepage.h"
+#include "platform/core_timer.h"
+#include "platform/error.h"
 #include "platform/file_system.h"
+#include "readers/read_doc.h"
+#include "readers/xbiff.h"
 #include "search/search_run.h"
+#include "search/search_stage.h"
 #include "search/search_text.h"
+#include "search/temp_folder_ledger.h"
+#include "targets/history_box.h"
+#include "targets/select_folder_dialog.h"
+#include "targets/target_files.h"
 
 namespace skarvo::cli {
 namespace {
@@ -38,7 +50,6 @@ class ReplacePort : public UiPort {
   bool errorShown = false;
 
   void ShowMessage(const std::string& text, const std::string&) override {
-    if (text == Sjis("新規検索エラー")) errorShown = true;
     if (text.rfind(Sjis("実際のファイルは"), 0) != 0) Print(text);
   }
   void ShowError(const std::string& text, const std::string&) override {
@@ -120,25 +131,22 @@ std::string Parse(const std::vector<std::string>& args, ReplaceArgs& out) {
   return {};
 }
 
-// A private home folder for the extracted texts of office files, removed at the end.
-class PrivateHome {
+// Keeps the rows as the window keeps them: in the result list and the undo list.
+class ListSink : public SearchSink {
  public:
-  PrivateHome() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/skarvo-replace-XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    if (::mkdtemp(name.data()) != nullptr) path_ = name.data();
+  ListSink(CheckList& resultList, CheckList& undoList) : result_(resultList), undo_(undoList) {}
+  std::optional<SearchFileFailure> failure;
+
+  bool OnRow(const CheckListRow& row) override {
+    result_.Insert(result_.Count(), row);
+    undo_.Insert(undo_.Count(), row);
+    return true;
   }
-  ~PrivateHome() {
-    if (!path_.empty()) DeleteFolderTree(path_);
-  }
-  PrivateHome(const PrivateHome&) = delete;
-  PrivateHome& operator=(const PrivateHome&) = delete;
-  const std::string& Path() const { return path_; }
+  void OnFileFailed(const SearchFileFailure& f) override { failure = f; }
 
  private:
-  std::string path_;
+  CheckList& result_;
+  CheckList& undo_;
 };
 
 int RunReplaceCommand(const std::vector<std::string>& args) {
@@ -160,41 +168,58 @@ int RunReplaceCommand(const std::vector<std::string>& args) {
       return Fail("replace: no such folder: " + a.positional[i]);
     folders.push_back(*folder);
   }
-  PrivateHome home;
+  PrivateHome home("skarvo-replace-");
   std::optional<std::string> homeCp932 = a.raw ? home.Path() : edge.In(home.Path());
   if (home.Path().empty() || !homeCp932) return Fail("replace: cannot make a private temp folder");
 
   ReplacePort port(edge, *replacement, a.yes);
   CheckList targetList, resultList, joinList, undoList;
-  HistoryBox searchHistory, folderHistory;
-  std::vector<std::string> listBoxExcel, listBoxCell;
+  HistoryBox folderHistory;
+  std::vector<std::string> listBoxExcel;
   TSelectFolderDialog folderDialog;
   CoreTimer statusTimer(5000, false);
   TargetFiles targets(TargetListParts{targetList, undoList, resultList, joinList, folderHistory,
                                       a.settings, folderDialog, statusTimer, port});
-  TGrep grep(&port);
-  TXBiff xbiff;
-  TReadDoc readDoc;
-  TAWKStr awk;
-  TempFolderLedger tempFolder(*homeCp932);
-  SearchState state;
-  int activePage = 0;
-  TSearchRun run(SearchRunParts{targetList, resultList, undoList, listBoxExcel, listBoxCell,
-                                searchHistory, folderHistory, a.settings, targets, grep, xbiff,
-                                readDoc, tempFolder, state, activePage, statusTimer, port});
   for (size_t i = 0; i < folders.size(); ++i) {
     folderHistory.SetItems({folders[i]});
     folderHistory.SetItemIndex(0);
     targets.BuildTargetList(/*add=*/i > 0);
+    ReportLeftOut("replace", targets, edge.Out(folders[i]));
   }
   if (targets.TargetCount() == 0) {
     port.Print(Sjis("選択されたファイルがありません！"));
     return 1;
   }
-  searchHistory.SetText(*pattern);
-  run.SearchToolButtonClick();
-  if (port.errorShown) return 2;
+
+  // The search, exactly as skarvo-cli search runs it.
+  TGrep grep;
+  TXBiff xbiff;
+  TReadDoc readDoc;
+  TAWKStr awk;
+  TempFolderLedger tempFolder(*homeCp932);
+  TSearchStage stage(SearchStageParts{grep, xbiff, readDoc, tempFolder});
+  const Settings& s = a.settings;
+  try {
+    stage.SetPattern(SearchPattern{*pattern, s.useRegex, s.caseSensitive, s.useFuzzyDictionary});
+  } catch (const Exception& e) {
+    port.Print(e.Message());
+    return 2;
+  }
+  const std::vector<CheckListRow> targetRows = targetList.Rows();
+  undoList.Clear();
+  ListSink sink(resultList, undoList);
+  stage.Run(targetRows, sink);
+  if (sink.failure) {
+    port.Print(SearchErrorMessage(*sink.failure));
+    return 2;
+  }
   if (resultList.Empty()) return 1;
+  SearchState state;
+  state.searchText = *pattern;
+  state.searchUsedRegex = s.useRegex;
+  state.searchCaseSensitive = s.caseSensitive;
+  state.searchFuzzy = s.useFuzzyDictionary;
+  int activePage = 0;
 
   OpsParts parts{targetList, resultList, joinList,   undoList,   listBoxExcel, state,
                  awk,        targets,    tempFolder, activePage, statusTimer,  port};

@@ -1,8 +1,8 @@
-// skarvo-cli search: the target list build and the search run without a window. Prints one
-// line per result-list row ("H\t" header, "+\t" checked hit, "-\t" unchecked hit). It uses
-// the default settings except what the flags say, a private temp folder that it removes,
-// and never touches a settings file. What the run would show in a message box goes to
-// stderr.
+// skarvo-cli search: the target list build and the search stage without a window. Prints
+// one line per result-list row ("H\t" header, "+\t" checked hit, "-\t" unchecked hit) as
+// the stage reports it. It uses the default settings except what the flags say, a private
+// temp folder that it removes, and never touches a settings file. What the window would
+// show in a message box goes to stderr.
 #include <stdlib.h>
 
 #include <cstdio>
@@ -13,15 +13,16 @@
 
 #include "cli/cli_text.h"
 #include "cli/command_registry.h"
-#include "cli/interrupt_cleanup.h"
+#include "cli/private_home.h"
 #include "engine/grep.h"
 #include "platform/codepage.h"
 #include "platform/core_timer.h"
+#include "platform/error.h"
 #include "platform/file_system.h"
 #include "platform/ui_port.h"
 #include "readers/read_doc.h"
 #include "readers/xbiff.h"
-#include "search/search_run.h"
+#include "search/search_stage.h"
 #include "search/temp_folder_ledger.h"
 #include "settings/settings.h"
 #include "targets/check_list.h"
@@ -36,22 +37,14 @@ constexpr const char* kUsage =
     "[--raw] [--plain] [--ignore-case] [--fuzzy] [--no-subfolders] [--ext LIST] PATTERN "
     "FOLDER...";
 
-// The UI port of a run without a window: messages and errors go to stderr, every question
+// The UI port of the target list build: messages and errors go to stderr, every question
 // is answered with Cancel, status texts are dropped.
 class CliPort : public UiPort {
  public:
   explicit CliPort(const TextEdge& edge) : edge_(edge) {}
-  bool errorShown = false;
-  bool searchErrorShown = false;
 
-  void ShowMessage(const std::string& text, const std::string&) override {
-    if (text == Sjis("新規検索エラー")) searchErrorShown = true;
-    Print(text);
-  }
-  void ShowError(const std::string& text, const std::string&) override {
-    errorShown = true;
-    Print(text);
-  }
+  void ShowMessage(const std::string& text, const std::string&) override { Print(text); }
+  void ShowError(const std::string& text, const std::string&) override { Print(text); }
   bool Confirm(const std::string&, const std::string&) override { return false; }
   Answer Ask(const std::string&, const std::string&, QuestionButtons) override {
     return Answer::kCancel;
@@ -78,40 +71,23 @@ class CliPort : public UiPort {
   const TextEdge& edge_;
 };
 
-// A private home folder, removed with everything in it when the command ends.
-class PrivateHome {
+// Writes each row as the stage reports it and keeps a failed file.
+class PrintingSink : public SearchSink {
  public:
-  PrivateHome() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/skarvo-search-XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    HoldInterrupts hold;  // an interrupt between the two would leave the folder behind
-    if (::mkdtemp(name.data()) != nullptr) path_ = name.data();
-    if (!path_.empty()) interrupt_ = std::make_unique<RemoveOnInterrupt>(path_);
+  explicit PrintingSink(const TextEdge& edge) : edge_(edge) {}
+  int rows = 0;
+  std::optional<SearchFileFailure> failure;
+
+  bool OnRow(const CheckListRow& row) override {
+    WriteLine((row.header ? "H\t" : row.checked ? "+\t" : "-\t") + edge_.Out(row.text));
+    ++rows;
+    return true;
   }
-  ~PrivateHome() {
-    if (!path_.empty()) DeleteFolderTree(path_);
-  }
-  PrivateHome(const PrivateHome&) = delete;
-  PrivateHome& operator=(const PrivateHome&) = delete;
-  const std::string& Path() const { return path_; }
+  void OnFileFailed(const SearchFileFailure& f) override { failure = f; }
 
  private:
-  std::string path_;
-  std::unique_ptr<RemoveOnInterrupt> interrupt_;  // until the folder is gone
+  const TextEdge& edge_;
 };
-
-// Names a folder's listing left out would otherwise go unnoticed: the window shows them on
-// its status bar.
-void ReportLeftOut(const TargetFiles& targets, const std::string& folder) {
-  if (targets.LeftOutNames() > 0)
-    PrintError("search: " + folder + ": " + std::to_string(targets.LeftOutNames()) +
-               " name(s) without a Shift-JIS form left out");
-  if (targets.TooLongNames() > 0)
-    PrintError("search: " + folder + ": " + std::to_string(targets.TooLongNames()) +
-               " name(s) whose path passes the system's length limit left out");
-}
 
 int Fail(const std::string& message) {
   PrintError(message);
@@ -166,47 +142,49 @@ int RunSearchCommand(const std::vector<std::string>& args) {
     folders.push_back(*folder);
   }
 
-  PrivateHome home;
+  PrivateHome home("skarvo-search-");
   if (home.Path().empty()) return Fail("search: cannot make a private temp folder");
   std::optional<std::string> homeCp932 = raw ? home.Path() : edge.In(home.Path());
   if (!homeCp932) return Fail("search: the temp folder name has no Shift-JIS form");
 
+  // The target list is built as the window builds it, from one folder after the other.
   CliPort port(edge);
-  CheckList targetList, resultList, joinList, undoList;
-  HistoryBox searchHistory, folderHistory;
-  std::vector<std::string> listBoxExcel, listBoxCell;
+  CheckList targetList, scratchList, resultList, joinList;
+  HistoryBox folderHistory;
   TSelectFolderDialog folderDialog;
   CoreTimer statusTimer(5000, false);
-  TargetFiles targets(TargetListParts{targetList, undoList, resultList, joinList, folderHistory,
+  TargetFiles targets(TargetListParts{targetList, scratchList, resultList, joinList, folderHistory,
                                       settings, folderDialog, statusTimer, port});
-  TGrep grep(&port);
-  TXBiff xbiff;
-  TReadDoc readDoc;
-  TempFolderLedger tempFolder(*homeCp932);
-  SearchState state;
-  int activePage = 0;
-  TSearchRun run(SearchRunParts{targetList, resultList, undoList, listBoxExcel, listBoxCell,
-                                searchHistory, folderHistory, settings, targets, grep, xbiff,
-                                readDoc, tempFolder, state, activePage, statusTimer, port});
-
   for (size_t i = 0; i < folders.size(); ++i) {
     folderHistory.SetItems({folders[i]});
     folderHistory.SetItemIndex(0);
     targets.BuildTargetList(/*add=*/i > 0);
-    ReportLeftOut(targets, edge.Out(folders[i]));
+    ReportLeftOut("search", targets, edge.Out(folders[i]));
   }
   if (targets.TargetCount() == 0) {
     port.Print(Sjis("選択されたファイルがありません！"));
     return 1;
   }
-  searchHistory.SetText(*pattern);
-  run.SearchToolButtonClick();
 
-  for (const CheckListRow& row : resultList.Rows())
-    WriteLine((row.header ? "H\t" : row.checked ? "+\t" : "-\t") + edge.Out(row.text));
+  TGrep grep;
+  TXBiff xbiff;
+  TReadDoc readDoc;
+  TempFolderLedger tempFolder(*homeCp932);
+  TSearchStage stage(SearchStageParts{grep, xbiff, readDoc, tempFolder});
+  try {
+    stage.SetPattern(SearchPattern{*pattern, settings.useRegex, settings.caseSensitive,
+                                   settings.useFuzzyDictionary});
+  } catch (const Exception& e) {
+    port.Print(e.Message());
+    return 2;
+  }
+  PrintingSink sink(edge);
+  stage.Run(targetList.Rows(), sink);
   std::fflush(stdout);
-  if (port.errorShown || port.searchErrorShown) return 2;
-  return resultList.Empty() ? 1 : 0;
+  if (sink.failure) port.Print(SearchErrorMessage(*sink.failure));
+  if (sink.rows == 0) port.Print(NotFoundMessage(*pattern));
+  if (sink.failure) return 2;
+  return sink.rows == 0 ? 1 : 0;
 }
 
 CommandRegistrar searchCommand("search", RunSearchCommand, kUsage);

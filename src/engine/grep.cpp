@@ -47,7 +47,7 @@ bool SplitCodes(const std::string& text, std::vector<CharCode>& codes) {
 
 }  // namespace
 
-TGrep::TGrep(UiPort* ui) : ui_(ui) {
+TGrep::TGrep(TMessagePump pump) : pump_(std::move(pump)) {
   FuzzyDictionaries().push_back(&BuiltInFuzzyDictionary());
   ChooseRoutine();
 }
@@ -99,7 +99,7 @@ void TGrep::GrepDFA(const std::string& fileName) {
   cancel_ = false;
   std::unique_ptr<TTxtFile> file;
   try {
-    file = std::make_unique<TTxtFile>(fileName, cancel_, ui_);
+    file = std::make_unique<TTxtFile>(fileName, cancel_, pump_);
   } catch (const EEndOfFile&) {
     return;
   }
@@ -137,7 +137,7 @@ void TGrep::GrepLiteral(const std::string& fileName) {
   if (!useLiteral_) return GrepDFA(fileName);
   std::unique_ptr<TTxtFile> file;
   try {
-    file = std::make_unique<TTxtFile>(fileName, cancel_, ui_);
+    file = std::make_unique<TTxtFile>(fileName, cancel_, pump_);
   } catch (const EEndOfFile&) {
     return;
   }

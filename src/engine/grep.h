@@ -20,16 +20,15 @@
 
 namespace skarvo {
 
-class UiPort;
 class TGrep;
 
 using TGrepOnMatch = std::function<void(TGrep& sender, const RE_LineInfo_t& lineInfo)>;
 
 class TGrep : public TRegularExpression {
  public:
-  // ui (may be null) lets pending window messages run while a file is read; it must outlive
-  // every search. The built-in fuzzy-character dictionary is in FuzzyDictionaries.
-  explicit TGrep(UiPort* ui = nullptr);
+  // pump (may be empty) lets the host's pending window messages run while a file is read and
+  // may answer stop. The built-in fuzzy-character dictionary is in FuzzyDictionaries.
+  explicit TGrep(TMessagePump pump = nullptr);
 
   // As TRegularExpression::SetRegExp, then chooses the fixed-string or the automaton search.
   void SetRegExp(const std::string& pattern) override;
@@ -43,12 +42,12 @@ class TGrep : public TRegularExpression {
   bool Cancel() const noexcept { return cancel_; }
   void SetCancel(bool cancel) noexcept { cancel_ = cancel; }
 
-  void SetUiPort(UiPort* ui) noexcept { ui_ = ui; }
+  void SetMessagePump(TMessagePump pump) { pump_ = std::move(pump); }
 
   // Searches the file with the routine chosen for the current pattern. Raises EFileNotFound
-  // when it cannot be opened and EGrepCancel "CancelRequest" when Cancel is found set after a
-  // block is read or before a line is reported; an empty file reports nothing. Exceptions
-  // from OnMatch propagate; the file is closed on every way out.
+  // when it cannot be opened and EGrepCancel "CancelRequest" when Cancel is found set, or the
+  // pump answers stop, after a block is read or before a line is reported; an empty file reports
+  // nothing. Exceptions from OnMatch propagate; the file is closed on every way out.
   void Grep(const std::string& fileName);
 
   // The two routines. GrepLiteral requires a fixed-string pattern whose codes come back
@@ -72,7 +71,7 @@ class TGrep : public TRegularExpression {
  private:
   void ChooseRoutine();
 
-  UiPort* ui_;
+  TMessagePump pump_;
   TGrepOnMatch onMatch_;
   bool cancel_ = false;
   bool useLiteral_ = false;

@@ -12,7 +12,7 @@ namespace skarvo {
 
 class ERegExpParser : public Exception {
  public:
-  // cp932Message is the system's own text; position is a 1-based byte index into the
+  // cp932Message is the program's own text; position is a 1-based byte index into the
   // pattern, kept as an unsigned 16-bit number as the message box shows it.
   ERegExpParser(std::string cp932Message, int position)
       : Exception(std::move(cp932Message)), errorPos_(static_cast<std::uint16_t>(position)) {}

@@ -25,7 +25,6 @@
 #endif
 
 #include "platform/codepage.h"
-#include "platform/ui_port.h"
 
 namespace skarvo {
 
@@ -54,8 +53,8 @@ constexpr size_t kBufferSize = TTxtFile::BlockSize + 100;
 thread_local std::unique_ptr<char[]> spareBuffer;
 }  // namespace
 
-TTxtFile::TTxtFile(const std::string& fileName, const bool& cancel, UiPort* ui)
-    : cancel_(cancel), ui_(ui) {
+TTxtFile::TTxtFile(const std::string& fileName, const bool& cancel, TMessagePump pump)
+    : cancel_(cancel), pump_(std::move(pump)) {
   errno = 0;
   if (!file_.Open(fileName)) throw EFileNotFound(OpenErrorMessage(fileName, errno));
   sizeAtOpen_ = file_.Size();
@@ -71,7 +70,7 @@ TTxtFile::~TTxtFile() {
 }
 
 void TTxtFile::LetMessagesRun() {
-  if (ui_) ui_->ProcessMessages();
+  if (pump_ && pump_()) throw EGrepCancel();
 }
 
 void TTxtFile::ReadBlock(size_t destination) {

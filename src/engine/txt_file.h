@@ -8,13 +8,14 @@
 // line is ever copied (into CarryText) when it crosses a block boundary, so a line of any
 // length is reported whole while the rest of the file is never held in memory.
 //
-// The reader lets the user interface process pending messages after every block it reads and
-// before every line it hands out; when the owner's cancel flag is found set at either point it
-// raises EGrepCancel "CancelRequest".
+// The reader lets the host's pending messages run after every block it reads and before every
+// line it hands out; when the host answers stop, or the owner's cancel flag is found set, at
+// either point it raises EGrepCancel "CancelRequest".
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,7 +25,9 @@
 
 namespace skarvo {
 
-class UiPort;
+// Lets the host's pending window messages run (repaints, and whatever the window allows
+// meanwhile); returns true when the search must stop.
+using TMessagePump = std::function<bool()>;
 
 // The record of a reported line.
 struct RE_LineInfo_t {
@@ -44,7 +47,7 @@ class EEndOfFile : public EInOutError {
   EEndOfFile();
 };
 
-// The file could not be opened; carries the system's reason.
+// The file could not be opened; carries the OS's reason.
 class EFileNotFound : public EInOutError {
  public:
   using EInOutError::EInOutError;
@@ -62,8 +65,8 @@ class TTxtFile {
 
   // Opens the file and reads its first block. Raises EFileNotFound when it cannot be opened,
   // EEndOfFile when it is empty, EGrepCancel when cancel is set after the first block is read.
-  // cancel and ui (which may be null) must outlive the reader.
-  TTxtFile(const std::string& fileName, const bool& cancel, UiPort* ui);
+  // cancel must outlive the reader; pump may be empty.
+  TTxtFile(const std::string& fileName, const bool& cancel, TMessagePump pump);
   ~TTxtFile();
   TTxtFile(const TTxtFile&) = delete;
   TTxtFile& operator=(const TTxtFile&) = delete;
@@ -145,7 +148,7 @@ class TTxtFile {
 
   InputFile file_;
   const bool& cancel_;
-  UiPort* ui_;
+  TMessagePump pump_;
   uint64_t bytesRead_ = 0;
   // The size from opening, or 0 when the file reported none (/proc and the like): then it
   // is read until a read gives nothing.

@@ -1,6 +1,6 @@
 // What the program sets up once before its first window: the application title, Qt's
 // Japanese translation (for the texts of the standard buttons) and the fonts that stand
-// in for the system's Japanese fonts.
+// in for the Japanese fonts the program was drawn with.
 #pragma once
 
 class QApplication;

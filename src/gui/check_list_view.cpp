@@ -2,6 +2,8 @@
 
 #include <QItemSelectionModel>
 #include <QStyledItemDelegate>
+#include <functional>
+#include <string>
 
 #include "gui/qt_text.h"
 
@@ -10,20 +12,49 @@ namespace skarvo::gui {
 CheckListModel::CheckListModel(const CheckList& list, QObject* parent)
     : QAbstractListModel(parent), list_(list) {}
 
+namespace {
+
+size_t Fingerprint(const CheckListRow& row) {
+  size_t h = std::hash<std::string>()(row.text);
+  h = h * 31 + std::hash<std::string>()(row.lineText);
+  h = h * 31 + static_cast<size_t>(row.lineNo);
+  return h * 4 + (row.header ? 2 : 0) + (row.checked ? 1 : 0);
+}
+
+}  // namespace
+
 void CheckListModel::Refresh() {
   const std::vector<CheckListRow>& rows = list_.Rows();
+  // Rows appended behind unchanged ones (a search filling the list) are inserted, so the
+  // view keeps its layout and measures only the new rows.
+  bool appended = rows.size() > shown_.size();
+  for (size_t i = 0; appended && i < shown_.size(); ++i)
+    appended = Fingerprint(rows[i]) == shown_[i];
+  if (appended) {
+    beginInsertRows(QModelIndex(), static_cast<int>(shown_.size()),
+                    static_cast<int>(rows.size()) - 1);
+    for (size_t i = shown_.size(); i < rows.size(); ++i) shown_.push_back(Fingerprint(rows[i]));
+    endInsertRows();
+    return;
+  }
   if (rows.size() != shown_.size()) {
     beginResetModel();
-    shown_ = rows;
+    shown_.resize(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) shown_[i] = Fingerprint(rows[i]);
     endResetModel();
     return;
   }
   for (size_t i = 0; i < rows.size(); ++i) {
-    if (rows[i] == shown_[i]) continue;
-    shown_[i] = rows[i];
+    const size_t print = Fingerprint(rows[i]);
+    if (print == shown_[i]) continue;
+    shown_[i] = print;
     QModelIndex at = index(static_cast<int>(i));
     emit dataChanged(at, at);
   }
+}
+
+const CheckListRow* CheckListModel::RowOf(const QModelIndex& index) {
+  return static_cast<const CheckListRow*>(index.data(kRowRole).value<const void*>());
 }
 
 void CheckListModel::SetDisplay(const ListDisplay& display, const QPalette& palette) {
@@ -37,9 +68,12 @@ int CheckListModel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant CheckListModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= rowCount()) return {};
-  const CheckListRow& row = shown_[static_cast<size_t>(index.row())];
+  // The list may be ahead of the view until the next Refresh: a row it no longer has is empty.
+  if (!index.isValid() || index.row() >= rowCount() || index.row() >= list_.Count()) return {};
+  const CheckListRow& row = list_.Row(index.row());
   switch (role) {
+    case kRowRole:
+      return QVariant::fromValue(static_cast<const void*>(&row));
     case Qt::DisplayRole:
       return ToQt(row.text);
     case Qt::CheckStateRole:
@@ -66,9 +100,10 @@ bool CheckListModel::setData(const QModelIndex& index, const QVariant&, int role
 }
 
 Qt::ItemFlags CheckListModel::flags(const QModelIndex& index) const {
-  if (!index.isValid() || index.row() >= rowCount()) return Qt::NoItemFlags;
+  const CheckListRow* row = RowOf(index);
+  if (!row) return Qt::NoItemFlags;
   Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-  if (!shown_[static_cast<size_t>(index.row())].header) f |= Qt::ItemIsUserCheckable;
+  if (!row->header) f |= Qt::ItemIsUserCheckable;
   return f;
 }
 

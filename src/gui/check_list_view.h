@@ -21,12 +21,19 @@ class CheckListModel : public QAbstractListModel {
  public:
   explicit CheckListModel(const CheckList& list, QObject* parent = nullptr);
 
+  // The role under which data() gives the row's record (a const CheckListRow*, valid until
+  // the list changes), so a delegate paints from the model without a copy of its own.
+  static constexpr int kRowRole = Qt::UserRole + 1;
+  // The record of the row at index; null for an index the list no longer has.
+  static const CheckListRow* RowOf(const QModelIndex& index);
+
   // Called when the user clicks the check box of a row.
   std::function<void(int row)> onClickCheck;
   // Called just before onClickCheck: the view makes the row the selected one first.
   std::function<void(int row)> beforeClickCheck;
 
-  // Re-reads the list: changed rows are redrawn, a changed row count resets the model.
+  // Re-reads the list: changed rows are redrawn, rows appended behind unchanged ones are
+  // inserted, any other change of the row count resets the model.
   void Refresh();
   // The colours of header rows, the list and its text.
   void SetDisplay(const ListDisplay& display, const QPalette& palette);
@@ -38,7 +45,9 @@ class CheckListModel : public QAbstractListModel {
 
  private:
   const CheckList& list_;
-  std::vector<CheckListRow> shown_;
+  // A fingerprint of each shown row, to tell which rows changed; the rows themselves are
+  // read from the list.
+  std::vector<size_t> shown_;
   QColor headerBackground_;
   QColor headerText_;
 };

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/folder_choice.h"
 #include "platform/ui_port.h"
 
 class QLabel;

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -75,7 +76,35 @@ MainWindow::MainWindow(UiPort& port, ClipboardPort* clipboard, ProcessPort* proc
   ApplyDisplay();
   ForwardWorkArea();
   resize(form_->Width(), form_->Height());
+  form_->SetLiveRefresh([this] { RefreshLive(); });
+  // Esc stops a running search (the search tool button shows "中止" meanwhile).
+  auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(stop, &QShortcut::activated, this, [this] { form_->StopSearch(); });
   Refresh();
+}
+
+void MainWindow::RefreshLive() {
+  constexpr qint64 kLiveRefreshInterval = 50;  // ms
+  if (lastLiveRefresh_.isValid() && lastLiveRefresh_.elapsed() < kLiveRefreshInterval) return;
+  lastLiveRefresh_.start();
+  Refresh();
+}
+
+void MainWindow::ShowRunning(bool running) {
+  if (running == shownRunning_) return;
+  shownRunning_ = running;
+  for (QWidget* list : {static_cast<QWidget*>(resultList_), static_cast<QWidget*>(joinList_),
+                        static_cast<QWidget*>(targetList_)}) {
+    if (running)
+      list->setCursor(Qt::BusyCursor);
+    else
+      list->unsetCursor();
+  }
+  QAction* search = actions_[CommandId::kToolSearch];
+  const QString caption = running ? Lit("中止") : Lit(Command(CommandId::kToolSearch).caption);
+  search->setText(caption);
+  search->setToolTip(caption);
+  if (!running) lastLiveRefresh_.invalidate();
 }
 
 MainWindow::~MainWindow() {
@@ -102,9 +131,9 @@ void MainWindow::BuildPages() {
   pages_->setTabPosition(QTabWidget::South);
 
   resultList_ = new ResultListView(form_->CheckListBox3);
-  const SearchState& search = form_->Search();
-  resultList_->SetHighlighter(HighlightWith(search.searchText, search.replaceText,
-                                            form_->CurrentSettings(), form_->AWKStr1));
+  // The core says how a row is highlighted; the list only draws it.
+  resultList_->SetHighlighter(
+      [this](const CheckListRow& row) { return form_->ResultRowHighlight(row); });
   resultList_->onClickCheck = [this](int row) {
     Forward([this, row] { form_->CheckListBox3ClickCheck(row); });
   };
@@ -267,6 +296,7 @@ void MainWindow::ShowStatus(const std::string& text) {
 }
 
 void MainWindow::Refresh() {
+  ShowRunning(form_->Search().runInProgress);
   for (const auto& [id, action] : actions_) {
     const CommandState& state = form_->State(id);
     action->setEnabled(state.enabled);

@@ -9,6 +9,7 @@
 // request to close the window meanwhile waits until the run has ended.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <functional>
 #include <map>
@@ -82,6 +83,10 @@ class MainWindow : public QMainWindow {
   QComboBox* BoxWidget(THistoryBox which) const;
   CommandId ClipboardCommand(THistoryBox which, int key) const;
   void ShowContextMenu(CommandPlace place, const QPoint& globalPos);
+  // While a search runs: the views at most every kLiveRefreshInterval.
+  void RefreshLive();
+  // The busy cursor over the lists and the stop caption of the search button during a run.
+  void ShowRunning(bool running);
 
   std::unique_ptr<ClipboardPort> ownClipboard_;
   std::unique_ptr<ProcessPort> ownProcesses_;
@@ -107,6 +112,8 @@ class MainWindow : public QMainWindow {
   uint64_t shownDisplayRevision_ = 0;
   std::string shownCoreStatus_;
   SearchState shownSearch_;
+  bool shownRunning_ = false;
+  QElapsedTimer lastLiveRefresh_;
   bool closing_ = false;
   bool closeWaiting_ = false;
 };

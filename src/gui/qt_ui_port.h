@@ -1,4 +1,4 @@
-// The UI port with Qt: message boxes, questions with the system's buttons (their texts
+// The UI port with Qt: message boxes, questions with standard buttons (their texts
 // come from Qt's Japanese translation), the input box, the folder picker window, the
 // file dialogs, the status bar and the message loop.
 #pragma once
@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "platform/folder_choice.h"
 #include "platform/ui_port.h"
 
 namespace skarvo::gui {
@@ -41,7 +42,7 @@ class QtUiPort : public UiPort {
   std::function<void(const std::string&)> sink_;
 };
 
-// Qt's file dialog filter from the system's "text|*.txt|all|*.*" form.
+// Qt's file dialog filter from the program's "text|*.txt|all|*.*" form.
 QString QtFileFilter(const std::string& filter);
 
 }  // namespace skarvo::gui

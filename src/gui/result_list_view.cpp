@@ -167,10 +167,10 @@ class ResultListView::Delegate : public QStyledItemDelegate {
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override {
-    const int i = index.row();
     // The core may be ahead of the view until the owner's next Refresh: draw nothing then.
-    if (i < 0 || i >= view_.list_.Count()) return;
-    const CheckListRow& row = view_.list_.Row(i);
+    const CheckListRow* record = CheckListModel::RowOf(index);
+    if (!record) return;
+    const CheckListRow& row = *record;
     TextWidthCache& widths = *view_.widthCache_;
     const RowHighlight highlight = row.header ? RowHighlight{} : view_.HighlightOf(row);
     const bool selected = option.state & QStyle::State_Selected;
@@ -224,8 +224,8 @@ class ResultListView::Delegate : public QStyledItemDelegate {
 
   bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override {
-    const int i = index.row();
-    if (i < 0 || i >= view_.list_.Count() || view_.list_.Header(i)) return false;
+    const CheckListRow* row = CheckListModel::RowOf(index);
+    if (!row || row->header) return false;
     switch (event->type()) {
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonDblClick:
@@ -248,8 +248,7 @@ class ResultListView::Delegate : public QStyledItemDelegate {
       default:
         return false;
     }
-    const bool checked = view_.list_.Checked(i);
-    return model->setData(index, checked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+    return model->setData(index, row->checked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
   }
 
  private:
@@ -274,6 +273,11 @@ ResultListView::ResultListView(const CheckList& list, QWidget* parent)
     widths_.assign(static_cast<size_t>(model_->rowCount()), 0);
     MeasureRows(0, model_->rowCount() - 1);
   });
+  connect(model_, &QAbstractItemModel::rowsInserted, this,
+          [this](const QModelIndex&, int first, int last) {
+            widths_.resize(static_cast<size_t>(model_->rowCount()), 0);
+            MeasureRows(first, last);
+          });
   connect(model_, &QAbstractItemModel::dataChanged, this,
           [this](const QModelIndex& first, const QModelIndex& last) {
             MeasureRows(first.row(), last.row());

@@ -43,8 +43,9 @@ class CheckListModel;
 // The highlight of one row as it is to be drawn now.
 using RowHighlighter = std::function<RowHighlight(const CheckListRow& row)>;
 
-// A highlighter over the main window's search state: RowHighlightOf with the texts and
-// settings as they stand at each draw. The referenced objects must outlive its use.
+// A highlighter over given search texts and settings: RowHighlightOf with them as they stand
+// at each draw (the main window asks TForm1::ResultRowHighlight instead). The referenced
+// objects must outlive its use.
 RowHighlighter HighlightWith(const std::string& searchText, const std::string& replaceText,
                              const Settings& settings, TAWKStr& awk);
 

@@ -1,4 +1,4 @@
-// The one base of every exception the system raises. The message is the system's own
+// The one base of every exception the program raises. The message is the program's own
 // text in code page 932, exactly as a message box shows it.
 #pragma once
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/folder_choice.h"
 #include "platform/ui_port.h"
 
 namespace skarvo {

@@ -1,5 +1,5 @@
 // The profile (INI) file: section lines "[name]" and entry lines "key=value", as text in
-// code page 932. Reading and writing keep the rules of the system's settings file:
+// code page 932. Reading and writing keep the rules of the program's settings file:
 //  - section and key names are compared without regard to the case of ASCII letters, and
 //    with blanks around them ignored;
 //  - a key, a section or the whole file that is absent reads as absent (the caller's

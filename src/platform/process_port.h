@@ -1,6 +1,6 @@
 // Starting other programs: a program from a command line, and a document through the
 // desktop's "open" action (xdg-open). Nothing is ever waited for; a program that cannot be
-// started is the system's business to report, not the caller's. The core reaches these
+// started is the OS's business to report, not the caller's. The core reaches these
 // through ProcessPort so tests can record what would be started instead of starting it.
 #pragma once
 

@@ -13,7 +13,7 @@ namespace skarvo {
 
 class CompoundStorage;
 
-// The reader's failures; the message is the system's text.
+// The reader's failures; the message is the program's text.
 class EReadDoc : public Exception {
  public:
   using Exception::Exception;

@@ -21,8 +21,8 @@ bool IsReplacePending(bool replacePendingFlag, const CheckList& undoList) {
          undoList.Text(undoList.Count() - 1) == Sjis("置換");
 }
 
-void CheckListBox3ClickCheck(CheckList& resultList, CheckList& undoList, bool replacePendingFlag,
-                             UiPort& ui, CoreTimer& statusTimer) {
+void ApplyResultCheckRules(CheckList& resultList, CheckList& undoList, bool replacePendingFlag,
+                           UiPort& ui, CoreTimer& statusTimer) {
   int index = resultList.ItemIndex();
   if (index < 0 || index >= resultList.Count()) return;
   if (IsOfficeHitRow(resultList.Text(index))) {
@@ -45,7 +45,7 @@ void ClickResultCheckBox(int index, CheckList& resultList, CheckList& undoList,
   if (index < 0 || index >= resultList.Count() || resultList.Header(index)) return;
   resultList.SetItemIndex(index);
   resultList.SetChecked(index, !resultList.Checked(index));
-  CheckListBox3ClickCheck(resultList, undoList, replacePendingFlag, ui, statusTimer);
+  ApplyResultCheckRules(resultList, undoList, replacePendingFlag, ui, statusTimer);
 }
 
 void UndoPendingReplace(CheckList& resultList, CheckList& undoList, std::string& replaceText,

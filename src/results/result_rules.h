@@ -24,8 +24,9 @@ bool IsReplacePending(bool replacePendingFlag, const CheckList& undoList);
 // pending, the row's text and the undo list's text at the same index change places and
 // the undo row takes the row's check state. A refused check leaves the texts alone, so an
 // unchecked row keeps showing the text as found.
-void CheckListBox3ClickCheck(CheckList& resultList, CheckList& undoList, bool replacePendingFlag,
-                             UiPort& ui, CoreTimer& statusTimer);
+// (TForm1::CheckListBox3ClickCheck is the window's event that toggles and then runs these.)
+void ApplyResultCheckRules(CheckList& resultList, CheckList& undoList, bool replacePendingFlag,
+                           UiPort& ui, CoreTimer& statusTimer);
 
 // A user's click on the check box of row index: selects the row, toggles its check (a
 // header row has none: nothing happens) and runs the check rules.

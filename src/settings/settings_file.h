@@ -1,6 +1,6 @@
 // The settings-file object: typed reads and writes of single keys with the value rules of
 // the settings file. It keeps no copy of the file; each call opens and closes it, so a key
-// changed on disk is seen at the next read. A write the system refuses throws
+// changed on disk is seen at the next read. A write the OS refuses throws
 // SettingsWriteError ("<path> に書き込めません"); keys written before stay written.
 #pragma once
 

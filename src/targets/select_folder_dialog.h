@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/folder_choice.h"
 #include "platform/ui_port.h"
 
 namespace skarvo {

@@ -9,7 +9,6 @@
 
 #include "engine/regexp_error.h"
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
 #include "support/line_hit.h"
 #include "support/temp_files.h"
 
@@ -199,16 +198,17 @@ TEST_F(GrepTest, LongLinesAndBlockBoundaries) {
 }
 
 TEST_F(GrepTest, CancelFromAHandlerStopsTheSearch) {
-  FakeUiPort ui;
-  TGrep grep(&ui);
+  int calls = 0;
+  TGrep grep;
   grep.SetRegExp("a");
   std::string bytes;
   for (int i = 0; i < 20; ++i) bytes += "a\n";
   const std::string path = Write(bytes);
   // Calls: 1 after the block, then one before each reported line.
-  ui.onProcessMessages = [&] {
-    if (ui.processMessagesCount == 4) grep.SetCancel(true);
-  };
+  grep.SetMessagePump([&] {
+    if (++calls == 4) grep.SetCancel(true);
+    return false;
+  });
   std::vector<Hit> hits;
   grep.SetOnMatch([&](TGrep&, const RE_LineInfo_t& info) {
     hits.push_back({info.LineNo, info.Line});
@@ -221,7 +221,7 @@ TEST_F(GrepTest, CancelFromAHandlerStopsTheSearch) {
   }
   EXPECT_EQ(hits.size(), 2u);
   // A new search resets the flag.
-  ui.onProcessMessages = nullptr;
+  grep.SetMessagePump(nullptr);
   hits.clear();
   grep.Grep(path);
   EXPECT_EQ(hits.size(), 20u);

@@ -31,10 +31,10 @@ class TxtFileTest : public testing::TempFolderTest {
  protected:
   // Every line holding the chain of codes, as the fixed-string search reports it.
   std::vector<Hit> Find(const std::string& bytes, const std::vector<uint16_t>& codes,
-                        UiPort* ui = nullptr) {
+                        TMessagePump pump = nullptr) {
     std::vector<Hit> hits;
     try {
-      TTxtFile file(Write(bytes), cancel_, ui);
+      TTxtFile file(Write(bytes), cancel_, pump);
       for (;;) {
         size_t i = 0;
         uint16_t c = file.ReadChar();
@@ -224,10 +224,10 @@ TEST_F(TxtFileTest, LineNumbersStayRightAcrossBlocks) {
 }
 
 TEST_F(TxtFileTest, MessagesRunAfterEachBlockAndBeforeEachLine) {
-  FakeUiPort ui;
+  int calls = 0;
   const std::string bytes = std::string(kBlock, 'x') + "\na\na\n";  // 2 blocks, 3 lines
-  Find(bytes, {10}, &ui);
-  EXPECT_EQ(ui.processMessagesCount, 2 + 3);
+  Find(bytes, {10}, [&] { return ++calls < 0; });
+  EXPECT_EQ(calls, 2 + 3);
 }
 
 TEST_F(TxtFileTest, CancelIsSeenAfterABlockOrBeforeALine) {
@@ -244,30 +244,34 @@ TEST_F(TxtFileTest, CancelIsSeenAfterABlockOrBeforeALine) {
                                  {"after the second block", 4, 1},
                                  {"before the third line", 5, 2}};
   const std::string bytes = std::string(kBlock - 3, 'x') + "\nyy\nz\n";
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    FakeUiPort ui;
-    cancel_ = false;
-    ui.onProcessMessages = [&] {
-      if (ui.processMessagesCount == row.cancelAtCall) cancel_ = true;
-    };
-    std::vector<Hit> hits;
-    try {
-      TTxtFile file(Write(bytes), cancel_, &ui);
-      for (;;) {
-        if (file.ReadChar() == 10) {
-          RE_LineInfo_t info = file.GetLine();
-          hits.push_back({info.LineNo, info.Line});
+  // The host stops either by setting the cancel flag or by answering stop.
+  for (const auto& row : rows)
+    for (bool byAnswer : {false, true}) {
+      SCOPED_TRACE(std::string(row.name) + (byAnswer ? ", answer" : ", flag"));
+      int calls = 0;
+      cancel_ = false;
+      auto pump = [&] {
+        if (++calls != row.cancelAtCall) return false;
+        if (!byAnswer) cancel_ = true;
+        return byAnswer;
+      };
+      std::vector<Hit> hits;
+      try {
+        TTxtFile file(Write(bytes), cancel_, pump);
+        for (;;) {
+          if (file.ReadChar() == 10) {
+            RE_LineInfo_t info = file.GetLine();
+            hits.push_back({info.LineNo, info.Line});
+          }
         }
+        ADD_FAILURE() << "not cancelled";
+      } catch (const EGrepCancel& e) {
+        EXPECT_EQ(e.Message(), "CancelRequest");
+      } catch (const EEndOfFile&) {
+        ADD_FAILURE() << "ran to the end";
       }
-      ADD_FAILURE() << "not cancelled";
-    } catch (const EGrepCancel& e) {
-      EXPECT_EQ(e.Message(), "CancelRequest");
-    } catch (const EEndOfFile&) {
-      ADD_FAILURE() << "ran to the end";
+      EXPECT_EQ(hits.size(), row.linesBefore);
     }
-    EXPECT_EQ(hits.size(), row.linesBefore);
-  }
 }
 
 }  // namespace

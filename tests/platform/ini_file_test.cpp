@@ -242,7 +242,7 @@ TEST(IniFile, RefusedWritesLeaveTheFileAsItWas) {
   }
   EXPECT_EQ(ReadWholeFile(ini.Path()), before);
 
-  // A write the system refuses part-way (the file size limit) keeps the old file whole.
+  // A write the OS refuses part-way (the file size limit) keeps the old file whole.
   struct rlimit old;
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
   auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);

@@ -66,7 +66,7 @@ TEST(ColorTable, HoldsFiftyTwoDistinctNamesThatRoundTrip) {
 }
 
 TEST(ColorTable, EveryNameHasItsValue) {
-  // The 20 plain colours by red, green and blue; the system colours by display colour
+  // The 20 plain colours by red, green and blue; the window system's colours by display colour
   // number in the low byte under a top byte of FF; the two special values.
   struct Row {
     const char* name;

@@ -1,11 +1,10 @@
-#include "search/search_run.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <random>
 
+#include "app/search_triggers.h"
 #include "platform/codepage.h"
 #include "platform/fake_ui_port.h"
 #include "platform/file_system.h"
@@ -22,11 +21,12 @@ class SearchRunTest : public ::testing::Test {
       : home_(MakeHome()),
         targets_(TargetListParts{targetList_, undoList_, resultList_, joinList_, folderHistory_,
                                  settings_, folderDialog_, timer_, ui_}),
-        grep_(&ui_),
+        grep_([this] { return run_.LetMessagesRun(); }),
         ledger_(home_),
+        stage_(SearchStageParts{grep_, xbiff_, readDoc_, ledger_}),
         run_(SearchRunParts{targetList_, resultList_, undoList_, cellTexts_, cellLabels_,
-                            searchHistory_, folderHistory_, settings_, targets_, grep_, xbiff_,
-                            readDoc_, ledger_, state_, activePage_, timer_, ui_}) {}
+                            searchHistory_, folderHistory_, settings_, targets_, stage_, state_,
+                            activePage_, timer_, ui_}) {}
   ~SearchRunTest() override { DeleteFolderTree(home_); }
 
   static std::string MakeHome() {
@@ -77,6 +77,7 @@ class SearchRunTest : public ::testing::Test {
   TXBiff xbiff_;
   TReadDoc readDoc_;
   TempFolderLedger ledger_;
+  TSearchStage stage_;
   SearchState state_;
   int activePage_ = 2;
   TSearchRun run_;
@@ -365,13 +366,57 @@ TEST_F(SearchRunTest, AFileThatCannotBeExtractedStopsTheRunWithWhatWasFound) {
   // A file where the temp folder would be: no extracted text can be written.
   std::ofstream(home_ + "/Temp") << "not a folder";
   Search("abc");
-  EXPECT_EQ(Messages(), (std::vector<std::string>{Sjis("message 新規検索エラー")}));
+  // The message names the file and the reason on its second line.
+  EXPECT_EQ(Messages(),
+            (std::vector<std::string>{Sjis("message 新規検索エラー\n") + kTree + "/sub/d.xls: " +
+                                      Sjis("抽出したテキストを書き込めませんでした：") + home_ +
+                                      "/Temp" + kTree + "/sub/d.xls"}));
   // a.txt and B.TXT come first; d.xls breaks off and leaves no header row behind.
   EXPECT_EQ(Rows(), (std::vector<std::string>{H(kTree + "/a.txt"), Sjis("+ 【2列目】abc here"),
                                               Sjis("+ 【3列目】日本語の行 abc"),
                                               H(kTree + "/B.TXT"), Sjis("+ 【2列目】lower abc")}));
   EXPECT_EQ(state_.searchText, "abc");
   EXPECT_EQ(ui_.statusText, Sjis("検索終了"));
+}
+
+TEST_F(SearchRunTest, AStopKeepsTheRowsFoundSoFarAndSaysSoWithTheCounts) {
+  const std::string a = Write("a.txt", "x\nhit one\nhit two\n");
+  Write("b.txt", "hit\n");
+  Build(home_ + "/data");
+  run_.SetPumpInterval(std::chrono::milliseconds(0));
+  struct Row {
+    bool regex;
+    std::vector<std::string> rows;
+    const char* status;
+  } rows[] = {
+      // The grep lets messages run before it reports a line: its cancel ends a.txt there.
+      {true, {H(a), Sjis("+ 【2列目】hit one")}, "検索を中止しました（1ファイル、1件）"},
+      // A plain search is stopped before the next file.
+      {false,
+       {H(a), Sjis("+ 【2列目】hit one"), Sjis("+ 【3列目】hit two")},
+       "検索を中止しました（1ファイル、2件）"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.regex);
+    settings_.useRegex = row.regex;
+    // The stop comes at the first chance after a.txt's first hit, which the result list
+    // already shows while the run goes on.
+    ui_.onProcessMessages = [&] {
+      if (resultList_.Count() >= 2) run_.RequestStop();
+    };
+    ui_.calls.clear();
+    Search("hit");
+    EXPECT_EQ(Rows(), row.rows);
+    EXPECT_EQ(ui_.statusText, Sjis(row.status));
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_FALSE(state_.runInProgress);
+    EXPECT_EQ(resultList_.Row(1).lineNo, 2);
+    // The next run starts afresh.
+    ui_.onProcessMessages = nullptr;
+    Search("hit");
+    EXPECT_EQ(Rows().size(), 5u);
+    EXPECT_EQ(ui_.statusText, Sjis("検索終了"));
+  }
 }
 
 TEST_F(SearchRunTest, CommandsAreHeldOffWhileAPatternSearchLetsMessagesThrough) {

@@ -1,0 +1,211 @@
+#include "app/search_triggers.h"
+
+#include <optional>
+
+#include "platform/codepage.h"
+#include "platform/error.h"
+
+namespace skarvo {
+
+namespace {
+
+constexpr size_t kMaxStatusBytes = 1024;
+
+const std::string& Caption() { return Sjis("Skarvo"); }
+
+// Sets the flag for the life of a run, also when the run ends with an exception.
+class RunGuard {
+ public:
+  explicit RunGuard(bool& flag) : flag_(flag) { flag_ = true; }
+  ~RunGuard() { flag_ = false; }
+  RunGuard(const RunGuard&) = delete;
+  RunGuard& operator=(const RunGuard&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+// Collects the stage's rows in the undo list and shows the progress on the status bar.
+class TSearchRun::UndoListSink : public SearchSink {
+ public:
+  explicit UndoListSink(TSearchRun& run) : run_(run) {}
+  std::optional<SearchFileFailure> failure;
+
+  bool OnTarget(int index, int count) override {
+    run_.SetStatus(SearchProgressText(index, count));
+    return !run_.LetMessagesRun();
+  }
+  bool OnProgress() override { return !run_.LetMessagesRun(); }
+  bool OnRow(const CheckListRow& row) override {
+    // The result list shows the rows as they come; the undo list keeps its copy.
+    CheckList& undo = run_.p_.undoList;
+    undo.Insert(undo.Count(), row);
+    CheckList& results = run_.p_.resultList;
+    results.Insert(results.Count(), row);
+    // A plain search shows one dot per hit; past a status bar's width more dots would only
+    // cost time.
+    if (!row.header && !run_.p_.settings.useRegex && run_.statusText_.size() < kMaxStatusBytes)
+      run_.SetStatus(run_.statusText_ + ".");
+    return !run_.p_.state.stopRequested;
+  }
+  void OnFileFailed(const SearchFileFailure& f) override { failure = f; }
+
+ private:
+  TSearchRun& run_;
+};
+
+void TSearchRun::RequestStop() {
+  if (p_.state.runInProgress) p_.state.stopRequested = true;
+}
+
+bool TSearchRun::LetMessagesRun() {
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastPump_ >= pumpInterval_) {
+    lastPump_ = now;
+    if (onMessages_) onMessages_();
+    p_.port.ProcessMessages();
+  }
+  return p_.state.stopRequested;
+}
+
+void TSearchRun::SetStatus(const std::string& text) {
+  statusText_ = text;
+  p_.port.SetStatusText(text);
+}
+
+void TSearchRun::PutSearchTextOnTop() {
+  HistoryBox& box = p_.searchHistory;
+  box.InsertTop(box.Text());
+  box.RemoveDuplicatesOfTop();
+  box.SetItemIndex(0);
+}
+
+void TSearchRun::NoTargetsNotice() {
+  SetStatus(Sjis("選択されたファイルがありません！"));
+  p_.statusTimer.SetEnabled(true);
+}
+
+void TSearchRun::SearchToolButtonClick() {
+  if (p_.state.runInProgress) return;
+  if (p_.targets.TargetCount() == 0) return NoTargetsNotice();
+  PutSearchTextOnTop();
+  RunSearch();
+}
+
+void TSearchRun::SearchMenuClick() {
+  if (p_.state.runInProgress) return;
+  if (p_.targetList.Empty()) return NoTargetsNotice();
+  PutSearchTextOnTop();
+  RunSearch();
+}
+
+void TSearchRun::ComboBox1KeyEnter() {
+  if (p_.state.runInProgress || p_.searchHistory.Text().empty()) return;
+  PutSearchTextOnTop();
+  if (p_.targets.TargetCount() != 0)
+    RunSearch();
+  else
+    NoTargetsNotice();
+}
+
+void TSearchRun::ComboBox1Select(int index) {
+  if (p_.state.runInProgress || index < 0 || index >= p_.searchHistory.Count()) return;
+  p_.searchHistory.MoveToTop(index);
+  if (!p_.folderHistory.Text().empty()) RunSearch();
+}
+
+void TSearchRun::RunSearch() {
+  if (p_.state.runInProgress) return;
+  RunGuard guard(p_.state.runInProgress);
+  p_.state.stopRequested = false;
+  lastPump_ = {};  // the first chance lets messages run, so the emptied list shows at once
+
+  // 1. A new run ends any pending replace.
+  p_.state.replaceText.clear();
+  p_.state.replacePending = false;
+  p_.resultList.Clear();
+  p_.undoList.Clear();
+  p_.activePage = 0;
+
+  // 2. Ask for the string when the box is empty.
+  if (p_.searchHistory.Text().empty()) {
+    std::optional<std::string> answer = p_.port.InputText(
+        Sjis("検索文字入力"), Sjis("検索する文字列を入力してください。"), std::string());
+    if (!answer || answer->empty()) return;
+    p_.searchHistory.InsertTop(*answer);
+    p_.searchHistory.RemoveDuplicatesOfTop();
+    p_.searchHistory.SetItemIndex(0);
+  }
+
+  // 3. An empty target list is built from the selected folder history entry; without a
+  // selected entry there is nothing to build from.
+  if (p_.targetList.Empty() && p_.folderHistory.Count() > 0 && p_.folderHistory.ItemIndex() >= 0)
+    p_.targets.BuildTargetList(false);
+
+  // 4.
+  p_.undoList.Clear();
+
+  // 5.
+  const std::string searchString = p_.searchHistory.Text();
+  if (p_.targetList.Empty() || searchString.empty()) {
+    p_.port.ShowMessage(p_.targetList.Empty() ? Sjis("検索対象のファイルがありません！")
+                                              : Sjis("検索する文字が入力されていません！"),
+                        Caption());
+    return Finish(false);
+  }
+
+  // 6. A pattern the engine rejects ends the run with the engine's message.
+  const Settings& settings = p_.settings;
+  try {
+    p_.stage.SetPattern(SearchPattern{searchString, settings.useRegex, settings.caseSensitive,
+                                      settings.useFuzzyDictionary});
+  } catch (const Exception& e) {
+    p_.port.ShowError(e.Message(), Caption());
+    return;
+  }
+
+  // 7. What was found before a file failed is shown.
+  // The rows are copied: the window may repaint meanwhile, but the list stays as it is.
+  const std::vector<CheckListRow> targets = p_.targetList.Rows();
+  UndoListSink sink(*this);
+  const bool stopped = p_.stage.Run(targets, sink) == SearchEnd::kStopped;
+  if (sink.failure) p_.port.ShowMessage(SearchErrorMessage(*sink.failure), Caption());
+
+  // 8.
+  p_.activePage = 0;
+  p_.statusTimer.SetEnabled(true);
+  p_.state.searchText = p_.searchHistory.Text();
+  p_.state.searchUsedRegex = settings.useRegex;
+  p_.state.searchCaseSensitive = settings.caseSensitive;
+  p_.state.searchFuzzy = settings.useFuzzyDictionary;
+  Finish(!stopped);
+  if (stopped) {
+    const CheckList& rows = p_.resultList;
+    SetStatus(Sjis("検索を中止しました（") + std::to_string(rows.HeaderCount()) +
+              Sjis("ファイル、") + std::to_string(rows.Count() - rows.HeaderCount()) +
+              Sjis("件）"));
+  }
+}
+
+// reachedResults: the run went through every target (a stopped run shows no "not found").
+void TSearchRun::Finish(bool reachedResults) {
+  p_.resultList.SetItemIndex(0);
+  if (reachedResults && p_.resultList.Empty())
+    p_.port.ShowMessage(NotFoundMessage(p_.state.searchText), Caption());
+  SetStatus(Sjis("検索終了"));
+  p_.listBoxExcel.clear();
+  p_.listBoxCell.clear();
+  CollectOfficeFiles();
+}
+
+void TSearchRun::CollectOfficeFiles() {
+  for (const CheckListRow& row : p_.resultList.Rows()) {
+    if (!row.header) continue;
+    std::string path = HeaderRowPath(row.text);
+    if (ClassifyTarget(path) != TargetKind::kText) p_.listBoxExcel.push_back(std::move(path));
+  }
+}
+
+}  // namespace skarvo

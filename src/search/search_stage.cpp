@@ -1,0 +1,200 @@
+#include "search/search_stage.h"
+
+#include <exception>
+#include <unordered_map>
+
+#include "platform/codepage.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
+
+namespace skarvo {
+
+namespace {
+
+// The extracted text or a text file could not be read or written.
+class ESearchFile : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// Thrown through the readers when the sink says stop; never leaves the stage.
+struct StopRequest {};
+
+std::string ReasonOf(const std::exception& e) {
+  if (const auto* own = dynamic_cast<const Exception*>(&e)) return own->Message();
+  return Utf8ToCp932Lossy(e.what());
+}
+
+}  // namespace
+
+std::string SearchErrorMessage(const SearchFileFailure& failure) {
+  return Sjis("新規検索エラー") + "\n" + failure.path + ": " + failure.reason;
+}
+
+TSearchStage::TSearchStage(SearchStageParts parts) : p_(parts) {
+  p_.grep.SetOnMatch(
+      [this](TGrep& sender, const RE_LineInfo_t& info) { Grep2Match(sender, info); });
+  p_.xbiff.OnReadCell = [this](TXBiff& sender, int32_t sheetNo, int32_t row, int32_t col,
+                               int32_t rgbAttr, const std::string& data, bool& cancel) {
+    XBiff1ReadCell(sender, sheetNo, row, col, rgbAttr, data, cancel);
+  };
+}
+
+void TSearchStage::SetPattern(const SearchPattern& pattern) {
+  if (pattern.useRegex) p_.grep.SetRegExp(pattern.searchString);
+  pattern_ = pattern;
+}
+
+SearchEnd TSearchStage::Run(const std::vector<CheckListRow>& targets, SearchSink& sink) {
+  sink_ = &sink;
+  const int n = static_cast<int>(targets.size());
+  for (int i = 0; i < n; ++i) {
+    const CheckListRow& row = targets[static_cast<size_t>(i)];
+    if (!sink.OnTarget(i, n)) return SearchEnd::kStopped;
+    if (row.header || !row.checked) continue;
+    path_ = row.text;
+    kind_ = ClassifyTarget(path_);
+    // A text file that vanished is found out by opening it; the others are looked at first.
+    const bool text = kind_ == TargetKind::kText;
+    if (!text && !FileExists(path_)) continue;
+    headerSent_ = false;
+    held_.clear();
+    cellTexts_.clear();
+    cellLabels_.clear();
+    try {
+      SearchFile(path_);
+      FlushHeldRows();
+    } catch (const StopRequest&) {
+      return SearchEnd::kStopped;
+    } catch (const EGrepCancel&) {
+      // The host stopped the grep: what the file gave so far is kept.
+      try {
+        FlushHeldRows();
+      } catch (const StopRequest&) {
+      }
+      return SearchEnd::kStopped;
+    } catch (const std::exception& e) {
+      // A text file gone since the list was made is passed over, as if never listed.
+      if (text && !headerSent_ && held_.empty() && !FileExists(path_)) continue;
+      // A file whose search broke off keeps the hits it had, labelled.
+      const SearchFileFailure failure{path_, ReasonOf(e)};
+      try {
+        FlushHeldRows();
+      } catch (const StopRequest&) {
+      }
+      sink.OnFileFailed(failure);
+      return SearchEnd::kFailed;
+    }
+  }
+  return SearchEnd::kCompleted;
+}
+
+void TSearchStage::SearchFile(const std::string& path) {
+  std::string fileToSearch = path;
+  if (kind_ == TargetKind::kSpreadsheet) {
+    p_.xbiff.ReadWorkbook(path);
+    fileToSearch = Extract(path, cellTexts_);
+  } else if (kind_ == TargetKind::kWordProcessor) {
+    std::vector<std::string> lines;
+    p_.readDoc.ReadText(path, &lines);
+    for (std::string& line : lines) line = RemoveLineBreaks(line);
+    fileToSearch = Extract(path, lines);
+  }
+
+  if (pattern_.useRegex) {
+    p_.grep.SetUseFuzzyCharDic(pattern_.useFuzzyDictionary);
+    p_.grep.Grep(fileToSearch);
+    return;
+  }
+  const bool readable = ForEachTextLine(fileToSearch, [&](int64_t lineNo, const std::string& line) {
+    if (ContainsSearchString(line, pattern_.searchString, pattern_.caseSensitive))
+      AddHit(line, lineNo);
+    if (lineNo % SearchSink::kProgressLines == 0 && !sink_->OnProgress()) throw StopRequest{};
+    return true;
+  });
+  if (!readable) throw ESearchFile(Sjis("ファイルを読み込めませんでした：") + fileToSearch);
+}
+
+std::string TSearchStage::Extract(const std::string& path, const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) {
+    text += line;
+    text += "\r\n";
+  }
+  const std::string extracted = ExtractedTextPath(p_.tempFolder.TempFolder(), path);
+  // A text that cannot be written is an error: searching an older copy left at that place
+  // would show hits the file does not have.
+  if (!p_.tempFolder.WriteFile(extracted, text))
+    throw ESearchFile(Sjis("抽出したテキストを書き込めませんでした：") + extracted);
+  return extracted;
+}
+
+void TSearchStage::AddHit(const std::string& line, int64_t lineNo) {
+  CheckListRow row;
+  row.lineNo = lineNo;
+  row.lineText = line;
+  switch (kind_) {
+    case TargetKind::kSpreadsheet:
+      row.text = line;
+      held_.push_back(std::move(row));
+      return;
+    case TargetKind::kWordProcessor:
+      row.text = WordHitRowText(line);
+      break;
+    case TargetKind::kText:
+      row.text = TextHitRowText(lineNo, line);
+      row.checked = true;
+      break;
+  }
+  Emit(row);
+}
+
+void TSearchStage::Emit(const CheckListRow& row) {
+  bool goOn = true;
+  if (!headerSent_) {
+    headerSent_ = true;
+    CheckListRow header;
+    header.text = FileHeaderRowText(path_);
+    header.header = true;
+    goOn = sink_->OnRow(header);
+  }
+  // A header never stands without its first hit.
+  goOn = sink_->OnRow(row) && goOn;
+  if (!goOn) throw StopRequest{};
+}
+
+void TSearchStage::FlushHeldRows() {
+  if (held_.empty()) return;
+  AssignCellLabels();
+  std::vector<CheckListRow> rows = std::move(held_);
+  held_.clear();
+  for (const CheckListRow& row : rows) Emit(row);
+}
+
+void TSearchStage::Grep2Match(TGrep&, const RE_LineInfo_t& lineInfo) {
+  AddHit(lineInfo.Line, lineInfo.LineNo);
+}
+
+void TSearchStage::XBiff1ReadCell(TXBiff&, int32_t sheetNo, int32_t row, int32_t col, int32_t,
+                                  const std::string& data, bool&) {
+  cellLabels_.push_back(CellLabel(sheetNo, row, col));
+  cellTexts_.push_back(RemoveLineBreaks(data));
+}
+
+void TSearchStage::AssignCellLabels() {
+  if (cellTexts_.empty()) return;
+  // The cells of each text (upper-cased), in reading order; a hit takes the last one left,
+  // as a search from the end of the list would find it.
+  std::unordered_map<std::string, std::vector<size_t>> cellsByText;
+  for (size_t k = 0; k < cellTexts_.size(); ++k)
+    cellsByText[UpperCaseCp932(cellTexts_[k])].push_back(k);
+  for (auto r = held_.rbegin(); r != held_.rend(); ++r) {
+    auto it = cellsByText.find(UpperCaseCp932(r->text));
+    if (it == cellsByText.end() || it->second.empty()) continue;
+    const size_t k = it->second.back();
+    it->second.pop_back();
+    r->text = cellLabels_[k] + r->text;
+  }
+}
+
+}  // namespace skarvo

@@ -1,0 +1,83 @@
+// The handler table behind TForm1::Execute: every command names its handler, the window's own
+// commands have one, and an operation can register the handler of a command it brings.
+#include "app/command_dispatcher.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "app/form1_fixture.h"
+#include "platform/codepage.h"
+
+namespace skarvo {
+namespace {
+
+using testing::Form1Test;
+
+TEST(CommandTable, EveryCommandNamesItsOwnHandler) {
+  std::set<std::string> names;
+  for (const CommandInfo& info : CommandTable()) {
+    ASSERT_NE(info.handler, nullptr) << info.caption;
+    EXPECT_TRUE(names.insert(info.handler).second) << info.handler << " twice";
+  }
+  EXPECT_STREQ(Command(CommandId::kOverwriteSave).handler, "N12Click");
+  EXPECT_STREQ(Command(CommandId::kToolReplace).handler, "ToolButton10Click");
+}
+
+TEST_F(Form1Test, ExecuteRunsWhatIsRegisteredAndOnlyForAnUsableCommand) {
+  auto form = MakeForm();
+  // The window's own working commands have their handlers; the operations on results
+  // bring theirs.
+  for (const CommandInfo& info : CommandTable()) {
+    SCOPED_TRACE(info.handler);
+    if (info.readiness == CommandReadiness::kWorks) {
+      EXPECT_TRUE(form->Commands().Has(info.id));
+    }
+  }
+  for (CommandId id : {CommandId::kReplace, CommandId::kNarrow, CommandId::kOverwriteSave,
+                       CommandId::kUndo, CommandId::kJoinFiles, CommandId::kResultSplitFile})
+    EXPECT_FALSE(form->Commands().Has(id)) << Command(id).handler;
+  int replaced = 0;
+  form->Commands().Register({CommandId::kReplace, CommandId::kToolReplace}, [&] { ++replaced; });
+  form->Execute(CommandId::kReplace);
+  form->Execute(CommandId::kToolReplace);
+  EXPECT_EQ(replaced, 2);
+  // Disabled: the handler is not run.
+  form->SetCommandEnabled(CommandId::kReplace, false);
+  form->Execute(CommandId::kReplace);
+  EXPECT_EQ(replaced, 2);
+  // A later registration replaces the earlier one; the end marker is never a command.
+  int other = 0;
+  form->Commands().Register({CommandId::kToolReplace}, [&] { ++other; });
+  form->Execute(CommandId::kToolReplace);
+  EXPECT_EQ(replaced, 2);
+  EXPECT_EQ(other, 1);
+  EXPECT_FALSE(TCommandDispatcher().Run(CommandId::kCount));
+}
+
+TEST_F(Form1Test, DuringASearchOnlyTheStopIsEnabledAndItEndsTheRun) {
+  auto form = MakeForm();
+  form->ComboBox2.SetItems({SearchTree()});
+  form->ComboBox2.SetItemIndex(0);
+  form->Targets().BuildTargetList(false);
+  form->ComboBox1.SetText("abc");
+  int pumps = 0;
+  port_.onProcessMessages = [&] {
+    if (!form->Search().runInProgress) return;
+    ++pumps;
+    EXPECT_FALSE(form->State(CommandId::kSearch).enabled);
+    EXPECT_FALSE(form->State(CommandId::kFolderSelect).enabled);
+    EXPECT_TRUE(form->State(CommandId::kToolSearch).enabled);
+    form->Execute(CommandId::kToolSearch);  // "中止"
+  };
+  form->Execute(CommandId::kToolSearch);
+  EXPECT_GT(pumps, 0);
+  EXPECT_FALSE(form->Search().runInProgress);
+  EXPECT_TRUE(form->State(CommandId::kSearch).enabled);
+  EXPECT_EQ(form->StatusText(), Sjis("検索を中止しました（0ファイル、0件）"));
+  EXPECT_TRUE(form->CheckListBox3.Empty());
+}
+
+}  // namespace
+}  // namespace skarvo
