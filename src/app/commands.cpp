@@ -6,7 +6,6 @@ const std::array<CommandInfo, kCommandCount>& CommandTable() {
   using P = CommandPlace;
   using C = CommandId;
   constexpr auto W = CommandReadiness::kWorks;
-  constexpr auto L = CommandReadiness::kPending;
   static const std::array<CommandInfo, kCommandCount> table = {{
       {C::kFolderSelect, P::kMainMenu, "ファイル", "フォルダの選択", nullptr, true, true, false, W,
        "SelectFolder1Click"},

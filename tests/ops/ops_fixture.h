@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "app/search_triggers.h"
 #include "ops/result_operations.h"
 #include "platform/codepage.h"
 #include "platform/fake_ui_port.h"
 #include "platform/file_system.h"
-#include "search/search_run.h"
 #include "search/search_text.h"
 
 namespace skarvo::testing {
@@ -24,11 +24,11 @@ class OpsTest : public ::testing::Test {
       : home_(MakeHome()),
         targets_(TargetListParts{targetList_, undoList_, resultList_, joinList_, folderHistory_,
                                  settings_, folderDialog_, timer_, ui_}),
-        grep_(&ui_),
         ledger_(home_),
+        stage_(SearchStageParts{grep_, xbiff_, readDoc_, ledger_}),
         run_(SearchRunParts{targetList_, resultList_, undoList_, cellTexts_, cellLabels_,
-                            searchHistory_, folderHistory_, settings_, targets_, grep_, xbiff_,
-                            readDoc_, ledger_, state_, activePage_, timer_, ui_}),
+                            searchHistory_, folderHistory_, settings_, targets_, stage_, state_,
+                            activePage_, timer_, ui_}),
         ops_(OpsParts{targetList_, resultList_, joinList_, undoList_, cellTexts_, state_, awk_,
                       targets_, ledger_, activePage_, timer_, ui_},
              OpsCommandSwitches{[this](bool on) { overwriteEnabled_ = on; },
@@ -100,6 +100,7 @@ class OpsTest : public ::testing::Test {
   TempFolderLedger ledger_;
   SearchState state_;
   int activePage_ = 0;
+  TSearchStage stage_;
   TSearchRun run_;
   bool overwriteEnabled_ = false;
   bool restoreEnabled_ = false;
