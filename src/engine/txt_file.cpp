@@ -56,7 +56,11 @@ thread_local std::unique_ptr<char[]> spareBuffer;
 TTxtFile::TTxtFile(const std::string& fileName, const bool& cancel, TMessagePump pump)
     : cancel_(cancel), pump_(std::move(pump)) {
   errno = 0;
-  if (!file_.Open(fileName)) throw EFileNotFound(OpenErrorMessage(fileName, errno));
+  if (!file_.Open(fileName)) {
+    // Taken at once: making the exception may touch errno.
+    const int code = errno;
+    throw EFileNotFound(OpenErrorMessage(fileName, code));
+  }
   sizeAtOpen_ = file_.Size();
   buffer_ =
       spareBuffer ? std::move(spareBuffer) : std::make_unique_for_overwrite<char[]>(kBufferSize);

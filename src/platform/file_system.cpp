@@ -243,8 +243,13 @@ bool InputFile::Open(const std::string& path) {
   int fd = ::open(native->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  const bool statFailed = ::fstat(fd, &st) != 0;
+  if (statFailed || !S_ISREG(st.st_mode)) {
+    // The caller tells a refused folder (EISDIR) from another kind of node (0) by errno; an
+    // earlier step's errno must not stand in for it.
+    const int code = statFailed ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
     ::close(fd);
+    errno = code;
     return false;
   }
   fd_ = fd;

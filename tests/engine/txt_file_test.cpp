@@ -56,8 +56,6 @@ class TxtFileTest : public testing::TempFolderTest {
   // Every line: each one follows an LF of the stream.
   std::vector<Hit> Lines(const std::string& bytes) { return Find(bytes, {10}); }
 
-  std::string dir_;
-  int count_ = 0;
   bool cancel_ = false;
 };
 
@@ -99,22 +97,19 @@ TEST_F(TxtFileTest, EmptyFileEndsAtOnce) {
 
 TEST_F(TxtFileTest, MissingFileOrFolderIsNotFound) {
   bool cancel = false;
-  // The system's reason for a missing file. (A folder should say that it is one; today the
-  // reason left over from converting the name reaches the message instead.)
+  // The OS's reason: a missing file is not found, a folder says that it is one.
   const struct {
     std::string path;
     std::string message;
-  } rows[] = {{dir_ + "/nothing.txt", Utf8ToCp932Lossy(std::strerror(ENOENT))}, {dir_, ""}};
+  } rows[] = {{dir_ + "/nothing.txt", Utf8ToCp932Lossy(std::strerror(ENOENT))},
+              {dir_, Utf8ToCp932Lossy(std::strerror(EISDIR))}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.path);
     try {
       TTxtFile file(row.path, cancel, nullptr);
       ADD_FAILURE() << "opened";
     } catch (const EFileNotFound& e) {
-      EXPECT_FALSE(e.Message().empty());
-      if (!row.message.empty()) {
-        EXPECT_EQ(e.Message(), row.message);
-      }
+      EXPECT_EQ(e.Message(), row.message);
     }
   }
 }
