@@ -124,6 +124,9 @@ DisplaySettingsDialog::DisplaySettingsDialog(TForm4& form, QWidget* parent)
     pages_->addTab(widget, Lit(captions[page]));
   }
   colorBoxes_.insert(colorBoxes_.end(), extras.begin(), extras.end());
+  // The fourth page "Editer" holds nothing and its tab stays hidden.
+  pages_->addTab(new QWidget, Lit("Editer"));
+  pages_->setTabVisible(kPageEditer, false);
 
   auto* below = new QGridLayout;
   below->addWidget(new QLabel(Lit("検索文字列")), 0, 0);

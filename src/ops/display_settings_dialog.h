@@ -20,7 +20,8 @@ inline constexpr int kBarFontSizeMin = 1;
 inline constexpr int kBarFontSizeMax = kMaxFontSize;
 
 // The pages, in tab order.
-enum TForm4Page : int { kPageTab1 = 0, kPageTab2 = 1, kPageTab3 = 2 };
+// kPageEditer: a page without controls whose tab is never shown.
+enum TForm4Page : int { kPageTab1 = 0, kPageTab2 = 1, kPageTab3 = 2, kPageEditer = 3 };
 
 class TForm4 {
  public:
@@ -32,7 +33,7 @@ class TForm4 {
   DisplaySettings& Controls() { return controls_; }
   const DisplaySettings& Controls() const { return controls_; }
   int ActivePage() const { return activePage_; }
-  void SetActivePage(int page) { activePage_ = page < 0 || page > kPageTab3 ? kPageTab1 : page; }
+  void SetActivePage(int page) { activePage_ = page < 0 || page > kPageEditer ? kPageTab1 : page; }
 
   // "更新": writes every control's value to its key in the dialog's order, then `stored`.
   // SettingsWriteError when a write is refused: the keys written before stay, nothing is

@@ -176,8 +176,9 @@ void TJoinSplit::SplitSave() {
   p_.undoList.Clear();
   for (const auto& [name, kept] : written) p_.undoList.Add(name, false, kept);
   p_.undoList.Add(SplitMarker());
-  // 5.
+  // 5. A split that wrote a part can be taken back, as a join can.
   Enable({J::kToolSaveNew, J::kMenuSaveNew}, false);
+  if (!written.empty()) Enable({J::kMenuUndo, J::kToolUndo}, true);
   std::string status;
   if (tooShort > 0)
     status += Sjis("チェックした") + std::to_string(tooShort) +

@@ -50,6 +50,12 @@ TEST_F(Form1Test, NarrowAndJoinSplitAndSaveRunThroughTheWindowsCommands) {
   EXPECT_EQ(ReadWholeFile(data_.Path("b0.txt")), "B1\r\nB2\r\nB3\r\n");
   EXPECT_EQ(ReadWholeFile(data_.Path("b1.txt")), "B3\r\nB4\r\n");
   EXPECT_EQ(form->CheckListBoxUNDO.Text(2), Sjis("分割"));
+  // The split is taken back from the window: its parts are gone.
+  ASSERT_TRUE(form->State(C::kUndo).enabled);
+  port_.confirmAnswers = {true};
+  form->Execute(C::kUndo);
+  EXPECT_FALSE(FileExists(data_.Path("b0.txt")));
+  EXPECT_FALSE(FileExists(data_.Path("b1.txt")));
 }
 
 }  // namespace

@@ -147,7 +147,9 @@ class EditorWindowTest : public QObject {
       skarvo::gui::MainWindow w(port);
       skarvo::gui::OpenAndDisplay extras(w, port, std::make_unique<skarvo::RecordingAutomation>());
       skarvo::gui::DisplaySettingsDialog* dialog = extras.Dialog();
-      QCOMPARE(dialog->Pages()->count(), 3);
+      // Three pages with tabs, and "Editer" without controls or a visible tab.
+      QCOMPARE(dialog->Pages()->count(), 4);
+      QVERIFY(!dialog->Pages()->isTabVisible(3));
       QCOMPARE(dialog->Pages()->tabPosition(), QTabWidget::South);
       QCOMPARE(dialog->ColorBoxes().size(), size_t{14});
       QCOMPARE(dialog->ColorBoxes()[0]->currentText(), QString("clOlive"));
