@@ -4,37 +4,13 @@
 #include <optional>
 
 #include "engine/regexp_error.h"
+#include "ops/join_lines.h"
+#include "ops/join_lines.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "search/search_text.h"
 
 namespace skarvo {
-
-std::vector<std::string> SplitLines(std::string_view bytes) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    const char c = bytes[i];
-    if (c != '\r' && c != '\n') continue;
-    lines.emplace_back(bytes.substr(start, i - start));
-    if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < bytes.size()) lines.emplace_back(bytes.substr(start));
-  return lines;
-}
-
-std::string JoinLinesCrLf(const std::vector<std::string>& lines) {
-  size_t size = 0;
-  for (const std::string& line : lines) size += line.size() + 2;
-  std::string out;
-  out.reserve(size);
-  for (const std::string& line : lines) {
-    out += line;
-    out += "\r\n";
-  }
-  return out;
-}
 
 const char* SkipReasonKey(SkipReason reason) {
   switch (reason) {
@@ -131,7 +107,7 @@ class OverwriteWalk {
     std::optional<std::string> before = ReadWholeFile(work.path);
     if (!before) return Skip(work.path, SkipReason::kUnreadable);
     if (before->find('\0') != std::string::npos) return Skip(work.path, SkipReason::kHoldsNul);
-    std::vector<std::string> lines = SplitLines(*before);
+    std::vector<std::string> lines = SplitIntoLines(*before);
     if (!StillAsSearched(lines, work.hits)) return Skip(work.path, SkipReason::kChanged);
     OverwrittenFile* entry = BackUp(work.path, *before);
     if (entry == nullptr) return Skip(work.path, SkipReason::kNoBackup);
@@ -148,7 +124,7 @@ class OverwriteWalk {
     // The file may have changed while the question was open.
     std::optional<std::string> now = ReadWholeFile(work.path);
     if (!now || *now != *before) return Skip(work.path, SkipReason::kChanged);
-    const std::string after = JoinLinesCrLf(lines);
+    const std::string after = LinesWithCrLf(lines);
     if (!WriteFileAtTarget(work.path, after)) return Skip(work.path, SkipReason::kWriteFailed);
     entry->written = true;
     entry->writtenDigest = DigestOf(after);

@@ -22,10 +22,6 @@
 
 namespace skarvo {
 
-// The line model.
-std::vector<std::string> SplitLines(std::string_view bytes);
-std::string JoinLinesCrLf(const std::vector<std::string>& lines);
-
 // Why a file of the work list was left unwritten.
 enum class SkipReason {
   kVanished,     // no longer there
