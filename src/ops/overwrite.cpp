@@ -5,7 +5,6 @@
 
 #include "engine/regexp_error.h"
 #include "ops/join_lines.h"
-#include "ops/join_lines.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "search/search_text.h"
