@@ -1,15 +1,52 @@
-// What the search-running sub-commands share: a private home folder for the extracted texts
-// of office files, removed at the end or on an interrupt, and the report of names a folder's
-// listing left out.
+// What the search-running sub-commands share: a UI port for a command line, a private home
+// folder for the extracted texts of office files, removed at the end or on an interrupt, and
+// the report of names a folder's listing left out.
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include "cli/cli_text.h"
 #include "cli/interrupt_cleanup.h"
+#include "platform/folder_choice.h"
+#include "platform/ui_port.h"
 #include "targets/target_files.h"
 
 namespace skarvo::cli {
+
+// The UI port of the target list build: messages and errors go to stderr, every question
+// is answered with Cancel, status texts are dropped.
+class CliPort : public UiPort {
+ public:
+  explicit CliPort(const TextEdge& edge) : edge_(edge) {}
+
+  void ShowMessage(const std::string& text, const std::string&) override { Print(text); }
+  void ShowError(const std::string& text, const std::string&) override { Print(text); }
+  bool Confirm(const std::string&, const std::string&) override { return false; }
+  Answer Ask(const std::string&, const std::string&, QuestionButtons) override {
+    return Answer::kCancel;
+  }
+  std::optional<std::string> InputText(const std::string&, const std::string&,
+                                       const std::string&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> ChooseFolder(const FolderChoiceRequest&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> ChooseOpenFile(const FileChoiceRequest&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> ChooseSaveFile(const FileChoiceRequest&) override {
+    return std::nullopt;
+  }
+  void SetStatusText(const std::string&) override {}
+  void ProcessMessages() override {}
+
+  void Print(const std::string& cp932) { PrintError(edge_.Out(cp932)); }
+
+ private:
+  const TextEdge& edge_;
+};
 
 // A folder made under $TMPDIR (or /tmp) named prefix + random letters, removed with
 // everything in it when the object ends or the command is interrupted. Path() is empty

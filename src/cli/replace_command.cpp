@@ -43,10 +43,10 @@ constexpr const char* kUsage =
 // Messages and errors go to stderr (the replace's notice about the preview is for a
 // window only); the input box answers with the replacement; a question is answered "すべて
 // はい" with --yes and Cancel without; confirmations are refused.
-class ReplacePort : public UiPort {
+class ReplacePort : public CliPort {
  public:
   ReplacePort(const TextEdge& edge, std::string replacement, bool yes)
-      : edge_(edge), replacement_(std::move(replacement)), yes_(yes) {}
+      : CliPort(edge), replacement_(std::move(replacement)), yes_(yes) {}
   bool errorShown = false;
 
   void ShowMessage(const std::string& text, const std::string&) override {
@@ -56,7 +56,6 @@ class ReplacePort : public UiPort {
     errorShown = true;
     Print(text);
   }
-  bool Confirm(const std::string&, const std::string&) override { return false; }
   Answer Ask(const std::string&, const std::string&, QuestionButtons) override {
     return yes_ ? Answer::kYesToAll : Answer::kCancel;
   }
@@ -64,22 +63,8 @@ class ReplacePort : public UiPort {
                                        const std::string&) override {
     return replacement_;
   }
-  std::optional<std::string> ChooseFolder(const FolderChoiceRequest&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> ChooseOpenFile(const FileChoiceRequest&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> ChooseSaveFile(const FileChoiceRequest&) override {
-    return std::nullopt;
-  }
-  void SetStatusText(const std::string&) override {}
-  void ProcessMessages() override {}
-
-  void Print(const std::string& cp932) { PrintError(edge_.Out(cp932)); }
 
  private:
-  const TextEdge& edge_;
   std::string replacement_;
   bool yes_;
 };

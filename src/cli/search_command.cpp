@@ -37,40 +37,6 @@ constexpr const char* kUsage =
     "[--raw] [--plain] [--ignore-case] [--fuzzy] [--no-subfolders] [--ext LIST] PATTERN "
     "FOLDER...";
 
-// The UI port of the target list build: messages and errors go to stderr, every question
-// is answered with Cancel, status texts are dropped.
-class CliPort : public UiPort {
- public:
-  explicit CliPort(const TextEdge& edge) : edge_(edge) {}
-
-  void ShowMessage(const std::string& text, const std::string&) override { Print(text); }
-  void ShowError(const std::string& text, const std::string&) override { Print(text); }
-  bool Confirm(const std::string&, const std::string&) override { return false; }
-  Answer Ask(const std::string&, const std::string&, QuestionButtons) override {
-    return Answer::kCancel;
-  }
-  std::optional<std::string> InputText(const std::string&, const std::string&,
-                                       const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> ChooseFolder(const FolderChoiceRequest&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> ChooseOpenFile(const FileChoiceRequest&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> ChooseSaveFile(const FileChoiceRequest&) override {
-    return std::nullopt;
-  }
-  void SetStatusText(const std::string&) override {}
-  void ProcessMessages() override {}
-
-  void Print(const std::string& cp932) { PrintError(edge_.Out(cp932)); }
-
- private:
-  const TextEdge& edge_;
-};
-
 // Writes each row as the stage reports it and keeps a failed file.
 class PrintingSink : public SearchSink {
  public:
