@@ -46,9 +46,14 @@ void InstallKeyboard(MainWindow& window) {
   QAction* help = window.Action(CommandId::kHelp);
   help->setShortcut(QKeySequence(Qt::Key_F1));
   help->setShortcutContext(Qt::WindowShortcut);
+  // F5 searches again, as it refreshes elsewhere: the menu item "検索".
+  QAction* search = window.Action(CommandId::kSearch);
+  search->setShortcut(QKeySequence(Qt::Key_F5));
+  search->setShortcutContext(Qt::WindowShortcut);
   // Menu actions run their keys only when the window holds them.
   window.addAction(exit);
   window.addAction(help);
+  window.addAction(search);
 
   // The mode items: one of them is on, shown with radio marks; the core still decides.
   auto* modes = new QActionGroup(&window);
