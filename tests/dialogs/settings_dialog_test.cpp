@@ -351,7 +351,7 @@ TEST_F(SettingsDialogTest, RefusedWriteStopsTheStoreAndNamesTheKey) {
   port_.confirmAnswers.push_back(true);
   d.Button2Click();
   ASSERT_EQ(port_.CallsOf("error").size(), 1u);
-  const std::string& text = port_.CallsOf("error")[0].text;
+  const std::string text = port_.CallsOf("error")[0].text;
   EXPECT_NE(text.find(Sjis("[拡張子] TXTファイル")), std::string::npos);
   EXPECT_EQ(d.FailedKey(), Sjis("[拡張子] TXTファイル"));
   EXPECT_TRUE(d.Visible());
