@@ -12,9 +12,9 @@
 namespace skarvo {
 namespace {
 
-class SpecialTargets : public testing::TempFolderTest {};
+class NonRegularTargets : public testing::TempFolderTest {};
 
-TEST_F(SpecialTargets, APipeOrADeviceSaysItIsNotARegularFile) {
+TEST_F(NonRegularTargets, APipeOrADeviceSaysItIsNotARegularFile) {
   const std::string pipe = dir_ + "/pipe.txt";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   const std::string device = dir_ + "/zero.txt";
