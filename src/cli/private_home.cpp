@@ -24,14 +24,26 @@ PrivateHome::~PrivateHome() {
   if (!path_.empty()) DeleteFolderTree(path_);
 }
 
-void ReportLeftOut(const std::string& command, const TargetFiles& targets,
-                   const std::string& folder) {
-  if (targets.LeftOutNames() > 0)
-    PrintError(command + ": " + folder + ": " + std::to_string(targets.LeftOutNames()) +
-               " name(s) without a Shift-JIS form left out");
-  if (targets.TooLongNames() > 0)
-    PrintError(command + ": " + folder + ": " + std::to_string(targets.TooLongNames()) +
-               " name(s) whose path passes the system's length limit left out");
+CliTargets::CliTargets(const Settings& settings, UiPort& port)
+    : targets_(TargetListParts{targetList, undoList, resultList, joinList, folderHistory_, settings,
+                               folderDialog_, statusTimer_, port}) {}
+
+int CliTargets::Build(const std::vector<std::string>& folders, const TextEdge& edge,
+                      const std::string& command) {
+  for (size_t i = 0; i < folders.size(); ++i) {
+    folderHistory_.SetItems({folders[i]});
+    folderHistory_.SetItemIndex(0);
+    targets_.BuildTargetList(/*add=*/i > 0);
+    // The window shows left-out names on its status bar; a command line would hide them.
+    const std::string folder = edge.Out(folders[i]);
+    if (targets_.LeftOutNames() > 0)
+      PrintError(command + ": " + folder + ": " + std::to_string(targets_.LeftOutNames()) +
+                 " name(s) without a Shift-JIS form left out");
+    if (targets_.TooLongNames() > 0)
+      PrintError(command + ": " + folder + ": " + std::to_string(targets_.TooLongNames()) +
+                 " name(s) whose path passes the system's length limit left out");
+  }
+  return targets_.TargetCount();
 }
 
 }  // namespace skarvo::cli

@@ -5,11 +5,17 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/cli_text.h"
 #include "cli/interrupt_cleanup.h"
+#include "platform/core_timer.h"
 #include "platform/folder_choice.h"
 #include "platform/ui_port.h"
+#include "settings/settings.h"
+#include "targets/check_list.h"
+#include "targets/history_box.h"
+#include "targets/select_folder_dialog.h"
 #include "targets/target_files.h"
 
 namespace skarvo::cli {
@@ -64,9 +70,28 @@ class PrivateHome {
   std::unique_ptr<RemoveOnInterrupt> interrupt_;  // until the folder is gone
 };
 
-// Says on stderr how many names of folder (UTF-8 or raw, as printed) the target list left
-// out: the window shows them on its status bar, a command line would otherwise hide them.
-void ReportLeftOut(const std::string& command, const TargetFiles& targets,
-                   const std::string& folder);
+// The target list of a command line with the window's lists it works on, built as the
+// window builds it, from one folder after the other.
+class CliTargets {
+ public:
+  CliTargets(const Settings& settings, UiPort& port);
+  CliTargets(const CliTargets&) = delete;
+  CliTargets& operator=(const CliTargets&) = delete;
+
+  // Builds the list from folders (CP932); the names a folder's listing left out are said on
+  // stderr as "<command>: <folder>: …", the folder printed through edge. Returns the number
+  // of target files.
+  int Build(const std::vector<std::string>& folders, const TextEdge& edge,
+            const std::string& command);
+
+  CheckList targetList, undoList, resultList, joinList;
+  TargetFiles& Targets() { return targets_; }
+
+ private:
+  HistoryBox folderHistory_;
+  TSelectFolderDialog folderDialog_;
+  CoreTimer statusTimer_{5000, false};
+  TargetFiles targets_;
+};
 
 }  // namespace skarvo::cli

@@ -158,20 +158,14 @@ int RunReplaceCommand(const std::vector<std::string>& args) {
   if (home.Path().empty() || !homeCp932) return Fail("replace: cannot make a private temp folder");
 
   ReplacePort port(edge, *replacement, a.yes);
-  CheckList targetList, resultList, joinList, undoList;
-  HistoryBox folderHistory;
+  CliTargets cli(a.settings, port);
   std::vector<std::string> listBoxExcel;
-  TSelectFolderDialog folderDialog;
   CoreTimer statusTimer(5000, false);
-  TargetFiles targets(TargetListParts{targetList, undoList, resultList, joinList, folderHistory,
-                                      a.settings, folderDialog, statusTimer, port});
-  for (size_t i = 0; i < folders.size(); ++i) {
-    folderHistory.SetItems({folders[i]});
-    folderHistory.SetItemIndex(0);
-    targets.BuildTargetList(/*add=*/i > 0);
-    ReportLeftOut("replace", targets, edge.Out(folders[i]));
-  }
-  if (targets.TargetCount() == 0) {
+  CheckList& targetList = cli.targetList;
+  CheckList& resultList = cli.resultList;
+  CheckList& undoList = cli.undoList;
+  TargetFiles& targets = cli.Targets();
+  if (cli.Build(folders, edge, "replace") == 0) {
     port.Print(Sjis("選択されたファイルがありません！"));
     return 1;
   }
@@ -206,8 +200,8 @@ int RunReplaceCommand(const std::vector<std::string>& args) {
   state.searchFuzzy = s.useFuzzyDictionary;
   int activePage = 0;
 
-  OpsParts parts{targetList, resultList, joinList,   undoList,   listBoxExcel, state,
-                 awk,        targets,    tempFolder, activePage, statusTimer,  port};
+  OpsParts parts{targetList, resultList, cli.joinList, undoList,   listBoxExcel, state,
+                 awk,        targets,    tempFolder,   activePage, statusTimer,  port};
   Replace1Click(parts, OpsCommandSwitches{});
   if (port.errorShown) return 2;
   const bool anyChecked = resultList.CheckedCount() > 0;

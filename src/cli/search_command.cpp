@@ -115,19 +115,8 @@ int RunSearchCommand(const std::vector<std::string>& args) {
 
   // The target list is built as the window builds it, from one folder after the other.
   CliPort port(edge);
-  CheckList targetList, scratchList, resultList, joinList;
-  HistoryBox folderHistory;
-  TSelectFolderDialog folderDialog;
-  CoreTimer statusTimer(5000, false);
-  TargetFiles targets(TargetListParts{targetList, scratchList, resultList, joinList, folderHistory,
-                                      settings, folderDialog, statusTimer, port});
-  for (size_t i = 0; i < folders.size(); ++i) {
-    folderHistory.SetItems({folders[i]});
-    folderHistory.SetItemIndex(0);
-    targets.BuildTargetList(/*add=*/i > 0);
-    ReportLeftOut("search", targets, edge.Out(folders[i]));
-  }
-  if (targets.TargetCount() == 0) {
+  CliTargets targets(settings, port);
+  if (targets.Build(folders, edge, "search") == 0) {
     port.Print(Sjis("選択されたファイルがありません！"));
     return 1;
   }
@@ -145,7 +134,7 @@ int RunSearchCommand(const std::vector<std::string>& args) {
     return 2;
   }
   PrintingSink sink(edge);
-  stage.Run(targetList.Rows(), sink);
+  stage.Run(targets.targetList.Rows(), sink);
   std::fflush(stdout);
   if (sink.failure) port.Print(SearchErrorMessage(*sink.failure));
   if (sink.rows == 0) port.Print(NotFoundMessage(*pattern));
