@@ -12,6 +12,7 @@
 #include "gui/check_list_view.h"
 #include "gui/qt_text.h"
 #include "gui/timer_driver.h"
+#include "gui/window_place.h"
 
 namespace skarvo::gui {
 
@@ -104,8 +105,7 @@ void HistoryPruningForm::Refresh() {
 void HistoryPruningForm::Prepare() {
   core_->Show();
   Refresh();
-  if (QWidget* owner = parentWidget())
-    move(owner->geometry().center() - QPoint(width() / 2, height() / 2));
+  CentreOnOwner(*this);
 }
 
 void HistoryPruningForm::Run() {

@@ -10,6 +10,7 @@
 
 #include "app/form1.h"
 #include "gui/qt_text.h"
+#include "gui/window_place.h"
 
 namespace skarvo::gui {
 
@@ -201,8 +202,7 @@ void SettingsDialogForm::Refresh() {
 void SettingsDialogForm::Prepare() {
   core_->Show();
   Refresh();
-  if (QWidget* owner = parentWidget())
-    move(owner->geometry().center() - QPoint(width() / 2, height() / 2));
+  CentreOnOwner(*this);
 }
 
 void SettingsDialogForm::Run() {

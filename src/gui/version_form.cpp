@@ -8,6 +8,7 @@
 #include "app/form1.h"
 #include "gui/program_icon.h"
 #include "gui/qt_text.h"
+#include "gui/window_place.h"
 
 namespace skarvo::gui {
 
@@ -76,8 +77,7 @@ VersionForm::~VersionForm() = default;
 
 void VersionForm::Prepare() {
   core_->Show();
-  if (QWidget* owner = parentWidget())
-    move(owner->geometry().center() - QPoint(width() / 2, height() / 2));
+  CentreOnOwner(*this);
 }
 
 void VersionForm::Run() {
@@ -99,7 +99,7 @@ CellGridForm::CellGridForm(QWidget* owner) : QWidget(owner, Qt::Window | Qt::Fra
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(StringGridECell);
-  if (owner) move(owner->geometry().center() - QPoint(240, 160));
+  CentreOnOwner(*this);
   hide();
 }
 
