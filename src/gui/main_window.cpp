@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "gui/check_list_view.h"
+#include "gui/event_log.h"
 #include "gui/join_list_view.h"
 #include "gui/keyboard.h"
 #include "gui/qt_clipboard_port.h"
@@ -55,6 +56,7 @@ MainWindow::MainWindow(UiPort& port, ClipboardPort* clipboard, ProcessPort* proc
   }
   form_ = std::make_unique<TForm1>(port, *clipboard, *processes);
   form_->SetCursorSource([] { return QCursor::pos().y(); });
+  eventLog_ = EventLog::FromEnvironment();
 
   setWindowTitle(ToQt(form_->Caption()));
   QFont windowFont(QStringLiteral("ＭＳ Ｐゴシック"));
@@ -79,7 +81,10 @@ MainWindow::MainWindow(UiPort& port, ClipboardPort* clipboard, ProcessPort* proc
   form_->SetLiveRefresh([this] { RefreshLive(); });
   // Esc stops a running search (the search tool button shows "中止" meanwhile).
   auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(stop, &QShortcut::activated, this, [this] { form_->StopSearch(); });
+  connect(stop, &QShortcut::activated, this, [this] {
+    if (eventLog_ && form_->Search().runInProgress) eventLog_->Write("stop-key");
+    form_->StopSearch();
+  });
   Refresh();
 }
 
@@ -88,6 +93,9 @@ void MainWindow::RefreshLive() {
   if (lastLiveRefresh_.isValid() && lastLiveRefresh_.elapsed() < kLiveRefreshInterval) return;
   lastLiveRefresh_.start();
   Refresh();
+  if (eventLog_)
+    eventLog_->Write("live", QStringLiteral("shown=%1").arg(resultList_->model()->rowCount()),
+                     false);
 }
 
 void MainWindow::ShowRunning(bool running) {
@@ -105,6 +113,7 @@ void MainWindow::ShowRunning(bool running) {
   search->setText(caption);
   search->setToolTip(caption);
   if (!running) lastLiveRefresh_.invalidate();
+  if (running && eventLog_) eventLog_->Write("start");
 }
 
 MainWindow::~MainWindow() {
@@ -291,11 +300,13 @@ void MainWindow::ApplyDisplay() {
 
 void MainWindow::ShowStatus(const std::string& text) {
   statusLabel_->setText(ToQt(text));
+  if (eventLog_) eventLog_->Write("status", statusLabel_->text(), !shownRunning_);
   // Long operations set their progress without returning to the message loop.
   statusLabel_->repaint();
 }
 
 void MainWindow::Refresh() {
+  const bool runEnded = shownRunning_ && !form_->Search().runInProgress;
   ShowRunning(form_->Search().runInProgress);
   for (const auto& [id, action] : actions_) {
     const CommandState& state = form_->State(id);
@@ -338,6 +349,13 @@ void MainWindow::Refresh() {
     shownCoreStatus_ = form_->StatusText();
     ShowStatus(shownCoreStatus_);
   }
+  if (runEnded && eventLog_) {
+    const CheckList& rows = form_->CheckListBox3;
+    eventLog_->Write("end", QStringLiteral("rows=%1 files=%2 shown=%3")
+                                .arg(rows.Count())
+                                .arg(rows.HeaderCount())
+                                .arg(resultList_->model()->rowCount()));
+  }
   if ((form_->CloseRequested() || closeWaiting_) && !closing_ && form_->CanClose()) close();
 }
 
@@ -358,6 +376,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   closing_ = true;
   ForwardWorkArea();
   Forward([this] { form_->FormClose(width(), height()); });
+  if (eventLog_) eventLog_->Write("close");
   event->accept();
 }
 

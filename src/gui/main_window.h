@@ -27,6 +27,7 @@ class QToolBar;
 namespace skarvo::gui {
 
 class CheckListView;
+class EventLog;
 class JoinListView;
 class ResultListView;
 class TimerDriver;
@@ -114,6 +115,7 @@ class MainWindow : public QMainWindow {
   SearchState shownSearch_;
   bool shownRunning_ = false;
   QElapsedTimer lastLiveRefresh_;
+  std::unique_ptr<EventLog> eventLog_;  // SKARVO_EVENT_LOG, for outside drivers
   bool closing_ = false;
   bool closeWaiting_ = false;
 };

@@ -1,0 +1,172 @@
+#!/usr/bin/env bash
+# The real window under a private X server, driven from the keyboard as a user would: type a
+# folder and a word, see the rows, stop a long search with Esc, close with Ctrl+Q, and find
+# both histories in Skarvo.ini. The window reports what it shows through SKARVO_EVENT_LOG
+# (X cannot read a widget's text); every wait polls that log with a deadline.
+# Usage: window.sh <skarvo binary>
+set -u
+app="$(realpath "$1")"
+for tool in Xvfb xdotool iconv python3; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/packages.sh)"; exit 1; }
+done
+work="$(mktemp -d)"
+log="$work/events.log"
+xvfb_pid=""
+app_pid=""
+# A deadline of its own, under CTest's, so the clean-up below always runs.
+(
+  sleep 80
+  kill -TERM $$
+) >/dev/null 2>&1 &
+watchdog_pid=$!
+cleanup() {
+  kill "$watchdog_pid" 2>/dev/null
+  [ -n "$app_pid" ] && kill -KILL "$app_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  if [ -n "${SKARVO_E2E_KEEP:-}" ]; then echo "kept $work" >&2; else rm -rf "$work"; fi
+}
+trap cleanup EXIT
+trap 'exit 2' INT TERM HUP
+
+# Says what failed (on stderr: it may run inside a $(...), whose caller then exits too).
+fail() {
+  {
+    echo "FAIL: $*"
+    echo "--- event log:"
+    tail -n 40 "$log" 2>/dev/null
+    echo "--- program output:"
+    tail -n 20 "$work/app.out" 2>/dev/null
+  } >&2
+  exit 1
+}
+
+# The log lines after the first $1, i.e. those written since a mark was taken.
+since() { tail -n "+$(($1 + 1))" "$log"; }
+mark() { wc -l <"$log"; }
+# wait_for <mark> <extended regex> [seconds]: polls the log until a line after the mark
+# matches; prints that line.
+wait_for() {
+  local from="$1" pattern="$2" seconds="${3:-30}" line
+  local deadline=$((SECONDS + seconds))
+  while ((SECONDS < deadline)); do
+    line="$(since "$from" | grep -E -m1 -- "$pattern")" && {
+      echo "$line"
+      return 0
+    }
+    kill -0 "$app_pid" 2>/dev/null || fail "the program ended while waiting for /$pattern/"
+    sleep 0.05
+  done
+  fail "no /$pattern/ within ${seconds}s"
+}
+key() { timeout 10 xdotool key --delay 30 "$@" || fail "xdotool key $*"; }
+type_text() { timeout 20 xdotool type --delay 30 -- "$1" || fail "xdotool type $1"; }
+
+# --- data: a small tree with known hits, a large one a search needs seconds for
+# The word is ASCII: xdotool types other characters by remapping a key for each, which races
+# with the program's reading of the new keymap and now and then loses one.
+word="needle"
+sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
+mkdir -p "$work/home" "$work/user" "$work/run" "$work/small/sub" "$work/large"
+chmod 700 "$work/run"
+{ sjis "一行目"; printf '\r\n'; sjis "$word です"; printf '\r\n'; sjis "また$word"; printf '\r\n'; } \
+  >"$work/small/a.txt"
+{ sjis "$word"; printf '\r\n'; } >"$work/small/b.txt"
+printf 'nothing here\r\n' >"$work/small/c.txt"
+{ printf 'x\r\n'; sjis "x$word"; printf '\r\n'; } >"$work/small/sub/d.txt"
+# Four targets; a.txt (2 hits), b.txt (1) and sub/d.txt (1) give 3 headers + 4 hit rows.
+small_targets=4 small_files=3 small_rows=7
+# The large tree: one 200 kB file with a hit every 400 lines, hard-linked under 10000 names
+# (2 GB to search, nothing more on disk): seconds of work however fast the machine is.
+large_files=10000
+WORD_SJIS="$(sjis "$word")" python3 - "$work/large" "$large_files" <<'PY' || fail "no large tree"
+import os, sys
+folder, count = sys.argv[1], int(sys.argv[2])
+hit = os.environb[b"WORD_SJIS"]
+lines = [b"line %d of a long file, filler filler filler%s\r\n" % (i, hit if i % 400 == 0 else b"")
+         for i in range(1, 4001)]
+first = os.path.join(folder, "f00000.txt")
+with open(first, "wb") as f:
+    f.writelines(lines)
+for i in range(1, count):
+    os.link(first, os.path.join(folder, "f%05d.txt" % i))
+PY
+
+# --- a private X server on a free display (Xvfb picks it and says which)
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.out" 2>&1 &
+xvfb_pid=$!
+exec 3>&-
+for _ in $(seq 1 400); do
+  [ -s "$work/display" ] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.out"; exit 1; }
+  sleep 0.05
+done
+[ -s "$work/display" ] || { echo "FAIL: Xvfb gave no display"; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+
+# --- the program, with its home as current folder and private user folders
+: >"$log"
+(
+  cd "$work/home" &&
+    exec env HOME="$work/user" XDG_CONFIG_HOME="$work/user/.config" \
+      XDG_DATA_HOME="$work/user/.local/share" XDG_CACHE_HOME="$work/user/.cache" \
+      XDG_RUNTIME_DIR="$work/run" SKARVO_EVENT_LOG="$log" "$app"
+) >"$work/app.out" 2>&1 &
+app_pid=$!
+wid="$(timeout 30 xdotool search --sync --onlyvisible --pid "$app_pid" --name 'Skarvo' | head -n1)"
+[ -n "$wid" ] || fail "no main window within 30 s"
+timeout 10 xdotool windowfocus --sync "$wid" || fail "cannot focus the main window"
+
+# --- the folder box is one Tab after the search box, which has the focus at start
+m="$(mark)"
+key Tab
+type_text "$work/small"
+key Return
+wait_for "$m" "status ${small_targets}個のファイルが対象です\$" >/dev/null
+
+m="$(mark)"
+key ctrl+f
+type_text "$word"
+key Return
+end="$(wait_for "$m" ' end ')" || exit 1
+[[ "$end" == *" end rows=$small_rows files=$small_files shown=$small_rows" ]] ||
+  fail "small search: expected $small_rows rows in $small_files files, got: $end"
+since "$m" | grep -q " status 検索終了\$" || fail "small search: no 検索終了"
+
+# --- a long search, stopped with Esc once rows show while it runs
+m="$(mark)"
+key Tab ctrl+a
+type_text "$work/large"
+key Return
+wait_for "$m" "status ${large_files}個のファイルが対象です\$" >/dev/null
+m="$(mark)"
+key ctrl+f Return
+wait_for "$m" ' live shown=[1-9]' >/dev/null
+key Escape
+end="$(wait_for "$m" ' end ' 60)" || exit 1
+since "$m" | grep -q ' stop-key$' || fail "Esc did not reach the window during the run"
+stopped="$(since "$m" | grep -E -m1 ' status 検索を中止しました（[0-9]+ファイル、[0-9]+件）$')" ||
+  fail "no stop message"
+[[ "$end" =~ end\ rows=([0-9]+)\ files=([0-9]+)\ shown=([0-9]+)$ ]] || fail "bad end line: $end"
+rows="${BASH_REMATCH[1]}" files="${BASH_REMATCH[2]}" shown="${BASH_REMATCH[3]}"
+[[ "$stopped" == *"検索を中止しました（${files}ファイル、$((rows - files))件）" ]] ||
+  fail "stop message $stopped does not count the $rows rows in $files files"
+((rows == shown && files >= 1 && files < large_files)) ||
+  fail "stopped search: rows=$rows shown=$shown files=$files of $large_files"
+
+# --- Ctrl+Q closes; the process ends by itself with 0 and Skarvo.ini has both histories
+m="$(mark)"
+key ctrl+q
+deadline=$((SECONDS + 30))
+while kill -0 "$app_pid" 2>/dev/null && ((SECONDS < deadline)); do sleep 0.05; done
+kill -0 "$app_pid" 2>/dev/null && fail "the program did not end within 30 s of Ctrl+Q"
+wait "$app_pid"
+status=$?
+app_pid=""
+((status == 0)) || fail "the program ended with $status"
+since "$m" | grep -q ' close$' || fail "no close event"
+ini="$(iconv -f CP932 -t UTF-8 "$work/home/Skarvo.ini" | tr -d '\r')" || fail "Skarvo.ini missing or not CP932"
+grep -qx "検索文字=\"$word\"," <<<"$ini" || fail "search history: $(grep 検索文字 <<<"$ini")"
+grep -q "^フォルダ=\"$work/large\",\"$work/small\"," <<<"$ini" ||
+  fail "folder history: $(grep フォルダ <<<"$ini")"
+echo "PASS: rows $small_rows; stopped after $files of $large_files files ($rows rows)"
