@@ -2,10 +2,12 @@
 // program from outside (a window's text cannot be read through X). The environment variable
 // SKARVO_EVENT_LOG names the file; each event is one UTF-8 line appended to it:
 //   <seconds of the monotonic clock> <kind>[ <text>]
-// Kinds: "status" (every status-bar text), "start" and "end" of a search run (end with the
+// Kinds: "status" (the status-bar text), "start" and "end" of a search run (end with the
 // result rows of the core and of the view), "live" (a view refresh during a run), "stop-key"
-// (Esc during a run), "close". The clock is the one of CLOCK_MONOTONIC, so a driver can
-// compare its own key times with the lines.
+// (Esc during a run), "close". A run changes its status text with every file and hit: of
+// those only the text shown when another line is written is logged, so the log costs the run
+// nothing. The clock is CLOCK_MONOTONIC's, so a driver can compare its own key times with
+// the lines.
 #pragma once
 
 #include <QString>
@@ -25,12 +27,16 @@ class EventLog {
   EventLog(const EventLog&) = delete;
   EventLog& operator=(const EventLog&) = delete;
 
-  // Lines written while a search runs stay buffered unless flushed, so the log costs the
-  // run almost nothing; the driver waits for the flushed ones ("start", "end").
-  void Write(std::string_view kind, const QString& text = {}, bool flush = true);
+  void Write(std::string_view kind, const QString& text = {});
+  // A status text; during a run it waits for the next line of another kind.
+  void Status(const QString& text, bool running);
 
  private:
+  void Line(std::string_view kind, const QString& text);
+
   std::FILE* file_;
+  QString pendingStatus_;
+  bool statusPending_ = false;
 };
 
 }  // namespace skarvo::gui

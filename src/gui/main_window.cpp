@@ -94,8 +94,7 @@ void MainWindow::RefreshLive() {
   lastLiveRefresh_.start();
   Refresh();
   if (eventLog_)
-    eventLog_->Write("live", QStringLiteral("shown=%1").arg(resultList_->model()->rowCount()),
-                     false);
+    eventLog_->Write("live", QStringLiteral("shown=%1").arg(resultList_->model()->rowCount()));
 }
 
 void MainWindow::ShowRunning(bool running) {
@@ -300,7 +299,7 @@ void MainWindow::ApplyDisplay() {
 
 void MainWindow::ShowStatus(const std::string& text) {
   statusLabel_->setText(ToQt(text));
-  if (eventLog_) eventLog_->Write("status", statusLabel_->text(), !shownRunning_);
+  if (eventLog_) eventLog_->Status(statusLabel_->text(), shownRunning_);
   // Long operations set their progress without returning to the message loop.
   statusLabel_->repaint();
 }

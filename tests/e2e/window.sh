@@ -40,8 +40,13 @@ fail() {
   exit 1
 }
 
-# The log lines after the first $1, i.e. those written since a mark was taken.
-since() { tail -n "+$(($1 + 1))" "$log"; }
+# The whole log lines after the first $1, i.e. those written since a mark was taken (the
+# program may be half-way through writing the last one).
+since() {
+  local whole
+  whole="$(wc -l <"$log")"
+  ((whole > $1)) && sed -n "$(($1 + 1)),${whole}p" "$log"
+}
 mark() { wc -l <"$log"; }
 # wait_for <mark> <extended regex> [seconds]: polls the log until a line after the mark
 # matches; prints that line.
