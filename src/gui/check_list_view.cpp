@@ -53,6 +53,18 @@ void CheckListModel::Refresh() {
   }
 }
 
+bool CheckListModel::RefreshGrown() {
+  const std::vector<CheckListRow>& rows = list_.Rows();
+  if (rows.size() < shown_.size()) return false;
+  if (!shown_.empty() && Fingerprint(rows[shown_.size() - 1]) != shown_.back()) return false;
+  if (rows.size() == shown_.size()) return true;
+  beginInsertRows(QModelIndex(), static_cast<int>(shown_.size()),
+                  static_cast<int>(rows.size()) - 1);
+  for (size_t i = shown_.size(); i < rows.size(); ++i) shown_.push_back(Fingerprint(rows[i]));
+  endInsertRows();
+  return true;
+}
+
 const CheckListRow* CheckListModel::RowOf(const QModelIndex& index) {
   return static_cast<const CheckListRow*>(index.data(kRowRole).value<const void*>());
 }

@@ -35,6 +35,10 @@ class CheckListModel : public QAbstractListModel {
   // Re-reads the list: changed rows are redrawn, rows appended behind unchanged ones are
   // inserted, any other change of the row count resets the model.
   void Refresh();
+  // Re-reads a list that has only grown since the last refresh: inserts the new rows without
+  // reading the shown ones again (only the last shown row is compared). Returns false, having
+  // done nothing, when the list has not merely grown.
+  bool RefreshGrown();
   // The colours of header rows, the list and its text.
   void SetDisplay(const ListDisplay& display, const QPalette& palette);
 

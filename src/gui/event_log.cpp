@@ -16,21 +16,6 @@ std::unique_ptr<EventLog> EventLog::FromEnvironment() {
 EventLog::~EventLog() { std::fclose(file_); }
 
 void EventLog::Write(std::string_view kind, const QString& text) {
-  if (statusPending_) {
-    statusPending_ = false;
-    Line("status", pendingStatus_);
-  }
-  Line(kind, text);
-  std::fflush(file_);
-}
-
-void EventLog::Status(const QString& text, bool running) {
-  if (!running) return Write("status", text);
-  pendingStatus_ = text;
-  statusPending_ = true;
-}
-
-void EventLog::Line(std::string_view kind, const QString& text) {
   const auto now = std::chrono::steady_clock::now().time_since_epoch();
   const double seconds = std::chrono::duration<double>(now).count();
   QString line = text;
@@ -38,6 +23,7 @@ void EventLog::Line(std::string_view kind, const QString& text) {
   const QByteArray utf8 = line.toUtf8();
   std::fprintf(file_, "%.6f %.*s%s%s\n", seconds, static_cast<int>(kind.size()), kind.data(),
                utf8.isEmpty() ? "" : " ", utf8.constData());
+  std::fflush(file_);
 }
 
 }  // namespace skarvo::gui

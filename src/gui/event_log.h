@@ -4,10 +4,9 @@
 //   <seconds of the monotonic clock> <kind>[ <text>]
 // Kinds: "status" (the status-bar text), "start" and "end" of a search run (end with the
 // result rows of the core and of the view), "live" (a view refresh during a run), "stop-key"
-// (Esc during a run), "close". A run changes its status text with every file and hit: of
-// those only the text shown when another line is written is logged, so the log costs the run
-// nothing. The clock is CLOCK_MONOTONIC's, so a driver can compare its own key times with
-// the lines.
+// (Esc during a run), "close". During a run the window shows (and logs) the status text at
+// each view refresh only. The clock is CLOCK_MONOTONIC's, so a driver can compare its own
+// key times with the lines.
 #pragma once
 
 #include <QString>
@@ -28,15 +27,9 @@ class EventLog {
   EventLog& operator=(const EventLog&) = delete;
 
   void Write(std::string_view kind, const QString& text = {});
-  // A status text; during a run it waits for the next line of another kind.
-  void Status(const QString& text, bool running);
 
  private:
-  void Line(std::string_view kind, const QString& text);
-
   std::FILE* file_;
-  QString pendingStatus_;
-  bool statusPending_ = false;
 };
 
 }  // namespace skarvo::gui

@@ -92,7 +92,9 @@ void MainWindow::RefreshLive() {
   constexpr qint64 kLiveRefreshInterval = 50;  // ms
   if (lastLiveRefresh_.isValid() && lastLiveRefresh_.elapsed() < kLiveRefreshInterval) return;
   lastLiveRefresh_.start();
+  refreshingLive_ = true;
   Refresh();
+  refreshingLive_ = false;
   if (eventLog_)
     eventLog_->Write("live", QStringLiteral("shown=%1").arg(resultList_->model()->rowCount()));
 }
@@ -111,6 +113,8 @@ void MainWindow::ShowRunning(bool running) {
   const QString caption = running ? Lit("中止") : Lit(Command(CommandId::kToolSearch).caption);
   search->setText(caption);
   search->setToolTip(caption);
+  // The tool bar shows pictures only: the stop has its own.
+  search->setIcon(running ? StopIcon() : ToolIcon(CommandId::kToolSearch));
   if (!running) lastLiveRefresh_.invalidate();
   if (running && eventLog_) eventLog_->Write("start");
 }
@@ -298,9 +302,26 @@ void MainWindow::ApplyDisplay() {
 }
 
 void MainWindow::ShowStatus(const std::string& text) {
-  statusLabel_->setText(ToQt(text));
-  if (eventLog_) eventLog_->Status(statusLabel_->text(), shownRunning_);
-  // Long operations set their progress without returning to the message loop.
+  pendingStatus_ = text;
+  statusPending_ = true;
+  // A search sets the text for every file and hit: the view refresh during the run shows
+  // the latest one.
+  if (!shownRunning_) ApplyStatus();
+}
+
+void MainWindow::ApplyStatus() {
+  if (!statusPending_) return;
+  statusPending_ = false;
+  statusLabel_->setText(ToQt(pendingStatus_));
+  if (eventLog_) eventLog_->Write("status", statusLabel_->text());
+  // Long operations set their progress without returning to the message loop, so the label
+  // is painted here; at most every 40 ms, as each paint is a round trip to the X server.
+  // The last text is painted by the loop, as is the text of a search run, which lets
+  // messages run right after this refresh.
+  constexpr qint64 kStatusPaintInterval = 40;  // ms
+  if (shownRunning_) return;
+  if (lastStatusPaint_.isValid() && lastStatusPaint_.elapsed() < kStatusPaintInterval) return;
+  lastStatusPaint_.start();
   statusLabel_->repaint();
 }
 
@@ -321,7 +342,10 @@ void MainWindow::Refresh() {
     ApplyDisplay();
     resultList_->Redraw();
   }
-  resultList_->Refresh();
+  if (refreshingLive_ && form_->Search().runInProgress)
+    resultList_->RefreshGrowing();
+  else
+    resultList_->Refresh();
   const SearchState& search = form_->Search();
   if (search.searchText != shownSearch_.searchText ||
       search.replaceText != shownSearch_.replaceText) {
@@ -348,6 +372,7 @@ void MainWindow::Refresh() {
     shownCoreStatus_ = form_->StatusText();
     ShowStatus(shownCoreStatus_);
   }
+  ApplyStatus();
   if (runEnded && eventLog_) {
     const CheckList& rows = form_->CheckListBox3;
     eventLog_->Write("end", QStringLiteral("rows=%1 files=%2 shown=%3")

@@ -57,7 +57,8 @@ class MainWindow : public QMainWindow {
   // The context menus (for tests and for the window's own use).
   QMenu* ContextMenu(CommandPlace place) const { return menus_.at(place); }
 
-  // Shows a status text at once (the Qt UI port's status sink).
+  // Shows a status text (the Qt UI port's status sink): at once, or during a search run at
+  // the next refresh.
   void ShowStatus(const std::string& text);
   // Re-reads every piece of core state the window shows.
   void Refresh();
@@ -88,6 +89,7 @@ class MainWindow : public QMainWindow {
   void RefreshLive();
   // The busy cursor over the lists and the stop caption of the search button during a run.
   void ShowRunning(bool running);
+  void ApplyStatus();
 
   std::unique_ptr<ClipboardPort> ownClipboard_;
   std::unique_ptr<ProcessPort> ownProcesses_;
@@ -115,6 +117,10 @@ class MainWindow : public QMainWindow {
   SearchState shownSearch_;
   bool shownRunning_ = false;
   QElapsedTimer lastLiveRefresh_;
+  QElapsedTimer lastStatusPaint_;
+  bool refreshingLive_ = false;
+  std::string pendingStatus_;
+  bool statusPending_ = false;
   std::unique_ptr<EventLog> eventLog_;  // SKARVO_EVENT_LOG, for outside drivers
   bool closing_ = false;
   bool closeWaiting_ = false;

@@ -323,6 +323,13 @@ void ResultListView::Refresh() {
   refreshing_ = false;
 }
 
+void ResultListView::RefreshGrowing() {
+  if (list_.Revision() == shownRevision_) return;
+  if (!model_->RefreshGrown()) return Refresh();
+  // The revision stays unshown, so the next Refresh compares every row.
+  UpdateExtent();
+}
+
 void ResultListView::Redraw() { viewport()->update(); }
 
 void ResultListView::ApplyDisplay(const ListDisplay& display) {

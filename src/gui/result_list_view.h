@@ -137,6 +137,9 @@ class ResultListView : public QListView {
   // Shows the rows and the selected row as the core holds them; does nothing when the
   // list's revision has not changed since the last call.
   void Refresh();
+  // During a search run, which only appends rows after emptying the list: shows the new rows
+  // without re-reading the shown ones (the Refresh after the run reads them all).
+  void RefreshGrowing();
   // Draws the rows again (after a change of the search state that left the rows alone).
   void Redraw();
   // Colours and font size of the list ("TAB１…"); rows become as high as the font at once.

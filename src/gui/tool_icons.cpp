@@ -171,7 +171,9 @@ void Draw(QPainter& p, CommandId id) {
 
 }  // namespace
 
-QIcon ToolIcon(CommandId id) {
+// An icon of the picture draw paints at both scales.
+template <typename Paint>
+QIcon Painted(Paint draw) {
   QIcon icon;
   for (int scale : {1, 2}) {
     QPixmap pixmap(kSize * scale, kSize * scale);
@@ -180,11 +182,27 @@ QIcon ToolIcon(CommandId id) {
       QPainter p(&pixmap);
       p.setRenderHint(QPainter::Antialiasing);
       p.scale(scale, scale);
-      Draw(p, id);
+      draw(p);
     }
     icon.addPixmap(pixmap);
   }
   return icon;
+}
+
+QIcon ToolIcon(CommandId id) {
+  return Painted([id](QPainter& p) { Draw(p, id); });
+}
+
+QIcon StopIcon() {
+  // A red disc with a white square, the stop sign of media players.
+  return Painted([](QPainter& p) {
+    p.setPen(QPen(kInk, 1.2));
+    p.setBrush(kRed);
+    p.drawEllipse(QPointF(12, 12), 9.5, 9.5);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kPaper);
+    p.drawRect(QRectF(8, 8, 8, 8));
+  });
 }
 
 }  // namespace skarvo::gui

@@ -10,5 +10,7 @@ namespace skarvo::gui {
 
 // The picture of a tool button's command; an empty icon for commands without one.
 QIcon ToolIcon(CommandId id);
+// The picture of the search tool button while a search runs and the button stops it.
+QIcon StopIcon();
 
 }  // namespace skarvo::gui

@@ -39,9 +39,17 @@ class Window:
         rfd, wfd = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(wfd), "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
-            pass_fds=[wfd], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            pass_fds=[wfd], stdout=subprocess.DEVNULL,
+            stderr=open(os.path.join(work, "xvfb.err"), "w"))
         os.close(wfd)
-        display = os.read(rfd, 64).decode().strip()
+        display = b""
+        while not display.endswith(b"\n"):
+            chunk = os.read(rfd, 64)
+            if not chunk:
+                raise RuntimeError("Xvfb gave no display: " +
+                                   open(os.path.join(work, "xvfb.err")).read())
+            display += chunk
+        display = display.decode().strip()
         os.close(rfd)
         self.env = dict(os.environ, DISPLAY=":" + display)
         run = os.path.join(work, "run")
@@ -163,7 +171,7 @@ def session(a, pattern, work, esc_and_shots):
                 m = len(w.lines())
                 w.xdotool("key", "Return")
                 w.wait(m, r" start$")
-                time.sleep(random.uniform(0.15, 0.6))
+                time.sleep(random.uniform(0.02, 0.2))
                 if run == 0:
                     w.shot(os.path.join(a.out, "1-live-rows.png"))
                 t0 = time.monotonic()
@@ -176,9 +184,10 @@ def session(a, pattern, work, esc_and_shots):
                 latencies.append(t_end - t0)
                 if run == 0:
                     w.shot(os.path.join(a.out, "2-stopped.png"))
-            print("Esc to end of run: median %.3f s, max %.3f s (%s)"
-                  % (statistics.median(latencies), max(latencies),
-                     " ".join("%.3f" % x for x in latencies)))
+            if latencies:
+                print("Esc to end of run: median %.3f s, max %.3f s (%s)"
+                      % (statistics.median(latencies), max(latencies),
+                         " ".join("%.3f" % x for x in latencies)))
         print("exit code", w.close())
     finally:
         if w.app.poll() is None:

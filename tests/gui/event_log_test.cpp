@@ -1,5 +1,6 @@
 // The window's event log (SKARVO_EVENT_LOG), which the end-to-end test reads: a search that
-// ends, one stopped with Esc, and the close, each as one UTF-8 line with a rising clock.
+// ends, one stopped with Esc, and the close, each as one UTF-8 line with a rising clock; and
+// the search tool button shown as the stop during the run.
 #include <unistd.h>
 
 #include <QAction>
@@ -8,6 +9,7 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QtTest>
+#include <utility>
 
 #include "gui/main_window.h"
 #include "platform/codepage.h"
@@ -58,13 +60,25 @@ class EventLogTest : public QObject {
       w.Action(CommandId::kToolFolderSelect)->trigger();
       w.SearchBox()->lineEdit()->setText("見本");
       w.Action(CommandId::kToolSearch)->trigger();
-      // The second run is stopped by Esc at its first chance to let messages run.
+      // The second run is stopped by Esc at its first chance to let messages run; meanwhile
+      // the search tool button is the stop, in caption and picture.
+      QAction* search = w.Action(CommandId::kToolSearch);
+      const qint64 searchPicture = search->icon().cacheKey();
+      QString captionDuringRun;
+      bool pictureChanged = false;
+      bool stopped = false;
       port.onProcessMessages = [&] {
-        port.onProcessMessages = nullptr;
+        if (std::exchange(stopped, true)) return;
+        captionDuringRun = search->text();
+        pictureChanged = search->icon().cacheKey() != searchPicture;
         QTest::keyClick(&w, Qt::Key_Escape);
       };
       w.Action(CommandId::kToolSearch)->trigger();
+      port.onProcessMessages = nullptr;
       QVERIFY(!w.Form().Search().runInProgress);
+      QCOMPARE(captionDuringRun, QString("中止"));
+      QVERIFY(pictureChanged);
+      QCOMPARE(search->text(), QString("検索"));
       QTest::keyClick(&w, Qt::Key_Escape);  // not running: no stop-key line
       w.close();
     }
@@ -84,11 +98,10 @@ class EventLogTest : public QObject {
       QVERIFY(m.captured(1).toDouble() >= last);
       last = m.captured(1).toDouble();
       // Progress texts change with every file; the rest is what the driver waits for.
-      if (m.captured(2) == "live" || m.captured(3).endsWith("検索中")) continue;
+      if (m.captured(2) == "live" || m.captured(3).contains("検索中")) continue;
       events << (m.captured(3).isEmpty() ? m.captured(2) : m.captured(2) + " " + m.captured(3));
     }
-    // One search of three files with two hits each, one stopped before its first file. During
-    // a run only the status shown when another line is written is logged.
+    // One search of three files with two hits each, one stopped before its first file.
     const QStringList expected = {
         "status 3個のファイルが対象です",
         "start",
