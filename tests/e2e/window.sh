@@ -80,15 +80,15 @@ printf 'nothing here\r\n' >"$work/small/c.txt"
 { printf 'x\r\n'; sjis "x$word"; printf '\r\n'; } >"$work/small/sub/d.txt"
 # Four targets; a.txt (2 hits), b.txt (1) and sub/d.txt (1) give 3 headers + 4 hit rows.
 small_targets=4 small_files=3 small_rows=7
-# The large tree: one 200 kB file with a hit every 400 lines, hard-linked under 10000 names
-# (2 GB to search, nothing more on disk): seconds of work however fast the machine is.
+# The large tree: one 400 kB file with a hit every 400 lines, hard-linked under 10000 names
+# (4 GB to search, nothing more on disk): seconds of work however fast the machine is.
 large_files=10000
 WORD_SJIS="$(sjis "$word")" python3 - "$work/large" "$large_files" <<'PY' || fail "no large tree"
 import os, sys
 folder, count = sys.argv[1], int(sys.argv[2])
 hit = os.environb[b"WORD_SJIS"]
 lines = [b"line %d of a long file, filler filler filler%s\r\n" % (i, hit if i % 400 == 0 else b"")
-         for i in range(1, 4001)]
+         for i in range(1, 8001)]
 first = os.path.join(folder, "f00000.txt")
 with open(first, "wb") as f:
     f.writelines(lines)
