@@ -4,7 +4,7 @@ SKARVO_PACKAGES=(
   qt6-base-dev qt6-translations-l10n libgl-dev
   libgsf-1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool imagemagick
+  xvfb xdotool imagemagick python3
   fonts-ipafont-gothic
   xdg-utils desktop-file-utils
 )
