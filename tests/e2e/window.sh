@@ -5,6 +5,10 @@
 # (X cannot read a widget's text); every wait polls that log with a deadline.
 # Usage: window.sh <skarvo binary>
 set -u
+# A deadline of its own, under CTest's, so the clean-up below always runs (on TERM).
+if [ -z "${SKARVO_E2E_DEADLINE:-}" ]; then
+  exec timeout -s TERM 80 env SKARVO_E2E_DEADLINE=80 bash "$0" "$@"
+fi
 app="$(realpath "$1")"
 for tool in Xvfb xdotool iconv python3; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/packages.sh)"; exit 1; }
@@ -13,14 +17,7 @@ work="$(mktemp -d)"
 log="$work/events.log"
 xvfb_pid=""
 app_pid=""
-# A deadline of its own, under CTest's, so the clean-up below always runs.
-(
-  sleep 80
-  kill -TERM $$
-) >/dev/null 2>&1 &
-watchdog_pid=$!
 cleanup() {
-  kill "$watchdog_pid" 2>/dev/null
   [ -n "$app_pid" ] && kill -KILL "$app_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   if [ -n "${SKARVO_E2E_KEEP:-}" ]; then echo "kept $work" >&2; else rm -rf "$work"; fi
@@ -118,8 +115,8 @@ export DISPLAY=":$(head -n1 "$work/display")"
       XDG_RUNTIME_DIR="$work/run" SKARVO_EVENT_LOG="$log" "$app"
 ) >"$work/app.out" 2>&1 &
 app_pid=$!
-wid="$(timeout 30 xdotool search --sync --onlyvisible --pid "$app_pid" --name 'Skarvo' | head -n1)"
-[ -n "$wid" ] || fail "no main window within 30 s"
+wid="$(timeout 20 xdotool search --sync --onlyvisible --pid "$app_pid" --name 'Skarvo' | head -n1)"
+[ -n "$wid" ] || fail "no main window within 20 s"
 timeout 10 xdotool windowfocus --sync "$wid" || fail "cannot focus the main window"
 
 # --- the folder box is one Tab after the search box, which has the focus at start
