@@ -14,6 +14,7 @@ import argparse
 import os
 import random
 import re
+import resource
 import shutil
 import statistics
 import subprocess
@@ -100,11 +101,24 @@ class Window:
         return code
 
 
+CLI_CPU = []  # CPU seconds of each CLI run
+
+
+def cpu_seconds(pid):
+    """User + system CPU time of a process so far."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
 def cli_time(cli, pattern, tree, home):
     t0 = time.monotonic()
+    r0 = resource.getrusage(resource.RUSAGE_CHILDREN)
     p = subprocess.run([os.path.realpath(cli), "search", "--", pattern, tree], cwd=home, stdout=subprocess.PIPE,
                        stderr=subprocess.DEVNULL)
     t1 = time.monotonic()
+    r1 = resource.getrusage(resource.RUSAGE_CHILDREN)
+    CLI_CPU.append(r1.ru_utime + r1.ru_stime - r0.ru_utime - r0.ru_stime)
     return t1 - t0, sum(1 for line in p.stdout.split(b"\n") if line.startswith(b"+"))
 
 
@@ -144,12 +158,16 @@ def session(a, pattern, work, esc_and_shots):
         m = len(w.lines())
         w.xdotool("key", "ctrl+f", "alt+Down", "Return")
         w.wait(m, r" end ")
-        win, cli = [], []
+        win, cli, app_cpu, x_cpu = [], [], [], []
         for run in range(a.runs + 1):
             m = len(w.lines())
+            cpu0 = cpu_seconds(w.app.pid), cpu_seconds(w.xvfb.pid)
             t0 = time.monotonic()
             w.xdotool("key", "Return")
             t_end, end = w.wait(m, r" end ")
+            if run:
+                app_cpu.append(cpu_seconds(w.app.pid) - cpu0[0])
+                x_cpu.append(cpu_seconds(w.xvfb.pid) - cpu0[1])
             c, c_lines = cli_time(a.cli, pattern, a.tree, cli_home)
             if run:  # the first CLI run warms its own caches
                 win.append(t_end - t0)
@@ -163,7 +181,11 @@ def session(a, pattern, work, esc_and_shots):
                  statistics.median(win) / statistics.median(cli), rows.group(1),
                  rows.group(2), c_lines))
         print("  window runs: " + " ".join("%.3f" % x for x in win))
+        print("  CPU per window run (median): program %.3f s, Xvfb %.3f s"
+              % (statistics.median(app_cpu), statistics.median(x_cpu)))
         print("  cli runs:    " + " ".join("%.3f" % x for x in cli))
+        print("  CPU per cli run (median): %.3f s" % statistics.median(CLI_CPU[1:]))
+        del CLI_CPU[:]
         if esc_and_shots:
             # Esc during a run, after a varying wait.
             latencies = []
