@@ -130,6 +130,17 @@ std::string TSearchStage::Extract(const std::string& path, const std::vector<std
 }
 
 void TSearchStage::AddHit(const std::string& line, int64_t lineNo) {
+  if (kind_ == TargetKind::kText) {
+    // The row most hits are: one kept and refilled, so its texts' room is reused.
+    CheckListRow& hit = textHit_;
+    hit.header = false;
+    hit.checked = true;
+    hit.lineNo = lineNo;
+    hit.lineText.assign(line);
+    AssignTextHitRowText(hit.text, lineNo, line);
+    Emit(hit);
+    return;
+  }
   CheckListRow row;
   row.lineNo = lineNo;
   row.lineText = line;
@@ -142,8 +153,6 @@ void TSearchStage::AddHit(const std::string& line, int64_t lineNo) {
       row.text = WordHitRowText(line);
       break;
     case TargetKind::kText:
-      row.text = TextHitRowText(lineNo, line);
-      row.checked = true;
       break;
   }
   Emit(row);
