@@ -47,6 +47,8 @@ void TSearchStage::SetPattern(const SearchPattern& pattern) {
 
 SearchEnd TSearchStage::Run(const std::vector<CheckListRow>& targets, SearchSink& sink) {
   sink_ = &sink;
+  // Files of one folder come one after the other: each is opened by its name in the folder.
+  OpenFolderHint folderHint;
   const int n = static_cast<int>(targets.size());
   for (int i = 0; i < n; ++i) {
     const CheckListRow& row = targets[static_cast<size_t>(i)];
@@ -57,6 +59,8 @@ SearchEnd TSearchStage::Run(const std::vector<CheckListRow>& targets, SearchSink
     // A text file that vanished is found out by opening it; the others are looked at first.
     const bool text = kind_ == TargetKind::kText;
     if (!text && !FileExists(path_)) continue;
+    if (const size_t slash = path_.rfind('/'); slash != std::string::npos)
+      folderHint.Use(std::string_view(path_).substr(0, slash));
     headerSent_ = false;
     held_.clear();
     cellTexts_.clear();
