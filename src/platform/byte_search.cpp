@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -89,6 +90,35 @@ const unsigned char* ScanSse2(const unsigned char* hay, size_t last, size_t& pos
 const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 #endif
 
+// The two places of the needle whose bytes are the least common. A search asks for the same
+// few needles again and again (once per candidate line), so the last answers are kept.
+void RarestPlaces(std::string_view needle, size_t& a, size_t& b) {
+  struct Known {
+    std::string needle;
+    size_t a = 0;
+    size_t b = 0;
+  };
+  thread_local std::array<Known, 8> known;
+  thread_local size_t nextSlot = 0;
+  for (const Known& k : known) {
+    if (k.needle.size() == needle.size() && !k.needle.empty() && k.needle == needle) {
+      a = k.a;
+      b = k.b;
+      return;
+    }
+  }
+  const auto* nd = reinterpret_cast<const unsigned char*>(needle.data());
+  const size_t m = needle.size();
+  a = 0;
+  for (size_t i = 1; i < m; ++i)
+    if (kCommonness[nd[i]] < kCommonness[nd[a]]) a = i;
+  b = a == 0 ? 1 : 0;
+  for (size_t i = 0; i < m; ++i)
+    if (i != a && kCommonness[nd[i]] < kCommonness[nd[b]]) b = i;
+  known[nextSlot] = Known{std::string(needle), a, b};
+  nextSlot = (nextSlot + 1) % known.size();
+}
+
 }  // namespace
 
 const unsigned char* FindBytes(const unsigned char* hay, size_t size, std::string_view needle) {
@@ -97,13 +127,8 @@ const unsigned char* FindBytes(const unsigned char* hay, size_t size, std::strin
   if (m > size) return nullptr;
   const auto* nd = reinterpret_cast<const unsigned char*>(needle.data());
   if (m == 1) return static_cast<const unsigned char*>(std::memchr(hay, nd[0], size));
-  // The two rarest places of the needle.
   Probe p{nd, m, 0, 0};
-  for (size_t i = 1; i < m; ++i)
-    if (kCommonness[nd[i]] < kCommonness[nd[p.a]]) p.a = i;
-  p.b = p.a == 0 ? 1 : 0;
-  for (size_t i = 0; i < m; ++i)
-    if (i != p.a && kCommonness[nd[i]] < kCommonness[nd[p.b]]) p.b = i;
+  RarestPlaces(needle, p.a, p.b);
   const size_t last = size - m;  // the last place the needle may begin
   size_t pos = 0;
 #if defined(__x86_64__)

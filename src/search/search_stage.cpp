@@ -106,7 +106,10 @@ void TSearchStage::SearchFile(const std::string& path) {
   }
 
   if (pattern_.useRegex) {
-    p_.grep.SetUseFuzzyCharDic(pattern_.useFuzzyDictionary);
+    // Setting the switch compiles the pattern again (or finds it in the cache): only when it
+    // changes, not for every file.
+    if (p_.grep.UseFuzzyCharDic() != pattern_.useFuzzyDictionary)
+      p_.grep.SetUseFuzzyCharDic(pattern_.useFuzzyDictionary);
     p_.grep.Grep(fileToSearch);
     return;
   }
