@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <algorithm>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -31,7 +33,11 @@ TEST(FindBytes, AnswersAsMemmem) {
         } else {
           needle.assign(len, alphabet[rng() % alphabet.size()]);
         }
-        const auto* h = reinterpret_cast<const unsigned char*>(hay.data());
+        // A buffer of exactly the hay's size, so a read past its end is caught by the
+        // address sanitizer.
+        const auto exact = std::make_unique<unsigned char[]>(hay.size());
+        std::copy(hay.begin(), hay.end(), exact.get());
+        const unsigned char* h = exact.get();
         const void* want = memmem(h, hay.size(), needle.data(), needle.size());
         ASSERT_EQ(FindBytes(h, hay.size(), needle), want)
             << round << " " << k << " size " << size << " needle " << needle.size();
