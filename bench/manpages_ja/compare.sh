@@ -11,8 +11,10 @@
 #   CORPUS_DIR  default: /tmp/skarvo-manpages-ja (built by make_corpus.py when missing)
 #   RUNS=N      timed runs per command (default 7)
 #   ONLY="1 3"  run only the numbered patterns
-# The machine may be shared: the three tools of a pattern are timed in one hyperfine run,
-# so quote the ratios, not the absolute times.
+#   TIMER=hyperfine  time with hyperfine (all runs of one tool, then the next) instead of
+#               interleaved.py (the three tools turn about, one run each per round)
+# The machine may be shared: the three tools of a pattern are timed in one run, taken in
+# turn so a burst of load falls on all of them; quote the ratios, not the absolute times.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -76,8 +78,13 @@ PY
   g_lines=$( (bash -c "$grep_cmd" || true) | wc -l)
   r_lines=$( (bash -c "$rg_cmd" || true) | wc -l)
 
-  hyperfine -N -i --output=pipe --warmup 1 --runs "$runs" --export-json "$out/p$n.json" \
-    -n skarvo "$skarvo_cmd" -n grep "$grep_cmd" -n rg "$rg_cmd" >"$out/p$n.hyperfine.txt" 2>&1
+  if [ "${TIMER:-interleaved}" = hyperfine ]; then
+    hyperfine -N -i --output=pipe --warmup 1 --runs "$runs" --export-json "$out/p$n.json" \
+      -n skarvo "$skarvo_cmd" -n grep "$grep_cmd" -n rg "$rg_cmd" >"$out/p$n.hyperfine.txt" 2>&1
+  else
+    python3 "$here/interleaved.py" "$out/p$n.json" "$runs" 1 \
+      "skarvo=$skarvo_cmd" "grep=$grep_cmd" "rg=$rg_cmd"
+  fi
 
   row=$(python3 - "$out/p$n.json" "$pat" "$s_lines" "$g_lines" "$r_lines" <<'PY'
 import json, sys
@@ -96,5 +103,6 @@ PY
   fi
 done
 printf '%s\n|%s\n%s' "$header" "$(printf -- '---|%.0s' {1..10})" "$rows" | tee "$out/table.md"
-echo "medians of $runs runs in seconds, one hyperfine run per pattern, output through a pipe;"
+echo "medians of $runs runs in seconds, the tools timed ${TIMER:-interleaved} in one run per pattern,"
+echo "output through a pipe;"
 echo "ratios > 1 mean skarvo is slower"

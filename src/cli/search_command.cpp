@@ -5,7 +5,9 @@
 // show in a message box goes to stderr.
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,22 +39,62 @@ constexpr const char* kUsage =
     "[--raw] [--plain] [--ignore-case] [--fuzzy] [--no-subfolders] [--ext LIST] PATTERN "
     "FOLDER...";
 
-// Writes each row as the stage reports it and keeps a failed file.
+// Writes each row as the stage reports it and keeps a failed file. Rows are gathered into
+// one buffer and written in large pieces: a run may report a hundred thousand rows, and a
+// write and a string per row would cost more than the search.
 class PrintingSink : public SearchSink {
  public:
-  explicit PrintingSink(const TextEdge& edge) : edge_(edge) {}
+  explicit PrintingSink(bool raw) : raw_(raw) {}
+  ~PrintingSink() override { Flush(); }
   int rows = 0;
   std::optional<SearchFileFailure> failure;
 
   bool OnRow(const CheckListRow& row) override {
-    WriteLine((row.header ? "H\t" : row.checked ? "+\t" : "-\t") + edge_.Out(row.text));
+    const std::string& text = row.text;
+    char* at = Room(2 + (raw_ ? text.size() : Cp932ToUtf8LossyBound(text.size())) + 1);
+    *at++ = row.header ? 'H' : row.checked ? '+' : '-';
+    *at++ = '\t';
+    if (raw_) {
+      std::memcpy(at, text.data(), text.size());
+      at += text.size();
+    } else {
+      at += Cp932ToUtf8LossyTo(text, at);
+    }
+    *at++ = '\n';
+    used_ = static_cast<size_t>(at - buffer_.get());
+    if (used_ >= kFlushAt) Flush();
     ++rows;
     return true;
   }
   void OnFileFailed(const SearchFileFailure& f) override { failure = f; }
 
+  // Hands what is gathered to standard output (before anything goes to standard error).
+  void Flush() {
+    if (used_ > 0) std::fwrite(buffer_.get(), 1, used_, stdout);
+    used_ = 0;
+    std::fflush(stdout);
+  }
+
  private:
-  const TextEdge& edge_;
+  static constexpr size_t kFlushAt = 64 * 1024;
+
+  // Room for n more bytes after what is gathered; the buffer grows for a row longer than it.
+  char* Room(size_t n) {
+    if (used_ + n > capacity_) {
+      if (used_ > 0) std::fwrite(buffer_.get(), 1, used_, stdout);
+      used_ = 0;
+      if (n > capacity_) {
+        capacity_ = std::max(n, kFlushAt * 2);
+        buffer_ = std::make_unique_for_overwrite<char[]>(capacity_);
+      }
+    }
+    return buffer_.get() + used_;
+  }
+
+  bool raw_;
+  std::unique_ptr<char[]> buffer_;
+  size_t capacity_ = 0;
+  size_t used_ = 0;
 };
 
 int Fail(const std::string& message) {
@@ -133,9 +175,9 @@ int RunSearchCommand(const std::vector<std::string>& args) {
     port.Print(e.Message());
     return 2;
   }
-  PrintingSink sink(edge);
+  PrintingSink sink(raw);
   stage.Run(targets.targetList.Rows(), sink);
-  std::fflush(stdout);
+  sink.Flush();
   if (sink.failure) port.Print(SearchErrorMessage(*sink.failure));
   if (sink.rows == 0) port.Print(NotFoundMessage(*pattern));
   if (sink.failure) return 2;

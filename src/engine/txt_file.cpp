@@ -24,6 +24,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/byte_search.h"
 #include "platform/codepage.h"
 
 namespace skarvo {
@@ -397,7 +398,7 @@ void TTxtFile::SkipToCandidate(Needles& needles) {
     size_t& next = needles.next[i];
     if (next == kUnknown || (next != kNowhere && next < p0)) {
       const std::string& text = needles.texts[i];
-      const void* hit = ::memmem(buffer + p0, dataCount_ - p0, text.data(), text.size());
+      const void* hit = FindBytes(buffer + p0, dataCount_ - p0, text);
       next = hit ? static_cast<size_t>(static_cast<const unsigned char*>(hit) - buffer) : kNowhere;
     }
     if (next != kNowhere) first = std::min(first, next);

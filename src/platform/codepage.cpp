@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -247,17 +248,29 @@ class Cp932Table {
  public:
   // The UTF-8 form of text (ASCII is the same in both).
   std::string Convert(std::string_view text) {
-    // No character takes more than three bytes (a 1-byte katakana takes 3); each is written
-    // as a whole entry and the end moved on by its size.
-    std::string out(text.size() * 3 + sizeof(Entry::bytes), '\0');
-    char* dst = out.data();
+    std::string out(Cp932ToUtf8LossyBound(text.size()), '\0');
+    out.resize(ConvertTo(text, out.data()));
+    return out;
+  }
+
+  // Writes the UTF-8 form of text at dst (room for Cp932ToUtf8LossyBound bytes); returns its
+  // size. No character takes more than three bytes (a 1-byte katakana takes 3); each is
+  // written as a whole entry and the end moved on by its size.
+  size_t ConvertTo(std::string_view text, char* const start) {
+    char* dst = start;
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const size_t n = text.size();
     for (size_t i = 0; i < n;) {
       const unsigned char b = p[i];
       if (b < 0x80) {
-        *dst++ = static_cast<char>(b);
-        ++i;
+        // Runs of ASCII (most of a typical line) go eight bytes at a time.
+        uint64_t word;
+        while (i + 8 <= n && (std::memcpy(&word, p + i, 8), (word & 0x8080808080808080u) == 0)) {
+          std::memcpy(dst, &word, 8);
+          dst += 8;
+          i += 8;
+        }
+        while (i < n && p[i] < 0x80) *dst++ = static_cast<char>(p[i++]);
         continue;
       }
       const Entry* e = &kReplacement;
@@ -274,8 +287,7 @@ class Cp932Table {
       std::memcpy(dst, e->bytes, sizeof e->bytes);
       dst += e->size;
     }
-    out.resize(static_cast<size_t>(dst - out.data()));
-    return out;
+    return static_cast<size_t>(dst - start);
   }
 
  private:
@@ -330,6 +342,16 @@ std::string Cp932ToUtf8Lossy(std::string_view cp932) {
   if (AllAscii(cp932)) return std::string(cp932);
   thread_local Cp932Table table;
   return table.Convert(cp932);
+}
+
+size_t Cp932ToUtf8LossyTo(std::string_view cp932, char* out) {
+  if (!AsciiIsIdentity()) {
+    const std::string text = Cp932ToUtf8Lossy(cp932);
+    std::memcpy(out, text.data(), text.size());
+    return text.size();
+  }
+  thread_local Cp932Table table;
+  return table.ConvertTo(cp932, out);
 }
 
 std::string Utf8ToCp932Lossy(std::string_view utf8) {

@@ -3,6 +3,7 @@
 // program's own UTF-8 literal texts into CP932 once.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,13 @@ bool Cp932ToUtf8(std::string_view cp932, std::string& out);
 // diagnostics only, never for paths.
 std::string Cp932ToUtf8Lossy(std::string_view cp932);
 std::string Utf8ToCp932Lossy(std::string_view utf8);
+
+// Room enough for Cp932ToUtf8LossyTo of n bytes: no character takes more than three bytes
+// in UTF-8, and a few bytes of slack the conversion writes past its end.
+constexpr size_t Cp932ToUtf8LossyBound(size_t n) noexcept { return n * 3 + 8; }
+// Cp932ToUtf8Lossy written at out, which has room for Cp932ToUtf8LossyBound(cp932.size())
+// bytes; returns the size written. For output in bulk, without a string per text.
+size_t Cp932ToUtf8LossyTo(std::string_view cp932, char* out);
 
 // UTF-16 (little-endian code units) -> CP932, characters without a CP932 form become "?"
 // as the platform's default conversion gives them.

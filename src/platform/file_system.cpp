@@ -234,13 +234,57 @@ std::string CurrentFolder() {
 
 InputFile::~InputFile() { Close(); }
 
+namespace {
+thread_local OpenFolderHint* innermostHint = nullptr;
+}  // namespace
+
+OpenFolderHint::OpenFolderHint() : outer_(innermostHint) { innermostHint = this; }
+
+OpenFolderHint::~OpenFolderHint() {
+  if (fd_ >= 0) ::close(fd_);
+  innermostHint = outer_;
+}
+
+void OpenFolderHint::Use(std::string_view folder) {
+  if (tried_ && folder == folder_) return;
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  folder_.assign(folder);
+  tried_ = true;
+  // A descriptor only to look names up in: no read permission on the folder is needed,
+  // exactly as for walking its path.
+  if (auto native = NativePath(folder_.empty() ? std::string("/") : folder_))
+    fd_ = ::open(native->c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+int OpenFolderHint::RelativeTo(const std::string& path, std::string& name) const {
+  // '/' is never the second byte of a 2-byte character, so the path splits at it.
+  const size_t n = folder_.size();
+  if (fd_ < 0 || path.size() <= n + 1 || path[n] != '/' || path.compare(0, n, folder_) != 0)
+    return -1;
+  if (path.find('/', n + 1) != std::string::npos) return -1;
+  name.assign(path, n + 1);
+  if (name == "." || name == "..") return -1;
+  return fd_;
+}
+
 bool InputFile::Open(const std::string& path) {
   Close();
-  auto native = NativePath(path);
-  if (!native) return false;
   // Opened without blocking so that a pipe in place of a file cannot stall the caller; only a
   // regular file is kept, and reads of a regular file never heed that flag, so it stays.
-  int fd = ::open(native->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+  int fd = -1;
+  std::string name;
+  const int folder = innermostHint ? innermostHint->RelativeTo(path, name) : -1;
+  if (folder >= 0) {
+    auto native = NativePath(name);
+    if (!native) return false;
+    fd = ::openat(folder, native->c_str(), kFlags);
+  } else {
+    auto native = NativePath(path);
+    if (!native) return false;
+    fd = ::open(native->c_str(), kFlags);
+  }
   if (fd < 0) return false;
   struct stat st;
   const bool statFailed = ::fstat(fd, &st) != 0;

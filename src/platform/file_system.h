@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace skarvo {
@@ -58,6 +59,32 @@ bool WriteFileAtomic(const std::string& path, const std::string& data);
 
 // The current folder (CP932); empty when it has no CP932 form.
 std::string CurrentFolder();
+
+// While one lives on a thread, InputFile::Open of a file right inside the folder last named
+// to Use opens it by its name relative to that folder, held open, so a search of many files
+// does not walk the folder's path again for every one of them. The file found is the one the
+// path names as long as the folder is not renamed or replaced during the search. Hints nest;
+// the innermost one is used.
+class OpenFolderHint {
+ public:
+  OpenFolderHint();
+  ~OpenFolderHint();
+  OpenFolderHint(const OpenFolderHint&) = delete;
+  OpenFolderHint& operator=(const OpenFolderHint&) = delete;
+
+  // Holds folder (a CP932 path, no trailing slash) open unless it already is; a folder that
+  // cannot be held leaves the files to be opened by their paths.
+  void Use(std::string_view folder);
+  // The descriptor to open path's name relative to, and its name; -1 when path does not lie
+  // right inside the held folder.
+  int RelativeTo(const std::string& path, std::string& name) const;
+
+ private:
+  std::string folder_;
+  bool tried_ = false;
+  int fd_ = -1;
+  OpenFolderHint* outer_;
+};
 
 // A file opened for reading in pieces, for readers that must not load a whole file.
 class InputFile {

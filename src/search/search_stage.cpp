@@ -47,6 +47,8 @@ void TSearchStage::SetPattern(const SearchPattern& pattern) {
 
 SearchEnd TSearchStage::Run(const std::vector<CheckListRow>& targets, SearchSink& sink) {
   sink_ = &sink;
+  // Files of one folder come one after the other: each is opened by its name in the folder.
+  OpenFolderHint folderHint;
   const int n = static_cast<int>(targets.size());
   for (int i = 0; i < n; ++i) {
     const CheckListRow& row = targets[static_cast<size_t>(i)];
@@ -57,6 +59,8 @@ SearchEnd TSearchStage::Run(const std::vector<CheckListRow>& targets, SearchSink
     // A text file that vanished is found out by opening it; the others are looked at first.
     const bool text = kind_ == TargetKind::kText;
     if (!text && !FileExists(path_)) continue;
+    if (const size_t slash = path_.rfind('/'); slash != std::string::npos)
+      folderHint.Use(std::string_view(path_).substr(0, slash));
     headerSent_ = false;
     held_.clear();
     cellTexts_.clear();
@@ -102,7 +106,10 @@ void TSearchStage::SearchFile(const std::string& path) {
   }
 
   if (pattern_.useRegex) {
-    p_.grep.SetUseFuzzyCharDic(pattern_.useFuzzyDictionary);
+    // Setting the switch compiles the pattern again (or finds it in the cache): only when it
+    // changes, not for every file.
+    if (p_.grep.UseFuzzyCharDic() != pattern_.useFuzzyDictionary)
+      p_.grep.SetUseFuzzyCharDic(pattern_.useFuzzyDictionary);
     p_.grep.Grep(fileToSearch);
     return;
   }
@@ -130,6 +137,17 @@ std::string TSearchStage::Extract(const std::string& path, const std::vector<std
 }
 
 void TSearchStage::AddHit(const std::string& line, int64_t lineNo) {
+  if (kind_ == TargetKind::kText) {
+    // The row most hits are: one kept and refilled, so its texts' room is reused.
+    CheckListRow& hit = textHit_;
+    hit.header = false;
+    hit.checked = true;
+    hit.lineNo = lineNo;
+    hit.lineText.assign(line);
+    AssignTextHitRowText(hit.text, lineNo, line);
+    Emit(hit);
+    return;
+  }
   CheckListRow row;
   row.lineNo = lineNo;
   row.lineText = line;
@@ -142,8 +160,6 @@ void TSearchStage::AddHit(const std::string& line, int64_t lineNo) {
       row.text = WordHitRowText(line);
       break;
     case TargetKind::kText:
-      row.text = TextHitRowText(lineNo, line);
-      row.checked = true;
       break;
   }
   Emit(row);

@@ -114,6 +114,7 @@ class TSearchStage {
   TargetKind kind_ = TargetKind::kText;
   std::string path_;                     // the file being searched
   bool headerSent_ = false;              // for the file being searched
+  CheckListRow textHit_;                 // a text file's hit row, refilled for each hit
   std::vector<CheckListRow> held_;       // a spreadsheet's hits until its cells are labelled
   std::vector<std::string> cellTexts_;   // ListBoxExcel while a spreadsheet is read
   std::vector<std::string> cellLabels_;  // ListBoxCell

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <vector>
 
@@ -136,17 +137,25 @@ std::string FileHeaderRowText(std::string_view path) {
 }
 
 std::string TextHitRowText(int64_t lineNo, std::string_view line) {
+  std::string text;
+  AssignTextHitRowText(text, lineNo, line);
+  return text;
+}
+
+void AssignTextHitRowText(std::string& out, int64_t lineNo, std::string_view line) {
   // Built once per hit: the literals are converted once per run.
   static const std::string& open = Sjis("【");
   static const std::string& close = Sjis("列目】");
-  const std::string number = std::to_string(lineNo);
-  std::string text;
-  text.reserve(open.size() + number.size() + close.size() + line.size());
-  text += open;
-  text += number;
-  text += close;
-  text.append(line);
-  return text;
+  char number[24];
+  const auto [end, ec] = std::to_chars(number, number + sizeof number, lineNo);
+  (void)ec;  // 24 bytes hold every 64-bit number
+  const std::string_view digits(number, static_cast<size_t>(end - number));
+  out.clear();
+  out.reserve(open.size() + digits.size() + close.size() + line.size());
+  out += open;
+  out += digits;
+  out += close;
+  out.append(line);
 }
 
 std::string WordHitRowText(std::string_view line) {

@@ -37,6 +37,9 @@ bool ContainsSearchString(std::string_view line, std::string_view searchString, 
 std::string FileHeaderRowText(std::string_view path);
 // A text file's hit: "【<lineNo>列目】<line>".
 std::string TextHitRowText(int64_t lineNo, std::string_view line);
+// The same text put into out (its room is reused, so rows made one after another allocate
+// only while lines grow).
+void AssignTextHitRowText(std::string& out, int64_t lineNo, std::string_view line);
 // A word-processor hit: "【Wordファイル】<line>".
 std::string WordHitRowText(std::string_view line);
 

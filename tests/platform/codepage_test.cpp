@@ -10,9 +10,9 @@ TEST(Sjis, AwkwardCharactersTakeTheCp932Bytes) {
     const char* utf8;
     const char* cp932;
   } rows[] = {
-      {"～", "\x81\x60"}, {"－", "\x81\x7C"}, {"￥", "\x81\x8F"}, {"”", "\x81\x68"},
-      {"’", "\x81\x66"},  {"￣", "\x81\x50"}, {"あ", "\x82\xA0"}, {"ア", "\x83\x41"},
-      {"検索終了", "\x8C\x9F\x8D\xF5\x8F\x49\x97\xB9"},
+      {"～", "\x81\x60"}, {"－", "\x81\x7C"}, {"￥", "\x81\x8F"},
+      {"”", "\x81\x68"},  {"’", "\x81\x66"},  {"￣", "\x81\x50"},
+      {"あ", "\x82\xA0"}, {"ア", "\x83\x41"}, {"検索終了", "\x8C\x9F\x8D\xF5\x8F\x49\x97\xB9"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.utf8);
@@ -20,9 +20,7 @@ TEST(Sjis, AwkwardCharactersTakeTheCp932Bytes) {
   }
 }
 
-TEST(Sjis, ReturnsTheSameStorageEachTime) {
-  EXPECT_EQ(&Sjis("フォルダ"), &Sjis("フォルダ"));
-}
+TEST(Sjis, ReturnsTheSameStorageEachTime) { EXPECT_EQ(&Sjis("フォルダ"), &Sjis("フォルダ")); }
 
 TEST(Conversion, RoundTripsAndRefusesWhatHasNoCp932Form) {
   std::string out;
@@ -84,6 +82,26 @@ TEST(Cp932ToUtf8LossyTest, EveryCharacterAsTheConverterGivesIt) {
   }
   EXPECT_EQ(Cp932ToUtf8Lossy(all), expectedAll);
   EXPECT_EQ(Cp932ToUtf8Lossy("a\x82"), "a" + replacement);
+}
+
+// The form that writes into the caller's room gives the same bytes and stays inside the
+// room: ASCII runs of every length up to 20 around 2-byte, 1-byte katakana, unconvertible
+// and lone-lead characters, so the eight-at-a-time path starts and stops everywhere.
+TEST(Cp932ToUtf8LossyTest, WritingIntoRoomGivesTheSameBytesWithinTheBound) {
+  const std::string odd[] = {"\x83\x74", "\xB1", "\x80", "\x82", "\x81\x7F", "\xEA\xA4"};
+  for (const std::string& middle : odd) {
+    for (size_t before = 0; before <= 20; ++before) {
+      for (size_t after = 0; after <= 20; ++after) {
+        const std::string text = std::string(before, 'a') + middle + std::string(after, 'z') +
+                                 (middle == "\x82" ? "" : middle);
+        const size_t bound = Cp932ToUtf8LossyBound(text.size());
+        std::string room(bound + 16, '#');
+        const size_t n = Cp932ToUtf8LossyTo(text, room.data());
+        ASSERT_EQ(room.substr(0, n), Cp932ToUtf8Lossy(text)) << before << " " << after;
+        ASSERT_EQ(room.substr(bound), std::string(16, '#'));
+      }
+    }
+  }
 }
 
 }  // namespace

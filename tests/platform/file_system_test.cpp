@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -145,6 +146,54 @@ TEST(InputFile, ReadsInPiecesAndRefusesFolders) {
   EXPECT_FALSE(file.Open(dir.path() + "/pipe"));
   EXPECT_FALSE(ReadWholeFile(dir.path() + "/pipe"));
   // Whatever was opened to look at them is closed again.
+  EXPECT_EQ(OpenDescriptors(), before);
+}
+
+// With a folder hint, every path opens the same file (or fails the same way, with the same
+// reason) as without one; only files right inside the held folder are opened by name.
+TEST(OpenFolderHint, OpensWhatThePathNames) {
+  TempFolder dir;
+  const std::string& d = dir.path();
+  const std::string kana = Sjis("カナ");  // a CP932 name: the folder is held by its UTF-8 form
+  ASSERT_TRUE(CreateFolderPath(d + "/" + kana + "/sub"));
+  Touch(d + "/a", "top");
+  Touch(d + "/" + Cp932ToUtf8Lossy(kana) + "/b", "inside");
+  Touch(d + "/" + Cp932ToUtf8Lossy(kana) + "/sub/c", "below");
+  const std::string k = d + "/" + kana;
+  struct Case {
+    std::string path;
+    std::string content;  // empty: the open fails
+    int error = 0;        // errno of a failure that names one
+  };
+  const Case cases[] = {
+      {k + "/b", "inside"},     {k + "/sub/c", "below"},      {d + "/a", "top"},
+      {k + "/sub", "", EISDIR}, {k + "/missing", "", ENOENT}, {k + "/..", "", EISDIR},
+      {k + "/./b", "inside"},   {k + "b", "", ENOENT}};
+  const std::string folders[] = {k, d, d + "/nowhere", k + "/sub/c"};
+  const int before = OpenDescriptors();
+  for (const std::string& folder : folders) {
+    OpenFolderHint outer;
+    outer.Use(d + "/nowhere");
+    OpenFolderHint hint;
+    hint.Use(folder);
+    hint.Use(folder);  // the same folder again keeps what is held
+    for (const Case& c : cases) {
+      InputFile file;
+      errno = 0;
+      const bool opened = file.Open(c.path);
+      const int error = errno;
+      ASSERT_EQ(opened, !c.content.empty()) << folder << " " << c.path;
+      if (!opened) {
+        if (c.error != 0) {
+          EXPECT_EQ(error, c.error) << folder << " " << c.path;
+        }
+        continue;
+      }
+      std::string got(16, '\0');
+      got.resize(static_cast<size_t>(file.Read(got.data(), got.size())));
+      EXPECT_EQ(got, c.content) << folder << " " << c.path;
+    }
+  }
   EXPECT_EQ(OpenDescriptors(), before);
 }
 
