@@ -46,12 +46,12 @@ void TRE_StateWalk::DropFrom(std::size_t tag) noexcept {
 
 void TLineDecider::Begin() {
   walk_.Clear();
-  for (int state : dead_) walk_.Add(state, kDead);
-  for (int state : known_) walk_.Add(state, kKnown);
+  addAfterFirst_ = handedAfterEnd_;
+  handedAfterEnd_ = false;
+  if (!addAfterFirst_) AddHandedStates();
   walk_.Add(dfa_.InitialState(), kLive);
-  dead_.clear();
-  known_.clear();
   outcome_ = kOpen;
+  afterEndKept_ = false;
   pastEnd_ = false;
   contained_ = false;
   plainEnd_ = true;
@@ -60,24 +60,41 @@ void TLineDecider::Begin() {
   passed_ = 0;
 }
 
+void TLineDecider::AddHandedStates() {
+  for (int state : dead_) walk_.Add(state, kDead);
+  for (int state : known_) walk_.Add(state, kKnown);
+  dead_.clear();
+  known_.clear();
+}
+
 void TLineDecider::Stepped(CharCode c) {
   if (c == 0) {
     // The end of the file (always after a line end): no match goes on past it.
+    dead_.clear();
+    known_.clear();
     return Finish(kNoMatch);
   }
   // Every character of the line may start a match (the first one's walk began in Begin).
   int start = read_ > 0 && !pastEnd_ ? dfa_.InitialState() : TRE_DFA::kNone;
   // A lead byte takes a line end after it into its character; the line ends there too.
   const bool lineEnd = c == '\n' || (c > 0xFF && (c & 0xFF) == '\n');
-  if (lineEnd && start != TRE_DFA::kNone) {
+  const bool endStep = lineEnd && start != TRE_DFA::kNone;
+  if (endStep) {
     // The line ends; this character is the next line's first start.
     start = TRE_DFA::kNone;
     AtLineEnd();
-    // After a report the reader stops inside such a character: nothing can be handed on.
+    // After a report the reader stops inside such a character, on its LF: the next line
+    // then begins with that LF alone, and only the states after the character can be
+    // handed on (below).
     plainEnd_ = c == '\n';
-    if (contained_) return Finish(kMatch);
+    if (contained_ && plainEnd_) return Finish(kMatch);
   }
   walk_.Step(c, start, kLive);
+  if (addAfterFirst_) {
+    // Handed on from after the line end: the place this line's walk has reached now.
+    addAfterFirst_ = false;
+    AddHandedStates();
+  }
   bool live = false;
   bool knownLeft = false;
   bool knownOutside = false;
@@ -95,6 +112,17 @@ void TLineDecider::Stepped(CharCode c) {
       knownOutside = knownOutside || !(e.tag & kLive);
       knownAccepts = knownAccepts || accepting;
     }
+  }
+  if (endStep && !plainEnd_) {
+    // No match ends here, so whatever this line's walk reaches lies after the line end.
+    afterEndKept_ = true;
+    liveAfterEnd_.clear();
+    deadAfterEnd_.clear();
+    for (const TRE_StateWalk::Entry& e : walk_.Entries()) {
+      if (e.tag & kLive) liveAfterEnd_.push_back(e.state);
+      if (e.tag & kDead) deadAfterEnd_.push_back(e.state);
+    }
+    if (contained_) return Finish(kMatch);
   }
   if (knownAccepts) {
     // The known states have reached their match, which this line's walk did not share.
@@ -139,6 +167,10 @@ void TLineDecider::Finish(Outcome outcome) {
     if (plainEnd_) {
       dead_.swap(deadAtEnd_);
       known_.swap(liveAtEnd_);
+    } else if (afterEndKept_) {
+      dead_.swap(deadAfterEnd_);
+      known_.swap(liveAfterEnd_);
+      handedAfterEnd_ = true;
     }
   } else {
     // Every state of this line at its end led nowhere.

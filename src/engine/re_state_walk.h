@@ -152,6 +152,7 @@ class TLineDecider {
   enum Outcome { kOpen, kMatch, kNoMatch };
 
   void Begin();
+  void AddHandedStates();
   void Stepped(CharCode c);
   void AtLineEnd();
   void Finish(Outcome outcome);
@@ -161,6 +162,12 @@ class TLineDecider {
   std::vector<int> dead_;   // handed to the next line: states that lead nowhere
   std::vector<int> known_;  // handed to the next line: states that together reach a match
   std::vector<int> liveAtEnd_, deadAtEnd_, knownAtEnd_;
+  // After a line end that is a lead byte and an LF: the states right after it (a report
+  // leaves the reader on that LF, so the next line's walk is there after its first step).
+  std::vector<int> liveAfterEnd_, deadAfterEnd_;
+  bool afterEndKept_ = false;
+  bool handedAfterEnd_ = false;  // dead_ and known_ are states after the next line's first step
+  bool addAfterFirst_ = false;
   Outcome outcome_ = kOpen;
   bool pastEnd_ = false;
   bool contained_ = false;    // the walk holds every known state: the line has a match
