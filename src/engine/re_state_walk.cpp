@@ -46,12 +46,12 @@ void TRE_StateWalk::DropFrom(std::size_t tag) noexcept {
 
 void TLineDecider::Begin() {
   walk_.Clear();
-  for (int state : dead_) walk_.Add(state, kDead);
-  for (int state : known_) walk_.Add(state, kKnown);
+  addAfterFirst_ = handedAfterEnd_;
+  handedAfterEnd_ = false;
+  if (!addAfterFirst_) AddHandedStates();
   walk_.Add(dfa_.InitialState(), kLive);
-  dead_.clear();
-  known_.clear();
   outcome_ = kOpen;
+  afterEndKept_ = false;
   pastEnd_ = false;
   contained_ = false;
   plainEnd_ = true;
@@ -60,28 +60,42 @@ void TLineDecider::Begin() {
   passed_ = 0;
 }
 
+void TLineDecider::AddHandedStates() {
+  for (const TRE_StateWalk::Entry& e : handed_) walk_.Add(e.state, e.tag);
+  handed_.clear();
+}
+
 void TLineDecider::Stepped(CharCode c) {
   if (c == 0) {
     // The end of the file (always after a line end): no match goes on past it.
+    handed_.clear();
     return Finish(kNoMatch);
   }
   // Every character of the line may start a match (the first one's walk began in Begin).
   int start = read_ > 0 && !pastEnd_ ? dfa_.InitialState() : TRE_DFA::kNone;
   // A lead byte takes a line end after it into its character; the line ends there too.
   const bool lineEnd = c == '\n' || (c > 0xFF && (c & 0xFF) == '\n');
-  if (lineEnd && start != TRE_DFA::kNone) {
+  const bool endStep = lineEnd && start != TRE_DFA::kNone;
+  if (endStep) {
     // The line ends; this character is the next line's first start.
     start = TRE_DFA::kNone;
     AtLineEnd();
-    // After a report the reader stops inside such a character: nothing can be handed on.
+    // After a report the reader stops inside such a character, on its LF: the next line
+    // then begins with that LF alone, and only the states after the character can be
+    // handed on (below).
     plainEnd_ = c == '\n';
-    if (contained_) return Finish(kMatch);
+    if (contained_ && plainEnd_) return Finish(kMatch);
   }
   walk_.Step(c, start, kLive);
+  if (addAfterFirst_) {
+    // Handed on from after the line end: the place this line's walk has reached now.
+    addAfterFirst_ = false;
+    AddHandedStates();
+  }
   bool live = false;
-  bool knownLeft = false;
-  bool knownOutside = false;
-  bool knownAccepts = false;
+  std::size_t seen = 0;      // groups with a state here
+  std::size_t outside = 0;   // groups with a state this line's walk does not hold
+  std::size_t accepted = 0;  // groups that reached their match here
   for (TRE_StateWalk::Entry& e : walk_.Entries()) {
     // A walk from this line that meets a state leading nowhere leads nowhere.
     if (e.tag & kDead) e.tag &= ~kLive;
@@ -90,17 +104,23 @@ void TLineDecider::Stepped(CharCode c) {
       return Finish(kMatch);
     }
     live = live || (e.tag & kLive);
-    if (e.tag & kKnown) {
-      knownLeft = true;
-      knownOutside = knownOutside || !(e.tag & kLive);
-      knownAccepts = knownAccepts || accepting;
-    }
+    const std::size_t groups = e.tag & ~(kLive | kDead);
+    seen |= groups;
+    if (!(e.tag & kLive)) outside |= groups;
+    if (accepting) accepted |= groups;
   }
-  if (knownAccepts) {
-    // The known states have reached their match, which this line's walk did not share.
-    for (TRE_StateWalk::Entry& e : walk_.Entries()) e.tag &= ~kKnown;
-  } else if (knownLeft && !knownOutside) {
-    // Every known state is also reached from this line: so is their match.
+  if (accepted) {
+    // Those groups have reached their match, which this line's walk did not share.
+    for (TRE_StateWalk::Entry& e : walk_.Entries()) e.tag &= ~accepted;
+  }
+  if (endStep && !plainEnd_) {
+    // No match ends here, so whatever this line's walk reaches lies after the line end.
+    afterEndKept_ = true;
+    afterEnd_ = walk_.Entries();
+    if (contained_) return Finish(kMatch);
+  }
+  if (seen & ~outside & ~accepted) {
+    // Every state of a group is also reached from this line: so is the group's match.
     if (pastEnd_) return Finish(kMatch);
     contained_ = true;
   }
@@ -108,7 +128,7 @@ void TLineDecider::Stepped(CharCode c) {
   if (pastEnd_) return Finish(kNoMatch);
   // Within the line, states learnt from earlier lines are carried to its end.
   for (const TRE_StateWalk::Entry& e : walk_.Entries()) {
-    if (e.tag & (kDead | kKnown)) return;
+    if (e.tag & ~kLive) return;
   }
   Finish(kNoMatch);
 }
@@ -116,13 +136,18 @@ void TLineDecider::Stepped(CharCode c) {
 void TLineDecider::AtLineEnd() {
   pastEnd_ = true;
   endIndex_ = read_;
-  liveAtEnd_.clear();
-  deadAtEnd_.clear();
-  knownAtEnd_.clear();
-  for (const TRE_StateWalk::Entry& e : walk_.Entries()) {
-    if (e.tag & kLive) liveAtEnd_.push_back(e.state);
-    if (e.tag & kDead) deadAtEnd_.push_back(e.state);
-    if (e.tag & kKnown) knownAtEnd_.push_back(e.state);
+  atEnd_ = walk_.Entries();
+}
+
+void TLineDecider::HandOn(const std::vector<TRE_StateWalk::Entry>& atEnd, bool matched) {
+  const std::size_t group = kGroup << nextGroup_;
+  if (matched) nextGroup_ = (nextGroup_ + 1) % kGroupCount;
+  handed_.clear();
+  for (const TRE_StateWalk::Entry& e : atEnd) {
+    std::size_t tag = e.tag & ~kLive;
+    if (matched) tag &= ~group;  // the oldest group gives its bit up
+    if (e.tag & kLive) tag |= matched ? group : kDead;
+    if (tag != 0) handed_.push_back({e.state, tag});
   }
 }
 
@@ -137,14 +162,14 @@ void TLineDecider::Finish(Outcome outcome) {
   if (outcome == kMatch) {
     // The walk from the line end's states reaches a match after it.
     if (plainEnd_) {
-      dead_.swap(deadAtEnd_);
-      known_.swap(liveAtEnd_);
+      HandOn(atEnd_, true);
+    } else if (afterEndKept_) {
+      HandOn(afterEnd_, true);
+      handedAfterEnd_ = true;
     }
   } else {
     // Every state of this line at its end led nowhere.
-    dead_.swap(deadAtEnd_);
-    dead_.insert(dead_.end(), liveAtEnd_.begin(), liveAtEnd_.end());
-    known_.swap(knownAtEnd_);
+    HandOn(atEnd_, false);
   }
 }
 

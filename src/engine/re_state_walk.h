@@ -117,14 +117,18 @@ class TRE_StateWalk {
 // walked again from every line over the same text, so what a walk past a line end learnt is handed
 // to the next line, which then starts right at that line end (MaySkip() is false):
 // - states that led nowhere: a walk of the next line that meets one of them leads nowhere;
-// - the states of a line whose walk reached a match after its end: when the walk of the next
-//   line holds all of them before that match is reached, it reaches the match too.
+// - the states of a line whose walk reached a match after its end: when the walk of a later
+//   line holds all of them before that match is reached, it reaches the match too. Each such
+//   line's states form a group with a tag bit of its own, carried on over the following lines
+//   until its match is passed (up to 61 groups, the oldest giving way), so lines whose walks
+//   differ (a(.|\n)*z|b(.|\n)*y over lines "a", "b", "a", ...) each find an earlier group
+//   they hold instead of walking to the far match again.
 class TLineDecider {
  public:
   explicit TLineDecider(const TRE_DFA& dfa) : dfa_(dfa), walk_(dfa, TRE_StateWalk::Join::kBits) {}
 
   // False while the next decision must begin at the very next character.
-  bool MaySkip() const noexcept { return dead_.empty() && known_.empty(); }
+  bool MaySkip() const noexcept { return handed_.empty(); }
 
   // True when a match starts in the line; next() gives the characters after first, 0 at the
   // end of the file.
@@ -144,26 +148,38 @@ class TLineDecider {
   std::size_t Passed() const noexcept { return passed_; }
 
  private:
-  // Tag bits: a walk from this line, one known to lead nowhere, one of the states known to
-  // reach a match.
+  // Tag bits: a walk from this line, one known to lead nowhere, and from kGroup on one bit per
+  // group of states known to reach a match.
   static constexpr std::size_t kLive = 1;
   static constexpr std::size_t kDead = 2;
-  static constexpr std::size_t kKnown = 4;
+  static constexpr std::size_t kGroup = 4;
+  static constexpr int kGroupCount = 61;
   enum Outcome { kOpen, kMatch, kNoMatch };
 
   void Begin();
+  void AddHandedStates();
   void Stepped(CharCode c);
   void AtLineEnd();
   void Finish(Outcome outcome);
+  // Hands the entries at the line end on: this line's walks as a new group (reached a match)
+  // or as dead (led nowhere), the rest as they are.
+  void HandOn(const std::vector<TRE_StateWalk::Entry>& atEnd, bool matched);
 
   const TRE_DFA& dfa_;
   TRE_StateWalk walk_;
-  std::vector<int> dead_;   // handed to the next line: states that lead nowhere
-  std::vector<int> known_;  // handed to the next line: states that together reach a match
-  std::vector<int> liveAtEnd_, deadAtEnd_, knownAtEnd_;
+  // Handed to the next line: states with their tags (dead, groups), without kLive.
+  std::vector<TRE_StateWalk::Entry> handed_;
+  std::vector<TRE_StateWalk::Entry> atEnd_;
+  // After a line end that is a lead byte and an LF: the states right after it (a report
+  // leaves the reader on that LF, so the next line's walk is there after its first step).
+  std::vector<TRE_StateWalk::Entry> afterEnd_;
+  bool afterEndKept_ = false;
+  bool handedAfterEnd_ = false;  // handed_ holds states after the next line's first step
+  bool addAfterFirst_ = false;
+  int nextGroup_ = 0;  // the bit the next group takes (the oldest group gives it up)
   Outcome outcome_ = kOpen;
   bool pastEnd_ = false;
-  bool contained_ = false;    // the walk holds every known state: the line has a match
+  bool contained_ = false;    // the walk holds every state of a group: the line has a match
   bool plainEnd_ = true;      // the line ended with an LF of its own
   std::size_t read_ = 0;      // characters read after the first
   std::size_t endIndex_ = 0;  // read_ at the line end

@@ -2,8 +2,8 @@
 // block) and a zero at the end of CarryText, so each cursor notices every boundary the same
 // way: it moves one byte and, when it lands on a zero, asks its refill routine what the zero
 // means: the end of CarryText (go on at the start of the buffer), a zero byte of the file
-// (becomes a space), or the end of the block (keep the current line in CarryText and read the
-// next block, or the end of the file).
+// (becomes a space), or the end of the block (read the next block, keeping the place of what
+// was let go, or the end of the file).
 //
 // Line ends: the main cursor, after each byte it consumes, steps over a CR that an LF follows
 // and turns a lone CR into an LF in place; the lookahead cursor does the same as it reads. So
@@ -79,16 +79,25 @@ void TTxtFile::LetMessagesRun() {
 }
 
 void TTxtFile::ReadBlock(size_t destination) {
+  FillBlock(destination);
+  LetMessagesRun();
+  if (cancel_) throw EGrepCancel();
+}
+
+void TTxtFile::FillBlock(size_t destination) {
   // A file that grows while it is read is read up to the size it had when it was opened,
   // and not asked again once that size is reached. A file that reported no size is read
-  // until a read gives nothing.
+  // until a read gives nothing. A file with a size is read by place, so a block can be read
+  // again.
   size_t want = BlockSize;
   if (sizeAtOpen_ > 0)
     want = static_cast<size_t>(std::min<uint64_t>(want, sizeAtOpen_ - bytesRead_));
   size_t n = 0;
   bool sawEnd = false;
   while (n < want) {
-    long got = file_.Read(buffer_.get() + destination + n, want - n);
+    char* into = buffer_.get() + destination + n;
+    long got =
+        sizeAtOpen_ > 0 ? file_.ReadAt(into, want - n, bytesRead_ + n) : file_.Read(into, want - n);
     if (got < 0) throw EInOutError(Utf8ToCp932Lossy(std::strerror(errno)));
     if (got == 0) {
       sawEnd = true;
@@ -115,8 +124,39 @@ void TTxtFile::ReadBlock(size_t destination) {
   if (count > 0) lastByte_ = static_cast<unsigned char>(buffer_[count - 1]);
   dataCount_ = count;
   ++blockSerial_;
-  LetMessagesRun();
-  if (cancel_) throw EGrepCancel();
+}
+
+void TTxtFile::LetMainGo() {
+  if (!mainAway_) {
+    mainAway_ = true;
+    mainOffset_ = Offset(main_);
+    if (!lineHeadDropped_) {
+      lineHeadDropped_ = true;
+      lineHeadOffset_ = std::min(Offset(lineStart_), mainOffset_);
+    }
+  }
+  // Only the block's last byte stays: it may be a CR that the next block's first byte
+  // decides about.
+  carryOffset_ = static_cast<uint64_t>(bufferOffset_ + static_cast<int64_t>(dataCount_) - 1);
+  carry_.assign(1, buffer_[dataCount_ - 1]);
+  if (carry_.capacity() > kBufferSize) carry_.shrink_to_fit();
+}
+
+void TTxtFile::BringMainBack() {
+  mainAway_ = false;
+  bytesRead_ = mainOffset_;
+  FillBlock(0);
+  // The line's text before the main cursor is read back from the file if it is reported.
+  carry_.clear();
+  carryOffset_ = mainOffset_;
+  main_ = lookahead_ = lineStart_ = Cursor{false, 0};
+  // The byte under the main cursor as the cursor left it: it rests on a CR only when no LF
+  // follows (the CR became an LF), and on a zero byte of the file only as a space.
+  unsigned char& b = At(main_);
+  if (b == kCr)
+    b = kLf;
+  else if (b == 0 && dataCount_ > 0)
+    b = ' ';
 }
 
 uint64_t TTxtFile::Offset(const Cursor& c) const {
@@ -205,8 +245,15 @@ bool TTxtFile::RefillLookahead(unsigned char consumed) {
     if (consumed == 0) --lookahead_.pos;
     return false;
   }
-  // The block under the main cursor is about to be replaced: the main cursor moves into
-  // CarryText with the line start, at the same distance from it.
+  // The block under the main cursor is about to be replaced. The main cursor will read it
+  // again from the file; a file that may not be readable twice keeps it in CarryText, and
+  // the main cursor moves there with the line start, at the same distance from it.
+  if (sizeAtOpen_ > 0) {
+    LetMainGo();
+    ReadBlock(0);
+    lookahead_ = Cursor{false, 0};
+    return true;
+  }
   const Cursor oldLineStart = lineStart_;
   const size_t oldCarrySize = carry_.size();
   KeepLine();
@@ -253,6 +300,7 @@ unsigned char TTxtFile::NextByte() {
 }
 
 uint16_t TTxtFile::ReadChar() {
+  if (mainAway_) BringMainBack();
   if (!main_.inCarry) {
     // Fast path for the common character: not a line end, and the bytes the cursor lands on
     // need none of NextByte's care (a CR, a zero byte, the end of the block).
@@ -307,7 +355,7 @@ TTxtFile::SkipTable TTxtFile::MakeSkipTable(const std::array<bool, 256>& mayStar
 }
 
 void TTxtFile::SkipCharacters(const SkipTable& table) {
-  if (main_.inCarry) return;
+  if (main_.inCarry || mainAway_) return;
   const auto* buffer = reinterpret_cast<const unsigned char*>(buffer_.get());
   const size_t start = main_.pos;
   size_t pos = start;
@@ -382,7 +430,7 @@ bool StartsCharacter(const unsigned char* buffer, size_t p0, size_t p1) {
 }  // namespace
 
 void TTxtFile::SkipToCandidate(Needles& needles) {
-  if (main_.inCarry) return;
+  if (main_.inCarry || mainAway_) return;
   const auto* buffer = reinterpret_cast<const unsigned char*>(buffer_.get());
   const size_t p0 = main_.pos;
   if (buffer[p0] != kLf) return;
@@ -461,6 +509,7 @@ uint16_t TTxtFile::NextLookaheadChar() {
 RE_LineInfo_t TTxtFile::GetLine() {
   LetMessagesRun();
   if (cancel_) throw EGrepCancel();
+  if (mainAway_) BringMainBack();
   while (At(main_) != kLf) {
     if (!main_.inCarry) {
       // Bytes before the next LF, CR or zero byte are passed without ado; NextByte takes the

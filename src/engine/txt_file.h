@@ -128,6 +128,13 @@ class TTxtFile {
     return reinterpret_cast<unsigned char&>(c.inCarry ? carry_[c.pos] : buffer_[c.pos]);
   }
   void ReadBlock(size_t destination);
+  // Reads the block at bytesRead_ into the buffer from destination on; no messages run.
+  void FillBlock(size_t destination);
+  // The lookahead leaves the main cursor's block: the main cursor's place is kept instead of
+  // the block.
+  void LetMainGo();
+  // Reads the block at the main cursor's place again and puts both cursors there.
+  void BringMainBack();
   void LetMessagesRun();
   // Copies the current line (from the line start to the end of the block) into CarryText.
   void KeepLine();
@@ -165,6 +172,10 @@ class TTxtFile {
   // lineHeadOffset_ and is read again when the line is reported.
   bool lineHeadDropped_ = false;
   uint64_t lineHeadOffset_ = 0;
+  // The lookahead went on past the block the main cursor is in, which was let go: the main
+  // cursor stands at mainOffset_ in the file.
+  bool mainAway_ = false;
+  uint64_t mainOffset_ = 0;
   // Lent by a per-thread spare for the reader's life, so a search of many files allocates
   // it once; never zero-filled (the reader writes its markers itself).
   std::unique_ptr<char[]> buffer_;

@@ -175,7 +175,8 @@ std::optional<std::string> WriteTarget(const std::string& nativePath) {
 }
 }  // namespace
 
-bool WriteFileAtomic(const std::string& path, const std::string& data) {
+bool WriteFileAtomicPieces(const std::string& path,
+                           const std::function<void(const FilePieceWriter&)>& fill) {
   auto cp932Native = NativePath(path);
   if (!cp932Native) return false;
   auto native = WriteTarget(*cp932Native);
@@ -198,15 +199,25 @@ bool WriteFileAtomic(const std::string& path, const std::string& data) {
   int fd = ::mkstemp(name.data());
   if (fd < 0) return false;
   bool ok = true;
-  size_t done = 0;
-  while (ok && done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ok = false;
-    } else {
-      done += static_cast<size_t>(n);
+  const FilePieceWriter write = [&](std::string_view data) {
+    size_t done = 0;
+    while (ok && done < data.size()) {
+      ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        ok = false;
+      } else {
+        done += static_cast<size_t>(n);
+      }
     }
+    return ok;
+  };
+  try {
+    fill(write);
+  } catch (...) {
+    ::close(fd);
+    ::unlink(name.data());
+    throw;
   }
   if (ok) {
     if (existed) {
@@ -222,6 +233,10 @@ bool WriteFileAtomic(const std::string& path, const std::string& data) {
   if (ok) ok = ::rename(name.data(), native->c_str()) == 0;
   if (!ok) ::unlink(name.data());
   return ok;
+}
+
+bool WriteFileAtomic(const std::string& path, const std::string& data) {
+  return WriteFileAtomicPieces(path, [&](const FilePieceWriter& write) { write(data); });
 }
 
 std::string CurrentFolder() {

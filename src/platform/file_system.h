@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,6 +57,14 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // untouched, the temporary file is removed, and false is returned. A symbolic link is
 // written at its final target and stays a link; a dangling link gives false, unchanged.
 bool WriteFileAtomic(const std::string& path, const std::string& data);
+
+// Hands a piece of a file's content to the file being written; false once writing failed.
+using FilePieceWriter = std::function<bool(std::string_view)>;
+// As WriteFileAtomic, with the content handed piece by piece by fill, so it need not be held
+// whole. When fill throws, the temporary file is removed, the target is left untouched and
+// the exception goes on.
+bool WriteFileAtomicPieces(const std::string& path,
+                           const std::function<void(const FilePieceWriter&)>& fill);
 
 // The current folder (CP932); empty when it has no CP932 form.
 std::string CurrentFolder();

@@ -17,7 +17,8 @@
 //
 // Documents can be large, so nothing is held whole: the streams are read a piece at a
 // time where they lie, and each piece of text goes on into CP932 and into lines at once.
-// What is kept is the lines themselves (and the piece table).
+// What is kept is the lines themselves (and the piece table), or not even those when each
+// line is handed on as it is found (ReadLines).
 #include "readers/read_doc.h"
 
 #include <algorithm>
@@ -54,10 +55,32 @@ bool IsEightBitProduct(unsigned char product) {
   return product == 0x69 || product == 0xC0 || product == 0xE0;
 }
 
+// Where the lines go: into a list, or one by one to a handler as they are found.
+class DocLines {
+ public:
+  explicit DocLines(std::vector<std::string>& held) : held_(&held) {}
+  explicit DocLines(const TReadDoc::LineHandler& handler) : handler_(&handler) {}
+
+  // A list that the text replaces is emptied first; a handler has seen nothing yet.
+  void Clear() {
+    if (held_) held_->clear();
+  }
+  void Add(std::string&& line) {
+    if (held_)
+      held_->push_back(std::move(line));
+    else
+      (*handler_)(line);
+  }
+
+ private:
+  std::vector<std::string>* held_ = nullptr;
+  const TReadDoc::LineHandler* handler_ = nullptr;
+};
+
 // Splits text handed in parts into lines exactly as SplitDocLines splits the whole.
 class DocLineSplitter {
  public:
-  explicit DocLineSplitter(std::vector<std::string>& lines) : lines_(lines) {}
+  explicit DocLineSplitter(DocLines& lines) : lines_(lines) {}
 
   void Add(std::string_view text) {
     size_t start = 0;
@@ -73,7 +96,7 @@ class DocLineSplitter {
         return;
       }
       pending_.append(text.substr(start, end - start));
-      lines_.push_back(std::move(pending_));
+      lines_.Add(std::move(pending_));
       pending_.clear();
       start = end + 1;
       if (text[end] == '\r') {
@@ -87,12 +110,12 @@ class DocLineSplitter {
 
   // A line end at the very end does not start another, empty, line.
   void Finish() {
-    if (!pending_.empty()) lines_.push_back(std::move(pending_));
+    if (!pending_.empty()) lines_.Add(std::move(pending_));
     pending_.clear();
   }
 
  private:
-  std::vector<std::string>& lines_;
+  DocLines& lines_;
   std::string pending_;  // the line begun but not ended
   bool afterCr_ = false;
 };
@@ -101,7 +124,7 @@ class DocLineSplitter {
 // batch at a time (never cutting a surrogate pair) and on into lines.
 class DocTextSink {
  public:
-  explicit DocTextSink(std::vector<std::string>& lines) : splitter_(lines) {}
+  explicit DocTextSink(DocLines& lines) : splitter_(lines) {}
 
   // False once the text has ended.
   bool Add(std::u16string_view units) {
@@ -139,7 +162,7 @@ class DocTextSink {
 // The 8-bit text of older documents, a 513-byte chunk at a time.
 class EightBitDocLines {
  public:
-  explicit EightBitDocLines(std::vector<std::string>& lines) : lines_(lines) {}
+  explicit EightBitDocLines(DocLines& lines) : lines_(lines) {}
 
   void Chunk(std::string_view piece) {
     // Bytes past a short last chunk are cleared, so nothing of the chunk before is read
@@ -164,19 +187,19 @@ class EightBitDocLines {
     size_t lineStart = 0;
     for (size_t cr = pending_.find('\r', scanFrom); cr != std::string::npos;
          cr = pending_.find('\r', lineStart)) {
-      lines_.emplace_back(pending_, lineStart, cr - lineStart);
+      lines_.Add(pending_.substr(lineStart, cr - lineStart));
       lineStart = cr + 1;
     }
     pending_.erase(0, lineStart);
   }
 
  private:
-  std::vector<std::string>& lines_;
+  DocLines& lines_;
   std::array<unsigned char, kChunkSize> chunk_{};
   std::string pending_;  // the text after the last CR is not a line
 };
 
-void ReadEightBitLines(ByteSource& stream, std::vector<std::string>& lines) {
+void ReadEightBitLines(ByteSource& stream, DocLines& lines) {
   if (stream.Size() < kEightBitTextOffset) return;  // nothing to read there
   EightBitDocLines eightBit(lines);
   std::string bytes;
@@ -205,8 +228,8 @@ void ForEachFixedOffsetPart(ByteSource& stream, uint32_t charCount, const DocTex
 }
 
 // A file that is not a compound document, read as plain text a piece at a time.
-void ReadPlainLines(ByteSource& file, std::vector<std::string>& lines) {
-  lines.clear();
+void ReadPlainLines(ByteSource& file, DocLines& lines) {
+  lines.Clear();
   DocLineSplitter splitter(lines);
   std::string bytes;
   for (uint64_t at = 0; at < file.Size(); at += bytes.size()) {
@@ -247,7 +270,7 @@ struct Source {
   }
 };
 
-void ReadDocument(const Source& source, std::vector<std::string>& lines) {
+void ReadDocument(const Source& source, DocLines& lines) {
   std::unique_ptr<CompoundStorage> storage = source.OpenStorage();
   if (!storage) {
     std::unique_ptr<ByteSource> file = source.OpenFile();
@@ -283,7 +306,7 @@ void ReadDocument(const Source& source, std::vector<std::string>& lines) {
                              (static_cast<uint32_t>(header[kTextCountOffset + 1]) << 8) |
                              (static_cast<uint32_t>(header[kTextCountOffset + 2]) << 16) |
                              (static_cast<uint32_t>(header[kTextCountOffset + 3]) << 24);
-  lines.clear();
+  lines.Clear();
   DocTextSink sink(lines);
   const DocTextPart part = [&](std::u16string_view units) { return sink.Add(units); };
   std::optional<std::vector<DocPiece>> pieces;
@@ -299,14 +322,16 @@ void ReadDocument(const Source& source, std::vector<std::string>& lines) {
 
 void SplitDocLines(std::string_view text, std::vector<std::string>& lines) {
   lines.clear();
-  DocLineSplitter splitter(lines);
+  DocLines into(lines);
+  DocLineSplitter splitter(into);
   splitter.Add(text);
   splitter.Finish();
 }
 
 void AppendEightBitDocLines(std::string_view documentStream, std::vector<std::string>& lines) {
   MemoryByteSource source(documentStream);
-  ReadEightBitLines(source, lines);
+  DocLines into(lines);
+  ReadEightBitLines(source, into);
 }
 
 std::u16string FixedOffsetDocText(std::string_view documentStream, uint32_t charCount) {
@@ -323,14 +348,23 @@ void TReadDoc::ReadText(const std::string& FileName, std::vector<std::string>* L
   if (!Lines) return;
   Source source;
   source.path = &FileName;
-  ReadDocument(source, *Lines);
+  DocLines into(*Lines);
+  ReadDocument(source, into);
+}
+
+void TReadDoc::ReadLines(const std::string& FileName, const LineHandler& onLine) {
+  Source source;
+  source.path = &FileName;
+  DocLines into(onLine);
+  ReadDocument(source, into);
 }
 
 void TReadDoc::ReadTextFromBytes(std::string bytes, std::vector<std::string>* Lines) {
   if (!Lines) return;
   Source source;
   source.bytes = &bytes;
-  ReadDocument(source, *Lines);
+  DocLines into(*Lines);
+  ReadDocument(source, into);
 }
 
 }  // namespace skarvo

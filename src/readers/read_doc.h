@@ -3,6 +3,7 @@
 // that is not a compound document is read as a plain text file.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,12 @@ class TReadDoc {
   // lines to what *Lines holds; every other file replaces its content. A null Lines does
   // nothing. Throws EReadDoc ("ﾌｧｲﾙを開くことに失敗しました" when the file cannot be read).
   void ReadText(const std::string& FileName, std::vector<std::string>* Lines);
+
+  // Each line of the file in order, handed to onLine as soon as it is found (the handler may
+  // take the text); nothing of the text is held, so a document of any size costs little
+  // memory. A failure throws as ReadText does, after the lines found before it.
+  using LineHandler = std::function<void(std::string&)>;
+  void ReadLines(const std::string& FileName, const LineHandler& onLine);
 
   // The same for a file's bytes held in memory.
   void ReadTextFromBytes(std::string bytes, std::vector<std::string>* Lines);

@@ -1,6 +1,7 @@
 #include "search/search_stage.h"
 
 #include <exception>
+#include <functional>
 #include <unordered_map>
 
 #include "platform/codepage.h"
@@ -99,10 +100,7 @@ void TSearchStage::SearchFile(const std::string& path) {
     p_.xbiff.ReadWorkbook(path);
     fileToSearch = Extract(path, cellTexts_);
   } else if (kind_ == TargetKind::kWordProcessor) {
-    std::vector<std::string> lines;
-    p_.readDoc.ReadText(path, &lines);
-    for (std::string& line : lines) line = RemoveLineBreaks(line);
-    fileToSearch = Extract(path, lines);
+    fileToSearch = ExtractDocument(path);
   }
 
   if (pattern_.useRegex) {
@@ -122,18 +120,52 @@ void TSearchStage::SearchFile(const std::string& path) {
   if (!readable) throw ESearchFile(Sjis("ファイルを読み込めませんでした：") + fileToSearch);
 }
 
-std::string TSearchStage::Extract(const std::string& path, const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) {
-    text += line;
-    text += "\r\n";
-  }
-  const std::string extracted = ExtractedTextPath(p_.tempFolder.TempFolder(), path);
+namespace {
+
+// Calls its argument with each line of an extracted text in order.
+using ExtractLines = std::function<void(const std::function<void(const std::string&)>& line)>;
+
+// Writes the lines, each with a CR LF, to the extracted text of path in the temp folder and
+// returns that file's path. They go to the file as they are produced, a piece at a time, so
+// the extracted text is never held whole.
+std::string WriteExtract(TempFolderLedger& tempFolder, const std::string& path,
+                         const ExtractLines& produce) {
+  constexpr size_t kPiece = size_t{1} << 20;
+  const std::string extracted = ExtractedTextPath(tempFolder.TempFolder(), path);
+  const bool written = tempFolder.WriteFilePieces(extracted, [&](const FilePieceWriter& write) {
+    std::string piece;
+    bool ok = true;
+    produce([&](const std::string& line) {
+      piece += line;
+      piece += "\r\n";
+      if (piece.size() >= kPiece) {
+        ok = ok && write(piece);
+        piece.clear();
+      }
+    });
+    if (ok) write(piece);
+  });
   // A text that cannot be written is an error: searching an older copy left at that place
   // would show hits the file does not have.
-  if (!p_.tempFolder.WriteFile(extracted, text))
-    throw ESearchFile(Sjis("抽出したテキストを書き込めませんでした：") + extracted);
+  if (!written) throw ESearchFile(Sjis("抽出したテキストを書き込めませんでした：") + extracted);
   return extracted;
+}
+
+}  // namespace
+
+std::string TSearchStage::Extract(const std::string& path, const std::vector<std::string>& lines) {
+  return WriteExtract(p_.tempFolder, path,
+                      [&](const std::function<void(const std::string&)>& line) {
+                        for (const std::string& text : lines) line(text);
+                      });
+}
+
+std::string TSearchStage::ExtractDocument(const std::string& path) {
+  // A document's lines are not held at all: each goes on as the reader finds it.
+  return WriteExtract(
+      p_.tempFolder, path, [&](const std::function<void(const std::string&)>& line) {
+        p_.readDoc.ReadLines(path, [&](std::string& text) { line(RemoveLineBreaks(text)); });
+      });
 }
 
 void TSearchStage::AddHit(const std::string& line, int64_t lineNo) {

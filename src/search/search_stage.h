@@ -103,6 +103,7 @@ class TSearchStage {
  private:
   void SearchFile(const std::string& path);
   std::string Extract(const std::string& path, const std::vector<std::string>& lines);
+  std::string ExtractDocument(const std::string& path);
   void AddHit(const std::string& line, int64_t lineNo);
   void Emit(const CheckListRow& row);
   void FlushHeldRows();

@@ -52,13 +52,18 @@ bool TempFolderLedger::CreateFolders(const std::string& folder) {
 }
 
 bool TempFolderLedger::WriteFile(const std::string& path, const std::string& data) {
+  return WriteFilePieces(path, [&](const FilePieceWriter& write) { write(data); });
+}
+
+bool TempFolderLedger::WriteFilePieces(const std::string& path,
+                                       const std::function<void(const FilePieceWriter&)>& fill) {
   if (!IsInside(path) || path == tempFolder_) return false;
   size_t slash = path.rfind('/');
   if (!CreateFolders(path.substr(0, slash)) || IsSymbolicLink(path)) return false;
   if (!OwnsWholeTempFolder() && writtenFiles_.count(path) == 0 &&
       (FileExists(path) || FolderExists(path)))
     return false;
-  if (!WriteFileAtomic(path, data)) return false;
+  if (!WriteFileAtomicPieces(path, fill)) return false;
   writtenFiles_.insert(path);
   return true;
 }

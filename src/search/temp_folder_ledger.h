@@ -8,6 +8,8 @@
 #include <set>
 #include <string>
 
+#include "platform/file_system.h"
+
 namespace skarvo {
 
 // True when path names a symbolic link (not followed).
@@ -36,6 +38,10 @@ class TempFolderLedger {
   // write while the temp folder is not the program's own: that file is the user's. Never
   // writes through a link.
   bool WriteFile(const std::string& path, const std::string& data);
+  // The same with the content handed piece by piece (WriteFileAtomicPieces); an exception
+  // from fill leaves nothing written and goes on.
+  bool WriteFilePieces(const std::string& path,
+                       const std::function<void(const FilePieceWriter&)>& fill);
 
   // Records a file inside the temp folder that another part of the program wrote.
   void RecordWrittenFile(const std::string& path);

@@ -1,0 +1,262 @@
+// Patterns that run across lines, over files of several blocks: TGrep against a reference that
+// decides every start by the automaton's definition, computed backwards (whether state s at
+// character j reaches an accepting state), so it stays linear where walks run to the end of the
+// file. And the reader's memory while such walks run far ahead of the line they decide.
+#include <gtest/gtest.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/grep.h"
+#include "platform/codepage.h"
+#include "support/line_hit.h"
+#include "support/temp_files.h"
+
+namespace skarvo {
+namespace {
+
+using namespace std::string_literals;
+using testing::Hit;
+
+// Unoptimised or sanitised builds run many times slower: smaller files, longer time bounds.
+#if defined(__SANITIZE_ADDRESS__) || !defined(NDEBUG)
+constexpr size_t kFileSize = 16 << 20;
+constexpr double kSlowBuild = 10;
+#else
+constexpr size_t kFileSize = 32 << 20;
+constexpr double kSlowBuild = 1;
+#endif
+
+// The stream as the reader presents it: an LF before the first line, every line end one LF,
+// zero bytes as spaces, a final line end.
+std::string Normalise(const std::string& bytes) {
+  std::string out = "\n";
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r') {
+      out += '\n';
+      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    } else {
+      out += bytes[i] == '\0' ? ' ' : bytes[i];
+    }
+  }
+  if (out.back() != '\n' || out.size() == 1) out += '\n';
+  return out;
+}
+
+// Line k is reported when a walk from the LF before it or from one of its characters reaches an
+// accepting state after at least one character. A character holding an LF byte (an LF, or a
+// lead byte that took the line end) ends a line and is the next line's first start; the final
+// one starts nothing. After a reported line the reader stands on the LF byte itself, so a lead
+// byte that took it is not part of the next line's first start.
+std::vector<Hit> Reference(const TRE_DFA& dfa, const std::string& bytes) {
+  std::vector<Hit> hits;
+  if (bytes.empty()) return hits;
+  const std::string s = Normalise(bytes);
+  std::vector<size_t> starts;
+  std::vector<CharCode> codes;
+  for (size_t i = 0; i < s.size();) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    starts.push_back(i);
+    if (IsLeadByte(b) && i + 1 < s.size()) {
+      codes.push_back(static_cast<CharCode>(b << 8 | static_cast<unsigned char>(s[i + 1])));
+      i += 2;
+    } else {
+      codes.push_back(b);
+      i += 1;
+    }
+  }
+  const size_t n = codes.size();
+  const auto states = static_cast<size_t>(dfa.StateCount());
+  // reaches[s]: state s before character j reaches an accepting state from there on.
+  std::vector<char> reaches(states, 0), before(states, 0);
+  std::vector<char> startsMatch(n, 0), lfStartsMatch(n, 0);
+  for (size_t j = n; j-- > 0;) {
+    const int afterLf = dfa.Step(dfa.InitialState(), '\n');
+    lfStartsMatch[j] = afterLf != TRE_DFA::kNone &&
+                       (dfa.Accepting(afterLf) || reaches[static_cast<size_t>(afterLf)]);
+    for (size_t st = 0; st < states; ++st) {
+      const int next = dfa.Step(static_cast<int>(st), codes[j]);
+      before[st] =
+          next != TRE_DFA::kNone && (dfa.Accepting(next) || reaches[static_cast<size_t>(next)]);
+    }
+    reaches.swap(before);
+    startsMatch[j] = reaches[static_cast<size_t>(dfa.InitialState())];
+  }
+  int64_t lineNo = 0;
+  size_t lineStart = 0;
+  bool reported = false;
+  for (size_t k = 0; k + 1 < n; ++k) {
+    const bool lineEnd = (codes[k] & 0xFF) == '\n' && (codes[k] == '\n' || codes[k] > 0xFF);
+    bool matches = startsMatch[k];
+    if (lineEnd) {
+      ++lineNo;
+      lineStart = s.find('\n', starts[k]) + 1;
+      if (reported) matches = lfStartsMatch[k];
+      reported = false;
+    }
+    if (reported || !matches) continue;
+    reported = true;
+    hits.push_back({lineNo, s.substr(lineStart, s.find('\n', lineStart) - lineStart)});
+  }
+  return hits;
+}
+
+// Short lines of common letters with rare ones between (so walks run far, over block ends),
+// every kind of line end, zero bytes, and lead bytes before a line end or a zero byte.
+std::string RandomText(std::mt19937& rng, size_t size) {
+  static const std::vector<std::string> pieces = {
+      "a",        "b",        "c",      " ",       "ab",       "\n",       "\r\n",
+      "\r",       "\n",       "a\n",    "b\r\n",   "\n\n",     "\r\r",     std::string(1, '\0'),
+      "\x82\n",   "\x82\r\n", "\x82\r", "\x82\0"s, "\x82\xa0", "\x82\xa4", "\x82\x62",
+      "\x83\x41",
+  };
+  static const std::vector<std::string> rare = {"N", "z", "q", "x", "y"};
+  std::string out;
+  std::uniform_int_distribution<size_t> pick(0, pieces.size() - 1);
+  std::uniform_int_distribution<size_t> pickRare(0, rare.size() - 1);
+  std::uniform_int_distribution<int> rareness(0, 3000);
+  while (out.size() < size) {
+    out += rareness(rng) == 0 ? rare[pickRare(rng)] : pieces[pick(rng)];
+  }
+  // The file does not end inside a character.
+  out += 'c';
+  return out;
+}
+
+class GrepCrossLineTest : public testing::TempFolderTest {};
+
+TEST_F(GrepCrossLineTest, ReportsWhatTheAutomatonDecidesOverFilesOfSeveralBlocks) {
+  const std::vector<std::string> patterns = {
+      "N(.|\\n)*z",
+      "a(.|\\n)*z",
+      "x(.|\\n)*y",
+      "(.|\\n)*q",
+      "z[^N]*N",
+      "a\\n(a\\n)*z",
+      "\\n\\n\\nq",
+      "b\\n\\nb",
+      "a(.|\\n)*b\\n\\nc",
+      "b[^a\\n]*\\n(a|\\n)*c",
+      Sjis("(a|\\n|あ)*\\nう"),
+      "a(.|\\n)*\\x82\\x62",
+      "^b(.|\\n)*N$",
+      "a(.|\\n)*z|b(.|\\n)*y",
+      "c c",
+  };
+  std::mt19937 rng(16);
+  size_t total = 0;
+  const size_t block = TTxtFile::BlockSize;
+  for (const size_t size : {size_t{3000}, block - 5, 2 * block + 300, 3 * block + 17}) {
+    const std::string bytes = RandomText(rng, size);
+    const std::string path = Write(bytes);
+    for (const auto& pattern : patterns) {
+      SCOPED_TRACE("size " + std::to_string(size) + " pattern " + pattern);
+      TGrep grep;
+      grep.SetRegExp(pattern);
+      std::vector<Hit> hits;
+      grep.SetOnMatch([&](TGrep&, const RE_LineInfo_t& i) { hits.push_back({i.LineNo, i.Line}); });
+      grep.Grep(path);
+      const std::vector<Hit> expected = Reference(grep.CurrentDFA(), bytes);
+      if (hits != expected) {
+        size_t i = 0;
+        while (i < hits.size() && i < expected.size() && hits[i] == expected[i]) ++i;
+        std::ofstream("/tmp/memory_fail.txt", std::ios::binary) << bytes;
+        ADD_FAILURE() << "first difference at " << i << " got "
+                      << (i < hits.size() ? ::testing::PrintToString(hits[i]) : "end") << " want "
+                      << (i < expected.size() ? ::testing::PrintToString(expected[i]) : "end");
+      }
+      ASSERT_EQ(hits, expected);
+      total += hits.size();
+    }
+  }
+  EXPECT_GT(total, 1000u);
+}
+
+size_t HeapInUse() { return mallinfo2().uordblks; }
+
+TEST_F(GrepCrossLineTest, AWalkPastManyBlocksKeepsNoneOfThem) {
+  // Tens of MB of short lines; only the first line begins with N, so its walk runs to the end
+  // (or to the z there) before the next line is decided.
+  const size_t lines = kFileSize / 18;
+  std::string body;
+  body.reserve(lines * 18 + 2);
+  for (size_t i = 0; i < lines; ++i) body += "abcdefghij klmnop\n";
+  struct Row {
+    std::string pattern;
+    std::string tail;
+    size_t reports;
+  };
+  const std::vector<Row> rows = {{"N(.|\\n)*z", "", 0},
+                                 {"N(.|\\n)*z", "z", 1},
+                                 {"a(.|\\n)*z", "z", lines},
+                                 {"(.|\\n)*z", "", 0}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.pattern + " tail " + row.tail);
+    const std::string path = Write("N" + body + row.tail);
+    size_t peak = 0;
+    // Messages run after every block read: the heap is looked at there and at each report.
+    TGrep grep([&] {
+      peak = std::max(peak, HeapInUse());
+      return false;
+    });
+    grep.SetRegExp(row.pattern);
+    size_t reports = 0;
+    const size_t before = HeapInUse();
+    grep.SetOnMatch([&](TGrep&, const RE_LineInfo_t&) {
+      if (reports++ % 4096 == 0) peak = std::max(peak, HeapInUse());
+    });
+    const auto start = std::chrono::steady_clock::now();
+    grep.Grep(path);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(reports, row.reports);
+    EXPECT_LT(peak - std::min(peak, before), size_t{8} << 20);
+    EXPECT_LT(seconds, 60.0 * kSlowBuild);
+  }
+}
+
+TEST_F(GrepCrossLineTest, EachLineWhoseMatchLiesFarAheadHandsItsWalkOn) {
+  // Every line's match ends at the very end of the file: the walk of one line must not be run
+  // again from each later line (it was, once per line, so these took minutes).
+  auto repeated = [](const std::string& lines, int times, const std::string& tail) {
+    std::string bytes;
+    for (int i = 0; i < times; ++i) bytes += lines;
+    return bytes + tail;
+  };
+  struct Row {
+    std::string bytes;
+    std::string pattern;
+    int64_t reports;
+  };
+  const std::vector<Row> rows = {
+      // Lines ending in a lead byte that takes their LF.
+      {repeated("abc\x82\n", 200000, "q\n"), "(.|\\n)*q", 200001},
+      {repeated("abc\x82\n", 200000, "q\n"), "a(.|\\n)*q", 200000},
+      // Neighbouring lines whose walks hold different states.
+      {repeated("a\nb\n", 100000, "yz\n"), "a(.|\\n)*z|b(.|\\n)*y", 200000},
+      {repeated("a\nb\nc\n", 100000, "yz\n"), "a(.|\\n)*z|b(.|\\n)*y|c(.|\\n)*yz", 300000},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.pattern);
+    const std::string path = Write(row.bytes);
+    TGrep grep;
+    grep.SetRegExp(row.pattern);
+    int64_t reports = 0;
+    grep.SetOnMatch([&](TGrep&, const RE_LineInfo_t&) { ++reports; });
+    const auto start = std::chrono::steady_clock::now();
+    grep.Grep(path);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(reports, row.reports);
+    EXPECT_LT(seconds, 30.0 * kSlowBuild);
+  }
+}
+
+}  // namespace
+}  // namespace skarvo
