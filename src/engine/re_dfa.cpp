@@ -348,6 +348,7 @@ void TRE_DFA::BuildLeadTable() {
         // leaves no room for another, as transitions are disjoint.
       }
       leadTable_[s * leadClassCount_ + k] = result;
+      if (result == kMixed) leadMixed_[k] = true;
     }
   }
 }

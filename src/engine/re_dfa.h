@@ -64,12 +64,20 @@ class TRE_DFA {
   }
   // Step by walking the transitions, without the table.
   int WalkStep(int state, CharCode code) const noexcept;
+  // A key below kCodeClassCount that codes stepping alike from every state share: the byte
+  // class below 256, the class of a block of 2-byte codes that no label cuts, else the code.
+  std::uint32_t CodeClass(CharCode code) const noexcept {
+    if (code < 256) return byteClass_[code];
+    const std::uint8_t k = leadClass_[code >> 8];
+    return leadMixed_[k] ? 512u + code : 256u + k;
+  }
+  static constexpr std::uint32_t kCodeClassCount = 512 + 65536;
 
   // The state a match starts in (0 once built), whether a state accepts, the number of
   // states and one state's content.
   int InitialState() const noexcept { return states_.empty() ? kNone : 0; }
   bool Accepting(int state) const noexcept {
-    return states_[static_cast<std::size_t>(state)].Accepting;
+    return accepting_[static_cast<std::size_t>(state)] != 0;
   }
   int StateCount() const noexcept { return static_cast<int>(states_.size()); }
   const TRE_DFAState& State(int state) const { return states_[static_cast<std::size_t>(state)]; }
@@ -139,6 +147,7 @@ class TRE_DFA {
   std::array<std::uint8_t, 256> leadClass_{};
   std::size_t leadClassCount_ = 1;
   std::vector<std::int32_t> leadTable_;
+  std::array<bool, 256> leadMixed_{};  // some state must walk the class's blocks
   std::vector<std::uint8_t> accepting_;
   std::array<bool, 256> startBytes_{};
   int soleStartByte_ = -1;
