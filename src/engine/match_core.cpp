@@ -12,6 +12,7 @@
 // further than a position known to begin a character.
 #include "engine/match_core.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -191,6 +192,93 @@ TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
   }
   if (dfa.LineTailUsed() && dfa.Step(init, tail) != TRE_DFA::kNone) return {s, s};
   return {};
+}
+
+std::size_t& TMatchCursor::WindowSize() {
+  static std::size_t size = std::size_t{1} << 20;
+  return size;
+}
+
+TMatchCursor::TMatchCursor(const TMatchCORE& core, const char* base, std::size_t size)
+    : core_(core),
+      dfa_(core.CurrentDFA()),
+      base_(base),
+      size_(size),
+      onePass_(!dfa_.LineHeadUsed() && !dfa_.LineTailUsed() && dfa_.MarkersUnused()) {}
+
+TMatchRange TMatchCursor::Next(const char* p, bool lineStart) {
+  if (!onePass_) {
+    if (dfa_.LineHeadUsed() || dfa_.LineTailUsed())
+      return lineStart ? core_.FindAnchored(p) : core_.ScanForMatch(p);
+    return lineStart ? core_.FindFirst(p) : core_.ScanForMatch(p);
+  }
+  const auto from = static_cast<std::size_t>(p - base_);
+  for (std::size_t pos = from;;) {
+    if (pos < windowBegin_ || pos >= windowEnd_) Fill(pos);
+    for (; pos < windowEnd_; ++pos) {
+      const std::size_t e = end_[pos - windowBegin_];
+      // A search ends at the terminator; it has an empty match there only when it began
+      // there at a line start (ScanForMatch adds no walk at the terminator).
+      if (base_[pos] == 0 && !(pos == from && lineStart)) return {};
+      if (e != 0) return {base_ + pos, base_ + (e - 1)};
+      if (base_[pos] == 0) return {};
+    }
+  }
+}
+
+void TMatchCursor::Fill(std::size_t from) {
+  constexpr std::uint32_t kFirst = 0xFFFFFFFFu;
+  const std::size_t limit = from + std::min(WindowSize(), size_ - std::min(size_, from) + 1);
+  end_.assign(limit - from + 1, 0);
+  joined_.assign(limit - from + 1, kFirst);
+  joinedAt_.resize(limit - from + 1);
+  TRE_StateWalk& walk = core_.Walk(dfa_);
+  walk.Clear();
+  const int init = dfa_.InitialState();
+  // Every character boundary before limit starts a walk, and the walks go on until they end.
+  const char* q = base_ + from;
+  std::size_t pos = from;
+  auto join = [this, &pos](std::size_t first, std::size_t later) {
+    joined_[later] = static_cast<std::uint32_t>(first);
+    joinedAt_[later] = pos;
+  };
+  windowBegin_ = from;
+  windowEnd_ = 0;
+  for (;;) {
+    if (pos < limit) {
+      walk.AddKeepingFirst(init, pos - from,
+                           [&join](std::size_t& first, std::size_t later) { join(first, later); });
+    } else if (windowEnd_ == 0) {
+      windowEnd_ = pos;  // the first boundary at or after limit
+    }
+    for (const TRE_StateWalk::Entry& e : walk.Entries()) {
+      if (dfa_.Accepting(e.state)) end_[e.tag] = pos + 1;
+    }
+    if (*q == 0) {
+      // The terminator (or a zero byte, after which the text is read afresh).
+      if (pos < limit) windowEnd_ = pos + 1;
+      break;
+    }
+    if (walk.Empty() && pos >= limit) break;
+    const CharCode c = ReadCharFromText(q);
+    pos = static_cast<std::size_t>(q - base_);
+    walk.StepKeepingFirst(c,
+                          [&join](std::size_t& first, std::size_t later) { join(first, later); });
+  }
+  // A walk that handed over ends where the one it joined ends, if that end lies on their
+  // common way (not before they met) and is further.
+  std::vector<std::uint32_t> chain;
+  for (std::size_t i = 0; i < windowEnd_ - from; ++i) {
+    for (std::size_t k = i; joined_[k] != kFirst; k = joined_[k])
+      chain.push_back(static_cast<std::uint32_t>(k));
+    while (!chain.empty()) {
+      const std::uint32_t k = chain.back();
+      chain.pop_back();
+      const std::size_t shared = end_[joined_[k]];
+      if (shared > joinedAt_[k]) end_[k] = std::max(end_[k], shared);
+      joined_[k] = kFirst;
+    }
+  }
 }
 
 TRE_StateWalk& TMatchCORE::Walk(const TRE_DFA& dfa) const {

@@ -360,6 +360,9 @@ void TRE_DFA::BuildTables() {
   isCut[0] = isCut[256] = true;
   for (const TRE_DFAState& s : states_) {
     for (const TRE_DFATransition& t : s.Transitions) {
+      if ((t.Low <= lineHeadCode_ && lineHeadCode_ <= t.High) ||
+          (t.Low <= lineTailCode_ && lineTailCode_ <= t.High))
+        markersUnused_ = false;
       if (t.Low < 256) isCut[t.Low] = true;
       if (t.High < 255) isCut[t.High + 1u] = true;
     }

@@ -85,6 +85,8 @@ class TRE_DFA {
   // True when the pattern is one chain of single characters; LiteralText is that chain.
   bool IsLiteral() const noexcept { return isLiteral_; }
   const std::string& LiteralText() const noexcept { return literalText_; }
+  // True when no transition takes either anchor's code (not even through an escape).
+  bool MarkersUnused() const noexcept { return markersUnused_; }
   bool LineHeadUsed() const noexcept { return lineHeadUsed_; }
   bool LineTailUsed() const noexcept { return lineTailUsed_; }
   // The codes the anchors were built with.
@@ -132,6 +134,7 @@ class TRE_DFA {
   std::string literalText_;
   bool lineHeadUsed_ = false;
   bool lineTailUsed_ = false;
+  bool markersUnused_ = true;
   CharCode lineHeadCode_ = 0;
   CharCode lineTailCode_ = 0;
 

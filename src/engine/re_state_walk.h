@@ -47,20 +47,31 @@ class TRE_StateWalk {
   // startTag: the same as Add(start, startTag) before the step, without the entry.
   template <typename OnEnd>
   void Step(CharCode code, int start, std::size_t startTag, OnEnd&& onEnd) {
-    BeginStep();
-    for (const Entry& e : entries_) {
-      const int next = dfa_.Step(e.state, code);
-      if (next == TRE_DFA::kNone) {
-        onEnd(e);
-      } else {
-        Arrive(next, e.tag);
-      }
+    StepJoining(code, start, startTag, onEnd,
+                [this](std::size_t& into, std::size_t tag) { Joined(into, tag); });
+  }
+  // Steps every walk on code; when a walk reaches a state another one reached first, only
+  // the first goes on and onJoin(firstTag, laterTag) is called.
+  template <typename OnJoin>
+  void StepKeepingFirst(CharCode code, OnJoin&& onJoin) {
+    StepJoining(
+        code, TRE_DFA::kNone, 0, [](const Entry&) {},
+        [&onJoin](std::size_t& into, std::size_t tag) { onJoin(into, tag); });
+  }
+  // Adds a walk in state (kNone is ignored); when a walk is there already, calls
+  // onJoin(itsTag, tag) instead.
+  template <typename OnJoin>
+  void AddKeepingFirst(int state, std::size_t tag, OnJoin&& onJoin) {
+    if (state == TRE_DFA::kNone) return;
+    const auto s = static_cast<std::size_t>(state);
+    if (stamp_[s] == generation_ && slot_[s] < entries_.size() &&
+        entries_[slot_[s]].state == state) {
+      onJoin(entries_[slot_[s]].tag, tag);
+      return;
     }
-    if (start != TRE_DFA::kNone) {
-      const int next = dfa_.Step(start, code);
-      if (next != TRE_DFA::kNone) Arrive(next, startTag);
-    }
-    entries_.swap(next_);
+    stamp_[s] = generation_;
+    slot_[s] = static_cast<std::uint32_t>(entries_.size());
+    entries_.push_back({state, tag});
   }
   template <typename OnEnd>
   void Step(CharCode code, OnEnd&& onEnd) {
@@ -78,10 +89,28 @@ class TRE_StateWalk {
 
  private:
   void BeginStep();
-  void Arrive(int state, std::size_t tag) {
+  template <typename OnEnd, typename Join>
+  void StepJoining(CharCode code, int start, std::size_t startTag, OnEnd&& onEnd, Join&& join) {
+    BeginStep();
+    for (const Entry& e : entries_) {
+      const int next = dfa_.Step(e.state, code);
+      if (next == TRE_DFA::kNone) {
+        onEnd(e);
+      } else {
+        Arrive(next, e.tag, join);
+      }
+    }
+    if (start != TRE_DFA::kNone) {
+      const int next = dfa_.Step(start, code);
+      if (next != TRE_DFA::kNone) Arrive(next, startTag, join);
+    }
+    entries_.swap(next_);
+  }
+  template <typename Join>
+  void Arrive(int state, std::size_t tag, Join&& join) {
     const auto s = static_cast<std::size_t>(state);
     if (stamp_[s] == generation_) {
-      Joined(next_[slot_[s]].tag, tag);
+      join(next_[slot_[s]].tag, tag);
       return;
     }
     stamp_[s] = generation_;
