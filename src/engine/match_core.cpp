@@ -54,6 +54,169 @@ const char* TMatchCORE::LongestFrom(const char* s) const {
   return end;
 }
 
+// While no start has a match yet, FindFirst's walks are a list of states ascending by tag
+// (their start), and a step keeps some of them in order and may add the new start at the
+// end. So a step of the list depends on its states only: the cache keeps it as the next
+// list, the indices it ends and whether it adds, and the tags are kept apart and changed by
+// that record (ending the oldest walks costs nothing).
+class TMatchCORE::OrderedCache {
+ public:
+  explicit OrderedCache(const TRE_DFA& dfa)
+      : dfa(dfa),
+        serial(dfa.Serial()),
+        limits(WalkCacheLimits()),
+        cache(limits.budget),
+        stamp(static_cast<std::size_t>(dfa.StateCount()), 0) {}
+
+  // Takes the walk over; false when the cache had to be emptied and failed.
+  bool Enter(const TRE_StateWalk& walk) {
+    packed.clear();
+    tags.clear();
+    head = 0;
+    for (const TRE_StateWalk::Entry& e : walk.Entries()) {
+      packed.push_back(static_cast<std::uint32_t>(e.state));
+      tags.push_back(e.tag);
+    }
+    return Intern();
+  }
+  // Steps on c with a new walk from init tagged tag; returns the tag of the first accepting
+  // walk afterwards, or npos.
+  std::size_t Step(CharCode c, std::size_t tag) {
+    const std::uint32_t key = dfa.CodeClass(c);
+    const TWalkCache::Move* m = cache.Find(current, key);
+    TWalkCache::Move made;
+    if (m == nullptr) {
+      made = Make(c);
+      m = &made;
+    } else {
+      misses = 0;
+    }
+    Apply(*m, tag);
+    const std::uint32_t first = m->flags & ~kAdds;
+    if (m == &made) {
+      // Made anew: the record is kept unless the cache had to be emptied for the next list.
+      const std::uint32_t from = current;
+      packed.assign(made.next == kMade ? next.begin() : next.begin(), next.end());
+      const bool kept = Intern();
+      if (kept && from != TWalkCache::kNone) {
+        made.next = current;
+        made.dropBegin = cache.AddDrops(drops);
+        made.dropCount = static_cast<std::uint32_t>(drops.size());
+        cache.Add(from, key, made);
+      }
+    } else {
+      current = m->next;
+    }
+    return first == 0 ? TRE_StateWalk::npos : tags[head + first - 1];
+  }
+  std::size_t Size() const { return tags.size() - head; }
+  bool Missing() {
+    if (misses < kMissesBeforePause) return false;
+    misses = 0;
+    return true;
+  }
+  // Gives the walks back (current must be valid).
+  void Leave(TRE_StateWalk& walk) const {
+    std::vector<TRE_StateWalk::Entry>& entries = walk.Entries();
+    entries.clear();
+    const std::uint32_t* states = Lists();
+    for (std::size_t i = 0; i < Size(); ++i)
+      entries.push_back({static_cast<int>(states[i]), tags[head + i]});
+  }
+
+  static constexpr std::size_t kMissesBeforePause = 8;
+  const TRE_DFA& dfa;
+  std::uint64_t serial;  // the automaton it was made for (an address may be reused)
+  TWalkCacheLimits limits;
+
+ private:
+  static constexpr std::uint32_t kAdds = 0x80000000u;
+  static constexpr std::uint32_t kMade = 0xFFFFFFFEu;
+
+  const std::uint32_t* Lists() const {
+    return current == TWalkCache::kNone ? packed.data() : cache.Entries(current);
+  }
+  bool Intern() {
+    current = cache.Intern(packed.data(), packed.size());
+    if (current != TWalkCache::kNone) return true;
+    cache.Clear();
+    current = cache.Intern(packed.data(), packed.size());
+    return false;
+  }
+  // The step of the current list on c, into next and drops.
+  TWalkCache::Move Make(CharCode c) {
+    ++misses;
+    if (++generation == 0) {
+      std::fill(stamp.begin(), stamp.end(), 0);
+      generation = 1;
+    }
+    next.clear();
+    drops.clear();
+    const std::uint32_t* states = Lists();
+    const std::size_t n = Size();
+    std::uint32_t first = 0;
+    auto arrive = [&](int state) {
+      if (state == TRE_DFA::kNone || stamp[static_cast<std::size_t>(state)] == generation)
+        return false;
+      stamp[static_cast<std::size_t>(state)] = generation;
+      next.push_back(static_cast<std::uint32_t>(state));
+      if (first == 0 && dfa.Accepting(state)) first = static_cast<std::uint32_t>(next.size());
+      return true;
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+      if (!arrive(dfa.Step(static_cast<int>(states[i]), c)))
+        drops.push_back(static_cast<std::uint32_t>(i));
+    }
+    const bool adds = arrive(dfa.Step(dfa.InitialState(), c));
+    TWalkCache::Move m;
+    m.next = kMade;
+    m.flags = first | (adds ? kAdds : 0);
+    return m;
+  }
+  void Apply(const TWalkCache::Move& m, std::size_t tag) {
+    const std::uint32_t* d = m.next == kMade ? drops.data() : cache.Drops(m);
+    const std::size_t count = m.next == kMade ? drops.size() : m.dropCount;
+    std::size_t k = 0;
+    while (k < count && d[k] == k) ++k;
+    // Walks ended at the front cost nothing; the rest are closed up.
+    std::size_t write = head + (k < count ? d[k] : 0);
+    if (k < count) {
+      for (std::size_t i = d[k], j = k; head + i < tags.size(); ++i) {
+        if (j < count && d[j] == i) {
+          ++j;
+        } else {
+          tags[write++] = tags[head + i];
+        }
+      }
+      tags.resize(write);
+    }
+    head += k;
+    if (m.flags & kAdds) tags.push_back(tag);
+    if (head > 4096 && head * 2 > tags.size()) {
+      tags.erase(tags.begin(), tags.begin() + static_cast<std::ptrdiff_t>(head));
+      head = 0;
+    }
+  }
+
+  TWalkCache cache;
+  std::uint32_t current = TWalkCache::kNone;
+  std::vector<std::uint32_t> packed, next, drops;
+  std::vector<std::size_t> tags;
+  std::size_t head = 0;
+  std::vector<std::uint32_t> stamp;
+  std::uint32_t generation = 0;
+  std::size_t misses = 0;
+};
+
+TMatchCORE::OrderedCache& TMatchCORE::Ordered(const TRE_DFA& dfa) const {
+  const TWalkCacheLimits& limits = WalkCacheLimits();
+  if (ordered_ == nullptr || ordered_->serial != dfa.Serial() ||
+      ordered_->limits.budget != limits.budget || ordered_->limits.from != limits.from ||
+      ordered_->limits.below != limits.below)
+    ordered_ = std::make_shared<OrderedCache>(dfa);
+  return *ordered_;
+}
+
 TMatchRange TMatchCORE::FindFirst(const char* p) const {
   const TRE_DFA& dfa = CurrentDFA();
   const int init = dfa.InitialState();
@@ -72,7 +235,31 @@ TMatchRange TMatchCORE::FindFirst(const char* p) const {
   walk.Clear();
   std::size_t best = TRE_StateWalk::npos;
   const char* s = p;
+  // While many walks are alive and no start has a match, their steps come from the cache;
+  // when it keeps missing it is left alone for a while, longer each time.
+  OrderedCache* cached = nullptr;
+  std::size_t pause = 0;
+  std::size_t pauseLength = 16;
   while (*s != 0) {
+    if (cached != nullptr) {
+      const auto tag = static_cast<std::size_t>(s - p);
+      const std::size_t accepted = cached->Step(ReadCharFromText(s), tag);
+      if (accepted != TRE_StateWalk::npos) {
+        best = accepted;
+        cached->Leave(walk);
+        cached = nullptr;
+        walk.DropFrom(best);
+      } else if (cached->Missing()) {
+        pause = pauseLength;
+        pauseLength = std::min<std::size_t>(pauseLength * 2, 256);
+        cached->Leave(walk);
+        cached = nullptr;
+      } else if (cached->Size() < cached->limits.below) {
+        cached->Leave(walk);
+        cached = nullptr;
+      }
+      continue;
+    }
     if (walk.Empty()) {
       if (best != TRE_StateWalk::npos) break;
       // Nothing alive: move on to the next character that can begin a match.
@@ -95,7 +282,14 @@ TMatchRange TMatchCORE::FindFirst(const char* p) const {
     walk.Step(c, best == TRE_StateWalk::npos ? init : TRE_DFA::kNone, tag);
     const std::size_t accepted = walk.FirstAcceptingTag();
     if (accepted < best) best = accepted;
-    if (best != TRE_StateWalk::npos) walk.DropFrom(best);
+    if (best != TRE_StateWalk::npos) {
+      walk.DropFrom(best);
+    } else if (pause > 0) {
+      --pause;
+    } else if (walk.Entries().size() >= WalkCacheLimits().from) {
+      cached = &Ordered(dfa);
+      cached->Enter(walk);
+    }
   }
   if (best == TRE_StateWalk::npos) return {};
   return {p + best, LongestFrom(p + best)};

@@ -74,8 +74,13 @@ class TMatchCORE : public TRegularExpression {
   // Scratch of the searches, made for the automaton in use.
   TRE_StateWalk& Walk(const TRE_DFA& dfa) const;
 
+  // FindFirst's walks while many are alive: their states in the cache, their tags apart.
+  class OrderedCache;
+  OrderedCache& Ordered(const TRE_DFA& dfa) const;
+
   const TRE_DFA* dfa_ = nullptr;
   mutable std::unique_ptr<TRE_StateWalk> walk_;
+  mutable std::shared_ptr<OrderedCache> ordered_;
   mutable const TRE_DFA* walkDFA_ = nullptr;
   TMatchCORE_LineSeparator lineSeparator_ = mcls_CRLF;
 };

@@ -23,6 +23,7 @@
 #include "engine/re_dfa.h"
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 
 #include "engine/regexp_error.h"
@@ -48,7 +49,11 @@ std::size_t HashSet(const std::vector<std::int32_t>& set) {
 
 }  // namespace
 
-TRE_DFA::TRE_DFA(const TRE_NFA& nfa) : nfa_(&nfa) {}
+namespace {
+std::atomic<std::uint64_t> dfaSerials{0};
+}  // namespace
+
+TRE_DFA::TRE_DFA(const TRE_NFA& nfa) : nfa_(&nfa), serial_(++dfaSerials) {}
 
 void TRE_DFA::Charge(std::size_t bytes) {
   memoryUsed_ += bytes;

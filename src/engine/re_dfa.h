@@ -73,6 +73,9 @@ class TRE_DFA {
   }
   static constexpr std::uint32_t kCodeClassCount = 512 + 65536;
 
+  // Different for every automaton made in this process.
+  std::uint64_t Serial() const noexcept { return serial_; }
+
   // The state a match starts in (0 once built), whether a state accepts, the number of
   // states and one state's content.
   int InitialState() const noexcept { return states_.empty() ? kNone : 0; }
@@ -120,6 +123,7 @@ class TRE_DFA {
   void Charge(std::size_t bytes);
 
   const TRE_NFA* nfa_;
+  std::uint64_t serial_;
   std::vector<TRE_DFAState> states_;
   std::unordered_multimap<std::size_t, int> statesByHash_;
   std::vector<std::vector<int>> emptySteps_;  // per NFA state, while building

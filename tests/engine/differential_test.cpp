@@ -19,6 +19,7 @@
 
 #include "engine/match_core.h"
 #include "engine/re_compile.h"
+#include "engine/re_state_walk.h"
 #include "engine/regexp_error.h"
 
 namespace skarvo {
@@ -643,6 +644,19 @@ TEST(Differential, InMemoryRoutinesAgreeWithTheReference) {
 
 TEST(Differential, InMemoryRoutinesAgreeWithTheReferenceOnLongTexts) {
   CompareInMemory(777, 800, true, 700, 1500);
+}
+
+// The same with the walks' cache taking every step it can, emptied every few lists (tiny
+// budget) or kept.
+TEST(Differential, InMemoryRoutinesAgreeWithTheReferenceThroughTheWalkCache) {
+  const TWalkCacheLimits saved = WalkCacheLimits();
+  for (const TWalkCacheLimits limits :
+       {TWalkCacheLimits{1, 1, 40}, TWalkCacheLimits{2, 0, 1 << 20}}) {
+    WalkCacheLimits() = limits;
+    CompareInMemory(99, 2000, false, 1800, 2000);
+    CompareInMemory(98, 300, true, 250, 500);
+  }
+  WalkCacheLimits() = saved;
 }
 
 // With the file line codes both anchors are LF, which the reader puts before and after every
