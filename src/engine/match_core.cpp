@@ -389,7 +389,7 @@ TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
 }
 
 std::size_t& TMatchCursor::WindowSize() {
-  static std::size_t size = std::size_t{1} << 20;
+  static std::size_t size = std::size_t{1} << 19;
   return size;
 }
 
@@ -398,81 +398,127 @@ TMatchCursor::TMatchCursor(const TMatchCORE& core, const char* base, std::size_t
       dfa_(core.CurrentDFA()),
       base_(base),
       size_(size),
-      onePass_(!dfa_.LineHeadUsed() && !dfa_.LineTailUsed() && dfa_.MarkersUnused()) {}
+      anchored_(dfa_.LineHeadUsed() || dfa_.LineTailUsed()),
+      onePass_(anchored_ || dfa_.MarkersUnused()) {}
+
+TMatchRange TMatchCursor::Afresh(const char* p, bool lineStart) const {
+  if (anchored_) return lineStart ? core_.FindAnchored(p) : core_.ScanForMatch(p);
+  return lineStart ? core_.FindFirst(p) : core_.ScanForMatch(p);
+}
 
 TMatchRange TMatchCursor::Next(const char* p, bool lineStart) {
-  if (!onePass_) {
-    if (dfa_.LineHeadUsed() || dfa_.LineTailUsed())
-      return lineStart ? core_.FindAnchored(p) : core_.ScanForMatch(p);
-    return lineStart ? core_.FindFirst(p) : core_.ScanForMatch(p);
-  }
+  if (!onePass_) return Afresh(p, lineStart);
   const auto from = static_cast<std::size_t>(p - base_);
   for (std::size_t pos = from;;) {
-    if (pos < windowBegin_ || pos >= windowEnd_) Fill(pos);
+    if (pos < windowBegin_ || pos >= windowEnd_)
+      Fill(pos, pos == from ? lineStart : nextLineStart_);
+    if (pos == from && anchored_ && dfa_.LineHeadUsed() &&
+        (lineStartAt_[pos - windowBegin_] != 0) != lineStart) {
+      // The caller counts p as a line start where the text does not (an LF as the second byte
+      // of a 2-byte character before it), or the other way round: search afresh.
+      return Afresh(p, lineStart);
+    }
     for (; pos < windowEnd_; ++pos) {
+      if (base_[pos] == 0) {
+        // The terminator: its own rules (an empty match at a line start, or where the initial
+        // state takes the line end) apply only when nothing before it matched.
+        if (anchored_) return Afresh(p, lineStart);
+        // Without anchors it has an empty match only when the search began there at a line
+        // start (ScanForMatch adds no walk at the terminator).
+        const std::size_t e = end_[pos - windowBegin_];
+        if (pos == from && lineStart && e != 0) return {base_ + pos, base_ + (e - 1)};
+        return {};
+      }
       const std::size_t e = end_[pos - windowBegin_];
-      // A search ends at the terminator; it has an empty match there only when it began
-      // there at a line start (ScanForMatch adds no walk at the terminator).
-      if (base_[pos] == 0 && !(pos == from && lineStart)) return {};
       if (e != 0) return {base_ + pos, base_ + (e - 1)};
-      if (base_[pos] == 0) return {};
     }
   }
 }
 
-void TMatchCursor::Fill(std::size_t from) {
+void TMatchCursor::Fill(std::size_t from, bool lineStart) {
   constexpr std::uint32_t kFirst = 0xFFFFFFFFu;
   const std::size_t limit = from + std::min(WindowSize(), size_ - std::min(size_, from) + 1);
-  end_.assign(limit - from + 1, 0);
-  joined_.assign(limit - from + 1, kFirst);
-  joinedAt_.resize(limit - from + 1);
+  const std::size_t n = limit - from + 1;
+  // Each start has two walks: from the initial state (2 i) and, at a line start, from the
+  // state after the line-start marker (2 i + 1).
+  std::vector<std::size_t> walkEnd(2 * n, 0);
+  joined_.assign(2 * n, kFirst);
+  joinedAt_.resize(2 * n);
+  lineStartAt_.assign(n, 0);
   TRE_StateWalk& walk = core_.Walk(dfa_);
   walk.Clear();
   const int init = dfa_.InitialState();
-  // Every character boundary before limit starts a walk, and the walks go on until they end.
+  const int afterHead = dfa_.LineHeadUsed() ? dfa_.Step(init, dfa_.LineHeadCode()) : TRE_DFA::kNone;
+  const CharCode tail = dfa_.LineTailCode();
+  // Every character boundary before limit starts walks, and the walks go on until they end.
   const char* q = base_ + from;
   std::size_t pos = from;
-  auto join = [this, &pos](std::size_t first, std::size_t later) {
+  CharCode c = 0;
+  auto join = [this, &pos](std::size_t& first, std::size_t later) {
     joined_[later] = static_cast<std::uint32_t>(first);
     joinedAt_[later] = pos;
+  };
+  // A walk that stops at a line separator, or at the terminator, in a state that takes the
+  // line-end marker ends a match there.
+  auto takesTail = [&](const TRE_StateWalk::Entry& e) {
+    return dfa_.Step(e.state, tail) != TRE_DFA::kNone;
   };
   windowBegin_ = from;
   windowEnd_ = 0;
   for (;;) {
     if (pos < limit) {
-      walk.AddKeepingFirst(init, pos - from,
-                           [&join](std::size_t& first, std::size_t later) { join(first, later); });
+      const std::size_t i = pos - from;
+      lineStartAt_[i] = lineStart ? 1 : 0;
+      walk.AddKeepingFirst(init, 2 * i, join);
+      if (lineStart) walk.AddKeepingFirst(afterHead, 2 * i + 1, join);
     } else if (windowEnd_ == 0) {
       windowEnd_ = pos;  // the first boundary at or after limit
+      nextLineStart_ = lineStart;
     }
     for (const TRE_StateWalk::Entry& e : walk.Entries()) {
-      if (dfa_.Accepting(e.state)) end_[e.tag] = pos + 1;
+      if (dfa_.Accepting(e.state)) walkEnd[e.tag] = pos + 1;
     }
     if (*q == 0) {
       // The terminator (or a zero byte, after which the text is read afresh).
-      if (pos < limit) windowEnd_ = pos + 1;
+      for (const TRE_StateWalk::Entry& e : walk.Entries()) {
+        if (takesTail(e)) walkEnd[e.tag] = pos + 1;
+      }
+      if (pos < limit) {
+        windowEnd_ = pos + 1;
+        nextLineStart_ = false;
+      }
       break;
     }
     if (walk.Empty() && pos >= limit) break;
-    const CharCode c = ReadCharFromText(q);
+    const std::size_t at = pos;
+    c = ReadCharFromText(q);
     pos = static_cast<std::size_t>(q - base_);
-    walk.StepKeepingFirst(c,
-                          [&join](std::size_t& first, std::size_t later) { join(first, later); });
+    lineStart = c == '\n';
+    const bool separator = core_.IsLineSeparator(c);
+    walk.StepKeepingFirst(
+        c,
+        [&](const TRE_StateWalk::Entry& e) {
+          if (separator && takesTail(e)) walkEnd[e.tag] = std::max(walkEnd[e.tag], at + 1);
+        },
+        join);
   }
   // A walk that handed over ends where the one it joined ends, if that end lies on their
   // common way (not before they met) and is further.
   std::vector<std::uint32_t> chain;
-  for (std::size_t i = 0; i < windowEnd_ - from; ++i) {
+  const std::size_t count = windowEnd_ - from;
+  for (std::size_t i = 0; i < 2 * count; ++i) {
     for (std::size_t k = i; joined_[k] != kFirst; k = joined_[k])
       chain.push_back(static_cast<std::uint32_t>(k));
     while (!chain.empty()) {
       const std::uint32_t k = chain.back();
       chain.pop_back();
-      const std::size_t shared = end_[joined_[k]];
-      if (shared > joinedAt_[k]) end_[k] = std::max(end_[k], shared);
+      const std::size_t shared = walkEnd[joined_[k]];
+      if (shared > joinedAt_[k]) walkEnd[k] = std::max(walkEnd[k], shared);
       joined_[k] = kFirst;
     }
   }
+  end_.assign(count, 0);
+  for (std::size_t i = 0; i < count; ++i) end_[i] = std::max(walkEnd[2 * i], walkEnd[2 * i + 1]);
 }
 
 TRE_StateWalk& TMatchCORE::Walk(const TRE_DFA& dfa) const {

@@ -99,27 +99,35 @@ class TMatchCursor {
   TMatchCursor(const TMatchCORE& core, const char* base, std::size_t size);
 
   // The same match as core.FindAnchored(p) (FindFirst(p) for a pattern without anchors)
-  // when lineStart, else core.ScanForMatch(p). p is base or a place
-  // after the previous one asked for, on a character boundary of the text read from base
-  // (a zero byte inside ends a search and the text after it is read afresh).
+  // when lineStart, else core.ScanForMatch(p). p is base or a place after the previous one
+  // asked for, on a character boundary of the text read from base (a zero byte inside ends
+  // a search and the text after it is read afresh).
   TMatchRange Next(const char* p, bool lineStart);
 
   // Starts per window (tests lower it).
   static std::size_t& WindowSize();
 
  private:
-  void Fill(std::size_t from);
+  TMatchRange Afresh(const char* p, bool lineStart) const;
+  // Finds the longest match from every start of the window that begins at from (a line
+  // start or not).
+  void Fill(std::size_t from, bool lineStart);
 
   const TMatchCORE& core_;
   const TRE_DFA& dfa_;
   const char* base_;
   std::size_t size_;
+  bool anchored_;
+  // False for a pattern without anchors whose automaton still takes a marker code (only
+  // through an escape): FindFirst and ScanForMatch differ there, so it is searched afresh.
   bool onePass_;
   // Starts [windowBegin_, windowEnd_) are known: end_[i] is 1 + the end of the longest match
-  // from windowBegin_ + i, 0 for none.
+  // from windowBegin_ + i, 0 for none; lineStartAt_[i] whether it was taken as a line start.
   std::size_t windowBegin_ = 0;
   std::size_t windowEnd_ = 0;
+  bool nextLineStart_ = false;  // whether windowEnd_ begins a line
   std::vector<std::size_t> end_;
+  std::vector<std::uint8_t> lineStartAt_;
   // While filling: the walk a walk handed over to, and where.
   std::vector<std::uint32_t> joined_;
   std::vector<std::size_t> joinedAt_;

@@ -52,11 +52,10 @@ class TRE_StateWalk {
   }
   // Steps every walk on code; when a walk reaches a state another one reached first, only
   // the first goes on and onJoin(firstTag, laterTag) is called.
-  template <typename OnJoin>
-  void StepKeepingFirst(CharCode code, OnJoin&& onJoin) {
-    StepJoining(
-        code, TRE_DFA::kNone, 0, [](const Entry&) {},
-        [&onJoin](std::size_t& into, std::size_t tag) { onJoin(into, tag); });
+  template <typename OnEnd, typename OnJoin>
+  void StepKeepingFirst(CharCode code, OnEnd&& onEnd, OnJoin&& onJoin) {
+    StepJoining(code, TRE_DFA::kNone, 0, onEnd,
+                [&onJoin](std::size_t& into, std::size_t tag) { onJoin(into, tag); });
   }
   // Adds a walk in state (kNone is ignored); when a walk is there already, calls
   // onJoin(itsTag, tag) instead.

@@ -570,14 +570,19 @@ std::vector<std::pair<long, long>> AllMatches(const std::string& text, bool crlf
   return out;
 }
 
-// The one-pass cursor against searching afresh from every place, on the text and on the text
-// with a zero byte inside, with windows of a few starts and of many.
+// The one-pass cursor against searching afresh from every place, on the text, on the text
+// with a zero byte or a lead byte before an LF inside, with windows of a few starts and of
+// many.
 void CompareCursor(const TMatchCORE& core, const std::string& text, bool lf) {
   const TRE_DFA& dfa = core.CurrentDFA();
   const bool anchors = dfa.LineHeadUsed() || dfa.LineTailUsed();
   std::string zero = text;
   zero.insert(zero.size() / 2, 1, '\0');
-  for (const std::string& t : {text, zero}) {
+  // A 2-byte character whose second byte is an LF: the replacement takes the place after it
+  // as a line start, a search from before it does not.
+  std::string leadLf = text;
+  leadLf.insert(leadLf.size() / 3, "\x82\n");
+  for (const std::string& t : {text, zero, leadLf}) {
     const auto expected = AllMatches(t, !lf, [&](const char* p, bool lineStart) {
       if (!lineStart) return core.ScanForMatch(p);
       return anchors ? core.FindAnchored(p) : core.FindFirst(p);

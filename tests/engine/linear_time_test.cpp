@@ -126,7 +126,9 @@ TEST(LinearTime, ReplacementOnAOneMegabyteText) {
     std::string result;
   } rows[] = {{"a|a*b", 1 << 20, std::string(1 << 20, 'X')},
               {"a|(a|b)*c", 1 << 20, std::string(1 << 20, 'X')},
-              {"aa|a*b", 1 << 19, std::string(1 << 19, 'X')}};
+              {"aa|a*b", 1 << 19, std::string(1 << 19, 'X')},
+              {"a|a*b$", 1 << 20, std::string(1 << 20, 'X')},
+              {"^a|a|a*b$", 1 << 20, std::string(1 << 20, 'X')}};
   TAWKStr awk;
   for (const auto& row : rows) {
     SCOPED_TRACE(row.pattern);
