@@ -72,7 +72,7 @@ class TMatchCORE::OrderedCache {
   bool Enter(const TRE_StateWalk& walk) {
     packed.clear();
     tags.clear();
-    head = 0;
+    head_ = 0;
     for (const TRE_StateWalk::Entry& e : walk.Entries()) {
       packed.push_back(static_cast<std::uint32_t>(e.state));
       tags.push_back(e.tag);
@@ -93,23 +93,32 @@ class TMatchCORE::OrderedCache {
     }
     Apply(*m, tag);
     const std::uint32_t first = m->flags & ~kAdds;
-    if (m == &made) {
-      // Made anew: the record is kept unless the cache had to be emptied for the next list.
-      const std::uint32_t from = current;
-      packed.assign(made.next == kMade ? next.begin() : next.begin(), next.end());
-      const bool kept = Intern();
-      if (kept && from != TWalkCache::kNone) {
-        made.next = current;
-        made.dropBegin = cache.AddDrops(drops);
-        made.dropCount = static_cast<std::uint32_t>(drops.size());
-        cache.Add(from, key, made);
-      }
-    } else {
-      current = m->next;
-    }
-    return first == 0 ? TRE_StateWalk::npos : tags[head + first - 1];
+    Keep(m, made, key);
+    return first == 0 ? TRE_StateWalk::npos : tags[head_ + first - 1];
   }
-  std::size_t Size() const { return tags.size() - head; }
+  // The step of Scan: walks from lineHead (unless kNone) and from the initial state are added
+  // with tag; then the tag of the first walk that accepts, or that ends at c when c is a line
+  // separator in a state that takes the line-end marker, or npos.
+  std::size_t ScanStep(CharCode c, std::size_t tag, int lineHead, bool separator) {
+    const std::uint32_t key = kScanKey | dfa.CodeClass(c) << 2 |
+                              (lineHead != TRE_DFA::kNone ? 2u : 0u) | (separator ? 1u : 0u);
+    const TWalkCache::Move* m = cache.Find(current, key);
+    TWalkCache::Move made;
+    if (m == nullptr) {
+      made = MakeScan(c, lineHead, separator);
+      m = &made;
+    } else {
+      misses = 0;
+    }
+    for (std::uint32_t k = (m->flags >> 30) & 3u; k > 0; --k) tags.push_back(tag);
+    const std::uint32_t first = m->flags & kFirstMask;
+    const std::size_t found = first == 0 ? TRE_StateWalk::npos : tags[head_ + first - 1];
+    Drop(m->next == kMade ? drops.data() : cache.Drops(*m),
+         m->next == kMade ? drops.size() : m->dropCount);
+    Keep(m, made, key);
+    return found;
+  }
+  std::size_t Size() const { return tags.size() - head_; }
   bool Missing() {
     if (misses < kMissesBeforePause) return false;
     misses = 0;
@@ -121,7 +130,7 @@ class TMatchCORE::OrderedCache {
     entries.clear();
     const std::uint32_t* states = Lists();
     for (std::size_t i = 0; i < Size(); ++i)
-      entries.push_back({static_cast<int>(states[i]), tags[head + i]});
+      entries.push_back({static_cast<int>(states[i]), tags[head_ + i]});
   }
 
   static constexpr std::size_t kMissesBeforePause = 8;
@@ -136,6 +145,74 @@ class TMatchCORE::OrderedCache {
   const std::uint32_t* Lists() const {
     return current == TWalkCache::kNone ? packed.data() : cache.Entries(current);
   }
+  static constexpr std::uint32_t kScanKey = 0x80000000u;
+  static constexpr std::uint32_t kFirstMask = 0x3FFFFFFFu;
+
+  // Moves on to the next list; a move made anew is kept unless the cache had to be emptied.
+  void Keep(const TWalkCache::Move* m, TWalkCache::Move& made, std::uint32_t key) {
+    if (m != &made) {
+      current = m->next;
+      return;
+    }
+    const std::uint32_t from = current;
+    packed.assign(next.begin(), next.end());
+    const bool kept = Intern();
+    if (kept && from != TWalkCache::kNone) {
+      made.next = current;
+      made.dropBegin = cache.AddDrops(drops);
+      made.dropCount = static_cast<std::uint32_t>(drops.size());
+      cache.Add(from, key, made);
+    }
+  }
+  // Scan's step of the current list, into next and drops (indices into the list with the
+  // added walks at its end); flags: the number added (bits 30-31), 1 + the first index found.
+  TWalkCache::Move MakeScan(CharCode c, int lineHead, bool separator) {
+    ++misses;
+    const std::uint32_t* states = Lists();
+    const std::size_t n = Size();
+    inter.assign(states, states + n);
+    NewGeneration();
+    for (std::size_t i = 0; i < n; ++i) stamp[states[i]] = generation;
+    std::uint32_t added = 0;
+    for (const int s : {lineHead, dfa.InitialState()}) {
+      if (s == TRE_DFA::kNone || stamp[static_cast<std::size_t>(s)] == generation) continue;
+      stamp[static_cast<std::size_t>(s)] = generation;
+      inter.push_back(static_cast<std::uint32_t>(s));
+      ++added;
+    }
+    std::uint32_t first = 0;
+    for (std::size_t i = 0; i < inter.size() && first == 0; ++i) {
+      if (dfa.Accepting(static_cast<int>(inter[i]))) first = static_cast<std::uint32_t>(i + 1);
+    }
+    NewGeneration();
+    next.clear();
+    drops.clear();
+    const CharCode tail = dfa.LineTailCode();
+    for (std::size_t i = 0; i < inter.size(); ++i) {
+      const int state = static_cast<int>(inter[i]);
+      const int to = dfa.Step(state, c);
+      if (to == TRE_DFA::kNone) {
+        if (separator && (first == 0 || i + 1 < first) && dfa.Step(state, tail) != TRE_DFA::kNone)
+          first = static_cast<std::uint32_t>(i + 1);
+        drops.push_back(static_cast<std::uint32_t>(i));
+      } else if (stamp[static_cast<std::size_t>(to)] == generation) {
+        drops.push_back(static_cast<std::uint32_t>(i));
+      } else {
+        stamp[static_cast<std::size_t>(to)] = generation;
+        next.push_back(static_cast<std::uint32_t>(to));
+      }
+    }
+    TWalkCache::Move m;
+    m.next = kMade;
+    m.flags = first | added << 30;
+    return m;
+  }
+  void NewGeneration() {
+    if (++generation == 0) {
+      std::fill(stamp.begin(), stamp.end(), 0);
+      generation = 1;
+    }
+  }
   bool Intern() {
     current = cache.Intern(packed.data(), packed.size());
     if (current != TWalkCache::kNone) return true;
@@ -146,10 +223,7 @@ class TMatchCORE::OrderedCache {
   // The step of the current list on c, into next and drops.
   TWalkCache::Move Make(CharCode c) {
     ++misses;
-    if (++generation == 0) {
-      std::fill(stamp.begin(), stamp.end(), 0);
-      generation = 1;
-    }
+    NewGeneration();
     next.clear();
     drops.clear();
     const std::uint32_t* states = Lists();
@@ -174,35 +248,38 @@ class TMatchCORE::OrderedCache {
     return m;
   }
   void Apply(const TWalkCache::Move& m, std::size_t tag) {
-    const std::uint32_t* d = m.next == kMade ? drops.data() : cache.Drops(m);
-    const std::size_t count = m.next == kMade ? drops.size() : m.dropCount;
+    Drop(m.next == kMade ? drops.data() : cache.Drops(m),
+         m.next == kMade ? drops.size() : m.dropCount);
+    if (m.flags & kAdds) tags.push_back(tag);
+  }
+  // Ends the walks at indices d[0, count) (ascending) of the tags.
+  void Drop(const std::uint32_t* d, std::size_t count) {
     std::size_t k = 0;
     while (k < count && d[k] == k) ++k;
     // Walks ended at the front cost nothing; the rest are closed up.
-    std::size_t write = head + (k < count ? d[k] : 0);
+    std::size_t write = head_ + (k < count ? d[k] : 0);
     if (k < count) {
-      for (std::size_t i = d[k], j = k; head + i < tags.size(); ++i) {
+      for (std::size_t i = d[k], j = k; head_ + i < tags.size(); ++i) {
         if (j < count && d[j] == i) {
           ++j;
         } else {
-          tags[write++] = tags[head + i];
+          tags[write++] = tags[head_ + i];
         }
       }
       tags.resize(write);
     }
-    head += k;
-    if (m.flags & kAdds) tags.push_back(tag);
-    if (head > 4096 && head * 2 > tags.size()) {
-      tags.erase(tags.begin(), tags.begin() + static_cast<std::ptrdiff_t>(head));
-      head = 0;
+    head_ += k;
+    if (head_ > 4096 && head_ * 2 > tags.size()) {
+      tags.erase(tags.begin(), tags.begin() + static_cast<std::ptrdiff_t>(head_));
+      head_ = 0;
     }
   }
 
   TWalkCache cache;
   std::uint32_t current = TWalkCache::kNone;
-  std::vector<std::uint32_t> packed, next, drops;
+  std::vector<std::uint32_t> packed, next, drops, inter;
   std::vector<std::size_t> tags;
-  std::size_t head = 0;
+  std::size_t head_ = 0;
   std::vector<std::uint32_t> stamp;
   std::uint32_t generation = 0;
   std::size_t misses = 0;
@@ -345,7 +422,33 @@ TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
   std::size_t best = TRE_StateWalk::npos;
   bool lineStart = pIsLineStart;  // s follows an LF (a whole character, not a second byte)
   const char* s = p;
+  // As in FindFirst, many walks alive before any match step through the cache.
+  OrderedCache* cached = nullptr;
+  std::size_t pause = 0;
+  std::size_t pauseLength = 16;
   while (*s != 0 && !(walk.Empty() && best != TRE_StateWalk::npos)) {
+    if (cached != nullptr) {
+      const auto tag = static_cast<std::size_t>(s - p);
+      const CharCode c = ReadCharFromText(s);
+      const std::size_t found =
+          cached->ScanStep(c, tag, lineStart ? afterHead : TRE_DFA::kNone, IsLineSeparator(c));
+      lineStart = c == '\n';
+      if (found != TRE_StateWalk::npos) {
+        best = found;
+        cached->Leave(walk);
+        cached = nullptr;
+        walk.DropFrom(best);
+      } else if (cached->Missing()) {
+        pause = pauseLength;
+        pauseLength = std::min<std::size_t>(pauseLength * 2, 256);
+        cached->Leave(walk);
+        cached = nullptr;
+      } else if (cached->Size() < cached->limits.below) {
+        cached->Leave(walk);
+        cached = nullptr;
+      }
+      continue;
+    }
     if (best == TRE_StateWalk::npos) {
       const auto tag = static_cast<std::size_t>(s - p);
       if (lineStart) walk.Add(afterHead, tag);
@@ -358,9 +461,17 @@ TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
     walk.Step(c, [&](const TRE_StateWalk::Entry& e) {
       if (separator && e.tag < best && dfa.Step(e.state, tail) != TRE_DFA::kNone) best = e.tag;
     });
-    if (best != TRE_StateWalk::npos) walk.DropFrom(best);
+    if (best != TRE_StateWalk::npos) {
+      walk.DropFrom(best);
+    } else if (pause > 0) {
+      --pause;
+    } else if (walk.Entries().size() >= WalkCacheLimits().from) {
+      cached = &Ordered(dfa);
+      cached->Enter(walk);
+    }
     lineStart = c == '\n';
   }
+  if (cached != nullptr) cached->Leave(walk);
   if (*s == 0) {
     // The walks still alive stop at the terminator.
     const std::size_t accepted = walk.FirstAcceptingTag();

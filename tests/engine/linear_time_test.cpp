@@ -101,7 +101,9 @@ TEST(LinearTime, MatchOnAOneMegabyteText) {
               {"a*$", 1, 1 << 20},
               {"^a*b|a*\\r", 1, (1 << 20) + 1},
               {std::string(10000, 'a') + "b", 0, 0},
-              {std::string(10000, 'a') + "\\r", (1 << 20) - 9999, 10001}};
+              {std::string(10000, 'a') + "\\r", (1 << 20) - 9999, 10001},
+              {std::string(10000, 'a') + "b$", 0, 0},
+              {std::string(10000, 'a') + "$", (1 << 20) - 9999, 10000}};
   TAWKStr awk;
   for (const auto& row : rows) {
     SCOPED_TRACE(row.pattern);
