@@ -94,7 +94,8 @@ int TAWKStr::GSub(const std::string& replacement, std::string& text) const {
   const std::string source = text;
   const char* base = source.c_str();
   const size_t size = source.size();
-  TMatchRange m = Search(base);
+  TMatchCursor cursor(*this, base, size);
+  TMatchRange m = cursor.Next(base, true);
   if (!m.Found()) return 0;
   if (size == 0) {
     text = ExpandReplacement(replacement, std::string());
@@ -126,7 +127,7 @@ int TAWKStr::GSub(const std::string& replacement, std::string& text) const {
     rest = end;
     if (rest >= size) break;
     // After an LF the rest begins a line; otherwise ^ must not match at its first character.
-    m = before == '\n' ? Search(base + rest) : ScanForMatch(base + rest);
+    m = cursor.Next(base + rest, before == '\n');
   }
   result.append(source, rest, std::string::npos);
   text = std::move(result);

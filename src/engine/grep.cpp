@@ -45,6 +45,23 @@ bool SplitCodes(const std::string& text, std::vector<CharCode>& codes) {
   return true;
 }
 
+// A line end as the reader counts one: an LF, or a 2-byte character whose second byte is one.
+bool IsLineEndCode(CharCode c) { return c == '\n' || (c > 0xFF && (c & 0xFF) == '\n'); }
+
+// For the head of codes (ended by 0) that holds no line end after its first code: entry i is
+// the length of the longest proper prefix of the head that also ends its first i + 1 codes.
+std::vector<uint32_t> LiteralBorders(const std::vector<CharCode>& codes) {
+  size_t head = 1;
+  while (head + 1 < codes.size() && !IsLineEndCode(codes[head])) ++head;
+  std::vector<uint32_t> borders(head, 0);
+  for (size_t i = 1, k = 0; i < head; ++i) {
+    while (k > 0 && codes[i] != codes[k]) k = borders[k - 1];
+    if (codes[i] == codes[k]) ++k;
+    borders[i] = static_cast<uint32_t>(k);
+  }
+  return borders;
+}
+
 }  // namespace
 
 TGrep::TGrep(TMessagePump pump) : pump_(std::move(pump)) {
@@ -68,6 +85,7 @@ void TGrep::ChooseRoutine() {
   chosenFor_ = std::move(current);
   useLiteral_ = false;
   literalCodes_.clear();
+  literalBorders_.clear();
   needles_ = chosenFor_ ? GrepNeedles(*chosenFor_) : std::vector<std::string>{};
   if (chosenFor_) dfaSkip_ = DfaSkipTable(*chosenFor_);
   if (!IsLiteral()) return;
@@ -80,6 +98,7 @@ void TGrep::ChooseRoutine() {
     if (c == 0) return;
   literalCodes_ = std::move(fromText);
   literalCodes_.push_back(0);
+  literalBorders_ = LiteralBorders(literalCodes_);
   useLiteral_ = true;
   std::array<bool, 256> mayStart{};
   const CharCode first = literalCodes_[0];
@@ -143,25 +162,34 @@ void TGrep::GrepLiteral(const std::string& fileName) {
   }
   // A handler may set another pattern or handler; this search goes on with the ones it began with.
   const std::vector<CharCode> codes = literalCodes_;
+  const std::vector<uint32_t> borders = literalBorders_;
+  const size_t head = borders.size();
   const TGrepOnMatch onMatch = onMatch_;
   const size_t n = codes.size() - 1;
   const TTxtFile::SkipTable skip = literalSkip_;
   TTxtFile::Needles needles;
   const bool prefilter = usePrefilter_ && !needles_.empty();
   if (prefilter) needles.texts = needles_;
+  // The main cursor reads every character once; matched counts the codes of the head that
+  // end at it (Knuth-Morris-Pratt), so a periodic string over a long line costs the line.
+  // The head holds no line end after its first code, so it lies in the line the main cursor
+  // is in; the rest of the string, if any, is compared by the lookahead cursor.
+  size_t matched = 0;
+  CharCode c = 0;
   for (;;) {
-    file->SkipCharacters(skip);
-    if (prefilter) file->SkipToCandidate(needles);
-    size_t i = 0;
-    CharCode c = 0;
+    if (matched == 0) {
+      file->SkipCharacters(skip);
+      if (prefilter) file->SkipToCandidate(needles);
+    }
     if (!file->NextChar(c)) break;
-    while (c == codes[i]) {
-      if (i + 1 == n) {
-        onMatch(*this, file->GetLine());
-        break;
-      }
-      ++i;
-      c = file->NextLookaheadChar();
+    while (matched > 0 && (matched == head || codes[matched] != c)) matched = borders[matched - 1];
+    if (codes[matched] == c) ++matched;
+    if (matched < head) continue;
+    size_t i = head;
+    while (i < n && file->NextLookaheadChar() == codes[i]) ++i;
+    if (i == n) {
+      onMatch(*this, file->GetLine());
+      matched = 0;
     }
   }
 }

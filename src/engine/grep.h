@@ -76,6 +76,8 @@ class TGrep : public TRegularExpression {
   bool cancel_ = false;
   bool useLiteral_ = false;
   std::vector<CharCode> literalCodes_;  // the fixed string's codes, ended by 0
+  // Its head (up to the first line end after the first code): the matcher's fall-back table.
+  std::vector<uint32_t> literalBorders_;
   bool usePrefilter_ = true;
   std::vector<std::string> needles_;
   // The automaton the routine, codes and needles were chosen for: setting the same pattern

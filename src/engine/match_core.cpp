@@ -12,6 +12,7 @@
 // further than a position known to begin a character.
 #include "engine/match_core.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -53,6 +54,246 @@ const char* TMatchCORE::LongestFrom(const char* s) const {
   return end;
 }
 
+// While no start has a match yet, FindFirst's walks are a list of states ascending by tag
+// (their start), and a step keeps some of them in order and may add the new start at the
+// end. So a step of the list depends on its states only: the cache keeps it as the next
+// list, the indices it ends and whether it adds, and the tags are kept apart and changed by
+// that record (ending the oldest walks costs nothing).
+class TMatchCORE::OrderedCache {
+ public:
+  explicit OrderedCache(const TRE_DFA& dfa)
+      : dfa(dfa),
+        serial(dfa.Serial()),
+        limits(WalkCacheLimits()),
+        cache(limits.budget),
+        stamp(static_cast<std::size_t>(dfa.StateCount()), 0) {}
+
+  // Takes the walk over; false when the cache had to be emptied and failed.
+  bool Enter(const TRE_StateWalk& walk) {
+    packed.clear();
+    tags.clear();
+    head_ = 0;
+    for (const TRE_StateWalk::Entry& e : walk.Entries()) {
+      packed.push_back(static_cast<std::uint32_t>(e.state));
+      tags.push_back(e.tag);
+    }
+    return Intern();
+  }
+  // Steps on c with a new walk from init tagged tag; returns the tag of the first accepting
+  // walk afterwards, or npos.
+  std::size_t Step(CharCode c, std::size_t tag) {
+    const std::uint32_t key = dfa.CodeClass(c);
+    const TWalkCache::Move* m = cache.Find(current, key);
+    TWalkCache::Move made;
+    if (m == nullptr) {
+      made = Make(c);
+      m = &made;
+    } else {
+      misses = 0;
+    }
+    Apply(*m, tag);
+    const std::uint32_t first = m->flags & ~kAdds;
+    Keep(m, made, key);
+    return first == 0 ? TRE_StateWalk::npos : tags[head_ + first - 1];
+  }
+  // The step of Scan: walks from lineHead (unless kNone) and from the initial state are added
+  // with tag; then the tag of the first walk that accepts, or that ends at c when c is a line
+  // separator in a state that takes the line-end marker, or npos.
+  std::size_t ScanStep(CharCode c, std::size_t tag, int lineHead, bool separator) {
+    const std::uint32_t key = kScanKey | dfa.CodeClass(c) << 2 |
+                              (lineHead != TRE_DFA::kNone ? 2u : 0u) | (separator ? 1u : 0u);
+    const TWalkCache::Move* m = cache.Find(current, key);
+    TWalkCache::Move made;
+    if (m == nullptr) {
+      made = MakeScan(c, lineHead, separator);
+      m = &made;
+    } else {
+      misses = 0;
+    }
+    for (std::uint32_t k = (m->flags >> 30) & 3u; k > 0; --k) tags.push_back(tag);
+    const std::uint32_t first = m->flags & kFirstMask;
+    const std::size_t found = first == 0 ? TRE_StateWalk::npos : tags[head_ + first - 1];
+    Drop(m->next == kMade ? drops.data() : cache.Drops(*m),
+         m->next == kMade ? drops.size() : m->dropCount);
+    Keep(m, made, key);
+    return found;
+  }
+  std::size_t Size() const { return tags.size() - head_; }
+  bool Missing() {
+    if (misses < kMissesBeforePause) return false;
+    misses = 0;
+    return true;
+  }
+  // Gives the walks back (current must be valid).
+  void Leave(TRE_StateWalk& walk) const {
+    std::vector<TRE_StateWalk::Entry>& entries = walk.Entries();
+    entries.clear();
+    const std::uint32_t* states = Lists();
+    for (std::size_t i = 0; i < Size(); ++i)
+      entries.push_back({static_cast<int>(states[i]), tags[head_ + i]});
+  }
+
+  static constexpr std::size_t kMissesBeforePause = 8;
+  const TRE_DFA& dfa;
+  std::uint64_t serial;  // the automaton it was made for (an address may be reused)
+  TWalkCacheLimits limits;
+
+ private:
+  static constexpr std::uint32_t kAdds = 0x80000000u;
+  static constexpr std::uint32_t kMade = 0xFFFFFFFEu;
+
+  const std::uint32_t* Lists() const {
+    return current == TWalkCache::kNone ? packed.data() : cache.Entries(current);
+  }
+  static constexpr std::uint32_t kScanKey = 0x80000000u;
+  static constexpr std::uint32_t kFirstMask = 0x3FFFFFFFu;
+
+  // Moves on to the next list; a move made anew is kept unless the cache had to be emptied.
+  void Keep(const TWalkCache::Move* m, TWalkCache::Move& made, std::uint32_t key) {
+    if (m != &made) {
+      current = m->next;
+      return;
+    }
+    const std::uint32_t from = current;
+    packed.assign(next.begin(), next.end());
+    const bool kept = Intern();
+    if (kept && from != TWalkCache::kNone) {
+      made.next = current;
+      made.dropBegin = cache.AddDrops(drops);
+      made.dropCount = static_cast<std::uint32_t>(drops.size());
+      cache.Add(from, key, made);
+    }
+  }
+  // Scan's step of the current list, into next and drops (indices into the list with the
+  // added walks at its end); flags: the number added (bits 30-31), 1 + the first index found.
+  TWalkCache::Move MakeScan(CharCode c, int lineHead, bool separator) {
+    ++misses;
+    const std::uint32_t* states = Lists();
+    const std::size_t n = Size();
+    inter.assign(states, states + n);
+    NewGeneration();
+    for (std::size_t i = 0; i < n; ++i) stamp[states[i]] = generation;
+    std::uint32_t added = 0;
+    for (const int s : {lineHead, dfa.InitialState()}) {
+      if (s == TRE_DFA::kNone || stamp[static_cast<std::size_t>(s)] == generation) continue;
+      stamp[static_cast<std::size_t>(s)] = generation;
+      inter.push_back(static_cast<std::uint32_t>(s));
+      ++added;
+    }
+    std::uint32_t first = 0;
+    for (std::size_t i = 0; i < inter.size() && first == 0; ++i) {
+      if (dfa.Accepting(static_cast<int>(inter[i]))) first = static_cast<std::uint32_t>(i + 1);
+    }
+    NewGeneration();
+    next.clear();
+    drops.clear();
+    const CharCode tail = dfa.LineTailCode();
+    for (std::size_t i = 0; i < inter.size(); ++i) {
+      const int state = static_cast<int>(inter[i]);
+      const int to = dfa.Step(state, c);
+      if (to == TRE_DFA::kNone) {
+        if (separator && (first == 0 || i + 1 < first) && dfa.Step(state, tail) != TRE_DFA::kNone)
+          first = static_cast<std::uint32_t>(i + 1);
+        drops.push_back(static_cast<std::uint32_t>(i));
+      } else if (stamp[static_cast<std::size_t>(to)] == generation) {
+        drops.push_back(static_cast<std::uint32_t>(i));
+      } else {
+        stamp[static_cast<std::size_t>(to)] = generation;
+        next.push_back(static_cast<std::uint32_t>(to));
+      }
+    }
+    TWalkCache::Move m;
+    m.next = kMade;
+    m.flags = first | added << 30;
+    return m;
+  }
+  void NewGeneration() {
+    if (++generation == 0) {
+      std::fill(stamp.begin(), stamp.end(), 0);
+      generation = 1;
+    }
+  }
+  bool Intern() {
+    current = cache.Intern(packed.data(), packed.size());
+    if (current != TWalkCache::kNone) return true;
+    cache.Clear();
+    current = cache.Intern(packed.data(), packed.size());
+    return false;
+  }
+  // The step of the current list on c, into next and drops.
+  TWalkCache::Move Make(CharCode c) {
+    ++misses;
+    NewGeneration();
+    next.clear();
+    drops.clear();
+    const std::uint32_t* states = Lists();
+    const std::size_t n = Size();
+    std::uint32_t first = 0;
+    auto arrive = [&](int state) {
+      if (state == TRE_DFA::kNone || stamp[static_cast<std::size_t>(state)] == generation)
+        return false;
+      stamp[static_cast<std::size_t>(state)] = generation;
+      next.push_back(static_cast<std::uint32_t>(state));
+      if (first == 0 && dfa.Accepting(state)) first = static_cast<std::uint32_t>(next.size());
+      return true;
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+      if (!arrive(dfa.Step(static_cast<int>(states[i]), c)))
+        drops.push_back(static_cast<std::uint32_t>(i));
+    }
+    const bool adds = arrive(dfa.Step(dfa.InitialState(), c));
+    TWalkCache::Move m;
+    m.next = kMade;
+    m.flags = first | (adds ? kAdds : 0);
+    return m;
+  }
+  void Apply(const TWalkCache::Move& m, std::size_t tag) {
+    Drop(m.next == kMade ? drops.data() : cache.Drops(m),
+         m.next == kMade ? drops.size() : m.dropCount);
+    if (m.flags & kAdds) tags.push_back(tag);
+  }
+  // Ends the walks at indices d[0, count) (ascending) of the tags.
+  void Drop(const std::uint32_t* d, std::size_t count) {
+    std::size_t k = 0;
+    while (k < count && d[k] == k) ++k;
+    // Walks ended at the front cost nothing; the rest are closed up.
+    std::size_t write = head_ + (k < count ? d[k] : 0);
+    if (k < count) {
+      for (std::size_t i = d[k], j = k; head_ + i < tags.size(); ++i) {
+        if (j < count && d[j] == i) {
+          ++j;
+        } else {
+          tags[write++] = tags[head_ + i];
+        }
+      }
+      tags.resize(write);
+    }
+    head_ += k;
+    if (head_ > 4096 && head_ * 2 > tags.size()) {
+      tags.erase(tags.begin(), tags.begin() + static_cast<std::ptrdiff_t>(head_));
+      head_ = 0;
+    }
+  }
+
+  TWalkCache cache;
+  std::uint32_t current = TWalkCache::kNone;
+  std::vector<std::uint32_t> packed, next, drops, inter;
+  std::vector<std::size_t> tags;
+  std::size_t head_ = 0;
+  std::vector<std::uint32_t> stamp;
+  std::uint32_t generation = 0;
+  std::size_t misses = 0;
+};
+
+TMatchCORE::OrderedCache& TMatchCORE::Ordered(const TRE_DFA& dfa) const {
+  const TWalkCacheLimits& limits = WalkCacheLimits();
+  if (ordered_ == nullptr || ordered_->serial != dfa.Serial() ||
+      ordered_->limits.budget != limits.budget || ordered_->limits.from != limits.from ||
+      ordered_->limits.below != limits.below)
+    ordered_ = std::make_shared<OrderedCache>(dfa);
+  return *ordered_;
+}
+
 TMatchRange TMatchCORE::FindFirst(const char* p) const {
   const TRE_DFA& dfa = CurrentDFA();
   const int init = dfa.InitialState();
@@ -71,7 +312,31 @@ TMatchRange TMatchCORE::FindFirst(const char* p) const {
   walk.Clear();
   std::size_t best = TRE_StateWalk::npos;
   const char* s = p;
+  // While many walks are alive and no start has a match, their steps come from the cache;
+  // when it keeps missing it is left alone for a while, longer each time.
+  OrderedCache* cached = nullptr;
+  std::size_t pause = 0;
+  std::size_t pauseLength = 16;
   while (*s != 0) {
+    if (cached != nullptr) {
+      const auto tag = static_cast<std::size_t>(s - p);
+      const std::size_t accepted = cached->Step(ReadCharFromText(s), tag);
+      if (accepted != TRE_StateWalk::npos) {
+        best = accepted;
+        cached->Leave(walk);
+        cached = nullptr;
+        walk.DropFrom(best);
+      } else if (cached->Missing()) {
+        pause = pauseLength;
+        pauseLength = std::min<std::size_t>(pauseLength * 2, 256);
+        cached->Leave(walk);
+        cached = nullptr;
+      } else if (cached->Size() < cached->limits.below) {
+        cached->Leave(walk);
+        cached = nullptr;
+      }
+      continue;
+    }
     if (walk.Empty()) {
       if (best != TRE_StateWalk::npos) break;
       // Nothing alive: move on to the next character that can begin a match.
@@ -94,7 +359,14 @@ TMatchRange TMatchCORE::FindFirst(const char* p) const {
     walk.Step(c, best == TRE_StateWalk::npos ? init : TRE_DFA::kNone, tag);
     const std::size_t accepted = walk.FirstAcceptingTag();
     if (accepted < best) best = accepted;
-    if (best != TRE_StateWalk::npos) walk.DropFrom(best);
+    if (best != TRE_StateWalk::npos) {
+      walk.DropFrom(best);
+    } else if (pause > 0) {
+      --pause;
+    } else if (walk.Entries().size() >= WalkCacheLimits().from) {
+      cached = &Ordered(dfa);
+      cached->Enter(walk);
+    }
   }
   if (best == TRE_StateWalk::npos) return {};
   return {p + best, LongestFrom(p + best)};
@@ -150,7 +422,33 @@ TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
   std::size_t best = TRE_StateWalk::npos;
   bool lineStart = pIsLineStart;  // s follows an LF (a whole character, not a second byte)
   const char* s = p;
+  // As in FindFirst, many walks alive before any match step through the cache.
+  OrderedCache* cached = nullptr;
+  std::size_t pause = 0;
+  std::size_t pauseLength = 16;
   while (*s != 0 && !(walk.Empty() && best != TRE_StateWalk::npos)) {
+    if (cached != nullptr) {
+      const auto tag = static_cast<std::size_t>(s - p);
+      const CharCode c = ReadCharFromText(s);
+      const std::size_t found =
+          cached->ScanStep(c, tag, lineStart ? afterHead : TRE_DFA::kNone, IsLineSeparator(c));
+      lineStart = c == '\n';
+      if (found != TRE_StateWalk::npos) {
+        best = found;
+        cached->Leave(walk);
+        cached = nullptr;
+        walk.DropFrom(best);
+      } else if (cached->Missing()) {
+        pause = pauseLength;
+        pauseLength = std::min<std::size_t>(pauseLength * 2, 256);
+        cached->Leave(walk);
+        cached = nullptr;
+      } else if (cached->Size() < cached->limits.below) {
+        cached->Leave(walk);
+        cached = nullptr;
+      }
+      continue;
+    }
     if (best == TRE_StateWalk::npos) {
       const auto tag = static_cast<std::size_t>(s - p);
       if (lineStart) walk.Add(afterHead, tag);
@@ -163,9 +461,17 @@ TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
     walk.Step(c, [&](const TRE_StateWalk::Entry& e) {
       if (separator && e.tag < best && dfa.Step(e.state, tail) != TRE_DFA::kNone) best = e.tag;
     });
-    if (best != TRE_StateWalk::npos) walk.DropFrom(best);
+    if (best != TRE_StateWalk::npos) {
+      walk.DropFrom(best);
+    } else if (pause > 0) {
+      --pause;
+    } else if (walk.Entries().size() >= WalkCacheLimits().from) {
+      cached = &Ordered(dfa);
+      cached->Enter(walk);
+    }
     lineStart = c == '\n';
   }
+  if (cached != nullptr) cached->Leave(walk);
   if (*s == 0) {
     // The walks still alive stop at the terminator.
     const std::size_t accepted = walk.FirstAcceptingTag();
@@ -191,6 +497,139 @@ TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
   }
   if (dfa.LineTailUsed() && dfa.Step(init, tail) != TRE_DFA::kNone) return {s, s};
   return {};
+}
+
+std::size_t& TMatchCursor::WindowSize() {
+  static std::size_t size = std::size_t{1} << 19;
+  return size;
+}
+
+TMatchCursor::TMatchCursor(const TMatchCORE& core, const char* base, std::size_t size)
+    : core_(core),
+      dfa_(core.CurrentDFA()),
+      base_(base),
+      size_(size),
+      anchored_(dfa_.LineHeadUsed() || dfa_.LineTailUsed()),
+      onePass_(anchored_ || dfa_.MarkersUnused()) {}
+
+TMatchRange TMatchCursor::Afresh(const char* p, bool lineStart) const {
+  if (anchored_) return lineStart ? core_.FindAnchored(p) : core_.ScanForMatch(p);
+  return lineStart ? core_.FindFirst(p) : core_.ScanForMatch(p);
+}
+
+TMatchRange TMatchCursor::Next(const char* p, bool lineStart) {
+  if (!onePass_) return Afresh(p, lineStart);
+  const auto from = static_cast<std::size_t>(p - base_);
+  for (std::size_t pos = from;;) {
+    if (pos < windowBegin_ || pos >= windowEnd_)
+      Fill(pos, pos == from ? lineStart : nextLineStart_);
+    if (pos == from && anchored_ && dfa_.LineHeadUsed() &&
+        (lineStartAt_[pos - windowBegin_] != 0) != lineStart) {
+      // The caller counts p as a line start where the text does not (an LF as the second byte
+      // of a 2-byte character before it), or the other way round: search afresh.
+      return Afresh(p, lineStart);
+    }
+    for (; pos < windowEnd_; ++pos) {
+      if (base_[pos] == 0) {
+        // The terminator: its own rules (an empty match at a line start, or where the initial
+        // state takes the line end) apply only when nothing before it matched.
+        if (anchored_) return Afresh(p, lineStart);
+        // Without anchors it has an empty match only when the search began there at a line
+        // start (ScanForMatch adds no walk at the terminator).
+        const std::size_t e = end_[pos - windowBegin_];
+        if (pos == from && lineStart && e != 0) return {base_ + pos, base_ + (e - 1)};
+        return {};
+      }
+      const std::size_t e = end_[pos - windowBegin_];
+      if (e != 0) return {base_ + pos, base_ + (e - 1)};
+    }
+  }
+}
+
+void TMatchCursor::Fill(std::size_t from, bool lineStart) {
+  constexpr std::uint32_t kFirst = 0xFFFFFFFFu;
+  const std::size_t limit = from + std::min(WindowSize(), size_ - std::min(size_, from) + 1);
+  const std::size_t n = limit - from + 1;
+  // Each start has two walks: from the initial state (2 i) and, at a line start, from the
+  // state after the line-start marker (2 i + 1).
+  std::vector<std::size_t> walkEnd(2 * n, 0);
+  joined_.assign(2 * n, kFirst);
+  joinedAt_.resize(2 * n);
+  lineStartAt_.assign(n, 0);
+  TRE_StateWalk& walk = core_.Walk(dfa_);
+  walk.Clear();
+  const int init = dfa_.InitialState();
+  const int afterHead = dfa_.LineHeadUsed() ? dfa_.Step(init, dfa_.LineHeadCode()) : TRE_DFA::kNone;
+  const CharCode tail = dfa_.LineTailCode();
+  // Every character boundary before limit starts walks, and the walks go on until they end.
+  const char* q = base_ + from;
+  std::size_t pos = from;
+  CharCode c = 0;
+  auto join = [this, &pos](std::size_t& first, std::size_t later) {
+    joined_[later] = static_cast<std::uint32_t>(first);
+    joinedAt_[later] = pos;
+  };
+  // A walk that stops at a line separator, or at the terminator, in a state that takes the
+  // line-end marker ends a match there.
+  auto takesTail = [&](const TRE_StateWalk::Entry& e) {
+    return dfa_.Step(e.state, tail) != TRE_DFA::kNone;
+  };
+  windowBegin_ = from;
+  windowEnd_ = 0;
+  for (;;) {
+    if (pos < limit) {
+      const std::size_t i = pos - from;
+      lineStartAt_[i] = lineStart ? 1 : 0;
+      walk.AddKeepingFirst(init, 2 * i, join);
+      if (lineStart) walk.AddKeepingFirst(afterHead, 2 * i + 1, join);
+    } else if (windowEnd_ == 0) {
+      windowEnd_ = pos;  // the first boundary at or after limit
+      nextLineStart_ = lineStart;
+    }
+    for (const TRE_StateWalk::Entry& e : walk.Entries()) {
+      if (dfa_.Accepting(e.state)) walkEnd[e.tag] = pos + 1;
+    }
+    if (*q == 0) {
+      // The terminator (or a zero byte, after which the text is read afresh).
+      for (const TRE_StateWalk::Entry& e : walk.Entries()) {
+        if (takesTail(e)) walkEnd[e.tag] = pos + 1;
+      }
+      if (pos < limit) {
+        windowEnd_ = pos + 1;
+        nextLineStart_ = false;
+      }
+      break;
+    }
+    if (walk.Empty() && pos >= limit) break;
+    const std::size_t at = pos;
+    c = ReadCharFromText(q);
+    pos = static_cast<std::size_t>(q - base_);
+    lineStart = c == '\n';
+    const bool separator = core_.IsLineSeparator(c);
+    walk.StepKeepingFirst(
+        c,
+        [&](const TRE_StateWalk::Entry& e) {
+          if (separator && takesTail(e)) walkEnd[e.tag] = std::max(walkEnd[e.tag], at + 1);
+        },
+        join);
+  }
+  // A walk that handed over ends where the one it joined ends, if that end lies on their
+  // common way (not before they met) and is further.
+  std::vector<std::uint32_t> chain;
+  const std::size_t count = windowEnd_ - from;
+  for (std::size_t i = 0; i < 2 * count; ++i) {
+    for (std::size_t k = i; joined_[k] != kFirst; k = joined_[k])
+      chain.push_back(static_cast<std::uint32_t>(k));
+    while (!chain.empty()) {
+      const std::uint32_t k = chain.back();
+      chain.pop_back();
+      const std::size_t shared = walkEnd[joined_[k]];
+      if (shared > joinedAt_[k]) walkEnd[k] = std::max(walkEnd[k], shared);
+      joined_[k] = kFirst;
+    }
+  }
+  end_.assign(count, 0);
+  for (std::size_t i = 0; i < count; ++i) end_[i] = std::max(walkEnd[2 * i], walkEnd[2 * i + 1]);
 }
 
 TRE_StateWalk& TMatchCORE::Walk(const TRE_DFA& dfa) const {

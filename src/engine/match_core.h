@@ -9,7 +9,10 @@
 // (tests and benchmarks match with automata compiled on their own).
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine/char_codes.h"
 #include "engine/re_dfa.h"
@@ -65,15 +68,69 @@ class TMatchCORE : public TRegularExpression {
   }
 
  private:
+  friend class TMatchCursor;
   const char* LongestFrom(const char* s) const;
   TMatchRange Scan(const char* p, bool pIsLineStart) const;
   // Scratch of the searches, made for the automaton in use.
   TRE_StateWalk& Walk(const TRE_DFA& dfa) const;
 
+  // FindFirst's walks while many are alive: their states in the cache, their tags apart.
+  class OrderedCache;
+  OrderedCache& Ordered(const TRE_DFA& dfa) const;
+
   const TRE_DFA* dfa_ = nullptr;
   mutable std::unique_ptr<TRE_StateWalk> walk_;
+  mutable std::shared_ptr<OrderedCache> ordered_;
   mutable const TRE_DFA* walkDFA_ = nullptr;
   TMatchCORE_LineSeparator lineSeparator_ = mcls_CRLF;
+};
+
+// The matches of one text, asked for from places that only move forward, as the replacement
+// and the highlight walk every match of a line. Searching afresh from each place costs the
+// rest of the text per match when a longer match is tried and not taken (`a|a*b` over
+// "aaaa…"), so for a pattern without anchors one pass finds the longest match from every
+// start at once, for a window of starts at a time: walks that meet in a state have the same
+// future, so the later one hands its result over to the first. Patterns with anchors are
+// searched place by place.
+class TMatchCursor {
+ public:
+  // The text is base[0, size) followed by a zero byte; it must not change meanwhile. The
+  // core's pattern must stay the same while the cursor is used.
+  TMatchCursor(const TMatchCORE& core, const char* base, std::size_t size);
+
+  // The same match as core.FindAnchored(p) (FindFirst(p) for a pattern without anchors)
+  // when lineStart, else core.ScanForMatch(p). p is base or a place after the previous one
+  // asked for, on a character boundary of the text read from base (a zero byte inside ends
+  // a search and the text after it is read afresh).
+  TMatchRange Next(const char* p, bool lineStart);
+
+  // Starts per window (tests lower it).
+  static std::size_t& WindowSize();
+
+ private:
+  TMatchRange Afresh(const char* p, bool lineStart) const;
+  // Finds the longest match from every start of the window that begins at from (a line
+  // start or not).
+  void Fill(std::size_t from, bool lineStart);
+
+  const TMatchCORE& core_;
+  const TRE_DFA& dfa_;
+  const char* base_;
+  std::size_t size_;
+  bool anchored_;
+  // False for a pattern without anchors whose automaton still takes a marker code (only
+  // through an escape): FindFirst and ScanForMatch differ there, so it is searched afresh.
+  bool onePass_;
+  // Starts [windowBegin_, windowEnd_) are known: end_[i] is 1 + the end of the longest match
+  // from windowBegin_ + i, 0 for none; lineStartAt_[i] whether it was taken as a line start.
+  std::size_t windowBegin_ = 0;
+  std::size_t windowEnd_ = 0;
+  bool nextLineStart_ = false;  // whether windowEnd_ begins a line
+  std::vector<std::size_t> end_;
+  std::vector<std::uint8_t> lineStartAt_;
+  // While filling: the walk a walk handed over to, and where.
+  std::vector<std::uint32_t> joined_;
+  std::vector<std::size_t> joinedAt_;
 };
 
 }  // namespace skarvo

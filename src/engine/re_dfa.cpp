@@ -23,6 +23,7 @@
 #include "engine/re_dfa.h"
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 
 #include "engine/regexp_error.h"
@@ -48,7 +49,11 @@ std::size_t HashSet(const std::vector<std::int32_t>& set) {
 
 }  // namespace
 
-TRE_DFA::TRE_DFA(const TRE_NFA& nfa) : nfa_(&nfa) {}
+namespace {
+std::atomic<std::uint64_t> dfaSerials{0};
+}  // namespace
+
+TRE_DFA::TRE_DFA(const TRE_NFA& nfa) : nfa_(&nfa), serial_(++dfaSerials) {}
 
 void TRE_DFA::Charge(std::size_t bytes) {
   memoryUsed_ += bytes;
@@ -348,6 +353,7 @@ void TRE_DFA::BuildLeadTable() {
         // leaves no room for another, as transitions are disjoint.
       }
       leadTable_[s * leadClassCount_ + k] = result;
+      if (result == kMixed) leadMixed_[k] = true;
     }
   }
 }
@@ -359,6 +365,9 @@ void TRE_DFA::BuildTables() {
   isCut[0] = isCut[256] = true;
   for (const TRE_DFAState& s : states_) {
     for (const TRE_DFATransition& t : s.Transitions) {
+      if ((t.Low <= lineHeadCode_ && lineHeadCode_ <= t.High) ||
+          (t.Low <= lineTailCode_ && lineTailCode_ <= t.High))
+        markersUnused_ = false;
       if (t.Low < 256) isCut[t.Low] = true;
       if (t.High < 255) isCut[t.High + 1u] = true;
     }

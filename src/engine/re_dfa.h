@@ -64,12 +64,23 @@ class TRE_DFA {
   }
   // Step by walking the transitions, without the table.
   int WalkStep(int state, CharCode code) const noexcept;
+  // A key below kCodeClassCount that codes stepping alike from every state share: the byte
+  // class below 256, the class of a block of 2-byte codes that no label cuts, else the code.
+  std::uint32_t CodeClass(CharCode code) const noexcept {
+    if (code < 256) return byteClass_[code];
+    const std::uint8_t k = leadClass_[code >> 8];
+    return leadMixed_[k] ? 512u + code : 256u + k;
+  }
+  static constexpr std::uint32_t kCodeClassCount = 512 + 65536;
+
+  // Different for every automaton made in this process.
+  std::uint64_t Serial() const noexcept { return serial_; }
 
   // The state a match starts in (0 once built), whether a state accepts, the number of
   // states and one state's content.
   int InitialState() const noexcept { return states_.empty() ? kNone : 0; }
   bool Accepting(int state) const noexcept {
-    return states_[static_cast<std::size_t>(state)].Accepting;
+    return accepting_[static_cast<std::size_t>(state)] != 0;
   }
   int StateCount() const noexcept { return static_cast<int>(states_.size()); }
   const TRE_DFAState& State(int state) const { return states_[static_cast<std::size_t>(state)]; }
@@ -77,6 +88,8 @@ class TRE_DFA {
   // True when the pattern is one chain of single characters; LiteralText is that chain.
   bool IsLiteral() const noexcept { return isLiteral_; }
   const std::string& LiteralText() const noexcept { return literalText_; }
+  // True when no transition takes either anchor's code (not even through an escape).
+  bool MarkersUnused() const noexcept { return markersUnused_; }
   bool LineHeadUsed() const noexcept { return lineHeadUsed_; }
   bool LineTailUsed() const noexcept { return lineTailUsed_; }
   // The codes the anchors were built with.
@@ -110,6 +123,7 @@ class TRE_DFA {
   void Charge(std::size_t bytes);
 
   const TRE_NFA* nfa_;
+  std::uint64_t serial_;
   std::vector<TRE_DFAState> states_;
   std::unordered_multimap<std::size_t, int> statesByHash_;
   std::vector<std::vector<int>> emptySteps_;  // per NFA state, while building
@@ -124,6 +138,7 @@ class TRE_DFA {
   std::string literalText_;
   bool lineHeadUsed_ = false;
   bool lineTailUsed_ = false;
+  bool markersUnused_ = true;
   CharCode lineHeadCode_ = 0;
   CharCode lineTailCode_ = 0;
 
@@ -139,6 +154,7 @@ class TRE_DFA {
   std::array<std::uint8_t, 256> leadClass_{};
   std::size_t leadClassCount_ = 1;
   std::vector<std::int32_t> leadTable_;
+  std::array<bool, 256> leadMixed_{};  // some state must walk the class's blocks
   std::vector<std::uint8_t> accepting_;
   std::array<bool, 256> startBytes_{};
   int soleStartByte_ = -1;

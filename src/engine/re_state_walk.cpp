@@ -44,8 +44,48 @@ void TRE_StateWalk::DropFrom(std::size_t tag) noexcept {
   entries_.resize(keep);
 }
 
+TWalkCacheLimits& WalkCacheLimits() {
+  static TWalkCacheLimits limits;
+  return limits;
+}
+
+std::uint32_t TWalkCache::Intern(const std::uint32_t* entries, std::size_t count) {
+  std::uint64_t hash = 0x9E3779B97F4A7C15ull ^ count;
+  for (std::size_t i = 0; i < count; ++i) hash = (hash ^ entries[i]) * 0x100000001B3ull;
+  // Each entry is charged as a word, each content and move as a few.
+  if (pool_.size() + count + drops_.size() + 8 * (contents_.size() + moves_.size()) > budget_)
+    return kNone;
+  const auto range = byHash_.equal_range(hash);
+  for (auto it = range.first; it != range.second; ++it) {
+    const Content& c = contents_[it->second];
+    if (c.count == count && std::equal(entries, entries + count, pool_.begin() + c.begin))
+      return it->second;
+  }
+  const auto id = static_cast<std::uint32_t>(contents_.size());
+  contents_.push_back({pool_.size(), static_cast<std::uint32_t>(count)});
+  pool_.insert(pool_.end(), entries, entries + count);
+  byHash_.emplace(hash, id);
+  return id;
+}
+
+std::uint32_t TWalkCache::AddDrops(const std::vector<std::uint32_t>& drops) {
+  const auto begin = static_cast<std::uint32_t>(drops_.size());
+  drops_.insert(drops_.end(), drops.begin(), drops.end());
+  return begin;
+}
+
+void TWalkCache::Clear() {
+  pool_.clear();
+  contents_.clear();
+  byHash_.clear();
+  moves_.clear();
+  drops_.clear();
+}
+
 void TLineDecider::Begin() {
   walk_.Clear();
+  cached_ = false;
+  misses_ = 0;
   addAfterFirst_ = handedAfterEnd_;
   handedAfterEnd_ = false;
   if (!addAfterFirst_) AddHandedStates();
@@ -72,13 +112,13 @@ void TLineDecider::Stepped(CharCode c) {
     return Finish(kNoMatch);
   }
   // Every character of the line may start a match (the first one's walk began in Begin).
-  int start = read_ > 0 && !pastEnd_ ? dfa_.InitialState() : TRE_DFA::kNone;
+  bool start = read_ > 0 && !pastEnd_;
   // A lead byte takes a line end after it into its character; the line ends there too.
   const bool lineEnd = c == '\n' || (c > 0xFF && (c & 0xFF) == '\n');
-  const bool endStep = lineEnd && start != TRE_DFA::kNone;
+  const bool endStep = lineEnd && start;
   if (endStep) {
     // The line ends; this character is the next line's first start.
-    start = TRE_DFA::kNone;
+    start = false;
     AtLineEnd();
     // After a report the reader stops inside such a character, on its LF: the next line
     // then begins with that LF alone, and only the states after the character can be
@@ -86,54 +126,145 @@ void TLineDecider::Stepped(CharCode c) {
     plainEnd_ = c == '\n';
     if (contained_ && plainEnd_) return Finish(kMatch);
   }
-  walk_.Step(c, start, kLive);
+  std::uint32_t flags;
   if (addAfterFirst_) {
     // Handed on from after the line end: the place this line's walk has reached now.
     addAfterFirst_ = false;
+    Materialize();
+    walk_.Step(c, start ? dfa_.InitialState() : TRE_DFA::kNone, kLive);
     AddHandedStates();
+    flags = ApplyTagRules();
+  } else {
+    flags = Advance(c, start);
   }
-  bool live = false;
-  std::size_t seen = 0;      // groups with a state here
+  if (flags & kLiveAccepts) return Finish(kMatch);
+  if (endStep && !plainEnd_) {
+    // No match ends here, so whatever this line's walk reaches lies after the line end.
+    Materialize();
+    afterEndKept_ = true;
+    afterEnd_ = walk_.Entries();
+    if (contained_) return Finish(kMatch);
+  }
+  if (flags & kContained) {
+    // Every state of a group is also reached from this line: so is the group's match.
+    if (pastEnd_) return Finish(kMatch);
+    contained_ = true;
+  }
+  if ((flags & kLiveLeft) || contained_) return;
+  if (pastEnd_) return Finish(kNoMatch);
+  // Within the line, states learnt from earlier lines are carried to its end.
+  if (flags & kCarried) return;
+  Finish(kNoMatch);
+}
+
+std::uint32_t TLineDecider::WalkStep(CharCode c, bool start) {
+  walk_.Step(c, start ? dfa_.InitialState() : TRE_DFA::kNone, kLive);
+  return ApplyTagRules();
+}
+
+std::uint32_t TLineDecider::ApplyTagRules() {
+  std::size_t any = 0;       // the tags of all walks, or-ed
   std::size_t outside = 0;   // groups with a state this line's walk does not hold
   std::size_t accepted = 0;  // groups that reached their match here
   for (TRE_StateWalk::Entry& e : walk_.Entries()) {
     // A walk from this line that meets a state leading nowhere leads nowhere.
     if (e.tag & kDead) e.tag &= ~kLive;
     const bool accepting = dfa_.Accepting(e.state);
-    if ((e.tag & kLive) && accepting) {
-      return Finish(kMatch);
-    }
-    live = live || (e.tag & kLive);
+    if ((e.tag & kLive) && accepting) return kLiveAccepts;
+    any |= e.tag;
     const std::size_t groups = e.tag & ~(kLive | kDead);
-    seen |= groups;
     if (!(e.tag & kLive)) outside |= groups;
     if (accepting) accepted |= groups;
   }
+  std::uint32_t flags = (any & kLive) ? std::uint32_t{kLiveLeft} : 0u;
   if (accepted) {
     // Those groups have reached their match, which this line's walk did not share.
     for (TRE_StateWalk::Entry& e : walk_.Entries()) e.tag &= ~accepted;
+    any &= ~accepted;
   }
-  if (endStep && !plainEnd_) {
-    // No match ends here, so whatever this line's walk reaches lies after the line end.
-    afterEndKept_ = true;
-    afterEnd_ = walk_.Entries();
-    if (contained_) return Finish(kMatch);
+  const std::size_t groups = any & ~(kLive | kDead);
+  if (groups & ~outside) flags |= kContained;
+  if (any & ~kLive) flags |= kCarried;
+  return flags;
+}
+
+std::uint32_t TLineDecider::Advance(CharCode c, bool start) {
+  if (!cached_) {
+    const std::uint32_t flags = WalkStep(c, start);
+    if (pause_ > 0) {
+      --pause_;
+    } else if (!(flags & kLiveAccepts) && walk_.Entries().size() >= limits_.from) {
+      Intern();
+    }
+    return flags;
   }
-  if (seen & ~outside & ~accepted) {
-    // Every state of a group is also reached from this line: so is the group's match.
-    if (pastEnd_) return Finish(kMatch);
-    contained_ = true;
+  const std::uint32_t key = dfa_.CodeClass(c) << 1 | (start ? 1u : 0u);
+  if (const TWalkCache::Move* m = cache_.Find(current_, key)) {
+    misses_ = 0;
+    pauseLength_ = kFirstPause;
+    if (m->next == TWalkCache::kNone) {
+      // The step ends the decision; what the walk holds after it does not matter.
+      cached_ = false;
+    } else {
+      current_ = m->next;
+      if (CachedCount(current_) < limits_.below) Materialize();
+    }
+    return m->flags;
   }
-  if (live || contained_) return;
-  if (pastEnd_) return Finish(kNoMatch);
-  // Within the line, states learnt from earlier lines are carried to its end.
+  const std::uint32_t from = current_;
+  Materialize();
+  const std::uint32_t flags = WalkStep(c, start);
+  if (++misses_ >= kMissesBeforePause) {
+    // The walk keeps meeting new contents (a long pattern filling up): making them costs
+    // more than walking, so walk on alone for a while, longer each time.
+    misses_ = 0;
+    pause_ = pauseLength_;
+    pauseLength_ = std::min(pauseLength_ * 2, kLongestPause);
+    return flags;
+  }
+  if (flags & kLiveAccepts) {
+    cache_.Add(from, key, {TWalkCache::kNone, flags, 0, 0});
+    return flags;
+  }
+  if (walk_.Entries().size() < limits_.below) return flags;
+  // The cache may have been emptied to make room; then from is gone.
+  if (Intern()) cache_.Add(from, key, {current_, flags, 0, 0});
+  return flags;
+}
+
+bool TLineDecider::Intern() {
+  // A tag holds group bits beyond 32: each entry is kept as three words.
+  packed_.clear();
   for (const TRE_StateWalk::Entry& e : walk_.Entries()) {
-    if (e.tag & ~kLive) return;
+    packed_.push_back(static_cast<std::uint32_t>(e.state));
+    packed_.push_back(static_cast<std::uint32_t>(e.tag));
+    packed_.push_back(static_cast<std::uint32_t>(static_cast<std::uint64_t>(e.tag) >> 32));
   }
-  Finish(kNoMatch);
+  current_ = cache_.Intern(packed_.data(), packed_.size());
+  bool kept = true;
+  if (current_ == TWalkCache::kNone) {
+    cache_.Clear();
+    kept = false;
+    current_ = cache_.Intern(packed_.data(), packed_.size());
+  }
+  cached_ = current_ != TWalkCache::kNone;
+  return kept && cached_;
+}
+
+void TLineDecider::Materialize() {
+  if (!cached_) return;
+  cached_ = false;
+  std::vector<TRE_StateWalk::Entry>& entries = walk_.Entries();
+  entries.clear();
+  const std::uint32_t* p = cache_.Entries(current_);
+  for (std::size_t i = 0, n = CachedCount(current_); i < n; ++i, p += kWordsPerEntry) {
+    const std::uint64_t tag = std::uint64_t{p[1]} | std::uint64_t{p[2]} << 32;
+    entries.push_back({static_cast<int>(p[0]), static_cast<std::size_t>(tag)});
+  }
 }
 
 void TLineDecider::AtLineEnd() {
+  Materialize();
   pastEnd_ = true;
   endIndex_ = read_;
   atEnd_ = walk_.Entries();

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/char_codes.h"
@@ -46,20 +47,30 @@ class TRE_StateWalk {
   // startTag: the same as Add(start, startTag) before the step, without the entry.
   template <typename OnEnd>
   void Step(CharCode code, int start, std::size_t startTag, OnEnd&& onEnd) {
-    BeginStep();
-    for (const Entry& e : entries_) {
-      const int next = dfa_.Step(e.state, code);
-      if (next == TRE_DFA::kNone) {
-        onEnd(e);
-      } else {
-        Arrive(next, e.tag);
-      }
+    StepJoining(code, start, startTag, onEnd,
+                [this](std::size_t& into, std::size_t tag) { Joined(into, tag); });
+  }
+  // Steps every walk on code; when a walk reaches a state another one reached first, only
+  // the first goes on and onJoin(firstTag, laterTag) is called.
+  template <typename OnEnd, typename OnJoin>
+  void StepKeepingFirst(CharCode code, OnEnd&& onEnd, OnJoin&& onJoin) {
+    StepJoining(code, TRE_DFA::kNone, 0, onEnd,
+                [&onJoin](std::size_t& into, std::size_t tag) { onJoin(into, tag); });
+  }
+  // Adds a walk in state (kNone is ignored); when a walk is there already, calls
+  // onJoin(itsTag, tag) instead.
+  template <typename OnJoin>
+  void AddKeepingFirst(int state, std::size_t tag, OnJoin&& onJoin) {
+    if (state == TRE_DFA::kNone) return;
+    const auto s = static_cast<std::size_t>(state);
+    if (stamp_[s] == generation_ && slot_[s] < entries_.size() &&
+        entries_[slot_[s]].state == state) {
+      onJoin(entries_[slot_[s]].tag, tag);
+      return;
     }
-    if (start != TRE_DFA::kNone) {
-      const int next = dfa_.Step(start, code);
-      if (next != TRE_DFA::kNone) Arrive(next, startTag);
-    }
-    entries_.swap(next_);
+    stamp_[s] = generation_;
+    slot_[s] = static_cast<std::uint32_t>(entries_.size());
+    entries_.push_back({state, tag});
   }
   template <typename OnEnd>
   void Step(CharCode code, OnEnd&& onEnd) {
@@ -77,10 +88,28 @@ class TRE_StateWalk {
 
  private:
   void BeginStep();
-  void Arrive(int state, std::size_t tag) {
+  template <typename OnEnd, typename Join>
+  void StepJoining(CharCode code, int start, std::size_t startTag, OnEnd&& onEnd, Join&& join) {
+    BeginStep();
+    for (const Entry& e : entries_) {
+      const int next = dfa_.Step(e.state, code);
+      if (next == TRE_DFA::kNone) {
+        onEnd(e);
+      } else {
+        Arrive(next, e.tag, join);
+      }
+    }
+    if (start != TRE_DFA::kNone) {
+      const int next = dfa_.Step(start, code);
+      if (next != TRE_DFA::kNone) Arrive(next, startTag, join);
+    }
+    entries_.swap(next_);
+  }
+  template <typename Join>
+  void Arrive(int state, std::size_t tag, Join&& join) {
     const auto s = static_cast<std::size_t>(state);
     if (stamp_[s] == generation_) {
-      Joined(next_[slot_[s]].tag, tag);
+      join(next_[slot_[s]].tag, tag);
       return;
     }
     stamp_[s] = generation_;
@@ -105,6 +134,70 @@ class TRE_StateWalk {
   std::uint32_t generation_ = 0;
 };
 
+// Remembers how the contents of a walk step: a lazy automaton whose states are whole walk
+// contents (lists of packed entries), made as the text asks for them. With many walks alive a
+// step costs one look-up instead of one automaton step per walk, so a long periodic pattern
+// over a long line costs the line. It holds at most a budget of entries and forgets
+// everything when that is reached; a content is then made again when it is next met.
+class TWalkCache {
+ public:
+  static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+  struct Move {
+    std::uint32_t next = kNone;   // the content after the step
+    std::uint32_t flags = 0;      // what the owner learnt on the step
+    std::uint32_t dropBegin = 0;  // the entries the step ended, as indices into the content
+    std::uint32_t dropCount = 0;
+  };
+
+  explicit TWalkCache(std::size_t budget = std::size_t{1} << 20) : budget_(budget) {}
+
+  // The number of the content entries[0, count), made when new. Returns kNone when the
+  // budget is reached: the caller clears the cache and asks again.
+  std::uint32_t Intern(const std::uint32_t* entries, std::size_t count);
+  const std::uint32_t* Entries(std::uint32_t id) const noexcept {
+    return pool_.data() + contents_[id].begin;
+  }
+  std::size_t Size(std::uint32_t id) const noexcept { return contents_[id].count; }
+  // The step of content id on key (a code class and the owner's bits), or null.
+  const Move* Find(std::uint32_t id, std::uint32_t key) const {
+    const auto it = moves_.find(MoveKey(id, key));
+    return it == moves_.end() ? nullptr : &it->second;
+  }
+  void Add(std::uint32_t id, std::uint32_t key, Move move) {
+    moves_.emplace(MoveKey(id, key), move);
+  }
+  // Stores the indices a step ended and returns where they begin (for Move::dropBegin).
+  std::uint32_t AddDrops(const std::vector<std::uint32_t>& drops);
+  const std::uint32_t* Drops(const Move& m) const noexcept { return drops_.data() + m.dropBegin; }
+  void Clear();
+
+ private:
+  struct Content {
+    std::size_t begin;
+    std::uint32_t count;
+  };
+  static std::uint64_t MoveKey(std::uint32_t id, std::uint32_t key) {
+    return std::uint64_t{id} << 32 | key;
+  }
+
+  std::size_t budget_;
+  std::vector<std::uint32_t> pool_;
+  std::vector<Content> contents_;
+  std::unordered_multimap<std::uint64_t, std::uint32_t> byHash_;
+  std::unordered_map<std::uint64_t, Move> moves_;
+  std::vector<std::uint32_t> drops_;
+};
+
+// When walks go through a TWalkCache: from `from` walks alive on, until fewer than `below`
+// are; the cache holds about `budget` words. Read when a search begins; tests lower them so
+// that the cache takes part everywhere.
+struct TWalkCacheLimits {
+  std::size_t from = 24;
+  std::size_t below = 12;
+  std::size_t budget = std::size_t{1} << 20;
+};
+TWalkCacheLimits& WalkCacheLimits();
+
 // Decides, for the file search, whether a match starts in the current line: at the character
 // the main cursor has just read or at any later one of the same line (the line's closing LF
 // belongs to the next line). The walk goes on past the line end as long as a match from the
@@ -125,7 +218,11 @@ class TRE_StateWalk {
 //   they hold instead of walking to the far match again.
 class TLineDecider {
  public:
-  explicit TLineDecider(const TRE_DFA& dfa) : dfa_(dfa), walk_(dfa, TRE_StateWalk::Join::kBits) {}
+  explicit TLineDecider(const TRE_DFA& dfa)
+      : dfa_(dfa),
+        walk_(dfa, TRE_StateWalk::Join::kBits),
+        limits_(WalkCacheLimits()),
+        cache_(limits_.budget) {}
 
   // False while the next decision must begin at the very next character.
   bool MaySkip() const noexcept { return handed_.empty(); }
@@ -155,10 +252,33 @@ class TLineDecider {
   static constexpr std::size_t kGroup = 4;
   static constexpr int kGroupCount = 61;
   enum Outcome { kOpen, kMatch, kNoMatch };
+  // What a step learnt: a walk from this line accepts; one is alive; every state of a group
+  // is reached from this line too; states learnt from earlier lines are still carried.
+  enum StepFlag : std::uint32_t { kLiveAccepts = 1, kLiveLeft = 2, kContained = 4, kCarried = 8 };
+  // A cached walk entry: the state and the two halves of its tag.
+  static constexpr std::size_t kWordsPerEntry = 3;
+  // After this many new contents in a row the cache is not asked for a number of steps,
+  // doubling up to the longest pause while it keeps missing.
+  static constexpr std::size_t kMissesBeforePause = 8;
+  static constexpr std::size_t kFirstPause = 16;
+  static constexpr std::size_t kLongestPause = 256;
 
   void Begin();
   void AddHandedStates();
   void Stepped(CharCode c);
+  // Steps the walk on c (starting one more walk from this line when start), applies the tag
+  // rules and says what it learnt.
+  std::uint32_t Advance(CharCode c, bool start);
+  std::uint32_t WalkStep(CharCode c, bool start);
+  // The tag rules after a step of walk_ (dead states, groups reaching their match).
+  std::uint32_t ApplyTagRules();
+  std::size_t CachedCount(std::uint32_t id) const noexcept {
+    return cache_.Size(id) / kWordsPerEntry;
+  }
+  // Makes walk_ hold the walk again when its content is in the cache.
+  void Materialize();
+  // Puts the walk into the cache; false when the cache had to be emptied first.
+  bool Intern();
   void AtLineEnd();
   void Finish(Outcome outcome);
   // Hands the entries at the line end on: this line's walks as a new group (reached a match)
@@ -177,6 +297,14 @@ class TLineDecider {
   bool handedAfterEnd_ = false;  // handed_ holds states after the next line's first step
   bool addAfterFirst_ = false;
   int nextGroup_ = 0;  // the bit the next group takes (the oldest group gives it up)
+  TWalkCacheLimits limits_;
+  TWalkCache cache_;
+  bool cached_ = false;  // the walk is content current_ of the cache, not walk_
+  std::uint32_t current_ = TWalkCache::kNone;
+  std::vector<std::uint32_t> packed_;
+  std::size_t misses_ = 0;
+  std::size_t pause_ = 0;
+  std::size_t pauseLength_ = kFirstPause;
   Outcome outcome_ = kOpen;
   bool pastEnd_ = false;
   bool contained_ = false;    // the walk holds every state of a group: the line has a match

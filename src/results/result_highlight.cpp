@@ -72,7 +72,8 @@ RowHighlight RowHighlightOf(const CheckListRow& row, const std::string& searchTe
   try {
     awk.SetRegExp(HighlightPattern(row, searchText, replaceText));
     awk.SetUseFuzzyCharDic(settings.useFuzzyDictionary);
-    TMatchRange m = awk.Search(base);
+    TMatchCursor cursor(awk, base, line.size());
+    TMatchRange m = cursor.Next(base, true);
     while (m.Found()) {
       const size_t start = static_cast<size_t>(m.start - base);
       size_t end = static_cast<size_t>(m.end - base);
@@ -84,7 +85,7 @@ RowHighlight RowHighlightOf(const CheckListRow& row, const std::string& searchTe
       }
       if (end >= line.size()) break;
       // After an LF the rest begins a line; otherwise ^ must not match at its first byte.
-      m = line[end - 1] == '\n' ? awk.Search(base + end) : awk.ScanForMatch(base + end);
+      m = cursor.Next(base + end, line[end - 1] == '\n');
     }
   } catch (const Exception&) {
     return result;

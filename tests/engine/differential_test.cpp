@@ -19,6 +19,7 @@
 
 #include "engine/match_core.h"
 #include "engine/re_compile.h"
+#include "engine/re_state_walk.h"
 #include "engine/regexp_error.h"
 
 namespace skarvo {
@@ -543,6 +544,61 @@ std::pair<long, long> Offsets(const TMatchRange& r, const char* p) {
   return {r.start - p, r.end - p};
 }
 
+// Every match the replacement takes in text (its loop, with search giving the match from a
+// place, told whether the place begins a line).
+template <typename Search>
+std::vector<std::pair<long, long>> AllMatches(const std::string& text, bool crlf, Search&& search) {
+  std::vector<std::pair<long, long>> out;
+  const char* base = text.c_str();
+  TMatchRange m = search(base, true);
+  for (std::size_t rest = 0; m.Found();) {
+    out.push_back(Offsets(m, base));
+    if (m.start < base + rest || m.end < m.start) break;  // a fault: must not loop
+    auto start = static_cast<std::size_t>(m.start - base);
+    auto end = static_cast<std::size_t>(m.end - base);
+    if (start == end) {
+      if (start >= text.size()) break;
+      const bool pair =
+          crlf && text[start] == '\r' && start + 1 < text.size() && text[start + 1] == '\n';
+      end = std::min(text.size(),
+                     start + (IsLead(static_cast<unsigned char>(text[start])) || pair ? 2 : 1));
+    }
+    rest = end;
+    if (rest >= text.size()) break;
+    m = search(base + rest, text[rest - 1] == '\n');
+  }
+  return out;
+}
+
+// The one-pass cursor against searching afresh from every place, on the text, on the text
+// with a zero byte or a lead byte before an LF inside, with windows of a few starts and of
+// many.
+void CompareCursor(const TMatchCORE& core, const std::string& text, bool lf) {
+  const TRE_DFA& dfa = core.CurrentDFA();
+  const bool anchors = dfa.LineHeadUsed() || dfa.LineTailUsed();
+  std::string zero = text;
+  zero.insert(zero.size() / 2, 1, '\0');
+  // A 2-byte character whose second byte is an LF: the replacement takes the place after it
+  // as a line start, a search from before it does not.
+  std::string leadLf = text;
+  leadLf.insert(leadLf.size() / 3, "\x82\n");
+  for (const std::string& t : {text, zero, leadLf}) {
+    const auto expected = AllMatches(t, !lf, [&](const char* p, bool lineStart) {
+      if (!lineStart) return core.ScanForMatch(p);
+      return anchors ? core.FindAnchored(p) : core.FindFirst(p);
+    });
+    const std::size_t usual = TMatchCursor::WindowSize();
+    for (const std::size_t window : {std::size_t{1}, std::size_t{3}, usual}) {
+      TMatchCursor::WindowSize() = window;
+      TMatchCursor cursor(core, t.c_str(), t.size());
+      const auto got = AllMatches(
+          t, !lf, [&](const char* p, bool lineStart) { return cursor.Next(p, lineStart); });
+      TMatchCursor::WindowSize() = usual;
+      ASSERT_EQ(got, expected) << "all matches, window " << window << " text " << Visible(t);
+    }
+  }
+}
+
 void CompareInMemory(unsigned seed, int patterns, bool longTexts, int minCompiled, int minFound) {
   Generator gen(seed);
   int compiled = 0;
@@ -578,6 +634,7 @@ void CompareInMemory(unsigned seed, int patterns, bool longTexts, int minCompile
         ASSERT_EQ(Offsets(core.ScanForMatch(text.c_str()), text.c_str()), m.ScanForMatch(0))
             << "ScanForMatch lf=" << lf;
         if (anchored.first >= 0) ++found;
+        CompareCursor(core, text, lf);
       }
     }
   }
@@ -592,6 +649,19 @@ TEST(Differential, InMemoryRoutinesAgreeWithTheReference) {
 
 TEST(Differential, InMemoryRoutinesAgreeWithTheReferenceOnLongTexts) {
   CompareInMemory(777, 800, true, 700, 1500);
+}
+
+// The same with the walks' cache taking every step it can, emptied every few lists (tiny
+// budget) or kept.
+TEST(Differential, InMemoryRoutinesAgreeWithTheReferenceThroughTheWalkCache) {
+  const TWalkCacheLimits saved = WalkCacheLimits();
+  for (const TWalkCacheLimits limits :
+       {TWalkCacheLimits{1, 1, 40}, TWalkCacheLimits{2, 0, 1 << 20}}) {
+    WalkCacheLimits() = limits;
+    CompareInMemory(99, 2000, false, 1800, 2000);
+    CompareInMemory(98, 300, true, 250, 500);
+  }
+  WalkCacheLimits() = saved;
 }
 
 // With the file line codes both anchors are LF, which the reader puts before and after every

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/grep.h"
+#include "engine/re_state_walk.h"
 #include "platform/codepage.h"
 #include "support/line_hit.h"
 #include "support/temp_files.h"
@@ -142,10 +143,15 @@ class GrepDifferentialTest : public testing::TempFolderTest {
       "a.*b.*c",
       "a*b*a*c$",
   };
+  // Fixed strings that overlap themselves, within a line and across line ends.
+  const std::vector<std::string> literals_ = {
+      "aab", "abab", "ccccb", "cc\\ncc", "a\\na\\nb", Sjis("ああう"), "bab$", "^ccc",
+  };
 };
 
 TEST_F(GrepDifferentialTest, SmallFiles) {
   Compare(patterns_, 300, 0, 200, 11);
+  Compare(literals_, 300, 0, 200, 16);
   Compare(longWalks_, 300, 0, 200, 14);
 }
 
@@ -157,6 +163,21 @@ TEST_F(GrepDifferentialTest, FilesLargerThanTwoBlocks) {
 TEST_F(GrepDifferentialTest, LongLines) {
   Compare(patterns_, 30, 500, 4000, 13, 200);
   Compare(longWalks_, 30, 500, 4000, 15, 200);
+  Compare(literals_, 30, 500, 4000, 17, 200);
+}
+
+// The same with the walk's cache taking every step, emptied every few contents (tiny budget)
+// or kept, and going back to the plain walk at once or never.
+TEST_F(GrepDifferentialTest, WithTheWalkCacheEverywhere) {
+  const TWalkCacheLimits saved = WalkCacheLimits();
+  for (const TWalkCacheLimits limits :
+       {TWalkCacheLimits{1, 1, 40}, TWalkCacheLimits{2, 0, 1 << 20}}) {
+    WalkCacheLimits() = limits;
+    Compare(patterns_, 150, 0, 200, 21);
+    Compare(longWalks_, 150, 0, 200, 24);
+    Compare(longWalks_, 10, 500, 4000, 25, 200);
+  }
+  WalkCacheLimits() = saved;
 }
 
 }  // namespace

@@ -48,11 +48,21 @@ TEST_F(LinearTimeTest, GrepOnAOneMegabyteLine) {
   const std::string line(1 << 20, 'a');
   const std::string plain = Write(line + "\n");
   const std::string withEnd = Write(line + "bcx\n" + line + "\n");
+  // A long periodic string: every start is alive at once (the fixed-string search and the
+  // automaton's walk).
+  const std::string periodic(10000, 'a');
   const struct {
-    const char* pattern;
+    std::string pattern;
     int plainHits;
     int withEndHits;
-  } rows[] = {{"a*b", 0, 1}, {"(a|b)*c", 0, 1}, {".*x", 0, 1}, {"a.*b.*c", 0, 1}, {"a*b$", 0, 0}};
+  } rows[] = {{"a*b", 0, 1},
+              {"(a|b)*c", 0, 1},
+              {".*x", 0, 1},
+              {"a.*b.*c", 0, 1},
+              {"a*b$", 0, 0},
+              {periodic + "b", 0, 1},
+              {periodic + "[bc]", 0, 1},
+              {periodic + "bcx$", 0, 1}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.pattern);
     double seconds = 0;
@@ -81,11 +91,19 @@ TEST_F(LinearTimeTest, GrepWithAPatternRunningAcrossManyLines) {
 TEST(LinearTime, MatchOnAOneMegabyteText) {
   const std::string text = std::string(1 << 20, 'a') + "\r\n";
   const struct {
-    const char* pattern;
+    std::string pattern;
     int position;
     int length;
-  } rows[] = {{"a*b", 0, 0},     {"(a|b)*c", 0, 0},   {".*x", 0, 0},
-              {"a.*b.*c", 0, 0}, {"a*$", 1, 1 << 20}, {"^a*b|a*\\r", 1, (1 << 20) + 1}};
+  } rows[] = {{"a*b", 0, 0},
+              {"(a|b)*c", 0, 0},
+              {".*x", 0, 0},
+              {"a.*b.*c", 0, 0},
+              {"a*$", 1, 1 << 20},
+              {"^a*b|a*\\r", 1, (1 << 20) + 1},
+              {std::string(10000, 'a') + "b", 0, 0},
+              {std::string(10000, 'a') + "\\r", (1 << 20) - 9999, 10001},
+              {std::string(10000, 'a') + "b$", 0, 0},
+              {std::string(10000, 'a') + "$", (1 << 20) - 9999, 10000}};
   TAWKStr awk;
   for (const auto& row : rows) {
     SCOPED_TRACE(row.pattern);
@@ -97,6 +115,31 @@ TEST(LinearTime, MatchOnAOneMegabyteText) {
     EXPECT_LT(SecondsSince(start), 5.0);
     EXPECT_EQ(position, row.position);
     EXPECT_EQ(length, row.length);
+  }
+}
+
+// Every match is replaced, and each one found does not search the rest of the text again for
+// a longer match that is not there.
+TEST(LinearTime, ReplacementOnAOneMegabyteText) {
+  const std::string text(1 << 20, 'a');
+  const struct {
+    const char* pattern;
+    int count;
+    std::string result;
+  } rows[] = {{"a|a*b", 1 << 20, std::string(1 << 20, 'X')},
+              {"a|(a|b)*c", 1 << 20, std::string(1 << 20, 'X')},
+              {"aa|a*b", 1 << 19, std::string(1 << 19, 'X')},
+              {"a|a*b$", 1 << 20, std::string(1 << 20, 'X')},
+              {"^a|a|a*b$", 1 << 20, std::string(1 << 20, 'X')}};
+  TAWKStr awk;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.pattern);
+    awk.SetRegExp(row.pattern);
+    std::string replaced = text;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(awk.GSub("X", replaced), row.count);
+    EXPECT_LT(SecondsSince(start), 5.0);
+    EXPECT_EQ(replaced, row.result);
   }
 }
 
