@@ -9,7 +9,9 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/core_timer.h"
@@ -80,12 +82,15 @@ class TSearchRun {
   void NoTargetsNotice();
   void SetStatus(const std::string& text);
   void Finish(bool reachedResults);
+  // Empties the result and undo lists; their old rows are freed on another thread.
+  void ClearResultAndUndo();
 
   SearchRunParts p_;
   std::string statusText_;  // the status text as the run last set it
   std::chrono::steady_clock::time_point lastPump_;
   std::chrono::milliseconds pumpInterval_ = kPumpInterval;
   std::function<void()> onMessages_;
+  std::jthread releaser_;  // frees the rows of the run before; joined before the next one
 };
 
 }  // namespace skarvo
