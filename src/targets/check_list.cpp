@@ -27,7 +27,7 @@ void CheckList::ShareRowsOf(const CheckList& other) {
   rows_ = other.rows_;
   itemIndex_ = -1;
   topIndex_ = 0;
-  Touch();
+  Edited();
 }
 
 std::shared_ptr<const CheckList::RowVector> CheckList::TakeRows() {
@@ -35,7 +35,7 @@ std::shared_ptr<const CheckList::RowVector> CheckList::TakeRows() {
   rows_.reset();
   itemIndex_ = -1;
   topIndex_ = 0;
-  Touch();
+  Edited();
   return old;
 }
 
@@ -58,9 +58,13 @@ void CheckList::Insert(int index, CheckListRow row) {
   if (index < 0 || index > Count()) throw std::out_of_range("CheckList index out of range");
   if (row.header) row.checked = false;
   RowVector& rows = Own();
+  const bool appended = index == Count();
   rows.insert(rows.begin() + index, std::move(row));
   if (itemIndex_ >= index) ++itemIndex_;
-  Touch();
+  if (appended)
+    Touch();
+  else
+    Edited();
 }
 
 void CheckList::Delete(int index) {
@@ -72,7 +76,7 @@ void CheckList::Delete(int index) {
   else if (itemIndex_ > index)
     --itemIndex_;
   topIndex_ = std::clamp(topIndex_, 0, std::max(0, Count() - 1));
-  Touch();
+  Edited();
 }
 
 void CheckList::DeleteMarked(const std::vector<bool>& marked) {
@@ -91,7 +95,7 @@ void CheckList::DeleteMarked(const std::vector<bool>& marked) {
   rows.resize(kept);
   itemIndex_ = newItemIndex;
   topIndex_ = std::clamp(topIndex_, 0, std::max(0, Count() - 1));
-  Touch();
+  Edited();
 }
 
 void CheckList::Clear() {
@@ -101,13 +105,13 @@ void CheckList::Clear() {
     rows_.reset();
   itemIndex_ = -1;
   topIndex_ = 0;
-  Touch();
+  Edited();
 }
 
 void CheckList::SetText(int index, std::string text) {
   CheckIndex(index);
   Own()[static_cast<size_t>(index)].text = std::move(text);
-  Touch();
+  Edited();
 }
 
 void CheckList::SetHeader(int index, bool header) {
@@ -115,7 +119,7 @@ void CheckList::SetHeader(int index, bool header) {
   auto& row = Own()[static_cast<size_t>(index)];
   row.header = header;
   if (header) row.checked = false;
-  Touch();
+  Edited();
 }
 
 void CheckList::SetChecked(int index, bool checked) {
@@ -123,7 +127,7 @@ void CheckList::SetChecked(int index, bool checked) {
   const CheckListRow& now = View()[static_cast<size_t>(index)];
   if (now.header || now.checked == checked) return;
   Own()[static_cast<size_t>(index)].checked = checked;
-  Touch();
+  Edited();
 }
 
 void CheckList::Move(int from, int to) {
@@ -140,7 +144,7 @@ void CheckList::Move(int from, int to) {
     --itemIndex_;
   else if (to <= itemIndex_ && itemIndex_ < from)
     ++itemIndex_;
-  Touch();
+  Edited();
 }
 
 void CheckList::SetItemIndex(int index) {

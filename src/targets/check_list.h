@@ -89,10 +89,17 @@ class CheckList {
 
   // Changes with every change of rows, selection or top row.
   uint64_t Revision() const { return revision_; }
+  // Changes with every change of rows other than appending rows at the end, so a view that
+  // finds it unchanged has only the appended rows to read.
+  uint64_t EditRevision() const { return edits_; }
 
  private:
   void CheckIndex(int index) const;
   void Touch() { ++revision_; }
+  void Edited() {
+    ++edits_;
+    Touch();
+  }
   const RowVector& View() const;
   // The rows for changing: a copy of its own first when they are shared.
   RowVector& Own();
@@ -101,6 +108,7 @@ class CheckList {
   int itemIndex_ = -1;
   int topIndex_ = 0;
   uint64_t revision_ = 0;
+  uint64_t edits_ = 0;
 };
 
 }  // namespace skarvo
