@@ -64,7 +64,7 @@ class TSearchRun {
   // Lets window messages run at most every kPumpInterval while a run works, so a search
   // costs the window little; true when the run must stop. The grep component calls it.
   bool LetMessagesRun();
-  static constexpr std::chrono::milliseconds kPumpInterval{30};
+  static constexpr std::chrono::milliseconds kPumpInterval{50};
   // Run just before window messages are let through while a run works (the window shows
   // the rows found so far).
   void SetOnMessages(std::function<void()> handler) { onMessages_ = std::move(handler); }
