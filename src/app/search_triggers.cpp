@@ -27,7 +27,7 @@ class RunGuard {
 
 }  // namespace
 
-// Collects the stage's rows in the undo list and shows the progress on the status bar.
+// Collects the stage's rows in the result list and shows the progress on the status bar.
 class TSearchRun::UndoListSink : public SearchSink {
  public:
   explicit UndoListSink(TSearchRun& run) : run_(run) {}
@@ -39,9 +39,7 @@ class TSearchRun::UndoListSink : public SearchSink {
   }
   bool OnProgress() override { return !run_.LetMessagesRun(); }
   bool OnRow(const CheckListRow& row) override {
-    // The result list shows the rows as they come; the undo list keeps its copy.
-    CheckList& undo = run_.p_.undoList;
-    undo.Insert(undo.Count(), row);
+    // The result list shows the rows as they come; the undo list takes them at the end.
     CheckList& results = run_.p_.resultList;
     results.Insert(results.Count(), row);
     // A plain search shows one dot per hit; past a status bar's width more dots would only
@@ -125,8 +123,7 @@ void TSearchRun::RunSearch() {
   // 1. A new run ends any pending replace.
   p_.state.replaceText.clear();
   p_.state.replacePending = false;
-  p_.resultList.Clear();
-  p_.undoList.Clear();
+  ClearResultAndUndo();
   p_.activePage = 0;
 
   // 2. Ask for the string when the box is empty.
@@ -167,10 +164,20 @@ void TSearchRun::RunSearch() {
   }
 
   // 7. What was found before a file failed is shown.
-  // The rows are copied: the window may repaint meanwhile, but the list stays as it is.
-  const std::vector<CheckListRow> targets = p_.targetList.Rows();
+  // The run works on the rows as they are now, whatever the window does to the list meanwhile.
+  const std::shared_ptr<const CheckList::RowVector> targets = p_.targetList.SharedRows();
   UndoListSink sink(*this);
-  const bool stopped = p_.stage.Run(targets, sink) == SearchEnd::kStopped;
+  bool stopped = false;
+  {
+    // The undo list holds what the run found, also after a failure: the result list's rows,
+    // shared until either list changes them, so a large result is not held twice.
+    struct UndoTakesResults {
+      CheckList& undo;
+      const CheckList& results;
+      ~UndoTakesResults() { undo.ShareRowsOf(results); }
+    } undoTakesResults{p_.undoList, p_.resultList};
+    stopped = p_.stage.Run(*targets, sink) == SearchEnd::kStopped;
+  }
   if (sink.failure) p_.port.ShowMessage(SearchErrorMessage(*sink.failure), Caption());
 
   // 8.
@@ -187,6 +194,17 @@ void TSearchRun::RunSearch() {
               Sjis("ファイル、") + std::to_string(rows.Count() - rows.HeaderCount()) +
               Sjis("件）"));
   }
+}
+
+void TSearchRun::ClearResultAndUndo() {
+  std::shared_ptr<const CheckList::RowVector> results = p_.resultList.TakeRows();
+  std::shared_ptr<const CheckList::RowVector> undo = p_.undoList.TakeRows();
+  // Freeing a large result costs as much as a good part of a search: it runs meanwhile.
+  // Assigning joins the thread of the run before.
+  releaser_ = std::jthread([results = std::move(results), undo = std::move(undo)]() mutable {
+    results.reset();
+    undo.reset();
+  });
 }
 
 // reachedResults: the run went through every target (a stopped run shows no "not found").

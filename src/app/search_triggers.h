@@ -9,7 +9,9 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/core_timer.h"
@@ -62,7 +64,7 @@ class TSearchRun {
   // Lets window messages run at most every kPumpInterval while a run works, so a search
   // costs the window little; true when the run must stop. The grep component calls it.
   bool LetMessagesRun();
-  static constexpr std::chrono::milliseconds kPumpInterval{30};
+  static constexpr std::chrono::milliseconds kPumpInterval{50};
   // Run just before window messages are let through while a run works (the window shows
   // the rows found so far).
   void SetOnMessages(std::function<void()> handler) { onMessages_ = std::move(handler); }
@@ -80,12 +82,15 @@ class TSearchRun {
   void NoTargetsNotice();
   void SetStatus(const std::string& text);
   void Finish(bool reachedResults);
+  // Empties the result and undo lists; their old rows are freed on another thread.
+  void ClearResultAndUndo();
 
   SearchRunParts p_;
   std::string statusText_;  // the status text as the run last set it
   std::chrono::steady_clock::time_point lastPump_;
   std::chrono::milliseconds pumpInterval_ = kPumpInterval;
   std::function<void()> onMessages_;
+  std::jthread releaser_;  // frees the rows of the run before; joined before the next one
 };
 
 }  // namespace skarvo

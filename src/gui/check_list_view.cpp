@@ -25,10 +25,13 @@ size_t Fingerprint(const CheckListRow& row) {
 
 void CheckListModel::Refresh() {
   const std::vector<CheckListRow>& rows = list_.Rows();
+  const bool unedited = list_.EditRevision() == shownEdits_;
+  shownEdits_ = list_.EditRevision();
+  if (unedited && rows.size() == shown_.size()) return;
   // Rows appended behind unchanged ones (a search filling the list) are inserted, so the
   // view keeps its layout and measures only the new rows.
   bool appended = rows.size() > shown_.size();
-  for (size_t i = 0; appended && i < shown_.size(); ++i)
+  for (size_t i = 0; appended && !unedited && i < shown_.size(); ++i)
     appended = Fingerprint(rows[i]) == shown_[i];
   if (appended) {
     beginInsertRows(QModelIndex(), static_cast<int>(shown_.size()),
@@ -55,7 +58,8 @@ void CheckListModel::Refresh() {
 
 bool CheckListModel::RefreshGrown() {
   const std::vector<CheckListRow>& rows = list_.Rows();
-  if (rows.size() < shown_.size()) return false;
+  // A row changed in between (a check clicked during a search) needs the full comparison.
+  if (list_.EditRevision() != shownEdits_ || rows.size() < shown_.size()) return false;
   if (!shown_.empty() && Fingerprint(rows[shown_.size() - 1]) != shown_.back()) return false;
   if (rows.size() == shown_.size()) return true;
   beginInsertRows(QModelIndex(), static_cast<int>(shown_.size()),

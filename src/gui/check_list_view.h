@@ -52,6 +52,9 @@ class CheckListModel : public QAbstractListModel {
   // A fingerprint of each shown row, to tell which rows changed; the rows themselves are
   // read from the list.
   std::vector<size_t> shown_;
+  // The list's EditRevision when shown_ was last brought in line: while it stays, the shown
+  // rows are unchanged and need no comparing.
+  uint64_t shownEdits_ = 0;
   QColor headerBackground_;
   QColor headerText_;
 };

@@ -93,9 +93,25 @@ int TextWidthCache::CharWidth(std::string_view cp932Char, unsigned code) {
 }
 
 int TextWidthCache::Width(std::string_view cp932) {
-  long long width = 0;
-  BytesWithin(cp932, kMaxWidth, &width);
-  return static_cast<int>(std::min<long long>(width, kMaxWidth));
+  // BytesWithin's sum up to kMaxWidth, with the table read in line: every row of a large
+  // result is measured, so this loop is the list's cost per character.
+  long long sum = 0;
+  const size_t size = cp932.size();
+  for (size_t i = 0; i < size;) {
+    const auto lead = static_cast<unsigned char>(cp932[i]);
+    size_t length = 1;
+    unsigned code = lead;
+    if (IsLeadByte(lead) && i + 1 < size) {
+      length = 2;
+      code = lead << 8 | static_cast<unsigned char>(cp932[i + 1]);
+    }
+    int w = widths_[code];
+    if (w < 0) w = CharWidth(cp932.substr(i, length), code);
+    if (sum + w > kMaxWidth) break;
+    sum += w;
+    i += length;
+  }
+  return static_cast<int>(sum);
 }
 
 size_t TextWidthCache::BytesWithin(std::string_view cp932, long long width, long long* taken) {
@@ -392,8 +408,9 @@ RowHighlight ResultListView::HighlightOf(const CheckListRow& row) const {
 
 void ResultListView::MeasureRows(int first, int last) {
   last = std::min({last, list_.Count() - 1, static_cast<int>(widths_.size()) - 1});
+  const CheckList::RowVector& rows = list_.Rows();
   for (int i = std::max(first, 0); i <= last; ++i)
-    widths_[static_cast<size_t>(i)] = widthCache_->Width(list_.Text(i));
+    widths_[static_cast<size_t>(i)] = widthCache_->Width(rows[static_cast<size_t>(i)].text);
   widthsChanged_ = true;
 }
 

@@ -4,9 +4,12 @@
 // line's own text apart from the displayed text, so later operations never parse them
 // back out of a prefix. Header rows carry no check box. The list also keeps the selected row and a
 // revision number that changes with every change, so a view can tell when to re-read it.
+// Lists may share their rows (the undo list holds what the result list shows after a search):
+// the rows are copied only when one of the lists changes them.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,14 +38,22 @@ struct CheckListRow {
 
 class CheckList {
  public:
-  int Count() const { return static_cast<int>(rows_.size()); }
-  bool Empty() const { return rows_.empty(); }
+  using RowVector = std::vector<CheckListRow>;
+
+  int Count() const { return static_cast<int>(View().size()); }
+  bool Empty() const { return View().empty(); }
   // The row at index; index must be in 0..Count()-1 (checked, throws std::out_of_range).
   const CheckListRow& Row(int index) const;
   const std::string& Text(int index) const { return Row(index).text; }
   bool Header(int index) const { return Row(index).header; }
   bool Checked(int index) const { return Row(index).checked; }
-  const std::vector<CheckListRow>& Rows() const { return rows_; }
+  // Valid until the list changes its rows.
+  const RowVector& Rows() const { return View(); }
+  // The rows as they are now; they stay so whatever later happens to the list.
+  std::shared_ptr<const RowVector> SharedRows() const;
+  // Makes the rows those of other (shared until either list changes them); no row selected,
+  // top row 0.
+  void ShareRowsOf(const CheckList& other);
 
   // Appends a row and returns its index.
   int Add(std::string text, bool header = false, bool checked = false);
@@ -54,6 +65,9 @@ class CheckList {
   // in one pass; the selection follows its row as with Delete.
   void DeleteMarked(const std::vector<bool>& marked);
   void Clear();
+  // Clears the list and hands its old rows over, so the caller decides when they are freed
+  // (a large list's rows cost time to free).
+  std::shared_ptr<const RowVector> TakeRows();
   void SetText(int index, std::string text);
   void SetHeader(int index, bool header);
   // Header rows have no check box: setting their check state does nothing.
@@ -75,15 +89,26 @@ class CheckList {
 
   // Changes with every change of rows, selection or top row.
   uint64_t Revision() const { return revision_; }
+  // Changes with every change of rows other than appending rows at the end, so a view that
+  // finds it unchanged has only the appended rows to read.
+  uint64_t EditRevision() const { return edits_; }
 
  private:
   void CheckIndex(int index) const;
   void Touch() { ++revision_; }
+  void Edited() {
+    ++edits_;
+    Touch();
+  }
+  const RowVector& View() const;
+  // The rows for changing: a copy of its own first when they are shared.
+  RowVector& Own();
 
-  std::vector<CheckListRow> rows_;
+  std::shared_ptr<RowVector> rows_;  // null: no rows
   int itemIndex_ = -1;
   int topIndex_ = 0;
   uint64_t revision_ = 0;
+  uint64_t edits_ = 0;
 };
 
 }  // namespace skarvo

@@ -375,6 +375,7 @@ TEST_F(SearchRunTest, AFileThatCannotBeExtractedStopsTheRunWithWhatWasFound) {
   EXPECT_EQ(Rows(), (std::vector<std::string>{H(kTree + "/a.txt"), Sjis("+ 【2列目】abc here"),
                                               Sjis("+ 【3列目】日本語の行 abc"),
                                               H(kTree + "/B.TXT"), Sjis("+ 【2列目】lower abc")}));
+  EXPECT_EQ(undoList_.Rows(), resultList_.Rows());
   EXPECT_EQ(state_.searchText, "abc");
   EXPECT_EQ(ui_.statusText, Sjis("検索終了"));
 }
@@ -411,6 +412,11 @@ TEST_F(SearchRunTest, AStopKeepsTheRowsFoundSoFarAndSaysSoWithTheCounts) {
     EXPECT_TRUE(Messages().empty());
     EXPECT_FALSE(state_.runInProgress);
     EXPECT_EQ(resultList_.Row(1).lineNo, 2);
+    // The undo list holds the rows found so far; a check click changes only the result list.
+    EXPECT_EQ(undoList_.Rows(), resultList_.Rows());
+    const std::vector<CheckListRow> found = resultList_.Rows();
+    resultList_.SetChecked(1, false);
+    EXPECT_EQ(undoList_.Rows(), found);
     // The next run starts afresh.
     ui_.onProcessMessages = nullptr;
     Search("hit");

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QFontInfo>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QtTest>
 #include <memory>
 
@@ -457,6 +458,59 @@ class ResultListViewTest : public QObject {
     f.view->Refresh();
     QCOMPARE(f.view->ScrollExtent(), f.view->RowHeight());
     QCOMPARE(f.view->horizontalScrollBar()->maximum(), 0);
+  }
+
+  // A search fills the list while the view inserts only the new rows; a row changed
+  // meanwhile (a check clicked, a text replaced) and rows taken from another list are still
+  // shown as the list holds them, with the extent of the widest.
+  void growingAndSharedListsShowEveryChange() {
+    Fixture f;
+    for (const char* t : {"\"/a.txt\",の検索結果", "【1列目】a", "【2列目】b"})
+      f.Add(t, t[0] == '"');
+    f.view->Refresh();
+    auto widest = [&] {
+      int w = 0;
+      for (int i = 0; i < f.list.Count(); ++i)
+        w = std::max(w, f.Metrics().horizontalAdvance(skarvo::gui::ToQt(f.list.Text(i))));
+      return w + f.view->RowHeight();
+    };
+    QSignalSpy changed(f.view->Model(), &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(f.view->Model(), &QAbstractItemModel::modelReset);
+
+    f.Add("【3列目】c");
+    f.view->RefreshGrowing();
+    QCOMPARE(f.view->Model()->rowCount(), 4);
+    QCOMPARE(changed.count(), 0);
+    f.Add("【4列目】d");
+    f.list.SetText(1, Sjis("【1列目】") + std::string(80, 'w'));
+    f.view->RefreshGrowing();
+    QCOMPARE(f.view->Model()->rowCount(), 5);
+    QCOMPARE(reset.count(), 1);  // grown and changed: read again as a whole
+    QCOMPARE(f.view->ScrollExtent(), widest());
+    f.list.SetChecked(2, true);
+    f.view->Refresh();
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 2);
+    reset.clear();
+
+    // The same number of rows from another list: every changed row is redrawn.
+    CheckList other;
+    for (const char* t :
+         {"\"/b.txt\",の検索結果", "【1列目】a", "【2列目】b", "【3列目】c", "【9列目】z"})
+      other.Add(Sjis(t), t[0] == '"');
+    changed.clear();
+    f.list.ShareRowsOf(other);
+    f.view->Refresh();
+    QCOMPARE(reset.count(), 0);
+    QList<int> rows;
+    for (const QList<QVariant>& signal : changed) rows << signal.at(0).toModelIndex().row();
+    QCOMPARE(rows, (QList<int>{0, 1, 2, 4}));
+    QCOMPARE(f.view->ScrollExtent(), widest());
+    // Taken rows leave an empty view.
+    const auto old = f.list.TakeRows();
+    f.view->Refresh();
+    QCOMPARE(f.view->Model()->rowCount(), 0);
+    QCOMPARE(f.view->ScrollExtent(), f.view->RowHeight());
   }
 
   // A match far into a very long row is drawn where the plan puts it.
