@@ -59,6 +59,26 @@ const char* TMatchCORE::LongestFrom(const char* s) const {
 // end. So a step of the list depends on its states only: the cache keeps it as the next
 // list, the indices it ends and whether it adds, and the tags are kept apart and changed by
 // that record (ending the oldest walks costs nothing).
+namespace {
+
+// How long a walk goes on without the cache after the cache kept missing: doubling each time.
+struct CachePause {
+  std::size_t left = 0;
+  std::size_t length = 16;
+  void Start() {
+    left = length;
+    length = std::min<std::size_t>(length * 2, 256);
+  }
+  // True (and one step less) while the pause lasts.
+  bool Waiting() {
+    if (left == 0) return false;
+    --left;
+    return true;
+  }
+};
+
+}  // namespace
+
 class TMatchCORE::OrderedCache {
  public:
   explicit OrderedCache(const TRE_DFA& dfa)
@@ -122,6 +142,19 @@ class TMatchCORE::OrderedCache {
   bool Missing() {
     if (misses < kMissesBeforePause) return false;
     misses = 0;
+    return true;
+  }
+  // After a step through the cache (found: its answer): gives the walks back and says so on a
+  // match, while the cache keeps missing (starting a pause) or when few walks are left.
+  bool GaveBack(std::size_t found, TRE_StateWalk& walk, CachePause& pause) {
+    if (found == TRE_StateWalk::npos) {
+      if (Missing()) {
+        pause.Start();
+      } else if (Size() >= limits.below) {
+        return false;
+      }
+    }
+    Leave(walk);
     return true;
   }
   // Gives the walks back (current must be valid).
@@ -315,25 +348,17 @@ TMatchRange TMatchCORE::FindFirst(const char* p) const {
   // While many walks are alive and no start has a match, their steps come from the cache;
   // when it keeps missing it is left alone for a while, longer each time.
   OrderedCache* cached = nullptr;
-  std::size_t pause = 0;
-  std::size_t pauseLength = 16;
+  CachePause pause;
   while (*s != 0) {
     if (cached != nullptr) {
       const auto tag = static_cast<std::size_t>(s - p);
       const std::size_t accepted = cached->Step(ReadCharFromText(s), tag);
-      if (accepted != TRE_StateWalk::npos) {
-        best = accepted;
-        cached->Leave(walk);
+      if (cached->GaveBack(accepted, walk, pause)) {
         cached = nullptr;
-        walk.DropFrom(best);
-      } else if (cached->Missing()) {
-        pause = pauseLength;
-        pauseLength = std::min<std::size_t>(pauseLength * 2, 256);
-        cached->Leave(walk);
-        cached = nullptr;
-      } else if (cached->Size() < cached->limits.below) {
-        cached->Leave(walk);
-        cached = nullptr;
+        if (accepted != TRE_StateWalk::npos) {
+          best = accepted;
+          walk.DropFrom(best);
+        }
       }
       continue;
     }
@@ -361,9 +386,7 @@ TMatchRange TMatchCORE::FindFirst(const char* p) const {
     if (accepted < best) best = accepted;
     if (best != TRE_StateWalk::npos) {
       walk.DropFrom(best);
-    } else if (pause > 0) {
-      --pause;
-    } else if (walk.Entries().size() >= WalkCacheLimits().from) {
+    } else if (!pause.Waiting() && walk.Entries().size() >= WalkCacheLimits().from) {
       cached = &Ordered(dfa);
       cached->Enter(walk);
     }
@@ -424,8 +447,7 @@ TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
   const char* s = p;
   // As in FindFirst, many walks alive before any match step through the cache.
   OrderedCache* cached = nullptr;
-  std::size_t pause = 0;
-  std::size_t pauseLength = 16;
+  CachePause pause;
   while (*s != 0 && !(walk.Empty() && best != TRE_StateWalk::npos)) {
     if (cached != nullptr) {
       const auto tag = static_cast<std::size_t>(s - p);
@@ -433,19 +455,12 @@ TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
       const std::size_t found =
           cached->ScanStep(c, tag, lineStart ? afterHead : TRE_DFA::kNone, IsLineSeparator(c));
       lineStart = c == '\n';
-      if (found != TRE_StateWalk::npos) {
-        best = found;
-        cached->Leave(walk);
+      if (cached->GaveBack(found, walk, pause)) {
         cached = nullptr;
-        walk.DropFrom(best);
-      } else if (cached->Missing()) {
-        pause = pauseLength;
-        pauseLength = std::min<std::size_t>(pauseLength * 2, 256);
-        cached->Leave(walk);
-        cached = nullptr;
-      } else if (cached->Size() < cached->limits.below) {
-        cached->Leave(walk);
-        cached = nullptr;
+        if (found != TRE_StateWalk::npos) {
+          best = found;
+          walk.DropFrom(best);
+        }
       }
       continue;
     }
@@ -463,9 +478,7 @@ TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
     });
     if (best != TRE_StateWalk::npos) {
       walk.DropFrom(best);
-    } else if (pause > 0) {
-      --pause;
-    } else if (walk.Entries().size() >= WalkCacheLimits().from) {
+    } else if (!pause.Waiting() && walk.Entries().size() >= WalkCacheLimits().from) {
       cached = &Ordered(dfa);
       cached->Enter(walk);
     }
