@@ -13,6 +13,8 @@ app="$(realpath "$1")"
 for tool in Xvfb xdotool iconv python3; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/packages.sh)"; exit 1; }
 done
+# Leaks of system libraries are not ours to report when a sanitizer build runs this.
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 work="$(mktemp -d)"
 log="$work/events.log"
 xvfb_pid=""
@@ -112,7 +114,8 @@ export DISPLAY=":$(head -n1 "$work/display")"
   cd "$work/home" &&
     exec env HOME="$work/user" XDG_CONFIG_HOME="$work/user/.config" \
       XDG_DATA_HOME="$work/user/.local/share" XDG_CACHE_HOME="$work/user/.cache" \
-      XDG_RUNTIME_DIR="$work/run" SKARVO_EVENT_LOG="$log" "$app"
+      XDG_RUNTIME_DIR="$work/run" SKARVO_EVENT_LOG="$log" \
+      LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}" "$app"
 ) >"$work/app.out" 2>&1 &
 app_pid=$!
 wid="$(timeout 20 xdotool search --sync --onlyvisible --pid "$app_pid" --name 'Skarvo' | head -n1)"
