@@ -33,22 +33,6 @@ constexpr size_t kFileSize = 32 << 20;
 constexpr double kSlowBuild = 1;
 #endif
 
-// The stream as the reader presents it: an LF before the first line, every line end one LF,
-// zero bytes as spaces, a final line end.
-std::string Normalise(const std::string& bytes) {
-  std::string out = "\n";
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\r') {
-      out += '\n';
-      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    } else {
-      out += bytes[i] == '\0' ? ' ' : bytes[i];
-    }
-  }
-  if (out.back() != '\n' || out.size() == 1) out += '\n';
-  return out;
-}
-
 // Line k is reported when a walk from the LF before it or from one of its characters reaches an
 // accepting state after at least one character. A character holding an LF byte (an LF, or a
 // lead byte that took the line end) ends a line and is the next line's first start; the final
@@ -57,7 +41,7 @@ std::string Normalise(const std::string& bytes) {
 std::vector<Hit> Reference(const TRE_DFA& dfa, const std::string& bytes) {
   std::vector<Hit> hits;
   if (bytes.empty()) return hits;
-  const std::string s = Normalise(bytes);
+  const std::string s = testing::ReaderStream(bytes);
   std::vector<size_t> starts;
   std::vector<CharCode> codes;
   for (size_t i = 0; i < s.size();) {

@@ -20,25 +20,10 @@ namespace {
 
 using testing::Hit;
 
-std::string Normalise(const std::string& bytes) {
-  std::string out = "\n";
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    const char b = bytes[i];
-    if (b == '\r') {
-      out += '\n';
-      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    } else {
-      out += b == '\0' ? ' ' : b;
-    }
-  }
-  if (out.back() != '\n' || out.size() == 1) out += '\n';
-  return out;
-}
-
 std::vector<Hit> Reference(const TRE_DFA& dfa, const std::string& bytes) {
   std::vector<Hit> hits;
   if (bytes.empty()) return hits;
-  const std::string s = Normalise(bytes);
+  const std::string s = testing::ReaderStream(bytes);
   // Character starts of the stream (generated files never end a line inside a character).
   std::vector<size_t> starts;
   for (size_t i = 0; i < s.size(); i += IsLeadByte(static_cast<unsigned char>(s[i])) ? 2 : 1)
