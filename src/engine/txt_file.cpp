@@ -89,6 +89,13 @@ void TTxtFile::FillBlock(size_t destination) {
   // and not asked again once that size is reached. A file that reported no size is read
   // until a read gives nothing. A file with a size is read by place, so a block can be read
   // again.
+  // Nothing before the current line's head or the main cursor's place is read again, nor
+  // before the last byte of the block being replaced (a CR the new block's first byte decides
+  // about may become the line's head).
+  uint64_t needed = bytesRead_ > 0 ? bytesRead_ - 1 : 0;
+  if (lineHeadDropped_) needed = std::min(needed, lineHeadOffset_);
+  if (mainAway_) needed = std::min(needed, mainOffset_);
+  file_.Forget(needed);
   size_t want = BlockSize;
   if (sizeAtOpen_ > 0)
     want = static_cast<size_t>(std::min<uint64_t>(want, sizeAtOpen_ - bytesRead_));
@@ -96,8 +103,7 @@ void TTxtFile::FillBlock(size_t destination) {
   bool sawEnd = false;
   while (n < want) {
     char* into = buffer_.get() + destination + n;
-    long got =
-        sizeAtOpen_ > 0 ? file_.ReadAt(into, want - n, bytesRead_ + n) : file_.Read(into, want - n);
+    const long got = file_.ReadAt(into, want - n, bytesRead_ + n);
     if (got < 0) throw EInOutError(Utf8ToCp932Lossy(std::strerror(errno)));
     if (got == 0) {
       sawEnd = true;
@@ -164,16 +170,6 @@ uint64_t TTxtFile::Offset(const Cursor& c) const {
                    : static_cast<uint64_t>(bufferOffset_ + static_cast<int64_t>(c.pos));
 }
 
-void TTxtFile::KeepLine() {
-  if (lineStart_.inCarry) {
-    carry_.append(buffer_.get(), dataCount_);
-  } else {
-    carryOffset_ = Offset(lineStart_);
-    carry_.assign(buffer_.get() + lineStart_.pos, dataCount_ - lineStart_.pos);
-    lineStart_ = Cursor{true, 0};
-  }
-}
-
 void TTxtFile::DropLine() {
   // Only the block's last byte stays: it may be a CR that the next block's first byte
   // decides about. The line's place in the file is kept instead of its text.
@@ -217,12 +213,8 @@ bool TTxtFile::RefillMain(unsigned char consumed) {
     return false;
   }
   // The main cursor never comes back here: a line that runs on is not kept in memory, but
-  // read again from the file if it is reported. A file that gave no size may not be
-  // readable twice, so its line is kept.
-  if (sizeAtOpen_ > 0)
-    DropLine();
-  else
-    KeepLine();
+  // read again from the file if it is reported.
+  DropLine();
   ReadBlock(0);
   main_ = Cursor{false, 0};
   return true;
@@ -245,22 +237,9 @@ bool TTxtFile::RefillLookahead(unsigned char consumed) {
     if (consumed == 0) --lookahead_.pos;
     return false;
   }
-  // The block under the main cursor is about to be replaced. The main cursor will read it
-  // again from the file; a file that may not be readable twice keeps it in CarryText, and
-  // the main cursor moves there with the line start, at the same distance from it.
-  if (sizeAtOpen_ > 0) {
-    LetMainGo();
-    ReadBlock(0);
-    lookahead_ = Cursor{false, 0};
-    return true;
-  }
-  const Cursor oldLineStart = lineStart_;
-  const size_t oldCarrySize = carry_.size();
-  KeepLine();
-  if (!main_.inCarry) {
-    main_.pos = oldLineStart.inCarry ? oldCarrySize + main_.pos : main_.pos - oldLineStart.pos;
-    main_.inCarry = true;
-  }
+  // The block under the main cursor is about to be replaced: the main cursor will read it
+  // again from the file.
+  LetMainGo();
   ReadBlock(0);
   lookahead_ = Cursor{false, 0};
   return true;

@@ -4,9 +4,10 @@
 // own (so the first line is line 1 and `^` finds it) and always ends with a line end.
 //
 // Two cursors move over that stream. The main cursor marks where a match may start and counts
-// lines; the lookahead cursor runs ahead of it while an automaton is walked. Only the current
-// line is ever copied (into CarryText) when it crosses a block boundary, so a line of any
-// length is reported whole while the rest of the file is never held in memory.
+// lines; the lookahead cursor runs ahead of it while an automaton is walked. A block both
+// cursors have left is let go; what is needed again (a reported line's head, the block the
+// main cursor is in when the lookahead runs on) is read again by place, so a line of any
+// length is reported whole while the file is never held in memory.
 //
 // The reader lets the host's pending messages run after every block it reads and before every
 // line it hands out; when the host answers stop, or the owner's cancel flag is found set, at
@@ -22,6 +23,7 @@
 
 #include "platform/error.h"
 #include "platform/file_system.h"
+#include "platform/rereadable_file.h"
 
 namespace skarvo {
 
@@ -136,8 +138,6 @@ class TTxtFile {
   // Reads the block at the main cursor's place again and puts both cursors there.
   void BringMainBack();
   void LetMessagesRun();
-  // Copies the current line (from the line start to the end of the block) into CarryText.
-  void KeepLine();
   // Lets the current line's text before the end of the block go, keeping where it began.
   void DropLine();
   // Puts the file's bytes [from, to), as the reader presents them inside a line, into text.
@@ -153,12 +153,12 @@ class TTxtFile {
   // The CR just passed by cursor c (the last byte of CarryText when a refill intervened).
   Cursor CrBefore(const Cursor& crPlace, const Cursor& now) const;
 
-  InputFile file_;
+  RereadableFile file_;
   const bool& cancel_;
   TMessagePump pump_;
   uint64_t bytesRead_ = 0;
   // The size from opening, or 0 when the file reported none (/proc and the like): then it
-  // is read until a read gives nothing.
+  // is read until a read gives nothing (and file_ keeps what may be read again).
   uint64_t sizeAtOpen_ = 0;
   bool atFileEnd_ = false;
   // Set by NextChar for its call: the end of the file marks ended_ instead of raising.

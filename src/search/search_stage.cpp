@@ -111,12 +111,14 @@ void TSearchStage::SearchFile(const std::string& path) {
     p_.grep.Grep(fileToSearch);
     return;
   }
-  const bool readable = ForEachTextLine(fileToSearch, [&](int64_t lineNo, const std::string& line) {
-    if (ContainsSearchString(line, pattern_.searchString, pattern_.caseSensitive))
-      AddHit(line, lineNo);
-    if (lineNo % SearchSink::kProgressLines == 0 && !sink_->OnProgress()) throw StopRequest{};
-    return true;
-  });
+  const bool readable =
+      ForEachTextLine(fileToSearch, pattern_.searchString, pattern_.caseSensitive,
+                      [&](int64_t lineNo, const std::string* hit) {
+                        if (hit != nullptr) AddHit(*hit, lineNo);
+                        if (lineNo % SearchSink::kProgressLines == 0 && !sink_->OnProgress())
+                          throw StopRequest{};
+                        return true;
+                      });
   if (!readable) throw ESearchFile(Sjis("ファイルを読み込めませんでした：") + fileToSearch);
 }
 

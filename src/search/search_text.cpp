@@ -9,6 +9,7 @@
 
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "platform/rereadable_file.h"
 #include "settings/value_format.h"
 #include "targets/target_files.h"
 
@@ -214,40 +215,114 @@ std::string NotFoundMessage(std::string_view searchText) {
   return text;
 }
 
-bool ForEachTextLine(const std::string& path,
-                     const std::function<bool(int64_t lineNo, const std::string& line)>& onLine) {
-  InputFile file;
+bool ForEachTextLine(const std::string& path, std::string_view searchString, bool caseSensitive,
+                     const std::function<bool(int64_t lineNo, const std::string* hit)>& onLine,
+                     size_t piece) {
+  RereadableFile file;
   if (!file.Open(path)) return false;
+  const std::string key = caseSensitive ? std::string(searchString) : UpperCaseCp932(searchString);
+  const auto holdsKey = [&](std::string_view text) {
+    if (caseSensitive) return FindOnCharBoundary(text, key) != std::string_view::npos;
+    return FindOnCharBoundary(UpperCaseCp932(text), key) != std::string_view::npos;
+  };
+  // A long line is looked at whenever this much of it is held; twice the string at least,
+  // so that each look lets go of half of what it held.
+  const size_t holdLimit = std::max(piece, 2 * key.size());
   // Only the bytes the file held when it was opened: a file that grows while it is read
   // would otherwise keep the search going. A file that says it is empty (as files of the
   // system's process folder do) is read to its end.
   uint64_t left = file.Size() > 0 ? file.Size() : UINT64_MAX;
   std::vector<char> buffer(64 * 1024);
-  std::string line;
+  std::string line;        // the current line from its first byte not let go on
+  uint64_t lineStart = 0;  // the current line's place in the file
+  uint64_t dropped = 0;    // how much of the line's head was let go
+  bool holds = false;      // the line is known to hold the string
   int64_t lineNo = 0;
   bool afterCr = false;  // the previous byte was a CR, so an LF now ends nothing new
+  bool readFailed = false;
+
+  // A long line that has not shown the string yet: looks at what is held and, when the
+  // string is not there, lets go of all but its last characters (a match could still begin
+  // there), cut at a character start so that the boundaries stay those of the whole line.
+  const auto lookAtHeld = [&] {
+    if (holdsKey(line)) {
+      holds = true;
+      return;
+    }
+    const size_t target = line.size() - (std::max<size_t>(key.size(), 2) - 1);
+    // The place after a byte that is no lead byte begins a character (that byte was a
+    // character or the second byte of one); from there the lead bytes before target pair up.
+    size_t after = target;
+    while (after > 0 && IsLeadByte(static_cast<unsigned char>(line[after - 1]))) --after;
+    const size_t cut = after + (target - after) / 2 * 2;
+    line.erase(0, cut);
+    dropped += cut;
+  };
+  const auto endLine = [&] {
+    if (!holds) holds = holdsKey(line);
+    if (holds && dropped > 0) {
+      // The head was let go before the string turned up: read it again.
+      std::string whole(static_cast<size_t>(dropped), '\0');
+      for (size_t done = 0; done < whole.size();) {
+        const long got = file.ReadAt(whole.data() + done, whole.size() - done, lineStart + done);
+        if (got <= 0) {
+          readFailed = true;
+          return false;
+        }
+        done += static_cast<size_t>(got);
+      }
+      std::replace(whole.begin(), whole.end(), '\0', ' ');
+      whole += line;
+      line.swap(whole);
+    }
+    const bool go = onLine(++lineNo, holds ? &line : nullptr);
+    line.clear();
+    // The room of one long reported line is not kept for the short ones after it.
+    if (line.capacity() > 2 * holdLimit) std::string().swap(line);
+    dropped = 0;
+    holds = false;
+    return go;
+  };
+
+  uint64_t offset = 0;
   while (left > 0) {
-    long n = file.Read(buffer.data(), static_cast<size_t>(std::min<uint64_t>(buffer.size(), left)));
+    const long n = file.ReadAt(
+        buffer.data(), static_cast<size_t>(std::min<uint64_t>(buffer.size(), left)), offset);
     if (n < 0) return false;
     if (n == 0) break;
-    left -= static_cast<uint64_t>(n);
-    for (long k = 0; k < n; ++k) {
-      char c = buffer[static_cast<size_t>(k)];
-      if (c == '\n' && afterCr) {
+    const char* bytes = buffer.data();
+    for (size_t k = 0, end = static_cast<size_t>(n); k < end;) {
+      if (afterCr && bytes[k] == '\n') {
         afterCr = false;
+        lineStart = offset + ++k;
         continue;
       }
-      afterCr = c == '\r';
-      if (c == '\r' || c == '\n') {
-        if (!onLine(++lineNo, line)) return true;
-        line.clear();
-      } else {
-        line.push_back(c == '\0' ? ' ' : c);
+      afterCr = false;
+      // The bytes up to the next line end or zero byte go in at once.
+      size_t stop = k;
+      while (stop < end && bytes[stop] != '\n' && bytes[stop] != '\r' && bytes[stop] != '\0')
+        ++stop;
+      line.append(bytes + k, stop - k);
+      k = stop;
+      if (k < end) {
+        const char c = bytes[k++];
+        if (c == '\0') {
+          line.push_back(' ');
+        } else {
+          afterCr = c == '\r';
+          if (!endLine()) return !readFailed;
+          lineStart = offset + k;
+          continue;
+        }
       }
+      if (!holds && line.size() >= holdLimit) lookAtHeld();
     }
+    offset += static_cast<uint64_t>(n);
+    left -= static_cast<uint64_t>(n);
+    file.Forget(lineStart);
   }
-  if (!line.empty()) onLine(++lineNo, line);
-  return true;
+  if (!line.empty() || dropped > 0) endLine();
+  return !readFailed;
 }
 
 }  // namespace skarvo

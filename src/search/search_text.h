@@ -3,6 +3,7 @@
 // progress text and where an office file's extracted text lives. Every text is CP932.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -60,12 +61,17 @@ std::string ExtractedTextPath(std::string_view tempFolder, std::string_view targ
 // The message after a run that found nothing: `"<searchText>"は見つかりませんでした。`.
 std::string NotFoundMessage(std::string_view searchText);
 
-// Reads a text file in pieces and calls onLine(lineNo, text) for each line, lineNo from 1.
-// Lines end at CR LF, a lone CR or a lone LF; text after the last line end is a line of
-// its own when it is not empty. A zero byte is read as a blank, so the rest of the line is
-// still searched. onLine returns false to stop. Returns false when the file cannot be
-// opened or read.
-bool ForEachTextLine(const std::string& path,
-                     const std::function<bool(int64_t lineNo, const std::string& line)>& onLine);
+// Reads a text file in pieces and calls onLine(lineNo, hit) for each line, lineNo from 1,
+// with hit the line's text when the line holds searchString (ContainsSearchString's rule)
+// and null when it does not. Lines end at CR LF, a lone CR or a lone LF; text after the last
+// line end is a line of its own when it is not empty. A zero byte is read as a blank, so the
+// rest of the line is still searched. A line is held whole only when it holds the string:
+// a longer line is looked at a piece (of about piece bytes) at a time, and its head is read
+// again from the file when the string turns up. onLine returns false to stop. Returns false
+// when the file cannot be opened or read.
+inline constexpr size_t kLinePiece = size_t{1} << 20;
+bool ForEachTextLine(const std::string& path, std::string_view searchString, bool caseSensitive,
+                     const std::function<bool(int64_t lineNo, const std::string* hit)>& onLine,
+                     size_t piece = kLinePiece);
 
 }  // namespace skarvo

@@ -94,4 +94,27 @@ printf 'xa' >"$tmp/c.txt"
 check "grep ends at the end of the file" 1 \
   "$(timeout 10 "$cli" grep 'a\n\0*b' "$tmp/c.txt" >/dev/null; echo $?)"
 
+# A file that reports no size (the program's own environment under /proc) is read to its end
+# and, for patterns that run across lines and long lines, gives what the same bytes in an
+# ordinary file give: the reader keeps what it may read again without holding the file.
+vars=()
+for k in $(seq 1 12); do
+  value=$(python3 -c "
+import random, sys
+random.seed($k)
+parts = ['a', 'b', 'needle', ' ', '\n', '\r\n', '\r', 'x' * 300, 'Z']
+sys.stdout.write(''.join(random.choice(parts) for _ in range(2500)))")
+  vars+=("V$k=$value")
+done
+# and one line longer than a block of the reader
+vars+=("LONG=$(python3 -c "import sys; sys.stdout.write('ab' * 60000 + 'needle')")")
+env -i "${vars[@]}" cat /proc/self/environ >"$tmp/env.txt"
+for pattern in 'needle' 'a(.|\n)*Z' 'needle(.|\n)*needle(.|\n)*Z' 'b$' '^x+$' 'Z\nneedle'; do
+  want=$("$cli" grep --raw "$pattern" "$tmp/env.txt" | sed "s|^$tmp/env.txt:||" | md5sum)
+  got=$(env -i "${vars[@]}" "$cli" grep --raw "$pattern" /proc/self/environ |
+    sed 's|^/proc/self/environ:||' | md5sum)
+  check "grep of a file without a size: $pattern" "$want" "$got"
+done
+check "the environment spans several blocks" 1 "$(($(stat -c %s "$tmp/env.txt") > 500000))"
+
 exit $fail

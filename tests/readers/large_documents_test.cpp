@@ -18,6 +18,7 @@
 #include "readers/read_doc.h"
 #include "readers/xbiff.h"
 #include "readers/xbiff_builder.h"
+#include "support/peak_memory.h"
 #include "support/temp_files.h"
 
 namespace skarvo {
@@ -63,24 +64,7 @@ void WriteCompoundFile(const std::string& path, const std::vector<BigStream>& st
   g_object_unref(file);
 }
 
-long StatusKb(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field)));
-  return -1;
-}
-
-// How far the resident size rose above its level at the start while work ran, in MB;
-// -1 when the peak cannot be reset on this system.
-long PeakGrowthMb(const std::function<void()>& work) {
-  if (!std::ofstream("/proc/self/clear_refs") || !(std::ofstream("/proc/self/clear_refs") << "5"))
-    return -1;
-  const long before = StatusKb("VmRSS:");
-  work();
-  const long peak = StatusKb("VmHWM:");
-  return before < 0 || peak < 0 ? -1 : (peak - before) / 1024;
-}
+using testing::PeakGrowthMb;
 
 // 128 MB of stream the readers need not keep: a document's stream padded after its text,
 // a workbook's chain of continuations after a cell's text.

@@ -10,6 +10,7 @@
 
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "support/peak_memory.h"
 
 namespace skarvo {
 namespace {
@@ -197,47 +198,158 @@ class LineFile : public ::testing::Test {
     dir_ = ::mkdtemp(tmpl);
   }
   void TearDown() override { DeleteFolderTree(dir_); }
-  std::vector<std::string> Lines(const std::string& data) {
+  std::string Write(const std::string& data) {
     std::string path = dir_ + "/f.txt";
     std::ofstream(path, std::ios::binary) << data;
-    std::vector<std::string> lines;
-    EXPECT_TRUE(ForEachTextLine(path, [&](int64_t no, const std::string& line) {
-      EXPECT_EQ(no, static_cast<int64_t>(lines.size()) + 1);
-      lines.push_back(line);
-      return true;
-    }));
-    return lines;
+    return path;
+  }
+  // "<lineNo>:<text>" of each line holding needle, and the count of all lines.
+  std::vector<std::string> Hits(const std::string& data, const std::string& needle,
+                                bool caseSensitive = true, size_t piece = kLinePiece) {
+    return HitsIn(Write(data), needle, caseSensitive, piece);
+  }
+  std::vector<std::string> HitsIn(const std::string& path, const std::string& needle,
+                                  bool caseSensitive, size_t piece) {
+    std::vector<std::string> hits;
+    int64_t count = 0;
+    EXPECT_TRUE(ForEachTextLine(
+        path, needle, caseSensitive,
+        [&](int64_t no, const std::string* hit) {
+          EXPECT_EQ(no, ++count);
+          if (hit) hits.push_back(std::to_string(no) + ":" + *hit);
+          return true;
+        },
+        piece));
+    lines_ = count;
+    return hits;
   }
   std::string dir_;
+  int64_t lines_ = 0;
 };
 
 TEST_F(LineFile, SplitsAtCrLfLoneCrAndLoneLf) {
   using V = std::vector<std::string>;
-  EXPECT_EQ(Lines(""), V{});
-  EXPECT_EQ(Lines("ab\r\ncd\ref"), (V{"ab", "cd", "ef"}));
-  EXPECT_EQ(Lines("a\n\nb\n"), (V{"a", "", "b"}));
-  EXPECT_EQ(Lines("a\r\n\r\n"), (V{"a", ""}));
-  EXPECT_EQ(Lines("a\n\r"), (V{"a", ""}));
-  EXPECT_EQ(Lines(std::string("a\0b\nc", 5)), (V{"a b", "c"}));
+  EXPECT_EQ(Hits("", "a"), V{});
+  EXPECT_EQ(lines_, 0);
+  EXPECT_EQ(Hits("ab\r\ncd\ref", "d"), V{"2:cd"});
+  EXPECT_EQ(lines_, 3);
+  EXPECT_EQ(Hits("a\n\nb\n", "b"), V{"3:b"});
+  EXPECT_EQ(lines_, 3);
+  EXPECT_EQ(Hits("a\r\n\r\n", "a"), V{"1:a"});
+  EXPECT_EQ(lines_, 2);
+  EXPECT_EQ(Hits("a\n\r", "a"), V{"1:a"});
+  EXPECT_EQ(lines_, 2);
+  EXPECT_EQ(Hits(std::string("a\0b\nc", 5), "a b"), V{"1:a b"});
   // A CR LF pair split over two reads is still one line end.
   std::string big(64 * 1024 - 1, 'x');
-  EXPECT_EQ(Lines(big + "\r\ny"), (V{big, "y"}));
-  EXPECT_FALSE(
-      ForEachTextLine(dir_ + "/missing", [](int64_t, const std::string&) { return true; }));
+  EXPECT_EQ(Hits(big + "\r\ny", "y"), V{"2:y"});
+  EXPECT_EQ(lines_, 2);
+  EXPECT_FALSE(ForEachTextLine(dir_ + "/missing", "a", true,
+                               [](int64_t, const std::string*) { return true; }));
 }
 
 TEST_F(LineFile, ReadsOnlyWhatTheFileHeldWhenOpened) {
-  const std::string path = dir_ + "/growing.txt";
-  std::ofstream(path, std::ios::binary) << "one\ntwo\nthree";
-  std::vector<std::string> lines;
+  const std::string path = Write("one\ntwo\nthree");
+  std::vector<int64_t> lines;
   std::ofstream more(path, std::ios::binary | std::ios::app);
-  EXPECT_TRUE(ForEachTextLine(path, [&](int64_t, const std::string& line) {
-    lines.push_back(line);
+  EXPECT_TRUE(ForEachTextLine(path, "o", true, [&](int64_t no, const std::string*) {
+    lines.push_back(no);
     // Each line read makes the file longer; without a bound the search would never end.
     more << "\nmore" << std::string(100000, 'x') << std::flush;
     return lines.size() < 1000;
   }));
-  EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "three"}));
+  EXPECT_EQ(lines, (std::vector<int64_t>{1, 2, 3}));
+}
+
+// Long lines are looked at a piece at a time: the hits must be those of the whole lines,
+// whatever the piece and wherever the string lies against the cuts (2-byte characters whose
+// second byte looks like the string's first, zero bytes, case, line ends of every kind).
+TEST_F(LineFile, LongLinesLookedAtInPiecesGiveTheHitsOfWholeLines) {
+  std::mt19937 random(7);
+  const std::vector<std::string> parts = {
+      "a",    "b",  "A",  "\x82\x61",           "\x82", "\x61\x82", "ab",
+      "\r\n", "\n", "\r", std::string(1, '\0'), "x",    "aB"};
+  const std::vector<std::string> needles = {"a",        "ab",  "aba", "\x82\x61",
+                                            "\x61\x82", "bab", "a b", "AB"};
+  for (int round = 0; round < 40; ++round) {
+    std::string data;
+    const int pieces = 50 + static_cast<int>(random() % 3000);
+    for (int k = 0; k < pieces; ++k) {
+      const std::string& part = parts[random() % parts.size()];
+      // Line ends are rare, so most lines are long against the pieces below.
+      if ((part[0] == '\r' || part[0] == '\n') && random() % 8 != 0) continue;
+      data += part;
+    }
+    const std::string path = Write(data);
+    for (const std::string& needle : needles) {
+      for (const bool caseSensitive : {true, false}) {
+        std::vector<std::string> whole;  // the reference: every line held whole
+        {
+          std::string line;
+          int64_t no = 0;
+          bool afterCr = false;
+          auto end = [&] {
+            ++no;
+            if (ContainsSearchString(line, needle, caseSensitive))
+              whole.push_back(std::to_string(no) + ":" + line);
+            line.clear();
+          };
+          for (const char c : data) {
+            if (c == '\n' && afterCr) {
+              afterCr = false;
+              continue;
+            }
+            afterCr = c == '\r';
+            if (c == '\r' || c == '\n')
+              end();
+            else
+              line.push_back(c == '\0' ? ' ' : c);
+          }
+          if (!line.empty()) end();
+        }
+        for (const size_t piece : {1, 2, 5, 64}) {
+          EXPECT_EQ(HitsIn(path, needle, caseSensitive, piece), whole)
+              << "round " << round << " needle " << needle << " piece " << piece;
+        }
+      }
+    }
+  }
+}
+
+// A 32 MB line is searched without being held; the one line that holds the string (after
+// its 32 MB head) is reported whole.
+TEST_F(LineFile, ALongLineIsHeldOnlyWhenItHoldsTheString) {
+  const size_t size = size_t{32} << 20;
+  {
+    std::ofstream out(dir_ + "/f.txt", std::ios::binary);
+    const std::string block(1 << 16, 'x');
+    for (size_t k = 0; k < size; k += block.size()) out << block;
+    out << "\n" << std::string(size, 'y') << "needle\n";
+  }
+  size_t reported = 0;
+  std::vector<int64_t> lines;
+  const long growth = testing::PeakGrowthMb([&] {
+    EXPECT_TRUE(
+        ForEachTextLine(dir_ + "/f.txt", "needle", true, [&](int64_t no, const std::string* hit) {
+          lines.push_back(no);
+          if (hit) {
+            reported = hit->size();
+            EXPECT_EQ(hit->find_first_not_of('y'), size);
+          }
+          return no < 1;  // stop before the reported line is kept
+        }));
+  });
+  EXPECT_EQ(lines, (std::vector<int64_t>{1}));
+  EXPECT_EQ(reported, 0u);
+  if (growth >= 0) {
+    EXPECT_LT(growth, 16) << "MB held for a line without the string";
+  }
+  EXPECT_TRUE(
+      ForEachTextLine(dir_ + "/f.txt", "needle", true, [&](int64_t no, const std::string* hit) {
+        if (hit) reported = no == 2 ? hit->size() : 0;
+        return true;
+      }));
+  EXPECT_EQ(reported, size + 6);
 }
 
 }  // namespace
