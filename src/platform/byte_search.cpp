@@ -144,4 +144,21 @@ const unsigned char* FindBytes(const unsigned char* hay, size_t size, std::strin
   return nullptr;
 }
 
+const unsigned char* FindLineEnd(const unsigned char* p, size_t size) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  for (; i + 16 <= size; i += 16) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const int mask =
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(here, lf), _mm_cmpeq_epi8(here, cr)));
+    if (mask != 0) return p + i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+  }
+#endif
+  for (; i < size; ++i)
+    if (p[i] == '\n' || p[i] == '\r') return p + i;
+  return nullptr;
+}
+
 }  // namespace skarvo

@@ -13,4 +13,7 @@ namespace skarvo {
 // empty needle is found at hay.
 const unsigned char* FindBytes(const unsigned char* hay, size_t size, std::string_view needle);
 
+// The first CR or LF in [p, p + size); nullptr when there is none.
+const unsigned char* FindLineEnd(const unsigned char* p, size_t size);
+
 }  // namespace skarvo

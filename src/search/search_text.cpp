@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "platform/byte_search.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "platform/rereadable_file.h"
@@ -232,7 +234,9 @@ bool ForEachTextLine(const std::string& path, std::string_view searchString, boo
   // would otherwise keep the search going. A file that says it is empty (as files of the
   // system's process folder do) is read to its end.
   uint64_t left = file.Size() > 0 ? file.Size() : UINT64_MAX;
-  std::vector<char> buffer(64 * 1024);
+  // Not cleared: only what a read filled is looked at.
+  constexpr size_t kChunk = 64 * 1024;
+  const std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kChunk);
   std::string line;        // the current line from its first byte not let go on
   uint64_t lineStart = 0;  // the current line's place in the file
   uint64_t dropped = 0;    // how much of the line's head was let go
@@ -284,13 +288,35 @@ bool ForEachTextLine(const std::string& path, std::string_view searchString, boo
     return go;
   };
 
+  // Where the string may occur in a piece of the file: matched on bytes, with zero bytes
+  // read as blanks and, without case, every ASCII letter folded (also the second byte of a
+  // 2-byte character, on both sides alike), every place where a line holds the string is
+  // among them. Lines that end before the next such place are passed without a copy.
+  const bool filterCopy = !caseSensitive || key.find(' ') != std::string::npos;
+  std::string filterKey = key;
+  const auto filterByte = [&](char c) {
+    if (c == '\0') return ' ';
+    if (!caseSensitive && c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
+    return c;
+  };
+  std::transform(filterKey.begin(), filterKey.end(), filterKey.begin(), filterByte);
+  std::vector<char> filtered;
+
   uint64_t offset = 0;
   while (left > 0) {
-    const long n = file.ReadAt(
-        buffer.data(), static_cast<size_t>(std::min<uint64_t>(buffer.size(), left)), offset);
+    const long n =
+        file.ReadAt(buffer.get(), static_cast<size_t>(std::min<uint64_t>(kChunk, left)), offset);
     if (n < 0) return false;
     if (n == 0) break;
-    const char* bytes = buffer.data();
+    const char* bytes = buffer.get();
+    const char* hay = bytes;
+    if (filterCopy) {
+      filtered.resize(static_cast<size_t>(n));
+      std::transform(bytes, bytes + n, filtered.begin(), filterByte);
+      hay = filtered.data();
+    }
+    size_t candidate = 0;  // the next place the string may occur, from candidateFrom on
+    size_t candidateFrom = SIZE_MAX;
     for (size_t k = 0, end = static_cast<size_t>(n); k < end;) {
       if (afterCr && bytes[k] == '\n') {
         afterCr = false;
@@ -298,6 +324,30 @@ bool ForEachTextLine(const std::string& path, std::string_view searchString, boo
         continue;
       }
       afterCr = false;
+      if (line.empty() && dropped == 0) {
+        while (k < end) {
+          const auto* here = reinterpret_cast<const unsigned char*>(bytes) + k;
+          if (candidateFrom > k || candidate < k) {
+            const auto* from = reinterpret_cast<const unsigned char*>(hay) + k;
+            const unsigned char* at = key.empty() ? nullptr : FindBytes(from, end - k, filterKey);
+            candidate = at ? k + static_cast<size_t>(at - from) : end;
+            candidateFrom = k;
+          }
+          const unsigned char* lineEnd = FindLineEnd(here, candidate - k);
+          if (lineEnd == nullptr) break;  // this line reaches the place: looked at below
+          const size_t e = k + static_cast<size_t>(lineEnd - here);
+          if (!onLine(++lineNo, nullptr)) return true;
+          k = e + 1;
+          if (bytes[e] == '\r') {
+            if (k == end)
+              afterCr = true;
+            else if (bytes[k] == '\n')
+              ++k;
+          }
+          lineStart = offset + k;
+        }
+        if (k >= end) break;
+      }
       // The bytes up to the next line end or zero byte go in at once.
       size_t stop = k;
       while (stop < end && bytes[stop] != '\n' && bytes[stop] != '\r' && bytes[stop] != '\0')
