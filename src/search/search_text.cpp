@@ -239,7 +239,7 @@ bool ForEachTextLine(const std::string& path, std::string_view searchString, boo
   const std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kChunk);
   std::string line;        // the current line from its first byte not let go on
   uint64_t lineStart = 0;  // the current line's place in the file
-  uint64_t dropped = 0;    // how much of the line's head was let go
+  uint64_t dropped = 0;    // how much of the line was let go (its head, or all once it holds)
   bool holds = false;      // the line is known to hold the string
   int64_t lineNo = 0;
   bool afterCr = false;  // the previous byte was a CR, so an LF now ends nothing new
@@ -250,7 +250,10 @@ bool ForEachTextLine(const std::string& path, std::string_view searchString, boo
   // there), cut at a character start so that the boundaries stay those of the whole line.
   const auto lookAtHeld = [&] {
     if (holdsKey(line)) {
+      // The line is reported: it is read again whole at its end, so nothing more is held.
       holds = true;
+      dropped += line.size();
+      std::string().swap(line);
       return;
     }
     const size_t target = line.size() - (std::max<size_t>(key.size(), 2) - 1);
@@ -265,8 +268,11 @@ bool ForEachTextLine(const std::string& path, std::string_view searchString, boo
   const auto endLine = [&] {
     if (!holds) holds = holdsKey(line);
     if (holds && dropped > 0) {
-      // The head was let go before the string turned up: read it again.
-      std::string whole(static_cast<size_t>(dropped), '\0');
+      // What was let go (the head, or all of a long line once the string turned up) is
+      // read again.
+      std::string whole;
+      whole.reserve(static_cast<size_t>(dropped) + line.size());
+      whole.resize(static_cast<size_t>(dropped));
       for (size_t done = 0; done < whole.size();) {
         const long got = file.ReadAt(whole.data() + done, whole.size() - done, lineStart + done);
         if (got <= 0) {
@@ -352,12 +358,18 @@ bool ForEachTextLine(const std::string& path, std::string_view searchString, boo
       size_t stop = k;
       while (stop < end && bytes[stop] != '\n' && bytes[stop] != '\r' && bytes[stop] != '\0')
         ++stop;
-      line.append(bytes + k, stop - k);
+      if (holds)
+        dropped += stop - k;
+      else
+        line.append(bytes + k, stop - k);
       k = stop;
       if (k < end) {
         const char c = bytes[k++];
         if (c == '\0') {
-          line.push_back(' ');
+          if (holds)
+            ++dropped;
+          else
+            line.push_back(' ');
         } else {
           afterCr = c == '\r';
           if (!endLine()) return !readFailed;
