@@ -1,6 +1,7 @@
 #include "engine/re_state_walk.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace skarvo {
 
@@ -89,11 +90,11 @@ void TLineDecider::Begin() {
   addAfterFirst_ = handedAfterEnd_;
   handedAfterEnd_ = false;
   if (!addAfterFirst_) AddHandedStates();
-  walk_.Add(dfa_.InitialState(), kLive);
+  walk_.AddKeepingFirst(dfa_.InitialState(), kLive,
+                        [this](std::size_t& into, std::size_t tag) { Join(into, tag); });
   outcome_ = kOpen;
-  afterEndKept_ = false;
   pastEnd_ = false;
-  contained_ = false;
+  settled_ = false;
   plainEnd_ = true;
   read_ = 0;
   endIndex_ = 0;
@@ -101,96 +102,132 @@ void TLineDecider::Begin() {
 }
 
 void TLineDecider::AddHandedStates() {
-  for (const TRE_StateWalk::Entry& e : handed_) walk_.Add(e.state, e.tag);
+  for (const TRE_StateWalk::Entry& e : handed_)
+    walk_.AddKeepingFirst(e.state, e.tag,
+                          [this](std::size_t& into, std::size_t tag) { Join(into, tag); });
   handed_.clear();
 }
 
 void TLineDecider::Stepped(CharCode c) {
   if (c == 0) {
-    // The end of the file (always after a line end): no match goes on past it.
-    handed_.clear();
-    return Finish(kNoMatch);
+    // The end of the file (always after a line end): no match goes on past it, so every
+    // walk of this line past its end led nowhere.
+    return Finish(settled_ ? kMatch : kNoMatch);
   }
-  // Every character of the line may start a match (the first one's walk began in Begin).
-  bool start = read_ > 0 && !pastEnd_;
   // A lead byte takes a line end after it into its character; the line ends there too.
   const bool lineEnd = c == '\n' || (c > 0xFF && (c & 0xFF) == '\n');
-  const bool endStep = lineEnd && start;
+  const bool endStep = lineEnd && read_ > 0 && !pastEnd_;
+  // Every character of the line may start a match (the first one's walk began in Begin); the
+  // line end is the next line's first start.
+  const bool start = read_ > 0 && !pastEnd_ && !endStep && !settled_;
   if (endStep) {
-    // The line ends; this character is the next line's first start.
-    start = false;
     AtLineEnd();
     // After a report the reader stops inside such a character, on its LF: the next line
     // then begins with that LF alone, and only the states after the character can be
     // handed on (below).
     plainEnd_ = c == '\n';
-    if (contained_ && plainEnd_) return Finish(kMatch);
+    if (settled_ && plainEnd_) return Finish(kMatch);
   }
   std::uint32_t flags;
   if (addAfterFirst_) {
     // Handed on from after the line end: the place this line's walk has reached now.
     addAfterFirst_ = false;
     Materialize();
-    walk_.Step(c, start ? dfa_.InitialState() : TRE_DFA::kNone, kLive);
-    AddHandedStates();
-    flags = ApplyTagRules();
+    flags = WalkStep(c, start, true);
   } else {
     flags = Advance(c, start);
   }
-  if (flags & kLiveAccepts) return Finish(kMatch);
   if (endStep && !plainEnd_) {
-    // No match ends here, so whatever this line's walk reaches lies after the line end.
+    // What this line's walk reaches lies after the line end.
     Materialize();
-    afterEndKept_ = true;
     afterEnd_ = walk_.Entries();
-    if (contained_) return Finish(kMatch);
+    if (settled_) return Finish(kMatch);
   }
-  if (flags & kContained) {
-    // Every state of a group is also reached from this line: so is the group's match.
+  if (flags & kLiveAccepts) {
     if (pastEnd_) return Finish(kMatch);
-    contained_ = true;
+    return Settle();
   }
-  if ((flags & kLiveLeft) || contained_) return;
+  if (settled_) {
+    if (!(flags & kCarried)) Finish(kMatch);
+    return;
+  }
+  if (flags & kLiveLeft) return;
   if (pastEnd_) return Finish(kNoMatch);
   // Within the line, states learnt from earlier lines are carried to its end.
   if (flags & kCarried) return;
   Finish(kNoMatch);
 }
 
-std::uint32_t TLineDecider::WalkStep(CharCode c, bool start) {
-  walk_.Step(c, start ? dfa_.InitialState() : TRE_DFA::kNone, kLive);
+void TLineDecider::Settle() {
+  Materialize();
+  settled_ = true;
+  std::vector<TRE_StateWalk::Entry>& entries = walk_.Entries();
+  std::size_t kept = 0;
+  for (TRE_StateWalk::Entry& e : entries) {
+    // A walk of this line that met a good state is good itself: keep that.
+    e.tag &= kLearnt;
+    if (e.tag != 0) entries[kept++] = e;
+  }
+  entries.resize(kept);
+  if (kept == 0) Finish(kMatch);
+}
+
+std::uint32_t TLineDecider::WalkStep(CharCode c, bool start, bool addHanded) {
+  joins_.clear();
+  walk_.StepJoined(
+      c, start ? dfa_.InitialState() : TRE_DFA::kNone, kLive, [](const TRE_StateWalk::Entry&) {},
+      [this](std::size_t& into, std::size_t tag) { Join(into, tag); });
+  if (addHanded) AddHandedStates();
   return ApplyTagRules();
 }
 
+void TLineDecider::Join(std::size_t& into, std::size_t tag) {
+  const std::size_t a = into >> kIdShift;
+  const std::size_t b = tag >> kIdShift;
+  std::size_t id = a | b;
+  if (a != 0 && b != 0 && a != b) {
+    // Two walks of this line met: one identity from now on, the smaller one.
+    id = std::min(a, b);
+    const std::size_t other = std::max(a, b);
+    parent_[other] = static_cast<std::uint32_t>(id);
+    joins_.push_back(static_cast<std::uint32_t>(id));
+    joins_.push_back(static_cast<std::uint32_t>(other));
+  }
+  into = ((into | tag) & (kLive | kLearnt)) | id << kIdShift;
+}
+
+std::size_t TLineDecider::Root(std::size_t id) noexcept {
+  while (parent_[id] != id) {
+    parent_[id] = parent_[parent_[id]];
+    id = parent_[id];
+  }
+  return id;
+}
+
 std::uint32_t TLineDecider::ApplyTagRules() {
-  std::size_t any = 0;       // the tags of all walks, or-ed
-  std::size_t outside = 0;   // groups with a state this line's walk does not hold
-  std::size_t accepted = 0;  // groups that reached their match here
+  std::size_t any = 0;  // the tags of all walks, or-ed
+  std::uint32_t flags = 0;
   for (TRE_StateWalk::Entry& e : walk_.Entries()) {
     // A walk from this line that meets a state leading nowhere leads nowhere.
-    if (e.tag & kDead) e.tag &= ~kLive;
+    if (e.tag & kDead) e.tag = kDead;
     const bool accepting = dfa_.Accepting(e.state);
-    if ((e.tag & kLive) && accepting) return kLiveAccepts;
+    if ((e.tag & kLive) && (accepting || (e.tag & kGood))) {
+      flags |= kLiveAccepts;
+      // Past the line end: the walks of this line joined into this one reach the match.
+      if (const std::size_t id = e.tag >> kIdShift) goodRoot_[id] = 1;
+    }
+    // A good state's promise may be kept here: it is not known beyond.
+    if (accepting) e.tag &= ~kGood;
     any |= e.tag;
-    const std::size_t groups = e.tag & ~(kLive | kDead);
-    if (!(e.tag & kLive)) outside |= groups;
-    if (accepting) accepted |= groups;
   }
-  std::uint32_t flags = (any & kLive) ? std::uint32_t{kLiveLeft} : 0u;
-  if (accepted) {
-    // Those groups have reached their match, which this line's walk did not share.
-    for (TRE_StateWalk::Entry& e : walk_.Entries()) e.tag &= ~accepted;
-    any &= ~accepted;
-  }
-  const std::size_t groups = any & ~(kLive | kDead);
-  if (groups & ~outside) flags |= kContained;
-  if (any & ~kLive) flags |= kCarried;
+  if (any & kLive) flags |= kLiveLeft;
+  if (any & kLearnt) flags |= kCarried;
   return flags;
 }
 
 std::uint32_t TLineDecider::Advance(CharCode c, bool start) {
   if (!cached_) {
-    const std::uint32_t flags = WalkStep(c, start);
+    const std::uint32_t flags = WalkStep(c, start, false);
     if (pause_ > 0) {
       --pause_;
     } else if (!(flags & kLiveAccepts) && walk_.Entries().size() >= limits_.from) {
@@ -203,17 +240,19 @@ std::uint32_t TLineDecider::Advance(CharCode c, bool start) {
     misses_ = 0;
     pauseLength_ = kFirstPause;
     if (m->next == TWalkCache::kNone) {
-      // The step ends the decision; what the walk holds after it does not matter.
-      cached_ = false;
-    } else {
-      current_ = m->next;
-      if (CachedCount(current_) < limits_.below) Materialize();
+      // A walk of this line accepts: the plain step says which (and what is carried on).
+      Materialize();
+      return WalkStep(c, start, false);
     }
+    const std::uint32_t* joins = cache_.Drops(*m);
+    for (std::uint32_t i = 0; i < m->dropCount; i += 2) parent_[joins[i + 1]] = joins[i];
+    current_ = m->next;
+    if (CachedCount(current_) < limits_.below) Materialize();
     return m->flags;
   }
   const std::uint32_t from = current_;
   Materialize();
-  const std::uint32_t flags = WalkStep(c, start);
+  const std::uint32_t flags = WalkStep(c, start, false);
   if (++misses_ >= kMissesBeforePause) {
     // The walk keeps meeting new contents (a long pattern filling up): making them costs
     // more than walking, so walk on alone for a while, longer each time.
@@ -228,17 +267,23 @@ std::uint32_t TLineDecider::Advance(CharCode c, bool start) {
   }
   if (walk_.Entries().size() < limits_.below) return flags;
   // The cache may have been emptied to make room; then from is gone.
-  if (Intern()) cache_.Add(from, key, {current_, flags, 0, 0});
+  if (Intern()) {
+    // The identities the step joined are joined again whenever the move is taken.
+    TWalkCache::Move move{current_, flags, 0, 0};
+    if (!joins_.empty()) {
+      move.dropBegin = cache_.AddDrops(joins_);
+      move.dropCount = static_cast<std::uint32_t>(joins_.size());
+    }
+    cache_.Add(from, key, move);
+  }
   return flags;
 }
 
 bool TLineDecider::Intern() {
-  // A tag holds group bits beyond 32: each entry is kept as three words.
   packed_.clear();
   for (const TRE_StateWalk::Entry& e : walk_.Entries()) {
     packed_.push_back(static_cast<std::uint32_t>(e.state));
     packed_.push_back(static_cast<std::uint32_t>(e.tag));
-    packed_.push_back(static_cast<std::uint32_t>(static_cast<std::uint64_t>(e.tag) >> 32));
   }
   current_ = cache_.Intern(packed_.data(), packed_.size());
   bool kept = true;
@@ -257,27 +302,37 @@ void TLineDecider::Materialize() {
   std::vector<TRE_StateWalk::Entry>& entries = walk_.Entries();
   entries.clear();
   const std::uint32_t* p = cache_.Entries(current_);
-  for (std::size_t i = 0, n = CachedCount(current_); i < n; ++i, p += kWordsPerEntry) {
-    const std::uint64_t tag = std::uint64_t{p[1]} | std::uint64_t{p[2]} << 32;
-    entries.push_back({static_cast<int>(p[0]), static_cast<std::size_t>(tag)});
-  }
+  for (std::size_t i = 0, n = CachedCount(current_); i < n; ++i, p += kWordsPerEntry)
+    entries.push_back({static_cast<int>(p[0]), std::size_t{p[1]}});
 }
 
 void TLineDecider::AtLineEnd() {
   Materialize();
   pastEnd_ = true;
   endIndex_ = read_;
-  atEnd_ = walk_.Entries();
+  // Each walk of this line gets an identity of its own.
+  std::vector<TRE_StateWalk::Entry>& entries = walk_.Entries();
+  parent_.resize(entries.size() + 1);
+  std::iota(parent_.begin(), parent_.end(), 0u);
+  goodRoot_.assign(entries.size() + 1, 0);
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    if (entries[i].tag & kLive) entries[i].tag |= (i + 1) << kIdShift;
+  atEnd_ = entries;
 }
 
 void TLineDecider::HandOn(const std::vector<TRE_StateWalk::Entry>& atEnd, bool matched) {
-  const std::size_t group = kGroup << nextGroup_;
-  if (matched) nextGroup_ = (nextGroup_ + 1) % kGroupCount;
   handed_.clear();
   for (const TRE_StateWalk::Entry& e : atEnd) {
-    std::size_t tag = e.tag & ~kLive;
-    if (matched) tag &= ~group;  // the oldest group gives its bit up
-    if (e.tag & kLive) tag |= matched ? group : kDead;
+    std::size_t tag = e.tag & kLearnt;
+    if (e.tag & kLive) {
+      const std::size_t id = e.tag >> kIdShift;
+      if (!matched) {
+        tag |= kDead;
+      } else if (id != 0 && goodRoot_[Root(id)] && !dfa_.Accepting(e.state)) {
+        // (A walk that accepts right here, after a lead byte's LF, is not known beyond it.)
+        tag |= kGood;
+      }
+    }
     if (tag != 0) handed_.push_back({e.state, tag});
   }
 }
@@ -291,15 +346,15 @@ void TLineDecider::Finish(Outcome outcome) {
   }
   passed_ = endIndex_ - 1;
   if (outcome == kMatch) {
-    // The walk from the line end's states reaches a match after it.
+    // After the report the next line begins at this line's end.
     if (plainEnd_) {
       HandOn(atEnd_, true);
-    } else if (afterEndKept_) {
+    } else {
       HandOn(afterEnd_, true);
       handedAfterEnd_ = true;
     }
   } else {
-    // Every state of this line at its end led nowhere.
+    // Every walk of this line at its end led nowhere.
     HandOn(atEnd_, false);
   }
 }

@@ -50,6 +50,11 @@ class TRE_StateWalk {
     StepJoining(code, start, startTag, onEnd,
                 [this](std::size_t& into, std::size_t tag) { Joined(into, tag); });
   }
+  // As Step, but walks that meet are joined by onJoin(intoTag, laterTag).
+  template <typename OnEnd, typename OnJoin>
+  void StepJoined(CharCode code, int start, std::size_t startTag, OnEnd&& onEnd, OnJoin&& onJoin) {
+    StepJoining(code, start, startTag, onEnd, onJoin);
+  }
   // Steps every walk on code; when a walk reaches a state another one reached first, only
   // the first goes on and onJoin(firstTag, laterTag) is called.
   template <typename OnEnd, typename OnJoin>
@@ -208,21 +213,20 @@ TWalkCacheLimits& WalkCacheLimits();
 // missing a start. A line end is an LF, or a 2-byte character whose second byte is one (the
 // reader counts that LF as a line end). A pattern that runs across lines (a(.|\n)*z) must not be
 // walked again from every line over the same text, so what a walk past a line end learnt is handed
-// to the next line, which then starts right at that line end (MaySkip() is false):
-// - states that led nowhere: a walk of the next line that meets one of them leads nowhere;
-// - the states of a line whose walk reached a match after its end: when the walk of a later
-//   line holds all of them before that match is reached, it reaches the match too. Each such
-//   line's states form a group with a tag bit of its own, carried on over the following lines
-//   until its match is passed (up to 61 groups, the oldest giving way), so lines whose walks
-//   differ (a(.|\n)*z|b(.|\n)*y over lines "a", "b", "a", ...) each find an earlier group
-//   they hold instead of walking to the far match again.
+// to the next line, which then starts right at that line end (MaySkip() is false). The automaton
+// is deterministic, so what is learnt belongs to a state at a place, whichever walk brought it:
+// - dead: the state leads nowhere from there; a walk of a later line that meets it neither;
+// - good: the state reaches an accepting one later; a walk of a later line that meets it has a
+//   match. Which of a line's states at its end are good is known by giving each an identity
+//   there and joining the identities of walks that meet (they share their future from then
+//   on): those joined into the walk that reaches the match are good.
+// Both are carried on over the following lines (good until the state accepts), also over a line
+// that has a match of its own, so each place is walked past its line end by at most as many
+// lines as the automaton has states, however many different walks the lines begin.
 class TLineDecider {
  public:
   explicit TLineDecider(const TRE_DFA& dfa)
-      : dfa_(dfa),
-        walk_(dfa, TRE_StateWalk::Join::kBits),
-        limits_(WalkCacheLimits()),
-        cache_(limits_.budget) {}
+      : dfa_(dfa), walk_(dfa), limits_(WalkCacheLimits()), cache_(limits_.budget) {}
 
   // False while the next decision must begin at the very next character.
   bool MaySkip() const noexcept { return handed_.empty(); }
@@ -245,18 +249,20 @@ class TLineDecider {
   std::size_t Passed() const noexcept { return passed_; }
 
  private:
-  // Tag bits: a walk from this line, one known to lead nowhere, and from kGroup on one bit per
-  // group of states known to reach a match.
+  // Tag bits: a walk from this line, a state known to lead nowhere, one known to reach an
+  // accepting state later; above them, past the line end, the identity of a walk of this
+  // line (1 + its index at the line end; walks that met carry the smallest).
   static constexpr std::size_t kLive = 1;
   static constexpr std::size_t kDead = 2;
-  static constexpr std::size_t kGroup = 4;
-  static constexpr int kGroupCount = 61;
+  static constexpr std::size_t kGood = 4;
+  static constexpr std::size_t kLearnt = kDead | kGood;
+  static constexpr int kIdShift = 3;
   enum Outcome { kOpen, kMatch, kNoMatch };
-  // What a step learnt: a walk from this line accepts; one is alive; every state of a group
-  // is reached from this line too; states learnt from earlier lines are still carried.
-  enum StepFlag : std::uint32_t { kLiveAccepts = 1, kLiveLeft = 2, kContained = 4, kCarried = 8 };
-  // A cached walk entry: the state and the two halves of its tag.
-  static constexpr std::size_t kWordsPerEntry = 3;
+  // What a step learnt: a walk from this line accepts (or meets a good state); one is alive;
+  // states learnt from earlier lines are still carried.
+  enum StepFlag : std::uint32_t { kLiveAccepts = 1, kLiveLeft = 2, kCarried = 4 };
+  // A cached walk entry: the state and its tag (identities are below the automaton's size).
+  static constexpr std::size_t kWordsPerEntry = 2;
   // After this many new contents in a row the cache is not asked for a number of steps,
   // doubling up to the longest pause while it keeps missing.
   static constexpr std::size_t kMissesBeforePause = 8;
@@ -266,12 +272,18 @@ class TLineDecider {
   void Begin();
   void AddHandedStates();
   void Stepped(CharCode c);
+  // The line has a match: only what earlier lines handed on is walked on, to the line end.
+  void Settle();
   // Steps the walk on c (starting one more walk from this line when start), applies the tag
-  // rules and says what it learnt.
+  // rules and says what it learnt; WalkStep never through the cache, adding the handed states
+  // after the step when addHanded.
   std::uint32_t Advance(CharCode c, bool start);
-  std::uint32_t WalkStep(CharCode c, bool start);
-  // The tag rules after a step of walk_ (dead states, groups reaching their match).
+  std::uint32_t WalkStep(CharCode c, bool start, bool addHanded);
+  // The tag rules after a step of walk_ (dead states, good states, accepting walks).
   std::uint32_t ApplyTagRules();
+  // Joins the tag of a walk that met another one into that one's tag.
+  void Join(std::size_t& into, std::size_t tag);
+  std::size_t Root(std::size_t id) noexcept;
   std::size_t CachedCount(std::uint32_t id) const noexcept {
     return cache_.Size(id) / kWordsPerEntry;
   }
@@ -281,22 +293,25 @@ class TLineDecider {
   bool Intern();
   void AtLineEnd();
   void Finish(Outcome outcome);
-  // Hands the entries at the line end on: this line's walks as a new group (reached a match)
-  // or as dead (led nowhere), the rest as they are.
+  // Hands the entries at the line end on: what was learnt of them, and of this line's walks
+  // that they reached a match (those joined into it) or led nowhere.
   void HandOn(const std::vector<TRE_StateWalk::Entry>& atEnd, bool matched);
 
   const TRE_DFA& dfa_;
   TRE_StateWalk walk_;
-  // Handed to the next line: states with their tags (dead, groups), without kLive.
+  // Handed to the next line: states with what is known of them (dead or good).
   std::vector<TRE_StateWalk::Entry> handed_;
   std::vector<TRE_StateWalk::Entry> atEnd_;
   // After a line end that is a lead byte and an LF: the states right after it (a report
   // leaves the reader on that LF, so the next line's walk is there after its first step).
   std::vector<TRE_StateWalk::Entry> afterEnd_;
-  bool afterEndKept_ = false;
   bool handedAfterEnd_ = false;  // handed_ holds states after the next line's first step
   bool addAfterFirst_ = false;
-  int nextGroup_ = 0;  // the bit the next group takes (the oldest group gives it up)
+  // Past the line end: identities joined (parent of each, the smallest one its root), and the
+  // roots of walks that reached the match.
+  std::vector<std::uint32_t> parent_;
+  std::vector<char> goodRoot_;
+  std::vector<std::uint32_t> joins_;  // pairs (root, joined) of the last step
   TWalkCacheLimits limits_;
   TWalkCache cache_;
   bool cached_ = false;  // the walk is content current_ of the cache, not walk_
@@ -307,7 +322,7 @@ class TLineDecider {
   std::size_t pauseLength_ = kFirstPause;
   Outcome outcome_ = kOpen;
   bool pastEnd_ = false;
-  bool contained_ = false;    // the walk holds every state of a group: the line has a match
+  bool settled_ = false;      // a match starts in the line; only learnt states are walked on
   bool plainEnd_ = true;      // the line ended with an LF of its own
   std::size_t read_ = 0;      // characters read after the first
   std::size_t endIndex_ = 0;  // read_ at the line end

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/grep.h"
+#include "engine/re_state_walk.h"
 #include "platform/codepage.h"
 #include "support/line_hit.h"
 #include "support/temp_files.h"
@@ -115,6 +116,58 @@ std::string RandomText(std::mt19937& rng, size_t size) {
 
 class GrepCrossLineTest : public testing::TempFolderTest {};
 
+// Greps the file and compares with the reference; returns the number of lines reported.
+size_t CompareWithReference(const std::string& pattern, const std::string& bytes,
+                            const std::string& path) {
+  TGrep grep;
+  grep.SetRegExp(pattern);
+  std::vector<Hit> hits;
+  grep.SetOnMatch([&](TGrep&, const RE_LineInfo_t& i) { hits.push_back({i.LineNo, i.Line}); });
+  grep.Grep(path);
+  const std::vector<Hit> expected = Reference(grep.CurrentDFA(), bytes);
+  if (hits != expected) {
+    size_t i = 0;
+    while (i < hits.size() && i < expected.size() && hits[i] == expected[i]) ++i;
+    std::ofstream("/tmp/memory_fail.txt", std::ios::binary) << bytes;
+    ADD_FAILURE() << "first difference at " << i << " got "
+                  << (i < hits.size() ? ::testing::PrintToString(hits[i]) : "end") << " want "
+                  << (i < expected.size() ? ::testing::PrintToString(expected[i]) : "end");
+  }
+  return hits.size();
+}
+
+// The first code of walk k of a pattern of many alternatives (two letters, so there may be
+// more than the letters).
+std::string Walk(size_t k) {
+  return {static_cast<char>('a' + k / 26), static_cast<char>('a' + k % 26)};
+}
+
+// count alternatives that each run across lines: the walk begun by "A" + Walk(k) ends at
+// "Z" + Walk(k) (with the given text between), and the given others.
+std::string Alternatives(size_t count, const std::string& between, const std::string& end = "",
+                         const std::string& others = "") {
+  std::string pattern;
+  for (size_t k = 0; k < count; ++k)
+    pattern += (k ? "|A" : "A") + Walk(k) + between + "Z" + Walk(k) + end;
+  return pattern + others;
+}
+
+// Lines that each begin one of count walks, some that match within themselves ("x"), some of
+// the other pieces, rare ends of walks, every kind of line end.
+std::string WalkLines(std::mt19937& rng, size_t size, size_t count) {
+  static const std::vector<std::string> ends = {"\n", "\r\n", "\r", "\x82\n", "\n", "\n"};
+  std::uniform_int_distribution<size_t> walk(0, count - 1);
+  std::uniform_int_distribution<size_t> end(0, ends.size() - 1);
+  std::uniform_int_distribution<int> kind(0, 999);
+  std::string out;
+  while (out.size() < size) {
+    const int k = kind(rng);
+    out += k < 2 ? "Z" + Walk(walk(rng)) : k < 50 ? "x" : k < 100 ? "b c" : "A" + Walk(walk(rng));
+    out += ends[end(rng)];
+  }
+  return out + 'c';
+}
+
 TEST_F(GrepCrossLineTest, ReportsWhatTheAutomatonDecidesOverFilesOfSeveralBlocks) {
   const std::vector<std::string> patterns = {
       "N(.|\\n)*z",
@@ -141,25 +194,43 @@ TEST_F(GrepCrossLineTest, ReportsWhatTheAutomatonDecidesOverFilesOfSeveralBlocks
     const std::string path = Write(bytes);
     for (const auto& pattern : patterns) {
       SCOPED_TRACE("size " + std::to_string(size) + " pattern " + pattern);
-      TGrep grep;
-      grep.SetRegExp(pattern);
-      std::vector<Hit> hits;
-      grep.SetOnMatch([&](TGrep&, const RE_LineInfo_t& i) { hits.push_back({i.LineNo, i.Line}); });
-      grep.Grep(path);
-      const std::vector<Hit> expected = Reference(grep.CurrentDFA(), bytes);
-      if (hits != expected) {
-        size_t i = 0;
-        while (i < hits.size() && i < expected.size() && hits[i] == expected[i]) ++i;
-        std::ofstream("/tmp/memory_fail.txt", std::ios::binary) << bytes;
-        ADD_FAILURE() << "first difference at " << i << " got "
-                      << (i < hits.size() ? ::testing::PrintToString(hits[i]) : "end") << " want "
-                      << (i < expected.size() ? ::testing::PrintToString(expected[i]) : "end");
-      }
-      ASSERT_EQ(hits, expected);
-      total += hits.size();
+      total += CompareWithReference(pattern, bytes, path);
+      ASSERT_FALSE(HasFailure());
     }
   }
   EXPECT_GT(total, 1000u);
+}
+
+TEST_F(GrepCrossLineTest, LinesThatBeginManyDifferentWalks) {
+  // More different walks than any fixed number of remembered sets, lines with matches of their
+  // own between them; all again with the walk cache taking every step (walks that meet on a
+  // cached step must be joined again whenever the step is taken) and emptied all the time.
+  const std::vector<std::string> patterns = {
+      Alternatives(5, "(.|\\n)*"),
+      Alternatives(70, "(.|\\n)*"),
+      Alternatives(70, "(.|\\n)*", "", "|x"),
+      Alternatives(26, "(.|\\n)*", "$", "|Ab\\n[^Z]*\\n\\n"),
+      Alternatives(26, "\\n(A..\\n|x\\n)*"),
+      Alternatives(70, "[^x]*"),
+  };
+  const TWalkCacheLimits saved = WalkCacheLimits();
+  const std::vector<TWalkCacheLimits> limits = {saved, {2, 0, 1 << 20}, {1, 1, 4096}};
+  std::mt19937 rng(61);
+  size_t total = 0;
+  const size_t block = TTxtFile::BlockSize;
+  for (const size_t size : {size_t{3000}, block + 99}) {
+    const std::string bytes = WalkLines(rng, size, 70);
+    const std::string path = Write(bytes);
+    for (size_t i = 0; i < patterns.size() * limits.size() && !HasFailure(); ++i) {
+      SCOPED_TRACE("size " + std::to_string(size) + " pattern " +
+                   std::to_string(i % patterns.size()) + " cache " +
+                   std::to_string(i / patterns.size()));
+      WalkCacheLimits() = limits[i / patterns.size()];
+      total += CompareWithReference(patterns[i % patterns.size()], bytes, path);
+    }
+  }
+  WalkCacheLimits() = saved;
+  EXPECT_GT(total, 10000u);
 }
 
 size_t HeapInUse() { return mallinfo2().uordblks; }
@@ -213,6 +284,13 @@ TEST_F(GrepCrossLineTest, EachLineWhoseMatchLiesFarAheadHandsItsWalkOn) {
     for (int i = 0; i < times; ++i) bytes += lines;
     return bytes + tail;
   };
+  // Lines that begin count walks in turn, then a line that ends them all.
+  auto cycle = [](size_t count, size_t lines) {
+    std::string bytes;
+    for (size_t i = 0; i < lines; ++i) bytes += "A" + Walk(i % count) + "\n";
+    for (size_t k = 0; k < count; ++k) bytes += "Z" + Walk(k) + " ";
+    return bytes + "\n";
+  };
   struct Row {
     std::string bytes;
     std::string pattern;
@@ -225,6 +303,12 @@ TEST_F(GrepCrossLineTest, EachLineWhoseMatchLiesFarAheadHandsItsWalkOn) {
       // Neighbouring lines whose walks hold different states.
       {repeated("a\nb\n", 100000, "yz\n"), "a(.|\\n)*z|b(.|\\n)*y", 200000},
       {repeated("a\nb\nc\n", 100000, "yz\n"), "a(.|\\n)*z|b(.|\\n)*y|c(.|\\n)*yz", 300000},
+      // More different walks than a fixed number of sets kept (each far match was walked to
+      // again from every line: minutes).
+      {cycle(70, 40000), Alternatives(70, "(.|\\n)*"), 40000},
+      // Lines with matches of their own between them (what was learnt was dropped there).
+      {repeated("Aaa\nx\nAab\nx\n", 20000, "ZaaZab\n"), Alternatives(2, "(.|\\n)*", "", "|x"),
+       80000},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.pattern);
