@@ -523,37 +523,51 @@ TMatchCursor::TMatchCursor(const TMatchCORE& core, const char* base, std::size_t
       base_(base),
       size_(size),
       anchored_(dfa_.LineHeadUsed() || dfa_.LineTailUsed()),
-      onePass_(anchored_ || dfa_.MarkersUnused()) {}
+      afterHead_(dfa_.LineHeadUsed() ? dfa_.Step(dfa_.InitialState(), dfa_.LineHeadCode())
+                                     : TRE_DFA::kNone),
+      acceptApart_(!anchored_ && !dfa_.MarkersUnused()) {}
 
 TMatchRange TMatchCursor::Afresh(const char* p, bool lineStart) const {
   if (anchored_) return lineStart ? core_.FindAnchored(p) : core_.ScanForMatch(p);
   return lineStart ? core_.FindFirst(p) : core_.ScanForMatch(p);
 }
 
+TMatchRange TMatchCursor::AtZero(std::size_t pos, bool first, bool lineHere, bool lineStart) const {
+  const char* s = base_ + pos;
+  const int init = dfa_.InitialState();
+  auto matchesEmpty = [this](int state) {
+    return state != TRE_DFA::kNone &&
+           (dfa_.Accepting(state) || dfa_.Step(state, dfa_.LineTailCode()) != TRE_DFA::kNone);
+  };
+  // Without anchors only a search from a line start right there finds the empty match.
+  if (!anchored_)
+    return first && lineStart && dfa_.Accepting(init) ? TMatchRange{s, s} : TMatchRange{};
+  // A line start there has the empty match of the pattern after the line-start marker (of
+  // the whole pattern when it has none and the search began there); else the line end.
+  if (lineHere && (afterHead_ != TRE_DFA::kNone || (first && !dfa_.LineHeadUsed()))) {
+    if (matchesEmpty(dfa_.LineHeadUsed() ? afterHead_ : init)) return {s, s};
+  }
+  if (dfa_.LineTailUsed() && dfa_.Step(init, dfa_.LineTailCode()) != TRE_DFA::kNone) return {s, s};
+  return {};
+}
+
 TMatchRange TMatchCursor::Next(const char* p, bool lineStart) {
-  if (!onePass_) return Afresh(p, lineStart);
   const auto from = static_cast<std::size_t>(p - base_);
   for (std::size_t pos = from;;) {
     if (pos < windowBegin_ || pos >= windowEnd_)
       Fill(pos, pos == from ? lineStart : nextLineStart_);
-    if (pos == from && anchored_ && dfa_.LineHeadUsed() &&
-        (lineStartAt_[pos - windowBegin_] != 0) != lineStart) {
-      // The caller counts p as a line start where the text does not (an LF as the second byte
-      // of a 2-byte character before it), or the other way round: search afresh.
-      return Afresh(p, lineStart);
-    }
     for (; pos < windowEnd_; ++pos) {
-      if (base_[pos] == 0) {
-        // The terminator: its own rules (an empty match at a line start, or where the initial
-        // state takes the line end) apply only when nothing before it matched.
-        if (anchored_) return Afresh(p, lineStart);
-        // Without anchors it has an empty match only when the search began there at a line
-        // start (ScanForMatch adds no walk at the terminator).
-        const std::size_t e = end_[pos - windowBegin_];
-        if (pos == from && lineStart && e != 0) return {base_ + pos, base_ + (e - 1)};
-        return {};
+      const std::size_t i = pos - windowBegin_;
+      const bool first = pos == from;
+      // Where the search begins the caller says whether a line starts; further on the text.
+      const bool lineHere = first ? lineStart : (flags_[i] & kLine) != 0;
+      if (base_[pos] == 0) return AtZero(pos, first, lineHere, lineStart);
+      std::size_t e = acceptApart_ && lineStart ? acceptEnd_[2 * i] : end_[2 * i];
+      if (lineHere && afterHead_ != TRE_DFA::kNone) {
+        // Never for the replacement or the highlight: they say so only after an LF byte.
+        if ((flags_[i] & kHeadWalk) == 0) return Afresh(p, lineStart);
+        e = std::max(e, end_[2 * i + 1]);
       }
-      const std::size_t e = end_[pos - windowBegin_];
       if (e != 0) return {base_ + pos, base_ + (e - 1)};
     }
   }
@@ -561,18 +575,19 @@ TMatchRange TMatchCursor::Next(const char* p, bool lineStart) {
 
 void TMatchCursor::Fill(std::size_t from, bool lineStart) {
   constexpr std::uint32_t kFirst = 0xFFFFFFFFu;
-  const std::size_t limit = from + std::min(WindowSize(), size_ - std::min(size_, from) + 1);
+  std::size_t limit = from + std::min(WindowSize(), size_ - std::min(size_, from) + 1);
+  // A zero byte ends the window (the walks stop there): the tables need not be longer.
+  if (const void* zero = std::memchr(base_ + from, 0, limit - from))
+    limit = static_cast<std::size_t>(static_cast<const char*>(zero) - base_) + 1;
   const std::size_t n = limit - from + 1;
-  // Each start has two walks: from the initial state (2 i) and, at a line start, from the
-  // state after the line-start marker (2 i + 1).
-  std::vector<std::size_t> walkEnd(2 * n, 0);
+  end_.assign(2 * n, 0);
+  if (acceptApart_) acceptEnd_.assign(2 * n, 0);
   joined_.assign(2 * n, kFirst);
   joinedAt_.resize(2 * n);
-  lineStartAt_.assign(n, 0);
+  flags_.assign(n, 0);
   TRE_StateWalk& walk = core_.Walk(dfa_);
   walk.Clear();
   const int init = dfa_.InitialState();
-  const int afterHead = dfa_.LineHeadUsed() ? dfa_.Step(init, dfa_.LineHeadCode()) : TRE_DFA::kNone;
   const CharCode tail = dfa_.LineTailCode();
   // Every character boundary before limit starts walks, and the walks go on until they end.
   const char* q = base_ + from;
@@ -592,20 +607,26 @@ void TMatchCursor::Fill(std::size_t from, bool lineStart) {
   for (;;) {
     if (pos < limit) {
       const std::size_t i = pos - from;
-      lineStartAt_[i] = lineStart ? 1 : 0;
       walk.AddKeepingFirst(init, 2 * i, join);
-      if (lineStart) walk.AddKeepingFirst(afterHead, 2 * i + 1, join);
+      // An LF byte before pos may be the second byte of a character; a caller that takes pos
+      // as a line start then still finds its answer here.
+      const bool lfBefore = pos > 0 && base_[pos - 1] == '\n';
+      flags_[i] = static_cast<std::uint8_t>((lineStart ? kLine : 0) |
+                                            (lineStart || lfBefore ? kHeadWalk : 0));
+      if (lineStart || lfBefore) walk.AddKeepingFirst(afterHead_, 2 * i + 1, join);
     } else if (windowEnd_ == 0) {
       windowEnd_ = pos;  // the first boundary at or after limit
       nextLineStart_ = lineStart;
     }
     for (const TRE_StateWalk::Entry& e : walk.Entries()) {
-      if (dfa_.Accepting(e.state)) walkEnd[e.tag] = pos + 1;
+      if (!dfa_.Accepting(e.state)) continue;
+      end_[e.tag] = pos + 1;
+      if (acceptApart_) acceptEnd_[e.tag] = pos + 1;
     }
     if (*q == 0) {
       // The terminator (or a zero byte, after which the text is read afresh).
       for (const TRE_StateWalk::Entry& e : walk.Entries()) {
-        if (takesTail(e)) walkEnd[e.tag] = pos + 1;
+        if (takesTail(e)) end_[e.tag] = pos + 1;
       }
       if (pos < limit) {
         windowEnd_ = pos + 1;
@@ -622,7 +643,7 @@ void TMatchCursor::Fill(std::size_t from, bool lineStart) {
     walk.StepKeepingFirst(
         c,
         [&](const TRE_StateWalk::Entry& e) {
-          if (separator && takesTail(e)) walkEnd[e.tag] = std::max(walkEnd[e.tag], at + 1);
+          if (separator && takesTail(e)) end_[e.tag] = std::max(end_[e.tag], at + 1);
         },
         join);
   }
@@ -630,19 +651,21 @@ void TMatchCursor::Fill(std::size_t from, bool lineStart) {
   // common way (not before they met) and is further.
   std::vector<std::uint32_t> chain;
   const std::size_t count = windowEnd_ - from;
+  auto takeOver = [this](std::vector<std::size_t>& ends, std::uint32_t k) {
+    const std::size_t shared = ends[joined_[k]];
+    if (shared > joinedAt_[k]) ends[k] = std::max(ends[k], shared);
+  };
   for (std::size_t i = 0; i < 2 * count; ++i) {
     for (std::size_t k = i; joined_[k] != kFirst; k = joined_[k])
       chain.push_back(static_cast<std::uint32_t>(k));
     while (!chain.empty()) {
       const std::uint32_t k = chain.back();
       chain.pop_back();
-      const std::size_t shared = walkEnd[joined_[k]];
-      if (shared > joinedAt_[k]) walkEnd[k] = std::max(walkEnd[k], shared);
+      takeOver(end_, k);
+      if (acceptApart_) takeOver(acceptEnd_, k);
       joined_[k] = kFirst;
     }
   }
-  end_.assign(count, 0);
-  for (std::size_t i = 0; i < count; ++i) end_[i] = std::max(walkEnd[2 * i], walkEnd[2 * i + 1]);
 }
 
 TRE_StateWalk& TMatchCORE::Walk(const TRE_DFA& dfa) const {
