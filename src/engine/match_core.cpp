@@ -139,6 +139,39 @@ class TMatchCORE::OrderedCache {
     return found;
   }
   std::size_t Size() const { return tags.size() - head_; }
+  // After a start matched, only earlier walks go on and none is added. FindFirst's step (scan
+  // false) ends the first walk that accepts after it, Scan's the first that accepts before it
+  // or ends at a separator in a state taking the line end; either way with every later walk.
+  // Returns that walk's tag (the new leftmost start), or npos.
+  std::size_t StepAfterMatch(CharCode c, bool scan, bool separator) {
+    const std::uint32_t key =
+        kAfterKey |
+        (scan ? kScanKey | dfa.CodeClass(c) << 2 | (separator ? 1u : 0u) : dfa.CodeClass(c));
+    const TWalkCache::Move* m = cache.Find(current, key);
+    TWalkCache::Move made;
+    if (m == nullptr) {
+      made = MakeAfterMatch(c, scan, separator);
+      m = &made;
+    } else {
+      misses = 0;
+    }
+    const std::size_t found = m->flags == 0 ? TRE_StateWalk::npos : tags[head_ + m->flags - 1];
+    Drop(m->next == kMade ? drops.data() : cache.Drops(*m),
+         m->next == kMade ? drops.size() : m->dropCount);
+    Keep(m, made, key);
+    return found;
+  }
+  // After StepAfterMatch: gives the walks back when none is left, while the cache keeps
+  // missing (starting a pause) or when few are left.
+  bool LeftAfterMatch(TRE_StateWalk& walk, CachePause& pause) {
+    if (Missing()) {
+      pause.Start();
+    } else if (Size() != 0 && Size() >= limits.below) {
+      return false;
+    }
+    Leave(walk);
+    return true;
+  }
   bool Missing() {
     if (misses < kMissesBeforePause) return false;
     misses = 0;
@@ -180,6 +213,7 @@ class TMatchCORE::OrderedCache {
   }
   static constexpr std::uint32_t kScanKey = 0x80000000u;
   static constexpr std::uint32_t kFirstMask = 0x3FFFFFFFu;
+  static constexpr std::uint32_t kAfterKey = 0x40000000u;
 
   // Moves on to the next list; a move made anew is kept unless the cache had to be emptied.
   void Keep(const TWalkCache::Move* m, TWalkCache::Move& made, std::uint32_t key) {
@@ -252,6 +286,43 @@ class TMatchCORE::OrderedCache {
     cache.Clear();
     current = cache.Intern(packed.data(), packed.size());
     return false;
+  }
+  // StepAfterMatch's step of the current list, into next and drops; flags: 1 + the index of
+  // the walk found, 0 for none.
+  TWalkCache::Move MakeAfterMatch(CharCode c, bool scan, bool separator) {
+    ++misses;
+    const std::uint32_t* states = Lists();
+    const std::size_t n = Size();
+    std::uint32_t first = 0;
+    for (std::size_t i = 0; scan && i < n && first == 0; ++i) {
+      if (dfa.Accepting(static_cast<int>(states[i]))) first = static_cast<std::uint32_t>(i + 1);
+    }
+    NewGeneration();
+    next.clear();
+    drops.clear();
+    const CharCode tail = dfa.LineTailCode();
+    for (std::size_t i = 0; i < n; ++i) {
+      drops.push_back(static_cast<std::uint32_t>(i));
+      if (first != 0 && i + 1 >= first) continue;  // the walk found and every later one end
+      const int state = static_cast<int>(states[i]);
+      const int to = dfa.Step(state, c);
+      if (to == TRE_DFA::kNone) {
+        if (scan && separator && dfa.Step(state, tail) != TRE_DFA::kNone)
+          first = static_cast<std::uint32_t>(i + 1);
+      } else if (stamp[static_cast<std::size_t>(to)] != generation) {
+        stamp[static_cast<std::size_t>(to)] = generation;
+        if (!scan && dfa.Accepting(to)) {
+          first = static_cast<std::uint32_t>(i + 1);
+        } else {
+          next.push_back(static_cast<std::uint32_t>(to));
+          drops.pop_back();
+        }
+      }
+    }
+    TWalkCache::Move m;
+    m.next = kMade;
+    m.flags = first;
+    return m;
   }
   // The step of the current list on c, into next and drops.
   TWalkCache::Move Make(CharCode c) {
@@ -352,7 +423,15 @@ TMatchRange TMatchCORE::FindFirst(const char* p) const {
   while (*s != 0) {
     if (cached != nullptr) {
       const auto tag = static_cast<std::size_t>(s - p);
-      const std::size_t accepted = cached->Step(ReadCharFromText(s), tag);
+      const CharCode c = ReadCharFromText(s);
+      if (best != TRE_StateWalk::npos) {
+        // Only walks from earlier starts are left; one that accepts becomes the start.
+        const std::size_t found = cached->StepAfterMatch(c, false, false);
+        if (found != TRE_StateWalk::npos) best = found;
+        if (cached->LeftAfterMatch(walk, pause)) cached = nullptr;
+        continue;
+      }
+      const std::size_t accepted = cached->Step(c, tag);
       if (cached->GaveBack(accepted, walk, pause)) {
         cached = nullptr;
         if (accepted != TRE_StateWalk::npos) {
@@ -384,9 +463,8 @@ TMatchRange TMatchCORE::FindFirst(const char* p) const {
     walk.Step(c, best == TRE_StateWalk::npos ? init : TRE_DFA::kNone, tag);
     const std::size_t accepted = walk.FirstAcceptingTag();
     if (accepted < best) best = accepted;
-    if (best != TRE_StateWalk::npos) {
-      walk.DropFrom(best);
-    } else if (!pause.Waiting() && walk.Entries().size() >= WalkCacheLimits().from) {
+    if (best != TRE_StateWalk::npos) walk.DropFrom(best);
+    if (!pause.Waiting() && walk.Entries().size() >= WalkCacheLimits().from) {
       cached = &Ordered(dfa);
       cached->Enter(walk);
     }
@@ -452,6 +530,13 @@ TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
     if (cached != nullptr) {
       const auto tag = static_cast<std::size_t>(s - p);
       const CharCode c = ReadCharFromText(s);
+      if (best != TRE_StateWalk::npos) {
+        const std::size_t found = cached->StepAfterMatch(c, true, IsLineSeparator(c));
+        lineStart = c == '\n';
+        if (found != TRE_StateWalk::npos) best = found;
+        if (cached->LeftAfterMatch(walk, pause)) cached = nullptr;
+        continue;
+      }
       const std::size_t found =
           cached->ScanStep(c, tag, lineStart ? afterHead : TRE_DFA::kNone, IsLineSeparator(c));
       lineStart = c == '\n';
@@ -476,9 +561,8 @@ TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
     walk.Step(c, [&](const TRE_StateWalk::Entry& e) {
       if (separator && e.tag < best && dfa.Step(e.state, tail) != TRE_DFA::kNone) best = e.tag;
     });
-    if (best != TRE_StateWalk::npos) {
-      walk.DropFrom(best);
-    } else if (!pause.Waiting() && walk.Entries().size() >= WalkCacheLimits().from) {
+    if (best != TRE_StateWalk::npos) walk.DropFrom(best);
+    if (!pause.Waiting() && walk.Entries().size() >= WalkCacheLimits().from) {
       cached = &Ordered(dfa);
       cached->Enter(walk);
     }
