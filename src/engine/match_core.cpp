@@ -644,7 +644,7 @@ TMatchRange TMatchCursor::Next(const char* p, bool lineStart) {
       const std::size_t i = pos - windowBegin_;
       const bool first = pos == from;
       // Where the search begins the caller says whether a line starts; further on the text.
-      const bool lineHere = first ? lineStart : (flags_[i] & kLine) != 0;
+      const bool lineHere = anchored_ && (first ? lineStart : (flags_[i] & kLine) != 0);
       if (base_[pos] == 0) return AtZero(pos, first, lineHere, lineStart);
       std::size_t e = acceptApart_ && lineStart ? acceptEnd_[2 * i] : end_[2 * i];
       if (lineHere && afterHead_ != TRE_DFA::kNone) {
@@ -668,7 +668,7 @@ void TMatchCursor::Fill(std::size_t from, bool lineStart) {
   if (acceptApart_) acceptEnd_.assign(2 * n, 0);
   joined_.assign(2 * n, kFirst);
   joinedAt_.resize(2 * n);
-  flags_.assign(n, 0);
+  if (anchored_) flags_.assign(n, 0);
   TRE_StateWalk& walk = core_.Walk(dfa_);
   walk.Clear();
   const int init = dfa_.InitialState();
@@ -692,12 +692,13 @@ void TMatchCursor::Fill(std::size_t from, bool lineStart) {
     if (pos < limit) {
       const std::size_t i = pos - from;
       walk.AddKeepingFirst(init, 2 * i, join);
-      // An LF byte before pos may be the second byte of a character; a caller that takes pos
-      // as a line start then still finds its answer here.
-      const bool lfBefore = pos > 0 && base_[pos - 1] == '\n';
-      flags_[i] = static_cast<std::uint8_t>((lineStart ? kLine : 0) |
-                                            (lineStart || lfBefore ? kHeadWalk : 0));
-      if (lineStart || lfBefore) walk.AddKeepingFirst(afterHead_, 2 * i + 1, join);
+      if (anchored_) {
+        // An LF byte before pos may be the second byte of a character; a caller that takes
+        // pos as a line start then still finds its answer here.
+        const bool head = lineStart || (pos > 0 && base_[pos - 1] == '\n');
+        flags_[i] = static_cast<std::uint8_t>((lineStart ? kLine : 0) | (head ? kHeadWalk : 0));
+        if (head) walk.AddKeepingFirst(afterHead_, 2 * i + 1, join);
+      }
     } else if (windowEnd_ == 0) {
       windowEnd_ = pos;  // the first boundary at or after limit
       nextLineStart_ = lineStart;
@@ -739,7 +740,9 @@ void TMatchCursor::Fill(std::size_t from, bool lineStart) {
     const std::size_t shared = ends[joined_[k]];
     if (shared > joinedAt_[k]) ends[k] = std::max(ends[k], shared);
   };
-  for (std::size_t i = 0; i < 2 * count; ++i) {
+  // Without a line-start walk only the even walks exist.
+  const std::size_t stride = afterHead_ == TRE_DFA::kNone ? 2 : 1;
+  for (std::size_t i = 0; i < 2 * count; i += stride) {
     for (std::size_t k = i; joined_[k] != kFirst; k = joined_[k])
       chain.push_back(static_cast<std::uint32_t>(k));
     while (!chain.empty()) {
