@@ -139,6 +139,39 @@ class TMatchCORE::OrderedCache {
     return found;
   }
   std::size_t Size() const { return tags.size() - head_; }
+  // After a start matched, only earlier walks go on and none is added. FindFirst's step (scan
+  // false) ends the first walk that accepts after it, Scan's the first that accepts before it
+  // or ends at a separator in a state taking the line end; either way with every later walk.
+  // Returns that walk's tag (the new leftmost start), or npos.
+  std::size_t StepAfterMatch(CharCode c, bool scan, bool separator) {
+    const std::uint32_t key =
+        kAfterKey |
+        (scan ? kScanKey | dfa.CodeClass(c) << 2 | (separator ? 1u : 0u) : dfa.CodeClass(c));
+    const TWalkCache::Move* m = cache.Find(current, key);
+    TWalkCache::Move made;
+    if (m == nullptr) {
+      made = MakeAfterMatch(c, scan, separator);
+      m = &made;
+    } else {
+      misses = 0;
+    }
+    const std::size_t found = m->flags == 0 ? TRE_StateWalk::npos : tags[head_ + m->flags - 1];
+    Drop(m->next == kMade ? drops.data() : cache.Drops(*m),
+         m->next == kMade ? drops.size() : m->dropCount);
+    Keep(m, made, key);
+    return found;
+  }
+  // After StepAfterMatch: gives the walks back when none is left, while the cache keeps
+  // missing (starting a pause) or when few are left.
+  bool LeftAfterMatch(TRE_StateWalk& walk, CachePause& pause) {
+    if (Missing()) {
+      pause.Start();
+    } else if (Size() != 0 && Size() >= limits.below) {
+      return false;
+    }
+    Leave(walk);
+    return true;
+  }
   bool Missing() {
     if (misses < kMissesBeforePause) return false;
     misses = 0;
@@ -180,6 +213,7 @@ class TMatchCORE::OrderedCache {
   }
   static constexpr std::uint32_t kScanKey = 0x80000000u;
   static constexpr std::uint32_t kFirstMask = 0x3FFFFFFFu;
+  static constexpr std::uint32_t kAfterKey = 0x40000000u;
 
   // Moves on to the next list; a move made anew is kept unless the cache had to be emptied.
   void Keep(const TWalkCache::Move* m, TWalkCache::Move& made, std::uint32_t key) {
@@ -252,6 +286,43 @@ class TMatchCORE::OrderedCache {
     cache.Clear();
     current = cache.Intern(packed.data(), packed.size());
     return false;
+  }
+  // StepAfterMatch's step of the current list, into next and drops; flags: 1 + the index of
+  // the walk found, 0 for none.
+  TWalkCache::Move MakeAfterMatch(CharCode c, bool scan, bool separator) {
+    ++misses;
+    const std::uint32_t* states = Lists();
+    const std::size_t n = Size();
+    std::uint32_t first = 0;
+    for (std::size_t i = 0; scan && i < n && first == 0; ++i) {
+      if (dfa.Accepting(static_cast<int>(states[i]))) first = static_cast<std::uint32_t>(i + 1);
+    }
+    NewGeneration();
+    next.clear();
+    drops.clear();
+    const CharCode tail = dfa.LineTailCode();
+    for (std::size_t i = 0; i < n; ++i) {
+      drops.push_back(static_cast<std::uint32_t>(i));
+      if (first != 0 && i + 1 >= first) continue;  // the walk found and every later one end
+      const int state = static_cast<int>(states[i]);
+      const int to = dfa.Step(state, c);
+      if (to == TRE_DFA::kNone) {
+        if (scan && separator && dfa.Step(state, tail) != TRE_DFA::kNone)
+          first = static_cast<std::uint32_t>(i + 1);
+      } else if (stamp[static_cast<std::size_t>(to)] != generation) {
+        stamp[static_cast<std::size_t>(to)] = generation;
+        if (!scan && dfa.Accepting(to)) {
+          first = static_cast<std::uint32_t>(i + 1);
+        } else {
+          next.push_back(static_cast<std::uint32_t>(to));
+          drops.pop_back();
+        }
+      }
+    }
+    TWalkCache::Move m;
+    m.next = kMade;
+    m.flags = first;
+    return m;
   }
   // The step of the current list on c, into next and drops.
   TWalkCache::Move Make(CharCode c) {
@@ -352,7 +423,15 @@ TMatchRange TMatchCORE::FindFirst(const char* p) const {
   while (*s != 0) {
     if (cached != nullptr) {
       const auto tag = static_cast<std::size_t>(s - p);
-      const std::size_t accepted = cached->Step(ReadCharFromText(s), tag);
+      const CharCode c = ReadCharFromText(s);
+      if (best != TRE_StateWalk::npos) {
+        // Only walks from earlier starts are left; one that accepts becomes the start.
+        const std::size_t found = cached->StepAfterMatch(c, false, false);
+        if (found != TRE_StateWalk::npos) best = found;
+        if (cached->LeftAfterMatch(walk, pause)) cached = nullptr;
+        continue;
+      }
+      const std::size_t accepted = cached->Step(c, tag);
       if (cached->GaveBack(accepted, walk, pause)) {
         cached = nullptr;
         if (accepted != TRE_StateWalk::npos) {
@@ -384,9 +463,8 @@ TMatchRange TMatchCORE::FindFirst(const char* p) const {
     walk.Step(c, best == TRE_StateWalk::npos ? init : TRE_DFA::kNone, tag);
     const std::size_t accepted = walk.FirstAcceptingTag();
     if (accepted < best) best = accepted;
-    if (best != TRE_StateWalk::npos) {
-      walk.DropFrom(best);
-    } else if (!pause.Waiting() && walk.Entries().size() >= WalkCacheLimits().from) {
+    if (best != TRE_StateWalk::npos) walk.DropFrom(best);
+    if (!pause.Waiting() && walk.Entries().size() >= WalkCacheLimits().from) {
       cached = &Ordered(dfa);
       cached->Enter(walk);
     }
@@ -452,6 +530,13 @@ TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
     if (cached != nullptr) {
       const auto tag = static_cast<std::size_t>(s - p);
       const CharCode c = ReadCharFromText(s);
+      if (best != TRE_StateWalk::npos) {
+        const std::size_t found = cached->StepAfterMatch(c, true, IsLineSeparator(c));
+        lineStart = c == '\n';
+        if (found != TRE_StateWalk::npos) best = found;
+        if (cached->LeftAfterMatch(walk, pause)) cached = nullptr;
+        continue;
+      }
       const std::size_t found =
           cached->ScanStep(c, tag, lineStart ? afterHead : TRE_DFA::kNone, IsLineSeparator(c));
       lineStart = c == '\n';
@@ -476,9 +561,8 @@ TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
     walk.Step(c, [&](const TRE_StateWalk::Entry& e) {
       if (separator && e.tag < best && dfa.Step(e.state, tail) != TRE_DFA::kNone) best = e.tag;
     });
-    if (best != TRE_StateWalk::npos) {
-      walk.DropFrom(best);
-    } else if (!pause.Waiting() && walk.Entries().size() >= WalkCacheLimits().from) {
+    if (best != TRE_StateWalk::npos) walk.DropFrom(best);
+    if (!pause.Waiting() && walk.Entries().size() >= WalkCacheLimits().from) {
       cached = &Ordered(dfa);
       cached->Enter(walk);
     }
@@ -523,37 +607,51 @@ TMatchCursor::TMatchCursor(const TMatchCORE& core, const char* base, std::size_t
       base_(base),
       size_(size),
       anchored_(dfa_.LineHeadUsed() || dfa_.LineTailUsed()),
-      onePass_(anchored_ || dfa_.MarkersUnused()) {}
+      afterHead_(dfa_.LineHeadUsed() ? dfa_.Step(dfa_.InitialState(), dfa_.LineHeadCode())
+                                     : TRE_DFA::kNone),
+      acceptApart_(!anchored_ && !dfa_.MarkersUnused()) {}
 
 TMatchRange TMatchCursor::Afresh(const char* p, bool lineStart) const {
   if (anchored_) return lineStart ? core_.FindAnchored(p) : core_.ScanForMatch(p);
   return lineStart ? core_.FindFirst(p) : core_.ScanForMatch(p);
 }
 
+TMatchRange TMatchCursor::AtZero(std::size_t pos, bool first, bool lineHere, bool lineStart) const {
+  const char* s = base_ + pos;
+  const int init = dfa_.InitialState();
+  auto matchesEmpty = [this](int state) {
+    return state != TRE_DFA::kNone &&
+           (dfa_.Accepting(state) || dfa_.Step(state, dfa_.LineTailCode()) != TRE_DFA::kNone);
+  };
+  // Without anchors only a search from a line start right there finds the empty match.
+  if (!anchored_)
+    return first && lineStart && dfa_.Accepting(init) ? TMatchRange{s, s} : TMatchRange{};
+  // A line start there has the empty match of the pattern after the line-start marker (of
+  // the whole pattern when it has none and the search began there); else the line end.
+  if (lineHere && (afterHead_ != TRE_DFA::kNone || (first && !dfa_.LineHeadUsed()))) {
+    if (matchesEmpty(dfa_.LineHeadUsed() ? afterHead_ : init)) return {s, s};
+  }
+  if (dfa_.LineTailUsed() && dfa_.Step(init, dfa_.LineTailCode()) != TRE_DFA::kNone) return {s, s};
+  return {};
+}
+
 TMatchRange TMatchCursor::Next(const char* p, bool lineStart) {
-  if (!onePass_) return Afresh(p, lineStart);
   const auto from = static_cast<std::size_t>(p - base_);
   for (std::size_t pos = from;;) {
     if (pos < windowBegin_ || pos >= windowEnd_)
       Fill(pos, pos == from ? lineStart : nextLineStart_);
-    if (pos == from && anchored_ && dfa_.LineHeadUsed() &&
-        (lineStartAt_[pos - windowBegin_] != 0) != lineStart) {
-      // The caller counts p as a line start where the text does not (an LF as the second byte
-      // of a 2-byte character before it), or the other way round: search afresh.
-      return Afresh(p, lineStart);
-    }
     for (; pos < windowEnd_; ++pos) {
-      if (base_[pos] == 0) {
-        // The terminator: its own rules (an empty match at a line start, or where the initial
-        // state takes the line end) apply only when nothing before it matched.
-        if (anchored_) return Afresh(p, lineStart);
-        // Without anchors it has an empty match only when the search began there at a line
-        // start (ScanForMatch adds no walk at the terminator).
-        const std::size_t e = end_[pos - windowBegin_];
-        if (pos == from && lineStart && e != 0) return {base_ + pos, base_ + (e - 1)};
-        return {};
+      const std::size_t i = pos - windowBegin_;
+      const bool first = pos == from;
+      // Where the search begins the caller says whether a line starts; further on the text.
+      const bool lineHere = anchored_ && (first ? lineStart : (flags_[i] & kLine) != 0);
+      if (base_[pos] == 0) return AtZero(pos, first, lineHere, lineStart);
+      std::size_t e = acceptApart_ && lineStart ? acceptEnd_[2 * i] : end_[2 * i];
+      if (lineHere && afterHead_ != TRE_DFA::kNone) {
+        // Never for the replacement or the highlight: they say so only after an LF byte.
+        if ((flags_[i] & kHeadWalk) == 0) return Afresh(p, lineStart);
+        e = std::max(e, end_[2 * i + 1]);
       }
-      const std::size_t e = end_[pos - windowBegin_];
       if (e != 0) return {base_ + pos, base_ + (e - 1)};
     }
   }
@@ -561,18 +659,19 @@ TMatchRange TMatchCursor::Next(const char* p, bool lineStart) {
 
 void TMatchCursor::Fill(std::size_t from, bool lineStart) {
   constexpr std::uint32_t kFirst = 0xFFFFFFFFu;
-  const std::size_t limit = from + std::min(WindowSize(), size_ - std::min(size_, from) + 1);
+  std::size_t limit = from + std::min(WindowSize(), size_ - std::min(size_, from) + 1);
+  // A zero byte ends the window (the walks stop there): the tables need not be longer.
+  if (const void* zero = std::memchr(base_ + from, 0, limit - from))
+    limit = static_cast<std::size_t>(static_cast<const char*>(zero) - base_) + 1;
   const std::size_t n = limit - from + 1;
-  // Each start has two walks: from the initial state (2 i) and, at a line start, from the
-  // state after the line-start marker (2 i + 1).
-  std::vector<std::size_t> walkEnd(2 * n, 0);
+  end_.assign(2 * n, 0);
+  if (acceptApart_) acceptEnd_.assign(2 * n, 0);
   joined_.assign(2 * n, kFirst);
   joinedAt_.resize(2 * n);
-  lineStartAt_.assign(n, 0);
+  if (anchored_) flags_.assign(n, 0);
   TRE_StateWalk& walk = core_.Walk(dfa_);
   walk.Clear();
   const int init = dfa_.InitialState();
-  const int afterHead = dfa_.LineHeadUsed() ? dfa_.Step(init, dfa_.LineHeadCode()) : TRE_DFA::kNone;
   const CharCode tail = dfa_.LineTailCode();
   // Every character boundary before limit starts walks, and the walks go on until they end.
   const char* q = base_ + from;
@@ -592,20 +691,27 @@ void TMatchCursor::Fill(std::size_t from, bool lineStart) {
   for (;;) {
     if (pos < limit) {
       const std::size_t i = pos - from;
-      lineStartAt_[i] = lineStart ? 1 : 0;
       walk.AddKeepingFirst(init, 2 * i, join);
-      if (lineStart) walk.AddKeepingFirst(afterHead, 2 * i + 1, join);
+      if (anchored_) {
+        // An LF byte before pos may be the second byte of a character; a caller that takes
+        // pos as a line start then still finds its answer here.
+        const bool head = lineStart || (pos > 0 && base_[pos - 1] == '\n');
+        flags_[i] = static_cast<std::uint8_t>((lineStart ? kLine : 0) | (head ? kHeadWalk : 0));
+        if (head) walk.AddKeepingFirst(afterHead_, 2 * i + 1, join);
+      }
     } else if (windowEnd_ == 0) {
       windowEnd_ = pos;  // the first boundary at or after limit
       nextLineStart_ = lineStart;
     }
     for (const TRE_StateWalk::Entry& e : walk.Entries()) {
-      if (dfa_.Accepting(e.state)) walkEnd[e.tag] = pos + 1;
+      if (!dfa_.Accepting(e.state)) continue;
+      end_[e.tag] = pos + 1;
+      if (acceptApart_) acceptEnd_[e.tag] = pos + 1;
     }
     if (*q == 0) {
       // The terminator (or a zero byte, after which the text is read afresh).
       for (const TRE_StateWalk::Entry& e : walk.Entries()) {
-        if (takesTail(e)) walkEnd[e.tag] = pos + 1;
+        if (takesTail(e)) end_[e.tag] = pos + 1;
       }
       if (pos < limit) {
         windowEnd_ = pos + 1;
@@ -622,7 +728,7 @@ void TMatchCursor::Fill(std::size_t from, bool lineStart) {
     walk.StepKeepingFirst(
         c,
         [&](const TRE_StateWalk::Entry& e) {
-          if (separator && takesTail(e)) walkEnd[e.tag] = std::max(walkEnd[e.tag], at + 1);
+          if (separator && takesTail(e)) end_[e.tag] = std::max(end_[e.tag], at + 1);
         },
         join);
   }
@@ -630,19 +736,23 @@ void TMatchCursor::Fill(std::size_t from, bool lineStart) {
   // common way (not before they met) and is further.
   std::vector<std::uint32_t> chain;
   const std::size_t count = windowEnd_ - from;
-  for (std::size_t i = 0; i < 2 * count; ++i) {
+  auto takeOver = [this](std::vector<std::size_t>& ends, std::uint32_t k) {
+    const std::size_t shared = ends[joined_[k]];
+    if (shared > joinedAt_[k]) ends[k] = std::max(ends[k], shared);
+  };
+  // Without a line-start walk only the even walks exist.
+  const std::size_t stride = afterHead_ == TRE_DFA::kNone ? 2 : 1;
+  for (std::size_t i = 0; i < 2 * count; i += stride) {
     for (std::size_t k = i; joined_[k] != kFirst; k = joined_[k])
       chain.push_back(static_cast<std::uint32_t>(k));
     while (!chain.empty()) {
       const std::uint32_t k = chain.back();
       chain.pop_back();
-      const std::size_t shared = walkEnd[joined_[k]];
-      if (shared > joinedAt_[k]) walkEnd[k] = std::max(walkEnd[k], shared);
+      takeOver(end_, k);
+      if (acceptApart_) takeOver(acceptEnd_, k);
       joined_[k] = kFirst;
     }
   }
-  end_.assign(count, 0);
-  for (std::size_t i = 0; i < count; ++i) end_[i] = std::max(walkEnd[2 * i], walkEnd[2 * i + 1]);
 }
 
 TRE_StateWalk& TMatchCORE::Walk(const TRE_DFA& dfa) const {

@@ -88,10 +88,9 @@ class TMatchCORE : public TRegularExpression {
 // The matches of one text, asked for from places that only move forward, as the replacement
 // and the highlight walk every match of a line. Searching afresh from each place costs the
 // rest of the text per match when a longer match is tried and not taken (`a|a*b` over
-// "aaaa…"), so for a pattern without anchors one pass finds the longest match from every
-// start at once, for a window of starts at a time: walks that meet in a state have the same
-// future, so the later one hands its result over to the first. Patterns with anchors are
-// searched place by place.
+// "aaaa…"), so one pass finds the longest match from every start at once, for a window of
+// starts at a time: walks that meet in a state have the same future, so the later one hands
+// its result over to the first.
 class TMatchCursor {
  public:
   // The text is base[0, size) followed by a zero byte; it must not change meanwhile. The
@@ -109,6 +108,9 @@ class TMatchCursor {
 
  private:
   TMatchRange Afresh(const char* p, bool lineStart) const;
+  // The empty match a search from p finds at the zero byte at pos when nothing before it
+  // matched; lineHere: whether that search takes pos as a line start.
+  TMatchRange AtZero(std::size_t pos, bool first, bool lineHere, bool lineStart) const;
   // Finds the longest match from every start of the window that begins at from (a line
   // start or not).
   void Fill(std::size_t from, bool lineStart);
@@ -118,16 +120,24 @@ class TMatchCursor {
   const char* base_;
   std::size_t size_;
   bool anchored_;
-  // False for a pattern without anchors whose automaton still takes a marker code (only
-  // through an escape): FindFirst and ScanForMatch differ there, so it is searched afresh.
-  bool onePass_;
-  // Starts [windowBegin_, windowEnd_) are known: end_[i] is 1 + the end of the longest match
-  // from windowBegin_ + i, 0 for none; lineStartAt_[i] whether it was taken as a line start.
+  int afterHead_;  // the state after the line-start marker, or kNone
+  // Without anchors, an automaton that still takes a marker code (compiled with codes a text
+  // holds) ends matches at separators by the line-end rule only when searched from a place
+  // that is not a line start: the ends without that rule are kept apart.
+  bool acceptApart_;
+  // Starts [windowBegin_, windowEnd_) are known. Each start has two walks: from the initial
+  // state (2 i) and from the state after the line-start marker (2 i + 1); end_[k] is 1 + the
+  // end of walk k's longest match, 0 for none, and acceptEnd_ the same without the line-end
+  // rule (acceptApart_ only). The second walk is made where the text begins a line (kLine)
+  // and where a caller may say so (after an LF byte, also the second byte of a character).
+  static constexpr std::uint8_t kLine = 1;
+  static constexpr std::uint8_t kHeadWalk = 2;
   std::size_t windowBegin_ = 0;
   std::size_t windowEnd_ = 0;
   bool nextLineStart_ = false;  // whether windowEnd_ begins a line
   std::vector<std::size_t> end_;
-  std::vector<std::uint8_t> lineStartAt_;
+  std::vector<std::size_t> acceptEnd_;
+  std::vector<std::uint8_t> flags_;
   // While filling: the walk a walk handed over to, and where.
   std::vector<std::uint32_t> joined_;
   std::vector<std::size_t> joinedAt_;

@@ -582,7 +582,18 @@ void CompareCursor(const TMatchCORE& core, const std::string& text, bool lf) {
   // as a line start, a search from before it does not.
   std::string leadLf = text;
   leadLf.insert(leadLf.size() / 3, "\x82\n");
-  for (const std::string& t : {text, zero, leadLf}) {
+  // Damaged throughout: after every character in turn a 2-byte character whose second byte
+  // is an LF or a CR, a zero byte, or an LF.
+  std::string damaged;
+  const char* const pieces[] = {"\x82\n", "\x9F\r", "", "\n", "\xE0\n"};
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < text.size(); ++k) {
+    const std::size_t length = IsLead(static_cast<unsigned char>(text[i])) ? 2 : 1;
+    damaged.append(text, i, length);
+    i += length;
+    damaged += k % 5 == 2 ? std::string(1, '\0') : pieces[k % 5];
+  }
+  for (const std::string& t : {text, zero, leadLf, damaged, "\x82\n" + text + "\x82\n"}) {
     const auto expected = AllMatches(t, !lf, [&](const char* p, bool lineStart) {
       if (!lineStart) return core.ScanForMatch(p);
       return anchors ? core.FindAnchored(p) : core.FindFirst(p);
@@ -664,6 +675,63 @@ TEST(Differential, InMemoryRoutinesAgreeWithTheReferenceThroughTheWalkCache) {
   WalkCacheLimits() = saved;
 }
 
+// The walk cache against plain walks where a later start matches first and walks from earlier
+// starts go on, long enough to enter the cache again, until one of them matches: patterns
+// made of a word and a piece of it ("abcab|ca", "^abcab|ca", "abcab$|ca", "abcabx|bca|ca|a").
+TEST(Differential, WalkCacheAfterAMatchAgreesWithPlainWalks) {
+  std::mt19937 rng(31337);
+  auto below = [&rng](std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);
+  };
+  struct Restore {
+    TWalkCacheLimits saved = WalkCacheLimits();
+    ~Restore() { WalkCacheLimits() = saved; }
+  } restore;
+  const TWalkCacheLimits plain{std::size_t{1} << 40, 0, 1 << 20};
+  int later = 0;
+  for (int i = 0; i < 1500; ++i) {
+    std::string word;
+    for (std::size_t n = 3 + below(10); n > 0; --n) word += "abc"[below(3)];
+    const std::size_t from = 1 + below(word.size() - 1);
+    const std::string piece = word.substr(from, 1 + below(word.size() - from));
+    // Or pieces from the word's second, third and fourth character: walks from earlier starts
+    // match one after the other, later starts first.
+    std::string pieces = word + "x";
+    for (std::size_t k = 1; k <= 3 && k < word.size(); ++k)
+      pieces += "|" + word.substr(k, 1 + below(word.size() - k));
+    const std::string pattern =
+        std::vector<std::string>{word + "|" + piece, "^" + word + "|" + piece, word + "$|" + piece,
+                                 "(" + word + ")*" + word + "|" + piece, pieces}[below(5)];
+    std::string text;
+    while (text.size() < 60) text += below(3) == 0 ? word : std::string(1, "abc\r\n"[below(5)]);
+    SCOPED_TRACE("pattern " + pattern + " text " + Visible(text));
+    const auto dfa = CompileDFA(pattern);
+    TMatchCORE core(dfa.get());
+    for (const bool lf : {false, true}) {
+      core.SetLineSeparator(lf ? mcls_LF : mcls_CRLF);
+      auto all = [&](const TWalkCacheLimits& limits) {
+        WalkCacheLimits() = limits;
+        std::vector<std::pair<long, long>> out;
+        for (std::size_t k = 0; k < text.size(); k += 3) {
+          const char* q = text.c_str() + k;
+          out.push_back(Offsets(core.FindFirst(q), q));
+          out.push_back(Offsets(core.FindAnchored(q), q));
+          out.push_back(Offsets(core.ScanForMatch(q), q));
+        }
+        return out;
+      };
+      const auto expected = all(plain);
+      for (const TWalkCacheLimits limits :
+           {TWalkCacheLimits{1, 1, 40}, TWalkCacheLimits{1, 0, 1 << 20},
+            TWalkCacheLimits{2, 1, 1 << 20}}) {
+        ASSERT_EQ(all(limits), expected) << "limits " << limits.from << " " << limits.below;
+      }
+      for (std::size_t k = 0; k < expected.size(); ++k) later += expected[k].first > 0;
+    }
+  }
+  EXPECT_GT(later, 10000);
+}
+
 // With the file line codes both anchors are LF, which the reader puts before and after every
 // line; a walk reports the first position at which an accepting state is reached.
 TEST(Differential, FileLineCodesAgreeWithTheReference) {
@@ -690,6 +758,13 @@ TEST(Differential, FileLineCodesAgreeWithTheReference) {
       if (!line.empty() && line.back() == '\x82') line.pop_back();
       const std::string text = "\n" + line + "\n";
       SCOPED_TRACE("text " + Visible(text));
+      // Without anchors such an automaton still takes these codes, so a search from a line
+      // start ends matches otherwise than one from elsewhere: the one pass must agree with both.
+      TMatchCORE core(dfa.get());
+      for (const bool lf : {false, true}) {
+        core.SetLineSeparator(lf ? mcls_LF : mcls_CRLF);
+        CompareCursor(core, line, lf);
+      }
       const RefMatcher m{ref, text, true};
       for (std::size_t s = 0; s < text.size(); s = m.Next(s)) {
         long refEnd = -1;

@@ -143,6 +143,46 @@ TEST(LinearTime, ReplacementOnAOneMegabyteText) {
   }
 }
 
+// Damaged texts: an LF as the second byte of a 2-byte character (the replacement takes the
+// place after it as a line start, the text does not) and zero bytes inside, where a pattern
+// with anchors has its own rules. Each match found must not search the rest of the text.
+TEST(LinearTime, ReplacementOnAOneMegabyteDamagedText) {
+  const struct {
+    std::string unit;
+    const char* pattern;
+    bool lf;
+    int count;  // per unit
+    std::string replaced;
+  } rows[] = {{"\x82\n", "^.*b|.", false, 1, "X"},
+              {"\x82\n", "^.*b$|.", true, 1, "X"},
+              {"\x82\n", "^", false, 1, "X\x82\n"},
+              {"a\x82\n", "^.*b|a.", false, 1, "X"},
+              {"a\x82\n", "^a", false, 0, "a\x82\n"},
+              {std::string(1, '\0'), "$", false, 1, std::string("X\0", 2)},
+              {std::string("a\0", 2), "a$|$", false, 2, std::string("XX\0", 3)},
+              {std::string("\n\0", 2), "x*", false, 2, std::string("X\nX\0", 4)}};
+  TAWKStr awk;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.pattern);
+    const std::size_t units = (std::size_t{1} << 20) / row.unit.size();
+    std::string text;
+    std::string expected;
+    for (std::size_t i = 0; i < units; ++i) {
+      text += row.unit;
+      expected += row.replaced;
+    }
+    awk.SetLineSeparator(row.lf ? mcls_LF : mcls_CRLF);
+    awk.SetRegExp(row.pattern);
+    const auto start = std::chrono::steady_clock::now();
+    const int count = awk.GSub("X", text);
+    EXPECT_LT(SecondsSince(start), 5.0);
+    // The first unit of "^a" is replaced, as its place is the text's start.
+    if (row.count == 0) expected.replace(0, 1, "X");
+    EXPECT_EQ(count, row.count == 0 ? 1 : static_cast<int>(units) * row.count);
+    EXPECT_TRUE(text == expected);
+  }
+}
+
 // Words of 2-byte characters, made up but valid: lead bytes 0x89-0x97, second bytes
 // 0x40-0xFC without 0x7F.
 std::string WordList(int count) {
