@@ -152,8 +152,9 @@ std::string Alternatives(size_t count, const std::string& between, const std::st
   return pattern + others;
 }
 
-// Lines that each begin one of count walks, some that match within themselves ("x"), some of
-// the other pieces, rare ends of walks, every kind of line end.
+// Lines that begin one or two of count walks, some that match within themselves ("x"), some of
+// the other pieces, rare ends of walks (never of every third walk, so a line may hold a walk that
+// reaches its end and one that does not), every kind of line end.
 std::string WalkLines(std::mt19937& rng, size_t size, size_t count) {
   static const std::vector<std::string> ends = {"\n", "\r\n", "\r", "\x82\n", "\n", "\n"};
   std::uniform_int_distribution<size_t> walk(0, count - 1);
@@ -162,7 +163,13 @@ std::string WalkLines(std::mt19937& rng, size_t size, size_t count) {
   std::string out;
   while (out.size() < size) {
     const int k = kind(rng);
-    out += k < 2 ? "Z" + Walk(walk(rng)) : k < 50 ? "x" : k < 100 ? "b c" : "A" + Walk(walk(rng));
+    const size_t w = walk(rng);
+    if (k < 3) {
+      out += w % 3 == 2 ? "b" : "Z" + Walk(w);
+    } else {
+      out += k < 50 ? "x" : k < 100 ? "b c" : "A" + Walk(w);
+      if (k >= 950) out += " A" + Walk(walk(rng));
+    }
     out += ends[end(rng)];
   }
   return out + 'c';
@@ -218,8 +225,11 @@ TEST_F(GrepCrossLineTest, LinesThatBeginManyDifferentWalks) {
   std::mt19937 rng(61);
   size_t total = 0;
   const size_t block = TTxtFile::BlockSize;
-  for (const size_t size : {size_t{3000}, block + 99}) {
-    const std::string bytes = WalkLines(rng, size, 70);
+  // Also a line whose walks reach their ends or not (only the first is known to reach a match),
+  // each again later, once after a lead byte's line end.
+  const std::string fixed = "Aab Aac\nAac\nAab\nx\nZab\nAac\nAaa\x82\nAac Aab\nZaa\nAab\nAac\n";
+  for (const size_t size : {size_t{3000}, block + 99, fixed.size()}) {
+    const std::string bytes = size == fixed.size() ? fixed : WalkLines(rng, size, 70);
     const std::string path = Write(bytes);
     for (size_t i = 0; i < patterns.size() * limits.size() && !HasFailure(); ++i) {
       SCOPED_TRACE("size " + std::to_string(size) + " pattern " +
