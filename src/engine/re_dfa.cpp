@@ -72,6 +72,33 @@ void TRE_DFA::Charge(std::size_t bytes) {
   }
 }
 
+void TRE_DFA::ChargeTablesSoFar(const std::vector<TRE_DFATransition>& transitions) {
+  // The tables built at the end take a row per state with a column per byte class and per
+  // lead class, and the classes are cut where transitions start and end. The cuts seen so
+  // far give fewer classes than the end will, and there will be at least as many states, so
+  // an automaton whose tables already pass the budget on that count is refused now rather
+  // than after building the rest of it.
+  const auto cut = [](std::array<bool, 257>& isCut, std::size_t& count, std::uint32_t at) {
+    if (!isCut[at]) {
+      isCut[at] = true;
+      ++count;
+    }
+  };
+  for (const TRE_DFATransition& t : transitions) {
+    if (t.Low < 256) cut(byteCutsSoFar_, byteCutCount_, t.Low);
+    if (t.High < 255) cut(byteCutsSoFar_, byteCutCount_, t.High + 1u);
+    cut(leadCutsSoFar_, leadCutCount_, t.Low >> 8);
+    cut(leadCutsSoFar_, leadCutCount_, (t.Low >> 8) + 1u);
+    cut(leadCutsSoFar_, leadCutCount_, t.High >> 8);
+    cut(leadCutsSoFar_, leadCutCount_, (t.High >> 8) + 1u);
+  }
+  // Counting 0 and 256 as cuts, as the tables do, n cuts make n - 1 classes.
+  const std::size_t columns = (byteCutCount_ - 1) + (leadCutCount_ - 1);
+  if (memoryUsed_ + states_.size() * columns * sizeof(std::int32_t) > kMemoryBudget) {
+    throw ERegExpParser(Sjis("正規表現が複雑すぎます"), 1);
+  }
+}
+
 void TRE_DFA::Closure(StateList& set) {
   if (++markStamp_ == 0) {
     std::fill(marks_.begin(), marks_.end(), 0);
@@ -382,6 +409,10 @@ void TRE_DFA::Build(std::size_t maxStates) {
 
   marks_.assign(n, 0);
   markStamp_ = 0;
+  byteCutsSoFar_ = {};
+  leadCutsSoFar_ = {};
+  byteCutsSoFar_[0] = byteCutsSoFar_[256] = leadCutsSoFar_[0] = leadCutsSoFar_[256] = true;
+  byteCutCount_ = leadCutCount_ = 2;
   NumberLabels();
   StateList start{nfa_->EntryState()};
   Closure(start);
@@ -394,6 +425,7 @@ void TRE_DFA::Build(std::size_t maxStates) {
     std::vector<TRE_DFATransition> transitions =
         GatherMoves(states_[s].StateSet) ? StepGatheredPieces() : StepGatheredMoves();
     Charge(transitions.size() * sizeof(TRE_DFATransition));
+    ChargeTablesSoFar(transitions);
     states_[s].Transitions = std::move(transitions);
   }
   emptySteps_.clear();

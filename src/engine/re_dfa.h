@@ -150,6 +150,7 @@ class TRE_DFA {
   void BuildTables();
   void BuildLeadTable();
   void Charge(std::size_t bytes);
+  void ChargeTablesSoFar(const std::vector<TRE_DFATransition>& transitions);
 
   const TRE_NFA* nfa_;
   std::uint64_t serial_;
@@ -188,6 +189,11 @@ class TRE_DFA {
   std::size_t maxStates_ = kMaxStates;
   std::size_t memoryUsed_ = 0;
   std::size_t setMembers_ = 0;
+  // While building: the byte and lead-byte cuts of the transitions made so far.
+  std::array<bool, 257> byteCutsSoFar_{};
+  std::array<bool, 257> leadCutsSoFar_{};
+  std::size_t byteCutCount_ = 0;
+  std::size_t leadCutCount_ = 0;
 
   bool isLiteral_ = false;
   std::string literalText_;

@@ -3,13 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
+#include <string>
+#include <vector>
 
+#include "engine/awk_str.h"
 #include "engine/re_compile.h"
 #include "engine/regexp_error.h"
 #include "platform/codepage.h"
 
 namespace skarvo {
 namespace {
+
+// Time bounds stretch for the checked, unoptimised build.
+#if defined(__SANITIZE_ADDRESS__) || !defined(NDEBUG)
+constexpr double kSlowBuild = 10;
+#else
+constexpr double kSlowBuild = 1;
+#endif
 
 // The step as the plain walk of a sorted chain defines it.
 int PlainWalk(const TRE_DFA& dfa, int state, CharCode code) {
@@ -138,6 +149,52 @@ TEST(TRE_DFA, ExplodingPatternIsRefusedQuickly) {
   std::string fits = "(a|b)*a";
   for (int i = 0; i < 11; ++i) fits += "(a|b)";
   EXPECT_EQ(CompileDFA(fits)->StateCount(), (1 << 12) + 1);
+}
+
+// '.*' then a word then n single characters: the automaton keeps every placement of the word
+// within the last n characters, so it grows steeply with n. Each of these is decided (built
+// or refused) in a fraction of a second; the table as a whole gets a generous bound.
+TEST(TRE_DFA, BlowUpsAreDecidedQuickly) {
+  const std::string word = "0$a1\x12\xc6\xb6\xae.\xe1\x60\x60";  // '$' here is a character
+  const auto windowed = [&](int n) { return "\xff\xd7\xca.*" + word + std::string(n, '.'); };
+  std::string optional;
+  for (int i = 0; i < 49000; ++i) optional += "a?";
+  struct Row {
+    std::string pattern;
+    bool fits;
+    int dots;  // of a fitting windowed pattern, for the check of its match
+  };
+  const std::vector<Row> rows = {
+      {windowed(32), true, 32}, {windowed(48), true, 48}, {windowed(64), false, 0},
+      {windowed(96), false, 0}, {optional, false, 0},     {".*a" + std::string(20, '.'), false, 0}};
+  // Processor time of this process: other processes on a busy machine do not count.
+  const std::clock_t before = std::clock();
+  for (const bool fuzzy : {false, true}) {
+    for (const Row& row : rows) {
+      SCOPED_TRACE(row.pattern.substr(0, 40) + (fuzzy ? " fuzzy" : ""));
+      TAWKStr awk;
+      awk.SetLineSeparator(mcls_LF);
+      awk.SetUseFuzzyCharDic(fuzzy);
+      try {
+        awk.SetRegExp(row.pattern);
+        EXPECT_TRUE(row.fits);
+      } catch (const ERegExpParser& e) {
+        EXPECT_FALSE(row.fits);
+        EXPECT_EQ(e.Message(), Sjis("正規表現が複雑すぎます"));
+        continue;
+      }
+      // One placement of the word, then more characters than the window needs.
+      const std::string text = "\xff\xd7\xca--0$a1\x12\xc6\xb6\xae#\xe1\x60\x60" +
+                               std::string(static_cast<std::size_t>(row.dots) + 5, 'y');
+      int position = 0;
+      int length = 0;
+      awk.Match(text, position, length);
+      EXPECT_EQ(position, 1);
+      EXPECT_EQ(length, 17 + row.dots);
+    }
+  }
+  const double seconds = static_cast<double>(std::clock() - before) / CLOCKS_PER_SEC;
+  EXPECT_LT(seconds, 5.0 * kSlowBuild);
 }
 
 TEST(TRE_DFA, StartBytesCoverTwoByteCharactersAndLoneLeads) {
