@@ -7,6 +7,12 @@
 // next to the NFA), and states are found by a hash of that list; sets are unique, so the
 // state found is the one a scan of the list in creation order would find.
 //
+// The labels are numbered once, so gathering a state's moves is a pass over flat arrays.
+// A '.' or a fuzzy class is cut into many labels that mostly lead to the same targets;
+// such a target list is closed and looked up once per state. Neither changes the states,
+// their numbers or their transitions, nor which patterns pass the budget: a real blow-up
+// (.*x.{n} keeps every placement of x in the window) is only refused sooner.
+//
 // The parser makes the leaves of a pattern pairwise identical or disjoint, so grouping by
 // identical labels usually gives disjoint transitions. Three kinds of label escape that
 // partition: the anchor codes, a literal ^ or $, and ranges reaching the anchor codes. When
