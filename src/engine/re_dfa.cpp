@@ -31,6 +31,7 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <map>
 
 #include "engine/regexp_error.h"
 #include "platform/codepage.h"
@@ -157,6 +158,34 @@ void TRE_DFA::NumberLabels() {
     }
   }
   stepStart_[n] = steps_.size();
+  // A state whose labels all lead to one target (a '.', a class cut into pieces) is read as
+  // its sequence of labels, numbered once, and that target.
+  std::map<std::vector<std::int32_t>, std::int32_t> sequenceNumbers;
+  uniformSequence_.assign(n, -1);
+  uniformTarget_.assign(n, 0);
+  sequenceStart_.assign(1, 0);
+  sequenceLabels_.clear();
+  std::vector<std::int32_t> sequence;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (stepStart_[i + 1] - stepStart_[i] < 2) continue;
+    sequence.clear();
+    bool uniform = true;
+    for (std::size_t k = stepStart_[i]; k < stepStart_[i + 1]; ++k) {
+      uniform = uniform && steps_[k].target == steps_[stepStart_[i]].target;
+      sequence.push_back(steps_[k].label);
+    }
+    if (!uniform) continue;
+    const auto [it, isNew] =
+        sequenceNumbers.emplace(sequence, static_cast<std::int32_t>(sequenceStart_.size() - 1));
+    if (isNew) {
+      sequenceLabels_.insert(sequenceLabels_.end(), sequence.begin(), sequence.end());
+      sequenceStart_.push_back(sequenceLabels_.size());
+    }
+    uniformSequence_[i] = it->second;
+    uniformTarget_[i] = steps_[stepStart_[i]].target;
+  }
+  sequenceHead_.assign(sequenceStart_.size() - 1, -1);
+  sequenceMarks_.assign(sequenceStart_.size() - 1, 0);
   labelHead_.assign(labels_.size(), -1);
   labelHash_.assign(labels_.size(), 0);
   labelMarks_.assign(labels_.size(), 0);
@@ -213,26 +242,45 @@ void TRE_DFA::NumberLabels() {
 bool TRE_DFA::GatherMoves(const StateList& set) {
   if (++labelStamp_ == 0) {
     std::fill(labelMarks_.begin(), labelMarks_.end(), 0);
+    std::fill(sequenceMarks_.begin(), sequenceMarks_.end(), 0);
     labelStamp_ = 1;
   }
   gathered_.clear();
   gatheredTargets_.clear();
+  sequenceTargets_.clear();
   bool mayOverlap = false;
+  const auto add = [&](std::int32_t label, std::int32_t part) {
+    const auto l = static_cast<std::size_t>(label);
+    if (labelMarks_[l] != labelStamp_) {
+      labelMarks_[l] = labelStamp_;
+      labelHead_[l] = -1;
+      labelHash_[l] = 0;
+      gathered_.push_back(label);
+      mayOverlap = mayOverlap || labelOverlaps_[l];
+    }
+    gatheredTargets_.push_back({part, labelHead_[l]});
+    labelHead_[l] = static_cast<std::int32_t>(gatheredTargets_.size() - 1);
+    labelHash_[l] += Spread(part);
+  };
   for (const std::int32_t i : set) {
     const auto u = static_cast<std::size_t>(i);
-    for (std::size_t k = stepStart_[u]; k < stepStart_[u + 1]; ++k) {
-      const auto label = static_cast<std::size_t>(steps_[k].label);
-      if (labelMarks_[label] != labelStamp_) {
-        labelMarks_[label] = labelStamp_;
-        labelHead_[label] = -1;
-        labelHash_[label] = 0;
-        gathered_.push_back(steps_[k].label);
-        mayOverlap = mayOverlap || labelOverlaps_[label];
-      }
-      gatheredTargets_.push_back({steps_[k].target, labelHead_[label]});
-      labelHead_[label] = static_cast<std::int32_t>(gatheredTargets_.size() - 1);
-      labelHash_[label] += Spread(steps_[k].target);
+    const std::int32_t seq = uniformSequence_[u];
+    if (seq < 0) {
+      for (std::size_t k = stepStart_[u]; k < stepStart_[u + 1]; ++k)
+        add(steps_[k].label, steps_[k].target);
+      continue;
     }
+    // The first state of a sequence gives each of its labels the sequence as one part (a
+    // negative number); every state of the sequence adds its target to the sequence only.
+    const auto q = static_cast<std::size_t>(seq);
+    if (sequenceMarks_[q] != labelStamp_) {
+      sequenceMarks_[q] = labelStamp_;
+      sequenceHead_[q] = -1;
+      for (std::size_t k = sequenceStart_[q]; k < sequenceStart_[q + 1]; ++k)
+        add(sequenceLabels_[k], -seq - 1);
+    }
+    sequenceTargets_.push_back({uniformTarget_[u], sequenceHead_[q]});
+    sequenceHead_[q] = static_cast<std::int32_t>(sequenceTargets_.size() - 1);
   }
   return mayOverlap && GatheredLabelsOverlap();
 }
@@ -265,12 +313,12 @@ void TRE_DFA::AppendTargets(std::int32_t label, StateList& targets) const {
   }
 }
 
-int TRE_DFA::TargetState(std::uint64_t hash, const StateList& targets) {
-  // Many labels of a state often lead to the same targets (the pieces of a '.'); the same
-  // list closes to the same set, so it is closed and looked up once.
+int TRE_DFA::TargetState(std::uint64_t hash, const StateList& parts) {
+  // Many labels of a state often have the same parts (the pieces of a '.'); the same parts
+  // close to the same set, so they are closed and looked up once.
   const auto same = [&](const ClosedList& c) {
-    return c.hash == hash && c.length == targets.size() &&
-           std::equal(targets.begin(), targets.end(),
+    return c.hash == hash && c.length == parts.size() &&
+           std::equal(parts.begin(), parts.end(),
                       closedTargets_.begin() + static_cast<std::ptrdiff_t>(c.offset));
   };
   if (closedByHash_.empty()) {
@@ -283,11 +331,21 @@ int TRE_DFA::TargetState(std::uint64_t hash, const StateList& targets) {
       if (same(closedLists_[it->second])) return closedLists_[it->second].state;
     }
   }
-  StateList set = targets;
+  // The parts: a target, or a sequence standing for the targets of its states.
+  StateList set;
+  for (const std::int32_t part : parts) {
+    if (part >= 0) {
+      set.push_back(part);
+      continue;
+    }
+    for (std::int32_t g = sequenceHead_[static_cast<std::size_t>(-part - 1)]; g >= 0;
+         g = sequenceTargets_[static_cast<std::size_t>(g)].next)
+      set.push_back(sequenceTargets_[static_cast<std::size_t>(g)].target);
+  }
   Closure(set);
   const int state = FindOrAddState(std::move(set));
-  closedLists_.push_back({hash, closedTargets_.size(), targets.size(), state});
-  closedTargets_.insert(closedTargets_.end(), targets.begin(), targets.end());
+  closedLists_.push_back({hash, closedTargets_.size(), parts.size(), state});
+  closedTargets_.insert(closedTargets_.end(), parts.begin(), parts.end());
   constexpr std::size_t kScanned = 16;  // beyond this many lists, find them by hash
   if (closedLists_.size() > kScanned) {
     if (closedByHash_.empty()) {
@@ -449,6 +507,13 @@ void TRE_DFA::Build(std::size_t maxStates) {
   gatheredTargets_ = {};
   labelHead_ = {};
   labelHash_ = {};
+  uniformSequence_ = {};
+  uniformTarget_ = {};
+  sequenceStart_ = {};
+  sequenceLabels_ = {};
+  sequenceHead_ = {};
+  sequenceMarks_ = {};
+  sequenceTargets_ = {};
   labelMarks_ = {};
   closedLists_ = {};
   closedTargets_ = {};

@@ -112,12 +112,13 @@ class TRE_DFA {
     std::int32_t label;
     std::int32_t target;
   };
-  // One target of a label in the state being expanded, chained to the one gathered before.
+  // One part of a label's targets in the state being expanded (a target, or -q - 1 for the
+  // targets of sequence q), chained to the part gathered before.
   struct GatheredTarget {
     std::int32_t target;
     std::int32_t next;
   };
-  // A target list already closed for the state being expanded, with the state it led to.
+  // A list of parts already closed for the state being expanded, with the state it led to.
   struct ClosedList {
     std::uint64_t hash;
     std::size_t offset;  // into closedTargets_
@@ -139,9 +140,10 @@ class TRE_DFA {
   // One transition per gathered label, or per disjoint piece of the gathered labels.
   std::vector<TRE_DFATransition> StepGatheredMoves();
   std::vector<TRE_DFATransition> StepGatheredPieces();
-  // The state of the closure of targets (hash: HashOf(targets)), found or added; a list met
-  // before while expanding the same state is not closed again.
-  int TargetState(std::uint64_t hash, const StateList& targets);
+  // The state of the closure of the targets that parts stand for (hash: HashOf(parts)),
+  // found or added; a list of parts met before while expanding the same state is not
+  // closed again.
+  int TargetState(std::uint64_t hash, const StateList& parts);
   void Closure(StateList& set);
   int FindOrAddState(StateList&& set);
   void GrowStateTable();
@@ -174,14 +176,24 @@ class TRE_DFA {
   std::vector<std::size_t> stepStart_;
   std::vector<LabelledStep> steps_;
   // Scratch of GatherMoves: labels in order of first appearance, each label's chain of
-  // targets (head in labelHead_) and the hash of its targets, valid where labelMarks_ holds
-  // the stamp.
+  // parts (head in labelHead_) and the hash of its parts, valid where labelMarks_ holds the
+  // stamp.
   std::vector<std::int32_t> gathered_;
   std::vector<GatheredTarget> gatheredTargets_;
   std::vector<std::int32_t> labelHead_;
   std::vector<std::uint64_t> labelHash_;
   std::vector<std::uint32_t> labelMarks_;
   std::uint32_t labelStamp_ = 0;
+  // NFA states whose labels all lead to one target: the number of their label sequence
+  // (-1 for other states) and the target; the sequences' labels (sequence q's from
+  // sequenceStart_[q]). While gathering, each sequence met chains its states' targets.
+  std::vector<std::int32_t> uniformSequence_;
+  std::vector<std::int32_t> uniformTarget_;
+  std::vector<std::size_t> sequenceStart_;
+  std::vector<std::int32_t> sequenceLabels_;
+  std::vector<std::int32_t> sequenceHead_;
+  std::vector<std::uint32_t> sequenceMarks_;
+  std::vector<GatheredTarget> sequenceTargets_;
   // Scratch of TargetState: the lists closed for the state being expanded.
   std::vector<ClosedList> closedLists_;
   std::vector<std::int32_t> closedTargets_;
