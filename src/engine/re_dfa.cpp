@@ -7,6 +7,12 @@
 // next to the NFA), and states are found by a hash of that list; sets are unique, so the
 // state found is the one a scan of the list in creation order would find.
 //
+// The labels are numbered once, so gathering a state's moves is a pass over flat arrays.
+// A '.' or a fuzzy class is cut into many labels that mostly lead to the same targets;
+// such a target list is closed and looked up once per state. Neither changes the states,
+// their numbers or their transitions, nor which patterns pass the budget: a real blow-up
+// (.*x.{n} keeps every placement of x in the window) is only refused sooner.
+//
 // The parser makes the leaves of a pattern pairwise identical or disjoint, so grouping by
 // identical labels usually gives disjoint transitions. Three kinds of label escape that
 // partition: the anchor codes, a literal ^ or $, and ranges reaching the anchor codes. When
@@ -25,6 +31,7 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <map>
 
 #include "engine/regexp_error.h"
 #include "platform/codepage.h"
@@ -42,9 +49,19 @@ std::vector<std::uint32_t> CutList(const std::array<bool, 257>& isCut) {
   return cuts;
 }
 
-std::size_t HashSet(const std::vector<std::int32_t>& set) {
-  return std::hash<std::string_view>{}(std::string_view(reinterpret_cast<const char*>(set.data()),
-                                                        set.size() * sizeof(std::int32_t)));
+// A well-spread value of one NFA state; a list hashes to the sum of its members' values, so
+// the hash does not depend on their order and a union of lists hashes to the sum of theirs.
+std::uint64_t Spread(std::int32_t i) {
+  std::uint64_t x = static_cast<std::uint64_t>(static_cast<std::uint32_t>(i)) + 0x9E3779B97F4A7C15u;
+  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9u;
+  x = (x ^ (x >> 27)) * 0x94D049BB133111EBu;
+  return x ^ (x >> 31);
+}
+
+std::uint64_t HashOf(const std::vector<std::int32_t>& list) {
+  std::uint64_t h = 0;
+  for (const std::int32_t i : list) h += Spread(i);
+  return h;
 }
 
 }  // namespace
@@ -58,6 +75,33 @@ TRE_DFA::TRE_DFA(const TRE_NFA& nfa) : nfa_(&nfa), serial_(++dfaSerials) {}
 void TRE_DFA::Charge(std::size_t bytes) {
   memoryUsed_ += bytes;
   if (memoryUsed_ > kMemoryBudget || states_.size() > maxStates_ || setMembers_ > kMaxSetMembers) {
+    throw ERegExpParser(Sjis("正規表現が複雑すぎます"), 1);
+  }
+}
+
+void TRE_DFA::ChargeTablesSoFar(const std::vector<TRE_DFATransition>& transitions) {
+  // The tables built at the end take a row per state with a column per byte class and per
+  // lead class, and the classes are cut where transitions start and end. The cuts seen so
+  // far give fewer classes than the end will, and there will be at least as many states, so
+  // an automaton whose tables already pass the budget on that count is refused now rather
+  // than after building the rest of it.
+  const auto cut = [](std::array<bool, 257>& isCut, std::size_t& count, std::uint32_t at) {
+    if (!isCut[at]) {
+      isCut[at] = true;
+      ++count;
+    }
+  };
+  for (const TRE_DFATransition& t : transitions) {
+    if (t.Low < 256) cut(byteCutsSoFar_, byteCutCount_, t.Low);
+    if (t.High < 255) cut(byteCutsSoFar_, byteCutCount_, t.High + 1u);
+    cut(leadCutsSoFar_, leadCutCount_, t.Low >> 8);
+    cut(leadCutsSoFar_, leadCutCount_, (t.Low >> 8) + 1u);
+    cut(leadCutsSoFar_, leadCutCount_, t.High >> 8);
+    cut(leadCutsSoFar_, leadCutCount_, (t.High >> 8) + 1u);
+  }
+  // Counting 0 and 256 as cuts, as the tables do, n cuts make n - 1 classes.
+  const std::size_t columns = (byteCutCount_ - 1) + (leadCutCount_ - 1);
+  if (memoryUsed_ + states_.size() * columns * sizeof(std::int32_t) > kMemoryBudget) {
     throw ERegExpParser(Sjis("正規表現が複雑すぎます"), 1);
   }
 }
@@ -96,113 +140,301 @@ void TRE_DFA::Closure(StateList& set) {
   set.swap(members);
 }
 
-std::vector<TRE_DFA::Move> TRE_DFA::CollectMoves(const StateList& set) const {
-  std::vector<Move> moves;  // in order of first appearance; reversed at the end
-  std::unordered_map<std::uint32_t, std::size_t> byLabel;
-  for (const std::int32_t i : set) {
+void TRE_DFA::NumberLabels() {
+  const auto n = static_cast<std::size_t>(nfa_->StateCount());
+  std::unordered_map<std::uint32_t, std::int32_t> numbers;
+  labels_.clear();
+  steps_.clear();
+  stepStart_.assign(n + 1, 0);
+  for (std::size_t i = 0; i < n; ++i) {
+    stepStart_[i] = steps_.size();
     const auto& added = nfa_->Transitions(static_cast<int>(i));
-    for (auto chain = added.rbegin(); chain != added.rend(); ++chain) {
-      const TRE_NFATransition& t = *chain;
-      if (t.IsEmptyStep()) continue;
-      std::size_t k = moves.size();
-      if (moves.size() <= 16) {
-        // Few labels: a scan is cheaper than the map.
-        for (std::size_t m = 0; m < moves.size(); ++m) {
-          if (moves[m].low == t.Low && moves[m].high == t.High) k = m;
-        }
-        if (k == moves.size()) {
-          moves.push_back({t.Low, t.High, {}});
-          if (moves.size() > 16) {
-            for (std::size_t m = 0; m < moves.size(); ++m) {
-              byLabel.emplace(std::uint32_t{moves[m].low} | std::uint32_t{moves[m].high} << 16, m);
-            }
-          }
-        }
-      } else {
-        const auto [it, added] = byLabel.emplace(t.Label(), moves.size());
-        if (added) moves.push_back({t.Low, t.High, {}});
-        k = it->second;
-      }
-      moves[k].targets.push_back(t.Target);
+    for (auto t = added.rbegin(); t != added.rend(); ++t) {
+      if (t->IsEmptyStep()) continue;
+      const auto [it, isNew] =
+          numbers.emplace(t->Label(), static_cast<std::int32_t>(labels_.size()));
+      if (isNew) labels_.emplace_back(t->Low, t->High);
+      steps_.push_back({it->second, t->Target});
     }
   }
-  // A new label goes to the front of the list.
-  std::reverse(moves.begin(), moves.end());
-  return moves;
+  stepStart_[n] = steps_.size();
+  // A state whose labels all lead to one target (a '.', a class cut into pieces) is read as
+  // its sequence of labels, numbered once, and that target.
+  std::map<std::vector<std::int32_t>, std::int32_t> sequenceNumbers;
+  uniformSequence_.assign(n, -1);
+  uniformTarget_.assign(n, 0);
+  sequenceStart_.assign(1, 0);
+  sequenceLabels_.clear();
+  std::vector<std::int32_t> sequence;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (stepStart_[i + 1] - stepStart_[i] < 2) continue;
+    sequence.clear();
+    bool uniform = true;
+    for (std::size_t k = stepStart_[i]; k < stepStart_[i + 1]; ++k) {
+      uniform = uniform && steps_[k].target == steps_[stepStart_[i]].target;
+      sequence.push_back(steps_[k].label);
+    }
+    if (!uniform) continue;
+    const auto [it, isNew] =
+        sequenceNumbers.emplace(sequence, static_cast<std::int32_t>(sequenceStart_.size() - 1));
+    if (isNew) {
+      sequenceLabels_.insert(sequenceLabels_.end(), sequence.begin(), sequence.end());
+      sequenceStart_.push_back(sequenceLabels_.size());
+    }
+    uniformSequence_[i] = it->second;
+    uniformTarget_[i] = steps_[stepStart_[i]].target;
+  }
+  sequenceHead_.assign(sequenceStart_.size() - 1, -1);
+  sequenceMarks_.assign(sequenceStart_.size() - 1, 0);
+  labelHead_.assign(labels_.size(), -1);
+  labelHash_.assign(labels_.size(), 0);
+  labelMarks_.assign(labels_.size(), 0);
+  labelStamp_ = 0;
+
+  // The parser leaves ranges pairwise identical or disjoint, so overlaps are few (a literal
+  // ^ or $ inside a range, an anchor code inside a class): list every label's partners,
+  // sweeping the labels by low code with those still open. Past a bound on that work a
+  // state's labels are compared by sorting instead.
+  std::vector<std::int32_t> byLow(labels_.size());
+  for (std::size_t k = 0; k < byLow.size(); ++k) byLow[k] = static_cast<std::int32_t>(k);
+  std::sort(byLow.begin(), byLow.end(),
+            [&](std::int32_t x, std::int32_t y) { return Label(x) < Label(y); });
+  constexpr std::size_t kMaxOpen = 64;
+  std::vector<std::pair<std::int32_t, std::int32_t>> pairs;
+  std::vector<std::int32_t> open;
+  conflictsListed_ = true;
+  for (const std::int32_t label : byLow) {
+    const CharCode low = Label(label).first;
+    std::erase_if(open, [&](std::int32_t o) { return Label(o).second < low; });
+    for (const std::int32_t o : open) {
+      pairs.emplace_back(label, o);
+      pairs.emplace_back(o, label);
+    }
+    open.push_back(label);
+    if (open.size() > kMaxOpen || pairs.size() > kMaxOpen * labels_.size()) {
+      conflictsListed_ = false;
+      break;
+    }
+  }
+  labelOverlaps_.assign(labels_.size(), false);
+  conflictStart_.assign(labels_.size() + 1, 0);
+  conflicts_.clear();
+  if (!conflictsListed_) {
+    // Only the flags, from the highest code below each label and the next low code.
+    std::uint32_t maxHigh = 0;
+    for (std::size_t k = 0; k < byLow.size(); ++k) {
+      const auto [low, high] = Label(byLow[k]);
+      if ((k > 0 && low <= maxHigh) || (k + 1 < byLow.size() && Label(byLow[k + 1]).first <= high))
+        labelOverlaps_[static_cast<std::size_t>(byLow[k])] = true;
+      maxHigh = std::max<std::uint32_t>(maxHigh, high);
+    }
+    return;
+  }
+  std::sort(pairs.begin(), pairs.end());
+  for (const auto& [label, partner] : pairs) {
+    labelOverlaps_[static_cast<std::size_t>(label)] = true;
+    ++conflictStart_[static_cast<std::size_t>(label) + 1];
+    conflicts_.push_back(partner);
+  }
+  for (std::size_t k = 0; k < labels_.size(); ++k) conflictStart_[k + 1] += conflictStart_[k];
 }
 
-std::vector<TRE_DFA::Move> TRE_DFA::SplitIntoDisjointMoves(std::vector<Move> moves) {
-  if (moves.size() < 2) return moves;
-  if (moves.size() <= 8) {
-    // Few labels: compare every pair instead of sorting.
-    bool overlap = false;
-    for (std::size_t x = 0; x < moves.size() && !overlap; ++x) {
-      for (std::size_t y = x + 1; y < moves.size(); ++y) {
-        if (moves[x].low <= moves[y].high && moves[y].low <= moves[x].high) overlap = true;
+bool TRE_DFA::GatherMoves(const StateList& set) {
+  if (++labelStamp_ == 0) {
+    std::fill(labelMarks_.begin(), labelMarks_.end(), 0);
+    std::fill(sequenceMarks_.begin(), sequenceMarks_.end(), 0);
+    labelStamp_ = 1;
+  }
+  gathered_.clear();
+  gatheredTargets_.clear();
+  sequenceTargets_.clear();
+  bool mayOverlap = false;
+  const auto add = [&](std::int32_t label, std::int32_t part) {
+    const auto l = static_cast<std::size_t>(label);
+    if (labelMarks_[l] != labelStamp_) {
+      labelMarks_[l] = labelStamp_;
+      labelHead_[l] = -1;
+      labelHash_[l] = 0;
+      gathered_.push_back(label);
+      mayOverlap = mayOverlap || labelOverlaps_[l];
+    }
+    gatheredTargets_.push_back({part, labelHead_[l]});
+    labelHead_[l] = static_cast<std::int32_t>(gatheredTargets_.size() - 1);
+    labelHash_[l] += Spread(part);
+  };
+  for (const std::int32_t i : set) {
+    const auto u = static_cast<std::size_t>(i);
+    const std::int32_t seq = uniformSequence_[u];
+    if (seq < 0) {
+      for (std::size_t k = stepStart_[u]; k < stepStart_[u + 1]; ++k)
+        add(steps_[k].label, steps_[k].target);
+      continue;
+    }
+    // The first state of a sequence gives each of its labels the sequence as one part (a
+    // negative number); every state of the sequence adds its target to the sequence only.
+    const auto q = static_cast<std::size_t>(seq);
+    if (sequenceMarks_[q] != labelStamp_) {
+      sequenceMarks_[q] = labelStamp_;
+      sequenceHead_[q] = -1;
+      for (std::size_t k = sequenceStart_[q]; k < sequenceStart_[q + 1]; ++k)
+        add(sequenceLabels_[k], -seq - 1);
+    }
+    sequenceTargets_.push_back({uniformTarget_[u], sequenceHead_[q]});
+    sequenceHead_[q] = static_cast<std::int32_t>(sequenceTargets_.size() - 1);
+  }
+  return mayOverlap && GatheredLabelsOverlap();
+}
+
+bool TRE_DFA::GatheredLabelsOverlap() const {
+  if (conflictsListed_) {
+    for (const std::int32_t label : gathered_) {
+      const auto l = static_cast<std::size_t>(label);
+      for (std::size_t c = conflictStart_[l]; c < conflictStart_[l + 1]; ++c) {
+        if (labelMarks_[static_cast<std::size_t>(conflicts_[c])] == labelStamp_) return true;
       }
     }
-    if (!overlap) return moves;
+    return false;
   }
-  std::vector<std::size_t> order(moves.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(),
-            [&](std::size_t x, std::size_t y) { return moves[x].low < moves[y].low; });
-  bool overlap = false;
+  std::vector<std::int32_t> byLow = gathered_;
+  std::sort(byLow.begin(), byLow.end(),
+            [&](std::int32_t x, std::int32_t y) { return Label(x) < Label(y); });
   std::uint32_t maxHigh = 0;
-  for (std::size_t k = 0; k < order.size(); ++k) {
-    const Move& m = moves[order[k]];
-    if (k > 0 && m.low <= maxHigh) overlap = true;
-    maxHigh = std::max<std::uint32_t>(maxHigh, m.high);
+  for (std::size_t k = 0; k < byLow.size(); ++k) {
+    if (k > 0 && Label(byLow[k]).first <= maxHigh) return true;
+    maxHigh = std::max<std::uint32_t>(maxHigh, Label(byLow[k]).second);
   }
-  if (!overlap) return moves;
+  return false;
+}
 
-  // Sweep the cut points in ascending order, keeping the moves whose label holds the
-  // current piece; each piece leads to the union of their targets.
+void TRE_DFA::AppendTargets(std::int32_t label, StateList& targets) const {
+  for (std::int32_t g = labelHead_[static_cast<std::size_t>(label)]; g >= 0;
+       g = gatheredTargets_[static_cast<std::size_t>(g)].next) {
+    targets.push_back(gatheredTargets_[static_cast<std::size_t>(g)].target);
+  }
+}
+
+int TRE_DFA::TargetState(std::uint64_t hash, const StateList& parts) {
+  // Many labels of a state often have the same parts (the pieces of a '.'); the same parts
+  // close to the same set, so they are closed and looked up once.
+  const auto same = [&](const ClosedList& c) {
+    return c.hash == hash && c.length == parts.size() &&
+           std::equal(parts.begin(), parts.end(),
+                      closedTargets_.begin() + static_cast<std::ptrdiff_t>(c.offset));
+  };
+  if (closedByHash_.empty()) {
+    for (const ClosedList& c : closedLists_) {
+      if (same(c)) return c.state;
+    }
+  } else {
+    const auto range = closedByHash_.equal_range(hash);
+    for (auto it = range.first; it != range.second; ++it) {
+      if (same(closedLists_[it->second])) return closedLists_[it->second].state;
+    }
+  }
+  // The parts: a target, or a sequence standing for the targets of its states.
+  StateList set;
+  for (const std::int32_t part : parts) {
+    if (part >= 0) {
+      set.push_back(part);
+      continue;
+    }
+    for (std::int32_t g = sequenceHead_[static_cast<std::size_t>(-part - 1)]; g >= 0;
+         g = sequenceTargets_[static_cast<std::size_t>(g)].next)
+      set.push_back(sequenceTargets_[static_cast<std::size_t>(g)].target);
+  }
+  Closure(set);
+  const int state = FindOrAddState(std::move(set));
+  closedLists_.push_back({hash, closedTargets_.size(), parts.size(), state});
+  closedTargets_.insert(closedTargets_.end(), parts.begin(), parts.end());
+  constexpr std::size_t kScanned = 16;  // beyond this many lists, find them by hash
+  if (closedLists_.size() > kScanned) {
+    if (closedByHash_.empty()) {
+      for (std::size_t c = 0; c < closedLists_.size(); ++c)
+        closedByHash_.emplace(closedLists_[c].hash, c);
+    } else {
+      closedByHash_.emplace(hash, closedLists_.size() - 1);
+    }
+  }
+  return state;
+}
+
+std::vector<TRE_DFATransition> TRE_DFA::StepGatheredMoves() {
+  std::vector<TRE_DFATransition> transitions(gathered_.size());
+  StateList targets;
+  // Last label first, the order in which new states are numbered; the transitions stay in
+  // order of first appearance.
+  for (std::size_t m = gathered_.size(); m-- > 0;) {
+    const std::int32_t label = gathered_[m];
+    targets.clear();
+    AppendTargets(label, targets);
+    const auto [low, high] = Label(label);
+    transitions[m] = {low, high, TargetState(labelHash_[static_cast<std::size_t>(label)], targets)};
+  }
+  return transitions;
+}
+
+std::vector<TRE_DFATransition> TRE_DFA::StepGatheredPieces() {
+  // Sweep the cut points in ascending order, keeping the labels that hold the current
+  // piece; each piece leads to the union of their targets. Pieces are numbered in
+  // ascending order.
+  std::vector<std::int32_t> byLow = gathered_;
+  std::sort(byLow.begin(), byLow.end(),
+            [&](std::int32_t x, std::int32_t y) { return Label(x).first < Label(y).first; });
+  std::vector<std::int32_t> byEnd = gathered_;
+  std::sort(byEnd.begin(), byEnd.end(),
+            [&](std::int32_t x, std::int32_t y) { return Label(x).second < Label(y).second; });
   std::vector<std::uint32_t> cuts;
-  for (const Move& m : moves) {
-    cuts.push_back(m.low);
-    cuts.push_back(std::uint32_t{m.high} + 1);
+  for (const std::int32_t label : gathered_) {
+    cuts.push_back(Label(label).first);
+    cuts.push_back(std::uint32_t{Label(label).second} + 1);
   }
   std::sort(cuts.begin(), cuts.end());
   cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
-  std::vector<std::size_t> byEnd = order;
-  std::sort(byEnd.begin(), byEnd.end(),
-            [&](std::size_t x, std::size_t y) { return moves[x].high < moves[y].high; });
-  std::vector<std::size_t> active;
+  std::vector<std::int32_t> active;
   std::size_t nextStart = 0;
   std::size_t nextEnd = 0;
-  std::vector<Move> pieces;
+  std::vector<TRE_DFATransition> transitions;
+  StateList targets;
   for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
     const std::uint32_t low = cuts[k];
-    while (nextEnd < byEnd.size() && std::uint32_t{moves[byEnd[nextEnd]].high} < low) {
-      const auto gone = std::find(active.begin(), active.end(), byEnd[nextEnd]);
-      if (gone != active.end()) {
-        *gone = active.back();
-        active.pop_back();
-      }
+    while (nextEnd < byEnd.size() && std::uint32_t{Label(byEnd[nextEnd]).second} < low) {
+      active.erase(std::find(active.begin(), active.end(), byEnd[nextEnd]));
       ++nextEnd;
     }
-    while (nextStart < order.size() && moves[order[nextStart]].low <= low) {
-      active.push_back(order[nextStart]);
+    while (nextStart < byLow.size() && Label(byLow[nextStart]).first <= low) {
+      active.push_back(byLow[nextStart]);
       ++nextStart;
     }
     if (active.empty()) continue;
-    Move piece{static_cast<CharCode>(low), static_cast<CharCode>(cuts[k + 1] - 1),
-               moves[active.front()].targets};
-    for (std::size_t m = 1; m < active.size(); ++m) {
-      const StateList& more = moves[active[m]].targets;
-      piece.targets.insert(piece.targets.end(), more.begin(), more.end());
+    targets.clear();
+    std::uint64_t hash = 0;
+    for (const std::int32_t label : active) {
+      AppendTargets(label, targets);
+      hash += labelHash_[static_cast<std::size_t>(label)];
     }
-    pieces.push_back(std::move(piece));
+    transitions.push_back({static_cast<CharCode>(low), static_cast<CharCode>(cuts[k + 1] - 1),
+                           TargetState(hash, targets)});
   }
-  return pieces;
+  return transitions;
+}
+
+void TRE_DFA::GrowStateTable() {
+  stateTable_.assign(std::max<std::size_t>(64, stateTable_.size() * 2), kNone);
+  const std::size_t mask = stateTable_.size() - 1;
+  for (std::size_t s = 0; s < states_.size(); ++s) {
+    std::size_t slot = stateHashes_[s] & mask;
+    while (stateTable_[slot] != kNone) slot = (slot + 1) & mask;
+    stateTable_[slot] = static_cast<std::int32_t>(s);
+  }
 }
 
 int TRE_DFA::FindOrAddState(StateList&& set) {
-  const std::size_t hash = HashSet(set);
-  const auto range = statesByHash_.equal_range(hash);
-  for (auto it = range.first; it != range.second; ++it) {
-    if (states_[static_cast<std::size_t>(it->second)].StateSet == set) return it->second;
+  const std::uint64_t hash = HashOf(set);
+  const std::size_t mask = stateTable_.size() - 1;
+  std::size_t slot = hash & mask;
+  for (; stateTable_[slot] != kNone; slot = (slot + 1) & mask) {
+    const auto s = static_cast<std::size_t>(stateTable_[slot]);
+    if (stateHashes_[s] == hash && states_[s].StateSet == set) return static_cast<int>(s);
   }
   const int index = static_cast<int>(states_.size());
   TRE_DFAState state;
@@ -211,7 +443,10 @@ int TRE_DFA::FindOrAddState(StateList&& set) {
   const std::size_t setBytes = state.StateSet.size() * sizeof(std::int32_t);
   setMembers_ += state.StateSet.size();
   states_.push_back(std::move(state));
-  statesByHash_.emplace(hash, index);
+  stateHashes_.push_back(hash);
+  stateTable_[slot] = index;
+  // At most half full, so that a search ends soon at a free slot.
+  if (states_.size() * 2 > stateTable_.size()) GrowStateTable();
   Charge(sizeof(TRE_DFAState) + setBytes + 32);
   return index;
 }
@@ -221,7 +456,8 @@ void TRE_DFA::Build(std::size_t maxStates) {
   memoryUsed_ = 0;
   setMembers_ = 0;
   states_.clear();
-  statesByHash_.clear();
+  stateHashes_.clear();
+  stateTable_.assign(64, kNone);
   lineHeadUsed_ = nfa_->LineHeadUsed();
   lineTailUsed_ = nfa_->LineTailUsed();
   lineHeadCode_ = nfa_->LineHeadCode();
@@ -237,26 +473,51 @@ void TRE_DFA::Build(std::size_t maxStates) {
 
   marks_.assign(n, 0);
   markStamp_ = 0;
+  byteCutsSoFar_ = {};
+  leadCutsSoFar_ = {};
+  byteCutsSoFar_[0] = byteCutsSoFar_[256] = leadCutsSoFar_[0] = leadCutsSoFar_[256] = true;
+  byteCutCount_ = leadCutCount_ = 2;
+  NumberLabels();
   StateList start{nfa_->EntryState()};
   Closure(start);
   FindOrAddState(std::move(start));
   for (std::size_t s = 0; s < states_.size(); ++s) {
     states_[s].Visited = true;
-    std::vector<Move> moves = SplitIntoDisjointMoves(CollectMoves(states_[s].StateSet));
-    std::vector<TRE_DFATransition> transitions;
-    transitions.reserve(moves.size());
-    for (Move& m : moves) {
-      Closure(m.targets);
-      const int target = FindOrAddState(std::move(m.targets));
-      transitions.insert(transitions.begin(), {m.low, m.high, target});
-    }
+    closedLists_.clear();
+    closedTargets_.clear();
+    closedByHash_.clear();
+    std::vector<TRE_DFATransition> transitions =
+        GatherMoves(states_[s].StateSet) ? StepGatheredPieces() : StepGatheredMoves();
     Charge(transitions.size() * sizeof(TRE_DFATransition));
+    ChargeTablesSoFar(transitions);
     states_[s].Transitions = std::move(transitions);
   }
   emptySteps_.clear();
   closureStack_ = {};
   marks_ = {};
-  statesByHash_.clear();
+  stateTable_ = {};
+  stateHashes_ = {};
+  labels_ = {};
+  labelOverlaps_ = {};
+  conflictStart_ = {};
+  conflicts_ = {};
+  stepStart_ = {};
+  steps_ = {};
+  gathered_ = {};
+  gatheredTargets_ = {};
+  labelHead_ = {};
+  labelHash_ = {};
+  uniformSequence_ = {};
+  uniformTarget_ = {};
+  sequenceStart_ = {};
+  sequenceLabels_ = {};
+  sequenceHead_ = {};
+  sequenceMarks_ = {};
+  sequenceTargets_ = {};
+  labelMarks_ = {};
+  closedLists_ = {};
+  closedTargets_ = {};
+  closedByHash_.clear();
   for (TRE_DFAState& state : states_) state.StateSet = {};
 
   SortTransitions();
@@ -266,10 +527,11 @@ void TRE_DFA::Build(std::size_t maxStates) {
 }
 
 void TRE_DFA::SortTransitions() {
+  // A state's transitions are disjoint, so no two share a low code and a plain sort gives
+  // the one order; it needs no buffer, unlike a stable one.
   for (TRE_DFAState& s : states_) {
-    std::stable_sort(
-        s.Transitions.begin(), s.Transitions.end(),
-        [](const TRE_DFATransition& x, const TRE_DFATransition& y) { return x.Low < y.Low; });
+    std::sort(s.Transitions.begin(), s.Transitions.end(),
+              [](const TRE_DFATransition& x, const TRE_DFATransition& y) { return x.Low < y.Low; });
   }
 }
 
@@ -340,18 +602,20 @@ void TRE_DFA::BuildLeadTable() {
   Charge(states_.size() * leadClassCount_ * sizeof(std::int32_t));
   leadTable_.assign(states_.size() * leadClassCount_, kNone);
   for (std::size_t s = 0; s < states_.size(); ++s) {
+    // Transitions are sorted and disjoint, so their high codes ascend too: one pass over
+    // them serves the classes in ascending order.
+    const auto& ts = states_[s].Transitions;
+    std::size_t j = 0;
     for (std::size_t k = 0; k < leadClassCount_; ++k) {
       // Within one class every block is treated alike, so its first block decides.
       const std::uint32_t blockLow = firstHigh[k] << 8;
       const std::uint32_t blockHigh = blockLow | 0xFF;
+      while (j < ts.size() && ts[j].High < blockLow) ++j;
       int result = kNone;
-      for (const TRE_DFATransition& t : states_[s].Transitions) {
-        if (t.High < blockLow || t.Low > blockHigh) continue;
-        result = (t.Low <= blockLow && t.High >= blockHigh) ? t.Target : kMixed;
-        if (result == kMixed) break;
-        // A second transition meeting the block would make it mixed; a whole-block one
-        // leaves no room for another, as transitions are disjoint.
-      }
+      // The first transition meeting the block: a whole-block one leaves no room for
+      // another, any other makes the block mixed.
+      if (j < ts.size() && ts[j].Low <= blockHigh)
+        result = (ts[j].Low <= blockLow && ts[j].High >= blockHigh) ? ts[j].Target : kMixed;
       leadTable_[s * leadClassCount_ + k] = result;
       if (result == kMixed) leadMixed_[k] = true;
     }

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/char_codes.h"
@@ -106,33 +107,105 @@ class TRE_DFA {
  private:
   // A set of NFA states, ascending once closed (members may repeat before).
   using StateList = std::vector<std::int32_t>;
-  struct Move {
-    CharCode low;
-    CharCode high;
-    StateList targets;
+  // A non-empty NFA transition as the construction reads it: its label's number and target.
+  struct LabelledStep {
+    std::int32_t label;
+    std::int32_t target;
+  };
+  // One part of a label's targets in the state being expanded (a target, or -q - 1 for the
+  // targets of sequence q), chained to the part gathered before.
+  struct GatheredTarget {
+    std::int32_t target;
+    std::int32_t next;
+  };
+  // A list of parts already closed for the state being expanded, with the state it led to.
+  struct ClosedList {
+    std::uint64_t hash;
+    std::size_t offset;  // into closedTargets_
+    std::size_t length;
+    int state;
   };
 
+  // Numbers the NFA's distinct labels, lists every state's labelled transitions and finds
+  // the labels that overlap.
+  void NumberLabels();
+  const std::pair<CharCode, CharCode>& Label(std::int32_t label) const {
+    return labels_[static_cast<std::size_t>(label)];
+  }
+  // Gathers the labels of set's NFA states with their targets; true when two of them
+  // overlap, so that the moves must be cut into disjoint pieces.
+  bool GatherMoves(const StateList& set);
+  bool GatheredLabelsOverlap() const;
+  void AppendTargets(std::int32_t label, StateList& targets) const;
+  // One transition per gathered label, or per disjoint piece of the gathered labels.
+  std::vector<TRE_DFATransition> StepGatheredMoves();
+  std::vector<TRE_DFATransition> StepGatheredPieces();
+  // The state of the closure of the targets that parts stand for (hash: HashOf(parts)),
+  // found or added; a list of parts met before while expanding the same state is not
+  // closed again.
+  int TargetState(std::uint64_t hash, const StateList& parts);
   void Closure(StateList& set);
-  std::vector<Move> CollectMoves(const StateList& set) const;
-  static std::vector<Move> SplitIntoDisjointMoves(std::vector<Move> moves);
   int FindOrAddState(StateList&& set);
+  void GrowStateTable();
   void SortTransitions();
   void DetectLiteral();
   void BuildTables();
   void BuildLeadTable();
   void Charge(std::size_t bytes);
+  void ChargeTablesSoFar(const std::vector<TRE_DFATransition>& transitions);
 
   const TRE_NFA* nfa_;
   std::uint64_t serial_;
   std::vector<TRE_DFAState> states_;
-  std::unordered_multimap<std::size_t, int> statesByHash_;
+  // States by the hash of their set: open addressing over state numbers (kNone: free).
+  std::vector<std::int32_t> stateTable_;
+  std::vector<std::uint64_t> stateHashes_;
   std::vector<std::vector<int>> emptySteps_;  // per NFA state, while building
   std::vector<int> closureStack_;             // scratch of Closure
   std::vector<std::uint32_t> marks_;          // scratch of Closure: membership by stamp
   std::uint32_t markStamp_ = 0;
+  // While building: the distinct labels of the NFA, whether each overlaps another one and
+  // which (conflicts_ from conflictStart_[label]; when there were too many to list,
+  // conflictsListed_ is false), every NFA state's labelled transitions in chain order (state
+  // i's from stepStart_[i]).
+  std::vector<std::pair<CharCode, CharCode>> labels_;
+  std::vector<bool> labelOverlaps_;
+  bool conflictsListed_ = true;
+  std::vector<std::size_t> conflictStart_;
+  std::vector<std::int32_t> conflicts_;
+  std::vector<std::size_t> stepStart_;
+  std::vector<LabelledStep> steps_;
+  // Scratch of GatherMoves: labels in order of first appearance, each label's chain of
+  // parts (head in labelHead_) and the hash of its parts, valid where labelMarks_ holds the
+  // stamp.
+  std::vector<std::int32_t> gathered_;
+  std::vector<GatheredTarget> gatheredTargets_;
+  std::vector<std::int32_t> labelHead_;
+  std::vector<std::uint64_t> labelHash_;
+  std::vector<std::uint32_t> labelMarks_;
+  std::uint32_t labelStamp_ = 0;
+  // NFA states whose labels all lead to one target: the number of their label sequence
+  // (-1 for other states) and the target; the sequences' labels (sequence q's from
+  // sequenceStart_[q]). While gathering, each sequence met chains its states' targets.
+  std::vector<std::int32_t> uniformSequence_;
+  std::vector<std::int32_t> uniformTarget_;
+  std::vector<std::size_t> sequenceStart_;
+  std::vector<std::int32_t> sequenceLabels_;
+  std::vector<std::int32_t> sequenceHead_;
+  std::vector<std::uint32_t> sequenceMarks_;
+  std::vector<GatheredTarget> sequenceTargets_;
+  // Scratch of TargetState: the lists closed for the state being expanded.
+  std::vector<ClosedList> closedLists_;
+  std::vector<std::int32_t> closedTargets_;
+  std::unordered_multimap<std::uint64_t, std::size_t> closedByHash_;
   std::size_t maxStates_ = kMaxStates;
   std::size_t memoryUsed_ = 0;
   std::size_t setMembers_ = 0;
+  // While building: the byte and lead-byte cuts of the transitions made so far.
+  std::array<bool, 257> byteCutsSoFar_{};
+  std::array<bool, 257> leadCutsSoFar_{};
+  std::size_t byteCutCount_ = 0;
+  std::size_t leadCutCount_ = 0;
 
   bool isLiteral_ = false;
   std::string literalText_;

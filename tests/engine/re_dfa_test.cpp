@@ -2,14 +2,30 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
+#include <ctime>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
 
+#include "engine/awk_str.h"
 #include "engine/re_compile.h"
+#include "engine/re_parser.h"
 #include "engine/regexp_error.h"
 #include "platform/codepage.h"
 
 namespace skarvo {
 namespace {
+
+// Time bounds stretch for the checked, unoptimised build.
+#if defined(__SANITIZE_ADDRESS__) || !defined(NDEBUG)
+constexpr double kSlowBuild = 10;
+#else
+constexpr double kSlowBuild = 1;
+#endif
 
 // The step as the plain walk of a sorted chain defines it.
 int PlainWalk(const TRE_DFA& dfa, int state, CharCode code) {
@@ -138,6 +154,183 @@ TEST(TRE_DFA, ExplodingPatternIsRefusedQuickly) {
   std::string fits = "(a|b)*a";
   for (int i = 0; i < 11; ++i) fits += "(a|b)";
   EXPECT_EQ(CompileDFA(fits)->StateCount(), (1 << 12) + 1);
+}
+
+// '.*' then a word then n single characters: the automaton keeps every placement of the word
+// within the last n characters, so it grows steeply with n. Each of these is decided (built
+// or refused) in a fraction of a second; the table as a whole gets a generous bound.
+TEST(TRE_DFA, BlowUpsAreDecidedQuickly) {
+  const std::string word = "0$a1\x12\xc6\xb6\xae.\xe1\x60\x60";  // '$' here is a character
+  const auto windowed = [&](int n) { return "\xff\xd7\xca.*" + word + std::string(n, '.'); };
+  std::string optional;
+  for (int i = 0; i < 49000; ++i) optional += "a?";
+  struct Row {
+    std::string pattern;
+    bool fits;
+    int dots;  // of a fitting windowed pattern, for the check of its match
+  };
+  const std::vector<Row> rows = {
+      {windowed(32), true, 32}, {windowed(48), true, 48}, {windowed(64), false, 0},
+      {windowed(96), false, 0}, {optional, false, 0},     {".*a" + std::string(20, '.'), false, 0}};
+  // Processor time of this process: other processes on a busy machine do not count.
+  const std::clock_t before = std::clock();
+  for (const bool fuzzy : {false, true}) {
+    for (const Row& row : rows) {
+      SCOPED_TRACE(row.pattern.substr(0, 40) + (fuzzy ? " fuzzy" : ""));
+      TAWKStr awk;
+      awk.SetLineSeparator(mcls_LF);
+      awk.SetUseFuzzyCharDic(fuzzy);
+      try {
+        awk.SetRegExp(row.pattern);
+        EXPECT_TRUE(row.fits);
+      } catch (const ERegExpParser& e) {
+        EXPECT_FALSE(row.fits);
+        EXPECT_EQ(e.Message(), Sjis("正規表現が複雑すぎます"));
+        continue;
+      }
+      // One placement of the word, then more characters than the window needs.
+      const std::string text = "\xff\xd7\xca--0$a1\x12\xc6\xb6\xae#\xe1\x60\x60" +
+                               std::string(static_cast<std::size_t>(row.dots) + 5, 'y');
+      int position = 0;
+      int length = 0;
+      awk.Match(text, position, length);
+      EXPECT_EQ(position, 1);
+      EXPECT_EQ(length, 17 + row.dots);
+    }
+  }
+  const double seconds = static_cast<double>(std::clock() - before) / CLOCKS_PER_SEC;
+  EXPECT_LT(seconds, 5.0 * kSlowBuild);
+}
+
+// The subset construction in its plainest form: moves grouped by label in order of first
+// appearance, taken last label first; when two labels of a state overlap, the disjoint
+// pieces their bounds cut, ascending, each leading to the union of their targets. Returns
+// per state its accepting flag and its transitions sorted by low code.
+std::vector<std::pair<bool, std::vector<std::array<unsigned, 3>>>> PlainConstruction(
+    const TRE_NFA& nfa) {
+  const auto closure = [&](std::vector<int> set) {
+    std::vector<bool> in(static_cast<std::size_t>(nfa.StateCount()));
+    std::vector<int> out;
+    while (!set.empty()) {
+      const int i = set.back();
+      set.pop_back();
+      if (in[static_cast<std::size_t>(i)]) continue;
+      in[static_cast<std::size_t>(i)] = true;
+      out.push_back(i);
+      for (const TRE_NFATransition& t : nfa.Transitions(i))
+        if (t.IsEmptyStep()) set.push_back(t.Target);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+  std::vector<std::vector<int>> sets{closure({nfa.EntryState()})};
+  std::map<std::vector<int>, unsigned> known{{sets[0], 0u}};
+  std::vector<std::pair<bool, std::vector<std::array<unsigned, 3>>>> states;
+  for (std::size_t s = 0; s < sets.size(); ++s) {
+    std::vector<std::pair<std::array<unsigned, 2>, std::vector<int>>> moves;
+    for (const int i : sets[s]) {
+      const auto& added = nfa.Transitions(i);
+      for (auto t = added.rbegin(); t != added.rend(); ++t) {
+        if (t->IsEmptyStep()) continue;
+        const std::array<unsigned, 2> label{t->Low, t->High};
+        auto m =
+            std::find_if(moves.begin(), moves.end(), [&](auto& x) { return x.first == label; });
+        if (m == moves.end()) m = moves.insert(moves.end(), {label, {}});
+        m->second.push_back(t->Target);
+      }
+    }
+    std::reverse(moves.begin(), moves.end());
+    std::set<unsigned> cuts;
+    bool overlap = false;
+    for (const auto& x : moves) {
+      for (const auto& y : moves)
+        overlap = overlap || (&x != &y && x.first[0] <= y.first[1] && y.first[0] <= x.first[1]);
+      cuts.insert({x.first[0], x.first[1] + 1});
+    }
+    if (overlap) {
+      std::vector<std::pair<std::array<unsigned, 2>, std::vector<int>>> pieces;
+      for (auto c = cuts.begin(); std::next(c) != cuts.end(); ++c) {
+        std::vector<int> targets;
+        for (const auto& m : moves)
+          if (m.first[0] <= *c && *c <= m.first[1])
+            targets.insert(targets.end(), m.second.begin(), m.second.end());
+        if (!targets.empty()) pieces.push_back({{*c, *std::next(c) - 1}, targets});
+      }
+      moves = pieces;
+    }
+    std::vector<std::array<unsigned, 3>> transitions;
+    for (const auto& m : moves) {
+      const std::vector<int> set = closure(m.second);
+      const auto [it, added] = known.emplace(set, static_cast<unsigned>(sets.size()));
+      if (added) sets.push_back(set);
+      transitions.push_back({m.first[0], m.first[1], it->second});
+    }
+    std::sort(transitions.begin(), transitions.end());
+    states.push_back(
+        {std::binary_search(sets[s].begin(), sets[s].end(), nfa.FinalState()), transitions});
+  }
+  return states;
+}
+
+// The construction gives the plain one's automaton state for state, numbers included, over
+// patterns with '.', classes, a '$' or '^' inside, 2-byte characters and alternations.
+TEST(TRE_DFA, SameAutomatonAsThePlainConstruction) {
+  const std::vector<std::string> atoms = {"a",
+                                          "b",
+                                          ".",
+                                          "[ab]",
+                                          "[^a]",
+                                          "^",
+                                          "$",
+                                          "\\$",
+                                          Sjis("あ"),
+                                          Sjis("[あ-ん]"),
+                                          "[\\x01-\\x7f]",
+                                          "0",
+                                          "[aAｱ]",
+                                          "(a|b)",
+                                          "(.|\\n)",
+                                          "x*",
+                                          ".+",
+                                          "a?"};
+  unsigned seed = 20261207;
+  const auto next = [&seed](unsigned n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  int compared = 0;
+  for (int p = 0; p < 400; ++p) {
+    std::string pattern;
+    for (unsigned k = 1 + next(7); k > 0; --k) {
+      pattern += atoms[next(static_cast<unsigned>(atoms.size()))];
+      if (next(4) == 0) pattern += next(2) ? "|" : "*";
+    }
+    if (pattern.back() == '|') pattern += "b";
+    for (const CharCode lineCode : {CharCode{'\n'}, kMemoryLineTailCode}) {
+      SCOPED_TRACE(pattern);
+      TREParser parser(pattern);
+      TRE_NFA nfa(parser, lineCode, lineCode == '\n' ? lineCode : kMemoryLineHeadCode);
+      TRE_DFA dfa(nfa);
+      try {
+        parser.Run();
+        nfa.Build();
+        dfa.Build();
+      } catch (const ERegExpParser&) {
+        continue;  // a malformed pattern (a '*' after '|' or '^')
+      }
+      const auto plain = PlainConstruction(nfa);
+      ASSERT_EQ(dfa.StateCount(), static_cast<int>(plain.size()));
+      for (int s = 0; s < dfa.StateCount(); ++s) {
+        std::vector<std::array<unsigned, 3>> transitions;
+        for (const TRE_DFATransition& t : dfa.State(s).Transitions)
+          transitions.push_back({t.Low, t.High, static_cast<unsigned>(t.Target)});
+        EXPECT_EQ(transitions, plain[static_cast<std::size_t>(s)].second) << "state " << s;
+        EXPECT_EQ(dfa.Accepting(s), plain[static_cast<std::size_t>(s)].first);
+      }
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 600);
 }
 
 TEST(TRE_DFA, StartBytesCoverTwoByteCharactersAndLoneLeads) {
