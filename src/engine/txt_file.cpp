@@ -180,19 +180,6 @@ void TTxtFile::DropLine() {
   lineStart_ = Cursor{true, 0};
 }
 
-void TTxtFile::ReadBack(uint64_t from, uint64_t to, std::string& text) {
-  text.resize(static_cast<size_t>(to - from));
-  size_t done = 0;
-  while (done < text.size()) {
-    const long got = file_.ReadAt(text.data() + done, text.size() - done, from + done);
-    if (got <= 0) throw EInOutError(Utf8ToCp932Lossy(std::strerror(got < 0 ? errno : EIO)));
-    done += static_cast<size_t>(got);
-  }
-  // As the cursors left them: every zero byte they passed reads as a space.
-  for (char& c : text)
-    if (c == 0) c = ' ';
-}
-
 bool TTxtFile::RefillMain(unsigned char consumed) {
   if (main_.inCarry) {
     if (main_.pos >= carry_.size()) {
@@ -512,7 +499,10 @@ RE_LineInfo_t TTxtFile::GetLine() {
                             ? carry_.size() - lineStart_.pos + main_.pos
                             : main_.pos - lineStart_.pos;
     info.Line.reserve(static_cast<size_t>(carryOffset_ - lineHeadOffset_) + rest);
-    ReadBack(lineHeadOffset_, carryOffset_, info.Line);
+    // As the cursors left them: every zero byte they passed reads as a space.
+    if (!file_.AppendLineText(lineHeadOffset_, static_cast<size_t>(carryOffset_ - lineHeadOffset_),
+                              info.Line))
+      throw EInOutError(Utf8ToCp932Lossy(std::strerror(errno)));
   }
   if (lineStart_.inCarry && !main_.inCarry) {
     info.Line.append(carry_, lineStart_.pos);

@@ -140,8 +140,6 @@ class TTxtFile {
   void LetMessagesRun();
   // Lets the current line's text before the end of the block go, keeping where it began.
   void DropLine();
-  // Puts the file's bytes [from, to), as the reader presents them inside a line, into text.
-  void ReadBack(uint64_t from, uint64_t to, std::string& text);
   // The place in the file of the byte under a cursor.
   uint64_t Offset(const Cursor& c) const;
   unsigned char NextByte();

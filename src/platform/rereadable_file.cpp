@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -77,6 +78,22 @@ long RereadableFile::ReadAt(void* buffer, std::size_t size, uint64_t offset) {
     if (n < 0 && errno == EINTR) continue;
     return static_cast<long>(n);
   }
+}
+
+bool RereadableFile::AppendLineText(uint64_t offset, std::size_t count, std::string& text) {
+  const std::size_t start = text.size();
+  text.resize(start + count);
+  for (std::size_t done = 0; done < count;) {
+    const long got = ReadAt(text.data() + start + done, count - done, offset + done);
+    if (got <= 0) {
+      if (got == 0) errno = EIO;
+      text.resize(start);
+      return false;
+    }
+    done += static_cast<std::size_t>(got);
+  }
+  std::replace(text.begin() + static_cast<std::ptrdiff_t>(start), text.end(), '\0', ' ');
+  return true;
 }
 
 bool RereadableFile::Keep(const char* data, std::size_t size) {

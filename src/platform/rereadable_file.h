@@ -34,6 +34,10 @@ class RereadableFile {
   // end of what was read so far; at that end the file is read on.
   long ReadAt(void* buffer, std::size_t size, uint64_t offset);
 
+  // Appends the bytes [offset, offset + count) to text as a line reads them, each zero byte
+  // as a blank. False on an error or when fewer bytes are there (errno tells which).
+  bool AppendLineText(uint64_t offset, std::size_t count, std::string& text);
+
   // Places before offset will not be asked for again: what is kept of them may go.
   void Forget(uint64_t offset);
 

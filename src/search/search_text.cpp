@@ -272,16 +272,10 @@ bool ForEachTextLine(const std::string& path, std::string_view searchString, boo
       // read again.
       std::string whole;
       whole.reserve(static_cast<size_t>(dropped) + line.size());
-      whole.resize(static_cast<size_t>(dropped));
-      for (size_t done = 0; done < whole.size();) {
-        const long got = file.ReadAt(whole.data() + done, whole.size() - done, lineStart + done);
-        if (got <= 0) {
-          readFailed = true;
-          return false;
-        }
-        done += static_cast<size_t>(got);
+      if (!file.AppendLineText(lineStart, static_cast<size_t>(dropped), whole)) {
+        readFailed = true;
+        return false;
       }
-      std::replace(whole.begin(), whole.end(), '\0', ' ');
       whole += line;
       line.swap(whole);
     }
