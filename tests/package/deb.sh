@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
 # The Debian package as scripts/package builds it: the files a user gets and their modes, the
 # computed dependencies, stripped programs that run from the unpacked package, and lintian
-# without an error. Arguments: the source folder and a build folder for the package build
-# (kept between runs, so a second run only rebuilds what changed).
+# without an error. Argument: the source folder. The package build is scripts/package's own
+# (build-package/), so a second run, or scripts/package after it, only rebuilds what changed.
 set -u
 root="$1"
-export SKARVO_PACKAGE_BUILD="$2"
 fail=0
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
