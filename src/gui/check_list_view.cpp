@@ -75,7 +75,9 @@ const CheckListRow* CheckListModel::RowOf(const QModelIndex& index) {
 
 void CheckListModel::SetDisplay(const ListDisplay& display, const QPalette& palette) {
   headerBackground_ = ToQColor(display.headerBackground, palette, palette.color(QPalette::Button));
-  headerText_ = ToQColor(display.headerFont, palette, palette.color(QPalette::ButtonText));
+  headerText_ =
+      ReadableOn(ToQColor(display.headerFont, palette, palette.color(QPalette::ButtonText)),
+                 headerBackground_);
   if (!shown_.empty()) emit dataChanged(index(0), index(static_cast<int>(shown_.size()) - 1));
 }
 

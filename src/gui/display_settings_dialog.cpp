@@ -53,7 +53,7 @@ QComboBox* MakeColorBox(QWidget* parent) {
   const NamedColor* table = ColorTable(&count);
   for (size_t i = 0; i < count; ++i) {
     box->addItem(Swatch(ToQColor(table[i].value, box->palette(), QColor())),
-                 QString::fromLatin1(table[i].name), QVariant::fromValue<uint>(table[i].value));
+                 QString::fromUtf8(table[i].shownName), QVariant::fromValue<uint>(table[i].value));
   }
   return box;
 }
