@@ -411,6 +411,19 @@ void ResultListView::mouseDoubleClickEvent(QMouseEvent* event) {
   doubleClickOnCheckBox_ = false;
 }
 
+void ResultListView::keyPressEvent(QKeyEvent* event) {
+  // Enter opens the current row as a double-click does.
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const QModelIndex current = currentIndex();
+  if (enter && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
+      current.isValid() && onDoubleClick) {
+    onDoubleClick(current.row());
+    event->accept();
+    return;
+  }
+  QListView::keyPressEvent(event);
+}
+
 QRect ResultListView::CheckAreaAt(const QModelIndex& index, const QRect& itemRect) const {
   const int i = index.row();
   if (i < 0 || i >= list_.Count() || list_.Header(i)) return {};

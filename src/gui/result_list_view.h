@@ -134,7 +134,7 @@ class ResultListView : public QListView {
   std::function<void(int row)> onClickCheck;
   // The user made another row current (-1: none).
   std::function<void(int row)> onSelect;
-  // The user double-clicked a row (not its check box).
+  // The user double-clicked a row (not its check box), or pressed Enter on the current row.
   std::function<void(int row)> onDoubleClick;
   // The user asked for the context menu at globalPos; state is the menu's enabling for the
   // list's selected row, read when the menu is asked for.
@@ -165,6 +165,7 @@ class ResultListView : public QListView {
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   class Delegate;
