@@ -258,6 +258,19 @@ class MainWindowTest : public QObject {
     view->scrollTo(view->Model()->index(1, 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->PlanRow(1).checkBox.center());
     QCOMPARE(RowsOf(view->Model())[1], QString("- 【2列目】abc here"));
+
+    // A narrowing can be taken back until the next search replaces what it kept; the
+    // restore button then shows disabled.
+    auto* toolBar = w.findChild<QToolBar*>(QStringLiteral("ToolBar1"));
+    QVERIFY(toolBar);
+    QWidget* restore = toolBar->widgetForAction(w.Action(CommandId::kToolUndo));
+    QVERIFY(restore);
+    QVERIFY(!restore->isEnabled());
+    w.Action(CommandId::kNarrow)->trigger();
+    QVERIFY(restore->isEnabled());
+    QTest::keyClick(w.SearchBox()->lineEdit(), Qt::Key_Return);
+    QCOMPARE(w.StatusLabel()->text(), QString("検索終了"));
+    QVERIFY(!restore->isEnabled());
     ::unlink((home_.Root() + "/Skarvo.ini").c_str());
   }
 
@@ -284,6 +297,19 @@ class MainWindowTest : public QObject {
     QVERIFY(w.Action(CommandId::kToolSearchMode)->isChecked());
     w.Action(CommandId::kJoinMode)->trigger();
     QCOMPARE(w.Pages()->currentIndex(), 1);
+    QCOMPARE(w.Pages()->tabText(1), QString("ファイル結合モード"));
+
+    // A pending split names the tab until the mode command ends it.
+    w.Form().SetModeNumber(3);
+    w.Form().EnterJoinMode();
+    w.Refresh();
+    QCOMPARE(w.Pages()->tabText(1), QString("ファイル分割モード"));
+    w.Pages()->setCurrentIndex(0);
+    QCOMPARE(w.Pages()->tabText(1), QString("ファイル分割モード"));
+    w.Pages()->setCurrentIndex(1);
+    QCOMPARE(w.Form().ModeNumber(), 3);
+    w.Action(CommandId::kSearchMode)->trigger();
+    QCOMPARE(w.Form().ModeNumber(), 0);
     QCOMPARE(w.Pages()->tabText(1), QString("ファイル結合モード"));
   }
 
