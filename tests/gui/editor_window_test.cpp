@@ -155,6 +155,10 @@ class EditorWindowTest : public QObject {
       QCOMPARE(dialog->ColorBoxes()[0]->currentText(), QString("オリーブ"));
       QCOMPARE(dialog->ColorBoxes()[12]->currentText(), QString("赤"));
       QVERIFY(!dialog->ColorBoxes()[0]->itemIcon(0).isNull());
+      // Header text colours are offered; the result rows' text colour is not (always black).
+      QVERIFY(dialog->ColorBoxes()[1]->isEnabled());
+      QVERIFY(!dialog->ColorBoxes()[3]->isEnabled());
+      QVERIFY(dialog->ColorBoxes()[7]->isEnabled());
       // Cancel: nothing written, the change stays in the dialog.
       dialog->ColorBoxes()[2]->setCurrentText("濃紺");
       dialog->Cancel();

@@ -15,6 +15,7 @@
 
 #include "gui/app_setup.h"
 #include "gui/check_list_view.h"
+#include "gui/join_list_view.h"
 #include "gui/result_list_view.h"
 #include "gui/timer_driver.h"
 #include "platform/clipboard_port.h"
@@ -186,6 +187,8 @@ class MainWindowTest : public QObject {
   void appliesTheStoredDisplaySettings() {
     std::ofstream(home_.Root() + "/Skarvo.ini", std::ios::binary) << Sjis(
         "[表示]\nTAB３ヘッダー背景色=clNavy\nTAB３ヘッダーフォント色=$0000FFFF\n"
+        "TAB２ヘッダー背景色=clNavy\nTAB２ヘッダーフォント色=clBlack\n"
+        "TAB３背景色=clWhite\nTAB３フォント色=clYellow\n"
         "TAB３フォントサイズ=20\nステータスバー表示=0\nツールボタン表示=0\n"
         "コンボボックスサイズ=15\n");
     FakeUiPort port;
@@ -196,6 +199,13 @@ class MainWindowTest : public QObject {
     auto* model = w.TargetList()->Model();
     QCOMPARE(model->data(model->index(0), Qt::BackgroundRole).value<QColor>(), QColor(0, 0, 128));
     QCOMPARE(model->data(model->index(0), Qt::ForegroundRole).value<QColor>(), QColor(255, 255, 0));
+    // Colour pairs that would not read give way to black or white; the file keeps them.
+    QCOMPARE(w.TargetList()->palette().color(QPalette::Text), QColor(0, 0, 0));
+    w.Form().CheckListBox2.Add("-----", true);
+    w.Refresh();
+    auto* join = w.JoinList()->model();
+    QCOMPARE(join->data(join->index(0, 0), Qt::ForegroundRole).value<QColor>(),
+             QColor(255, 255, 255));
     QCOMPARE(w.TargetList()->font().pointSize(), 20);
     QCOMPARE(w.FolderBox()->font().pointSize(), 15);
     QCOMPARE(w.findChild<QToolBar*>("ToolBar2")->height(), 15 + 23);
