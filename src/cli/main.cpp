@@ -4,6 +4,7 @@
 
 #include "cli/cli_text.h"
 #include "cli/command_registry.h"
+#include "cli/interrupt_cleanup.h"
 
 int main(int argc, char** argv) {
   using skarvo::cli::Commands;
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "  skarvo-cli %s %s\n", name.c_str(), info.usage.c_str());
     return 2;
   }
+  skarvo::cli::RemoveTempFilesOnInterrupt();  // no command leaves a half-written file
   std::vector<std::string> args(argv + 2, argv + argc);
   try {
     return Commands()[argv[1]].run(args);

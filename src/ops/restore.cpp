@@ -1,9 +1,8 @@
 #include "ops/restore.h"
 
-#include "ops/join_restore.h"
-
 #include <set>
 
+#include "ops/join_restore.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "results/result_rules.h"
@@ -73,7 +72,8 @@ void RestoreOverwrite(OpsParts& p, const OpsCommandSwitches& switches,
                                    Sjis("上書き前の内容に戻しますか？");
       if (!p.port.Confirm(question, OpsCaption())) continue;
     }
-    const bool ok = RestoreFromBackup(file.backup, file.file);
+    // The backup goes back only while it still holds what the file held before.
+    const bool ok = RestoreFromBackup(file.backup, file.file, &file.originalDigest);
     p.port.ShowMessage(RestoreReport(file.file, ok), OpsCaption());
     if (ok) restored.insert(file.file);
   }
