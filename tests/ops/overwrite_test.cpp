@@ -182,6 +182,23 @@ TEST_F(OverwriteTest, TheRestoreAsksAboutAFileChangedSinceAndCancelChangesNothin
   EXPECT_EQ(resultList_.Text(3), S("【1列目】y"));
 }
 
+TEST_F(OverwriteTest, TheRestorePutsBackOnlyABackupThatStillHoldsTheOriginal) {
+  const std::string a = Write("a.txt", "x a\n");
+  const std::string b = Write("b.txt", "x b\n");
+  SearchAndReplace("x", "y");
+  Overwrite({Answer::kYesToAll});
+  // Another file's text in a's backup (as two files sharing one backup place would leave).
+  WriteFileAtomic(BackupOf(a), "x b\n");
+  ui_.calls.clear();
+  ui_.confirmAnswers = {true};
+  ops_.Repeat1Click();
+  EXPECT_EQ(Texts("message"),
+            (std::vector<std::string>{S("ファイル") + "\"" + a + "\"" + S("の復元...NG。"),
+                                      S("ファイル") + "\"" + b + "\"" + S("の復元...OK")}));
+  EXPECT_EQ(Read(a), "y a\r\n");
+  EXPECT_EQ(Read(b), "x b\n");
+}
+
 // The plain reference (it also stands for the line model's cases: CR LF, lone CR, LF, CR CR
 // LF, mixes, no final break): lines split at CR LF, CR or LF (one piece after the last break only
 // when not empty), "ab" replaced by "<ab>" in the checked lines, every line ended by CR LF.
