@@ -142,6 +142,27 @@ exec 4>&-
 [ "$rc" = 3 ] || say "closed pipe: exit $rc"
 grep -q "report could not be written" "$work/err" || say "closed pipe not said: $(cat "$work/err")"
 
+# Every writer's temporary file goes on an interrupt: a join writing a large file.
+mkdir "$work/j"
+yes 'a line of a large file to join' | head -c 30000000 >"$work/j/big.txt"
+seen=0
+for _ in $(seq 1 20); do
+  (cd "$work/j" && exec env --default-signal=INT "$cli" join --out out.txt big.txt big.txt \
+    >/dev/null 2>&1) &
+  pid=$!
+  if stop_when '[ -n "$(find "$work/j" -name ".skarvo-*")" ]'; then
+    seen=1
+    kill -INT "$pid"
+    kill -CONT "$pid"
+    wait "$pid"
+    break
+  fi
+  wait "$pid"
+  rm -f "$work/j/out.txt"
+done
+[ "$seen" = 1 ] || say "no join was seen writing"
+[ -z "$(find "$work/j" -name ".skarvo-*")" ] || say "an interrupted join left its temporary file"
+
 # A name holding a line break, a tab or a backslash stays on one escaped report line.
 mkdir "$work/n"
 printf 'foo\n' >"$work/n/a"$'\n'"b\\c"$'\t'"d.txt"
