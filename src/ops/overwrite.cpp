@@ -2,6 +2,8 @@
 
 #include <map>
 #include <optional>
+#include <set>
+#include <utility>
 
 #include "engine/regexp_error.h"
 #include "ops/join_lines.h"
@@ -78,6 +80,8 @@ struct FileWork {
 // under another spelling joins the hits of its first entry: it is one target.
 std::vector<FileWork> BuildWorkList(const CheckList& resultList, const SearchState& state) {
   std::vector<FileWork> work;
+  std::map<std::pair<dev_t, ino_t>, size_t> byIdentity;
+  std::vector<std::set<int64_t>> lineNos;  // of each entry's hits
   size_t current = 0;
   for (const CheckListRow& row : resultList.Rows()) {
     if (row.header) {
@@ -87,15 +91,18 @@ std::vector<FileWork> BuildWorkList(const CheckList& resultList, const SearchSta
       file.searched =
           known != state.searchedFiles.end() ? std::optional(known->second) : IdentityOf(file.path);
       current = work.size();
-      for (size_t i = 0; i < work.size(); ++i)
-        if (file.searched && work[i].searched && work[i].searched->SameFile(*file.searched))
-          current = i;
-      if (current == work.size()) work.push_back(std::move(file));
+      if (file.searched) {
+        auto [at, added] = byIdentity.emplace(
+            std::make_pair(file.searched->device, file.searched->inode), current);
+        if (!added) current = at->second;
+      }
+      if (current == work.size()) {
+        work.push_back(std::move(file));
+        lineNos.emplace_back();
+      }
     } else if (row.checked && !work.empty()) {
-      std::vector<Hit>& hits = work[current].hits;
-      bool seen = false;
-      for (const Hit& hit : hits) seen = seen || hit.lineNo == row.lineNo;
-      if (!seen) hits.push_back(Hit{row.lineNo, row.lineText});
+      if (lineNos[current].insert(row.lineNo).second)
+        work[current].hits.push_back(Hit{row.lineNo, row.lineText});
     }
   }
   return work;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <map>
 
 #include "platform/codepage.h"
 #include "platform/file_system.h"
@@ -195,6 +196,7 @@ std::optional<RunManifest> ReadRunManifest(const std::string& runFolder) {
   std::optional<std::string> text = ReadWholeFile(runFolder + "/manifest");
   if (!text || text->rfind(std::string(kMagic) + "\n", 0) != 0) return std::nullopt;
   RunManifest run;
+  std::map<std::string, size_t> byFile;
   run.folder = runFolder;
   run.name = BaseName(runFolder);
   size_t start = 0;
@@ -214,16 +216,18 @@ std::optional<RunManifest> ReadRunManifest(const std::string& runFolder) {
       RunFileEntry entry;
       entry.file = f[1];
       entry.backup = f[2];
-      if (ParseDigest(f[3], f[4], entry.original) && ParseDigest(f[5], f[6], entry.written))
+      if (ParseDigest(f[3], f[4], entry.original) && ParseDigest(f[5], f[6], entry.written)) {
+        byFile[entry.file] = run.files.size();
         run.files.push_back(std::move(entry));
-    } else if ((kind == "temp" || kind == "written") && f.size() >= 3) {
-      for (RunFileEntry& entry : run.files) {
-        if (entry.file != f[1]) continue;
-        if (kind == "temp")
-          entry.temps.push_back(f[2]);
-        else
-          entry.done = true;
       }
+    } else if ((kind == "temp" || kind == "written") && f.size() >= 3) {
+      auto at = byFile.find(f[1]);
+      if (at == byFile.end()) continue;
+      RunFileEntry& entry = run.files[at->second];
+      if (kind == "temp")
+        entry.temps.push_back(f[2]);
+      else
+        entry.done = true;
     } else if (kind == "end") {
       run.ended = true;
     } else if (kind == "cleaned") {
