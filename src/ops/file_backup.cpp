@@ -72,24 +72,32 @@ std::optional<std::string> TFileBackup::Keep(const std::string& file, const std:
   // A backup place that leads to the file itself would overwrite the only copy with itself.
   if (std::optional<FileIdentity> there = IdentityOf(backup); there && there->SameFile(*original))
     return std::nullopt;
-  if (ledger_ != nullptr && ledger_->IsInside(backup)) {
-    if (!ledger_->WriteFile(backup, bytes)) return std::nullopt;
-    for (const std::string& folder : ledger_->CreatedFolders())
-      if (auto native = NativePath(folder)) ::chmod(native->c_str(), 0700);
-  } else {
-    const size_t slash = backup.rfind('/');
-    if (slash != std::string::npos && slash > 0 &&
-        !CreatePrivateFolderPath(backup.substr(0, slash)))
+  const size_t slash = backup.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : backup.substr(0, slash);
+  const bool inLedger = ledger_ != nullptr && ledger_->IsInside(backup);
+  if (inLedger) {
+    // The ledger's rules: its folders recorded, never through a link, and a file in a Temp
+    // the program did not make is replaced only when this run wrote it.
+    if (backup == ledger_->TempFolder() || !ledger_->CreateFolders(folder) ||
+        IsSymbolicLink(backup))
       return std::nullopt;
+    if (!ledger_->OwnsWholeTempFolder() && ledger_->WrittenFiles().count(backup) == 0 &&
+        (FileExists(backup) || FolderExists(backup)))
+      return std::nullopt;
+    for (const std::string& made : ledger_->CreatedFolders())
+      if (auto native = NativePath(made)) ::chmod(native->c_str(), 0700);
+  } else {
+    if (!folder.empty() && !CreatePrivateFolderPath(folder)) return std::nullopt;
     // A link at the backup's place would send the copy elsewhere: the place is the copy's own.
     if (IsSymbolicLink(backup) && !DeleteFilePath(backup)) return std::nullopt;
-    AtomicWriteOptions options;
-    options.newFileMode = fileStat.st_mode & 0666;
-    if (!WriteFileSafely(
-             backup, [&](const FilePieceWriter& write) { write(bytes); }, options)
-             .Ok())
-      return std::nullopt;
   }
+  AtomicWriteOptions options;
+  options.newFileMode = fileStat.st_mode & 0666;  // never readable by more than the original
+  if (!WriteFileSafely(
+           backup, [&](const FilePieceWriter& write) { write(bytes); }, options)
+           .Ok())
+    return std::nullopt;
+  if (inLedger) ledger_->RecordWrittenFile(backup);
   NarrowMode(backup, fileStat.st_mode);
   // The copy must be a file of its own that holds the bytes, and the file untouched by it.
   std::optional<FileIdentity> copy = IdentityOf(backup);
