@@ -42,6 +42,7 @@ class TSearchRun::UndoListSink : public SearchSink {
     // The result list shows the rows as they come; the undo list takes them at the end.
     CheckList& results = run_.p_.resultList;
     results.Insert(results.Count(), row);
+    if (row.header) RememberSearchedFile(run_.p_.state, row.text);
     // A plain search shows one dot per hit; past a status bar's width more dots would only
     // cost time.
     if (!row.header && !run_.p_.settings.useRegex && run_.statusText_.size() < kMaxStatusBytes)
@@ -123,6 +124,7 @@ void TSearchRun::RunSearch() {
   // 1. A new run ends any pending replace.
   p_.state.replaceText.clear();
   p_.state.replacePending = false;
+  p_.state.searchedFiles.clear();
   ClearResultAndUndo();
   p_.activePage = 0;
 

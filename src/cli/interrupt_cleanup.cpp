@@ -15,16 +15,18 @@
 #include <cstring>
 #include <iterator>
 
+#include "platform/file_system.h"
+
 namespace skarvo::cli {
 namespace {
 
-constexpr int kSignals[] = {SIGINT, SIGTERM};
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 // Deeper trees are cut off rather than overflow the stack of the handler.
 constexpr int kMaxDepth = 256;
 
 char gFolder[PATH_MAX];
 volatile sig_atomic_t gArmed = 0;
-struct sigaction gPrevious[2];
+struct sigaction gPrevious[std::size(kSignals)];
 
 bool IsDotOrDotDot(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
@@ -71,6 +73,7 @@ void RemoveEntry(int parent, const char* name, int depth) {
 }
 
 void OnInterrupt(int signal) {
+  RemoveInflightTempFiles();
   if (gArmed) {
     gArmed = 0;
     RemoveEntry(AT_FDCWD, gFolder, 0);
@@ -82,7 +85,20 @@ void OnInterrupt(int signal) {
   ::raise(signal);
 }
 
+void InstallHandler() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  for (int s : kSignals) sigaddset(&action.sa_mask, s);
+  for (size_t i = 0; i < std::size(kSignals); ++i) {
+    ::sigaction(kSignals[i], nullptr, &gPrevious[i]);
+    if (gPrevious[i].sa_handler != SIG_IGN) ::sigaction(kSignals[i], &action, nullptr);
+  }
+}
+
 }  // namespace
+
+void RemoveTempFilesOnInterrupt() { InstallHandler(); }
 
 HoldInterrupts::HoldInterrupts() {
   sigset_t held;
@@ -96,14 +112,7 @@ HoldInterrupts::~HoldInterrupts() { ::pthread_sigmask(SIG_SETMASK, &previous_, n
 RemoveOnInterrupt::RemoveOnInterrupt(const std::string& nativeFolder) {
   if (nativeFolder.empty() || nativeFolder.size() >= sizeof gFolder) return;
   std::memcpy(gFolder, nativeFolder.c_str(), nativeFolder.size() + 1);
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  for (int s : kSignals) sigaddset(&action.sa_mask, s);
-  for (size_t i = 0; i < std::size(kSignals); ++i) {
-    ::sigaction(kSignals[i], nullptr, &gPrevious[i]);
-    if (gPrevious[i].sa_handler != SIG_IGN) ::sigaction(kSignals[i], &action, nullptr);
-  }
+  InstallHandler();
   gArmed = 1;
   armed_ = true;
 }

@@ -1,5 +1,6 @@
-// Clean-up of a private folder when skarvo-cli is interrupted (SIGINT, SIGTERM): the folder
-// goes with everything in it, then the program ends by that signal as it would have.
+// Clean-up when skarvo-cli is interrupted (SIGINT, SIGTERM, SIGHUP): the temporary file of
+// every write in progress and the private folder go, then the program ends by that signal
+// as it would have.
 #pragma once
 
 #include <signal.h>
@@ -7,6 +8,10 @@
 #include <string>
 
 namespace skarvo::cli {
+
+// From now on an interrupt removes the temporary files of the writes in progress (every
+// command that writes files). A signal that was ignored stays ignored.
+void RemoveTempFilesOnInterrupt();
 
 // While an object lives, SIGINT and SIGTERM remove the folder (a native path) before the
 // program ends; links inside are removed, never followed. One folder at a time. A signal

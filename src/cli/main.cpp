@@ -6,6 +6,7 @@
 #include "cli/cli_text.h"
 #include "cli/command_help.h"
 #include "cli/command_registry.h"
+#include "cli/interrupt_cleanup.h"
 
 int main(int argc, char** argv) {
   using skarvo::cli::Commands;
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
     std::fputs(skarvo::cli::ShortUsage().c_str(), stderr);
     return 2;
   }
+  skarvo::cli::RemoveTempFilesOnInterrupt();  // no command leaves a half-written file
   std::vector<std::string> args(argv + 2, argv + argc);
   if (skarvo::cli::AsksForHelp(args)) {
     std::fputs(skarvo::cli::CommandHelp(first, Commands()[first]).c_str(), stdout);

@@ -2,11 +2,16 @@
 // checked) and, with --yes, the overwrite as if "すべてはい" were answered. Without --yes
 // nothing is written and the result rows after the replace are printed as search prints
 // them. With --yes each file written is printed as "W\t<path>" and each file left as
-// "S\t<path>\t<reason>"; the backups are kept under --backup-dir (default ./Temp) followed
-// by each file's full path, as the window keeps them under its temp folder.
+// "S\t<path>\t<reason>", each line flushed as the file is done; the backups of each run are
+// kept in a run folder of their own under --backup-dir (default ./Temp), with the run's
+// manifest, for "skarvo-cli restore". A closed report pipe does not stop the run.
+#include <signal.h>
 #include <stdlib.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +23,7 @@
 #include "engine/grep.h"
 #include "ops/file_backup.h"
 #include "ops/overwrite.h"
+#include "ops/overwrite_run.h"
 #include "ops/replace.h"
 #include "platform/codepage.h"
 #include "platform/core_timer.h"
@@ -39,6 +45,31 @@ namespace {
 constexpr const char* kUsage =
     "[--raw] [--plain] [--ignore-case] [--fuzzy] [--no-subfolders] [--ext LIST] "
     "[--backup-dir DIR] [--yes] PATTERN REPLACEMENT FOLDER...";
+
+// The W/S report: one line at a time, flushed, so an interrupted run has reported every
+// file it wrote. A failed write of the report stops neither the run nor the report's
+// later lines, and is told at the end.
+class Report {
+ public:
+  void Line(const std::string& bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fputc('\n', stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+      if (error_ == 0) error_ = errno != 0 ? errno : EIO;
+      std::clearerr(stdout);
+    }
+  }
+  // Says on stderr that lines were lost; true when they were.
+  bool Failed(const std::string& command) const {
+    if (error_ == 0) return false;
+    PrintError(command + ": the report could not be written (" + std::strerror(error_) +
+               "); every file was still handled");
+    return true;
+  }
+
+ private:
+  int error_ = 0;
+};
 
 // Messages and errors go to stderr (the replace's notice about the preview is for a
 // window only); the input box answers with the replacement; a question is answered "すべて
@@ -119,12 +150,14 @@ std::string Parse(const std::vector<std::string>& args, ReplaceArgs& out) {
 // Keeps the rows as the window keeps them: in the result list and the undo list.
 class ListSink : public SearchSink {
  public:
-  ListSink(CheckList& resultList, CheckList& undoList) : result_(resultList), undo_(undoList) {}
+  ListSink(CheckList& resultList, CheckList& undoList, SearchState& state)
+      : result_(resultList), undo_(undoList), state_(state) {}
   std::optional<SearchFileFailure> failure;
 
   bool OnRow(const CheckListRow& row) override {
     result_.Insert(result_.Count(), row);
     undo_.Insert(undo_.Count(), row);
+    if (row.header) RememberSearchedFile(state_, row.text);
     return true;
   }
   void OnFileFailed(const SearchFileFailure& f) override { failure = f; }
@@ -132,11 +165,16 @@ class ListSink : public SearchSink {
  private:
   CheckList& result_;
   CheckList& undo_;
+  SearchState& state_;
 };
 
 int RunReplaceCommand(const std::vector<std::string>& args) {
   ReplaceArgs a;
-  if (std::string error = Parse(args, a); !error.empty()) return Fail(error);
+  if (std::string error = Parse(args, a); !error.empty()) {
+    return Fail(error);
+  }
+  // A closed report pipe must not stop the writes halfway.
+  if (a.yes) ::signal(SIGPIPE, SIG_IGN);
   const TextEdge edge(a.raw);
   std::optional<std::string> ext = edge.In(a.ext);
   std::optional<std::string> pattern = edge.In(a.positional[0]);
@@ -156,6 +194,35 @@ int RunReplaceCommand(const std::vector<std::string>& args) {
   PrivateHome home("skarvo-replace-");
   std::optional<std::string> homeCp932 = a.raw ? home.Path() : edge.In(home.Path());
   if (home.Path().empty() || !homeCp932) return Fail("replace: cannot make a private temp folder");
+
+  // With --yes the run's folder and manifest come first, so that a run killed at any point
+  // (the search included) is cleaned up after by the next run or the restore.
+  std::unique_ptr<OverwriteRun> run;
+  bool madeBackupFolder = false;
+  if (a.yes) {
+    madeBackupFolder = !FolderExists(*backupDir);
+    if (!CreatePrivateFolderPath(*backupDir))
+      return Fail("replace: cannot make the backup folder " + a.backupDir);
+    // The backup folder as the file system names it: a backup place is never a spelling.
+    const std::optional<std::string> root = RealPath(*backupDir);
+    if (!root) return Fail("replace: cannot make the backup folder " + a.backupDir);
+    CleanKilledRuns(*root);
+    run = OverwriteRun::Start(*root, *homeCp932);
+    if (!run) return Fail("replace: cannot make a run folder in the backup folder " + a.backupDir);
+  }
+  // A run that wrote nothing leaves no folder behind.
+  struct RunEnd {
+    std::unique_ptr<OverwriteRun>& run;
+    const std::string& backupDir;
+    bool madeBackupFolder;
+    ~RunEnd() {
+      if (!run) return;
+      run->Finish();
+      if (run->FileCount() > 0) return;
+      run->RemoveIfEmpty();
+      if (madeBackupFolder) DeleteEmptyFolder(backupDir);
+    }
+  } runEnd{run, *backupDir, madeBackupFolder};
 
   ReplacePort port(edge, *replacement, a.yes);
   CliTargets cli(a.settings, port);
@@ -186,14 +253,14 @@ int RunReplaceCommand(const std::vector<std::string>& args) {
   }
   const std::vector<CheckListRow> targetRows = targetList.Rows();
   undoList.Clear();
-  ListSink sink(resultList, undoList);
+  SearchState state;
+  ListSink sink(resultList, undoList, state);
   stage.Run(targetRows, sink);
   if (sink.failure) {
     port.Print(SearchErrorMessage(*sink.failure));
     return 2;
   }
   if (resultList.Empty()) return 1;
-  SearchState state;
   state.searchText = *pattern;
   state.searchUsedRegex = s.useRegex;
   state.searchCaseSensitive = s.caseSensitive;
@@ -212,24 +279,25 @@ int RunReplaceCommand(const std::vector<std::string>& args) {
     return anyChecked ? 0 : 1;
   }
   if (!anyChecked) return 1;
-  if (!CreateFolderPath(*backupDir))
-    return Fail("replace: cannot make the backup folder " + a.backupDir);
-  // The full path without "." and ".." elements, as the copies' paths are printed.
-  const std::string root = ExtractedTextPath(
-      "", (*backupDir)[0] == '/' ? *backupDir : CurrentFolder() + "/" + *backupDir);
-  TFileBackup backup(root, nullptr);
+  TFileBackup backup(run->FilesRoot(), nullptr);
+  Report report;
   int written = 0;
-  N12Click(parts, OpsCommandSwitches{}, backup,
-           [&](const std::string& path, bool ok, SkipReason reason) {
-             if (ok) {
-               ++written;
-               WriteLine("W\t" + edge.Out(path));
-             } else {
-               WriteLine("S\t" + edge.Out(path) + "\t" + SkipReasonKey(reason));
-             }
-           });
-  std::fflush(stdout);
-  return written > 0 ? 0 : 2;
+  int left = 0;
+  N12Click(
+      parts, OpsCommandSwitches{}, backup,
+      [&](const std::string& path, bool ok, SkipReason reason) {
+        if (ok) {
+          ++written;
+          report.Line("W\t" + edge.Out(EscapeField(path)));
+        } else {
+          ++left;
+          report.Line("S\t" + edge.Out(EscapeField(path)) + "\t" + SkipReasonKey(reason));
+        }
+      },
+      run.get());
+  const bool reportFailed = report.Failed("replace");
+  if (left > 0 || reportFailed) return 3;
+  return written > 0 ? 0 : 1;
 }
 
 CommandRegistrar replaceCommand(
@@ -242,12 +310,15 @@ CommandRegistrar replaceCommand(
              "an &).\n"
              "Without --yes nothing is written: the rows after the replace are printed as\n"
              "search prints them.\n"
-             "With --yes the files are overwritten as the program overwrites them; a\n"
-             "byte-for-byte backup of each is kept first under DIR followed by the file's full\n"
-             "path. One line per file:\n"
+             "With --yes every file is written (CR LF line breaks) after a byte-for-byte\n"
+             "backup. Each run keeps its backups in a run folder of its own under DIR\n"
+             "(YYYYMMDD-HHMMSS-PID, with a manifest); \"skarvo-cli restore\" puts a run's\n"
+             "files back. One line per file:\n"
              "  W\\t<path>           written\n"
              "  S\\t<path>\\t<reason>  left as it was; reason: vanished, unreadable, changed,\n"
-             "                      nul, no-backup, declined or write-failed\n"
+             "                      nul, no-backup, declined, write-failed,\n"
+             "                      folder-not-writable or not-recorded\n"
+             "In a path, \"\\\" is written \"\\\\\", a tab \"\\t\" and a line break \"\\n\".\n"
              "\n"
              "Options:\n"
              "  --plain           PATTERN is plain text, not a regular expression\n"
@@ -255,12 +326,13 @@ CommandRegistrar replaceCommand(
              "  --fuzzy           the written forms of a character match one another\n"
              "  --no-subfolders   only the files directly in each FOLDER\n"
              "  --ext LIST        the extensions to search, comma-separated (default \".txt\")\n"
-             "  --backup-dir DIR  where the backups go (default ./Temp)\n"
+             "  --backup-dir DIR  where the run folders go (default ./Temp)\n"
              "  --yes             write the files\n"
              "  --raw             texts are bytes (Shift-JIS) in and out instead of UTF-8\n"
              "\n"
              "Exit status: 0 replaced (every file written with --yes), 1 nothing found or\n"
-             "nothing to replace, 2 an error, 3 some files skipped or failed (their S lines).\n"
+             "nothing to replace, 2 bad arguments or a failure before any write, 3 some files\n"
+             "skipped or failed (their S lines) or the report could not be written.\n"
              "\n"
              "Example:\n"
              "  skarvo-cli replace '旧社名' '新社名' ~/documents         shows the result\n"

@@ -1,28 +1,37 @@
 // Byte-for-byte backups of files that an operation is about to change, and the atomic
 // writes that change them and put them back. A backup lives under a backup root (home +
-// "/Temp" in the window) followed by the file's full path, so every file has one place
-// and a later backup of the same file replaces the earlier one. A file reached through a
-// symbolic link is written at the link's final target and the link stays a link; a
-// dangling link is never replaced.
+// "/Temp" in the window, a run folder for skarvo-cli) followed by the file's real path
+// (links, "." and ".." resolved by the file system), so two files never share a place and
+// one file reached by two spellings has one. A backup is checked to hold the bytes and to
+// be a different file from the original before the original is touched, and is never
+// readable by more people than the original (the folders made for it are 0700). A file
+// reached through a symbolic link is written at the link's final target and the link stays
+// a link; a dangling link is never replaced.
 #pragma once
+
+#include <sys/types.h>
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/file_system.h"
+
 namespace skarvo {
 
 class TempFolderLedger;
 
-// The backup path of file: root followed by file's full path (a relative file taken from
-// the current folder; "." and ".." elements dropped, so it always lies inside root).
+// The backup path of file: root followed by file's real path. When the real path cannot be
+// found (file's folder is gone), its full path with "." and ".." elements dropped as text,
+// so it always lies inside root.
 std::string BackupPath(const std::string& root, const std::string& file);
 
-// A digest of a file's bytes, to tell later whether a file still holds what was written.
+// A digest of a file's bytes, to tell later whether a file still holds what was written or
+// whether a backup still holds the original.
 struct ContentDigest {
   uint64_t size = 0;
-  uint64_t hash = 0;  // FNV-1a, 64 bits
+  std::string sha256;  // 64 hex digits
   bool operator==(const ContentDigest&) const = default;
 };
 ContentDigest DigestOf(std::string_view bytes);
@@ -32,8 +41,9 @@ ContentDigest DigestOf(std::string_view bytes);
 // name has no CP932 form.
 std::optional<std::string> FinalTarget(const std::string& path);
 
-// Writes data at path's final target atomically (temporary file and rename, permissions
-// kept). False when the target cannot be resolved or written; the old file stays whole.
+// Writes data at path's final target atomically (temporary file and rename, owner, mode
+// and attributes kept). False when the target cannot be resolved or written; the old file
+// stays whole.
 bool WriteFileAtTarget(const std::string& path, const std::string& data);
 
 class TFileBackup {
@@ -46,7 +56,9 @@ class TFileBackup {
   const std::string& Root() const { return root_; }
 
   // Writes bytes (the file's content as read) as the backup of file, replacing an earlier
-  // backup. Returns the backup path, nullopt when it could not be written.
+  // backup at the same place, and checks it: a different file from file (device and
+  // inode) that holds bytes. Returns the backup path, nullopt when it could not be written
+  // or checked (file itself is then untouched).
   std::optional<std::string> Keep(const std::string& file, const std::string& bytes);
   // Reads file whole and keeps its backup. nullopt when it cannot be read or written.
   std::optional<std::string> Keep(const std::string& file);
@@ -56,8 +68,10 @@ class TFileBackup {
   TempFolderLedger* ledger_;
 };
 
-// Puts the backup back over file, byte for byte, atomically (at the link's target). False
-// when the backup cannot be read or the file cannot be written.
-bool RestoreFromBackup(const std::string& backup, const std::string& file);
+// Puts the backup back over file, byte for byte, atomically (at the link's target). When
+// original is given the backup must hold exactly those bytes. False when the backup cannot
+// be read or does not match, or the file cannot be written.
+bool RestoreFromBackup(const std::string& backup, const std::string& file,
+                       const ContentDigest* original = nullptr);
 
 }  // namespace skarvo

@@ -2,6 +2,8 @@
 
 #include <map>
 #include <optional>
+#include <set>
+#include <utility>
 
 #include "engine/regexp_error.h"
 #include "ops/join_lines.h"
@@ -27,11 +29,15 @@ const char* SkipReasonKey(SkipReason reason) {
       return "declined";
     case SkipReason::kWriteFailed:
       return "write-failed";
+    case SkipReason::kFolderNotWritable:
+      return "folder-not-writable";
+    case SkipReason::kNotRecorded:
+      return "not-recorded";
   }
   return "?";
 }
 
-std::string SkipMessage(SkipReason reason, const std::string& path) {
+std::string SkipMessage(SkipReason reason, const std::string& path, const std::string& folder) {
   const std::string quoted = "\"" + path + "\"";
   switch (reason) {
     case SkipReason::kVanished:
@@ -48,6 +54,11 @@ std::string SkipMessage(SkipReason reason, const std::string& path) {
       return {};
     case SkipReason::kWriteFailed:
       return quoted + Sjis("に書き込めませんでした。");
+    case SkipReason::kFolderNotWritable:
+      return quoted + Sjis("に書き込めませんでした。フォルダ") + "\"" + folder + "\"" +
+             Sjis("に新しいファイルを作れません。");
+    case SkipReason::kNotRecorded:
+      return quoted + Sjis("の上書きを記録できないため、上書きしませんでした。");
   }
   return {};
 }
@@ -61,17 +72,38 @@ struct Hit {
 
 struct FileWork {
   std::string path;
-  std::vector<Hit> hits;  // the checked hits, in list order
+  std::vector<Hit> hits;                 // the checked hits, in list order
+  std::optional<FileIdentity> searched;  // the file as the search found it, when known
 };
 
-// The work list: each file of the result list with its checked hits.
-std::vector<FileWork> BuildWorkList(const CheckList& resultList) {
+// The work list: each file of the result list with its checked hits. A file reached again
+// under another spelling joins the hits of its first entry: it is one target.
+std::vector<FileWork> BuildWorkList(const CheckList& resultList, const SearchState& state) {
   std::vector<FileWork> work;
+  std::map<std::pair<dev_t, ino_t>, size_t> byIdentity;
+  std::vector<std::set<int64_t>> lineNos;  // of each entry's hits
+  size_t current = 0;
   for (const CheckListRow& row : resultList.Rows()) {
-    if (row.header)
-      work.push_back(FileWork{HeaderRowPath(row.text), {}});
-    else if (row.checked && !work.empty())
-      work.back().hits.push_back(Hit{row.lineNo, row.lineText});
+    if (row.header) {
+      FileWork file{HeaderRowPath(row.text), {}, std::nullopt};
+      auto known = state.searchedFiles.find(file.path);
+      // A file the search did not note (rows made otherwise) is taken as it is now.
+      file.searched =
+          known != state.searchedFiles.end() ? std::optional(known->second) : IdentityOf(file.path);
+      current = work.size();
+      if (file.searched) {
+        auto [at, added] = byIdentity.emplace(
+            std::make_pair(file.searched->device, file.searched->inode), current);
+        if (!added) current = at->second;
+      }
+      if (current == work.size()) {
+        work.push_back(std::move(file));
+        lineNos.emplace_back();
+      }
+    } else if (row.checked && !work.empty()) {
+      if (lineNos[current].insert(row.lineNo).second)
+        work[current].hits.push_back(Hit{row.lineNo, row.lineText});
+    }
   }
   return work;
 }
@@ -86,8 +118,13 @@ bool StillAsSearched(const std::vector<std::string>& lines, const std::vector<Hi
 
 class OverwriteWalk {
  public:
-  OverwriteWalk(OpsParts& p, TFileBackup& backup, const OverwriteObserver& observer)
-      : p_(p), backup_(backup), observer_(observer), rule_(RuleOfLastSearch(p.state)) {}
+  OverwriteWalk(OpsParts& p, TFileBackup& backup, const OverwriteObserver& observer,
+                OverwriteJournal* journal)
+      : p_(p),
+        backup_(backup),
+        observer_(observer),
+        journal_(journal),
+        rule_(RuleOfLastSearch(p.state)) {}
 
   OverwriteRecord Run(const std::vector<FileWork>& work) {
     for (size_t f = 0; f < work.size(); ++f) File(work[f], f + 1 == work.size());
@@ -103,13 +140,15 @@ class OverwriteWalk {
       return;
     }
     if (!FileExists(work.path)) return Skip(work.path, SkipReason::kVanished);
-    std::optional<std::string> before = ReadWholeFile(work.path);
+    FileIdentity read;
+    std::optional<std::string> before = ReadWholeFileAs(work.path, read);
     if (!before) return Skip(work.path, SkipReason::kUnreadable);
+    // Swapped for another file or a link to one since the search: not the file searched.
+    if (work.searched && !work.searched->SameFile(read))
+      return Skip(work.path, SkipReason::kChanged);
     if (before->find('\0') != std::string::npos) return Skip(work.path, SkipReason::kHoldsNul);
     std::vector<std::string> lines = SplitIntoLines(*before);
     if (!StillAsSearched(lines, work.hits)) return Skip(work.path, SkipReason::kChanged);
-    OverwrittenFile* entry = BackUp(work.path, *before);
-    if (entry == nullptr) return Skip(work.path, SkipReason::kNoBackup);
     try {
       for (const Hit& hit : work.hits) {
         std::string& line = lines[static_cast<size_t>(hit.lineNo - 1)];
@@ -119,26 +158,53 @@ class OverwriteWalk {
       p_.port.ShowError(e.Message(), OpsCaption());
       return Skip(work.path, SkipReason::kWriteFailed);
     }
-    if (!Agreed(work.path, last)) return Skip(work.path, SkipReason::kDeclined);
-    // The file may have changed while the question was open.
-    std::optional<std::string> now = ReadWholeFile(work.path);
-    if (!now || *now != *before) return Skip(work.path, SkipReason::kChanged);
     const std::string after = LinesWithCrLf(lines);
-    if (!WriteFileAtTarget(work.path, after)) return Skip(work.path, SkipReason::kWriteFailed);
+    // Nothing would change: nothing to ask, back up or write.
+    if (after == *before) return;
+    OverwrittenFile* entry = BackUp(work.path, *before);
+    if (entry == nullptr) return Skip(work.path, SkipReason::kNoBackup);
+    if (!Agreed(work.path, last)) return Skip(work.path, SkipReason::kDeclined);
+    // The final target, by the full path the file system gives it (a link stays a link).
+    const std::optional<std::string> real = RealPath(work.path);
+    if (!real) return Skip(work.path, SkipReason::kWriteFailed);
+    const ContentDigest writtenDigest = DigestOf(after);
+    if (journal_ != nullptr &&
+        !journal_->WillWrite(*real, entry->backup, entry->originalDigest, writtenDigest))
+      return Skip(work.path, SkipReason::kNotRecorded);
+    // Written only while the file is still, to the last moment, the one read above (the
+    // question may have been open a long time).
+    AtomicWriteOptions options;
+    options.expected = &read;
+    if (journal_ != nullptr)
+      options.onTempCreated = [&](const std::string& temp) { journal_->TempCreated(*real, temp); };
+    const WriteOutcome outcome = WriteFileSafely(
+        *real, [&](const FilePieceWriter& write) { write(after); }, options);
+    switch (outcome.failure) {
+      case WriteFailure::kNone:
+        break;
+      case WriteFailure::kChanged:
+        return Skip(work.path, SkipReason::kChanged);
+      case WriteFailure::kFolderNotWritable:
+        return Skip(work.path, SkipReason::kFolderNotWritable, outcome.folder);
+      default:
+        return Skip(work.path, SkipReason::kWriteFailed);
+    }
+    if (journal_ != nullptr) journal_->Written(*real);
     entry->written = true;
-    entry->writtenDigest = DigestOf(after);
+    entry->writtenDigest = writtenDigest;
     if (observer_) observer_(work.path, true, SkipReason::kDeclined);
   }
 
   // Keeps the file's backup once per walk: a file listed twice keeps the copy of what it
   // held before the walk touched it.
   OverwrittenFile* BackUp(const std::string& path, const std::string& bytes) {
-    auto known = byPath_.find(path);
+    const std::string key = RealPath(path).value_or(path);
+    auto known = byPath_.find(key);
     if (known != byPath_.end()) return &record_.files[known->second];
     std::optional<std::string> copy = backup_.Keep(path, bytes);
     if (!copy) return nullptr;
-    byPath_[path] = record_.files.size();
-    record_.files.push_back(OverwrittenFile{path, *copy, false, {}});
+    byPath_[key] = record_.files.size();
+    record_.files.push_back(OverwrittenFile{path, *copy, false, DigestOf(bytes), {}});
     return &record_.files.back();
   }
 
@@ -160,15 +226,16 @@ class OverwriteWalk {
     }
   }
 
-  void Skip(const std::string& path, SkipReason reason) {
+  void Skip(const std::string& path, SkipReason reason, const std::string& folder = {}) {
     if (reason != SkipReason::kDeclined)
-      p_.port.ShowMessage(SkipMessage(reason, path), OpsCaption());
+      p_.port.ShowMessage(SkipMessage(reason, path, folder), OpsCaption());
     if (observer_) observer_(path, false, reason);
   }
 
   OpsParts& p_;
   TFileBackup& backup_;
   const OverwriteObserver& observer_;
+  OverwriteJournal* journal_;
   const SubstitutionRule rule_;
   OverwriteRecord record_;
   std::map<std::string, size_t> byPath_;
@@ -178,13 +245,13 @@ class OverwriteWalk {
 }  // namespace
 
 OverwriteRecord N12Click(OpsParts& p, const OpsCommandSwitches& switches, TFileBackup& backup,
-                         const OverwriteObserver& observer) {
+                         const OverwriteObserver& observer, OverwriteJournal* journal) {
   // 1. - 2.
   if (switches.enableRestore) switches.enableRestore(false);
-  const std::vector<FileWork> work = BuildWorkList(p.resultList);
+  const std::vector<FileWork> work = BuildWorkList(p.resultList, p.state);
   p.undoList.Clear();
   // 3. - 5.
-  OverwriteRecord record = OverwriteWalk(p, backup, observer).Run(work);
+  OverwriteRecord record = OverwriteWalk(p, backup, observer, journal).Run(work);
   // 6. - 7.
   bool anyWritten = false;
   for (const OverwrittenFile& file : record.files) {

@@ -8,7 +8,13 @@
 // line number, the line the search saw (it vanished, shrank or changed), when it holds a
 // NUL byte (its text after the NUL is outside the line model), or when its backup cannot
 // be written; each such file is reported by name and the walk goes on. Writes are atomic,
-// keep permissions, and land at a link's target.
+// keep owner, mode and attributes, and land at a link's target.
+//
+// A file is the file the search found (device and inode of its final target): one swapped
+// or replaced since is left as changed, and one file reached by two spellings is one
+// target, backed up and written once. A file whose bytes the replace would not change is
+// neither asked about nor written. The backup is checked (a different file holding the
+// original's bytes) before the file is touched.
 #pragma once
 
 #include <functional>
@@ -24,25 +30,44 @@ namespace skarvo {
 
 // Why a file of the work list was left unwritten.
 enum class SkipReason {
-  kVanished,     // no longer there
-  kUnreadable,   // cannot be read
-  kChanged,      // its lines are no longer those the search saw
-  kHoldsNul,     // a NUL byte: outside the line model
-  kNoBackup,     // the backup copy could not be written
-  kDeclined,     // the user answered キャンセル
-  kWriteFailed,  // read-only, a dangling link, a full disk...
+  kVanished,           // no longer there
+  kUnreadable,         // cannot be read
+  kChanged,            // its lines are no longer those the search saw
+  kHoldsNul,           // a NUL byte: outside the line model
+  kNoBackup,           // the backup copy could not be written
+  kDeclined,           // the user answered キャンセル
+  kWriteFailed,        // read-only, a dangling link, a full disk...
+  kFolderNotWritable,  // no file can be made in the file's folder
+  kNotRecorded,        // the run's journal could not record the write
 };
 // A short English key for scripts ("changed", "nul", ...).
 const char* SkipReasonKey(SkipReason reason);
-// The message naming the file (CP932), for every reason but kDeclined.
-std::string SkipMessage(SkipReason reason, const std::string& path);
+// The message naming the file (CP932), for every reason but kDeclined; folder names the
+// folder of kFolderNotWritable.
+std::string SkipMessage(SkipReason reason, const std::string& path, const std::string& folder = {});
 
 // One file the overwrite backed up, and what it wrote there.
 struct OverwrittenFile {
   std::string file;
   std::string backup;
   bool written = false;
-  ContentDigest writtenDigest;  // of what was written, when written
+  ContentDigest originalDigest;  // of the backup's bytes
+  ContentDigest writtenDigest;   // of what was written, when written
+};
+
+// Where an overwrite run records what it does, so that a crash or a kill leaves a record
+// that the next run and the restore can read. Each call comes before the step it names.
+class OverwriteJournal {
+ public:
+  virtual ~OverwriteJournal() = default;
+  // file (its real path) is about to be replaced: its backup (checked) holds original,
+  // written is what will be written. False when it cannot be recorded: nothing is written.
+  virtual bool WillWrite(const std::string& file, const std::string& backup,
+                         const ContentDigest& original, const ContentDigest& written) = 0;
+  // The write's temporary file exists at tempPath.
+  virtual void TempCreated(const std::string& file, const std::string& tempPath) = 0;
+  // file now holds what WillWrite named.
+  virtual void Written(const std::string& file) = 0;
 };
 
 // What an overwrite did, for the restore and for skarvo-cli.
@@ -58,8 +83,10 @@ using OverwriteObserver =
 // Afterwards the undo list holds the backup paths, in the order written, and "上書"; the
 // overwrite commands are disabled, the replacement and the pending flag cleared and
 // "上書きが終了しました。" shown; the restore commands are enabled when a file was written.
-// Each skipped file is shown as a message unless observer is set (then only reported).
+// Each skipped file is shown as a message (and also reported when observer is set).
+// journal (may be null) is told each write before it happens.
 OverwriteRecord N12Click(OpsParts& parts, const OpsCommandSwitches& switches, TFileBackup& backup,
-                         const OverwriteObserver& observer = {});
+                         const OverwriteObserver& observer = {},
+                         OverwriteJournal* journal = nullptr);
 
 }  // namespace skarvo

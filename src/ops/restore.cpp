@@ -72,7 +72,8 @@ void RestoreOverwrite(OpsParts& p, const OpsCommandSwitches& switches,
                                    Sjis("上書き前の内容に戻しますか？");
       if (!p.port.Confirm(question, OpsCaption())) continue;
     }
-    const bool ok = RestoreFromBackup(file.backup, file.file);
+    // The backup goes back only while it still holds what the file held before.
+    const bool ok = RestoreFromBackup(file.backup, file.file, &file.originalDigest);
     p.port.ShowMessage(RestoreReport(file.file, ok), OpsCaption());
     if (ok) restored.insert(file.file);
   }

@@ -2,12 +2,17 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "platform/codepage.h"
@@ -173,70 +178,310 @@ std::optional<std::string> WriteTarget(const std::string& nativePath) {
   if (!target) return std::nullopt;
   return std::string(target.get());
 }
+
+FileIdentity IdentityOfStat(const struct stat& st) {
+  return FileIdentity{st.st_dev, st.st_ino, static_cast<uint64_t>(st.st_size),
+                      static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// The temporary files of writes in progress, for RemoveInflightTempFiles. A slot is claimed,
+// filled and only then published, so a signal handler never reads a half-written path.
+struct InflightSlot {
+  std::atomic<int> state{0};  // 0 free, 1 being filled or emptied, 2 published
+  char path[PATH_MAX];
+};
+InflightSlot gInflight[16];
+
+class InflightTemp {
+ public:
+  InflightTemp() = default;
+  ~InflightTemp() { Release(); }
+  InflightTemp(const InflightTemp&) = delete;
+  InflightTemp& operator=(const InflightTemp&) = delete;
+  // Publishes nativePath (already created) until Release; with every slot taken the file is
+  // only not removed on an interrupt.
+  void Publish(const char* nativePath) {
+    const size_t n = std::strlen(nativePath);
+    if (n >= PATH_MAX) return;
+    for (InflightSlot& slot : gInflight) {
+      int expected = 0;
+      if (slot.state.compare_exchange_strong(expected, 1)) {
+        std::memcpy(slot.path, nativePath, n + 1);
+        slot.state.store(2);
+        slot_ = &slot;
+        return;
+      }
+    }
+  }
+  void Release() {
+    if (slot_ != nullptr) slot_->state.store(0);
+    slot_ = nullptr;
+  }
+
+ private:
+  InflightSlot* slot_ = nullptr;
+};
+
+// Signals that end a command line, held back while a temporary file is made and published.
+class HoldEndingSignals {
+ public:
+  HoldEndingSignals() {
+    sigset_t held;
+    sigemptyset(&held);
+    sigaddset(&held, SIGINT);
+    sigaddset(&held, SIGTERM);
+    sigaddset(&held, SIGHUP);
+    ::pthread_sigmask(SIG_BLOCK, &held, &previous_);
+  }
+  ~HoldEndingSignals() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+
+ private:
+  sigset_t previous_;
+};
+
+bool WriteAll(int fd, const char* data, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::write(fd, data + done, size - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Gives the temporary file fd the extended attributes (ACLs included) of the file at
+// nativeTarget. False when one of them cannot be given.
+bool CopyAttributes(const std::string& nativeTarget, int fd) {
+  ssize_t size = ::listxattr(nativeTarget.c_str(), nullptr, 0);
+  if (size < 0) return errno == ENOTSUP;
+  if (size == 0) return true;
+  std::vector<char> names(static_cast<size_t>(size));
+  size = ::listxattr(nativeTarget.c_str(), names.data(), names.size());
+  if (size < 0) return false;
+  for (ssize_t at = 0; at < size;) {
+    const char* name = names.data() + at;
+    at += static_cast<ssize_t>(std::strlen(name)) + 1;
+    ssize_t length = ::getxattr(nativeTarget.c_str(), name, nullptr, 0);
+    if (length < 0) return false;
+    std::vector<char> value(static_cast<size_t>(length) + 1);
+    length = ::getxattr(nativeTarget.c_str(), name, value.data(), value.size());
+    if (length < 0) return false;
+    if (::fsetxattr(fd, name, value.data(), static_cast<size_t>(length), 0) != 0) return false;
+  }
+  return true;
+}
+
+// Copies the flushed temporary file into the target's own inode: every hard link, the owner
+// and the attributes stay as they are.
+bool CopyInPlace(int tempFd, const std::string& nativeTarget) {
+  const int out = ::open(nativeTarget.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (out < 0) return false;
+  bool ok = ::lseek(tempFd, 0, SEEK_SET) == 0;
+  off_t total = 0;
+  char buffer[65536];
+  while (ok) {
+    ssize_t n = ::read(tempFd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    ok = WriteAll(out, buffer, static_cast<size_t>(n));
+    total += n;
+  }
+  ok = ok && ::ftruncate(out, total) == 0 && ::fsync(out) == 0;
+  return (::close(out) == 0) && ok;
+}
+
+std::string Cp932OrLossy(const std::string& native) {
+  std::string cp932;
+  if (!Utf8ToCp932(native, cp932)) cp932 = Utf8ToCp932Lossy(native);
+  return cp932;
+}
+
 }  // namespace
 
-bool WriteFileAtomicPieces(const std::string& path,
-                           const std::function<void(const FilePieceWriter&)>& fill) {
-  auto cp932Native = NativePath(path);
-  if (!cp932Native) return false;
-  auto native = WriteTarget(*cp932Native);
-  if (!native) return false;
-  mode_t mode = 0666;
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
   struct stat st;
-  bool existed = ::stat(native->c_str(), &st) == 0;
-  if (existed) {
-    if (!S_ISREG(st.st_mode)) return false;
-    // A read-only file is refused, as an in-place write would be, even for root.
-    if ((st.st_mode & 0222) == 0) return false;
-    mode = st.st_mode & 07777;
+  if (!StatNative(path, st)) return std::nullopt;
+  return IdentityOfStat(st);
+}
+
+std::optional<std::string> RealPath(const std::string& path) {
+  auto native = NativePath(path);
+  if (!native || native->empty()) return std::nullopt;
+  std::unique_ptr<char, void (*)(void*)> resolved(::realpath(native->c_str(), nullptr), std::free);
+  std::string result;
+  if (resolved) {
+    result = resolved.get();
+  } else {
+    // Only the last element may be missing, and it must not be a link (a dangling one).
+    struct stat st;
+    if (errno != ENOENT || ::lstat(native->c_str(), &st) == 0) return std::nullopt;
+    size_t slash = native->rfind('/');
+    std::string folder = slash == std::string::npos ? "."
+                         : slash == 0               ? "/"
+                                                    : native->substr(0, slash);
+    std::string name = slash == std::string::npos ? *native : native->substr(slash + 1);
+    if (name.empty() || name == "." || name == "..") return std::nullopt;
+    std::unique_ptr<char, void (*)(void*)> f(::realpath(folder.c_str(), nullptr), std::free);
+    if (!f) return std::nullopt;
+    result = std::string(f.get()) + (std::strcmp(f.get(), "/") == 0 ? "" : "/") + name;
   }
+  std::string cp932;
+  if (!Utf8ToCp932(result, cp932)) return std::nullopt;
+  return cp932;
+}
+
+std::optional<std::string> ReadWholeFileAs(const std::string& path, FileIdentity& identity) {
+  auto native = NativePath(path);
+  if (!native) return std::nullopt;
+  const int fd = ::open(native->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  std::string data;
+  struct stat before, after;
+  bool ok = ::fstat(fd, &before) == 0 && S_ISREG(before.st_mode);
+  char buffer[65536];
+  while (ok) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    data.append(buffer, static_cast<size_t>(n));
+  }
+  ok = ok && ::fstat(fd, &after) == 0 && IdentityOfStat(before) == IdentityOfStat(after) &&
+       data.size() == static_cast<uint64_t>(after.st_size);
+  ::close(fd);
+  if (!ok) return std::nullopt;
+  identity = IdentityOfStat(after);
+  return data;
+}
+
+WriteOutcome WriteFileSafely(const std::string& path,
+                             const std::function<void(const FilePieceWriter&)>& fill,
+                             const AtomicWriteOptions& options) {
+  auto cp932Native = NativePath(path);
+  if (!cp932Native) return {WriteFailure::kUnresolved, {}};
+  auto native = WriteTarget(*cp932Native);
+  if (!native) return {WriteFailure::kUnresolved, {}};
+  struct stat st;
+  const bool existed = ::stat(native->c_str(), &st) == 0;
+  if (existed) {
+    if (!S_ISREG(st.st_mode)) return {WriteFailure::kNotRegular, {}};
+    // A read-only file is refused, as an in-place write would be, even for root.
+    if ((st.st_mode & 0222) == 0) return {WriteFailure::kReadOnlyFile, {}};
+  }
+  if (options.expected != nullptr && (!existed || IdentityOfStat(st) != *options.expected))
+    return {WriteFailure::kChanged, {}};
   std::string folder = ".";
   size_t slash = native->rfind('/');
   if (slash != std::string::npos) folder = slash == 0 ? "/" : native->substr(0, slash);
   std::string tmpl = folder + "/.skarvo-XXXXXX";
   std::vector<char> name(tmpl.begin(), tmpl.end());
   name.push_back('\0');
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) return false;
+  InflightTemp inflight;
+  int fd = -1;
+  {
+    HoldEndingSignals hold;  // the file and its published name come into being together
+    fd = ::mkstemp(name.data());
+    if (fd >= 0) inflight.Publish(name.data());
+  }
+  if (fd < 0) {
+    if (errno == EACCES || errno == EROFS || errno == EPERM)
+      return {WriteFailure::kFolderNotWritable, Cp932OrLossy(folder)};
+    return {WriteFailure::kIo, {}};
+  }
+  const auto drop = [&] {
+    ::unlink(name.data());
+    inflight.Release();
+  };
+  if (options.onTempCreated) options.onTempCreated(Cp932OrLossy(name.data()));
   bool ok = true;
   const FilePieceWriter write = [&](std::string_view data) {
-    size_t done = 0;
-    while (ok && done < data.size()) {
-      ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        ok = false;
-      } else {
-        done += static_cast<size_t>(n);
-      }
-    }
+    ok = ok && WriteAll(fd, data.data(), data.size());
     return ok;
   };
   try {
     fill(write);
   } catch (...) {
     ::close(fd);
-    ::unlink(name.data());
+    drop();
     throw;
   }
+  // The temporary file takes the old file's owner, group, mode and attributes; where it
+  // cannot, or where other names share the old file, the old file is written in place.
+  bool inPlace = false;
   if (ok) {
     if (existed) {
-      ok = ::fchmod(fd, mode) == 0;
+      inPlace = st.st_nlink > 1;
+      if (!inPlace && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()))
+        inPlace = ::fchown(fd, st.st_uid, st.st_gid) != 0;
+      if (!inPlace) ok = ::fchmod(fd, st.st_mode & 07777) == 0;
+      if (ok && !inPlace) inPlace = !CopyAttributes(*native, fd);
     } else {
       mode_t mask = ::umask(0);
       ::umask(mask);
-      ok = ::fchmod(fd, 0666 & ~mask) == 0;
+      ok = ::fchmod(fd, options.newFileMode & ~mask & 07777) == 0;
     }
   }
   ok = ok && ::fsync(fd) == 0;
+  // The last look at the target, as close to the replacement as it can be.
+  struct stat now;
+  const bool unchanged =
+      !existed ? ::lstat(native->c_str(), &now) != 0
+               : ::stat(native->c_str(), &now) == 0 && IdentityOfStat(now) == IdentityOfStat(st);
+  if (ok && !unchanged) {
+    ::close(fd);
+    drop();
+    return {WriteFailure::kChanged, {}};
+  }
+  if (ok && inPlace) {
+    ok = CopyInPlace(fd, *native);
+    ::close(fd);
+    drop();
+    return {ok ? WriteFailure::kNone : WriteFailure::kIo, {}};
+  }
   ok = (::close(fd) == 0) && ok;
   if (ok) ok = ::rename(name.data(), native->c_str()) == 0;
-  if (!ok) ::unlink(name.data());
-  return ok;
+  if (!ok) {
+    drop();
+    return {WriteFailure::kIo, {}};
+  }
+  inflight.Release();
+  return {};
+}
+
+bool WriteFileAtomicPieces(const std::string& path,
+                           const std::function<void(const FilePieceWriter&)>& fill) {
+  return WriteFileSafely(path, fill).Ok();
 }
 
 bool WriteFileAtomic(const std::string& path, const std::string& data) {
-  return WriteFileAtomicPieces(path, [&](const FilePieceWriter& write) { write(data); });
+  return WriteFileSafely(path, [&](const FilePieceWriter& write) { write(data); }).Ok();
+}
+
+void RemoveInflightTempFiles() noexcept {
+  for (InflightSlot& slot : gInflight)
+    if (slot.state.load() == 2) ::unlink(slot.path);
+}
+
+bool CreatePrivateFolderPath(const std::string& path) {
+  auto native = NativePath(path);
+  if (!native || native->empty()) return false;
+  std::string& p = *native;
+  for (size_t i = 1; i <= p.size(); ++i) {
+    if (i == p.size() || p[i] == '/') {
+      std::string part = p.substr(0, i);
+      if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+  }
+  struct stat st;
+  return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::string CurrentFolder() {

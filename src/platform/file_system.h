@@ -52,19 +52,88 @@ bool DeleteFolderTree(const std::string& path);
 // Reads a whole file. nullopt when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 
-// Writes a whole file atomically: a temporary file in the same folder, flushed, then
-// renamed over the target, keeping the target's permissions. On failure the old file is
-// untouched, the temporary file is removed, and false is returned. A symbolic link is
-// written at its final target and stays a link; a dangling link gives false, unchanged.
-bool WriteFileAtomic(const std::string& path, const std::string& data);
+// Which file a path leads to (links followed) and how it looked: a file replaced, swapped
+// for a link or written to shows a different identity.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  uint64_t size = 0;
+  int64_t mtimeNs = 0;
+  bool SameFile(const FileIdentity& other) const {
+    return device == other.device && inode == other.inode;
+  }
+  bool operator==(const FileIdentity&) const = default;
+};
+// nullopt when path leads to nothing (or is not representable).
+std::optional<FileIdentity> IdentityOf(const std::string& path);
+
+// The path with every link, "." and ".." resolved by the file system (CP932). When only the
+// last element is missing, the resolved folder followed by that name. nullopt when it cannot
+// be resolved (a dangling link, a loop, a missing folder) or has no CP932 form.
+std::optional<std::string> RealPath(const std::string& path);
+
+// Reads a whole file with the identity it had while it was read; nullopt when it cannot be
+// read or changed while it was read.
+std::optional<std::string> ReadWholeFileAs(const std::string& path, FileIdentity& identity);
+
+// Why a write failed.
+enum class WriteFailure {
+  kNone,
+  kUnresolved,         // a dangling link or a loop: never replaced
+  kNotRegular,         // the target is not a regular file
+  kReadOnlyFile,       // the file has no write permission (refused even for root)
+  kFolderNotWritable,  // no new file can be made in the target's folder
+  kChanged,            // the target is no longer the expected file, or changed meanwhile
+  kIo,                 // writing failed (a full disk...)
+};
+struct WriteOutcome {
+  WriteFailure failure = WriteFailure::kNone;
+  std::string folder;  // the target's folder (CP932), for kFolderNotWritable
+  bool Ok() const { return failure == WriteFailure::kNone; }
+};
+
+struct AtomicWriteOptions {
+  // When set, the final target must be this file (device and inode), unchanged (size and
+  // modification time), when the write starts and again immediately before it lands.
+  const FileIdentity* expected = nullptr;
+  // The permission bits of a file that did not exist, before the umask.
+  mode_t newFileMode = 0666;
+  // Told the temporary file's path (CP932) as soon as it exists, so that a journal can name
+  // what a killed process left.
+  std::function<void(const std::string& tempPath)> onTempCreated;
+};
 
 // Hands a piece of a file's content to the file being written; false once writing failed.
 using FilePieceWriter = std::function<bool(std::string_view)>;
-// As WriteFileAtomic, with the content handed piece by piece by fill, so it need not be held
-// whole. When fill throws, the temporary file is removed, the target is left untouched and
-// the exception goes on.
+
+// Writes a whole file safely: the content goes to a temporary file ".skarvo-XXXXXX" in the
+// target's folder, flushed, made the same as the old file (owner, group, mode, extended
+// attributes and ACLs) and renamed over it. A file with more than one hard link, or whose
+// owner or attributes the temporary file cannot take, is written in place from the flushed
+// temporary file instead, so every name stays the same file with everything it had. The
+// target is checked again (device, inode, size, modification time) immediately before it
+// is replaced; a change in that moment is refused, but an editor writing the same instant
+// is not seen. On failure the old file is untouched (in place: a write error can leave it
+// part-written, which is why callers back it up first), the temporary file is removed and
+// the reason returned. A symbolic link is written at its final target and stays a link.
+// When fill throws, the temporary file is removed, the target untouched and the exception
+// goes on. While the temporary file exists, RemoveInflightTempFiles removes it.
+WriteOutcome WriteFileSafely(const std::string& path,
+                             const std::function<void(const FilePieceWriter&)>& fill,
+                             const AtomicWriteOptions& options = {});
+
+// WriteFileSafely with the whole content; true when written.
+bool WriteFileAtomic(const std::string& path, const std::string& data);
+// WriteFileSafely; true when written.
 bool WriteFileAtomicPieces(const std::string& path,
                            const std::function<void(const FilePieceWriter&)>& fill);
+
+// Removes the temporary files of the writes in progress in this process. Safe to call from
+// a signal handler (the process is about to end).
+void RemoveInflightTempFiles() noexcept;
+
+// Creates the folder and every missing folder above it; the levels it creates are 0700.
+bool CreatePrivateFolderPath(const std::string& path);
 
 // The current folder (CP932); empty when it has no CP932 form.
 std::string CurrentFolder();

@@ -3,7 +3,11 @@
 // triggers around it are TSearchRun (app/search_triggers.h).
 #pragma once
 
+#include <map>
 #include <string>
+
+#include "platform/file_system.h"
+#include "search/search_text.h"
 
 namespace skarvo {
 
@@ -11,6 +15,9 @@ struct SearchState {
   std::string searchText;       // the search string of the last run that reached its end
   std::string replaceText;      // emptied by every run
   bool replacePending = false;  // cleared by every run
+  // The file each result header named, as the search found it (by header path): the
+  // overwrite writes only a file that is still that one. Emptied by every run.
+  std::map<std::string, FileIdentity> searchedFiles;
   // How the last run that reached its end matched, so a replace falls exactly on its hits.
   bool searchUsedRegex = true;
   bool searchCaseSensitive = true;
@@ -22,5 +29,12 @@ struct SearchState {
   // rows found so far. Cleared when a run starts.
   bool stopRequested = false;
 };
+
+// Notes the file of a result header row as the search finds it (right after reading it).
+inline void RememberSearchedFile(SearchState& state, const std::string& headerText) {
+  std::string path = HeaderRowPath(headerText);
+  if (std::optional<FileIdentity> identity = IdentityOf(path))
+    state.searchedFiles[std::move(path)] = *identity;
+}
 
 }  // namespace skarvo

@@ -49,7 +49,7 @@ for flag in --help -h; do
 done
 tool_help=$out
 listed=$(sed -n '/^Commands:$/,/^$/p' <<<"$tool_help" | awk 'NF > 1 {print $1}')
-for c in cells doctext grep gsub join match replace search split; do
+for c in cells doctext grep gsub join match replace restore search split; do
   grep -qxF "$c" <<<"$listed" || { echo "FAIL: --help does not list $c"; fail=1; }
 done
 all_commands=$(offers skarvo-cli '')

@@ -21,6 +21,11 @@ run() {  # run ARGS... : sets out and rc
   out="$(cd "$work/cwd" && TMPDIR="$work/tmp" "$cli" replace "$@" 2>"$work/err")"
   rc=$?
 }
+backup_of() {  # backup_of BACKUP-FOLDER FILE: the file's backup in the folder's newest run
+  local run
+  run="$(ls -d "$1"/*/ | tail -1)"
+  printf '%s' "${run%/}/files$(realpath "$2")"
+}
 same_bytes() {  # same_bytes NAME FILE EXPECTED-PRINTF-FORMAT
   if ! cmp -s "$2" <(printf "$3"); then
     echo "FAIL $1: $(od -c "$2" | head -3)"
@@ -46,26 +51,26 @@ H${T}\"$t/sub/crlf.txt\",の検索結果
 cmp -s "$t/lf.txt" "$work/lf.orig" || { echo "FAIL preview wrote a file"; fail=1; }
 [ -e "$work/cwd/Temp" ] && { echo "FAIL preview made a backup folder"; fail=1; }
 
-# --yes writes with CR LF everywhere and keeps byte-exact backups under ./Temp.
+# --yes writes with CR LF everywhere and keeps byte-exact backups in a run folder under ./Temp.
 run --yes x y "$t"
 expect "yes exit" 0 "$rc"
 expect "yes lines" "W${T}$t/lf.txt
 W${T}$t/sub/crlf.txt" "$out"
 same_bytes "lf written" "$t/lf.txt" 'y1 a\r\nno\r\ny2 y\r\n'
 same_bytes "crlf written" "$t/sub/crlf.txt" 'y\r\ny\r\n'
-cmp -s "$work/cwd/Temp$t/lf.txt" "$work/lf.orig" || { echo "FAIL lf backup"; fail=1; }
-cmp -s "$work/cwd/Temp$t/sub/crlf.txt" "$work/crlf.orig" || { echo "FAIL crlf backup"; fail=1; }
+cmp -s "$(backup_of "$work/cwd/Temp" "$t/lf.txt")" "$work/lf.orig" || { echo "FAIL lf backup"; fail=1; }
+cmp -s "$(backup_of "$work/cwd/Temp" "$t/sub/crlf.txt")" "$work/crlf.orig" || { echo "FAIL crlf backup"; fail=1; }
 [ -z "$(ls -A "$work/tmp")" ] || { echo "FAIL private temp folder left"; fail=1; }
 
-# A read-only file is left with its reason, the others are written; --backup-dir.
+# A read-only file is left with its reason (exit 3), the others are written; --backup-dir.
 chmod 444 "$t/lf.txt"
 run --yes --backup-dir "$work/bk" --plain --ignore-case Y z "$t"
-expect "read-only exit" 0 "$rc"
+expect "read-only exit" 3 "$rc"
 expect "read-only lines" "S${T}$t/lf.txt${T}write-failed
 W${T}$t/sub/crlf.txt" "$out"
 same_bytes "read-only kept" "$t/lf.txt" 'y1 a\r\nno\r\ny2 y\r\n'
 same_bytes "crlf again" "$t/sub/crlf.txt" 'z\r\nz\r\n'
-same_bytes "second backup" "$work/bk$t/sub/crlf.txt" 'y\r\ny\r\n'
+same_bytes "second backup" "$(backup_of "$work/bk" "$t/sub/crlf.txt")" 'y\r\ny\r\n'
 chmod 644 "$t/lf.txt"
 
 # Exit codes: nothing matched 1, a bad pattern or replacement 2, bad usage 2.

@@ -144,7 +144,8 @@ TEST_F(OverwriteTest, ALinkStaysALinkAndItsTargetIsWritten) {
   EXPECT_EQ(Read(target), "y\r\n");
   ASSERT_EQ(::stat(target.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
-  EXPECT_EQ(Read(BackupOf(link)), "x\n");
+  // The backup's place comes from where the link leads.
+  EXPECT_EQ(Read(BackupOf(target)), "x\n");
   ui_.confirmAnswers.push_back(true);
   ops_.Repeat1Click();
   EXPECT_EQ(Read(target), "x\n");
@@ -179,6 +180,23 @@ TEST_F(OverwriteTest, TheRestoreAsksAboutAFileChangedSinceAndCancelChangesNothin
   // The rows of the file put back show its line as found; the other keeps the replacement.
   EXPECT_EQ(resultList_.Text(1), S("【1列目】x"));
   EXPECT_EQ(resultList_.Text(3), S("【1列目】y"));
+}
+
+TEST_F(OverwriteTest, TheRestorePutsBackOnlyABackupThatStillHoldsTheOriginal) {
+  const std::string a = Write("a.txt", "x a\n");
+  const std::string b = Write("b.txt", "x b\n");
+  SearchAndReplace("x", "y");
+  Overwrite({Answer::kYesToAll});
+  // Another file's text in a's backup (as two files sharing one backup place would leave).
+  WriteFileAtomic(BackupOf(a), "x b\n");
+  ui_.calls.clear();
+  ui_.confirmAnswers = {true};
+  ops_.Repeat1Click();
+  EXPECT_EQ(Texts("message"),
+            (std::vector<std::string>{S("ファイル") + "\"" + a + "\"" + S("の復元...NG。"),
+                                      S("ファイル") + "\"" + b + "\"" + S("の復元...OK")}));
+  EXPECT_EQ(Read(a), "y a\r\n");
+  EXPECT_EQ(Read(b), "x b\n");
 }
 
 // The plain reference (it also stands for the line model's cases: CR LF, lone CR, LF, CR CR

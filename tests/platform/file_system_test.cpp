@@ -1,5 +1,6 @@
 #include "platform/file_system.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -9,8 +10,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 
 #include "platform/codepage.h"
+#include "platform/sha256.h"
 
 namespace skarvo {
 namespace {
@@ -195,6 +198,92 @@ TEST(OpenFolderHint, OpensWhatThePathNames) {
     }
   }
   EXPECT_EQ(OpenDescriptors(), before);
+}
+
+}  // namespace
+}  // namespace skarvo
+
+namespace skarvo {
+namespace {
+
+bool HoldsTempFile(const std::string& folder) {
+  for (const FolderEntry& e : ListFolder(folder).entries)
+    if (e.name.rfind(".skarvo-", 0) == 0) return true;
+  return false;
+}
+
+// The moments of a write at which something else can happen to the target, and what the
+// writer must make of each: a change while the content is written is seen just before the
+// replacement; an interrupt's clean-up finds the temporary file while it exists.
+TEST(WriteFileSafely, ATargetChangedDuringTheWriteIsLeftAndTheTempFileIsKnownUntilTheEnd) {
+  TempFolder dir;
+  const std::string f = dir.path() + "/f.txt";
+  struct Step {
+    const char* name;
+    std::function<void()> duringFill;
+    WriteFailure expected;
+    std::string content;  // f afterwards
+  };
+  const std::vector<Step> steps = {
+      {"an editor appends while the new content is written",
+       [&] { std::ofstream(f, std::ios::app) << "edit"; }, WriteFailure::kChanged, "oldedit"},
+      {"an editor saves by rename while the new content is written",
+       [&] {
+         Touch(dir.path() + "/e.tmp", "saved");
+         ::rename((dir.path() + "/e.tmp").c_str(), f.c_str());
+       },
+       WriteFailure::kChanged, "saved"},
+      {"an interrupt's clean-up removes the temporary file",
+       [&] {
+         EXPECT_TRUE(HoldsTempFile(dir.path()));
+         RemoveInflightTempFiles();
+         EXPECT_FALSE(HoldsTempFile(dir.path()));
+       },
+       WriteFailure::kIo, "old"},
+      {"nothing happens", [] {}, WriteFailure::kNone, "new"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    Touch(f, "old");
+    const WriteOutcome outcome = WriteFileSafely(f, [&](const FilePieceWriter& write) {
+      write("new");
+      step.duringFill();
+    });
+    EXPECT_EQ(outcome.failure, step.expected);
+    EXPECT_EQ(ReadWholeFile(f).value_or("<none>"), step.content);
+    EXPECT_FALSE(HoldsTempFile(dir.path()));
+  }
+  // A finished write leaves nothing for the clean-up to remove.
+  RemoveInflightTempFiles();
+  EXPECT_EQ(ReadWholeFile(f).value_or("<none>"), "new");
+}
+
+TEST(WriteFileSafely, TheExpectedFileMustStillBeTheOneGiven) {
+  TempFolder dir;
+  const std::string f = dir.path() + "/f.txt";
+  Touch(f, "old");
+  FileIdentity read;
+  ASSERT_TRUE(ReadWholeFileAs(f, read));
+  AtomicWriteOptions options;
+  options.expected = &read;
+  Touch(f, "ol2");  // same size, written again (a second later, as the clock goes)
+  const timespec times[2] = {{0, UTIME_OMIT}, {read.mtimeNs / 1000000000 + 1, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, f.c_str(), times, 0), 0);
+  const auto fill = [](const FilePieceWriter& write) { write("new"); };
+  FileIdentity now = *IdentityOf(f);
+  EXPECT_EQ(WriteFileSafely(f, fill, options).failure, WriteFailure::kChanged);
+  options.expected = &now;
+  EXPECT_TRUE(WriteFileSafely(f, fill, options).Ok());
+  EXPECT_EQ(ReadWholeFile(f).value_or(""), "new");
+}
+
+TEST(Sha256, KnownDigests) {
+  EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_EQ(Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+            "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+  EXPECT_EQ(Sha256Hex(std::string(1000000, 'a')),
+            "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
 }  // namespace
