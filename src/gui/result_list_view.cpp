@@ -39,6 +39,9 @@ namespace skarvo::gui {
 
 namespace {
 
+// Bytes of row text handed to the painter so far (DrawnTextBytes).
+uint64_t drawnTextBytes = 0;
+
 // Texts up to this many bytes are drawn as one string; of longer ones, only the part on
 // screen.
 constexpr size_t kWholeTextLimit = 4096;
@@ -54,6 +57,7 @@ void DrawRowText(QPainter& painter, TextWidthCache& widths, int ascent, QPoint o
                  std::string_view text, int left, int right) {
   const int baseline = origin.y() + ascent;
   if (text.size() <= kWholeTextLimit) {
+    drawnTextBytes += text.size();
     painter.drawText(QPoint(origin.x(), baseline), DisplayText(text));
     return;
   }
@@ -71,11 +75,14 @@ void DrawRowText(QPainter& painter, TextWidthCache& widths, int ascent, QPoint o
   if (end < rest.size()) end += IsLeadByte(static_cast<unsigned char>(rest[end])) ? 2 : 1;
   end = std::min(end, rest.size());
   if (end == 0) return;
+  drawnTextBytes += end;
   painter.drawText(QPoint(static_cast<int>(origin.x() + skipped), baseline),
                    DisplayText(rest.substr(0, end)));
 }
 
 }  // namespace
+
+uint64_t DrawnTextBytes() { return drawnTextBytes; }
 
 QString DisplayText(std::string_view cp932) {
   QString text = ToQt(std::string(cp932));
