@@ -231,12 +231,14 @@ void XBiffRecordParser::Handle(const Record& record) {
       }
       case 0x0005: {  // BOOLERR, BIFF2
         int32_t row = r.U16(), col = r.U16(), attr = ReadAttr3(r);
-        BoolErr(row, col, attr, r.U8(), r.U8());
+        const uint8_t value = r.U8();
+        BoolErr(row, col, attr, value, r.U8());
         break;
       }
       case 0x0205: {  // BOOLERR
         int32_t row = r.U16(), col = r.U16(), xf = r.U16();
-        BoolErr(row, col, xf, r.U8(), r.U8());
+        const uint8_t value = r.U8();
+        BoolErr(row, col, xf, value, r.U8());
         break;
       }
       case 0x0004:
