@@ -61,11 +61,13 @@ TEST_F(LinearTimeTest, GrepOnAOneMegabyteLine) {
               {periodic + "bcx$", 0, 1}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.pattern);
+    // A periodic pattern keeps some fifty steps a character (every start is alive); a search
+    // that starts over at each place takes thousands.
     uint64_t steps = 0;
     EXPECT_EQ(GrepCount(row.pattern, plain, steps), row.plainHits);
-    EXPECT_LT(steps, 8 * line.size());
+    EXPECT_LT(steps, 128 * line.size());
     EXPECT_EQ(GrepCount(row.pattern, withEnd, steps), row.withEndHits);
-    EXPECT_LT(steps, 16 * line.size());
+    EXPECT_LT(steps, 256 * line.size());
   }
 }
 
@@ -76,12 +78,12 @@ TEST_F(LinearTimeTest, GrepWithAPatternRunningAcrossManyLines) {
   const std::string farEnd = Write(lines + "z\n");
   uint64_t steps = 0;
   EXPECT_EQ(GrepCount("a(.|\\n)*z", noEnd, steps), 0);
-  EXPECT_LT(steps, 8 * lines.size());
+  EXPECT_LT(steps, 32 * lines.size());
   // Every line starts a match that ends at the very end.
   EXPECT_EQ(GrepCount("a(.|\\n)*z", farEnd, steps), 200000);
-  EXPECT_LT(steps, 16 * lines.size());
+  EXPECT_LT(steps, 32 * lines.size());
   EXPECT_EQ(GrepCount("a\\n(a\\n)*z", farEnd, steps), 200000);
-  EXPECT_LT(steps, 16 * lines.size());
+  EXPECT_LT(steps, 32 * lines.size());
 }
 
 TEST(LinearTime, MatchOnAOneMegabyteText) {
@@ -106,7 +108,7 @@ TEST(LinearTime, MatchOnAOneMegabyteText) {
     awk.SetRegExp(row.pattern);
     int position = -1;
     int length = -1;
-    EXPECT_LT(StepsOf([&] { awk.Match(text, position, length); }), 8 * text.size());
+    EXPECT_LT(StepsOf([&] { awk.Match(text, position, length); }), 128 * text.size());
     EXPECT_EQ(position, row.position);
     EXPECT_EQ(length, row.length);
   }
