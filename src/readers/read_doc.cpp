@@ -11,7 +11,7 @@
 //   zero left. Lines end at CR.
 // * a Word 6 or Word 95 header (identifier 0xA5DC, FIB version 101 to 105): 8-bit text in the
 //   system's code page, ccpText bytes (offset 0x34) from fcMin (offset 0x18), ending at its
-//   first zero byte and split at CR, LF and CR LF. Their product byte says nothing of it.
+//   first zero byte and split at CR, LF and CR LF, whatever their product byte.
 // * anything else: 16-bit text. Word 97 and later keep it wherever their piece table says,
 //   so the piece table is followed when there is a usable one (doc_pieces.h); otherwise the
 //   text is taken from offset 0x400. The count of characters is the header's main-text
