@@ -2,7 +2,7 @@
 // match and a replacement over one megabyte of text for patterns whose naive search takes
 // minutes, the compilation of 10,000 words and the refusal of a blow-up. The tests held each
 // of these to 5 s (the refusal to 3 s) in an optimised build and ten times that in a checked
-// or sanitised one; on a quiet machine each took well under a second.
+// or sanitised one.
 #include <benchmark/benchmark.h>
 
 #include <string>
