@@ -21,9 +21,14 @@ namespace skarvo {
 namespace {
 
 const std::vector<std::string>& MatchPatterns() {
-  static const std::vector<std::string> patterns = {
-      "a*b", "(a|b)*c", ".*x", "a.*b.*c", "a*$", "^a*b|a*\\r", std::string(10000, 'a') + "b",
-      std::string(10000, 'a') + "\\r"};
+  static const std::vector<std::string> patterns = {"a*b",
+                                                    "(a|b)*c",
+                                                    ".*x",
+                                                    "a.*b.*c",
+                                                    "a*$",
+                                                    "^a*b|a*\\r",
+                                                    std::string(10000, 'a') + "b",
+                                                    std::string(10000, 'a') + "\\r"};
   return patterns;
 }
 
