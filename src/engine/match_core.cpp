@@ -46,13 +46,13 @@ const char* TMatchCORE::LongestFrom(const char* s) const {
   const char* end = nullptr;
   const char* q = s;
   for (;;) {
-    ++workDone;
     if (dfa.Accepting(state)) end = q;
     const CharCode c = ReadCharFromText(q);
     if (c == 0) break;
     state = dfa.Step(state, c);
     if (state == TRE_DFA::kNone) break;
   }
+  workDone += static_cast<std::size_t>(q - s);  // once per walk, not per character
   return end;
 }
 
@@ -485,7 +485,6 @@ const char* TMatchCORE::MatchAt(const char* p, int state) const {
   const char* q = p;
   CharCode c = 0;
   for (;;) {
-    ++workDone;
     if (dfa.Accepting(state)) result = q;
     c = ReadCharFromText(q);
     if (c == 0) break;
@@ -493,6 +492,7 @@ const char* TMatchCORE::MatchAt(const char* p, int state) const {
     if (next == TRE_DFA::kNone) break;
     state = next;
   }
+  workDone += static_cast<std::size_t>(q - p);  // once per walk, not per character
   if ((c == 0 || IsLineSeparator(c)) && dfa.Step(state, dfa.LineTailCode()) != TRE_DFA::kNone) {
     return c == 0 ? q : q - 1;
   }
