@@ -6,6 +6,7 @@
 
 #include "cli/cli_text.h"
 #include "cli/command_registry.h"
+#include "platform/codepage.h"
 #include "platform/error.h"
 #include "readers/read_doc.h"
 #include "readers/xbiff.h"
@@ -13,13 +14,50 @@
 namespace skarvo::cli {
 namespace {
 
+constexpr const char* kCellsUsage =
+    "[--raw] FILE  (SHEET<TAB>ROW<TAB>COL<TAB>TEXT per cell; in TEXT a backslash, CR, LF and "
+    "TAB are written \\\\, \\r, \\n and \\t)";
+
+// A cell's CP932 text on one line: backslash, CR, LF and TAB escaped, the second byte of a
+// 2-byte character left as it is.
+std::string EscapedCellText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < text.size()) {
+      out += c;
+      out += text[++i];
+      continue;
+    }
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
 // Runs a reader command of the form "NAME [--raw] FILE". The reader gets the file name in
 // CP932 and a sink for its output lines; it returns how many lines it produced. Lines are
 // printed as they arrive, so what came before a damaged part still shows.
 int RunReaderCommand(
     const char* name, const std::vector<std::string>& args,
     const std::function<size_t(const std::string& path,
-                               const std::function<void(const std::string&)>&)>& read) {
+                               const std::function<void(const std::string&)>&)>& read,
+    const char* usage = "[--raw] FILE") {
   bool raw = false;
   std::vector<std::string> files;
   for (const std::string& arg : args) {
@@ -29,7 +67,7 @@ int RunReaderCommand(
       files.push_back(arg);
   }
   if (files.size() != 1) {
-    std::fprintf(stderr, "usage: skarvo-cli %s [--raw] FILE\n", name);
+    std::fprintf(stderr, "usage: skarvo-cli %s %s\n", name, usage);
     return 2;
   }
   const TextEdge edge(raw);
@@ -66,20 +104,24 @@ int DocTextCommand(const std::vector<std::string>& args) {
 }
 
 // cells [--raw] FILE: one line per cell event of the spreadsheet reader,
-// "<SheetNo>\t<Row>\t<Col>\t<Data>", in record order.
+// "<SheetNo>\t<Row>\t<Col>\t<Data>", in record order, Data escaped so that it stays on
+// its line.
 int CellsCommand(const std::vector<std::string>& args) {
-  return RunReaderCommand("cells", args, [](const std::string& path, const auto& print) {
-    size_t count = 0;
-    TXBiff reader;
-    reader.OnReadCell = [&](TXBiff&, int32_t sheetNo, int32_t row, int32_t col, int32_t,
-                            const std::string& data, bool&) {
-      print(std::to_string(sheetNo) + "\t" + std::to_string(row) + "\t" + std::to_string(col) +
-            "\t" + data);
-      ++count;
-    };
-    reader.ReadWorkbook(path);
-    return count;
-  });
+  return RunReaderCommand(
+      "cells", args,
+      [](const std::string& path, const auto& print) {
+        size_t count = 0;
+        TXBiff reader;
+        reader.OnReadCell = [&](TXBiff&, int32_t sheetNo, int32_t row, int32_t col, int32_t,
+                                const std::string& data, bool&) {
+          print(std::to_string(sheetNo) + "\t" + std::to_string(row) + "\t" + std::to_string(col) +
+                "\t" + EscapedCellText(data));
+          ++count;
+        };
+        reader.ReadWorkbook(path);
+        return count;
+      },
+      kCellsUsage);
 }
 
 CommandRegistrar docTextRegistrar(
@@ -104,7 +146,8 @@ CommandRegistrar cellsRegistrar(
               .summary = "print the cells of an Excel workbook (.xls)",
               .help = "Prints the cells of the Excel workbook FILE in the order the search reads\n"
                       "them, one line per cell: \"<sheet>\\t<row>\\t<column>\\t<text>\", sheets\n"
-                      "counted from 1, rows and columns from 0.\n"
+                      "counted from 1, rows and columns from 0. In the text a backslash, CR, LF and\n"
+                      "TAB are written \\\\, \\r, \\n and \\t, so every cell stays on its line.\n"
                       "\n"
                       "Options:\n"
                       "  --raw  the file name and the text are bytes (Shift-JIS) instead of UTF-8\n"

@@ -7,6 +7,7 @@
 #include "engine/grep_needles.h"
 #include "engine/re_state_walk.h"
 #include "engine/regexp_error.h"
+#include "platform/work_done.h"
 
 namespace skarvo {
 
@@ -140,13 +141,19 @@ void TGrep::GrepDFA(const std::string& fileName) {
       if (prefilter) file->SkipToCandidate(needles);
     }
     if (!file->NextChar(first)) break;
+    ++workDone;
     // The reader gives 0 only at the end of the file: no match goes on past it.
-    if (decider.Decide(first, [&] { return file->NextLookaheadChar(); })) {
+    if (decider.Decide(first, [&] {
+          ++workDone;
+          return file->NextLookaheadChar();
+        })) {
       onMatch(*this, file->GetLine());
       continue;
     }
-    for (size_t i = decider.Passed(); i > 0; --i)
+    for (size_t i = decider.Passed(); i > 0; --i) {
       if (!file->NextChar(first)) return;
+      ++workDone;
+    }
   }
 }
 
@@ -182,11 +189,13 @@ void TGrep::GrepLiteral(const std::string& fileName) {
       if (prefilter) file->SkipToCandidate(needles);
     }
     if (!file->NextChar(c)) break;
+    ++workDone;
     while (matched > 0 && (matched == head || codes[matched] != c)) matched = borders[matched - 1];
     if (codes[matched] == c) ++matched;
     if (matched < head) continue;
     size_t i = head;
     while (i < n && file->NextLookaheadChar() == codes[i]) ++i;
+    workDone += i - head;
     if (i == n) {
       onMatch(*this, file->GetLine());
       matched = 0;

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "platform/codepage.h"
+#include "platform/work_done.h"
 
 namespace skarvo {
 
@@ -51,6 +52,7 @@ const char* TMatchCORE::LongestFrom(const char* s) const {
     state = dfa.Step(state, c);
     if (state == TRE_DFA::kNone) break;
   }
+  workDone += static_cast<std::size_t>(q - s);  // once per walk, not per character
   return end;
 }
 
@@ -102,6 +104,7 @@ class TMatchCORE::OrderedCache {
   // Steps on c with a new walk from init tagged tag; returns the tag of the first accepting
   // walk afterwards, or npos.
   std::size_t Step(CharCode c, std::size_t tag) {
+    ++workDone;
     const std::uint32_t key = dfa.CodeClass(c);
     const TWalkCache::Move* m = cache.Find(current, key);
     TWalkCache::Move made;
@@ -120,6 +123,7 @@ class TMatchCORE::OrderedCache {
   // with tag; then the tag of the first walk that accepts, or that ends at c when c is a line
   // separator in a state that takes the line-end marker, or npos.
   std::size_t ScanStep(CharCode c, std::size_t tag, int lineHead, bool separator) {
+    ++workDone;
     const std::uint32_t key = kScanKey | dfa.CodeClass(c) << 2 |
                               (lineHead != TRE_DFA::kNone ? 2u : 0u) | (separator ? 1u : 0u);
     const TWalkCache::Move* m = cache.Find(current, key);
@@ -144,6 +148,7 @@ class TMatchCORE::OrderedCache {
   // or ends at a separator in a state taking the line end; either way with every later walk.
   // Returns that walk's tag (the new leftmost start), or npos.
   std::size_t StepAfterMatch(CharCode c, bool scan, bool separator) {
+    ++workDone;
     const std::uint32_t key =
         kAfterKey |
         (scan ? kScanKey | dfa.CodeClass(c) << 2 | (separator ? 1u : 0u) : dfa.CodeClass(c));
@@ -487,6 +492,7 @@ const char* TMatchCORE::MatchAt(const char* p, int state) const {
     if (next == TRE_DFA::kNone) break;
     state = next;
   }
+  workDone += static_cast<std::size_t>(q - p);  // once per walk, not per character
   if ((c == 0 || IsLineSeparator(c)) && dfa.Step(state, dfa.LineTailCode()) != TRE_DFA::kNone) {
     return c == 0 ? q : q - 1;
   }
@@ -591,6 +597,8 @@ TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
   // line-end marker.
   if (lineStart && (head || s == p)) {
     if (const char* e = MatchAtLineStart(s, init)) return {s, e};
+    // The alternatives without ^ match the empty line too (`a*|^b`), as `a*` alone does.
+    if (dfa.Accepting(init)) return {s, s};
   }
   if (dfa.LineTailUsed() && dfa.Step(init, tail) != TRE_DFA::kNone) return {s, s};
   return {};
@@ -631,6 +639,8 @@ TMatchRange TMatchCursor::AtZero(std::size_t pos, bool first, bool lineHere, boo
   if (lineHere && (afterHead_ != TRE_DFA::kNone || (first && !dfa_.LineHeadUsed()))) {
     if (matchesEmpty(dfa_.LineHeadUsed() ? afterHead_ : init)) return {s, s};
   }
+  // The alternatives without ^ match the empty text where the search begins at a line start.
+  if (first && lineHere && dfa_.Accepting(init)) return {s, s};
   if (dfa_.LineTailUsed() && dfa_.Step(init, dfa_.LineTailCode()) != TRE_DFA::kNone) return {s, s};
   return {};
 }

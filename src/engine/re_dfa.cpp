@@ -35,6 +35,7 @@
 
 #include "engine/regexp_error.h"
 #include "platform/codepage.h"
+#include "platform/work_done.h"
 
 namespace skarvo {
 
@@ -128,6 +129,7 @@ void TRE_DFA::Closure(StateList& set) {
     stack.pop_back();
     for (int t : emptySteps_[static_cast<std::size_t>(i)]) reach(t);
   }
+  workDone += members.size();
   // Ascending, the one form a set has: by the marks when it is dense, else by sorting.
   if (members.size() * 32 > marks_.size()) {
     members.clear();
@@ -245,6 +247,7 @@ bool TRE_DFA::GatherMoves(const StateList& set) {
     std::fill(sequenceMarks_.begin(), sequenceMarks_.end(), 0);
     labelStamp_ = 1;
   }
+  workDone += set.size();
   gathered_.clear();
   gatheredTargets_.clear();
   sequenceTargets_.clear();

@@ -235,6 +235,7 @@ std::uint32_t TLineDecider::Advance(CharCode c, bool start) {
     }
     return flags;
   }
+  ++workDone;
   const std::uint32_t key = dfa_.CodeClass(c) << 1 | (start ? 1u : 0u);
   if (const TWalkCache::Move* m = cache_.Find(current_, key)) {
     misses_ = 0;

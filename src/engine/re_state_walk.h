@@ -16,6 +16,7 @@
 
 #include "engine/char_codes.h"
 #include "engine/re_dfa.h"
+#include "platform/work_done.h"
 
 namespace skarvo {
 
@@ -96,6 +97,7 @@ class TRE_StateWalk {
   template <typename OnEnd, typename Join>
   void StepJoining(CharCode code, int start, std::size_t startTag, OnEnd&& onEnd, Join&& join) {
     BeginStep();
+    workDone += entries_.size() + 1;
     for (const Entry& e : entries_) {
       const int next = dfa_.Step(e.state, code);
       if (next == TRE_DFA::kNone) {

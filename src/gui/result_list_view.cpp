@@ -40,6 +40,9 @@ namespace skarvo::gui {
 
 namespace {
 
+// Bytes of row text handed to the painter so far (DrawnTextBytes).
+uint64_t drawnTextBytes = 0;
+
 // Texts up to this many bytes are drawn as one string; of longer ones, only the part on
 // screen.
 constexpr size_t kWholeTextLimit = 4096;
@@ -55,6 +58,7 @@ void DrawRowText(QPainter& painter, TextWidthCache& widths, int ascent, QPointF 
                  std::string_view text, int left, int right) {
   const qreal baseline = origin.y() + ascent;
   if (text.size() <= kWholeTextLimit) {
+    drawnTextBytes += text.size();
     painter.drawText(QPointF(origin.x(), baseline), DisplayText(text));
     return;
   }
@@ -72,6 +76,7 @@ void DrawRowText(QPainter& painter, TextWidthCache& widths, int ascent, QPointF 
   if (end < rest.size()) end += IsLeadByte(static_cast<unsigned char>(rest[end])) ? 2 : 1;
   end = std::min(end, rest.size());
   if (end == 0) return;
+  drawnTextBytes += end;
   painter.drawText(QPointF(origin.x() + skipped, baseline), DisplayText(rest.substr(0, end)));
 }
 
@@ -80,6 +85,8 @@ constexpr long long kUnitsPerPixel = 64;
 constexpr long long kMaxUnits = static_cast<long long>(TextWidthCache::kMaxWidth) * kUnitsPerPixel;
 
 }  // namespace
+
+uint64_t DrawnTextBytes() { return drawnTextBytes; }
 
 QString DisplayText(std::string_view cp932) {
   QString text = ToQt(std::string(cp932));

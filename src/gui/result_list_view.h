@@ -53,6 +53,10 @@ RowHighlighter HighlightWith(const std::string& searchText, const std::string& r
 // shown as one blank each, so measuring and drawing treat them alike.
 QString DisplayText(std::string_view cp932);
 
+// The bytes of row text handed to the painter since the program started: a long row is
+// drawn only where it is on screen, which tests check by this count.
+uint64_t DrawnTextBytes();
+
 // Widths of CP932 texts in one font, summed from the advances of their characters, each
 // measured once. The list measures every row with it, so a large list costs one table
 // look-up per character rather than a text layout per row. Advances are kept in 64ths of a

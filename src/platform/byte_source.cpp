@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "platform/file_system.h"
+#include "platform/work_done.h"
 
 namespace skarvo {
 namespace {
@@ -38,6 +39,7 @@ class FileByteSource : public ByteSource {
       done += static_cast<size_t>(n);
     }
     out.resize(done);
+    workDone += done;
     return true;
   }
 
@@ -51,6 +53,7 @@ class FileByteSource : public ByteSource {
 bool MemoryByteSource::ReadAt(uint64_t offset, size_t count, std::string& out) {
   out.clear();
   if (offset < bytes_.size()) out.assign(bytes_.substr(static_cast<size_t>(offset), count));
+  workDone += out.size();
   return true;
 }
 

@@ -14,6 +14,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/work_done.h"
+
 namespace skarvo {
 namespace {
 
@@ -145,6 +147,7 @@ std::string ConvertLossy(const char* to, const char* from, std::string_view in,
   if (source != Source::kUtf16 && AllAscii(in) && AsciiIsIdentity()) return std::string(in);
   iconv_t cd = Descriptor(to, from);
   std::string result;
+  workDone += in.size();
   // Most texts convert whole: one call, and the windows only when something does not.
   if (Whole(cd, in, result)) return result;
   iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -153,6 +156,7 @@ std::string ConvertLossy(const char* to, const char* from, std::string_view in,
   char buffer[4096];
   while (pos < in.size()) {
     const size_t window = std::min(kWindow, in.size() - pos);
+    workDone += window;
     char* inPtr = const_cast<char*>(in.data() + pos);
     size_t inLeft = window;
     char* outPtr = buffer;

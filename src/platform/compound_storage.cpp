@@ -13,6 +13,7 @@
 
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "platform/work_done.h"
 
 namespace skarvo {
 namespace {
@@ -90,6 +91,7 @@ class StreamByteSource : public ByteSource {
         return false;
       done += piece;
     }
+    workDone += wanted;
     return true;
   }
 

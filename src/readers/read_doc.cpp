@@ -9,6 +9,9 @@
 //   within a chunk, a pair whose second byte is a lead byte is swapped back, zero bytes met
 //   on the way become 0x01 and are then dropped, and the text of the chunk ends at the first
 //   zero left. Lines end at CR.
+// * a Word 6 or Word 95 header (identifier 0xA5DC, FIB version 101 to 105): 8-bit text in the
+//   system's code page, ccpText bytes (offset 0x34) from fcMin (offset 0x18), ending at its
+//   first zero byte and split at CR, LF and CR LF, whatever their product byte.
 // * anything else: 16-bit text. Word 97 and later keep it wherever their piece table says,
 //   so the piece table is followed when there is a usable one (doc_pieces.h); otherwise the
 //   text is taken from offset 0x400. The count of characters is the header's main-text
@@ -53,6 +56,25 @@ const std::string& ReadFailedText() { return Sjis("ﾌｧｲﾙを全て読み�
 
 bool IsEightBitProduct(unsigned char product) {
   return product == 0x69 || product == 0xC0 || product == 0xE0;
+}
+
+constexpr size_t kWord6TextStartOffset = 0x18;  // fcMin
+constexpr size_t kWord6TextCountOffset = 0x34;  // ccpText
+
+uint16_t HeaderU16(std::string_view head, size_t offset) {
+  if (head.size() < offset + 2) return 0;
+  return static_cast<uint16_t>(static_cast<unsigned char>(head[offset]) |
+                               (static_cast<unsigned char>(head[offset + 1]) << 8));
+}
+
+uint32_t HeaderU32(std::string_view head, size_t offset) {
+  return HeaderU16(head, offset) | (static_cast<uint32_t>(HeaderU16(head, offset + 2)) << 16);
+}
+
+// Word 6 and Word 95 write FIB versions 101 to 105; Word 97 and later 193 and up.
+bool IsWord6Header(std::string_view head) {
+  const uint16_t version = HeaderU16(head, 2);
+  return HeaderU16(head, 0) == 0xA5DC && version >= 101 && version <= 105;
 }
 
 // Where the lines go: into a list, or one by one to a handler as they are found.
@@ -227,6 +249,24 @@ void ForEachFixedOffsetPart(ByteSource& stream, uint32_t charCount, const DocTex
   }
 }
 
+// The 8-bit text of a Word 6 or Word 95 document, bytes of the system's code page.
+void ReadWord6Lines(ByteSource& stream, std::string_view head, DocLines& lines) {
+  const uint64_t start = HeaderU32(head, kWord6TextStartOffset);
+  const uint64_t end =
+      std::min<uint64_t>(stream.Size(), start + HeaderU32(head, kWord6TextCountOffset));
+  lines.Clear();
+  DocLineSplitter splitter(lines);
+  std::string bytes;
+  for (uint64_t at = start; at < end; at += bytes.size()) {
+    const size_t ask = static_cast<size_t>(std::min<uint64_t>(kReadPiece, end - at));
+    if (!stream.ReadAt(at, ask, bytes) || bytes.empty()) break;
+    const size_t zero = bytes.find('\0');
+    splitter.Add(std::string_view(bytes).substr(0, zero));
+    if (zero != std::string::npos) break;
+  }
+  splitter.Finish();
+}
+
 // A file that is not a compound document, read as plain text a piece at a time.
 void ReadPlainLines(ByteSource& file, DocLines& lines) {
   lines.Clear();
@@ -299,6 +339,10 @@ void ReadDocument(const Source& source, DocLines& lines) {
     } catch (const std::exception&) {
       throw EReadDoc(ReadFailedText());
     }
+    return;
+  }
+  if (IsWord6Header(head)) {
+    ReadWord6Lines(*stream, head, lines);
     return;
   }
 

@@ -97,6 +97,8 @@ class XBiffRecordParser {
   void HandleFirstBof(const Record& record);
 
   void Cell(int32_t row, int32_t col, int32_t attr, const std::string& data);
+  // A boolean or error constant, as the sheet shows it.
+  void BoolErr(int32_t row, int32_t col, int32_t attr, uint8_t value, uint8_t isError);
   void Formula(BiffByteReader& r);
   void String(const Record& record);
   void Label(const Record& record);
@@ -227,6 +229,18 @@ void XBiffRecordParser::Handle(const Record& record) {
         Cell(row, col, xf, FormatBiffFloat(r.F64()));
         break;
       }
+      case 0x0005: {  // BOOLERR, BIFF2
+        int32_t row = r.U16(), col = r.U16(), attr = ReadAttr3(r);
+        const uint8_t value = r.U8();
+        BoolErr(row, col, attr, value, r.U8());
+        break;
+      }
+      case 0x0205: {  // BOOLERR
+        int32_t row = r.U16(), col = r.U16(), xf = r.U16();
+        const uint8_t value = r.U8();
+        BoolErr(row, col, xf, value, r.U8());
+        break;
+      }
       case 0x0004:
       case 0x0204:
         Label(record);
@@ -274,6 +288,15 @@ void XBiffRecordParser::Handle(const Record& record) {
     }
   } catch (const BiffReadError&) {
     // A record whose fields do not fit in its length yields nothing more.
+  }
+}
+
+void XBiffRecordParser::BoolErr(int32_t row, int32_t col, int32_t attr, uint8_t value,
+                                uint8_t isError) {
+  if (isError == 0) {
+    Cell(row, col, attr, value ? "TRUE" : "FALSE");
+  } else if (const char* text = ErrorText(value)) {
+    Cell(row, col, attr, text);
   }
 }
 

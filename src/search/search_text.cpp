@@ -12,6 +12,7 @@
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "platform/rereadable_file.h"
+#include "platform/work_done.h"
 #include "settings/value_format.h"
 #include "targets/target_files.h"
 
@@ -38,6 +39,7 @@ size_t FindOnCharBoundary(std::string_view hay, std::string_view needle) {
   };
   size_t from = 0;
   for (int misses = 0; misses < 8; ++misses) {
+    workDone += hay.size() - from;
     const void* hit = memmem(hay.data() + from, hay.size() - from, needle.data(), needle.size());
     if (hit == nullptr) return std::string_view::npos;
     const size_t i = static_cast<size_t>(static_cast<const char*>(hit) - hay.data());
@@ -51,6 +53,7 @@ size_t FindOnCharBoundary(std::string_view hay, std::string_view needle) {
     if (needle[k] == needle[b]) ++b;
     fail[k + 1] = b;
   }
+  workDone += hay.size() - from;
   for (size_t j = from, k = 0; j < hay.size(); ++j) {
     while (k > 0 && hay[j] != needle[k]) k = fail[k];
     if (hay[j] == needle[k]) ++k;

@@ -49,6 +49,24 @@ out="$("$cli" cells "$data/readers/xls_sheetjs_biff2.xls")"
 check "BIFF2 bare record file" "1${tab}0${tab}0${tab}abc" "$(printf '%s\n' "$out" | head -1)"
 check "BIFF2 cell count" 9 "$(printf '%s\n' "$out" | wc -l)"
 
+# Boolean and error constants as the sheet shows them; line ends, TAB and backslash escaped
+# (the second byte of ソ is a backslash and stays as it is).
+out="$("$cli" cells "$data/readers/xls_sheetjs_boolerr.xls")"
+check "constants and escaped texts" "1${tab}0${tab}0${tab}flags
+1${tab}0${tab}1${tab}TRUE
+1${tab}0${tab}2${tab}FALSE
+1${tab}1${tab}0${tab}errors
+1${tab}1${tab}1${tab}#DIV/0!
+1${tab}1${tab}2${tab}#N/A
+1${tab}2${tab}0${tab}two\\nlines
+1${tab}2${tab}1${tab}a\\tb\\r\\nc
+1${tab}2${tab}2${tab}C:\\\\ソ\\\\" "$out"
+raw="$("$cli" cells --raw "$data/readers/xls_sheetjs_boolerr.xls" | tail -1 | od -An -tx1 | tr -d ' \n')"
+# 1 TAB 2 TAB 2 TAB C : \\ ソ(83 5C) \\ LF
+check "--raw escapes a backslash, not a second byte" "310932093209433a5c5c835c5c5c0a" "$raw"
+check "the usage says how texts are escaped" 1 \
+  "$("$cli" 2>&1 | grep -c 'cells .*backslash, CR, LF and TAB are written')"
+
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 printf 'not a workbook' >"$scratch/none.xls"

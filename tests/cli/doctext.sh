@@ -39,6 +39,8 @@ check "raw output converts back" cmp -s <(iconv -f CP932 -t UTF-8 "$work/raw") "
 # Hand-built documents of the older kinds.
 check "8-bit document" test "$("$cli" doctext "$data/readers/doc_8bit.doc" | sed -n 2p)" = "あいうえおの本文"
 check "text at 0x400" test "$("$cli" doctext "$data/readers/doc_fixed400.doc" | sed -n 3p)" = "三行目"
+check "Word 6 text" test "$("$cli" doctext "$data/readers/doc_word6.doc" | sed -n 2p)" = "メモ：ソース表示"
+check "Word 95 text" test "$("$cli" doctext "$data/readers/doc_word95.doc" | sed -n 4p)" = "最後の行"
 
 "$cli" doctext "$work/missing.doc" >/dev/null 2>"$work/err"
 check "exit code 2 for a missing file" test $? -eq 2

@@ -33,6 +33,8 @@ check "match --lf" "3 1" "$(printf 'abc\n' | "$cli" match --lf 'c$')"
 check "match --lf: c is not at the line end" "0 0" "$(printf 'abc\r\n' | "$cli" match --lf 'c$')"
 check "match --lf: the CR is" "3 2" "$(printf 'abc\r\n' | "$cli" match --lf 'c\r$')"
 check "match --fuzzy" "2 4" "$(printf 'xＡＢ\n' | "$cli" match --fuzzy ab)"
+check "match: the empty line's empty match of a*|^b, as of a*" "1 0" \
+  "$(printf '\n' | "$cli" match 'a*|^b')"
 check "match --raw: no match inside a character" "0 0" \
   "$(printf '\x83\x41\n' | "$cli" match --raw A)"
 

@@ -26,6 +26,9 @@ TEST(AWKStrMatchTest, PositionAndLengthOfTheFirstMatch) {
       {"x", "abc", 0, 0},
       {"b*", "abc", 1, 0},
       {"x*", "", 1, 0},
+      // The empty match of the alternatives without ^ on an empty line.
+      {"a*|^b", "", 1, 0},
+      {"^b|(a)*", "", 1, 0},
       {"a|ab", "xab", 2, 2},
       {"c$", "abc\r\nx", 3, 1},
       {"c$", "abc\nx", 0, 0},
@@ -74,6 +77,7 @@ TEST(AWKStrGSubTest, ReplacesEveryMatch) {
       {"x*", "-", "ab", "-a-b", 2},
       {"x*", "-", "", "-", 1},
       {"^$", "E", "", "E", 1},
+      {"a*|^b", "E", "", "E", 1},
       {"$", ";", "ab\r\ncd", "ab;\r\ncd;", 2},
       {"$", ";", "ab\ncd", "ab\ncd;", 1},
       {"$", ";", "ab\ncd", "ab;\ncd;", 2, mcls_LF},

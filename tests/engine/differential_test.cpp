@@ -340,6 +340,8 @@ struct RefMatcher {
   std::pair<long, long> FindAnchored() const {
     const long e = MatchAtLineStart(0, nfa.Start());
     if (e >= 0) return {0, e};
+    // An empty text: the alternatives without ^ have their empty match there.
+    if (text.empty() && RefNfa::Accepting(nfa.Start())) return {0, 0};
     return ScanForMatch(0);
   }
 };

@@ -146,6 +146,18 @@ TEST(XBiffFiles, SheetJsWorkbooksOfEachGeneration) {
       {"xls_sheetjs_biff2.xls", TBiffLayout::Plain, first},
       {"xls_sheetjs_biff5.xls", TBiffLayout::Book, both},
       {"xls_sheetjs_biff8.xls", TBiffLayout::Biff8, both},
+      // Boolean and error constants are shown as the sheet shows them.
+      {"xls_sheetjs_boolerr.xls",
+       TBiffLayout::Biff8,
+       {{1, 0, 0, "flags"},
+        {1, 0, 1, "TRUE"},
+        {1, 0, 2, "FALSE"},
+        {1, 1, 0, "errors"},
+        {1, 1, 1, "#DIV/0!"},
+        {1, 1, 2, "#N/A"},
+        {1, 2, 0, "two\nlines"},
+        {1, 2, 1, "a\tb\r\nc"},
+        {1, 2, 2, Sjis("C:\\ソ\\")}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);

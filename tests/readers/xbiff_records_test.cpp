@@ -110,6 +110,21 @@ TEST(XBiffCells, EachRecordKindGivesItsText) {
                                                 .U32((250u << 2) | 3)
                                                 .U16(4))),
        {{1, 7, 2, "1"}, {1, 7, 3, "1"}, {1, 7, 4, "2.5"}}},
+      {"BOOLERR: TRUE, FALSE, an error code and an unknown one",
+       Biff8Sheet(BiffStream()
+                      .Record(0x0205, BiffBytes().U16(0).U16(0).U16(15).U8(1).U8(0))
+                      .Record(0x0205, BiffBytes().U16(0).U16(1).U16(15).U8(0).U8(0))
+                      .Record(0x0205, BiffBytes().U16(0).U16(2).U16(15).U8(0x2A).U8(1))
+                      .Record(0x0205, BiffBytes().U16(0).U16(3).U16(15).U8(0x99).U8(1))
+                      .Record(0x0205, BiffBytes().U16(0).U16(4).U16(15).U8(1))),
+       {{1, 0, 0, "TRUE"}, {1, 0, 1, "FALSE"}, {1, 0, 2, "#N/A"}}},
+      {"BIFF2 BOOLERR",
+       BiffStream()
+           .Bof(0x0009, 2, 0x10)
+           .Record(5, BiffBytes().U16(3).U16(1).U8(0).U8(0).U8(0).U8(2).U8(0))
+           .Record(5, BiffBytes().U16(3).U16(2).U8(0).U8(0).U8(0).U8(0x07).U8(1))
+           .Str(),
+       {{1, 3, 1, "TRUE"}, {1, 3, 2, "#DIV/0!"}}},
       {"LABELSST",
        Biff8Sheet(
            BiffStream().Record(0xFC, SstBody({"abc", "def"})).LabelSst(0, 0, 1).LabelSst(0, 1, 0)),

@@ -4,6 +4,9 @@ kinds that no current writer produces, in a compound file written here byte by b
 
   doc_8bit.doc       product byte 0x69: 8-bit text from 0x300, double-byte pairs swapped
   doc_fixed400.doc   no piece table: UTF-16 text at 0x400, character count at 0x4C
+  doc_word6.doc      a Word 6 header (FIB version 101, product byte 0x4D): CP932 text of
+                     ccpText (0x34) bytes from fcMin (0x18), pairs in their usual order
+  doc_word95.doc     the same text under a Word 95 header (FIB version 104, product 0x5D)
 
 Each has one root stream, "WordDocument", padded to 4096 bytes so that it lies in regular
 sectors (no mini stream is needed).
@@ -72,6 +75,23 @@ def fixed400_doc():
     return pad(bytes(s) + text.encode("utf-16-le"))
 
 
-for name, stream in (("doc_8bit.doc", eight_bit_doc()), ("doc_fixed400.doc", fixed400_doc())):
+def word6_doc(version, product):
+    # Second bytes that are lead bytes (メ 0x83 0x81) or a backslash (ソ 0x83 0x5C) must come
+    # out as they are; the bytes after ccpText are not text.
+    text = "Word 6/95 文書\rメモ：ソース表示\r\r最後の行\r".encode("cp932")
+    start = 0x300
+    s = bytearray(start)
+    struct.pack_into("<HHHH", s, 0, 0xA5DC, version, 0x2000 | product, 0x0411)  # lid: Japanese
+    struct.pack_into("<II", s, 0x18, start, start + len(text))  # fcMin, fcMac
+    struct.pack_into("<I", s, 0x34, len(text))  # ccpText
+    return pad(bytes(s) + text + "not text\r".encode("ascii"))
+
+
+for name, stream in (
+    ("doc_8bit.doc", eight_bit_doc()),
+    ("doc_fixed400.doc", fixed400_doc()),
+    ("doc_word6.doc", word6_doc(101, 0x4D)),
+    ("doc_word95.doc", word6_doc(104, 0x5D)),
+):
     with open(os.path.join(HERE, name), "wb") as f:
         f.write(compound_file(stream))

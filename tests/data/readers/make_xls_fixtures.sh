@@ -7,6 +7,8 @@
 #   xls_sheetjs_biff2.xls  BIFF2 bare record file by SheetJS
 #   xls_sheetjs_biff5.xls  BIFF5 compound document by SheetJS
 #   xls_sheetjs_biff8.xls  BIFF8 compound document by SheetJS
+#   xls_sheetjs_boolerr.xls  BIFF8 by SheetJS: boolean and error constants (BOOLERR records),
+#                          and texts holding line ends, a TAB and backslashes
 # The content is described once more in the tests, which compare the cells with it.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -99,4 +101,15 @@ for (const [type, sheets] of [["biff2", 1], ["biff5", 2], ["biff8", 2]]) {
   if (sheets > 1) XLSX.utils.book_append_sheet(wb, XLSX.utils.aoa_to_sheet(second), "Two");
   XLSX.writeFile(wb, `${out}/xls_sheetjs_${type}.xls`, { bookType: type });
 }
+// Booleans and error codes as constants, not formula results: 0x07 #DIV/0!, 0x2A #N/A.
+const constants = XLSX.utils.aoa_to_sheet([
+  ["flags", true, false],
+  ["errors", 1, 2],
+  ["two\nlines", "a\tb\r\nc", "C:\\ソ\\"],
+]);
+constants.B2 = { t: "e", v: 0x07 };
+constants.C2 = { t: "e", v: 0x2a };
+const wb = XLSX.utils.book_new();
+XLSX.utils.book_append_sheet(wb, constants, "Const");
+XLSX.writeFile(wb, `${out}/xls_sheetjs_boolerr.xls`, { bookType: "biff8" });
 JS
