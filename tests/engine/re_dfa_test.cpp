@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <map>
 #include <set>
@@ -343,6 +344,26 @@ TEST(TRE_DFA, StartBytesCoverTwoByteCharactersAndLoneLeads) {
   auto lone = CompileDFA("\\x83");  // a lead byte's own code, as a text's last byte reads
   EXPECT_TRUE(lone->CanStartWith(0x83));
   EXPECT_EQ(CompileDFA("[ab]")->SoleStartByte(), -1);
+}
+
+// A state with more labels open at one code than the pairwise listing takes still follows
+// every overlapping label, the lowest one included: at the start, "X" and the 65 classes that
+// all reach "z" are open together.
+TEST(TRE_DFA, OverlapsAmongManyOpenLabelsAreAllFollowed) {
+  std::string pattern = "X([\\x01-\\x7e]A|~B)";
+  for (int low = 0x02; low <= 0x42; ++low) {
+    char range[16];
+    std::snprintf(range, sizeof range, "|[\\x%02x-z]C", low);
+    pattern += range;
+  }
+  auto dfa = CompileDFA(pattern, '\n', '\n');
+  EXPECT_TRUE(AnyMatchWalkingFrom(*dfa, "\nX~B\n"));
+  EXPECT_TRUE(AnyMatchWalkingFrom(*dfa, "\nX~A\n"));
+  EXPECT_TRUE(AnyMatchWalkingFrom(*dfa, "\nXyA\n"));
+  EXPECT_TRUE(AnyMatchWalkingFrom(*dfa,
+                                  "\n\x02"
+                                  "C\n"));
+  EXPECT_FALSE(AnyMatchWalkingFrom(*dfa, "\nX~C\n"));
 }
 
 }  // namespace
