@@ -347,8 +347,8 @@ TEST(TRE_DFA, StartBytesCoverTwoByteCharactersAndLoneLeads) {
 }
 
 // A state with more labels open at one code than the pairwise listing takes still follows
-// every overlapping label, the lowest one included: at the start, "X" and the 65 classes that
-// all reach "z" are open together.
+// every overlapping label, the lowest one included: searching on after "X", the 65 classes
+// that all reach "z" are open together with [\x01-\x7e] and "~".
 TEST(TRE_DFA, OverlapsAmongManyOpenLabelsAreAllFollowed) {
   std::string pattern = "X([\\x01-\\x7e]A|~B)";
   for (int low = 0x02; low <= 0x42; ++low) {
@@ -356,14 +356,42 @@ TEST(TRE_DFA, OverlapsAmongManyOpenLabelsAreAllFollowed) {
     std::snprintf(range, sizeof range, "|[\\x%02x-z]C", low);
     pattern += range;
   }
-  auto dfa = CompileDFA(pattern, '\n', '\n');
-  EXPECT_TRUE(AnyMatchWalkingFrom(*dfa, "\nX~B\n"));
-  EXPECT_TRUE(AnyMatchWalkingFrom(*dfa, "\nX~A\n"));
-  EXPECT_TRUE(AnyMatchWalkingFrom(*dfa, "\nXyA\n"));
-  EXPECT_TRUE(AnyMatchWalkingFrom(*dfa,
-                                  "\n\x02"
-                                  "C\n"));
-  EXPECT_FALSE(AnyMatchWalkingFrom(*dfa, "\nX~C\n"));
+  TAWKStr awk;
+  awk.SetRegExp(pattern);
+  const struct Row {
+    std::string text;
+    int position, length;
+  } rows[] = {{"X~B", 1, 3},
+              {"X~A", 1, 3},
+              {"--XyA", 3, 3},
+              {"~\x02"
+               "C",
+               2, 2},
+              {"X~C", 0, 0}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    int position = -1;
+    int length = -1;
+    awk.Match(row.text, position, length);
+    EXPECT_EQ(position, row.position);
+    EXPECT_EQ(length, row.length);
+  }
+}
+
+// A pattern refused on the early estimate of its tables says so at position 1, as every
+// refusal for size does: a fuzzy '.*', a word and 64 characters more.
+TEST(TRE_DFA, ARefusalOnTheEstimatedTablesPointsAtTheStart) {
+  const std::string word = "0$a1\x12\xc6\xb6\xae.\xe1\x60\x60";
+  TAWKStr awk;
+  awk.SetLineSeparator(mcls_LF);
+  awk.SetUseFuzzyCharDic(true);
+  try {
+    awk.SetRegExp("\xff\xd7\xca.*" + word + std::string(64, '.'));
+    FAIL() << "no error";
+  } catch (const ERegExpParser& e) {
+    EXPECT_EQ(e.Message(), Sjis("正規表現が複雑すぎます"));
+    EXPECT_EQ(e.ErrorPos(), 1);
+  }
 }
 
 }  // namespace
