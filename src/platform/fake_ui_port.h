@@ -34,6 +34,7 @@ class FakeUiPort : public UiPort {
   std::string statusText;
   int processMessagesCount = 0;
   std::function<void()> onProcessMessages;  // runs at each ProcessMessages
+  std::function<void()> onAsk;              // runs while each Ask is open
 
   void ShowMessage(const std::string& text, const std::string& caption) override {
     calls.push_back({"message", text, caption});
@@ -47,6 +48,7 @@ class FakeUiPort : public UiPort {
   }
   Answer Ask(const std::string& text, const std::string& caption, QuestionButtons) override {
     calls.push_back({"ask", text, caption});
+    if (onAsk) onAsk();
     return Pop(askAnswers, Answer::kCancel);
   }
   std::optional<std::string> InputText(const std::string& caption, const std::string& prompt,

@@ -31,7 +31,7 @@ int OpenUnnamedFile() {
 
 bool WriteAllAt(int fd, const char* data, std::size_t size, uint64_t offset) {
   while (size > 0) {
-    const ssize_t n = ::pwrite(fd, data, size, static_cast<off_t>(offset));
+    const ssize_t n = RereadableFile::spoolCalls.write(fd, data, size, static_cast<off_t>(offset));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       if (n == 0) errno = ENOSPC;
@@ -45,6 +45,8 @@ bool WriteAllAt(int fd, const char* data, std::size_t size, uint64_t offset) {
 }
 
 }  // namespace
+
+RereadableFile::SpoolCalls RereadableFile::spoolCalls = {::pwrite, ::pread};
 
 RereadableFile::RereadableFile(std::size_t heldInMemory, bool readOnce)
     : limit_(heldInMemory), readOnce_(readOnce) {}
@@ -74,7 +76,7 @@ long RereadableFile::ReadAt(void* buffer, std::size_t size, uint64_t offset) {
     return static_cast<long>(count);
   }
   for (;;) {
-    const ssize_t n = ::pread(spool_, buffer, count, static_cast<off_t>(offset));
+    const ssize_t n = spoolCalls.read(spool_, buffer, count, static_cast<off_t>(offset));
     if (n < 0 && errno == EINTR) continue;
     return static_cast<long>(n);
   }

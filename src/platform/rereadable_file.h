@@ -5,6 +5,8 @@
 // an unnamed temporary file. Memory stays bounded whatever the file's length.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -16,6 +18,14 @@ namespace skarvo {
 class RereadableFile {
  public:
   static constexpr std::size_t kHeldInMemory = std::size_t{16} << 20;
+
+  // The calls that write and read the temporary file (pwrite and pread). Tests replace them
+  // to make writes and reads short, interrupted or failed, which a real disk seldom does.
+  struct SpoolCalls {
+    ssize_t (*write)(int fd, const void* data, std::size_t size, off_t offset);
+    ssize_t (*read)(int fd, void* data, std::size_t size, off_t offset);
+  };
+  static SpoolCalls spoolCalls;
 
   // readOnce takes the file as one that cannot be read twice even when it reports a size, so
   // the keeping can be tried on any file.

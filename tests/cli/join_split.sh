@@ -108,4 +108,18 @@ check "lines out of order" 2 "$?"
 check "split refuses a NUL byte" 2 "$?"
 "$cli" split sheet.xls 1 2> /dev/null
 check "split refuses an office file" 2 "$?"
+# Options in any place: --raw first, an option last with or without its value.
+rm -f a0.txt a1.txt
+"$cli" split --raw a.txt 5 > /dev/null
+check "split --raw before the file" "yes yes" "$([ -e a0.txt ] && echo yes) $([ -e a1.txt ] && echo yes)"
+"$cli" split a.txt 5 --mode 2> err.txt
+check "split: --mode last without its value" 2 "$?"
+check "split: --mode last is taken for a line" 1 "$(grep -c -- 'not a hit line.*: --mode$' err.txt)"
+rm -f last.txt
+"$cli" join one.txt --out last.txt > /dev/null
+check "join: --out last" "$(printf 'a\r\nb\r\nc\r\nd\r\n' > want; bytes want)" "$(bytes last.txt)"
+"$cli" join --out $'\xff.txt' one.txt 2> err.txt
+check "join: an output name without a CP932 form" 2 "$?"
+check "join says why" 1 "$(grep -c 'has no CP932 form' err.txt)"
+check "join wrote nothing" "no" "$([ -e $'\xff.txt' ] && echo yes || echo no)"
 exit $fail

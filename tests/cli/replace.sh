@@ -82,4 +82,18 @@ run z 'bad\' "$t"
 expect "bad replacement" 2 "$rc"
 run z "$t"
 expect "usage" 2 "$rc"
+# Arguments after "--" are the pattern, the replacement and the folders, even with a '-'.
+mkdir -p "$work/dash"
+printf 'a-x\n' >"$work/dash/d.txt"
+run -- -x '<&>' "$work/dash"
+expect "after --: exit" 0 "$rc"
+expect "after --: the pattern" "H${T}\"$work/dash/d.txt\",の検索結果
++${T}【1列目】a<-x>" "$out"
+# A folder that is not there, a temp folder that cannot be made: refused, with the reason.
+run x y "$work/no/such/folder"
+expect "missing folder exit" 2 "$rc"
+expect "missing folder said" 1 "$(grep -c 'no such folder: '"$work/no/such/folder" "$work/err")"
+out="$(cd "$work/cwd" && TMPDIR="$work/nowhere" "$cli" replace x y "$work/dash" 2>"$work/err")"
+expect "no temp folder exit" 2 "$?"
+expect "no temp folder said" 1 "$(grep -c 'cannot make a private temp folder' "$work/err")"
 exit $fail

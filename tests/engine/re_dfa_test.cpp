@@ -11,6 +11,7 @@
 
 #include "engine/awk_str.h"
 #include "engine/re_compile.h"
+#include "engine/re_nfa.h"
 #include "engine/re_parser.h"
 #include "engine/regexp_error.h"
 #include "platform/codepage.h"
@@ -344,6 +345,65 @@ TEST(TRE_DFA, StartBytesCoverTwoByteCharactersAndLoneLeads) {
   auto lone = CompileDFA("\\x83");  // a lead byte's own code, as a text's last byte reads
   EXPECT_TRUE(lone->CanStartWith(0x83));
   EXPECT_EQ(CompileDFA("[ab]")->SoleStartByte(), -1);
+}
+
+// A state with more labels open at one code than the pairwise listing takes still follows
+// every overlapping label, the lowest one included. The parser leaves too few overlaps for
+// that, so the automaton is given directly: \x7f([\x01-\x7e]A|~B) beside 65 classes [k-z]C
+// (k = 0x02 .. 0x42) that all reach "z" and stay open together.
+TEST(TRE_DFA, OverlapsAmongManyOpenLabelsAreAllFollowed) {
+  TREParser parser("ab");
+  TRE_NFA nfa(parser, kMemoryLineTailCode, kMemoryLineHeadCode);
+  parser.Run();
+  nfa.Build();
+  const auto label = [](CharCode low, CharCode high) {
+    return std::uint32_t{low} | std::uint32_t{high} << 16;
+  };
+  const auto step = [&](int from, CharCode low, CharCode high, int to) {
+    nfa.AddTransition(from, to, label(low, high));
+  };
+  const int afterX = nfa.AddState();
+  const int beforeA = nfa.AddState();
+  const int beforeB = nfa.AddState();
+  const int beforeC = nfa.AddState();
+  step(nfa.EntryState(), 0x7f, 0x7f, afterX);
+  step(afterX, 0x01, 0x7e, beforeA);
+  step(afterX, '~', '~', beforeB);
+  step(beforeA, 'A', 'A', nfa.FinalState());
+  step(beforeB, 'B', 'B', nfa.FinalState());
+  for (CharCode low = 0x02; low <= 0x42; ++low) step(nfa.EntryState(), low, 'z', beforeC);
+  step(beforeC, 'C', 'C', nfa.FinalState());
+  TRE_DFA dfa(nfa);
+  dfa.Build();
+  const struct Row {
+    std::string text;
+    bool found;
+  } rows[] = {{"\x7f~B", true},
+              {"\x7f~A", true},
+              {"\x7fyA", true},
+              {"\x02"
+               "C",
+               true},
+              {"ab", true},
+              {"\x7f~C", false},
+              {"\x7fyB", false}};
+  for (const Row& row : rows) EXPECT_EQ(AnyMatchWalkingFrom(dfa, row.text), row.found) << row.text;
+}
+
+// A pattern refused on the early estimate of its tables says so at position 1, as every
+// refusal for size does: a fuzzy '.*', a word and 64 characters more.
+TEST(TRE_DFA, ARefusalOnTheEstimatedTablesPointsAtTheStart) {
+  const std::string word = "0$a1\x12\xc6\xb6\xae.\xe1\x60\x60";
+  TAWKStr awk;
+  awk.SetLineSeparator(mcls_LF);
+  awk.SetUseFuzzyCharDic(true);
+  try {
+    awk.SetRegExp("\xff\xd7\xca.*" + word + std::string(64, '.'));
+    FAIL() << "no error";
+  } catch (const ERegExpParser& e) {
+    EXPECT_EQ(e.Message(), Sjis("正規表現が複雑すぎます"));
+    EXPECT_EQ(e.ErrorPos(), 1);
+  }
 }
 
 }  // namespace

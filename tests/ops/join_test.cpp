@@ -1,3 +1,7 @@
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "ops/join_lines.h"
 #include "ops/join_split_fixture.h"
 
@@ -277,6 +281,84 @@ TEST_F(JoinSplitTest, DropMovesTheDraggedRowInJoinModeOnly) {
                                          {J::kToolOverwrite, false},
                                          {J::kToolUndo, false},
                                          {J::kMenuUndo, false}}));
+}
+
+// The path of a content row: up to the quote and ",の内容" that end its first line, however
+// often that text turns up inside the name; a row without quotes is its first line. A search
+// that never moved on would never end, so the rows are read in a child process with an alarm.
+TEST(ContentRowPath, FindsTheNameWhateverItHolds) {
+  const std::string in = Sjis(",の内容");
+  const struct Row {
+    std::string text, path;
+  } rows[] = {
+      {"\"a\"" + in + "b.txt\"" + in + "\r\nx", "a\"" + in + "b.txt"},
+      {"\"a\"" + in + "\"" + in + "\"" + in, "a\"" + in + "\"" + in},
+      {"plain.txt\r\nx", "plain.txt"},
+      {"plain.txt", "plain.txt"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::alarm(20);
+      ::_exit(ContentRowPath(row.text) == row.path ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+}
+
+// A join list that finds nothing to join leaves the commands that would leave join mode off.
+TEST_F(JoinSplitTest, ABuildWithNothingToJoinStillTurnsTheOtherCommandsOff) {
+  const auto menuItems = {J::kMenuFolderSelect, J::kMenuUndo,   J::kMenuSearch,
+                          J::kMenuReplace,      J::kMenuNarrow, J::kMenuJoinFiles};
+  for (J item : menuItems) enabled_[item] = true;
+  Targets({Write("s.xls", "x")});
+  ops_.N7Click();
+  EXPECT_TRUE(joinList_.Empty());
+  for (J item : menuItems) EXPECT_FALSE(enabled_.at(item)) << static_cast<int>(item);
+}
+
+// The first row's separator is deleted as any other; a click on a content row's check box
+// also selects that row.
+TEST_F(JoinSplitTest, TheFirstSeparatorIsDeletedAndACheckClickSelects) {
+  JoinSettings("結合文字列=--\n");
+  Targets({Write("a.txt", "A"), Write("b.txt", "B")});
+  ops_.N7Click();  // S A S B S
+  joinList_.SetItemIndex(0);
+  ops_.N11Click();
+  EXPECT_EQ(joinList_.Count(), 4);
+  EXPECT_FALSE(joinList_.Header(0));
+  ops_.CheckListBox2ClickCheck(2);
+  EXPECT_EQ(joinList_.ItemIndex(), 2);
+  EXPECT_FALSE(joinList_.Checked(2));
+}
+
+// A save that stops at an input it cannot read, or at an output it cannot write, leaves its
+// message in the status bar for the status timer to clear.
+TEST_F(JoinSplitTest, ASaveThatStopsStartsTheStatusTimer) {
+  const std::string a = Write("a.txt", "A\n");
+  const std::string b = Write("b.txt", "B\n");
+  const std::string readOnly = Write("ro.txt", "old\n");
+  ::chmod(readOnly.c_str(), 0444);
+  Targets({a, b});
+  ops_.N7Click();
+  ui_.confirmAnswers = {true};
+  ui_.saveAnswers = {readOnly};
+  timer_.SetEnabled(false);
+  ops_.SaveAs1Click();
+  EXPECT_EQ(CallsOf("error").back(),
+            QuotedPathText(readOnly, "に書き込めないため、保存を中止しました。"));
+  EXPECT_EQ(Read(readOnly), "old\n");
+  EXPECT_TRUE(timer_.Enabled());
+  DeleteFilePath(b);
+  ui_.confirmAnswers = {true};
+  ui_.saveAnswers = {home_ + "/out.txt"};
+  timer_.SetEnabled(false);
+  ops_.SaveAs1Click();
+  EXPECT_EQ(CallsOf("error").back(), QuotedPathText(b, "が読めないため、保存を中止しました。"));
+  EXPECT_TRUE(timer_.Enabled());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "ops/ops_fixture.h"
+#include "ops/restore.h"
 
 namespace skarvo::testing {
 namespace {
@@ -275,6 +276,57 @@ TEST_F(OverwriteTest, DifferentialAgainstAPlainReferenceOnRandomFiles) {
     ops_.Repeat1Click();
     for (size_t f = 0; f < files.size(); ++f) EXPECT_EQ(Read(files[f]), originals[f]);
   }
+}
+
+// A file listed under two header rows is one file to the overwrite: its backup holds what it
+// held before, both rows' lines are written, and the restore finds it as written.
+TEST_F(OverwriteTest, AFileListedTwiceKeepsOneBackupOfItsOriginal) {
+  const std::string a = Write("a.txt", "x\r\nx\r\n");
+  const std::string b = Write("b.txt", "x\r\n");
+  SearchAndReplace("x", "y");
+  ASSERT_EQ(Rows(resultList_)[0], "H " + FileHeaderRowText(a));
+  CheckListRow again;
+  again.text = FileHeaderRowText(a);
+  again.header = true;
+  resultList_.Insert(2, again);  // A, its first hit, A again, its second hit, B
+  Overwrite({Answer::kYesToAll});
+  EXPECT_EQ(Read(a), "y\r\ny\r\n");
+  EXPECT_EQ(Read(b), "y\r\n");
+  EXPECT_EQ(Read(BackupOf(a)), "x\r\nx\r\n");
+  EXPECT_EQ(UndoTexts(), (std::vector<std::string>{BackupOf(a), BackupOf(b), S("上書")}));
+  ui_.calls.clear();
+  ui_.confirmAnswers = {true};
+  ops_.Repeat1Click();
+  EXPECT_EQ(Texts("confirm"), std::vector<std::string>{S("元の状態に戻しますか？？")});
+  EXPECT_EQ(Read(a), "x\r\nx\r\n");
+  EXPECT_EQ(Read(b), "x\r\n");
+}
+
+// A file changed while its question is open is not written over.
+TEST_F(OverwriteTest, AFileChangedWhileItsQuestionIsOpenIsLeft) {
+  const std::string a = Write("a.txt", "x\r\n");
+  SearchAndReplace("x", "y");
+  ui_.onAsk = [&] { Write("a.txt", "x\r\nadded\r\n"); };
+  Overwrite({Answer::kYes});
+  EXPECT_EQ(Read(a), "x\r\nadded\r\n");
+  EXPECT_EQ(Texts("message"),
+            std::vector<std::string>{"\"" + a + "\"" +
+                                     S("は検索の後に変更されているため、上書きしませんでした。")});
+}
+
+// A restore whose record does not name the listed backups reports each listed backup once,
+// as not put back, and nothing for the marker row.
+TEST_F(OverwriteTest, ARecordThatDoesNotMatchTheListReportsEachBackupOnce) {
+  Write("a.txt", "x\r\n");
+  SearchAndReplace("x", "y");
+  Overwrite({Answer::kYesToAll});
+  const std::string other = home_ + "/other";
+  undoList_.SetText(0, other);
+  ui_.calls.clear();
+  ui_.confirmAnswers = {true};
+  ops_.Repeat1Click();
+  EXPECT_EQ(Texts("message"), std::vector<std::string>{RestoreReport(other, false)});
+  EXPECT_TRUE(undoList_.Empty());
 }
 
 }  // namespace

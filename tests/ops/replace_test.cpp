@@ -129,5 +129,20 @@ TEST_F(OpsTest, ABadReplacementIsReportedAndChangesNothing) {
   EXPECT_FALSE(state_.replacePending || overwriteEnabled_);
 }
 
+// The file check commands with no row selected, or a hit row, change nothing.
+TEST_F(OpsTest, TheFileCheckCommandsNeedAFileRow) {
+  Write("x.txt", "b\r\nb\r\n");
+  Build(Data());
+  Search("b");
+  const std::vector<std::string> found = Rows(resultList_);
+  for (int selected : {-1, 1}) {
+    SCOPED_TRACE(selected);
+    resultList_.SetItemIndex(selected);
+    EXPECT_NO_THROW(ops_.CheckOFFFile1Click());
+    EXPECT_NO_THROW(ops_.CheckOnFile1Click());
+    EXPECT_EQ(Rows(resultList_), found);
+  }
+}
+
 }  // namespace
 }  // namespace skarvo::testing

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include "ops/join_split_fixture.h"
 #include "ops/split_parts.h"
 
@@ -276,6 +278,55 @@ TEST_F(SplitTest, APendingReplaceIsUndoneFirstAndTheRecordedLineNumberCounts) {
   EXPECT_EQ(undoList_.Text(1), "4");
   EXPECT_FALSE(undoList_.Checked(1));
   EXPECT_EQ(joinList_.Count(), 2);
+}
+
+// With no row selected (or a hit row), the split command changes nothing.
+TEST_F(SplitTest, WithoutASelectedFileRowTheSplitDoesNothing) {
+  const std::string a = Write("a.txt", Numbered(20));
+  Results(a, {{5, true}});
+  for (int selected : {-1, 1}) {
+    SCOPED_TRACE(selected);
+    resultList_.SetItemIndex(selected);
+    EXPECT_NO_THROW(ops_.File2Click());
+    EXPECT_EQ(mode_, 1);
+    EXPECT_TRUE(undoList_.Empty());
+    EXPECT_EQ(joinPageShown_, 0);
+    EXPECT_TRUE(ui_.calls.empty());
+  }
+}
+
+// The line the search recorded counts, also when it is line 1 and the row shows another.
+TEST_F(SplitTest, AHitRecordedOnLineOneSplitsThere) {
+  JoinSettings("分割モード=1\n");
+  const std::string a = Write("a.txt", Numbered(10));
+  resultList_.Add(FileHeaderRowText(a), true);
+  resultList_.Insert(1, CheckListRow{TextHitRowText(3, "L1"), false, true, 1, "L1"});
+  resultList_.SetItemIndex(0);
+  ops_.File2Click();
+  ASSERT_EQ(undoList_.Count(), 3);
+  EXPECT_EQ(undoList_.Text(1), "1");
+}
+
+// One part declined, one that cannot be written, one written: the error names the part that
+// failed, the status line counts the declined one, and the status timer runs.
+TEST_F(SplitTest, ASaveReportsADeclinedAndAnUnwritablePartAndStartsTheStatusTimer) {
+  JoinSettings("分割モード=2\n");
+  const std::string a = Write("a.txt", Numbered(20));
+  const std::string d = home_ + "/data/a";
+  Write("a0.txt", "mine 0");
+  const std::string readOnly = Write("a1.txt", "mine 1");
+  ::chmod(readOnly.c_str(), 0444);
+  Prepare(a, {{5, true}, {12, true}});
+  ui_.askAnswers = {Answer::kCancel, Answer::kYes};
+  timer_.SetEnabled(false);
+  Save();
+  EXPECT_EQ(Read(d + "0.txt"), "mine 0");
+  EXPECT_EQ(Read(readOnly), "mine 1");
+  EXPECT_TRUE(FileExists(d + "2.txt"));
+  EXPECT_EQ(CallsOf("error"),
+            std::vector<std::string>{QuotedPathText(readOnly, "に書き込めませんでした。")});
+  EXPECT_EQ(ui_.statusText, "1" + Sjis("個の既存ファイルは置き換えませんでした。"));
+  EXPECT_TRUE(timer_.Enabled());
 }
 
 }  // namespace

@@ -4,13 +4,17 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <optional>
+#include <stdexcept>
 
 #include "platform/codepage.h"
 #include "platform/sha256.h"
@@ -198,6 +202,87 @@ TEST(OpenFolderHint, OpensWhatThePathNames) {
     }
   }
   EXPECT_EQ(OpenDescriptors(), before);
+}
+
+// A file of the folder an inner hint held still opens after that hint ended, and the hint
+// around it serves again. The ended hint's storage stays in place (its folder name is short
+// enough to stay inside it), so a hint still taken for the innermost would be seen.
+TEST(OpenFolderHint, AnEndedHintServesNoMore) {
+  char tmpl[] = "/tmp/skXXXXXX";
+  ASSERT_NE(::mkdtemp(tmpl), nullptr);
+  const std::string inner = tmpl;
+  TempFolder outerDir;
+  Touch(inner + "/b", "inside");
+  Touch(outerDir.path() + "/a", "outside");
+  {
+    OpenFolderHint outer;
+    outer.Use(outerDir.path());
+    std::optional<OpenFolderHint> held;
+    held.emplace();
+    held->Use(inner);
+    held.reset();
+    for (const auto& [path, content] : {std::pair<std::string, std::string>{inner + "/b", "inside"},
+                                        {outerDir.path() + "/a", "outside"}}) {
+      InputFile file;
+      ASSERT_TRUE(file.Open(path)) << path;
+      std::string got(16, '\0');
+      got.resize(static_cast<size_t>(file.Read(got.data(), got.size())));
+      EXPECT_EQ(got, content);
+    }
+  }
+  DeleteFolderTree(inner);
+}
+
+// A fill that throws leaves no temporary file and no descriptor behind.
+TEST(WriteFileAtomic, AFillThatThrowsLeavesNothingOpen) {
+  TempFolder dir;
+  const std::string path = dir.path() + "/f.txt";
+  Touch(path, "old");
+  const int before = OpenDescriptors();
+  EXPECT_THROW(WriteFileAtomicPieces(path,
+                                     [](const FilePieceWriter& write) {
+                                       write("new");
+                                       throw std::runtime_error("stopped");
+                                     }),
+               std::runtime_error);
+  EXPECT_EQ(OpenDescriptors(), before);
+  EXPECT_EQ(ReadWholeFile(path), "old");
+  EXPECT_EQ(ListFolder(dir.path()).entries.size(), 1u);
+}
+
+// The exit status of body run in a child process; a child still running after the alarm
+// (a read that retries for ever) ends by the signal and gives -1.
+int ExitOfChild(const std::function<int()>& body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::alarm(20);
+    ::_exit(body());
+  }
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -2;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A read reports the end of the file and a failure as they are, whatever errno held before:
+// only a read that was interrupted is tried again.
+TEST(InputFile, EndAndFailureEndTheRead) {
+  TempFolder dir;
+  Touch(dir.path() + "/f", "abc");
+  const int status = ExitOfChild([&] {
+    InputFile file;
+    if (!file.Open(dir.path() + "/f")) return 10;
+    char buf[4];
+    errno = EINTR;
+    if (file.ReadAt(buf, sizeof buf, 3) != 0) return 11;
+    if (file.Read(buf, sizeof buf) != 3) return 12;
+    errno = EINTR;
+    if (file.Read(buf, sizeof buf) != 0) return 13;
+    errno = 0;
+    // No file has a place this far: the system refuses the offset.
+    if (file.ReadAt(buf, sizeof buf, UINT64_MAX - 1) != -1 || errno != EINVAL) return 14;
+    return 0;
+  });
+  EXPECT_EQ(status, 0);
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 #include "platform/rereadable_file.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -80,6 +82,118 @@ TEST(RereadableFile, NoRoomForWhatMustBeKeptIsAReadError) {
     ::setenv("TMPDIR", saved.c_str(), 1);
   else
     ::unsetenv("TMPDIR");
+}
+
+// How the fake calls on the temporary file behave: at most `most` bytes a call, every other
+// call interrupted, every write from the `failFrom`-th on failing. Each successful call leaves
+// EINTR in errno, as a signal handled during it may. The calls are counted, and past a bound
+// they do nothing and report an error, so that a loop that never stops retrying still ends.
+struct SpoolFault {
+  std::size_t most = SIZE_MAX;
+  bool interrupt = false;
+  int failFrom = 0;  // 0: never
+  int writes = 0;
+  int reads = 0;
+};
+SpoolFault fault;
+
+// -1 to fail the call with errno, 0 to go on with size bytes, 1 to return 0 (past the bound).
+int FaultyCall(int& calls, std::size_t& size) {
+  if (++calls > 10000) {
+    errno = EIO;
+    return 1;
+  }
+  if (fault.interrupt && calls % 2 == 1) {
+    errno = EINTR;
+    return -1;
+  }
+  size = std::min(size, fault.most);
+  return 0;
+}
+
+ssize_t FaultyWrite(int fd, const void* data, std::size_t size, off_t offset) {
+  if (const int step = FaultyCall(fault.writes, size); step != 0) return step < 0 ? -1 : 0;
+  if (fault.failFrom > 0 && fault.writes >= fault.failFrom) {
+    errno = ENOSPC;
+    return -1;
+  }
+  const ssize_t n = ::pwrite(fd, data, size, offset);
+  if (n >= 0) errno = EINTR;
+  return n;
+}
+
+ssize_t FaultyRead(int fd, void* data, std::size_t size, off_t offset) {
+  if (const int step = FaultyCall(fault.reads, size); step != 0) return step < 0 ? -1 : 0;
+  const ssize_t n = ::pread(fd, data, size, offset);
+  if (n >= 0) errno = EINTR;
+  return n;
+}
+
+// Puts the fake calls in for one scope.
+struct FaultyCalls {
+  explicit FaultyCalls(const SpoolFault& f) {
+    fault = f;
+    RereadableFile::spoolCalls = {FaultyWrite, FaultyRead};
+  }
+  ~FaultyCalls() { RereadableFile::spoolCalls = {::pwrite, ::pread}; }
+};
+
+// A file read once with a bound of 4 bytes, first a byte at a time, then in steps of 8 (more
+// than the bound, once the bytes are in the temporary file), every step read again from the
+// start: each read gives the file's bytes, whether the temporary file's calls come short,
+// interrupted or whole.
+TEST(RereadableFile, KeepsEveryByteThroughShortAndInterruptedCalls) {
+  std::string data(48, '\0');
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>('A' + i);
+  testing::TempFile file(data);
+  struct Row {
+    const char* name;
+    std::size_t most;
+    bool interrupt;
+  } rows[] = {{"system calls", 0, false},
+              {"whole", SIZE_MAX, false},
+              {"short", 3, false},
+              {"interrupted", SIZE_MAX, true},
+              {"short and interrupted", 1, true}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::optional<FaultyCalls> calls;
+    if (row.most > 0) calls.emplace(SpoolFault{row.most, row.interrupt});
+    RereadableFile input(4, true);
+    ASSERT_TRUE(input.Open(file.path()));
+    uint64_t end = 0;
+    while (end < data.size()) {
+      const std::size_t step = end < 16 ? 1 : 8;
+      std::string got(step, '\0');
+      // Left from before: no read may take it for its own (with the fake calls only, which
+      // end a loop that keeps retrying).
+      errno = calls.has_value() ? EINTR : 0;
+      ASSERT_EQ(input.ReadAt(got.data(), step, end), static_cast<long>(step)) << end;
+      EXPECT_EQ(got, data.substr(end, step));
+      end += step;
+      std::string again;
+      ASSERT_TRUE(input.AppendLineText(0, end, again)) << end;
+      EXPECT_EQ(again, data.substr(0, end));
+    }
+    EXPECT_TRUE(input.Spilled());
+  }
+}
+
+// A write to the temporary file that fails after it was made fails the read that needed it:
+// the bytes were not kept, so they must not count as read.
+TEST(RereadableFile, AFailedWriteToTheTemporaryFileIsAReadError) {
+  testing::TempFile file("abcdefgh");
+  SpoolFault failing;
+  failing.failFrom = 2;  // the first write moves the bytes from memory, the next one fails
+  FaultyCalls calls(failing);
+  RereadableFile input(4, true);
+  ASSERT_TRUE(input.Open(file.path()));
+  char got[4];
+  EXPECT_EQ(input.ReadAt(got, 4, 0), 4);
+  errno = 0;
+  EXPECT_EQ(input.ReadAt(got, 4, 4), -1);
+  EXPECT_EQ(errno, ENOSPC);
+  EXPECT_TRUE(input.Spilled());
 }
 
 }  // namespace

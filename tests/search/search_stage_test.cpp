@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <optional>
 
 #include "platform/codepage.h"
+#include "platform/compound_file_builder.h"
 #include "platform/file_system.h"
+#include "readers/xbiff_builder.h"
 #include "support/temp_files.h"
 
 namespace skarvo {
@@ -116,7 +119,8 @@ TEST_F(SearchStageTest, AFailedFileIsATypedEventAfterTheRowsFoundBefore) {
   const std::string a = Write("abc\n");
   // A spreadsheet cut short inside its records.
   const std::string broken = dir_ + "/broken.xls";
-  std::ofstream(broken, std::ios::binary) << ReadWholeFile(kTree + "/sub/d.xls").value().substr(0, 3000);
+  std::ofstream(broken, std::ios::binary)
+      << ReadWholeFile(kTree + "/sub/d.xls").value().substr(0, 3000);
   const std::string b = Write("abc\n");
   EXPECT_EQ(Run({File(a), File(broken), File(b)}, "abc"), SearchEnd::kFailed);
   ASSERT_EQ(sink_.rows.size(), 2u);
@@ -127,6 +131,46 @@ TEST_F(SearchStageTest, AFailedFileIsATypedEventAfterTheRowsFoundBefore) {
             Sjis("新規検索エラー\n") + broken + ": " + sink_.failures[0].reason);
   // A rejected pattern is thrown before anything is searched.
   EXPECT_THROW(stage_->SetPattern(SearchPattern{"(abc", true, true, false}), Exception);
+}
+
+// The fuzzy switch of each run reaches the pattern search, both ways.
+TEST_F(SearchStageTest, EachRunSearchesWithItsOwnFuzzySwitch) {
+  const std::string a = Write("x" + Sjis("Ａｂ") + "\n");
+  for (bool fuzzy : {true, false, true}) {
+    SCOPED_TRACE(fuzzy);
+    sink_ = RecordingSink();
+    stage_->SetPattern(SearchPattern{"ab", true, true, fuzzy});
+    EXPECT_EQ(stage_->Run({File(a)}, sink_), SearchEnd::kCompleted);
+    EXPECT_EQ(sink_.rows.size(), fuzzy ? 2u : 0u);
+  }
+}
+
+// A plain search of a spreadsheet stopped between lines (so with hits still waiting for their
+// cell labels) leaves none of them to the next run.
+TEST_F(SearchStageTest, HitsOfAStoppedSpreadsheetStayOutOfTheNextRun) {
+  using testing::BiffBytes;
+  testing::BiffStream sheet;
+  sheet.Bof8(0x0010);
+  const int cells = static_cast<int>(SearchSink::kProgressLines) + 4;
+  for (int row = 0; row < cells; ++row)
+    sheet.Record(
+        0x0204, BiffBytes().U16(static_cast<unsigned>(row)).U16(0).U16(15).U16(3).U8(0).Raw("abc"));
+  sheet.Eof();
+  const std::string xls = dir_ + "/many.xls";
+  std::ofstream(xls, std::ios::binary) << testing::BuildCompoundFile({{"Workbook", sheet.Str()}});
+  const std::string text = Write("abc\n");
+  struct StoppingSink : RecordingSink {
+    int progressAnswers = 0;
+    bool OnProgress() override { return progressAnswers++ > 0; }
+  } sink;
+  stage_->SetPattern(SearchPattern{"abc", false, true, false});
+  EXPECT_EQ(stage_->Run({File(xls)}, sink), SearchEnd::kStopped);
+  EXPECT_TRUE(sink.rows.empty());
+  EXPECT_EQ(sink.progressAnswers, 1);
+  EXPECT_EQ(stage_->Run({File(text)}, sink), SearchEnd::kCompleted);
+  ASSERT_EQ(sink.rows.size(), 2u);
+  EXPECT_EQ(sink.rows[0].text, FileHeaderRowText(text));
+  EXPECT_EQ(sink.rows[1].lineText, "abc");
 }
 
 }  // namespace

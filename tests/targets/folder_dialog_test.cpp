@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "platform/codepage.h"
 #include "platform/fake_ui_port.h"
@@ -269,6 +273,21 @@ TEST(TSelectFolderDialog, ExecuteSetsPathWithATrailingSeparatorOnlyOnAConfirmedF
     EXPECT_EQ(d.Execute(port), row.result);
     EXPECT_EQ(d.Path(), row.path);
   }
+}
+
+// A folder window that failed part-way is gone: a text set afterwards goes to no window of it.
+TEST(TSelectFolderDialog, AFailedChoiceLeavesNoLinkToItsWindow) {
+  struct ThrowingPort : FakeUiPort {
+    std::optional<std::string> ChooseFolder(const FolderChoiceRequest& request) override {
+      request.link->setText = [this](const std::string& text) { texts.push_back(text); };
+      throw std::runtime_error("no window");
+    }
+    std::vector<std::string> texts;
+  } port;
+  TSelectFolderDialog d;
+  EXPECT_THROW(d.Execute(port), std::runtime_error);
+  d.SetText("later");
+  EXPECT_TRUE(port.texts.empty());
 }
 
 }  // namespace
