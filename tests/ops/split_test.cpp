@@ -339,9 +339,11 @@ TEST_F(SplitTest, PartsNeverLandOnTheSplitFileOrBehindALink) {
     Save();
     EXPECT_EQ(Read(a), source);                           // the split file is never written
     EXPECT_EQ(Read(d + "a1.txt"), "L3\r\nL4\r\nL5\r\n");  // the other part is
-    if (ReadWholeFile(d + "other.txt")) EXPECT_EQ(Read(d + "other.txt"), "other\n");
-    const std::vector<std::string> newErrors(CallsOf("error").begin() + errors,
-                                             CallsOf("error").end());
+    if (FileExists(d + "other.txt")) {
+      EXPECT_EQ(Read(d + "other.txt"), "other\n");
+    }
+    std::vector<std::string> newErrors = CallsOf("error");
+    newErrors.erase(newErrors.begin(), newErrors.begin() + static_cast<long>(errors));
     if (row.refusal.empty()) {
       EXPECT_TRUE(newErrors.empty());
       EXPECT_EQ(Read(a0), part0);
