@@ -217,7 +217,10 @@ bool Restore(CheckList& undoList, TempFolderLedger& tempFolder, UiPort& port,
     if (undoList.Checked(i)) {
       // The operation replaced a file that was there before: it comes back as it was.
       std::optional<std::string> old = ReadWholeFile(KeptCopyPath(tempFolder, path));
-      const bool back = old && WriteFileAtomic(path, *old);
+      // Never through a link put there since: what it points to was not the operation's.
+      const NewFilePlace place = PlaceForNewFile(path, {});
+      const bool back = old && (place == NewFilePlace::kExisting || place == NewFilePlace::kFree) &&
+                        WriteFileAtomic(path, *old);
       port.ShowMessage(QuotedPathText(path, back ? "を元の内容に戻しました。"
                                                  : "を元の内容に戻せませんでした。"),
                        Caption());

@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "ops/join_split_fixture.h"
@@ -357,6 +358,24 @@ TEST_F(SplitTest, PartsNeverLandOnTheSplitFileOrBehindALink) {
       EXPECT_EQ(undoList_.Count(), 2);  // only a1.txt can be taken back
     }
   }
+  // Nor does the restore write through a link put in a replaced part's place since.
+  DeleteFolderTree(d);
+  const std::string a = Write("a.txt", source);
+  Write("a0.txt", "mine\n");
+  resultList_.Clear();
+  undoList_.Clear();
+  Prepare(a, {{3, true}});
+  ui_.askAnswers = {Answer::kYes};
+  Save();
+  ASSERT_TRUE(DeleteFilePath(d + "a0.txt"));
+  ASSERT_EQ(::symlink(Write("other.txt", "other\n").c_str(), (d + "a0.txt").c_str()), 0);
+  ui_.confirmAnswers = {true};
+  EXPECT_TRUE(RestoreSplit(undoList_, ledger_, ui_));
+  EXPECT_EQ(Read(d + "other.txt"), "other\n");
+  const std::vector<std::string> messages = CallsOf("message");
+  EXPECT_NE(std::find(messages.begin(), messages.end(),
+                      QuotedPathText(d + "a0.txt", "を元の内容に戻せませんでした。")),
+            messages.end());
 }
 
 }  // namespace
