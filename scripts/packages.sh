@@ -10,10 +10,18 @@ SKARVO_PACKAGES=(
 )
 
 # The office backend's test needs a LibreOffice to drive (Calc, Writer and the uno module of
-# the system's python3). scripts/test installs these, without recommended extras; scripts/run
-# does not: without LibreOffice, documents open with xdg-open.
+# the system's python3), and the completion test needs bash-completion. scripts/test installs
+# these, without recommended extras; scripts/run does not: without LibreOffice, documents open
+# with xdg-open.
 SKARVO_TEST_PACKAGES=(
   libreoffice-calc libreoffice-writer python3-uno
+  bash-completion
+)
+
+# scripts/package builds the Debian package with CPack: dpkg-shlibdeps (dpkg-dev) and file
+# compute its dependencies; scripts/test also checks the package with lintian.
+SKARVO_PACKAGING_PACKAGES=(
+  dpkg-dev file lintian
 )
 
 # Installs whatever of the given packages is missing: one apt-get update, then install.

@@ -125,6 +125,11 @@ void TForm1::FormClose(int width, int height) {
 CommandState TForm1::State(CommandId id) const {
   CommandState state = states_[static_cast<size_t>(id)];
   if (Busy() && id != CommandId::kToolSearch) state.enabled = false;
+  // The restore is offered only while the undo list still holds what it takes back: a
+  // search, for one, replaces the list with its rows and leaves nothing to restore.
+  if ((id == CommandId::kUndo || id == CommandId::kToolUndo) &&
+      !ops_.Restore().HasWorkFor(CheckListBoxUNDO))
+    state.enabled = false;
   return state;
 }
 

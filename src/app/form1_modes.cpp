@@ -39,6 +39,9 @@ void TForm1::EnterSearchMode() {
   Check(C::kToolSearchMode, true);
   Check(C::kToolJoinMode, false);
   modeNumber_ = (modeNumber_ == 2 || modeNumber_ == 3) ? 2 : 0;
+  // Mode 2 keeps the split for its tab; once the split has ended, the tab is the join's
+  // again rather than naming a split that is gone.
+  if (modeNumber_ == 0) page1Caption_ = Sjis("ファイル結合モード");
   joinListDragEnabled_ = false;
   Enable({C::kSearch, C::kReplace, C::kNarrow, C::kToolSearch, C::kToolReplace}, true);
   ComboBox1.SetEnabled(true);

@@ -20,6 +20,10 @@ constexpr int kFound = 0;
 constexpr int kNothingFound = 1;
 constexpr int kError = 2;
 
+constexpr const char* kMatchUsage = "[--fuzzy] [--lf] [--raw] PATTERN";
+constexpr const char* kGSubUsage = "[--fuzzy] [--lf] [--raw] PATTERN REPLACEMENT";
+constexpr const char* kGrepUsage = "[--fuzzy] [--count] [--raw] PATTERN FILE...";
+
 struct Options {
   std::set<std::string> flags;
   std::vector<std::string> operands;
@@ -81,7 +85,7 @@ int MatchCommand(const std::vector<std::string>& args) {
   Options options;
   if (!ParseOptions(args, {"--fuzzy", "--lf", "--raw"}, options)) return kError;
   if (options.operands.size() != 1) {
-    PrintError("usage: skarvo-cli match [--fuzzy] [--lf] [--raw] PATTERN");
+    PrintError(std::string("usage: skarvo-cli match ") + kMatchUsage);
     return kError;
   }
   const TextEdge edge(options.Has("--raw"));
@@ -108,7 +112,7 @@ int GSubCommand(const std::vector<std::string>& args) {
   Options options;
   if (!ParseOptions(args, {"--fuzzy", "--lf", "--raw"}, options)) return kError;
   if (options.operands.size() != 2) {
-    PrintError("usage: skarvo-cli gsub [--fuzzy] [--lf] [--raw] PATTERN REPLACEMENT");
+    PrintError(std::string("usage: skarvo-cli gsub ") + kGSubUsage);
     return kError;
   }
   const TextEdge edge(options.Has("--raw"));
@@ -146,7 +150,7 @@ int GrepCommand(const std::vector<std::string>& args) {
   Options options;
   if (!ParseOptions(args, {"--fuzzy", "--count", "--raw"}, options)) return kError;
   if (options.operands.size() < 2) {
-    PrintError("usage: skarvo-cli grep [--fuzzy] [--count] [--raw] PATTERN FILE...");
+    PrintError(std::string("usage: skarvo-cli grep ") + kGrepUsage);
     return kError;
   }
   const TextEdge edge(options.Has("--raw"));
@@ -191,9 +195,64 @@ int GrepCommand(const std::vector<std::string>& args) {
   return found ? kFound : kNothingFound;
 }
 
-CommandRegistrar matchRegistrar("match", MatchCommand, "[--fuzzy] [--lf] [--raw] PATTERN");
-CommandRegistrar gsubRegistrar("gsub", GSubCommand, "[--fuzzy] [--lf] [--raw] PATTERN REPLACEMENT");
-CommandRegistrar grepRegistrar("grep", GrepCommand, "[--fuzzy] [--count] [--raw] PATTERN FILE...");
+CommandRegistrar matchRegistrar(
+    "match", {.run = MatchCommand,
+              .usage = kMatchUsage,
+              .summary = "print where a pattern matches in each line of standard input",
+              .help = "Matches PATTERN (a regular expression) in each line of standard input and\n"
+                      "prints one line per input line: \"<position> <length>\" of the first\n"
+                      "match, the position counted in bytes of the Shift-JIS text from 1, or\n"
+                      "\"0 0\" when the line has none. Lines end at LF.\n"
+                      "\n"
+                      "Options:\n"
+                      "  --fuzzy  the written forms of a character match one another (full- and\n"
+                      "           half-width, upper and lower case, hiragana and katakana, ...)\n"
+                      "  --lf     $ matches before an LF instead of before a CR\n"
+                      "  --raw    texts are bytes (Shift-JIS) in and out instead of UTF-8\n"
+                      "\n"
+                      "Exit status: 0 a line matched, 1 none matched, 2 an error (a bad pattern\n"
+                      "is reported with its position).\n"
+                      "\n"
+                      "Example:\n"
+                      "  printf 'abbc\\n' | skarvo-cli match 'b+'      prints \"2 2\"\n"});
+CommandRegistrar gsubRegistrar(
+    "gsub", {.run = GSubCommand,
+             .usage = kGSubUsage,
+             .summary = "replace every match of a pattern in each line of standard input",
+             .help = "Replaces every match of PATTERN in each line of standard input by\n"
+                     "REPLACEMENT and prints one line per input line: \"<count>\\t<text>\", the\n"
+                     "number of replacements and the line after them. In REPLACEMENT, & stands\n"
+                     "for the matched text and \\& for an &.\n"
+                     "\n"
+                     "Options:\n"
+                     "  --fuzzy  the written forms of a character match one another (full- and\n"
+                     "           half-width, upper and lower case, hiragana and katakana, ...)\n"
+                     "  --lf     $ matches before an LF instead of before a CR\n"
+                     "  --raw    texts are bytes (Shift-JIS) in and out instead of UTF-8\n"
+                     "\n"
+                     "Exit status: 0 something was replaced, 1 nothing matched, 2 an error.\n"
+                     "\n"
+                     "Example:\n"
+                     "  printf 'abcb\\n' | skarvo-cli gsub b '[&]'   prints \"2\\ta[b]c[b]\"\n"});
+CommandRegistrar grepRegistrar(
+    "grep", {.run = GrepCommand,
+             .usage = kGrepUsage,
+             .summary = "search files for a pattern line by line",
+             .help = "Searches each FILE for PATTERN (a regular expression) line by line, as the\n"
+                     "program's search reads text files, and prints \"<file>:<line>:<text>\"\n"
+                     "for each matching line.\n"
+                     "\n"
+                     "Options:\n"
+                     "  --fuzzy  the written forms of a character match one another (full- and\n"
+                     "           half-width, upper and lower case, hiragana and katakana, ...)\n"
+                     "  --count  print \"<file>:<count>\" per file instead of the lines\n"
+                     "  --raw    texts are bytes (Shift-JIS) in and out instead of UTF-8\n"
+                     "\n"
+                     "Exit status: 0 a line matched, 1 none matched, 2 an error; a file that\n"
+                     "cannot be searched is reported and the others are still searched.\n"
+                     "\n"
+                     "Example:\n"
+                     "  skarvo-cli grep --count '設定' memo.txt notes.txt\n"});
 
 }  // namespace
 }  // namespace skarvo::cli

@@ -213,7 +213,53 @@ int SplitCommand(const std::vector<std::string>& args) {
 
 }  // namespace
 
-CommandRegistrar joinRegistrar("join", JoinCommand, kJoinUsage);
-CommandRegistrar splitRegistrar("split", SplitCommand, kSplitUsage);
+CommandRegistrar joinRegistrar(
+    "join",
+    {.run = JoinCommand,
+     .usage = kJoinUsage,
+     .summary = "join text files into one new file",
+     .help = "Writes the lines of each FILE, in the order given, into the new file of --out,\n"
+             "every line ending in CR LF, with the line TEXT of --separator before each file\n"
+             "and after the last (none without --separator), and prints the output's path.\n"
+             "Word and Excel files are left out with a message. Nothing is written when a file\n"
+             "cannot be read or holds a NUL byte, when the output is one of the files, or when\n"
+             "it is a link or a file with other names.\n"
+             "\n"
+             "Options:\n"
+             "  --out FILE        the file to write (required)\n"
+             "  --separator TEXT  a line before each file and after the last\n"
+             "  --raw             texts and names are bytes (Shift-JIS) instead of UTF-8\n"
+             "\n"
+             "Exit status: 0 written, 1 no file to join, 2 an error (nothing written).\n"
+             "\n"
+             "Example:\n"
+             "  skarvo-cli join --separator '-----' --out all.txt a.txt b.txt\n"});
+CommandRegistrar splitRegistrar(
+    "split",
+    {.run = SplitCommand,
+     .usage = kSplitUsage,
+     .summary = "split a text file into parts at given lines",
+     .help = "Splits FILE into part files at the given LINE numbers (ascending, 1 to the\n"
+             "file's line count), as the program splits at hit lines. The parts are named\n"
+             "after FILE with a number before the extension (a.txt: a0.txt, a1.txt, ...), and\n"
+             "one line is printed per part: \"<part>\\t<first>\\t<last>\\t<written|skipped>\".\n"
+             "A part shorter than two lines or starting with an empty line is skipped, and so\n"
+             "is a part file that exists already, unless --yes; its old content is then kept\n"
+             "first under --backup-dir. A part is never written through a link, onto a file\n"
+             "with other names, or onto FILE itself: such a part is skipped and named.\n"
+             "\n"
+             "Options:\n"
+             "  --mode 1|2|3      where a split line goes: 1 starts a part, 2 (the default)\n"
+             "                    ends one part and starts the next, 3 ends a part\n"
+             "  --yes             replace part files that exist already\n"
+             "  --backup-dir DIR  where a replaced part's old content is kept (default ./Temp):\n"
+             "                    DIR/~kept/<its full path>, numbered when a copy is there\n"
+             "  --raw             names are bytes (Shift-JIS) instead of UTF-8\n"
+             "\n"
+             "Exit status: 0 every part to be written was, 1 no part is to be written, 2 an\n"
+             "error before anything was written, 3 some parts were skipped or failed.\n"
+             "\n"
+             "Example:\n"
+             "  skarvo-cli split --mode 1 book.txt 120 250\n"});
 
 }  // namespace skarvo::cli

@@ -82,8 +82,37 @@ int CellsCommand(const std::vector<std::string>& args) {
   });
 }
 
-CommandRegistrar docTextRegistrar("doctext", DocTextCommand, "[--raw] FILE");
-CommandRegistrar cellsRegistrar("cells", CellsCommand, "[--raw] FILE");
+CommandRegistrar docTextRegistrar(
+    "doctext",
+    {.run = DocTextCommand,
+     .usage = "[--raw] FILE",
+     .summary = "print the text of a Word document (.doc)",
+     .help = "Prints the text of the Word document FILE, one line per text line, as the\n"
+             "search reads it. What came before a damaged part is printed before the\n"
+             "error.\n"
+             "\n"
+             "Options:\n"
+             "  --raw  the file name and the text are bytes (Shift-JIS) instead of UTF-8\n"
+             "\n"
+             "Exit status: 0 text was printed, 1 the document has no text, 2 an error.\n"
+             "\n"
+             "Example:\n"
+             "  skarvo-cli doctext report.doc\n"});
+CommandRegistrar cellsRegistrar(
+    "cells", {.run = CellsCommand,
+              .usage = "[--raw] FILE",
+              .summary = "print the cells of an Excel workbook (.xls)",
+              .help = "Prints the cells of the Excel workbook FILE in the order the search reads\n"
+                      "them, one line per cell: \"<sheet>\\t<row>\\t<column>\\t<text>\", sheets\n"
+                      "counted from 1, rows and columns from 0.\n"
+                      "\n"
+                      "Options:\n"
+                      "  --raw  the file name and the text are bytes (Shift-JIS) instead of UTF-8\n"
+                      "\n"
+                      "Exit status: 0 cells were printed, 1 the workbook has none, 2 an error.\n"
+                      "\n"
+                      "Example:\n"
+                      "  skarvo-cli cells budget.xls\n"});
 
 }  // namespace
 }  // namespace skarvo::cli

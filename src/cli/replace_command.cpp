@@ -232,7 +232,39 @@ int RunReplaceCommand(const std::vector<std::string>& args) {
   return written > 0 ? 0 : 2;
 }
 
-CommandRegistrar replaceCommand("replace", RunReplaceCommand, kUsage);
+CommandRegistrar replaceCommand(
+    "replace",
+    {.run = RunReplaceCommand,
+     .usage = kUsage,
+     .summary = "replace a pattern in the files of folders, with backups",
+     .help = "Searches as \"skarvo-cli search\" does, then replaces PATTERN by REPLACEMENT in\n"
+             "every hit of a text file (& in REPLACEMENT stands for the matched text, \\& for\n"
+             "an &).\n"
+             "Without --yes nothing is written: the rows after the replace are printed as\n"
+             "search prints them.\n"
+             "With --yes the files are overwritten as the program overwrites them; a\n"
+             "byte-for-byte backup of each is kept first under DIR followed by the file's full\n"
+             "path. One line per file:\n"
+             "  W\\t<path>           written\n"
+             "  S\\t<path>\\t<reason>  left as it was; reason: vanished, unreadable, changed,\n"
+             "                      nul, no-backup, declined or write-failed\n"
+             "\n"
+             "Options:\n"
+             "  --plain           PATTERN is plain text, not a regular expression\n"
+             "  --ignore-case     letters match in either case\n"
+             "  --fuzzy           the written forms of a character match one another\n"
+             "  --no-subfolders   only the files directly in each FOLDER\n"
+             "  --ext LIST        the extensions to search, comma-separated (default \".txt\")\n"
+             "  --backup-dir DIR  where the backups go (default ./Temp)\n"
+             "  --yes             write the files\n"
+             "  --raw             texts are bytes (Shift-JIS) in and out instead of UTF-8\n"
+             "\n"
+             "Exit status: 0 replaced (every file written with --yes), 1 nothing found or\n"
+             "nothing to replace, 2 an error, 3 some files skipped or failed (their S lines).\n"
+             "\n"
+             "Example:\n"
+             "  skarvo-cli replace '旧社名' '新社名' ~/documents         shows the result\n"
+             "  skarvo-cli replace --yes '旧社名' '新社名' ~/documents   writes the files\n"});
 
 }  // namespace
 }  // namespace skarvo::cli

@@ -184,7 +184,34 @@ int RunSearchCommand(const std::vector<std::string>& args) {
   return sink.rows == 0 ? 1 : 0;
 }
 
-CommandRegistrar searchCommand("search", RunSearchCommand, kUsage);
+CommandRegistrar searchCommand(
+    "search",
+    {.run = RunSearchCommand,
+     .usage = kUsage,
+     .summary = "search the files of folders as the program's search does",
+     .help = "Lists the files of each FOLDER and its subfolders whose extension is in the list,\n"
+             "searches them for PATTERN as the program's search does (text files, Word .doc\n"
+             "and Excel .xls) and prints one line per row of the result list:\n"
+             "  H\\t<text>  the header row of a file with hits\n"
+             "  +\\t<text>  a hit (checked)\n"
+             "  -\\t<text>  a hit in a Word or Excel file (unchecked: those are never replaced)\n"
+             "It uses the default settings except what the options say and a private temporary\n"
+             "folder that it removes; it never reads or writes a settings file.\n"
+             "\n"
+             "Options:\n"
+             "  --plain          PATTERN is plain text, not a regular expression\n"
+             "  --ignore-case    letters match in either case\n"
+             "  --fuzzy          the written forms of a character match one another (full- and\n"
+             "                   half-width, upper and lower case, hiragana and katakana, ...)\n"
+             "  --no-subfolders  only the files directly in each FOLDER\n"
+             "  --ext LIST       the extensions to search, comma-separated (default \".txt\")\n"
+             "  --raw            texts are bytes (Shift-JIS) in and out instead of UTF-8\n"
+             "\n"
+             "Exit status: 0 something found, 1 nothing found or no file to search, 2 an error\n"
+             "(a file that could not be searched is reported after the rows).\n"
+             "\n"
+             "Example:\n"
+             "  skarvo-cli search --ext .txt,.doc,.xls --ignore-case 'error' ~/documents\n"});
 
 }  // namespace
 }  // namespace skarvo::cli

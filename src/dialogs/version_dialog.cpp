@@ -6,15 +6,34 @@
 
 namespace skarvo {
 
-std::string ShippedFile(const std::string& installedName, const std::string& sourcePath) {
-  const std::string programFolder = ProgramFolder();
+namespace {
+
+bool IsWebAddress(const std::string& target) {
+  return target.starts_with("http://") || target.starts_with("https://");
+}
+
+// True when folder is base or lies inside it.
+bool WithinFolder(const std::string& folder, const std::string& base) {
+  return !base.empty() && folder.starts_with(base) &&
+         (folder.size() == base.size() || folder[base.size()] == '/');
+}
+
+}  // namespace
+
+std::string ShippedFileFor(const std::string& programFolder, const std::string& installedName,
+                           const std::string& sourcePath) {
   if (!programFolder.empty()) {
-    const std::string installed = programFolder + "/../share/doc/skarvo/" + installedName;
+    // <prefix>/bin -> <prefix>, so the path shown in the window has no "bin/..".
+    const size_t slash = programFolder.rfind('/');
+    const std::string prefix = slash == std::string::npos ? "." : programFolder.substr(0, slash);
+    const std::string installed = prefix + "/share/doc/skarvo/" + installedName;
     if (FileExists(installed)) return installed;
   }
-#ifdef SKARVO_SOURCE_DIR
+#if defined(SKARVO_SOURCE_DIR) && defined(SKARVO_BUILD_DIR)
+  std::string build;
   std::string source;
-  if (Utf8ToCp932(SKARVO_SOURCE_DIR, source)) {
+  if (Utf8ToCp932(SKARVO_BUILD_DIR, build) && WithinFolder(programFolder, build) &&
+      Utf8ToCp932(SKARVO_SOURCE_DIR, source)) {
     source += "/" + sourcePath;
     if (FileExists(source)) return source;
   }
@@ -22,16 +41,27 @@ std::string ShippedFile(const std::string& installedName, const std::string& sou
   return {};
 }
 
-TForm3::TForm3(ProcessPort& processes, std::string documentPath)
-    : processes_(processes), documentPath_(std::move(documentPath)) {}
+std::string ShippedFile(const std::string& installedName, const std::string& sourcePath) {
+  return ShippedFileFor(ProgramFolder(), installedName, sourcePath);
+}
+
+TForm3::TForm3(ProcessPort& processes, std::string target)
+    : processes_(processes), target_(std::move(target)) {}
+
+std::string TForm3::ProgramLinkTarget() {
+#ifdef SKARVO_PROJECT_URL
+  if (IsWebAddress(SKARVO_PROJECT_URL)) return SKARVO_PROJECT_URL;
+#endif
+  return ShippedFile("guide.html", "data/help/guide.html");
+}
 
 std::string TForm3::TitleText() {
   return Sjis(kApplicationTitle) + Sjis("\u3000\u3000") + Sjis(kVersionText);
 }
 
 std::string TForm3::LinkAddress() const {
-  if (documentPath_.empty()) return {};
-  return "file://" + documentPath_;
+  if (target_.empty() || IsWebAddress(target_)) return target_;
+  return "file://" + target_;
 }
 
 std::string TForm3::LinkText() const { return Sjis("WebSite【") + LinkAddress() + Sjis("】"); }
@@ -41,8 +71,8 @@ std::string TForm3::Line1() { return Sjis("多数のファイルの検索・置�
 std::string TForm3::Line2() { return Sjis("使い方は Help メニュー（F1）の説明書へ"); }
 
 bool TForm3::LinkClick() {
-  if (documentPath_.empty()) return false;
-  return processes_.ShellOpen(documentPath_, ProgramFolder());
+  if (target_.empty()) return false;
+  return processes_.ShellOpen(target_, ProgramFolder());
 }
 
 }  // namespace skarvo

@@ -75,7 +75,9 @@ const CheckListRow* CheckListModel::RowOf(const QModelIndex& index) {
 
 void CheckListModel::SetDisplay(const ListDisplay& display, const QPalette& palette) {
   headerBackground_ = ToQColor(display.headerBackground, palette, palette.color(QPalette::Button));
-  headerText_ = ToQColor(display.headerFont, palette, palette.color(QPalette::ButtonText));
+  headerText_ =
+      ReadableOn(ToQColor(display.headerFont, palette, palette.color(QPalette::ButtonText)),
+                 headerBackground_);
   if (!shown_.empty()) emit dataChanged(index(0), index(static_cast<int>(shown_.size()) - 1));
 }
 
@@ -183,7 +185,9 @@ void CheckListView::ApplyDisplay(const ListDisplay& display) {
   setFont(f);
   QPalette p = palette();
   p.setColor(QPalette::Base, ToQColor(display.background, p, p.color(QPalette::Base)));
-  p.setColor(QPalette::Text, ToQColor(display.font, p, p.color(QPalette::Text)));
+  // As the header text: the picked colour, unless it would not read on the background.
+  p.setColor(QPalette::Text, ReadableOn(ToQColor(display.font, p, p.color(QPalette::Text)),
+                                        p.color(QPalette::Base)));
   setPalette(p);
   rowHeight_ = std::abs(display.RowHeight(logicalDpiY()));
   model_->SetDisplay(display, p);

@@ -53,7 +53,7 @@ QComboBox* MakeColorBox(QWidget* parent) {
   const NamedColor* table = ColorTable(&count);
   for (size_t i = 0; i < count; ++i) {
     box->addItem(Swatch(ToQColor(table[i].value, box->palette(), QColor())),
-                 QString::fromLatin1(table[i].name), QVariant::fromValue<uint>(table[i].value));
+                 QString::fromUtf8(table[i].shownName), QVariant::fromValue<uint>(table[i].value));
   }
   return box;
 }
@@ -124,6 +124,11 @@ DisplaySettingsDialog::DisplaySettingsDialog(TForm4& form, QWidget* parent)
     pages_->addTab(widget, Lit(captions[page]));
   }
   colorBoxes_.insert(colorBoxes_.end(), extras.begin(), extras.end());
+  // The result list draws its hit rows in black, under the search and replace colours: its
+  // text colour is kept (and stored) but not offered.
+  colorBoxes_[3]->setEnabled(false);
+  colorBoxes_[3]->setToolTip(
+      Lit("検索結果の行は、検索文字列・置換文字列の色が見えるよう黒で表示します"));
   // The fourth page "Editer" holds nothing and its tab stays hidden.
   pages_->addTab(new QWidget, Lit("Editer"));
   pages_->setTabVisible(kPageEditer, false);

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -89,7 +90,10 @@ TFolderDialogForm::TFolderDialogForm(const FolderChoiceRequest& request, QWidget
     FolderTree->scrollToItem(start);
   }
 
-  // Only Enter on a default button answers the window; with btNone no button does.
+  // Enter on a default button answers the window as that button; with btNone no button
+  // does. Enter in the tree confirms its selected folder, whatever the default button is:
+  // a user who picked a folder and pressed Enter means that folder, not Cancel.
+  FolderTree->installEventFilter(this);
   FolderDialogButtonRoles roles = ButtonRolesFor(request_.defaultButton, request_.focusedControl);
   OkButton->setAutoDefault(false);
   CancelButton->setAutoDefault(false);
@@ -251,6 +255,18 @@ void TFolderDialogForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   ApplyFocus();
   if (request_.onShow) request_.onShow();
+}
+
+bool TFolderDialogForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == FolderTree && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        FolderTree->currentItem()) {
+      OkButton->click();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void TFolderDialogForm::done(int result) {

@@ -47,6 +47,7 @@ class TFolderDialogForm : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void SetUpPlacement(QWidget* owner);

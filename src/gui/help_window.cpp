@@ -1,6 +1,7 @@
 #include "gui/help_window.h"
 
 #include <QFile>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -21,6 +22,9 @@ HelpWindow::HelpWindow(TForm1& form, QWidget* owner) : QWidget(owner, Qt::Window
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(browser_);
+  // Esc closes the guide, as it closes the program's dialogs.
+  auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(close, &QShortcut::activated, this, &QWidget::close);
   hide();
   form.Dialogs().showHelp = [this] { ShowGuide(); };
 }

@@ -58,4 +58,11 @@ QColor ToQColor(Color color, const QPalette& palette, const QColor& fallback) {
   }
 }
 
+QColor ReadableOn(const QColor& text, const QColor& background) {
+  const Color shown =
+      ReadableTextColor(RgbColor(text.red(), text.green(), text.blue()),
+                        RgbColor(background.red(), background.green(), background.blue()));
+  return QColor(ColorRed(shown), ColorGreen(shown), ColorBlue(shown));
+}
+
 }  // namespace skarvo::gui

@@ -21,5 +21,7 @@ inline QString Lit(const char* utf8) { return QString::fromUtf8(utf8); }
 // A settings colour as Qt draws it; display colour numbers map to the nearest palette
 // role, clDefault and clNone to the fallback.
 QColor ToQColor(Color color, const QPalette& palette, const QColor& fallback);
+// The colour text of colour `text` is drawn in on background (ReadableTextColor).
+QColor ReadableOn(const QColor& text, const QColor& background);
 
 }  // namespace skarvo::gui

@@ -28,6 +28,7 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "engine/awk_str.h"
@@ -50,30 +51,33 @@ QColor BlackText() {
 
 // Draws text (CP932) with its top left at origin; of a long text only what falls between
 // left and right (the painted area) is drawn, at the place it has in the whole text.
-void DrawRowText(QPainter& painter, TextWidthCache& widths, int ascent, QPoint origin,
+void DrawRowText(QPainter& painter, TextWidthCache& widths, int ascent, QPointF origin,
                  std::string_view text, int left, int right) {
-  const int baseline = origin.y() + ascent;
+  const qreal baseline = origin.y() + ascent;
   if (text.size() <= kWholeTextLimit) {
-    painter.drawText(QPoint(origin.x(), baseline), DisplayText(text));
+    painter.drawText(QPointF(origin.x(), baseline), DisplayText(text));
     return;
   }
   // A margin of a few characters on each side keeps overhanging glyphs whole.
   const int margin = 4 * painter.fontMetrics().maxWidth();
-  long long skipped = 0;
+  qreal skipped = 0;
   const size_t first =
-      widths.BytesWithin(text, std::max<long long>(0, left - margin - origin.x()), &skipped);
+      widths.BytesWithin(text, std::max<qreal>(0, left - margin - origin.x()), &skipped);
   const std::string_view rest = text.substr(first);
-  long long shown = 0;
-  const size_t count = widths.BytesWithin(
-      rest, std::max<long long>(0, right + margin - origin.x() - skipped), &shown);
+  qreal shown = 0;
+  const size_t count =
+      widths.BytesWithin(rest, std::max<qreal>(0, right + margin - origin.x() - skipped), &shown);
   // One more whole character, so the last one that starts inside the area is drawn too.
   size_t end = count;
   if (end < rest.size()) end += IsLeadByte(static_cast<unsigned char>(rest[end])) ? 2 : 1;
   end = std::min(end, rest.size());
   if (end == 0) return;
-  painter.drawText(QPoint(static_cast<int>(origin.x() + skipped), baseline),
-                   DisplayText(rest.substr(0, end)));
+  painter.drawText(QPointF(origin.x() + skipped, baseline), DisplayText(rest.substr(0, end)));
 }
+
+// 64ths of a pixel, as Qt's own fixed-point advances.
+constexpr long long kUnitsPerPixel = 64;
+constexpr long long kMaxUnits = static_cast<long long>(TextWidthCache::kMaxWidth) * kUnitsPerPixel;
 
 }  // namespace
 
@@ -84,15 +88,17 @@ QString DisplayText(std::string_view cp932) {
   return text;
 }
 
-TextWidthCache::TextWidthCache(const QFont& font) : font_(font), widths_(0x10000, -1) {}
+TextWidthCache::TextWidthCache(const QFont& font) : font_(font), units_(0x10000, -1) {}
 
-int TextWidthCache::CharWidth(std::string_view cp932Char, unsigned code) {
-  int& width = widths_[code];
-  if (width < 0) width = QFontMetrics(font_).horizontalAdvance(DisplayText(cp932Char));
-  return width;
+int TextWidthCache::CharUnits(std::string_view cp932Char, unsigned code) {
+  int& units = units_[code];
+  if (units < 0)
+    units = static_cast<int>(std::lround(
+        QFontMetricsF(font_).horizontalAdvance(DisplayText(cp932Char)) * kUnitsPerPixel));
+  return units;
 }
 
-int TextWidthCache::Width(std::string_view cp932) {
+long long TextWidthCache::Units(std::string_view cp932) {
   // BytesWithin's sum up to kMaxWidth, with the table read in line: every row of a large
   // result is measured, so this loop is the list's cost per character.
   long long sum = 0;
@@ -105,16 +111,25 @@ int TextWidthCache::Width(std::string_view cp932) {
       length = 2;
       code = lead << 8 | static_cast<unsigned char>(cp932[i + 1]);
     }
-    int w = widths_[code];
-    if (w < 0) w = CharWidth(cp932.substr(i, length), code);
-    if (sum + w > kMaxWidth) break;
-    sum += w;
+    int u = units_[code];
+    if (u < 0) u = CharUnits(cp932.substr(i, length), code);
+    if (sum + u > kMaxUnits) break;
+    sum += u;
     i += length;
   }
-  return static_cast<int>(sum);
+  return sum;
 }
 
-size_t TextWidthCache::BytesWithin(std::string_view cp932, long long width, long long* taken) {
+qreal TextWidthCache::Advance(std::string_view cp932) {
+  return static_cast<qreal>(Units(cp932)) / kUnitsPerPixel;
+}
+
+int TextWidthCache::Width(std::string_view cp932) {
+  return static_cast<int>((Units(cp932) + kUnitsPerPixel - 1) / kUnitsPerPixel);
+}
+
+size_t TextWidthCache::BytesWithin(std::string_view cp932, qreal width, qreal* taken) {
+  const long long limit = static_cast<long long>(std::floor(width * kUnitsPerPixel));
   long long sum = 0;
   size_t i = 0;
   while (i < cp932.size()) {
@@ -125,12 +140,12 @@ size_t TextWidthCache::BytesWithin(std::string_view cp932, long long width, long
       length = 2;
       code = lead << 8 | static_cast<unsigned char>(cp932[i + 1]);
     }
-    const int w = CharWidth(cp932.substr(i, length), code);
-    if (sum + w > width) break;
-    sum += w;
+    const int u = CharUnits(cp932.substr(i, length), code);
+    if (sum + u > limit) break;
+    sum += u;
     i += length;
   }
-  if (taken) *taken = sum;
+  if (taken) *taken = static_cast<qreal>(sum) / kUnitsPerPixel;
   return i;
 }
 
@@ -145,7 +160,7 @@ ResultRowPaint PlanResultRow(const CheckListRow& row, const RowHighlight& highli
                              const QRect& itemRect, TextWidthCache& widths,
                              const ResultListLook& look) {
   ResultRowPaint plan;
-  plan.textColor = BlackText();
+  plan.textColor = row.header ? look.headerText : BlackText();
   if (row.header) {
     // The header colour stands even for the selected row; a frame in the selection colour
     // shows it is selected, whatever the header colours are.
@@ -165,8 +180,10 @@ ResultRowPaint PlanResultRow(const CheckListRow& row, const RowHighlight& highli
   plan.textOrigin = plan.fill.topLeft();
   if (row.header || highlight.match.empty()) return plan;
   plan.matchText = DisplayText(highlight.match);
-  const int x = plan.textOrigin.x() + widths.Width(highlight.prefix);
-  plan.highlight = QRect(x, itemRect.top(), widths.Width(highlight.match), itemRect.height());
+  plan.matchX = plan.textOrigin.x() + widths.Advance(highlight.prefix);
+  const int left = static_cast<int>(std::floor(plan.matchX));
+  const int right = static_cast<int>(std::ceil(plan.matchX + widths.Advance(highlight.match)));
+  plan.highlight = QRect(left, itemRect.top(), right - left, itemRect.height());
   plan.highlightColor = ToQColor(highlight.color, look.palette, QColor(Qt::red));
   return plan;
 }
@@ -225,13 +242,13 @@ class ResultListView::Delegate : public QStyledItemDelegate {
                 painted.right());
     if (!plan.matchText.isEmpty()) {
       painter->setPen(plan.highlightColor);
-      DrawRowText(*painter, widths, ascent, QPoint(plan.highlight.left(), plan.textOrigin.y()),
+      DrawRowText(*painter, widths, ascent, QPointF(plan.matchX, plan.textOrigin.y()),
                   highlight.match, painted.left(), painted.right());
       // The row's later matches, in the same colour.
       const std::string_view text(row.text);
       for (const MatchSpan& span : highlight.others) {
-        const int x = plan.textOrigin.x() + widths.Width(text.substr(0, span.start));
-        DrawRowText(*painter, widths, ascent, QPoint(x, plan.textOrigin.y()),
+        const qreal x = plan.textOrigin.x() + widths.Advance(text.substr(0, span.start));
+        DrawRowText(*painter, widths, ascent, QPointF(x, plan.textOrigin.y()),
                     row.text.substr(span.start, span.length), painted.left(), painted.right());
       }
     }
@@ -359,8 +376,13 @@ void ResultListView::ApplyDisplay(const ListDisplay& display) {
   QPalette p = palette();
   look_.background = ToQColor(display.background, p, p.color(QPalette::Base));
   look_.headerBackground = ToQColor(display.headerBackground, p, p.color(QPalette::Button));
+  // The header text takes the colour the user picked for it, as the other lists do; a pick
+  // that would not read on the header background gives way to black or white.
+  look_.headerText = ReadableOn(ToQColor(display.headerFont, p, p.color(QPalette::ButtonText)),
+                                look_.headerBackground);
   look_.selection = p.color(QPalette::Active, QPalette::Highlight);
-  // "TAB１フォント色" is deliberately not used: row text is always black.
+  // "TAB１フォント色" is deliberately not used: hit row text is always black, under the
+  // highlight colours.
   p.setColor(QPalette::Base, look_.background);
   setPalette(p);
   look_.palette = p;
@@ -387,6 +409,19 @@ void ResultListView::mouseDoubleClickEvent(QMouseEvent* event) {
       at.isValid() && CheckAreaAt(at, visualRect(at)).contains(event->position().toPoint());
   QListView::mouseDoubleClickEvent(event);
   doubleClickOnCheckBox_ = false;
+}
+
+void ResultListView::keyPressEvent(QKeyEvent* event) {
+  // Enter opens the current row as a double-click does.
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const QModelIndex current = currentIndex();
+  if (enter && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
+      current.isValid() && onDoubleClick) {
+    onDoubleClick(current.row());
+    event->accept();
+    return;
+  }
+  QListView::keyPressEvent(event);
 }
 
 QRect ResultListView::CheckAreaAt(const QModelIndex& index, const QRect& itemRect) const {

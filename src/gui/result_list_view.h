@@ -2,7 +2,7 @@
 // CheckList (the result list) in the fixed-pitch "ＭＳ ゴシック" at the list's font size,
 // one row per font height: a hit row as a check box followed by its text in black with
 // the first match drawn over it in the hit or replacement colour, a header row in the
-// header background without a check box.
+// header colours without a check box.
 //
 // Like every view of a core list it changes nothing itself: check-box clicks, a change of
 // the selected row, double-clicks and context-menu requests go to the owner's callbacks;
@@ -53,36 +53,43 @@ RowHighlighter HighlightWith(const std::string& searchText, const std::string& r
 // shown as one blank each, so measuring and drawing treat them alike.
 QString DisplayText(std::string_view cp932);
 
-// Widths of CP932 texts in one font, summed from the widths of their characters, each
+// Widths of CP932 texts in one font, summed from the advances of their characters, each
 // measured once. The list measures every row with it, so a large list costs one table
-// look-up per character rather than a text layout per row.
+// look-up per character rather than a text layout per row. Advances are kept in 64ths of a
+// pixel, as Qt lays text out: at most sizes a glyph's advance is no whole number of pixels,
+// and whole pixels summed along a row drift away from where the painter puts the glyphs.
 class TextWidthCache {
  public:
   // The widest a text is measured: longer texts give this width.
   static constexpr int kMaxWidth = 1 << 22;
 
   explicit TextWidthCache(const QFont& font);
-  // The width of text (CP932) as DisplayText of it is drawn, at most kMaxWidth.
+  // Where the painter ends text (CP932) drawn from x = 0 as DisplayText of it, in pixels
+  // with their fraction; at most kMaxWidth.
+  qreal Advance(std::string_view cp932);
+  // Advance rounded up to whole pixels.
   int Width(std::string_view cp932);
-  // The number of leading bytes of text (whole characters) whose width stays at or below
-  // width; with the width of those bytes in *taken.
-  size_t BytesWithin(std::string_view cp932, long long width, long long* taken);
+  // The number of leading bytes of text (whole characters) whose advance stays at or below
+  // width; with the advance of those bytes in *taken.
+  size_t BytesWithin(std::string_view cp932, qreal width, qreal* taken);
 
  private:
-  int CharWidth(std::string_view cp932Char, unsigned code);
+  int CharUnits(std::string_view cp932Char, unsigned code);
+  long long Units(std::string_view cp932);
 
   QFont font_;
-  std::vector<int> widths_;  // by character code, -1 until measured
+  std::vector<int> units_;  // advance by character code in 64ths of a pixel, -1 until measured
 };
 
 // The colours and sizes every row of the list shares.
 struct ResultListLook {
   QColor background{Qt::white};          // "TAB１背景色"
   QColor headerBackground{128, 128, 0};  // "TAB１ヘッダー背景色"
-  QColor selection{0, 120, 215};         // the selected row's background
-  QPalette palette;                      // resolves system colours of the highlight
-  int checkBoxWidth = 16;                // the check box column left of a hit row's text
-  int indicatorSize = 13;                // the check box square inside that column
+  QColor headerText{255, 251, 240};  // "TAB１ヘッダーフォント色", readable on the background
+  QColor selection{0, 120, 215};     // the selected row's background
+  QPalette palette;                  // resolves system colours of the highlight
+  int checkBoxWidth = 16;            // the check box column left of a hit row's text
+  int indicatorSize = 13;            // the check box square inside that column
 };
 
 // Where and in which colours one row is drawn.
@@ -92,9 +99,10 @@ struct ResultRowPaint {
   QRect checkArea;    // the check box column in the list background; empty for headers
   QRect checkBox;     // the check box square; empty for header rows
   QPoint textOrigin;  // top left of the row text
-  QColor textColor;   // always black
+  QColor textColor;   // black on hit rows, the header text colour on header rows
   QString matchText;  // the highlighted text; empty when nothing is highlighted
-  QRect highlight;    // where matchText is drawn over the row text
+  QRect highlight;    // the whole pixels matchText covers over the row text
+  qreal matchX = 0;   // where matchText starts: the row text's own place of those characters
   QColor highlightColor;
   QRect selectionFrame;  // a selected header row: a frame in the selection colour
 };
@@ -103,7 +111,7 @@ struct ResultRowPaint {
 // fills the whole rectangle with the header background and has no check box, also when
 // selected; a hit row keeps the check box column at the left and fills the rest with the
 // selection colour when selected, else the list background. The text starts at the top
-// left of the fill. The match text goes at the text's left plus the width of
+// left of the fill. The match text goes at the text's left plus the advance of
 // highlight.prefix in the list's font (widths), as wide as the match text, as high as the
 // row; its colour is highlight.color. Header rows and an empty match have no highlight.
 ResultRowPaint PlanResultRow(const CheckListRow& row, const RowHighlight& highlight, bool selected,
@@ -126,7 +134,7 @@ class ResultListView : public QListView {
   std::function<void(int row)> onClickCheck;
   // The user made another row current (-1: none).
   std::function<void(int row)> onSelect;
-  // The user double-clicked a row (not its check box).
+  // The user double-clicked a row (not its check box), or pressed Enter on the current row.
   std::function<void(int row)> onDoubleClick;
   // The user asked for the context menu at globalPos; state is the menu's enabling for the
   // list's selected row, read when the menu is asked for.
@@ -157,6 +165,7 @@ class ResultListView : public QListView {
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   class Delegate;

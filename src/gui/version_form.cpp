@@ -25,7 +25,7 @@ QLabel* CentredLine(const QString& text, QWidget* parent, int y, int height) {
 
 VersionForm::VersionForm(TForm1& form, ProcessPort& processes, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
-  core_ = std::make_unique<TForm3>(processes, ShippedFile("README.md", "README.md"));
+  core_ = std::make_unique<TForm3>(processes, TForm3::ProgramLinkTarget());
   setObjectName(QStringLiteral("Form3"));
   setWindowTitle(QStringLiteral("Version情報"));
   setModal(true);

@@ -122,6 +122,21 @@ const char* JoinWriteFailure(KeepWrite result) {
   }
 }
 
+namespace {
+
+// The folder of the first file the join takes in, empty when it takes none.
+std::string FirstJoinedFolder(const CheckList& joinList) {
+  for (const CheckListRow& row : joinList.Rows()) {
+    if (row.header || !row.checked) continue;
+    const std::string path = ContentRowPath(row.text);
+    const size_t slash = path.rfind('/');
+    if (slash != std::string::npos) return slash == 0 ? "/" : path.substr(0, slash);
+  }
+  return {};
+}
+
+}  // namespace
+
 TJoinSplit::TJoinSplit(JoinSplitParts parts) : p_(std::move(parts)) {}
 
 void TJoinSplit::Enable(std::initializer_list<JoinUiCommand> ids, bool enabled) {
@@ -201,6 +216,8 @@ void TJoinSplit::JoinSave() {
   if (!p_.port.Confirm(question, Caption())) return;
   p_.port.SetStatusText(question);
   p_.saveDialog.defaultExtension = "txt";
+  // Beside the files being joined, where the user keeps them, not in the program's home.
+  p_.saveDialog.initialFolder = FirstJoinedFolder(p_.joinList);
   const std::optional<std::string> chosen = p_.port.ChooseSaveFile(p_.saveDialog);
   if (chosen) {
     const std::string& path = *chosen;

@@ -1,9 +1,8 @@
 #include "ops/restore.h"
 
-#include "ops/join_restore.h"
-
 #include <set>
 
+#include "ops/join_restore.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "results/result_rules.h"
@@ -114,6 +113,12 @@ void TRestore::Run(OpsParts& p, const OpsCommandSwitches& switches) const {
   }
   auto it = handlers_.find(p.undoList.Text(p.undoList.Count() - 1));
   if (it != handlers_.end() && it->second) it->second(p, switches);
+}
+
+bool TRestore::HasWorkFor(const CheckList& undoList) const {
+  if (undoList.Empty()) return false;
+  auto it = handlers_.find(undoList.Text(undoList.Count() - 1));
+  return it != handlers_.end() && it->second;
 }
 
 }  // namespace skarvo

@@ -53,6 +53,8 @@ class TRestore {
   // "やり直せません！！"; otherwise the handler of the last row's marker runs (any other last
   // row: nothing happens).
   void Run(OpsParts& parts, const OpsCommandSwitches& switches) const;
+  // True when Run would take something back: undoList ends in a marker with a handler.
+  bool HasWorkFor(const CheckList& undoList) const;
 
  private:
   std::map<std::string, RestoreHandler> handlers_;

@@ -29,6 +29,7 @@ class TResultOperations {
 
   // The restore's handlers, for the operations that plug in their own (join, split).
   TRestore& Restore() { return restore_; }
+  const TRestore& Restore() const { return restore_; }
   // What the last overwrite did.
   const OverwriteRecord& LastOverwrite() const { return lastOverwrite_; }
 

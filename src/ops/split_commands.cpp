@@ -21,6 +21,13 @@ std::optional<int64_t> HitLine(const CheckListRow& row) {
   return HitRowLineNumber(row.text);
 }
 
+// The folder part of a path: the parts of a split go beside the file split.
+std::string FolderOfPath(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 }  // namespace
 
 void TJoinSplit::File2Click() {
@@ -183,13 +190,19 @@ void TJoinSplit::SplitSave() {
   // 5. A split that wrote a part can be taken back, as a join can.
   Enable({J::kToolSaveNew, J::kMenuSaveNew}, false);
   if (!written.empty()) Enable({J::kMenuUndo, J::kToolUndo}, true);
+  // What was written, so a split that asked nothing more does not end in silence.
   std::string status;
+  if (!written.empty())
+    status += QuotedPathText(FolderOfPath(split_.path), "に") + std::to_string(written.size()) +
+              Sjis("個のファイルを分割して保存しました。");
+  else
+    status += Sjis("分割したファイルは保存されませんでした。");
   if (tooShort > 0)
     status += Sjis("チェックした") + std::to_string(tooShort) +
               Sjis("個のファイルは2行未満か先頭行が空のため作成されませんでした。");
   if (declined > 0)
     status += std::to_string(declined) + Sjis("個の既存ファイルは置き換えませんでした。");
-  if (!status.empty()) p_.port.SetStatusText(status);
+  p_.port.SetStatusText(status);
   p_.statusTimer.SetEnabled(true);
 }
 

@@ -292,12 +292,8 @@ std::string LibreOfficeAutomation::HelperScriptPath() {
     if (!programFolder.empty() && IsFile(candidate)) return candidate;
   }
   // A program run from its build folder uses the helper of the sources it was built from.
-#ifdef SKARVO_SOURCE_DIR
-  const std::string source = std::string(SKARVO_SOURCE_DIR) + "/src/platform/";
-#else
-  std::string source = __FILE__;
-  source.erase(source.rfind('/') + 1);
-#endif
+  // (Not __FILE__: a compiler cache may make it relative to the build folder.)
+  std::string source = std::string(SKARVO_SOURCE_DIR) + "/src/platform/";
   if (IsFile(source + kHelperName)) return source + kHelperName;
   return {};
 }

@@ -37,15 +37,11 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 // The folder of the running program's file (CP932), empty when unknown.
 std::string ProgramFolder();
 
-// The real thing: posix_spawnp, never waited for. Finished children are reaped at the next
-// start and when the port goes, so none stays behind as a zombie for long.
+// The real thing. Programs start detached, in a session of their own and as nobody's child
+// here (a middle child starts them and ends at once), so none is ever waited for and none
+// stays behind as a zombie while this program runs.
 class SystemProcessPort : public ProcessPort {
  public:
-  SystemProcessPort() = default;
-  ~SystemProcessPort() override;
-  SystemProcessPort(const SystemProcessPort&) = delete;
-  SystemProcessPort& operator=(const SystemProcessPort&) = delete;
-
   bool StartProgram(const std::string& commandLine, const std::string& workingFolder) override;
   bool ShellOpen(const std::string& path, const std::string& workingFolder) override;
   bool StartArguments(const std::vector<std::string>& arguments,
@@ -53,12 +49,9 @@ class SystemProcessPort : public ProcessPort {
     return Spawn(arguments, workingFolder);
   }
 
-  // Starts argv (CP932 pieces) in workingFolder; false when it could not be started.
-  bool Spawn(const std::vector<std::string>& argv, const std::string& workingFolder);
-
- private:
-  void ReapFinished();
-  std::vector<pid_t> children_;
+  // Starts argv (CP932 pieces) in workingFolder; false when it could not be started (no
+  // such program, a working folder it cannot enter). Returns once the program runs.
+  static bool Spawn(const std::vector<std::string>& argv, const std::string& workingFolder);
 };
 
 // For tests: records every request and starts nothing.

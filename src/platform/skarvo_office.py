@@ -49,7 +49,12 @@ def answer(status, payload=""):
         sys.stdout.write(status + "\t" + payload.replace("\n", " ") + "\n")
         sys.stdout.flush()
     except BrokenPipeError:
-        pass  # the program stopped listening (it does after "quit")
+        # The program stopped reading (it ended, or gave up on this helper): the answer has
+        # no reader. Later answers and the interpreter's last flush go to /dev/null instead
+        # of failing again; the end of standard input then ends the helper as usual.
+        devnull = os.open(os.devnull, os.O_WRONLY)
+        os.dup2(devnull, sys.stdout.fileno())
+        os.close(devnull)
 
 
 def prop(name, value):

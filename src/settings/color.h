@@ -56,6 +56,7 @@ inline constexpr int ColorBlue(Color c) { return static_cast<int>((c >> 16) & 0x
 struct NamedColor {
   const char* name;  // ASCII, as written in the file
   Color value;
+  const char* shownName;  // UTF-8, what the colour pickers show for it
 };
 
 // The 52 named colours: the 16 standard, the 4 extra, the 30 system colours, "clNone" and
@@ -74,5 +75,16 @@ std::optional<Color> ColorFromText(std::string_view text);
 // The text written for a colour: its name when it has one, else "$" and 8 upper-case hex
 // digits.
 std::string ColorToText(Color color);
+
+// The contrast of two plain colours as their relative luminances give it: 1 for the same
+// colour up to 21 for black and white.
+double ContrastRatio(Color a, Color b);
+// The least contrast text is drawn with: less is hard to read.
+inline constexpr double kMinTextContrast = 3.0;
+// The colour to draw text of colour text in on background (both plain colours): text itself
+// when it stands out at least kMinTextContrast, else black or white, whichever stands out
+// more. A colour pair picked in one click thus never leaves the text unreadable, while the
+// settings keep the colour that was picked.
+Color ReadableTextColor(Color text, Color background);
 
 }  // namespace skarvo

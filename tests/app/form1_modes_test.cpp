@@ -174,10 +174,16 @@ TEST_F(Form1Test, TabsKeepAPendingSplitAndTheModeCommandsEndIt) {
   EXPECT_EQ(form->PageCaption(1), Sjis("ファイル分割モード"));
   EXPECT_FALSE(form->JoinListDragEnabled());
 
-  // The menu item ends the split.
+  // The search tab keeps the split for the join tab, and its caption says so.
+  form->PageControl1Change(0);
+  EXPECT_EQ(form->PageCaption(1), Sjis("ファイル分割モード"));
+  form->PageControl1Change(1);
+
+  // The menu item ends the split: the tab no longer names it.
   form->Execute(C::kSearchMode);
   EXPECT_EQ(form->ModeNumber(), 0);
   EXPECT_EQ(form->ActivePage(), 0);
+  EXPECT_EQ(form->PageCaption(1), Sjis("ファイル結合モード"));
   form->Execute(C::kJoinMode);
   EXPECT_EQ(form->ModeNumber(), 1);
   EXPECT_EQ(form->PageCaption(1), Sjis("ファイル結合モード"));

@@ -2,6 +2,8 @@
 // commands and their enabled states through the mode changes, and the narrowing commands.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "app/form1_fixture.h"
 #include "platform/file_system.h"
 
@@ -73,6 +75,43 @@ TEST_F(Form1OpsTest, ReplaceOverwriteAndRestoreFollowTheModes) {
   // The backups go with the rest of the temp folder when the window closes.
   form->FormClose(680, 480);
   EXPECT_FALSE(FolderExists(Home() + "/Temp"));
+}
+
+// The restore is offered only while there is something it would take back: a new search
+// replaces the undo list with its rows, so what an earlier operation kept is gone.
+TEST_F(Form1OpsTest, ASearchLeavesNothingToRestore) {
+  const struct {
+    const char* name;
+    std::function<void(TForm1&, FakeUiPort&)> operation;
+  } rows[] = {
+      {"narrowing", [](TForm1& form, FakeUiPort&) { form.Execute(C::kNarrow); }},
+      {"replace",
+       [](TForm1& form, FakeUiPort& port) {
+         port.inputAnswers.push_back("y");
+         form.Execute(C::kReplace);
+       }},
+      {"overwrite",
+       [](TForm1& form, FakeUiPort& port) {
+         port.inputAnswers.push_back("y");
+         form.Execute(C::kReplace);
+         port.askAnswers.push_back(Answer::kYesToAll);
+         form.Execute(C::kOverwriteSave);
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto form = SearchedForm("x");
+    EXPECT_TRUE(Off(*form, kRestore));
+    row.operation(*form, port_);
+    ASSERT_TRUE(On(*form, kRestore));
+    form->ComboBox1.SetText("one");  // found also after the overwrite
+    form->Execute(C::kToolSearch);
+    ASSERT_GT(form->CheckListBox3.Count(), 0);
+    EXPECT_TRUE(Off(*form, kRestore));
+    form.reset();
+    data_.File("a.txt", "x one\nx two\n");
+    data_.File("b.txt", "no\r\nx\r\n");
+  }
 }
 
 TEST_F(Form1OpsTest, NarrowAndJoinNarrowsThenShowsTheJoinMode) {

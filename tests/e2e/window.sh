@@ -77,6 +77,9 @@ chmod 700 "$work/run"
 { sjis "$word"; printf '\r\n'; } >"$work/small/b.txt"
 printf 'nothing here\r\n' >"$work/small/c.txt"
 { printf 'x\r\n'; sjis "x$word"; printf '\r\n'; } >"$work/small/sub/d.txt"
+# The result list at font size 20, where glyph advances are no whole pixels: the hits'
+# highlight must still sit on their own characters (checked on a screenshot below).
+printf '[表示]\r\nTAB１フォントサイズ=20\r\n' | iconv -f UTF-8 -t CP932 >"$work/home/Skarvo.ini"
 # Four targets; a.txt (2 hits), b.txt (1) and sub/d.txt (1) give 3 headers + 4 hit rows.
 small_targets=4 small_files=3 small_rows=7
 # The large tree: one 400 kB file with a hit every 400 lines, hard-linked under 10000 names
@@ -137,6 +140,43 @@ end="$(wait_for "$m" ' end ')" || exit 1
 [[ "$end" == *" end rows=$small_rows files=$small_files shown=$small_rows" ]] ||
   fail "small search: expected $small_rows rows in $small_files files, got: $end"
 since "$m" | grep -q " status 検索終了\$" || fail "small search: no 検索終了"
+
+# --- the highlight as X shows it: each hit row's red match covers the black text of its own
+# characters, so no black pixel is left inside the red span (a misplaced highlight leaves the
+# characters it missed black beside or under it).
+sleep 0.5
+import -window "$wid" "$work/shot.png" 2>/dev/null || fail "no screenshot (imagemagick)"
+read -r shot_w shot_h < <(identify -format '%w %h\n' "$work/shot.png") || fail "unreadable screenshot"
+convert "$work/shot.png" -depth 8 "rgb:$work/shot.rgb" || fail "cannot convert the screenshot"
+python3 - "$work/shot.rgb" "$shot_w" "$shot_h" "$((small_rows - small_files))" <<'PY' ||
+import sys
+path, width, height, hits = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
+data = open(path, "rb").read()
+def px(x, y):
+    i = 3 * (y * width + x)
+    return data[i], data[i + 1], data[i + 2]
+red = lambda p: p[0] > 150 and p[1] < 110 and p[2] < 110
+# Rows of the window below its tool bars that hold red pixels, grouped into bands (one per row).
+bands, band = [], None
+for y in range(100, height):
+    xs = [x for x in range(width) if red(px(x, y))]
+    if xs:
+        band = band or [y, y, min(xs), max(xs)]
+        band[1], band[2], band[3] = y, min(band[2], min(xs)), max(band[3], max(xs))
+    elif band:
+        bands.append(band)
+        band = None
+if band:
+    bands.append(band)
+if len(bands) != hits:
+    sys.exit("expected %d highlighted rows, found %d: %s" % (hits, len(bands), bands))
+for top, bottom, left, right in bands:
+    black = sum(1 for y in range(top, bottom + 1) for x in range(left, right + 1)
+                if px(x, y) == (0, 0, 0))
+    if black:
+        sys.exit("rows %d-%d: %d black pixels inside the highlight %d-%d" % (top, bottom, black, left, right))
+PY
+  fail "highlight misplaced at font size 20 (screenshot: $work/shot.png)"
 
 # --- a long search, stopped with Esc once rows show while it runs
 m="$(mark)"

@@ -153,10 +153,11 @@ class DialogsTest : public QObject {
     QVERIFY(d.TitleLabel()->font().italic());
     QCOMPARE(d.TitleLabel()->font().pixelSize(), 19);
     QVERIFY(d.LinkLabel()->text().contains("WebSite【"));
-    QVERIFY(d.LinkLabel()->toolTip().endsWith("README.md"));
+    QVERIFY(d.LinkLabel()->toolTip().startsWith("file://"));
+    QVERIFY(d.LinkLabel()->toolTip().endsWith("/guide.html"));
     emit d.LinkLabel()->linkActivated("open");
     QCOMPARE(processes.requests.size(), size_t{1});
-    QVERIFY(QString::fromStdString(processes.requests[0].target).endsWith("README.md"));
+    QVERIFY(QString::fromStdString(processes.requests[0].target).endsWith("/guide.html"));
 
     skarvo::gui::CellGridForm grid(&w);
     QVERIFY(grid.isHidden());

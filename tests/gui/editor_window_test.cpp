@@ -152,11 +152,15 @@ class EditorWindowTest : public QObject {
       QVERIFY(!dialog->Pages()->isTabVisible(3));
       QCOMPARE(dialog->Pages()->tabPosition(), QTabWidget::South);
       QCOMPARE(dialog->ColorBoxes().size(), size_t{14});
-      QCOMPARE(dialog->ColorBoxes()[0]->currentText(), QString("clOlive"));
-      QCOMPARE(dialog->ColorBoxes()[12]->currentText(), QString("clRed"));
+      QCOMPARE(dialog->ColorBoxes()[0]->currentText(), QString("オリーブ"));
+      QCOMPARE(dialog->ColorBoxes()[12]->currentText(), QString("赤"));
       QVERIFY(!dialog->ColorBoxes()[0]->itemIcon(0).isNull());
+      // Header text colours are offered; the result rows' text colour is not (always black).
+      QVERIFY(dialog->ColorBoxes()[1]->isEnabled());
+      QVERIFY(!dialog->ColorBoxes()[3]->isEnabled());
+      QVERIFY(dialog->ColorBoxes()[7]->isEnabled());
       // Cancel: nothing written, the change stays in the dialog.
-      dialog->ColorBoxes()[2]->setCurrentText("clNavy");
+      dialog->ColorBoxes()[2]->setCurrentText("濃紺");
       dialog->Cancel();
       QCOMPARE(extras.Form4().Controls().resultList.background, skarvo::kClNavy);
       QVERIFY(!skarvo::FileExists(home.Root() + "/Skarvo.ini"));
@@ -170,6 +174,10 @@ class EditorWindowTest : public QObject {
       skarvo::SettingsFile file(home.Root() + "/Skarvo.ini");
       QCOMPARE(file.ReadInteger(skarvo::SettingKey::kTab1FontSize), 20);
       QCOMPARE(file.ReadColor(skarvo::SettingKey::kTab1Background), skarvo::kClNavy);
+      // The file keeps the colour's own name, whatever the picker shows.
+      QVERIFY(
+          QByteArray::fromStdString(skarvo::ReadWholeFile(home.Root() + "/Skarvo.ini").value_or(""))
+              .contains("=clNavy"));
       QVERIFY(!file.ReadFlag(skarvo::SettingKey::kStatusBarVisible));
 
       // A double-click on a text hit opens the built-in editor at its line.

@@ -15,6 +15,7 @@
 
 #include "gui/app_setup.h"
 #include "gui/check_list_view.h"
+#include "gui/join_list_view.h"
 #include "gui/result_list_view.h"
 #include "gui/timer_driver.h"
 #include "platform/clipboard_port.h"
@@ -186,6 +187,8 @@ class MainWindowTest : public QObject {
   void appliesTheStoredDisplaySettings() {
     std::ofstream(home_.Root() + "/Skarvo.ini", std::ios::binary) << Sjis(
         "[表示]\nTAB３ヘッダー背景色=clNavy\nTAB３ヘッダーフォント色=$0000FFFF\n"
+        "TAB２ヘッダー背景色=clNavy\nTAB２ヘッダーフォント色=clBlack\n"
+        "TAB３背景色=clWhite\nTAB３フォント色=clYellow\n"
         "TAB３フォントサイズ=20\nステータスバー表示=0\nツールボタン表示=0\n"
         "コンボボックスサイズ=15\n");
     FakeUiPort port;
@@ -196,6 +199,13 @@ class MainWindowTest : public QObject {
     auto* model = w.TargetList()->Model();
     QCOMPARE(model->data(model->index(0), Qt::BackgroundRole).value<QColor>(), QColor(0, 0, 128));
     QCOMPARE(model->data(model->index(0), Qt::ForegroundRole).value<QColor>(), QColor(255, 255, 0));
+    // Colour pairs that would not read give way to black or white; the file keeps them.
+    QCOMPARE(w.TargetList()->palette().color(QPalette::Text), QColor(0, 0, 0));
+    w.Form().CheckListBox2.Add("-----", true);
+    w.Refresh();
+    auto* join = w.JoinList()->model();
+    QCOMPARE(join->data(join->index(0, 0), Qt::ForegroundRole).value<QColor>(),
+             QColor(255, 255, 255));
     QCOMPARE(w.TargetList()->font().pointSize(), 20);
     QCOMPARE(w.FolderBox()->font().pointSize(), 15);
     QCOMPARE(w.findChild<QToolBar*>("ToolBar2")->height(), 15 + 23);
@@ -258,6 +268,19 @@ class MainWindowTest : public QObject {
     view->scrollTo(view->Model()->index(1, 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->PlanRow(1).checkBox.center());
     QCOMPARE(RowsOf(view->Model())[1], QString("- 【2列目】abc here"));
+
+    // A narrowing can be taken back until the next search replaces what it kept; the
+    // restore button then shows disabled.
+    auto* toolBar = w.findChild<QToolBar*>(QStringLiteral("ToolBar1"));
+    QVERIFY(toolBar);
+    QWidget* restore = toolBar->widgetForAction(w.Action(CommandId::kToolUndo));
+    QVERIFY(restore);
+    QVERIFY(!restore->isEnabled());
+    w.Action(CommandId::kNarrow)->trigger();
+    QVERIFY(restore->isEnabled());
+    QTest::keyClick(w.SearchBox()->lineEdit(), Qt::Key_Return);
+    QCOMPARE(w.StatusLabel()->text(), QString("検索終了"));
+    QVERIFY(!restore->isEnabled());
     ::unlink((home_.Root() + "/Skarvo.ini").c_str());
   }
 
@@ -284,6 +307,19 @@ class MainWindowTest : public QObject {
     QVERIFY(w.Action(CommandId::kToolSearchMode)->isChecked());
     w.Action(CommandId::kJoinMode)->trigger();
     QCOMPARE(w.Pages()->currentIndex(), 1);
+    QCOMPARE(w.Pages()->tabText(1), QString("ファイル結合モード"));
+
+    // A pending split names the tab until the mode command ends it.
+    w.Form().SetModeNumber(3);
+    w.Form().EnterJoinMode();
+    w.Refresh();
+    QCOMPARE(w.Pages()->tabText(1), QString("ファイル分割モード"));
+    w.Pages()->setCurrentIndex(0);
+    QCOMPARE(w.Pages()->tabText(1), QString("ファイル分割モード"));
+    w.Pages()->setCurrentIndex(1);
+    QCOMPARE(w.Form().ModeNumber(), 3);
+    w.Action(CommandId::kSearchMode)->trigger();
+    QCOMPARE(w.Form().ModeNumber(), 0);
     QCOMPARE(w.Pages()->tabText(1), QString("ファイル結合モード"));
   }
 

@@ -5,6 +5,7 @@
 #include <QFontInfo>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTextLayout>
 #include <QtTest>
 #include <memory>
 
@@ -34,6 +35,9 @@ const QColor kRed(255, 0, 0);
 const QColor kGreen(0, 128, 0);
 const QColor kOlive(128, 128, 0);
 const QColor kWhite(255, 255, 255);
+const QColor kCream(255, 251, 240);
+const QColor kNavy(0, 0, 128);
+const QColor kYellow(255, 255, 0);
 
 // The main window's search state, which the view reads at each draw.
 struct SearchState {
@@ -199,7 +203,7 @@ class ResultListViewTest : public QObject {
     const int rowHeight = f.view->RowHeight();
     const ResultRowPaint plan = f.view->PlanRow(0);
 
-    QCOMPARE(plan.textColor, kBlack);
+    QCOMPARE(plan.textColor, header ? kCream : kBlack);
     QCOMPARE(plan.matchText, match);
     if (header) {
       QVERIFY(plan.checkBox.isEmpty());
@@ -240,15 +244,11 @@ class ResultListViewTest : public QObject {
     const QRect header(0, 0, image.width(), h);
     const QRect selected(0, 2 * h, image.width(), h);
 
-    // Header: olive with dark text only; a check box would bring light pixels.
+    // Header: olive with its text in the header font colour (cream); a check box would
+    // bring white pixels.
     QCOMPARE(image.pixelColor(image.width() - 3, h / 2), kOlive);
-    QCOMPARE(Count(image, header,
-                   [](QColor c) {
-                     return c.red() > 128 || c.green() > 128 || c.blue() > 0 ||
-                            c.red() != c.green();
-                   }),
-             0);
-    QVERIFY(Count(image, header, [](QColor c) { return c == kBlack; }) > 0);
+    QVERIFY(Count(image, header, [](QColor c) { return Near(c, kCream); }) > 0);
+    QCOMPARE(Count(image, header, [](QColor c) { return c == kWhite || c == kBlack; }), 0);
 
     // Hit row: the check box is drawn in its column, the text starts right of it.
     const QRect checkColumn(0, h, h, h);
@@ -270,23 +270,74 @@ class ResultListViewTest : public QObject {
     QCOMPARE(Count(image, selected, IsRed), 0);
   }
 
+  // Header text is painted in the header font colour, unless that would not read on the
+  // header background: then in black or white.
+  void headerTextReadsOnTheHeaderBackground_data() {
+    QTest::addColumn<uint>("background");
+    QTest::addColumn<uint>("font");
+    QTest::addColumn<QColor>("painted");
+    QTest::addColumn<QColor>("absent");
+    QTest::addRow("defaults") << uint{skarvo::kClOlive} << uint{skarvo::kClCream} << kCream
+                              << kBlack;
+    QTest::addRow("picked font colour")
+        << uint{skarvo::kClNavy} << uint{skarvo::kClYellow} << kYellow << kBlack;
+    QTest::addRow("black on navy")
+        << uint{skarvo::kClNavy} << uint{skarvo::kClBlack} << kWhite << kBlack;
+    QTest::addRow("white on yellow")
+        << uint{skarvo::kClYellow} << uint{skarvo::kClWhite} << kBlack << kWhite;
+  }
+
+  void headerTextReadsOnTheHeaderBackground() {
+    QFETCH(uint, background);
+    QFETCH(uint, font);
+    QFETCH(QColor, painted);
+    QFETCH(QColor, absent);
+    Fixture f;
+    f.Add("\"/tmp/a.txt\",の検索結果", true);
+    ListDisplay display;
+    display.headerBackground = background;
+    display.headerFont = font;
+    f.view->ApplyDisplay(display);
+    const QImage image = f.Render();
+    const QRect header(0, 0, image.width(), f.view->RowHeight());
+    QVERIFY(Count(image, header, [&](QColor c) { return c == painted; }) > 0);
+    QCOMPARE(Count(image, header, [&](QColor c) { return c == absent; }), 0);
+  }
+
   // The match is drawn exactly over the same characters of the black text, so no fully
-  // black pixel of them is left, whatever comes before it.
+  // black pixel of them is left, whatever comes before it and at any font size: its place
+  // is where Qt lays out those characters in the whole row text, in the row's own font.
   void highlightCoversTheMatchExactly_data() {
+    QTest::addColumn<int>("fontSize");
     QTest::addColumn<QByteArray>("text");  // CP932
     QTest::addColumn<QString>("pattern");
-    QTest::addRow("match at byte 1") << QByteArray::fromStdString(Sjis("検索の後")) << "検索";
-    QTest::addRow("2-byte prefix") << QByteArray::fromStdString(Sjis("表検索表")) << "検索";
-    QTest::addRow("tabs and control characters")
-        << QByteArray::fromStdString(Sjis("【1列目】a\tb\t\x01検索x")) << "検索";
-    QTest::addRow("half-width katakana")
-        << QByteArray::fromStdString("\xB1\xB2\xB3" + Sjis("検索")) << "検索";
+    const struct {
+      const char* name;
+      std::string text;
+      const char* pattern;
+    } rows[] = {
+        {"match at byte 1", Sjis("検索の後"), "検索"},
+        {"2-byte prefix", Sjis("表検索表"), "検索"},
+        {"tabs and control characters", Sjis("【1列目】a\tb\t\x01検索x"), "検索"},
+        {"half-width katakana", "\xB1\xB2\xB3" + Sjis("検索"), "検索"},
+        {"behind a long path", Sjis("【3列目】/home/user/.config/skarvo/Skarvo.ini の設定"), "ini"},
+        {"cell label", Sjis("【Excel,Sheet1, B5セル】検索の設定"), "設"},
+    };
+    for (int size : {12, 20})
+      for (const auto& row : rows)
+        QTest::addRow("%s, size %d", row.name, size)
+            << size << QByteArray::fromStdString(row.text) << QString::fromUtf8(row.pattern);
   }
 
   void highlightCoversTheMatchExactly() {
+    QFETCH(int, fontSize);
     QFETCH(QByteArray, text);
     QFETCH(QString, pattern);
     Fixture f(pattern.toUtf8().constData());
+    ListDisplay display;
+    display.fontSize = fontSize;
+    f.view->ApplyDisplay(display);
+    f.view->resize(1200, 240);
     f.list.Add(text.toStdString(), false, false);
     const QImage image = f.Render();
     const int h = f.view->RowHeight();
@@ -297,9 +348,21 @@ class ResultListViewTest : public QObject {
     QCOMPARE(Count(image, match, [](QColor c) { return c == kBlack; }), 0);
     const QRect widened = match.adjusted(-1, 0, 1, 0);
     QCOMPARE(Count(image, row, IsRed), Count(image, widened, IsRed));
-    // And the place is the width of the text before the match, laid out by Qt.
+    // The characters' own rectangle in the whole row text, laid out by Qt in the row's font.
     const QString shown = skarvo::gui::DisplayText(text.toStdString());
-    QCOMPARE(match.left(), h + f.Metrics().horizontalAdvance(shown.left(shown.indexOf(pattern))));
+    const int start = static_cast<int>(shown.lastIndexOf(pattern));
+    QTextLayout layout(shown, f.view->font());
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    const qreal left = h + line.cursorToX(start);
+    const qreal right = h + line.cursorToX(start + static_cast<int>(pattern.size()));
+    QVERIFY2(std::abs(match.left() - left) <= 1,
+             qPrintable(QString("highlight at %1, text at %2").arg(match.left()).arg(left)));
+    QVERIFY2(std::abs(match.left() + match.width() - right) <= 1,
+             qPrintable(QString("highlight ends at %1, text at %2")
+                            .arg(match.left() + match.width())
+                            .arg(right)));
   }
 
   void plainSearchDrawsNoHighlight() {

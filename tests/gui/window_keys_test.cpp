@@ -10,10 +10,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTextBrowser>
 #include <QTreeWidget>
 #include <QtTest>
 #include <fstream>
+#include <vector>
 
 #include "gui/app_setup.h"
 #include "gui/check_list_view.h"
@@ -25,6 +27,7 @@
 #include "platform/codepage.h"
 #include "platform/fake_ui_port.h"
 #include "platform/process_port.h"
+#include "targets/check_list.h"
 #include "targets/temp_tree.h"
 
 using skarvo::CommandId;
@@ -187,6 +190,78 @@ class WindowKeysTest : public QObject {
     QVERIFY(!form.MessageLabel->isHidden());
     r.link->setText({});
     QVERIFY(form.MessageLabel->isHidden());
+  }
+
+  // What the mouse opens, the keyboard opens too: Enter on a result row opens it as a
+  // double-click, Shift+F10 asks for the menu at the current row as the Menu key does.
+  void enterOpensAResultRowAndShiftF10ItsMenu() {
+    skarvo::CheckList list;
+    list.Add(Sjis("\"/tmp/a.txt\",の検索結果"), true, false);
+    list.Add(Sjis("【1列目】abc"), false, false);
+    list.Add(Sjis("【2列目】abc"), false, false);
+    skarvo::gui::ResultListView view(list);
+    std::vector<int> opened;
+    std::vector<QPoint> menus;
+    view.onDoubleClick = [&](int row) { opened.push_back(row); };
+    view.onContextMenu = [&](const QPoint& at, const skarvo::ResultMenuState&) {
+      menus.push_back(at);
+    };
+    view.resize(400, 200);
+    list.SetItemIndex(2);
+    view.Refresh();
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_Return);
+    list.SetItemIndex(0);
+    view.Refresh();
+    QTest::keyClick(&view, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(opened, (std::vector<int>{2, 0}));
+    QVERIFY(menus.empty());
+
+    list.SetItemIndex(1);
+    view.Refresh();
+    QTest::keyClick(&view, Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(menus.size(), size_t{1});
+    const QRect row = view.visualRect(view.Model()->index(1));
+    QVERIFY(QRect(view.viewport()->mapToGlobal(row.topLeft()), row.size()).contains(menus[0]));
+    // F10 alone stays the menu bar's key.
+    QTest::keyClick(&view, Qt::Key_F10);
+    QCOMPARE(menus.size(), size_t{1});
+    QCOMPARE(opened.size(), size_t{2});
+  }
+
+  // Enter in the folder tree confirms the selected folder, also when Cancel is the default
+  // button (as in the main window's picker).
+  void enterInTheFolderTreeConfirmsTheFolder() {
+    skarvo::testing::TempTree tree;
+    tree.Folder("x");
+    tree.Folder("z");
+    skarvo::FolderChoiceRequest r;
+    r.title = "t";
+    r.rootFolder = tree.Root();
+    r.defaultButton = skarvo::TDefaultButton::btCancel;
+    skarvo::gui::TFolderDialogForm form(r, nullptr);
+    QVERIFY(form.CancelButton->isDefault());
+    form.FolderTree->setCurrentItem(form.FolderTree->topLevelItem(1));
+    bool accepted = false;
+    connect(&form, &QDialog::accepted, this, [&] { accepted = true; });
+    QTest::keyClick(form.FolderTree, Qt::Key_Return);
+    QVERIFY(accepted);
+    QCOMPARE(form.result(), int{QDialog::Accepted});
+    QCOMPARE(form.SelectedPath(), tree.Path("z"));
+  }
+
+  void escClosesTheGuide() {
+    FakeUiPort port;
+    skarvo::RecordingProcessPort processes;
+    MainWindow w(port, nullptr, &processes);
+    skarvo::gui::HelpWindow help(w.Form(), &w);
+    help.ShowGuide();
+    QVERIFY(QTest::qWaitForWindowExposed(&help));
+    QVERIFY(help.isVisible());
+    QTest::keyClick(help.Browser(), Qt::Key_Escape);
+    QVERIFY(!help.isVisible());
   }
 
   void helpOpensTheGuideUnlessAHelpFileIsAtHome() {

@@ -104,6 +104,8 @@ TEST_F(JoinSplitTest, SaveWritesSeparatorsAndCheckedFilesReadAfreshAndRestoreTak
   ui_.saveAnswers = {out};
   ops_.SaveAs1Click();
   EXPECT_EQ(ui_.fileRequests.back().defaultExtension, "txt");
+  // The save dialog starts beside the first file joined.
+  EXPECT_EQ(ui_.fileRequests.back().initialFolder, home_ + "/data");
   EXPECT_EQ(Read(out),
             "-----\r\n\r\n\r\nA1\r\nA2\r\n-----\r\n-----\r\nC1\r\nC2\r\nC3\r\n-----\r\n");
   EXPECT_EQ(undoList_.Count(), 2);

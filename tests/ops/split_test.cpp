@@ -130,7 +130,8 @@ TEST_F(SplitTest, PrepareListsThePartsAndSaveWritesTheCheckedOnes) {
   EXPECT_FALSE(FileExists(d + "2.txt"));  // its first line is empty
   EXPECT_EQ(Read(d + "3.txt"), "L19\r\nL20\r\n");
   EXPECT_EQ(ui_.statusText,
-            Sjis("チェックした1個のファイルは2行未満か先頭行が空のため作成されませんでした。"));
+            QuotedPathText(home_ + "/data", "に2個のファイルを分割して保存しました。") +
+                Sjis("チェックした1個のファイルは2行未満か先頭行が空のため作成されませんでした。"));
   EXPECT_EQ(undoList_.Count(), 3);
   EXPECT_EQ(undoList_.Text(2), Sjis("分割"));
   EXPECT_FALSE(enabled_[J::kMenuSaveNew]);
@@ -159,7 +160,8 @@ TEST_F(SplitTest, HitOnLineOneAndOneLinePartsAreListedButNotWritten) {
   EXPECT_EQ(Read(d + "1.txt"), "L1\r\nL2\r\nL3\r\nL4\r\nL5\r\n");
   EXPECT_FALSE(FileExists(d + "2.txt"));  // line 6 alone
   EXPECT_EQ(ui_.statusText,
-            Sjis("チェックした2個のファイルは2行未満か先頭行が空のため作成されませんでした。"));
+            QuotedPathText(home_ + "/data", "に1個のファイルを分割して保存しました。") +
+                Sjis("チェックした2個のファイルは2行未満か先頭行が空のため作成されませんでした。"));
 }
 
 TEST_F(SplitTest, ExistingPartsAreReplacedOnlyWhenTheUserSaysSoAndComeBackOnRestore) {
@@ -173,9 +175,17 @@ TEST_F(SplitTest, ExistingPartsAreReplacedOnlyWhenTheUserSaysSoAndComeBackOnRest
     std::vector<Answer> answers;
     int asked;
     std::vector<bool> replaced;
+    std::string status;
   } rows[] = {
-      {{Answer::kCancel, Answer::kYes, Answer::kCancel}, 3, {false, true, false}},
-      {{Answer::kYesToAll}, 1, {true, true, true}},
+      {{Answer::kCancel, Answer::kYes, Answer::kCancel},
+       3,
+       {false, true, false},
+       QuotedPathText(home_ + "/data", "に1個のファイルを分割して保存しました。") +
+           Sjis("2個の既存ファイルは置き換えませんでした。")},
+      {{Answer::kYesToAll},
+       1,
+       {true, true, true},
+       QuotedPathText(home_ + "/data", "に3個のファイルを分割して保存しました。")},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.asked);
@@ -186,6 +196,7 @@ TEST_F(SplitTest, ExistingPartsAreReplacedOnlyWhenTheUserSaysSoAndComeBackOnRest
     ui_.askAnswers = {row.answers.begin(), row.answers.end()};
     Save();
     EXPECT_EQ(CallsOf("ask").size() - before, static_cast<size_t>(row.asked));
+    EXPECT_EQ(ui_.statusText, row.status);
     EXPECT_EQ(CallsOf("ask")[before],
               QuotedPathText(d + "0.txt", "は既にあります。置き換えますか？"));
     for (int i = 0; i < 3; ++i) {

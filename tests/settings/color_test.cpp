@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 namespace skarvo {
@@ -144,6 +145,52 @@ TEST(ColorParts, SplitsAPlainColourAndASystemColour) {
   EXPECT_TRUE(IsSystemColor(SystemColor(13)));
   EXPECT_EQ(SystemColorNumber(SystemColor(13)), 13);
   EXPECT_FALSE(IsSystemColor(kClNone));
+}
+
+}  // namespace
+}  // namespace skarvo
+
+namespace skarvo {
+namespace {
+
+// A picked text colour stays unless it is hard to read on its background; then black or
+// white, whichever reads better, stands in for it.
+TEST(ReadableTextColor, KeepsReadablePairsAndMendsTheOthers) {
+  const struct {
+    Color text;
+    Color background;
+    Color shown;
+  } rows[] = {
+      {kClCream, kClOlive, kClCream},                                  // the header defaults
+      {kClBlack, kClOlive, kClBlack},  {kClBlack, kClNavy, kClWhite},  // black on navy: unreadable
+      {kClNavy, kClNavy, kClWhite},    {kClYellow, kClWhite, kClBlack},
+      {kClWhite, kClYellow, kClBlack}, {kClRed, kClMaroon, kClWhite},
+      {kClWhite, kClBlack, kClWhite},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(ColorToText(row.text) + " on " + ColorToText(row.background));
+    EXPECT_EQ(ReadableTextColor(row.text, row.background), row.shown);
+    EXPECT_GE(ContrastRatio(ReadableTextColor(row.text, row.background), row.background),
+              kMinTextContrast);
+  }
+  EXPECT_DOUBLE_EQ(ContrastRatio(kClBlack, kClWhite), 21.0);
+  EXPECT_DOUBLE_EQ(ContrastRatio(kClTeal, kClTeal), 1.0);
+}
+
+TEST(ColorTable, EveryColourHasAJapaneseNameOfItsOwn) {
+  size_t count = 0;
+  const NamedColor* table = ColorTable(&count);
+  std::set<std::string> shown;
+  for (size_t i = 0; i < count; ++i) {
+    SCOPED_TRACE(table[i].name);
+    ASSERT_NE(table[i].shownName, nullptr);
+    // Not the file's ASCII name: at least one character beyond ASCII.
+    const std::string name = table[i].shownName;
+    EXPECT_TRUE(std::any_of(name.begin(), name.end(), [](char c) { return c & 0x80; }));
+    shown.insert(name);
+  }
+  EXPECT_EQ(shown.size(), count);
+  EXPECT_STREQ(table[3].shownName, "オリーブ");
 }
 
 }  // namespace
