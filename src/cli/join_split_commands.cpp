@@ -8,6 +8,7 @@
 #include "cli/cli_text.h"
 #include "cli/command_registry.h"
 #include "ops/join_lines.h"
+#include "ops/join_restore.h"
 #include "ops/join_split.h"
 #include "ops/split_parts.h"
 #include "platform/codepage.h"
@@ -17,7 +18,14 @@ namespace skarvo::cli {
 namespace {
 
 constexpr const char* kJoinUsage = "[--raw] [--separator TEXT] --out FILE FILE...";
-constexpr const char* kSplitUsage = "[--raw] [--mode 1|2|3] [--yes] FILE LINE...";
+constexpr const char* kSplitUsage =
+    "[--raw] [--mode 1|2|3] [--yes] [--backup-dir DIR] FILE LINE...";
+
+// One report line, out at once: a run that is stopped leaves every line it reached.
+void Report(const std::string& bytes) {
+  WriteLine(bytes);
+  std::fflush(stdout);
+}
 
 int Usage(const char* name, const char* usage) {
   std::fprintf(stderr, "usage: skarvo-cli %s %s\n", name, usage);
@@ -83,20 +91,38 @@ int JoinCommand(const std::vector<std::string>& args) {
   if (!separator->empty()) list.Add(*separator, true);
   if (OutputIsJoinInput(list, *out))
     return Fail(QuotedPathText(*out, "は結合するファイルの一つです。別の名前で保存してください。"));
-  const std::string data = JoinOutput(list);
-  if (!WriteFileAtomic(*out, data))
+  // Never through a link, never onto an input by another name; a plain file is replaced.
+  const std::vector<FileIdentity> inputs = JoinInputIdentities(list);
+  const NewFilePlace place = PlaceForNewFile(*out, inputs);
+  if (place == NewFilePlace::kLink)
+    return Fail(QuotedPathText(*out, JoinWriteFailure(KeepWrite::kRefusedLink)));
+  if (place == NewFilePlace::kInput)
+    return Fail(QuotedPathText(*out, JoinWriteFailure(KeepWrite::kRefusedInput)));
+  std::string data;
+  try {
+    data = JoinOutput(list);
+  } catch (const EJoinSplit& e) {
+    return Fail(e.Message());
+  }
+  if (place == NewFilePlace::kNotAFile || PlaceForNewFile(*out, inputs) != place ||
+      !WriteFileAtomic(*out, data))
     return Fail(QuotedPathText(*out, "に書き込めないため、保存を中止しました。"));
-  WriteLine(edge.Out(*out));
+  Report(edge.Out(*out));
   return 0;
 }
 
 // split: the parts of FILE at the given hit lines (all checked), one line per part:
 // "<part path>\t<first>\t<last>\t<written|skipped>". A part file that exists already is
-// skipped unless --yes says to replace it, as the window asks before it replaces one.
+// skipped unless --yes says to replace it, as the window asks before it replaces one; its
+// old content is kept first under the backup folder (--backup-dir, default ./Temp). A part
+// is never written through a link or onto the split file. Exit codes: 0 every part that
+// is to be written was, 1 no part is to be written, 2 nothing could be started, 3 some
+// parts were left (each named on standard error).
 int SplitCommand(const std::vector<std::string>& args) {
   bool raw = false;
   bool yes = false;
   std::string modeArg = "2";
+  std::string backupArg = "./Temp";
   std::vector<std::string> rest;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--raw")
@@ -105,23 +131,27 @@ int SplitCommand(const std::vector<std::string>& args) {
       yes = true;
     else if (args[i] == "--mode" && i + 1 < args.size())
       modeArg = args[++i];
+    else if (args[i] == "--backup-dir" && i + 1 < args.size())
+      backupArg = args[++i];
     else
       rest.push_back(args[i]);
   }
-  if (rest.empty()) return Usage("split", kSplitUsage);
+  if (rest.empty() || backupArg.empty()) return Usage("split", kSplitUsage);
   const TextEdge edge(raw);
   int mode = 0;
   auto [end, ec] = std::from_chars(modeArg.data(), modeArg.data() + modeArg.size(), mode);
   if (ec != std::errc() || end != modeArg.data() + modeArg.size() || !ValidSplitMode(mode))
     return Fail(Sjis("ファイル分割の設定が不適切です！"));
   const std::optional<std::string> path = edge.In(rest[0]);
-  if (!path) {
-    PrintError("the file name has no CP932 form: " + rest[0]);
+  const std::optional<std::string> backupDir = edge.In(backupArg);
+  if (!path || !backupDir) {
+    PrintError("the file name has no CP932 form: " + (path ? backupArg : rest[0]));
     return 2;
   }
   if (IsOfficeFile(*path)) return Fail(Sjis("Excel、Wordファイルは対象にできません。"));
   const LineFile file = ReadLineFile(*path);
-  if (file.status == LineFileStatus::kMissing)
+  const std::optional<FileIdentity> source = IdentityOf(*path);
+  if (file.status == LineFileStatus::kMissing || !source)
     return Fail(QuotedPathText(*path, "が読めないため、分割できません。"));
   if (file.status == LineFileStatus::kHasNul)
     return Fail(QuotedPathText(*path, "はNUL文字を含むため分割できません。"));
@@ -139,20 +169,46 @@ int SplitCommand(const std::vector<std::string>& args) {
     points.push_back({line, true});
   }
   points.push_back({lineCount, true});
+  const std::vector<FileIdentity> inputs{*source};
+  std::string keptAt;
+  const KeepOldFile keepInFolder = KeepInFolder(*backupDir);
+  const KeepOldFile keep = [&](const std::string& part, const std::string& old) {
+    std::optional<std::string> kept = keepInFolder(part, old);
+    keptAt = kept ? *kept : std::string();
+    return kept;
+  };
+  int wanted = 0;
   int written = 0;
   for (const SplitPart& part : SplitParts(*path, points, mode)) {
     bool write = PartWritable(file.lines, part);
-    if (write && FileExists(part.name) && !yes) {
-      PrintError(edge.Out(QuotedPathText(part.name, "は既にあります。")) + " (--yes replaces it)");
-      write = false;
+    if (write) {
+      ++wanted;
+      const NewFilePlace place = PlaceForNewFile(part.name, inputs);
+      if (const char* refusal = PartRefusal(place)) {
+        PrintError(edge.Out(QuotedPathText(part.name, refusal)));
+        write = false;
+      } else if (place == NewFilePlace::kExisting && !yes) {
+        PrintError(edge.Out(QuotedPathText(part.name, "は既にあります。")) +
+                   " (--yes replaces it)");
+        write = false;
+      }
     }
-    if (write && !WriteFileAtomic(part.name, LinesWithCrLf(PartLines(file.lines, part))))
-      return Fail(QuotedPathText(part.name, "に書き込めませんでした。"));
+    if (write) {
+      keptAt.clear();
+      const KeepWrite result =
+          WriteKeepingOld(keep, part.name, LinesWithCrLf(PartLines(file.lines, part)), inputs);
+      write = result == KeepWrite::kWrittenNew || result == KeepWrite::kWrittenReplaced;
+      if (!write) PrintError(edge.Out(QuotedPathText(part.name, PartWriteFailure(result))));
+      if (result == KeepWrite::kWrittenReplaced)
+        PrintError(edge.Out(QuotedPathText(part.name, "の元の内容は") + "\"" + keptAt + "\"" +
+                            Sjis("に控えました。")));
+    }
     if (write) ++written;
-    WriteLine(edge.Out(part.name) + "\t" + std::to_string(part.first) + "\t" +
-              std::to_string(part.last) + "\t" + (write ? "written" : "skipped"));
+    Report(edge.Out(part.name) + "\t" + std::to_string(part.first) + "\t" +
+           std::to_string(part.last) + "\t" + (write ? "written" : "skipped"));
   }
-  return written > 0 ? 0 : 1;
+  if (wanted == 0) return 1;
+  return written == wanted ? 0 : 3;
 }
 
 }  // namespace
@@ -166,14 +222,15 @@ CommandRegistrar joinRegistrar(
              "every line ending in CR LF, with the line TEXT of --separator before each file\n"
              "and after the last (none without --separator), and prints the output's path.\n"
              "Word and Excel files are left out with a message. Nothing is written when a file\n"
-             "cannot be read or holds a NUL byte, or when the output is one of the files.\n"
+             "cannot be read or holds a NUL byte, when the output is one of the files, or when\n"
+             "it is a link or a file with other names.\n"
              "\n"
              "Options:\n"
              "  --out FILE        the file to write (required)\n"
              "  --separator TEXT  a line before each file and after the last\n"
              "  --raw             texts and names are bytes (Shift-JIS) instead of UTF-8\n"
              "\n"
-             "Exit status: 0 written, 1 no file to join, 2 an error.\n"
+             "Exit status: 0 written, 1 no file to join, 2 an error (nothing written).\n"
              "\n"
              "Example:\n"
              "  skarvo-cli join --separator '-----' --out all.txt a.txt b.txt\n"});
@@ -187,15 +244,20 @@ CommandRegistrar splitRegistrar(
              "after FILE with a number before the extension (a.txt: a0.txt, a1.txt, ...), and\n"
              "one line is printed per part: \"<part>\\t<first>\\t<last>\\t<written|skipped>\".\n"
              "A part shorter than two lines or starting with an empty line is skipped, and so\n"
-             "is a part file that exists already, unless --yes.\n"
+             "is a part file that exists already, unless --yes; its old content is then kept\n"
+             "first under --backup-dir. A part is never written through a link, onto a file\n"
+             "with other names, or onto FILE itself: such a part is skipped and named.\n"
              "\n"
              "Options:\n"
-             "  --mode 1|2|3  where a split line goes: 1 starts a part, 2 (the default) ends\n"
-             "                one part and starts the next, 3 ends a part\n"
-             "  --yes         replace part files that exist already\n"
-             "  --raw         names are bytes (Shift-JIS) instead of UTF-8\n"
+             "  --mode 1|2|3      where a split line goes: 1 starts a part, 2 (the default)\n"
+             "                    ends one part and starts the next, 3 ends a part\n"
+             "  --yes             replace part files that exist already\n"
+             "  --backup-dir DIR  where a replaced part's old content is kept (default ./Temp):\n"
+             "                    DIR/~kept/<its full path>, numbered when a copy is there\n"
+             "  --raw             names are bytes (Shift-JIS) instead of UTF-8\n"
              "\n"
-             "Exit status: 0 a part was written, 1 none was written, 2 an error.\n"
+             "Exit status: 0 every part to be written was, 1 no part is to be written, 2 an\n"
+             "error before anything was written, 3 some parts were skipped or failed.\n"
              "\n"
              "Example:\n"
              "  skarvo-cli split --mode 1 book.txt 120 250\n"});

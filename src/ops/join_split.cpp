@@ -100,6 +100,28 @@ bool OutputIsJoinInput(const CheckList& joinList, const std::string& outputPath)
   return false;
 }
 
+std::vector<FileIdentity> JoinInputIdentities(const CheckList& joinList) {
+  std::vector<FileIdentity> inputs;
+  for (const CheckListRow& row : joinList.Rows())
+    if (!row.header && row.checked)
+      if (std::optional<FileIdentity> input = IdentityOf(ContentRowPath(row.text)))
+        inputs.push_back(*input);
+  return inputs;
+}
+
+const char* JoinWriteFailure(KeepWrite result) {
+  switch (result) {
+    case KeepWrite::kCopyFailed:
+      return "の元の内容を控えられないため、保存を中止しました。";
+    case KeepWrite::kRefusedLink:
+      return "はリンクのため、保存を中止しました。";
+    case KeepWrite::kRefusedInput:
+      return "は結合するファイルの一つです。別の名前で保存してください。";
+    default:
+      return "に書き込めないため、保存を中止しました。";
+  }
+}
+
 namespace {
 
 // The folder of the first file the join takes in, empty when it takes none.
@@ -215,13 +237,10 @@ void TJoinSplit::JoinSave() {
       p_.statusTimer.SetEnabled(true);
       return;
     }
-    const KeepWrite written = WriteKeepingOld(p_.tempFolder, path, output);
-    if (written == KeepWrite::kCopyFailed || written == KeepWrite::kWriteFailed) {
-      p_.port.ShowError(
-          QuotedPathText(path, written == KeepWrite::kCopyFailed
-                                   ? "の元の内容を控えられないため、保存を中止しました。"
-                                   : "に書き込めないため、保存を中止しました。"),
-          Caption());
+    const KeepWrite written =
+        WriteKeepingOld(p_.tempFolder, path, output, JoinInputIdentities(p_.joinList));
+    if (written != KeepWrite::kWrittenNew && written != KeepWrite::kWrittenReplaced) {
+      p_.port.ShowError(QuotedPathText(path, JoinWriteFailure(written)), Caption());
       p_.statusTimer.SetEnabled(true);
       return;
     }

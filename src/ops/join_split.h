@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "ops/join_lines.h"
+#include "ops/join_restore.h"
 #include "ops/split_parts.h"
 #include "platform/core_timer.h"
 #include "platform/ui_port.h"
@@ -159,5 +160,12 @@ std::string JoinOutput(const CheckList& joinList);
 // True when the output path names one of the checked content rows' files (the same file,
 // through links too).
 bool OutputIsJoinInput(const CheckList& joinList, const std::string& outputPath);
+
+// The files the checked content rows name, for the check that the output is none of them.
+std::vector<FileIdentity> JoinInputIdentities(const CheckList& joinList);
+
+// Why the join output was not written, for an outcome other than written (UTF-8 text that
+// follows the quoted path).
+const char* JoinWriteFailure(KeepWrite result);
 
 }  // namespace skarvo

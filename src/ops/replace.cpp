@@ -30,7 +30,8 @@ namespace {
 std::string SubstituteLiteral(const SubstitutionRule& rule, const std::string& replacement,
                               const std::string& line) {
   const std::string& needle = rule.searchText;
-  if (needle.empty()) return line;
+  // Half a character matches nothing: a match always covers whole characters.
+  if (needle.empty() || EndsInLoneLeadByte(needle)) return line;
   // Upper-casing keeps every byte's place, so positions found in the folded copies hold
   // in the line itself.
   const std::string haystack = rule.caseSensitive ? line : UpperCaseCp932(line);
@@ -119,12 +120,17 @@ void Replace1Click(OpsParts& p, const OpsCommandSwitches& switches) {
   try {
     // A replacement the matcher cannot expand, or a search text it no longer compiles
     // (another fuzzy setting), is reported before anything changes.
-    ExpandReplacement(*replacement, std::string());
+    // "&" brings only the matched text, so the expansion without it holds every byte the
+    // replacement itself adds. A zero byte would end the line model of every later read.
+    if (ExpandReplacement(*replacement, std::string()).find('\0') != std::string::npos)
+      throw Exception(Sjis("置き換える文字列がNUL文字を含むため、置換できません。"));
     if (rule.regex) {
       p.awk.SetUseFuzzyCharDic(rule.fuzzy);
       p.awk.SetRegExp(rule.searchText);
+    } else {
+      CheckPlainSearchText(rule.searchText);
     }
-  } catch (const ERegExpParser& e) {
+  } catch (const Exception& e) {
     p.port.ShowError(e.Message(), OpsCaption());
     return;
   }

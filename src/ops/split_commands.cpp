@@ -143,7 +143,11 @@ void TJoinSplit::SplitSave() {
   for (size_t i = 0; i < points.size(); ++i)
     points[i].checked = p_.undoList.Checked(static_cast<int>(i));
 
-  // 3.
+  // 3. A part never lands on the split file itself (a hard link of it may carry a part's
+  // name) nor on what a link points to.
+  const std::optional<FileIdentity> source = IdentityOf(split_.path);
+  const std::vector<FileIdentity> inputs =
+      source ? std::vector<FileIdentity>{*source} : std::vector<FileIdentity>{};
   std::vector<std::pair<std::string, bool>> written;  // part name, old file kept
   int tooShort = 0;
   int declined = 0;
@@ -157,7 +161,12 @@ void TJoinSplit::SplitSave() {
       ++tooShort;
       continue;
     }
-    if (FileExists(part.name) && !replaceAll) {
+    const NewFilePlace place = PlaceForNewFile(part.name, inputs);
+    if (const char* refusal = PartRefusal(place)) {
+      p_.port.ShowError(QuotedPathText(part.name, refusal), Caption());
+      continue;
+    }
+    if (place == NewFilePlace::kExisting && !replaceAll) {
       const Answer answer =
           p_.port.Ask(QuotedPathText(part.name, "は既にあります。置き換えますか？"), Caption(),
                       QuestionButtons::kYesCancelYesToAll);
@@ -167,17 +176,12 @@ void TJoinSplit::SplitSave() {
         continue;
       }
     }
-    const KeepWrite result =
-        WriteKeepingOld(p_.tempFolder, part.name, LinesWithCrLf(PartLines(file.lines, part)));
-    if (result == KeepWrite::kWrittenNew || result == KeepWrite::kWrittenReplaced) {
+    const KeepWrite result = WriteKeepingOld(p_.tempFolder, part.name,
+                                             LinesWithCrLf(PartLines(file.lines, part)), inputs);
+    if (result == KeepWrite::kWrittenNew || result == KeepWrite::kWrittenReplaced)
       written.emplace_back(part.name, result == KeepWrite::kWrittenReplaced);
-    } else {
-      p_.port.ShowError(
-          QuotedPathText(part.name, result == KeepWrite::kCopyFailed
-                                        ? "の元の内容を控えられないため、書き込みませんでした。"
-                                        : "に書き込めませんでした。"),
-          Caption());
-    }
+    else
+      p_.port.ShowError(QuotedPathText(part.name, PartWriteFailure(result)), Caption());
   }
   // 4.
   p_.undoList.Clear();

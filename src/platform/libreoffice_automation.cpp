@@ -272,6 +272,17 @@ std::optional<std::string> LibreOfficeAutomation::ActiveState() {
   }
 }
 
+bool LibreOfficeAutomation::TypeText(const std::string& utf8Text) {
+  std::shared_ptr<OfficeSession> session = lastSession_.lock();
+  if (!session || utf8Text.find_first_of("\t\r\n") != std::string::npos) return false;
+  try {
+    session->Request("type\t" + utf8Text);
+    return true;
+  } catch (const EOleError&) {
+    return false;
+  }
+}
+
 std::string LibreOfficeAutomation::HelperScriptPath() {
   if (const char* env = std::getenv("SKARVO_OFFICE_HELPER"); env && *env && IsFile(env)) return env;
   std::string programFolder;

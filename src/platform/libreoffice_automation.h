@@ -4,7 +4,9 @@
 // driven through UNO by a small helper (skarvo_office.py, run with the system's python3 and
 // its uno module). The instance has its own user profile and its own connection pipe: the
 // user's own LibreOffice, and the documents open in it, are never touched. "close" closes
-// only the document this program opened, "Quit" ends only the private instance.
+// only the document this program opened, "Quit" ends only the private instance. A document
+// the user changed while it was on screen is never closed unasked: "close" leaves it open
+// and "Quit" leaves the instance to the user with it, who saves or drops the change there.
 #pragma once
 
 #include <memory>
@@ -35,9 +37,13 @@ class LibreOfficeAutomation : public OfficeAutomation {
   OleObjectPtr CreateOleObject(const std::string& progId) override;
 
   // What the instance shows now, asked through UNO (for tests and checks): for a
-  // spreadsheet "<sheet from 1><TAB><cell name>", else the document's title. nullopt when no
-  // instance runs.
+  // spreadsheet "<sheet from 1><TAB><cell name>", else the document's title, followed by
+  // "<TAB>modified" while it holds unsaved changes. A document that "close" left open
+  // because of such changes is still shown. nullopt when no instance runs or nothing is open.
   std::optional<std::string> ActiveState();
+  // Puts UTF-8 text into the open document as the user would type it: the selected cell of
+  // a spreadsheet, the end of a text (for tests and checks). False when it could not.
+  bool TypeText(const std::string& utf8Text);
 
   // Where the helper script is: $SKARVO_OFFICE_HELPER, next to the program, in
   // ../share/skarvo beside it, or in the source tree this was built from.

@@ -7,16 +7,27 @@
 # of its own, so a LibreOffice the user runs, and the documents open in it, are never
 # touched: "quit" ends only this instance, "close" only the document this helper opened.
 #
+# A document the user changed is never closed unasked: "close" leaves it open ("kept"), and
+# "quit" then leaves the instance running with it, so the user saves or drops the change in
+# LibreOffice itself; a watcher process keeps the profile for that instance until it ends.
+# (A headless instance has no one to save for and ends as always.)
+#
 # Requests:
 #   open <path>                    load a document, shown; answers its kind (calc/writer/other)
 #   cell <sheet> <row> <column>    Calc: activate the sheet (from 1), select the cell (from 1)
 #   sheet <sheet>                  Calc: activate the sheet
-#   front                          bring the document's window to the front
-#   state                          Calc: "<sheet from 1><TAB><cell name>"; else the document title
-#   close                          close the document
-#   quit                           end the instance and the helper
+#   front                          bring the document's window to the front (again a moment
+#                                  later, above the program's own message box)
+#   state                          Calc: "<sheet from 1><TAB><cell name>"; else the document
+#                                  title; then "<TAB>modified" when it holds unsaved changes
+#   type <text>                    put text into the document as a user would type it (checks)
+#   close                          close the document; answers "kept" when it was left open
+#                                  because it holds unsaved changes, else "closed"
+#   quit                           end the instance (unless a changed document is open in it)
+#                                  and the helper
 #
 # Started by the program as: python3 skarvo_office.py <profile folder> [--headless]
+# and by itself as: python3 skarvo_office.py --watch <process group> <folder to remove>
 import fcntl
 import os
 import shutil
@@ -24,6 +35,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 import uno
@@ -63,6 +75,8 @@ def column_letters(index):
 
 class Instance:
     def __init__(self, profile, headless):
+        self.headless = headless
+        self.kept = []
         self.temp_profile = None
         self.lock = None
         # One program at a time keeps the lasting profile (fast starts); another one at the
@@ -140,32 +154,64 @@ class Instance:
         if self.document is None:
             raise RuntimeError("no document is open")
         window = self.document.getCurrentController().getFrame().getContainerWindow()
-        window.setVisible(True)
+        self.raise_window(window)
+        if not self.headless:
+            # The program shows its message box right after this answer, on top of
+            # everything: the document is raised again once that box is up.
+            for delay in (0.4, 1.2):
+                timer = threading.Timer(delay, self.raise_window, (window,))
+                timer.daemon = True
+                timer.start()
+
+    @staticmethod
+    def raise_window(window):
         try:
+            window.setVisible(True)
             window.toFront()
+            window.setFocus()
         except Exception:
             pass
-        window.setFocus()
 
     def state(self):
+        # After "close", a document left open because of its changes is what is shown.
+        doc = self.document or (self.kept[-1] if self.kept else None)
+        if doc is None:
+            raise RuntimeError("no document is open")
+        if not doc.supportsService("com.sun.star.sheet.SpreadsheetDocument"):
+            text = doc.getTitle()
+        else:
+            controller = doc.getCurrentController()
+            active = controller.getActiveSheet().getName()
+            names = doc.getSheets().getElementNames()
+            address = controller.getSelection().getCellAddress()
+            text = "%d\t%s%d" % (names.index(active) + 1, column_letters(address.Column),
+                                  address.Row + 1)
+        return text + ("\tmodified" if modified(doc) else "")
+
+    def type(self, text):
         if self.document is None:
             raise RuntimeError("no document is open")
-        if not self.document.supportsService("com.sun.star.sheet.SpreadsheetDocument"):
-            return self.document.getTitle()
-        controller = self.document.getCurrentController()
-        active = controller.getActiveSheet().getName()
-        names = self.document.getSheets().getElementNames()
-        address = controller.getSelection().getCellAddress()
-        return "%d\t%s%d" % (names.index(active) + 1, column_letters(address.Column),
-                             address.Row + 1)
+        doc = self.document
+        if doc.supportsService("com.sun.star.sheet.SpreadsheetDocument"):
+            doc.getCurrentController().getSelection().setString(text)
+        elif doc.supportsService("com.sun.star.text.TextDocument"):
+            body = doc.getText()
+            body.insertString(body.getEnd(), text, False)
+        else:
+            raise RuntimeError("cannot type into this document")
 
     def close(self):
         doc, self.document = self.document, None
-        if doc is not None:
-            try:
-                doc.close(True)
-            except Exception:
-                doc.dispose()
+        if doc is None:
+            return "closed"
+        if modified(doc):
+            self.kept.append(doc)
+            return "kept"
+        try:
+            doc.close(True)
+        except Exception:
+            doc.dispose()
+        return "closed"
 
     def kill(self):
         try:
@@ -177,6 +223,17 @@ class Instance:
     def quit(self):
         try:
             self.close()
+            # A kept document the user saved (or closed) meanwhile no longer holds the
+            # instance; one still changed does, unless no one can see it.
+            still = [doc for doc in self.kept if modified(doc)]
+            if still and not self.headless:
+                self.hand_over()
+                return
+            for doc in self.kept:
+                try:
+                    doc.close(True)
+                except Exception:
+                    pass
             self.desktop.terminate()
         except Exception:
             pass
@@ -194,8 +251,38 @@ class Instance:
         if self.temp_profile:
             shutil.rmtree(self.temp_profile, ignore_errors=True)
 
+    def hand_over(self):
+        """Leaves the instance to the user, with the profile lock held until it ends."""
+        fds = (self.lock.fileno(),) if self.lock else ()
+        subprocess.Popen([sys.executable, os.path.abspath(__file__), "--watch",
+                          str(self.process.pid), self.temp_profile or ""],
+                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                         stderr=subprocess.DEVNULL, pass_fds=fds, start_new_session=True)
+
+
+def modified(doc):
+    try:
+        return bool(doc.isModified())
+    except Exception:
+        return False  # closed by the user already
+
+
+def watch(group, folder):
+    """Waits while the instance left to the user runs, then removes its throw-away profile."""
+    while True:
+        try:
+            os.killpg(group, 0)
+        except OSError:
+            break
+        time.sleep(2)
+    if folder:
+        shutil.rmtree(folder, ignore_errors=True)
+    return 0
+
 
 def main():
+    if len(sys.argv) >= 3 and sys.argv[1] == "--watch":
+        return watch(int(sys.argv[2]), sys.argv[3] if len(sys.argv) > 3 else "")
     if len(sys.argv) < 2:
         answer("error", "usage: skarvo_office.py PROFILE [--headless]")
         return 2
@@ -225,9 +312,11 @@ def main():
                 answer("ok")
             elif command == "state":
                 answer("ok", instance.state())
-            elif command == "close":
-                instance.close()
+            elif command == "type":
+                instance.type(args[0] if args else "")
                 answer("ok")
+            elif command == "close":
+                answer("ok", instance.close())
             elif command == "quit":
                 break
             else:

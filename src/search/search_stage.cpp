@@ -42,7 +42,10 @@ TSearchStage::TSearchStage(SearchStageParts parts) : p_(parts) {
 }
 
 void TSearchStage::SetPattern(const SearchPattern& pattern) {
-  if (pattern.useRegex) p_.grep.SetRegExp(pattern.searchString);
+  if (pattern.useRegex)
+    p_.grep.SetRegExp(pattern.searchString);
+  else
+    CheckPlainSearchText(pattern.searchString);
   pattern_ = pattern;
 }
 

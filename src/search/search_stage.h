@@ -87,7 +87,8 @@ class TSearchStage {
   TSearchStage& operator=(const TSearchStage&) = delete;
 
   // Compiles a pattern (useRegex) into the grep component. Throws the engine's error for a
-  // pattern it rejects; nothing else changes then.
+  // pattern it rejects, and CheckPlainSearchText's for a plain text cut inside a 2-byte
+  // character; nothing else changes then.
   void SetPattern(const SearchPattern& pattern);
 
   // Searches the checked file rows of targets with the pattern last set; header rows,

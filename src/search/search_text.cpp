@@ -10,6 +10,7 @@
 
 #include "platform/byte_search.h"
 #include "platform/codepage.h"
+#include "platform/error.h"
 #include "platform/file_system.h"
 #include "platform/rereadable_file.h"
 #include "platform/work_done.h"
@@ -132,6 +133,20 @@ bool ContainsSearchString(std::string_view line, std::string_view searchString,
   std::string upperLine = UpperCaseCp932(line);
   std::string upperSearch = UpperCaseCp932(searchString);
   return FindOnCharBoundary(upperLine, upperSearch) != std::string_view::npos;
+}
+
+bool EndsInLoneLeadByte(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 == text.size()) return true;
+    i += CharLength(text, i);
+  }
+  return false;
+}
+
+void CheckPlainSearchText(std::string_view text) {
+  if (EndsInLoneLeadByte(text))
+    throw Exception(Sjis("検索する文字列が２バイト文字の途中で終わっています。"));
 }
 
 std::string FileHeaderRowText(std::string_view path) {

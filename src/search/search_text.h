@@ -34,6 +34,14 @@ std::string CellLabel(int sheetNo, int row, int col);
 // search string is never contained.
 bool ContainsSearchString(std::string_view line, std::string_view searchString, bool caseSensitive);
 
+// True when text ends in a lead byte that stands alone (its second byte missing): such a
+// plain search text would match the first half of a 2-byte character.
+bool EndsInLoneLeadByte(std::string_view text);
+// Refuses a plain search text that EndsInLoneLeadByte, raising Exception with
+// "検索する文字列が２バイト文字の途中で終わっています。"; a plain search and a plain replace
+// match whole characters only, as a pattern does.
+void CheckPlainSearchText(std::string_view text);
+
 // The result rows. Header: `"<path>",の検索結果`.
 std::string FileHeaderRowText(std::string_view path);
 // A text file's hit: "【<lineNo>列目】<line>".

@@ -82,8 +82,42 @@ out=$("$cli" split --mode 1 a.txt 5 2> err.txt)
 check "existing part skipped" "a0.txt${tab}1${tab}4${tab}skipped
 a1.txt${tab}5${tab}20${tab}written" "$out"
 check "existing part kept" "mine" "$(cat a0.txt)"
-"$cli" split --mode 1 --yes a.txt 5 > /dev/null
+check "an existing part left: exit 3" 3 "$(rm -f a1.txt; "$cli" split --mode 1 a.txt 5 > /dev/null 2>&1; echo $?)"
+"$cli" split --mode 1 --yes a.txt 5 > /dev/null 2> err.txt
 check "--yes replaces it" "$(printf 'L1\r\nL2\r\nL3\r\nL4\r\n' > want; bytes want)" "$(bytes a0.txt)"
+# ... after its old content is kept under the backup folder, readable by its owner only; a
+# later run keeps its own copy beside the first.
+kept="Temp/~kept$(pwd -P)/a0.txt"
+check "the old part is kept" "mine" "$(cat "$kept")"
+check "the kept copy is private" "600 700" "$(stat -c %a "$kept") $(stat -c %a Temp/~kept)"
+check "where it is kept is said" 1 "$(grep -c 'a0.txt"の元の内容は' err.txt)"
+printf 'mine 2' > a0.txt
+"$cli" split --mode 1 --yes --backup-dir bk a.txt 5 > /dev/null 2>&1
+"$cli" split --mode 1 --yes --backup-dir bk a.txt 5 > /dev/null 2>&1
+check "an earlier copy is never replaced" "mine 2|$(printf 'L1\r\nL2\r\nL3\r\nL4\r\n')" \
+  "$(cat "bk/~kept$(pwd -P)/a0.txt")|$(cat "bk/~kept$(pwd -P)/a0.txt.1")"
+# A part never goes through a link or onto the split file (by a link or another name of
+# it); what is left is named and the exit code is 3.
+printf 'A1\nA2\n\nB1\nB2\n' > x.txt
+printf 'other\n' > other.txt
+for how in "ln -s x.txt" "ln x.txt" "ln -s other.txt" "ln other.txt"; do
+  rm -f x0.txt && $how x0.txt
+  "$cli" split --mode 1 --yes x.txt 3 > out.txt 2> err.txt
+  check "$how: exit 3" 3 "$?"
+  check "$how: split file untouched" "$(printf 'A1\nA2\n\nB1\nB2\n' > want; bytes want)" "$(bytes x.txt)"
+  check "$how: other file untouched" "other" "$(cat other.txt)"
+  check "$how: part skipped" "x0.txt${tab}1${tab}2${tab}skipped" "$(head -1 out.txt)"
+  check "$how: named" 1 "$(grep -c '"x0.txt"は' err.txt)"
+done
+check "a link stays a link" "other.txt" "$(rm -f x0.txt; ln -s other.txt x0.txt; "$cli" split --mode 1 --yes x.txt 3 >/dev/null 2>&1; readlink x0.txt)"
+# The join output never goes through a link or onto an input.
+ln -s other.txt sym.txt && ln other.txt hard.txt && ln -s one.txt to-one.txt
+for out in sym.txt hard.txt to-one.txt; do
+  "$cli" join --out "$out" two.txt one.txt > /dev/null 2> err.txt
+  check "join --out $out refused" 2 "$?"
+done
+check "join through links: other untouched" "other" "$(cat other.txt)"
+check "join through links: input untouched" "$(printf 'a\r\nb\nc\rd' > want; bytes want)" "$(bytes one.txt)"
 # Parts of one line or with an empty first line are listed, not written; nothing: exit 1.
 printf 'x\n\ny\nz\n' > e.txt
 out=$("$cli" split --mode 1 e.txt 2 4)

@@ -164,6 +164,15 @@ TEST_F(JoinSplitTest, SaveRefusesItsOwnInputAVanishedFileAndAnUnwritablePath) {
   Targets({a, b});
   ops_.N7Click();
   undoList_.Add("earlier");
+  // Names that lead to other files: the output never goes through them.
+  const std::string other = Write("other.txt", "other\n");
+  const std::string symbolic = home_ + "/data/symbolic.txt";
+  const std::string hard = home_ + "/data/hard.txt";
+  const std::string toInput = home_ + "/data/to-a.txt";
+  ASSERT_EQ(::symlink(other.c_str(), symbolic.c_str()), 0);
+  ASSERT_EQ(::link(other.c_str(), hard.c_str()), 0);
+  ASSERT_EQ(::symlink("a.txt", toInput.c_str()), 0);
+  const char* link = "はリンクのため、保存を中止しました。";
   struct Row {
     std::string chosen;
     std::string kind;
@@ -171,6 +180,10 @@ TEST_F(JoinSplitTest, SaveRefusesItsOwnInputAVanishedFileAndAnUnwritablePath) {
   } rows[] = {
       {a, "message",
        QuotedPathText(a, "は結合するファイルの一つです。別の名前で保存してください。")},
+      {toInput, "message",
+       QuotedPathText(toInput, "は結合するファイルの一つです。別の名前で保存してください。")},
+      {symbolic, "error", QuotedPathText(symbolic, link)},
+      {hard, "error", QuotedPathText(hard, link)},
       {home_ + "/no/such/folder/out.txt", "error",
        QuotedPathText(home_ + "/no/such/folder/out.txt",
                       "に書き込めないため、保存を中止しました。")},
@@ -185,6 +198,8 @@ TEST_F(JoinSplitTest, SaveRefusesItsOwnInputAVanishedFileAndAnUnwritablePath) {
     EXPECT_EQ(undoList_.Count(), 1);
     EXPECT_TRUE(enabled_[J::kMenuSaveNew]);  // the user may choose again
   }
+  EXPECT_EQ(Read(other), "other\n");
+  EXPECT_TRUE(IsSymbolicLink(symbolic));
   DeleteFilePath(b);
   ui_.confirmAnswers = {true};
   ui_.saveAnswers = {home_ + "/out.txt"};

@@ -8,6 +8,7 @@
 #include "ops/open_hit.h"
 #include "platform/codepage.h"
 #include "platform/fake_ui_port.h"
+#include "platform/file_system.h"
 #include "platform/libreoffice_automation.h"
 #include "search/search_text.h"
 #include "targets/temp_tree.h"
@@ -64,6 +65,49 @@ TEST(OpenHitOfficeTest, ResultListDoubleClickShowsTheCellAndTheDocument) {
                           Sjis("該当セルの参照に失敗しました！シートをアクティブにします。"),
                           Sjis("ERROR#CL3DB"), Sjis("Wordを終了します。")}));
   EXPECT_EQ(office.ActiveState(), std::nullopt);  // every private instance has ended
+}
+
+// The user changed the document while the closing message was on screen: "close" leaves it
+// open with the change, for the user to save or drop in LibreOffice; an unchanged document
+// is closed. The document file itself is never written.
+TEST(OpenHitOfficeTest, AChangedDocumentIsNotClosedUnasked) {
+  if (!std::getenv("SKARVO_OFFICE_TESTS")) GTEST_SKIP() << "set SKARVO_OFFICE_TESTS=1";
+  TempTree tree;
+  const std::string data = std::string(SKARVO_TEST_DATA) + "/office";
+  for (const char* name : {"sheets.xls", "letter.doc"})
+    tree.File(name, ReadWholeFile(data + "/" + name).value());
+  LibreOfficeAutomation::Options options;
+  options.headless = true;
+  options.profileFolder = tree.Native("") + "/profile";
+  LibreOfficeAutomation office(options);
+  ASSERT_TRUE(office.Available());
+  struct Row {
+    const char* progId;
+    const char* collection;
+    const char* file;
+    bool typed;
+    std::optional<std::string> afterClose;
+  } rows[] = {
+      {"Excel.Application", "WorkBooks", "sheets.xls", true, "1\tA1\tmodified"},
+      {"Excel.Application", "WorkBooks", "sheets.xls", false, std::nullopt},
+      {"Word.Application", "documents", "letter.doc", true, "letter.doc\tmodified"},
+      {"Word.Application", "documents", "letter.doc", false, std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.file) + (row.typed ? " typed" : " untouched"));
+    const std::string path = tree.Path(row.file);
+    const std::string before = ReadWholeFile(path).value();
+    OleObjectPtr app = office.CreateOleObject(row.progId);
+    OleObjectPtr document = OleObject(
+        OleObject(app->Invoke(row.collection, {}, {}))->Invoke("Open", {}, {{"FileName", path}}));
+    if (row.typed) {
+      ASSERT_TRUE(office.TypeText("edited"));
+    }
+    document->Invoke("close", {}, {});
+    EXPECT_EQ(office.ActiveState(), row.afterClose);
+    app->Invoke("Quit", {}, {});
+    EXPECT_EQ(ReadWholeFile(path), before);
+  }
 }
 
 }  // namespace

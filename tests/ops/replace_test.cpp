@@ -24,6 +24,12 @@ TEST(SubstituteLine, FallsExactlyOnWhatTheSearchFound) {
       {"literal with case", {"A.B", false, true, false}, "Z", "a.b A.B", "a.b Z"},
       {"literal never starts on a second byte", {"\xA0\x82", false, true, false}, "Z", aa, aa},
       {"literal 2-byte", {S("あ"), false, true, false}, "x", aa + "a", "xxa"},
+      {"literal never ends inside a character", {"\x82", false, true, false}, "Z", aa, aa},
+      {"literal without case, half a character",
+       {"a\x82", false, false, false},
+       "Z",
+       "A" + aa,
+       "A" + aa},
       {"empty replacement deletes", {"1", true, true, false}, "", "a1b1", "ab"},
       {"fuzzy as the search had it", {"A", true, true, true}, "z", S("aＡ"), "zz"},
   };
@@ -118,15 +124,51 @@ TEST_F(OpsTest, OfficeHitsCannotBeCheckedByTheFileCommand) {
   EXPECT_EQ(resultList_.CheckedCount(), 0);
 }
 
+// A replacement the matcher cannot expand, one that would put a zero byte into a file, and a
+// plain search text cut inside a 2-byte character are each refused with their message
+// before any row changes.
 TEST_F(OpsTest, ABadReplacementIsReportedAndChangesNothing) {
-  Write("x.txt", "b\r\n");
+  Write("x.txt", "b\r\n" + S("あ") + "\r\n");
   Build(Data());
-  Search("b");
-  const std::vector<std::string> found = Rows(resultList_);
-  Replace("x\\");
-  EXPECT_EQ(ui_.CallsOf("error").size(), 1u);
-  EXPECT_EQ(Rows(resultList_), found);
-  EXPECT_FALSE(state_.replacePending || overwriteEnabled_);
+  const std::string nul = S("置き換える文字列がNUL文字を含むため、置換できません。");
+  struct Row {
+    const char* what;
+    bool regex;
+    std::string search, replacement, error;  // empty error: the engine's own message
+  } rows[] = {
+      {"unfinished escape", true, "b", "x\\", ""},
+      {"zero byte", true, "b", "\\0", nul},
+      {"zero byte amid text", true, "b", "a\\0b", nul},
+      {"zero byte by hex", true, "b", "\\x0", nul},
+      {"zero second byte of a code", true, "b", "\\x4100", nul},
+      {"zero byte by octal, plain search", false, "b", "\\000", nul},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    settings_.useRegex = row.regex;
+    Search(row.search);
+    const std::vector<std::string> found = Rows(resultList_);
+    ASSERT_FALSE(found.empty());
+    const size_t errors = ui_.CallsOf("error").size();
+    Replace(row.replacement);
+    ASSERT_EQ(ui_.CallsOf("error").size(), errors + 1);
+    if (!row.error.empty()) {
+      EXPECT_EQ(ui_.CallsOf("error").back().text, row.error);
+    }
+    EXPECT_EQ(Rows(resultList_), found);
+    EXPECT_FALSE(state_.replacePending || overwriteEnabled_);
+  }
+  // A plain search text ending in a lone lead byte is refused by the search itself, as a
+  // pattern's is: it would find the first half of "あ".
+  settings_.useRegex = false;
+  resultList_.Clear();
+  Search("\x82");
+  EXPECT_EQ(ui_.CallsOf("error").back().text,
+            S("検索する文字列が２バイト文字の途中で終わっています。"));
+  EXPECT_TRUE(resultList_.Empty());
+  settings_.useRegex = true;
+  Search("\x82");
+  EXPECT_EQ(ui_.CallsOf("error").back().text, S("不正な２バイト文字コードです。"));
 }
 
 // The file check commands with no row selected, or a hit row, change nothing.

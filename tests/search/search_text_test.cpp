@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/error.h"
 #include "platform/file_system.h"
 #include "platform/work_done.h"
 #include "support/peak_memory.h"
@@ -144,6 +145,33 @@ TEST(ContainsSearchString, LinearInTheLine) {
   EXPECT_FALSE(ContainsSearchString(seconds, onSeconds, true));
   EXPECT_TRUE(ContainsSearchString(seconds + "xa\x82" + seconds, onSeconds, true));
   EXPECT_LT(workDone - before, 16 * (2 * line.size() + 3 * seconds.size()));
+}
+
+// A plain search text is read character by character from its start: a lead byte in the
+// last place has lost its second byte, and such a text is refused.
+TEST(CheckPlainSearchText, RefusesATextEndingInALoneLeadByte) {
+  const std::pair<std::string, bool> rows[] = {
+      {"", false},
+      {"a", false},
+      {"\x82", true},
+      {"\x82\xA0", false},
+      {"a\x82", true},
+      {"\x82\x82", false},
+      {"\x82\x82\x82", true},
+      {"\xA0\x82", true},
+      {"\x82\xA0\x82", true},
+      {"\xFC\x40", false},
+      {"\xE0", true},
+      {"\x81\x81\x81\x81", false},
+  };
+  for (const auto& [text, lone] : rows) {
+    SCOPED_TRACE(::testing::PrintToString(text));
+    EXPECT_EQ(EndsInLoneLeadByte(text), lone);
+    if (lone)
+      EXPECT_THROW(CheckPlainSearchText(text), Exception);
+    else
+      EXPECT_NO_THROW(CheckPlainSearchText(text));
+  }
 }
 
 TEST(RowTexts, HeaderAndHitRowsOfEachKind) {
