@@ -21,13 +21,6 @@ std::string KeptCopyPath(const TempFolderLedger& tempFolder, const std::string& 
   return ExtractedTextPath(tempFolder.TempFolder() + "/~kept", path);
 }
 
-std::optional<FileIdentity> IdentityOf(const std::string& path) {
-  const std::optional<std::string> native = NativePath(path);
-  struct stat st;
-  if (!native || ::stat(native->c_str(), &st) != 0) return std::nullopt;
-  return FileIdentity{st.st_dev, st.st_ino};
-}
-
 NewFilePlace PlaceForNewFile(const std::string& path, const std::vector<FileIdentity>& inputs) {
   const std::optional<std::string> native = NativePath(path);
   if (!native) return NewFilePlace::kNotAFile;

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "platform/ui_port.h"
 #include "search/temp_folder_ledger.h"
 #include "targets/check_list.h"
@@ -23,15 +24,6 @@ namespace skarvo {
 
 // Where the copy of a replaced file is kept: the temp folder + "/~kept" + its full path.
 std::string KeptCopyPath(const TempFolderLedger& tempFolder, const std::string& path);
-
-// A file as the file system knows it, whatever name it is reached by.
-struct FileIdentity {
-  dev_t device = 0;
-  ino_t inode = 0;
-  bool operator==(const FileIdentity&) const = default;
-};
-// The identity of the file path names, links followed; nullopt when there is none.
-std::optional<FileIdentity> IdentityOf(const std::string& path);
 
 // What lies at a path a join or a split wants to write a new file at.
 enum class NewFilePlace {
