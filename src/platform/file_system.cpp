@@ -106,19 +106,23 @@ bool FolderIdentity(const std::string& path, dev_t& device, ino_t& inode) {
   return true;
 }
 
-bool CreateFolderPath(const std::string& path) {
+// Makes every missing folder of path with mode (before the umask); folders that exist keep
+// theirs.
+static bool CreateFolderPathWithMode(const std::string& path, mode_t mode) {
   auto native = NativePath(path);
   if (!native || native->empty()) return false;
   std::string& p = *native;
   for (size_t i = 1; i <= p.size(); ++i) {
     if (i == p.size() || p[i] == '/') {
       std::string part = p.substr(0, i);
-      if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
+      if (::mkdir(part.c_str(), mode) != 0 && errno != EEXIST) return false;
     }
   }
   struct stat st;
   return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
+
+bool CreateFolderPath(const std::string& path) { return CreateFolderPathWithMode(path, 0777); }
 
 bool DeleteFilePath(const std::string& path) {
   auto native = NativePath(path);
@@ -471,17 +475,7 @@ void RemoveInflightTempFiles() noexcept {
 }
 
 bool CreatePrivateFolderPath(const std::string& path) {
-  auto native = NativePath(path);
-  if (!native || native->empty()) return false;
-  std::string& p = *native;
-  for (size_t i = 1; i <= p.size(); ++i) {
-    if (i == p.size() || p[i] == '/') {
-      std::string part = p.substr(0, i);
-      if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    }
-  }
-  struct stat st;
-  return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return CreateFolderPathWithMode(path, 0700);
 }
 
 std::string CurrentFolder() {
