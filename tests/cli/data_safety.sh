@@ -24,8 +24,9 @@ restore() {  # restore ARGS... : sets out and rc
 }
 temps() { find "$t" -name '.skarvo-*' | wc -l; }
 # Stops the background run once cond holds while it still runs; false when it ended first.
+# No bound on the tries: a slow (checked) build may search long before it writes.
 stop_when() {
-  for _ in $(seq 1 3000); do
+  while :; do
     kill -0 "$pid" 2>/dev/null || return 1
     if eval "$1"; then
       kill -STOP "$pid"
@@ -111,7 +112,7 @@ cp "$work/orig/f02.txt" "$t/f02.txt"
 # A kill (no clean-up possible) in the middle of a write: the next command removes the
 # temporary file and the private temp folder the manifest names.
 # A large last file keeps the run writing long enough to be caught at it.
-yes "foo big" | head -c 40000000 >"$t/zz_big.txt"
+yes "foo big" | head -c 16000000 >"$t/zz_big.txt"
 cp "$t/zz_big.txt" "$work/orig/"
 killed=0
 for _ in $(seq 1 20); do
