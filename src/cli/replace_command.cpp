@@ -251,7 +251,13 @@ int RunReplaceCommand(const std::vector<std::string>& args) {
     port.Print(e.Message());
     return 2;
   }
-  const std::vector<CheckListRow> targetRows = targetList.Rows();
+  // The backups (the backup folder and any run folder) are the program's own copies: a
+  // replace that searched them would rewrite the originals they keep.
+  const std::optional<std::string> backupRoot =
+      FolderExists(*backupDir) ? RealPath(*backupDir) : std::nullopt;
+  std::vector<CheckListRow> targetRows;
+  for (const CheckListRow& row : targetList.Rows())
+    if (!InBackups(row.text, backupRoot.value_or(std::string()))) targetRows.push_back(row);
   undoList.Clear();
   SearchState state;
   ListSink sink(resultList, undoList, state);
@@ -317,7 +323,8 @@ CommandRegistrar replaceCommand(
              "  W\\t<path>           written\n"
              "  S\\t<path>\\t<reason>  left as it was; reason: vanished, unreadable, changed,\n"
              "                      nul, no-backup, declined, write-failed,\n"
-             "                      folder-not-writable or not-recorded\n"
+             "                      folder-not-writable, not-recorded or in-backups\n"
+             "Files under DIR and in any run folder are never searched nor written.\n"
              "In a path, \"\\\" is written \"\\\\\", a tab \"\\t\" and a line break \"\\n\".\n"
              "\n"
              "Options:\n"

@@ -7,6 +7,7 @@
 
 #include "engine/regexp_error.h"
 #include "ops/join_lines.h"
+#include "ops/overwrite_run.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "search/search_text.h"
@@ -33,6 +34,8 @@ const char* SkipReasonKey(SkipReason reason) {
       return "folder-not-writable";
     case SkipReason::kNotRecorded:
       return "not-recorded";
+    case SkipReason::kInBackups:
+      return "in-backups";
   }
   return "?";
 }
@@ -59,6 +62,8 @@ std::string SkipMessage(SkipReason reason, const std::string& path, const std::s
              Sjis("に新しいファイルを作れません。");
     case SkipReason::kNotRecorded:
       return quoted + Sjis("の上書きを記録できないため、上書きしませんでした。");
+    case SkipReason::kInBackups:
+      return quoted + Sjis("はバックアップのフォルダにあるため、上書きしませんでした。");
   }
   return {};
 }
@@ -133,6 +138,11 @@ class OverwriteWalk {
 
  private:
   void File(const FileWork& work, bool last) {
+    // A backup rewritten would lose the original it keeps; not even backed up again.
+    if (InBackups(work.path, backup_.Root())) {
+      if (!work.hits.empty()) Skip(work.path, SkipReason::kInBackups);
+      return;
+    }
     if (work.hits.empty()) {
       // Not asked about and not written; its backup is kept all the same.
       if (!FileExists(work.path)) return;

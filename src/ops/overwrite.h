@@ -39,6 +39,7 @@ enum class SkipReason {
   kWriteFailed,        // read-only, a dangling link, a full disk...
   kFolderNotWritable,  // no file can be made in the file's folder
   kNotRecorded,        // the run's journal could not record the write
+  kInBackups,          // under the backup folder or in a run folder: the program's copies
 };
 // A short English key for scripts ("changed", "nul", ...).
 const char* SkipReasonKey(SkipReason reason);

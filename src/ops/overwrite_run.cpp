@@ -72,7 +72,46 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// A folder holding a manifest that starts as a run's does; only its first line is read.
+bool IsRunFolder(const std::string& folder) {
+  auto native = NativePath(folder + "/manifest");
+  if (!native) return false;
+  const int fd = ::open(native->c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return false;
+  const std::string magic = std::string(kMagic) + "\n";
+  std::string head(magic.size(), '\0');
+  ssize_t n;
+  do {
+    n = ::read(fd, head.data(), head.size());
+  } while (n < 0 && errno == EINTR);
+  ::close(fd);
+  return n == static_cast<ssize_t>(head.size()) && head == magic;
+}
+
+bool InsideFolder(const std::string& real, const std::string& folder) {
+  // A root of "/" would hold every file; its copies are refused where they are made.
+  if (folder == "/") return false;
+  return real.size() > folder.size() && real.compare(0, folder.size(), folder) == 0 &&
+         real[folder.size()] == '/';
+}
+
 }  // namespace
+
+bool InBackups(const std::string& path, const std::string& backupRoot) {
+  const std::optional<std::string> real = RealPath(path);
+  if (!real) return false;
+  if (!backupRoot.empty()) {
+    const std::optional<std::string> root = RealPath(backupRoot);
+    if (root && InsideFolder(*real, *root)) return true;
+  }
+  std::string folder = *real;
+  for (size_t slash = folder.rfind('/'); slash != std::string::npos && slash > 0;
+       slash = folder.rfind('/')) {
+    folder.resize(slash);
+    if (IsRunFolder(folder)) return true;
+  }
+  return false;
+}
 
 std::string EscapeField(const std::string& cp932) {
   std::string out;
@@ -317,6 +356,14 @@ void RestoreRun(const RunManifest& run, bool force,
   for (const RunFileEntry& entry : run.files) {
     FileIdentity identity;
     std::optional<std::string> now = ReadWholeFileAs(entry.file, identity);
+    // The run wrote entry.file by its real path: a link there now, or a folder above it
+    // swapped for one, leads to a file the run never wrote. Checked after the read, so a
+    // swap after this check fails the write's identity check instead.
+    const std::optional<std::string> real = RealPath(entry.file);
+    if (IsSymbolicLink(entry.file) || (real && *real != entry.file)) {
+      report(entry, RunRestoreResult::kChanged);
+      continue;
+    }
     if (!now && (!force || FileExists(entry.file))) {
       report(entry, RunRestoreResult::kVanished);
       continue;

@@ -111,6 +111,11 @@ std::vector<RunManifest> ListRuns(const std::string& backupFolder);
 // them "cleaned". Returns the number of runs cleaned.
 int CleanKilledRuns(const std::string& backupFolder);
 
+// True when path (by its real path) lies under the folder backupRoot (none when empty) or
+// inside a run folder (a folder holding a run's manifest): the program's own copies, never
+// searched for a replace nor written by one.
+bool InBackups(const std::string& path, const std::string& backupRoot);
+
 // What the restore did with one file of a run.
 enum class RunRestoreResult {
   kRestored,     // the backup was put back

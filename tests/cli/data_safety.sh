@@ -172,4 +172,34 @@ mkdir "$work/n"
 printf 'foo\n' >"$work/n/a"$'\n'"b\\c"$'\t'"d.txt"
 out="$(cd "$work" && TMPDIR="$work/tmp" "$cli" replace --yes --backup-dir bk foo x n)"
 [ "$out" = "W${T}n/a\\nb\\\\c\\td.txt" ] || say "escaped name: $out"
+
+# The backups are never searched: a second run in the folder holding the default ./Temp
+# (and an earlier run folder of another backup folder) leaves every backup as it was.
+mkdir "$work/w"
+printf 'foo 1\r\n' >"$work/w/a.txt"
+in_w() { (cd "$work/w" && TMPDIR="$work/tmp" "$cli" "$@" 2>/dev/null); }
+in_w replace --yes --backup-dir bk2 foo fooX . >/dev/null
+in_w replace --yes foo fooY . >/dev/null
+out="$(in_w replace --yes foo fooZ .)"
+[ "$out" = "W${T}./a.txt" ] || say "a run wrote into the backups: $out"
+[ "$(cat "$work"/w/bk2/*/files"$work"/w/a.txt)" = $'foo 1\r' ] || say "other run folder's backup rewritten"
+grep -rlq "^fooZ" "$work/w/Temp" && say "a backup under ./Temp was rewritten"
+in_w restore --force "$(ls "$work/w/Temp" | head -1)" >/dev/null
+[ "$(cat "$work/w/a.txt")" = $'fooX 1\r' ] || say "restore did not bring back run 1's original"
+
+# Restore never writes through a link that took a file's place after the run; a file that
+# was reached through a link at the run is put back at the link's target.
+mkdir "$work/l"
+printf 'foo\n' >"$work/l/b.txt"
+printf 'foo\n' >"$work/target.txt"
+ln -s ../target.txt "$work/l/c.txt"
+printf 'victim\n' >"$work/victim.txt"
+(cd "$work" && TMPDIR="$work/tmp" "$cli" replace --yes --backup-dir bk3 foo BAR l >/dev/null)
+rm "$work/l/b.txt"
+ln -s ../victim.txt "$work/l/b.txt"
+out="$(cd "$work" && TMPDIR="$work/tmp" "$cli" restore --force --backup-dir bk3 2>/dev/null)"
+[ "$(cat "$work/victim.txt")" = victim ] || say "restore wrote through a new link"
+case "$out" in *"/l/b.txt${T}changed"*) ;; *) say "new link not told changed: $out" ;; esac
+[ "$(cat "$work/target.txt")" = foo ] || say "linked file at the run not put back: $out"
+[ -L "$work/l/c.txt" ] || say "the link of the run is no longer a link"
 exit "$fail"

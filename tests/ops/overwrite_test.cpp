@@ -329,5 +329,24 @@ TEST_F(OverwriteTest, ARecordThatDoesNotMatchTheListReportsEachBackupOnce) {
   EXPECT_TRUE(undoList_.Empty());
 }
 
+TEST_F(OverwriteTest, TheBackupsAndRunFoldersAreNeverWritten) {
+  const std::string file = Write("a.txt", "x\r\n");
+  const std::string runCopy = Write("run/files/b.txt", "x\r\n");
+  Write("run/manifest", "skarvo-overwrite-run 1\nstarted\t2026-01-01T00:00:00Z\n");
+  SearchAndReplace("x", "y");
+  Overwrite({Answer::kYesToAll});
+  ASSERT_EQ(Read(BackupOf(file)), "x\r\n");
+  // Again over the whole home: the window's Temp with the backup made above is searched.
+  Build(home_);
+  Search("x");
+  Replace("z");
+  Overwrite({Answer::kYesToAll});
+  const std::string skipped = S("はバックアップのフォルダにあるため、上書きしませんでした。");
+  EXPECT_EQ(Texts("message"), (std::vector<std::string>{"\"" + runCopy + "\"" + skipped,
+                                                        "\"" + BackupOf(file) + "\"" + skipped}));
+  EXPECT_EQ(Read(BackupOf(file)), "x\r\n");
+  EXPECT_EQ(Read(runCopy), "x\r\n");
+}
+
 }  // namespace
 }  // namespace skarvo::testing
