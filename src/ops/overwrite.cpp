@@ -33,6 +33,8 @@ const char* SkipReasonKey(SkipReason reason) {
       return "folder-not-writable";
     case SkipReason::kNotRecorded:
       return "not-recorded";
+    case SkipReason::kPartial:
+      return "partial";
   }
   return "?";
 }
@@ -59,6 +61,9 @@ std::string SkipMessage(SkipReason reason, const std::string& path, const std::s
              Sjis("に新しいファイルを作れません。");
     case SkipReason::kNotRecorded:
       return quoted + Sjis("の上書きを記録できないため、上書きしませんでした。");
+    case SkipReason::kPartial:
+      return quoted + Sjis("への書き込みが途中で失敗し、ファイルは一部だけ書き換わっています。") +
+             Sjis("元の内容はバックアップにあります。");
   }
   return {};
 }
@@ -186,6 +191,8 @@ class OverwriteWalk {
         return Skip(work.path, SkipReason::kChanged);
       case WriteFailure::kFolderNotWritable:
         return Skip(work.path, SkipReason::kFolderNotWritable, outcome.folder);
+      case WriteFailure::kPartial:
+        return Skip(work.path, SkipReason::kPartial);
       default:
         return Skip(work.path, SkipReason::kWriteFailed);
     }

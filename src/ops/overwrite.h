@@ -39,6 +39,7 @@ enum class SkipReason {
   kWriteFailed,        // read-only, a dangling link, a full disk...
   kFolderNotWritable,  // no file can be made in the file's folder
   kNotRecorded,        // the run's journal could not record the write
+  kPartial,            // written in place and failed midway: part-written, backup kept
 };
 // A short English key for scripts ("changed", "nul", ...).
 const char* SkipReasonKey(SkipReason reason);
