@@ -70,7 +70,10 @@ int RunRestoreCommand(const std::vector<std::string>& args) {
     for (const RunManifest& run : runs) {
       int written = 0;
       for (const RunFileEntry& f : run.files) written += f.done ? 1 : 0;
-      std::string state = run.cleaned ? "interrupted" : run.ended ? "finished" : "running";
+      std::string state = run.damagedLine != 0 ? "damaged"
+                          : run.cleaned        ? "interrupted"
+                          : run.ended          ? "finished"
+                                               : "running";
       if (!run.restored.empty()) state += ",restored";
       reportOk = Line(edge.Out(EscapeField(run.name)) + "\t" + run.started + "\t" +
                       std::to_string(written) + "\t" + state) &&
@@ -93,8 +96,11 @@ int RunRestoreCommand(const std::vector<std::string>& args) {
   int restored = 0, left = 0;
   RestoreRun(*chosen, force, [&](const RunFileEntry& entry, RunRestoreResult result) {
     const std::string path = edge.Out(EscapeField(entry.file));
-    if (result == RunRestoreResult::kRestored) {
+    if (result == RunRestoreResult::kRestored || result == RunRestoreResult::kRestoredPartial) {
       ++restored;
+      if (result == RunRestoreResult::kRestoredPartial)
+        PrintError("restore: " + path +
+                   ": its write may have been cut short; put back from its checked backup");
       reportOk = Line("R\t" + path) && reportOk;
     } else if (result != RunRestoreResult::kUnchanged) {
       ++left;
@@ -104,6 +110,13 @@ int RunRestoreCommand(const std::vector<std::string>& args) {
   });
   if (!reportOk)
     PrintError("restore: the report could not be written; every file was still handled");
+  if (chosen->damagedLine != 0) {
+    // What was read before the damage is put back; the rest of the run is unknown.
+    PrintError("restore: run " + edge.Out(EscapeField(chosen->name)) +
+               ": its manifest is damaged (line " + std::to_string(chosen->damagedLine) +
+               " cannot be read); only the files recorded before it were handled");
+    return restored > 0 ? 3 : 2;
+  }
   if (left > 0 || !reportOk) return 3;
   return restored > 0 ? 0 : 1;
 }
@@ -118,7 +131,8 @@ CommandRegistrar restoreCommand(
              "folder, named by its UTC start time and process id (YYYYMMDD-HHMMSS-PID), with a\n"
              "manifest of the files it wrote. A backup whose bytes are not the original's\n"
              "recorded digest is never put back. One line per file:\n"
-             "  R\\t<path>           put back\n"
+             "  R\\t<path>           put back (also a file whose write may have been cut\n"
+             "                      short: a write begun but never recorded done)\n"
              "  S\\t<path>\\t<reason>  left; reason: changed, vanished, bad-backup or\n"
              "                      write-failed\n"
              "A file that holds its original already is passed over. In a path, \"\\\" is\n"
@@ -128,7 +142,8 @@ CommandRegistrar restoreCommand(
              "Options:\n"
              "  --list            one line per run, oldest first:\n"
              "                    <run>\\t<started>\\t<files written>\\t<state>; state:\n"
-             "                    finished, interrupted or running, then \",restored\" once\n"
+             "                    finished, interrupted, running or damaged (the manifest\n"
+             "                    cannot be read through), then \",restored\" once\n"
              "                    a restore put files back\n"
              "  --force           put back also a file that no longer holds what the run wrote\n"
              "  --backup-dir DIR  the backup folder the runs are in (default ./Temp)\n"
@@ -136,8 +151,8 @@ CommandRegistrar restoreCommand(
              "  RUN               the run's name or folder; default the newest run\n"
              "\n"
              "Exit status: 0 every file put back, 1 nothing to put back, 2 bad arguments or no\n"
-             "such run, 3 some files left (each on an S line) or the report could not be\n"
-             "written.\n"
+             "such run or a damaged manifest, 3 some files left (each on an S line), some\n"
+             "files put back from a damaged manifest, or the report could not be written.\n"
              "\n"
              "Example:\n"
              "  skarvo-cli restore --list\n"

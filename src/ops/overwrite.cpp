@@ -36,6 +36,8 @@ const char* SkipReasonKey(SkipReason reason) {
       return "not-recorded";
     case SkipReason::kInBackups:
       return "in-backups";
+    case SkipReason::kPartial:
+      return "partial";
   }
   return "?";
 }
@@ -64,6 +66,9 @@ std::string SkipMessage(SkipReason reason, const std::string& path, const std::s
       return quoted + Sjis("の上書きを記録できないため、上書きしませんでした。");
     case SkipReason::kInBackups:
       return quoted + Sjis("はバックアップのフォルダにあるため、上書きしませんでした。");
+    case SkipReason::kPartial:
+      return quoted + Sjis("への書き込みが途中で失敗し、ファイルは一部だけ書き換わっています。") +
+             Sjis("元の内容はバックアップにあります。");
   }
   return {};
 }
@@ -196,6 +201,8 @@ class OverwriteWalk {
         return Skip(work.path, SkipReason::kChanged);
       case WriteFailure::kFolderNotWritable:
         return Skip(work.path, SkipReason::kFolderNotWritable, outcome.folder);
+      case WriteFailure::kPartial:
+        return Skip(work.path, SkipReason::kPartial);
       default:
         return Skip(work.path, SkipReason::kWriteFailed);
     }

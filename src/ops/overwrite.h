@@ -40,6 +40,7 @@ enum class SkipReason {
   kFolderNotWritable,  // no file can be made in the file's folder
   kNotRecorded,        // the run's journal could not record the write
   kInBackups,          // under the backup folder or in a run folder: the program's copies
+  kPartial,            // written in place and failed midway: part-written, backup kept
 };
 // A short English key for scripts ("changed", "nul", ...).
 const char* SkipReasonKey(SkipReason reason);

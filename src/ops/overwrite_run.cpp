@@ -232,19 +232,27 @@ void OverwriteRun::RemoveIfEmpty() {
 }
 
 std::optional<RunManifest> ReadRunManifest(const std::string& runFolder) {
+  if (!FileExists(runFolder + "/manifest")) return std::nullopt;
   std::optional<std::string> text = ReadWholeFile(runFolder + "/manifest");
-  if (!text || text->rfind(std::string(kMagic) + "\n", 0) != 0) return std::nullopt;
   RunManifest run;
   std::map<std::string, size_t> byFile;
   run.folder = runFolder;
   run.name = BaseName(runFolder);
-  size_t start = 0;
+  if (!text || text->rfind(std::string(kMagic) + "\n", 0) != 0) {
+    run.damagedLine = 1;
+    return run;
+  }
+  size_t start = std::string(kMagic).size() + 1;
+  int lineNo = 1;
   while (start < text->size()) {
+    ++lineNo;
     size_t end = text->find('\n', start);
-    if (end == std::string::npos) end = text->size();  // a line cut off by a kill
+    const bool cut = end == std::string::npos;  // a last line cut off by a kill
+    if (cut) end = text->size();
     const std::vector<std::string> f = SplitFields(text->substr(start, end - start));
     start = end + 1;
     const std::string& kind = f[0];
+    bool read = true;
     if (kind == "started" && f.size() >= 2) {
       run.started = f[1];
     } else if (kind == "pid" && f.size() >= 2) {
@@ -255,26 +263,35 @@ std::optional<RunManifest> ReadRunManifest(const std::string& runFolder) {
       RunFileEntry entry;
       entry.file = f[1];
       entry.backup = f[2];
-      if (ParseDigest(f[3], f[4], entry.original) && ParseDigest(f[5], f[6], entry.written)) {
+      read = ParseDigest(f[3], f[4], entry.original) && ParseDigest(f[5], f[6], entry.written);
+      if (read) {
         byFile[entry.file] = run.files.size();
         run.files.push_back(std::move(entry));
       }
     } else if ((kind == "temp" || kind == "written") && f.size() >= 3) {
       auto at = byFile.find(f[1]);
-      if (at == byFile.end()) continue;
-      RunFileEntry& entry = run.files[at->second];
-      if (kind == "temp")
-        entry.temps.push_back(f[2]);
-      else
-        entry.done = true;
+      read = at != byFile.end();
+      if (read && kind == "temp")
+        run.files[at->second].temps.push_back(f[2]);
+      else if (read)
+        run.files[at->second].done = true;
     } else if (kind == "end") {
       run.ended = true;
     } else if (kind == "cleaned") {
       run.ended = run.cleaned = true;
     } else if (kind == "restored" && f.size() >= 2) {
       run.restored.push_back(f[1]);
+    } else {
+      // A "file" line is flushed before its file is touched, so only a later, unflushed
+      // line may be cut short by a kill.
+      read = cut && kind != "file" && f.size() <= 3;
+    }
+    if (!read) {
+      run.damagedLine = lineNo;
+      break;
     }
   }
+  if (run.damagedLine == 0 && (run.started.empty() || run.pid == 0)) run.damagedLine = lineNo;
   return run;
 }
 
@@ -297,7 +314,7 @@ std::vector<RunManifest> ListRuns(const std::string& backupFolder) {
 int CleanKilledRuns(const std::string& backupFolder) {
   int cleaned = 0;
   for (const RunManifest& run : ListRuns(backupFolder)) {
-    if (run.ended || !ProcessGone(run.pid)) continue;
+    if (run.ended || run.damagedLine != 0 || !ProcessGone(run.pid)) continue;
     for (const RunFileEntry& entry : run.files) {
       for (const std::string& temp : entry.temps) {
         // Only what the writer makes: a plain file named ".skarvo-" and six letters.
@@ -319,6 +336,7 @@ int CleanKilledRuns(const std::string& backupFolder) {
 const char* RunRestoreKey(RunRestoreResult result) {
   switch (result) {
     case RunRestoreResult::kRestored:
+    case RunRestoreResult::kRestoredPartial:
       return "restored";
     case RunRestoreResult::kUnchanged:
       return "unchanged";
@@ -345,6 +363,9 @@ std::string RunRestoreMessage(RunRestoreResult result, const std::string& path) 
       return quoted + Sjis("のバックアップが元の内容と一致しないため、復元しませんでした。");
     case RunRestoreResult::kWriteFailed:
       return quoted + Sjis("に書き込めませんでした。");
+    case RunRestoreResult::kRestoredPartial:
+      return quoted +
+             Sjis("は書き込みが途中で止まった可能性があるため、バックアップから復元しました。");
     default:
       return {};
   }
@@ -355,6 +376,7 @@ void RestoreRun(const RunManifest& run, bool force,
   bool any = false;
   for (const RunFileEntry& entry : run.files) {
     FileIdentity identity;
+    bool partial = false;
     std::optional<std::string> now = ReadWholeFileAs(entry.file, identity);
     // The run wrote entry.file by its real path: a link there now, or a folder above it
     // swapped for one, leads to a file the run never wrote. Checked after the read, so a
@@ -374,7 +396,10 @@ void RestoreRun(const RunManifest& run, bool force,
         report(entry, RunRestoreResult::kUnchanged);
         continue;
       }
-      if (digest != entry.written && !force) {
+      // A write begun (a temporary file made) and never recorded done may have been cut
+      // short in place: neither digest then, and the checked backup is what it held.
+      partial = digest != entry.written && !entry.done && !entry.temps.empty();
+      if (digest != entry.written && !force && !partial) {
         report(entry, RunRestoreResult::kChanged);
         continue;
       }
@@ -389,7 +414,9 @@ void RestoreRun(const RunManifest& run, bool force,
     const bool ok = WriteFileSafely(
                         entry.file, [&](const FilePieceWriter& write) { write(*bytes); }, options)
                         .Ok();
-    report(entry, ok ? RunRestoreResult::kRestored : RunRestoreResult::kWriteFailed);
+    report(entry, !ok       ? RunRestoreResult::kWriteFailed
+                  : partial ? RunRestoreResult::kRestoredPartial
+                            : RunRestoreResult::kRestored);
     any = any || ok;
   }
   if (any) AppendToManifest(run.folder, "restored\t" + UtcTimeText());

@@ -55,6 +55,9 @@ struct RunManifest {
   bool cleaned = false;               // "cleaned": the run was killed and cleaned up after
   std::vector<std::string> restored;  // times of restores
   std::vector<RunFileEntry> files;
+  // The first line that could not be read (1-based); 0 when the manifest is whole. The
+  // lines before it are kept.
+  int damagedLine = 0;
 };
 
 class OverwriteRun : public OverwriteJournal {
@@ -101,7 +104,8 @@ std::string UnescapeField(const std::string& text);
 // The current UTC time as YYYY-MM-DDTHH:MM:SSZ.
 std::string UtcTimeText();
 
-// Reads the manifest of a run folder; nullopt when it has none or it is not one.
+// Reads the manifest of a run folder; nullopt when it has none. A manifest that cannot be
+// read through is still a run, with damagedLine set.
 std::optional<RunManifest> ReadRunManifest(const std::string& runFolder);
 // The runs under backupFolder, oldest first.
 std::vector<RunManifest> ListRuns(const std::string& backupFolder);
@@ -118,12 +122,13 @@ bool InBackups(const std::string& path, const std::string& backupRoot);
 
 // What the restore did with one file of a run.
 enum class RunRestoreResult {
-  kRestored,     // the backup was put back
-  kUnchanged,    // the file holds the original already (the run never wrote it)
-  kChanged,      // the file holds neither what the run wrote nor the original
-  kVanished,     // the file is gone
-  kBadBackup,    // the backup is missing or no longer holds the original
-  kWriteFailed,  // the file could not be written
+  kRestored,         // the backup was put back
+  kRestoredPartial,  // the backup was put back over a write that may have been cut short
+  kUnchanged,        // the file holds the original already (the run never wrote it)
+  kChanged,          // the file holds neither what the run wrote nor the original
+  kVanished,         // the file is gone
+  kBadBackup,        // the backup is missing or no longer holds the original
+  kWriteFailed,      // the file could not be written
 };
 const char* RunRestoreKey(RunRestoreResult result);
 // The message of a file not put back (CP932).

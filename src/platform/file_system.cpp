@@ -280,11 +280,28 @@ bool CopyAttributes(const std::string& nativeTarget, int fd) {
 
 // Copies the flushed temporary file into the target's own inode: every hard link, the owner
 // and the attributes stay as they are.
-bool CopyInPlace(int tempFd, const std::string& nativeTarget) {
+// Copies the temporary file over the target in place. The new size is reserved first (where
+// the file system can), so a full disk leaves the target untouched (kIo); the ending signals are
+// held while the bytes go over, so an interrupt cannot leave old and new mixed. An error once the
+// first byte is over leaves the target part-written (kPartial).
+WriteFailure CopyInPlace(int tempFd, const std::string& nativeTarget) {
+  struct stat temp;
+  if (::fstat(tempFd, &temp) != 0 || ::lseek(tempFd, 0, SEEK_SET) != 0) return WriteFailure::kIo;
   const int out = ::open(nativeTarget.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (out < 0) return false;
-  bool ok = ::lseek(tempFd, 0, SEEK_SET) == 0;
-  off_t total = 0;
+  if (out < 0) return WriteFailure::kIo;
+  struct stat before;
+  if (::fstat(out, &before) != 0 ||
+      (temp.st_size > 0 && ::fallocate(out, 0, 0, temp.st_size) != 0 && errno != EOPNOTSUPP &&
+       errno != ENOSYS)) {
+    // The target's bytes are as they were; only a size grown by the attempt is undone.
+    struct stat after;
+    if (::fstat(out, &after) == 0 && after.st_size != before.st_size)
+      (void)::ftruncate(out, before.st_size);
+    ::close(out);
+    return WriteFailure::kIo;
+  }
+  HoldEndingSignals hold;
+  bool ok = true;
   char buffer[65536];
   while (ok) {
     ssize_t n = ::read(tempFd, buffer, sizeof buffer);
@@ -294,10 +311,10 @@ bool CopyInPlace(int tempFd, const std::string& nativeTarget) {
       break;
     }
     ok = WriteAll(out, buffer, static_cast<size_t>(n));
-    total += n;
   }
-  ok = ok && ::ftruncate(out, total) == 0 && ::fsync(out) == 0;
-  return (::close(out) == 0) && ok;
+  ok = ok && ::ftruncate(out, temp.st_size) == 0 && ::fsync(out) == 0;
+  ok = (::close(out) == 0) && ok;
+  return ok ? WriteFailure::kNone : WriteFailure::kPartial;
 }
 
 std::string Cp932OrLossy(const std::string& native) {
@@ -445,10 +462,10 @@ WriteOutcome WriteFileSafely(const std::string& path,
     return {WriteFailure::kChanged, {}};
   }
   if (ok && inPlace) {
-    ok = CopyInPlace(fd, *native);
+    const WriteFailure copied = CopyInPlace(fd, *native);
     ::close(fd);
     drop();
-    return {ok ? WriteFailure::kNone : WriteFailure::kIo, {}};
+    return {copied, {}};
   }
   ok = (::close(fd) == 0) && ok;
   if (ok) ok = ::rename(name.data(), native->c_str()) == 0;

@@ -84,7 +84,8 @@ enum class WriteFailure {
   kReadOnlyFile,       // the file has no write permission (refused even for root)
   kFolderNotWritable,  // no new file can be made in the target's folder
   kChanged,            // the target is no longer the expected file, or changed meanwhile
-  kIo,                 // writing failed (a full disk...)
+  kIo,                 // writing failed (a full disk...); the target is as it was
+  kPartial,            // an in-place write failed midway: the target is part-written
 };
 struct WriteOutcome {
   WriteFailure failure = WriteFailure::kNone;

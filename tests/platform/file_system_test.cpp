@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -360,6 +361,39 @@ TEST(WriteFileSafely, TheExpectedFileMustStillBeTheOneGiven) {
   options.expected = &now;
   EXPECT_TRUE(WriteFileSafely(f, fill, options).Ok());
   EXPECT_EQ(ReadWholeFile(f).value_or(""), "new");
+}
+
+// A file with a second name is written in place: on a disk too full for its new size it
+// is left whole, not cut off where the space ran out.
+TEST(WriteFileSafely, AHardLinkedFileOnAFullDiskIsLeftWhole) {
+  TempFolder dir;
+  // 16 pages: the temporary file fits beside the old one, the grown old one may not.
+  if (::mount("tmpfs", dir.path().c_str(), "tmpfs", 0, "size=64k") != 0)
+    GTEST_SKIP() << "a small file system cannot be mounted here";
+  struct Row {
+    size_t oldSize, newSize;
+    WriteFailure expected;
+  } rows[] = {
+      {8192, 12288, WriteFailure::kNone},   // grows within the free space
+      {24576, 36864, WriteFailure::kIo},    // grows past it
+      {36864, 24576, WriteFailure::kNone},  // shrinks
+  };
+  for (const Row& row : rows) {
+    const std::string f = dir.path() + "/f.txt", g = dir.path() + "/g.txt";
+    Touch(f, std::string(row.oldSize, 'o'));
+    EXPECT_EQ(::link(f.c_str(), g.c_str()), 0);
+    const WriteFailure got = WriteFileSafely(f, [&](const FilePieceWriter& write) {
+                               write(std::string(row.newSize, 'n'));
+                             }).failure;
+    EXPECT_EQ(got, row.expected) << row.oldSize << " -> " << row.newSize;
+    const std::string want(row.expected == WriteFailure::kNone ? row.newSize : row.oldSize,
+                           row.expected == WriteFailure::kNone ? 'n' : 'o');
+    EXPECT_TRUE(ReadWholeFile(g) == want) << row.oldSize << " -> " << row.newSize;
+    EXPECT_FALSE(HoldsTempFile(dir.path()));
+    ::unlink(f.c_str());
+    ::unlink(g.c_str());
+  }
+  ::umount(dir.path().c_str());
 }
 
 TEST(Sha256, KnownDigests) {
