@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "platform/codepage.h"
@@ -45,6 +46,15 @@ std::string ErrorText(const std::exception& e) {
 void PrintError(const std::string& utf8) {
   std::fflush(stdout);
   std::fprintf(stderr, "skarvo-cli: %s\n", utf8.c_str());
+}
+
+bool FlushedReport::Line(const std::string& bytes) {
+  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+  std::fputc('\n', stdout);
+  const bool ok = std::fflush(stdout) == 0 && !std::ferror(stdout);
+  if (!ok && error_ == 0) error_ = errno != 0 ? errno : EIO;
+  std::clearerr(stdout);
+  return ok;
 }
 
 }  // namespace skarvo::cli

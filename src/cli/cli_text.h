@@ -34,6 +34,20 @@ bool ReadInputLine(std::FILE* in, std::string& line);
 // Writes bytes and an LF to standard output.
 void WriteLine(const std::string& bytes);
 
+// The report lines of a write command: each flushed as it is written, so an interrupted run
+// has reported every file it handled. A failed write stops neither the run nor the later
+// lines; the first failure is kept for the end.
+class FlushedReport {
+ public:
+  // Writes bytes and an LF; false when they could not be written.
+  bool Line(const std::string& bytes);
+  // The errno of the first line that could not be written; 0 when every line was.
+  int Error() const { return error_; }
+
+ private:
+  int error_ = 0;
+};
+
 // The message of an exception in UTF-8: a skarvo::Exception's CP932 message converted, any
 // other exception's text as it is.
 std::string ErrorText(const std::exception& e);

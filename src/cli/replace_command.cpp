@@ -46,31 +46,6 @@ constexpr const char* kUsage =
     "[--raw] [--plain] [--ignore-case] [--fuzzy] [--no-subfolders] [--ext LIST] "
     "[--backup-dir DIR] [--yes] PATTERN REPLACEMENT FOLDER...";
 
-// The W/S report: one line at a time, flushed, so an interrupted run has reported every
-// file it wrote. A failed write of the report stops neither the run nor the report's
-// later lines, and is told at the end.
-class Report {
- public:
-  void Line(const std::string& bytes) {
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-    std::fputc('\n', stdout);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-      if (error_ == 0) error_ = errno != 0 ? errno : EIO;
-      std::clearerr(stdout);
-    }
-  }
-  // Says on stderr that lines were lost; true when they were.
-  bool Failed(const std::string& command) const {
-    if (error_ == 0) return false;
-    PrintError(command + ": the report could not be written (" + std::strerror(error_) +
-               "); every file was still handled");
-    return true;
-  }
-
- private:
-  int error_ = 0;
-};
-
 // Messages and errors go to stderr (the replace's notice about the preview is for a
 // window only); the input box answers with the replacement; a question is answered "すべて
 // はい" with --yes and Cancel without; confirmations are refused.
@@ -286,7 +261,7 @@ int RunReplaceCommand(const std::vector<std::string>& args) {
   }
   if (!anyChecked) return 1;
   TFileBackup backup(run->FilesRoot(), nullptr);
-  Report report;
+  FlushedReport report;
   int written = 0;
   int left = 0;
   N12Click(
@@ -301,7 +276,10 @@ int RunReplaceCommand(const std::vector<std::string>& args) {
         }
       },
       run.get());
-  const bool reportFailed = report.Failed("replace");
+  const bool reportFailed = report.Error() != 0;
+  if (reportFailed)
+    PrintError(std::string("replace: the report could not be written (") +
+               std::strerror(report.Error()) + "); every file was still handled");
   if (left > 0 || reportFailed) return 3;
   return written > 0 ? 0 : 1;
 }

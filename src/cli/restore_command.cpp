@@ -24,16 +24,8 @@ int Fail(const std::string& message) {
   return 2;
 }
 
-// One report line, flushed; false once a line could not be written.
-bool Line(const std::string& bytes) {
-  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-  std::fputc('\n', stdout);
-  const bool ok = std::fflush(stdout) == 0 && !std::ferror(stdout);
-  std::clearerr(stdout);
-  return ok;
-}
-
 int RunRestoreCommand(const std::vector<std::string>& args) {
+  FlushedReport report;
   bool raw = false, list = false, force = false;
   std::string backupDir = "./Temp";
   std::vector<std::string> positional;
@@ -75,8 +67,8 @@ int RunRestoreCommand(const std::vector<std::string>& args) {
                           : run.ended          ? "finished"
                                                : "running";
       if (!run.restored.empty()) state += ",restored";
-      reportOk = Line(edge.Out(EscapeField(run.name)) + "\t" + run.started + "\t" +
-                      std::to_string(written) + "\t" + state) &&
+      reportOk = report.Line(edge.Out(EscapeField(run.name)) + "\t" + run.started + "\t" +
+                             std::to_string(written) + "\t" + state) &&
                  reportOk;
     }
     if (!reportOk) PrintError("restore: the list could not be written");
@@ -101,11 +93,11 @@ int RunRestoreCommand(const std::vector<std::string>& args) {
       if (result == RunRestoreResult::kRestoredPartial)
         PrintError("restore: " + path +
                    ": its write may have been cut short; put back from its checked backup");
-      reportOk = Line("R\t" + path) && reportOk;
+      reportOk = report.Line("R\t" + path) && reportOk;
     } else if (result != RunRestoreResult::kUnchanged) {
       ++left;
       PrintError("restore: " + edge.Out(RunRestoreMessage(result, entry.file)));
-      reportOk = Line("S\t" + path + "\t" + RunRestoreKey(result)) && reportOk;
+      reportOk = report.Line("S\t" + path + "\t" + RunRestoreKey(result)) && reportOk;
     }
   });
   if (!reportOk)
