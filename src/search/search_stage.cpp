@@ -69,6 +69,7 @@ SearchEnd TSearchStage::Run(const std::vector<CheckListRow>& targets, SearchSink
     held_.clear();
     cellTexts_.clear();
     cellLabels_.clear();
+    cellPlaces_.clear();
     try {
       SearchFile(path_);
       FlushHeldRows();
@@ -181,6 +182,8 @@ void TSearchStage::AddHit(const std::string& line, int64_t lineNo) {
     hit.checked = true;
     hit.lineNo = lineNo;
     hit.lineText.assign(line);
+    hit.kind = RowKind::kTextLine;
+    if (hit.file != path_) hit.file = path_;
     AssignTextHitRowText(hit.text, lineNo, line);
     Emit(hit);
     return;
@@ -188,12 +191,15 @@ void TSearchStage::AddHit(const std::string& line, int64_t lineNo) {
   CheckListRow row;
   row.lineNo = lineNo;
   row.lineText = line;
+  row.file = path_;
   switch (kind_) {
     case TargetKind::kSpreadsheet:
+      row.kind = RowKind::kCell;
       row.text = line;
       held_.push_back(std::move(row));
       return;
     case TargetKind::kWordProcessor:
+      row.kind = RowKind::kParagraph;
       row.text = WordHitRowText(line);
       break;
     case TargetKind::kText:
@@ -209,6 +215,8 @@ void TSearchStage::Emit(const CheckListRow& row) {
     CheckListRow header;
     header.text = FileHeaderRowText(path_);
     header.header = true;
+    header.kind = RowKind::kFileHeader;
+    header.file = path_;
     goOn = sink_->OnRow(header);
   }
   // A header never stands without its first hit.
@@ -231,6 +239,7 @@ void TSearchStage::Grep2Match(TGrep&, const RE_LineInfo_t& lineInfo) {
 void TSearchStage::XBiff1ReadCell(TXBiff&, int32_t sheetNo, int32_t row, int32_t col, int32_t,
                                   const std::string& data, bool&) {
   cellLabels_.push_back(CellLabel(sheetNo, row, col));
+  cellPlaces_.push_back(CellPlace{sheetNo, row, col});
   cellTexts_.push_back(RemoveLineBreaks(data));
 }
 
@@ -247,6 +256,9 @@ void TSearchStage::AssignCellLabels() {
     const size_t k = it->second.back();
     it->second.pop_back();
     r->text = cellLabels_[k] + r->text;
+    r->sheet = cellPlaces_[k].sheet;
+    r->cellRow = cellPlaces_[k].row;
+    r->cellColumn = cellPlaces_[k].column;
   }
 }
 

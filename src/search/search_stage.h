@@ -120,6 +120,10 @@ class TSearchStage {
   std::vector<CheckListRow> held_;       // a spreadsheet's hits until its cells are labelled
   std::vector<std::string> cellTexts_;   // ListBoxExcel while a spreadsheet is read
   std::vector<std::string> cellLabels_;  // ListBoxCell
+  struct CellPlace {
+    int sheet, row, column;
+  };
+  std::vector<CellPlace> cellPlaces_;  // of each label
 };
 
 }  // namespace skarvo

@@ -16,6 +16,10 @@
 
 namespace skarvo {
 
+// What a row of the result list stands for, so no later step reads it back out of the
+// displayed text. Rows of the other lists are kPlain.
+enum class RowKind : uint8_t { kPlain, kFileHeader, kTextLine, kCell, kParagraph };
+
 struct CheckListRow {
   // Most rows are built from text, header flag and check state alone; hit rows add the rest.
   CheckListRow(std::string text = {}, bool header = false, bool checked = false, int64_t lineNo = 0,
@@ -33,6 +37,14 @@ struct CheckListRow {
   // text (CP932) without the row's prefix.
   int64_t lineNo = 0;
   std::string lineText;
+  // Result rows only: the kind, and the file searched (CP932) of a header and of each hit.
+  RowKind kind = RowKind::kPlain;
+  std::string file;
+  // kCell rows whose cell was found: the reader's sheet number and the 0-based row and
+  // column; sheet is -1 for a spreadsheet hit that took no cell's label.
+  int sheet = -1;
+  int cellRow = 0;
+  int cellColumn = 0;
   bool operator==(const CheckListRow&) const = default;
 };
 
