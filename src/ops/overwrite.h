@@ -24,6 +24,7 @@
 
 #include "ops/file_backup.h"
 #include "ops/ops_parts.h"
+#include "ops/overwrite_record.h"
 #include "ops/replace.h"
 
 namespace skarvo {
@@ -48,15 +49,6 @@ const char* SkipReasonKey(SkipReason reason);
 // folder of kFolderNotWritable.
 std::string SkipMessage(SkipReason reason, const std::string& path, const std::string& folder = {});
 
-// One file the overwrite backed up, and what it wrote there.
-struct OverwrittenFile {
-  std::string file;
-  std::string backup;
-  bool written = false;
-  ContentDigest originalDigest;  // of the backup's bytes
-  ContentDigest writtenDigest;   // of what was written, when written
-};
-
 // Where an overwrite run records what it does, so that a crash or a kill leaves a record
 // that the next run and the restore can read. Each call comes before the step it names.
 class OverwriteJournal {
@@ -70,11 +62,6 @@ class OverwriteJournal {
   virtual void TempCreated(const std::string& file, const std::string& tempPath) = 0;
   // file now holds what WillWrite named.
   virtual void Written(const std::string& file) = 0;
-};
-
-// What an overwrite did, for the restore and for skarvo-cli.
-struct OverwriteRecord {
-  std::vector<OverwrittenFile> files;  // in the order the backups were written
 };
 
 // Reports each file as the walk finishes with it: written, or skipped with a reason.
