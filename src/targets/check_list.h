@@ -45,6 +45,9 @@ struct CheckListRow {
   int sheet = -1;
   int cellRow = 0;
   int cellColumn = 0;
+  // Join list rows: a content row's file in `file`; a split part row's file in `file` and
+  // its lines in lineNo..lineTo.
+  int64_t lineTo = 0;
   bool operator==(const CheckListRow&) const = default;
 };
 
