@@ -35,12 +35,13 @@ const std::vector<std::string>& MatchPatterns() {
 void BM_MatchOneMegabyte(benchmark::State& state) {
   const std::string& pattern = MatchPatterns()[static_cast<size_t>(state.range(0))];
   const std::string text = std::string(1 << 20, 'a') + "\r\n";
+  TPatternCompiler compiler(PatternUse::kInMemory);
+  const CompiledPattern compiled = compiler.Compile(pattern);
   TAWKStr awk;
-  awk.SetRegExp(pattern);
   for (auto _ : state) {
     int position = 0;
     int length = 0;
-    benchmark::DoNotOptimize(awk.Match(text, position, length));
+    benchmark::DoNotOptimize(awk.Match(compiled, text, position, length));
   }
   state.SetLabel(pattern.size() > 20 ? pattern.substr(pattern.size() - 12) : pattern);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * (1 << 20));
@@ -50,11 +51,12 @@ BENCHMARK(BM_MatchOneMegabyte)->DenseRange(0, 7)->Unit(benchmark::kMillisecond);
 void BM_ReplaceOneMegabyte(benchmark::State& state) {
   const char* const patterns[] = {"a|a*b", "a|(a|b)*c", "aa|a*b", "a|a*b$", "^a|a|a*b$"};
   const std::string pattern = patterns[state.range(0)];
+  TPatternCompiler compiler(PatternUse::kInMemory);
+  const CompiledPattern compiled = compiler.Compile(pattern);
   TAWKStr awk;
-  awk.SetRegExp(pattern);
   for (auto _ : state) {
     std::string text(1 << 20, 'a');
-    benchmark::DoNotOptimize(awk.GSub("X", text));
+    benchmark::DoNotOptimize(awk.GSub(compiled, "X", text));
   }
   state.SetLabel(pattern);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * (1 << 20));
@@ -84,8 +86,8 @@ std::string WordList(int count) {
 void BM_CompileTenThousandWords(benchmark::State& state) {
   const std::string words = WordList(10000);
   for (auto _ : state) {
-    TGrep grep;
-    grep.SetRegExp(words);
+    TPatternCompiler compiler(PatternUse::kInFiles);
+    benchmark::DoNotOptimize(compiler.Compile(words));
   }
 }
 BENCHMARK(BM_CompileTenThousandWords)->Unit(benchmark::kMillisecond);
@@ -94,9 +96,9 @@ void BM_RefuseBlowUp(benchmark::State& state) {
   std::string blowUp;
   for (int i = 0; i < 49000; ++i) blowUp += "a?";
   for (auto _ : state) {
-    TGrep grep;
+    TPatternCompiler compiler(PatternUse::kInFiles);
     try {
-      grep.SetRegExp(blowUp);
+      benchmark::DoNotOptimize(compiler.Compile(blowUp));
       state.SkipWithError("compiled");
     } catch (const ERegExpParser&) {
     }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/awk_str.h"
@@ -19,10 +20,11 @@ namespace {
 // "<&>": the match in brackets, so the length after a replace is known from the count.
 constexpr const char* kReplacement = "<&>";
 
-void Check(const skarvo::TAWKStr& awk, const std::string& text) {
+void Check(const skarvo::TAWKStr& awk, const skarvo::CompiledPattern& pattern,
+           const std::string& text) {
   int position = 0;
   int length = 0;
-  awk.Match(text, position, length);
+  awk.Match(pattern, text, position, length);
   const bool found = position != 0;
   if (position < 0 || length < 0) __builtin_trap();
   if (found && static_cast<size_t>(position - 1) + static_cast<size_t>(length) > text.size())
@@ -32,7 +34,7 @@ void Check(const skarvo::TAWKStr& awk, const std::string& text) {
   std::string replaced = text;
   int count = 0;
   try {
-    count = awk.GSub(kReplacement, replaced);
+    count = awk.GSub(pattern, kReplacement, replaced);
   } catch (const skarvo::Exception&) {
     return;
   }
@@ -57,18 +59,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   skarvo::TAWKStr awk;
   awk.SetLineSeparator((options & 0x40) ? skarvo::mcls_LF : skarvo::mcls_CRLF);
+  skarvo::TPatternCompiler compiler(skarvo::PatternUse::kInMemory);
+  std::optional<skarvo::CompiledPattern> compiled;
   try {
-    awk.SetUseFuzzyCharDic((options & 0x80) != 0);
-    awk.SetRegExp(pattern);
+    compiled = compiler.Compile(pattern, {.fuzzy = (options & 0x80) != 0});
   } catch (const skarvo::Exception&) {
     return 0;
   }
-  Check(awk, text);
+  Check(awk, *compiled, text);
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
-    Check(awk, text.substr(start, end - start));
+    Check(awk, *compiled, text.substr(start, end - start));
     start = end + 1;
   }
   return 0;

@@ -220,10 +220,10 @@ class TForm1 {
   const Settings& CurrentSettings() const { return settings_; }
   const DisplaySettings& Display() const { return display_; }
   const SearchState& Search() const { return search_; }
-  // The highlight of a result row as it is drawn now: the search state, the settings and
-  // AWKStr1 as they stand (results/result_highlight.h).
+  // The highlight of a result row as it is drawn now: the search state and the settings as
+  // they stand (results/result_highlight.h).
   RowHighlight ResultRowHighlight(const CheckListRow& row) {
-    return RowHighlightOf(row, search_.searchText, search_.replaceText, settings_, AWKStr1);
+    return RowHighlightOf(row, search_.searchText, search_.replaceText, settings_, rowMatcher_);
   }
   // True once the command "終了" asked the window to close.
   bool CloseRequested() const { return closeRequested_; }
@@ -260,7 +260,8 @@ class TForm1 {
   // Lets window messages through while it reads a file (now and then) and stops when the
   // user asked the run to stop.
   TGrep Grep2{[this] { return run_.LetMessagesRun(); }};
-  TAWKStr AWKStr1;  // highlight and replace matcher, line separator CR LF
+  TAWKStr AWKStr1;         // replace matcher, line separator CR LF
+  RowMatcher rowMatcher_;  // the highlight's, whose patterns are found again for every row
   TXBiff XBiff1;
   TReadDoc ReadDoc1;
 

@@ -64,20 +64,26 @@ std::optional<std::string> InOrComplain(const TextEdge& edge, const std::string&
   return cp932;
 }
 
-// Sets up a matcher from the options and the pattern; false after printing the error.
-bool SetUpMatcher(TAWKStr& awk, const Options& options, const TextEdge& edge,
-                  const std::string& pattern) {
-  const std::optional<std::string> cp932 = InOrComplain(edge, pattern, "pattern");
-  if (!cp932) return false;
-  awk.SetLineSeparator(options.Has("--lf") ? mcls_LF : mcls_CRLF);
+// The pattern compiled with the options; nullopt after printing the error.
+std::optional<CompiledPattern> CompileOrComplain(TPatternCompiler& compiler, const Options& options,
+                                                 const std::string& pattern) {
   try {
-    awk.SetUseFuzzyCharDic(options.Has("--fuzzy"));
-    awk.SetRegExp(*cp932);
+    return compiler.Compile(pattern, {.fuzzy = options.Has("--fuzzy")});
   } catch (const ERegExpParser& e) {
     PrintPatternError(e);
-    return false;
+    return std::nullopt;
   }
-  return true;
+}
+
+// Sets up a matcher and compiles its pattern from the options; nullopt after printing the
+// error.
+std::optional<CompiledPattern> SetUpMatcher(TAWKStr& awk, TPatternCompiler& compiler,
+                                            const Options& options, const TextEdge& edge,
+                                            const std::string& pattern) {
+  const std::optional<std::string> cp932 = InOrComplain(edge, pattern, "pattern");
+  if (!cp932) return std::nullopt;
+  awk.SetLineSeparator(options.Has("--lf") ? mcls_LF : mcls_CRLF);
+  return CompileOrComplain(compiler, options, *cp932);
 }
 
 // match [--fuzzy] [--lf] [--raw] PATTERN: "<position> <length>" per input line.
@@ -90,7 +96,10 @@ int MatchCommand(const std::vector<std::string>& args) {
   }
   const TextEdge edge(options.Has("--raw"));
   TAWKStr awk;
-  if (!SetUpMatcher(awk, options, edge, options.operands[0])) return kError;
+  TPatternCompiler compiler(PatternUse::kInMemory);
+  const std::optional<CompiledPattern> compiled =
+      SetUpMatcher(awk, compiler, options, edge, options.operands[0]);
+  if (!compiled) return kError;
   bool found = false;
   std::string line;
   for (int lineNo = 1; ReadInputLine(stdin, line); ++lineNo) {
@@ -101,7 +110,7 @@ int MatchCommand(const std::vector<std::string>& args) {
     }
     int position = 0;
     int length = 0;
-    if (awk.Match(*text, position, length) > 0) found = true;
+    if (awk.Match(*compiled, *text, position, length) > 0) found = true;
     WriteLine(std::to_string(position) + " " + std::to_string(length));
   }
   return found ? kFound : kNothingFound;
@@ -117,7 +126,10 @@ int GSubCommand(const std::vector<std::string>& args) {
   }
   const TextEdge edge(options.Has("--raw"));
   TAWKStr awk;
-  if (!SetUpMatcher(awk, options, edge, options.operands[0])) return kError;
+  TPatternCompiler compiler(PatternUse::kInMemory);
+  const std::optional<CompiledPattern> compiled =
+      SetUpMatcher(awk, compiler, options, edge, options.operands[0]);
+  if (!compiled) return kError;
   const std::optional<std::string> replacement =
       InOrComplain(edge, options.operands[1], "replacement");
   if (!replacement) return kError;
@@ -131,7 +143,7 @@ int GSubCommand(const std::vector<std::string>& args) {
     }
     int count = 0;
     try {
-      count = awk.GSub(*replacement, *text);
+      count = awk.GSub(*compiled, *replacement, *text);
     } catch (const ERegExpParser& e) {
       PrintError("replacement: " + ErrorText(e) + " (position " + std::to_string(e.ErrorPos()) +
                  ")");
@@ -157,14 +169,10 @@ int GrepCommand(const std::vector<std::string>& args) {
   const bool countOnly = options.Has("--count");
   const std::optional<std::string> pattern = InOrComplain(edge, options.operands[0], "pattern");
   if (!pattern) return kError;
+  TPatternCompiler compiler(PatternUse::kInFiles);
+  const std::optional<CompiledPattern> compiled = CompileOrComplain(compiler, options, *pattern);
+  if (!compiled) return kError;
   TGrep grep;
-  try {
-    grep.SetUseFuzzyCharDic(options.Has("--fuzzy"));
-    grep.SetRegExp(*pattern);
-  } catch (const ERegExpParser& e) {
-    PrintPatternError(e);
-    return kError;
-  }
   bool found = false;
   bool failed = false;
   for (size_t f = 1; f < options.operands.size(); ++f) {
@@ -182,7 +190,7 @@ int GrepCommand(const std::vector<std::string>& args) {
         WriteLine(name + ":" + std::to_string(info.LineNo) + ":" + edge.Out(info.Line));
     });
     try {
-      grep.Grep(*path);
+      grep.Grep(*path, *compiled);
     } catch (const Exception& e) {
       PrintError(name + ": " + ErrorText(e));
       failed = true;

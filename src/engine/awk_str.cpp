@@ -72,14 +72,13 @@ std::string ExpandReplacement(const std::string& replacement, const std::string&
 
 TAWKStr::TAWKStr() { FuzzyDictionaries().push_back(&BuiltInFuzzyDictionary()); }
 
-TMatchRange TAWKStr::Search(const char* p) const {
-  const TRE_DFA& dfa = CurrentDFA();
-  return dfa.LineHeadUsed() || dfa.LineTailUsed() ? FindAnchored(p) : FindFirst(p);
+TMatchRange TAWKStr::Search(const TRE_DFA& dfa, const char* p) const {
+  return dfa.LineHeadUsed() || dfa.LineTailUsed() ? Scan(dfa, p, true) : FindFirst(dfa, p);
 }
 
-int TAWKStr::Match(const std::string& text, int& position, int& length) const {
+int TAWKStr::Match(const TRE_DFA& dfa, const std::string& text, int& position, int& length) const {
   const char* base = text.c_str();
-  const TMatchRange m = Search(base);
+  const TMatchRange m = Search(dfa, base);
   if (!m.Found()) {
     position = 0;
     length = 0;
@@ -90,11 +89,11 @@ int TAWKStr::Match(const std::string& text, int& position, int& length) const {
   return position;
 }
 
-int TAWKStr::GSub(const std::string& replacement, std::string& text) const {
+int TAWKStr::GSub(const TRE_DFA& dfa, const std::string& replacement, std::string& text) const {
   const std::string source = text;
   const char* base = source.c_str();
   const size_t size = source.size();
-  TMatchCursor cursor(*this, base, size);
+  TMatchCursor cursor(*this, dfa, base, size);
   TMatchRange m = cursor.Next(base, true);
   if (!m.Found()) return 0;
   if (size == 0) {
@@ -132,6 +131,12 @@ int TAWKStr::GSub(const std::string& replacement, std::string& text) const {
   result.append(source, rest, std::string::npos);
   text = std::move(result);
   return count;
+}
+
+std::string SubstitutedLine(const TAWKStr& matcher, const CompiledPattern& pattern,
+                            const std::string& replacement, std::string line) {
+  matcher.GSub(pattern, replacement, line);
+  return line;
 }
 
 }  // namespace skarvo

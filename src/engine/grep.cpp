@@ -1,7 +1,7 @@
 #include "engine/grep.h"
 
-#include <array>
 #include <memory>
+#include <stdexcept>
 
 #include "engine/fuzzy_dictionary.h"
 #include "engine/grep_needles.h"
@@ -13,108 +13,28 @@ namespace skarvo {
 
 namespace {
 
-// The codes of the automaton's chain of single characters, from the initial state.
-std::vector<CharCode> ChainCodes(const TRE_DFA& dfa) {
-  std::vector<CharCode> codes;
-  int state = dfa.InitialState();
-  while (state != TRE_DFA::kNone) {
-    const auto& transitions = dfa.State(state).Transitions;
-    if (transitions.size() != 1) break;
-    codes.push_back(transitions[0].Low);
-    state = transitions[0].Target;
-  }
-  return codes;
-}
-
-// What the reader may pass over without looking, for a search with the automaton.
-TTxtFile::SkipTable DfaSkipTable(const TRE_DFA& dfa) {
-  std::array<bool, 256> mayStart{};
-  for (int b = 0; b < 256; ++b)
-    mayStart[static_cast<size_t>(b)] = dfa.CanStartWith(static_cast<unsigned char>(b));
-  return TTxtFile::MakeSkipTable(mayStart);
-}
-
-// The codes of a text as ReadCharAt reads them; false when the text does not split cleanly.
-bool SplitCodes(const std::string& text, std::vector<CharCode>& codes) {
-  codes.clear();
-  try {
-    int index = 1;
-    while (static_cast<size_t>(index) <= text.size()) codes.push_back(ReadCharAt(text, index));
-  } catch (const ERegExpParser&) {
-    return false;
-  }
-  return true;
-}
-
-// A line end as the reader counts one: an LF, or a 2-byte character whose second byte is one.
-bool IsLineEndCode(CharCode c) { return c == '\n' || (c > 0xFF && (c & 0xFF) == '\n'); }
-
-// For the head of codes (ended by 0) that holds no line end after its first code: entry i is
-// the length of the longest proper prefix of the head that also ends its first i + 1 codes.
-std::vector<uint32_t> LiteralBorders(const std::vector<CharCode>& codes) {
-  size_t head = 1;
-  while (head + 1 < codes.size() && !IsLineEndCode(codes[head])) ++head;
-  std::vector<uint32_t> borders(head, 0);
-  for (size_t i = 1, k = 0; i < head; ++i) {
-    while (k > 0 && codes[i] != codes[k]) k = borders[k - 1];
-    if (codes[i] == codes[k]) ++k;
-    borders[i] = static_cast<uint32_t>(k);
-  }
-  return borders;
+// The plan of a pattern the grep can search.
+const GrepPlan& PlanOf(const CompiledPattern& pattern) {
+  if (pattern.Plan() == nullptr)
+    throw std::invalid_argument("the grep needs a pattern compiled for files");
+  return *pattern.Plan();
 }
 
 }  // namespace
 
-TGrep::TGrep(TMessagePump pump) : pump_(std::move(pump)) {
+TGrep::TGrep(TMessagePump pump) : TRegularExpression(PatternUse::kInFiles), pump_(std::move(pump)) {
   FuzzyDictionaries().push_back(&BuiltInFuzzyDictionary());
-  ChooseRoutine();
 }
 
-void TGrep::SetRegExp(const std::string& pattern) {
-  try {
-    TRegularExpression::SetRegExp(pattern);
-  } catch (...) {
-    ChooseRoutine();
-    throw;
-  }
-  ChooseRoutine();
-}
-
-void TGrep::ChooseRoutine() {
-  std::shared_ptr<const TRE_DFA> current = SharedCurrentDFA();
-  if (current && current == chosenFor_) return;
-  chosenFor_ = std::move(current);
-  useLiteral_ = false;
-  literalCodes_.clear();
-  literalBorders_.clear();
-  needles_ = chosenFor_ ? GrepNeedles(*chosenFor_) : std::vector<std::string>{};
-  if (chosenFor_) dfaSkip_ = DfaSkipTable(*chosenFor_);
-  if (!IsLiteral()) return;
-  // The fixed string is compared by its codes as read back from its text. A code that the
-  // text does not give back (a code above 0xFF without a lead byte, a lone lead byte, a zero)
-  // would change the results, so such a pattern walks the automaton instead.
-  std::vector<CharCode> fromText;
-  if (!SplitCodes(LiteralText(), fromText) || fromText != ChainCodes(CurrentDFA())) return;
-  for (CharCode c : fromText)
-    if (c == 0) return;
-  literalCodes_ = std::move(fromText);
-  literalCodes_.push_back(0);
-  literalBorders_ = LiteralBorders(literalCodes_);
-  useLiteral_ = true;
-  std::array<bool, 256> mayStart{};
-  const CharCode first = literalCodes_[0];
-  if (first != 0) mayStart[first > 0xFF ? first >> 8 : first] = true;
-  literalSkip_ = TTxtFile::MakeSkipTable(mayStart);
-}
-
-void TGrep::Grep(const std::string& fileName) {
-  if (useLiteral_)
-    GrepLiteral(fileName);
+void TGrep::Grep(const std::string& fileName, const CompiledPattern& pattern) {
+  if (PlanOf(pattern).useLiteral)
+    GrepLiteral(fileName, pattern);
   else
-    GrepDFA(fileName);
+    GrepDFA(fileName, pattern);
 }
 
-void TGrep::GrepDFA(const std::string& fileName) {
+void TGrep::GrepDFA(const std::string& fileName, const CompiledPattern& pattern) {
+  const GrepPlan& plan = PlanOf(pattern);
   if (!onMatch_) return;
   cancel_ = false;
   std::unique_ptr<TTxtFile> file;
@@ -123,14 +43,13 @@ void TGrep::GrepDFA(const std::string& fileName) {
   } catch (const EEndOfFile&) {
     return;
   }
-  // A handler may set another pattern or handler; this search goes on with the ones it began with.
-  const std::shared_ptr<const TRE_DFA> current = SharedCurrentDFA();
-  const TRE_DFA& dfa = *current;
+  // A handler may set another handler; this search goes on with the one it began with.
+  const TRE_DFA& dfa = pattern.DFA();
   const TGrepOnMatch onMatch = onMatch_;
-  const TTxtFile::SkipTable skip = current == chosenFor_ ? dfaSkip_ : DfaSkipTable(dfa);
+  const TTxtFile::SkipTable& skip = plan.dfaSkip;
   TTxtFile::Needles needles;
-  const bool prefilter = usePrefilter_ && !needles_.empty();
-  if (prefilter) needles.texts = needles_;
+  const bool prefilter = usePrefilter_ && !plan.needles.empty();
+  if (prefilter) needles.texts = plan.needles;
   // The line decision walks from every start in the line at once; while it carries states
   // over a line end, the next decision must begin at the very next character.
   TLineDecider decider(dfa);
@@ -157,26 +76,27 @@ void TGrep::GrepDFA(const std::string& fileName) {
   }
 }
 
-void TGrep::GrepLiteral(const std::string& fileName) {
+void TGrep::GrepLiteral(const std::string& fileName, const CompiledPattern& pattern) {
+  const GrepPlan& plan = PlanOf(pattern);
   cancel_ = false;
   if (!onMatch_) return;
-  if (!useLiteral_) return GrepDFA(fileName);
+  if (!plan.useLiteral) return GrepDFA(fileName, pattern);
   std::unique_ptr<TTxtFile> file;
   try {
     file = std::make_unique<TTxtFile>(fileName, cancel_, pump_);
   } catch (const EEndOfFile&) {
     return;
   }
-  // A handler may set another pattern or handler; this search goes on with the ones it began with.
-  const std::vector<CharCode> codes = literalCodes_;
-  const std::vector<uint32_t> borders = literalBorders_;
+  // A handler may set another handler; this search goes on with the one it began with.
+  const std::vector<CharCode>& codes = plan.literalCodes;
+  const std::vector<uint32_t>& borders = plan.literalBorders;
   const size_t head = borders.size();
   const TGrepOnMatch onMatch = onMatch_;
   const size_t n = codes.size() - 1;
-  const TTxtFile::SkipTable skip = literalSkip_;
+  const TTxtFile::SkipTable& skip = plan.literalSkip;
   TTxtFile::Needles needles;
-  const bool prefilter = usePrefilter_ && !needles_.empty();
-  if (prefilter) needles.texts = needles_;
+  const bool prefilter = usePrefilter_ && !plan.needles.empty();
+  if (prefilter) needles.texts = plan.needles;
   // The main cursor reads every character once; matched counts the codes of the head that
   // end at it (Knuth-Morris-Pratt), so a periodic string over a long line costs the line.
   // The head holds no line end after its first code, so it lies in the line the main cursor

@@ -40,8 +40,7 @@ bool BeginsCharacter(const char* sync, const char* x) {
 
 }  // namespace
 
-const char* TMatchCORE::LongestFrom(const char* s) const {
-  const TRE_DFA& dfa = CurrentDFA();
+const char* TMatchCORE::LongestFrom(const TRE_DFA& dfa, const char* s) const {
   int state = dfa.InitialState();
   const char* end = nullptr;
   const char* q = s;
@@ -403,12 +402,11 @@ TMatchCORE::OrderedCache& TMatchCORE::Ordered(const TRE_DFA& dfa) const {
   return *ordered_;
 }
 
-TMatchRange TMatchCORE::FindFirst(const char* p) const {
-  const TRE_DFA& dfa = CurrentDFA();
+TMatchRange TMatchCORE::FindFirst(const TRE_DFA& dfa, const char* p) const {
   const int init = dfa.InitialState();
   if (dfa.Accepting(init)) {
     // Every position matches at least the empty string: the first one wins.
-    return {p, LongestFrom(p)};
+    return {p, LongestFrom(dfa, p)};
   }
   const std::string& starts = dfa.StartByteSet();
   if (starts.empty()) return {};
@@ -475,12 +473,11 @@ TMatchRange TMatchCORE::FindFirst(const char* p) const {
     }
   }
   if (best == TRE_StateWalk::npos) return {};
-  return {p + best, LongestFrom(p + best)};
+  return {p + best, LongestFrom(dfa, p + best)};
 }
 
-const char* TMatchCORE::MatchAt(const char* p, int state) const {
+const char* TMatchCORE::MatchAt(const TRE_DFA& dfa, const char* p, int state) const {
   if (state == TRE_DFA::kNone) return nullptr;
-  const TRE_DFA& dfa = CurrentDFA();
   const char* result = nullptr;
   const char* q = p;
   CharCode c = 0;
@@ -499,27 +496,21 @@ const char* TMatchCORE::MatchAt(const char* p, int state) const {
   return result;
 }
 
-const char* TMatchCORE::MatchAtLineStart(const char* p, int state) const {
-  const TRE_DFA& dfa = CurrentDFA();
-  if (!dfa.LineHeadUsed()) return MatchAt(p, state);
+const char* TMatchCORE::MatchAtLineStart(const TRE_DFA& dfa, const char* p, int state) const {
+  if (!dfa.LineHeadUsed()) return MatchAt(dfa, p, state);
   const int afterHead =
       state == TRE_DFA::kNone ? TRE_DFA::kNone : dfa.Step(state, dfa.LineHeadCode());
-  const char* e1 = MatchAt(p, afterHead);
+  const char* e1 = MatchAt(dfa, p, afterHead);
   if (e1 == nullptr) return nullptr;
-  const char* e2 = MatchAt(p, state);
+  const char* e2 = MatchAt(dfa, p, state);
   return (e2 != nullptr && e2 >= e1) ? e2 : e1;
 }
 
-TMatchRange TMatchCORE::ScanForMatch(const char* p) const { return Scan(p, false); }
-
-TMatchRange TMatchCORE::FindAnchored(const char* p) const { return Scan(p, true); }
-
-TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
+TMatchRange TMatchCORE::Scan(const TRE_DFA& dfa, const char* p, bool pIsLineStart) const {
   // One pass finds the leftmost start, as in FindFirst, with the rules of MatchAt: a walk
   // matches when it reaches an accepting state, or when it stops at the terminator or at a
   // line separator in a state that can take the line-end marker. A line start begins a walk
   // after the line-start marker as well as the plain one.
-  const TRE_DFA& dfa = CurrentDFA();
   const int init = dfa.InitialState();
   const bool head = dfa.LineHeadUsed();
   const int afterHead = head ? dfa.Step(init, dfa.LineHeadCode()) : TRE_DFA::kNone;
@@ -585,9 +576,9 @@ TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
   }
   if (best != TRE_StateWalk::npos) {
     const char* start = p + best;
-    const char* end = MatchAt(start, init);
+    const char* end = MatchAt(dfa, start, init);
     if (head && (start == p ? pIsLineStart : start[-1] == '\n' && BeginsCharacter(p, start - 1))) {
-      const char* e1 = MatchAt(start, afterHead);
+      const char* e1 = MatchAt(dfa, start, afterHead);
       if (e1 != nullptr && (end == nullptr || e1 > end)) end = e1;
     }
     return {start, end};
@@ -596,7 +587,7 @@ TMatchRange TMatchCORE::Scan(const char* p, bool pIsLineStart) const {
   // (or when the text is empty), and has an empty match when the initial state takes the
   // line-end marker.
   if (lineStart && (head || s == p)) {
-    if (const char* e = MatchAtLineStart(s, init)) return {s, e};
+    if (const char* e = MatchAtLineStart(dfa, s, init)) return {s, e};
     // The alternatives without ^ match the empty line too (`a*|^b`), as `a*` alone does.
     if (dfa.Accepting(init)) return {s, s};
   }
@@ -609,9 +600,10 @@ std::size_t& TMatchCursor::WindowSize() {
   return size;
 }
 
-TMatchCursor::TMatchCursor(const TMatchCORE& core, const char* base, std::size_t size)
+TMatchCursor::TMatchCursor(const TMatchCORE& core, const TRE_DFA& dfa, const char* base,
+                           std::size_t size)
     : core_(core),
-      dfa_(core.CurrentDFA()),
+      dfa_(dfa),
       base_(base),
       size_(size),
       anchored_(dfa_.LineHeadUsed() || dfa_.LineTailUsed()),
@@ -620,8 +612,8 @@ TMatchCursor::TMatchCursor(const TMatchCORE& core, const char* base, std::size_t
       acceptApart_(!anchored_ && !dfa_.MarkersUnused()) {}
 
 TMatchRange TMatchCursor::Afresh(const char* p, bool lineStart) const {
-  if (anchored_) return lineStart ? core_.FindAnchored(p) : core_.ScanForMatch(p);
-  return lineStart ? core_.FindFirst(p) : core_.ScanForMatch(p);
+  if (anchored_) return core_.Scan(dfa_, p, lineStart);
+  return lineStart ? core_.FindFirst(dfa_, p) : core_.Scan(dfa_, p, false);
 }
 
 TMatchRange TMatchCursor::AtZero(std::size_t pos, bool first, bool lineHere, bool lineStart) const {

@@ -4,9 +4,11 @@
 // match is taken. They differ in how ^ and $ anchors are treated; the anchors are marker
 // codes (LineHeadCode, LineTailCode of the automaton) that the routines feed in by hand.
 //
-// The routines read the automaton through CurrentDFA(): the current pattern of the
-// compiled-pattern object this class derives from, unless an automaton was given to SetDFA
-// (tests and benchmarks match with automata compiled on their own).
+// A matcher holds the routines' scratch, so each thread matches with a matcher of its own;
+// the pattern is given to each call and may be shared (compiled_pattern.h). The calls
+// without a pattern match with CurrentDFA(): the pattern last set on the object this class
+// derives from, unless an automaton was given to SetDFA (tests and benchmarks match with
+// automata compiled on their own).
 #pragma once
 
 #include <cstddef>
@@ -48,29 +50,46 @@ class TMatchCORE : public TRegularExpression {
   void SetLineSeparator(TMatchCORE_LineSeparator s) noexcept { lineSeparator_ = s; }
 
   // Leftmost-longest match of a pattern without anchors.
-  TMatchRange FindFirst(const char* p) const;
+  TMatchRange FindFirst(const CompiledPattern& pattern, const char* p) const {
+    return FindFirst(pattern.DFA(), p);
+  }
+  TMatchRange FindFirst(const char* p) const { return FindFirst(CurrentDFA(), p); }
   // Leftmost-longest match of a pattern with anchors; p is taken to be at a line start.
   // Line starts are p and every position after an LF.
-  TMatchRange FindAnchored(const char* p) const;
+  TMatchRange FindAnchored(const CompiledPattern& pattern, const char* p) const {
+    return Scan(pattern.DFA(), p, true);
+  }
+  TMatchRange FindAnchored(const char* p) const { return Scan(CurrentDFA(), p, true); }
   // As FindAnchored, without taking p itself as a line start.
-  TMatchRange ScanForMatch(const char* p) const;
+  TMatchRange ScanForMatch(const CompiledPattern& pattern, const char* p) const {
+    return Scan(pattern.DFA(), p, false);
+  }
+  TMatchRange ScanForMatch(const char* p) const { return Scan(CurrentDFA(), p, false); }
 
   // The end of the longest match from p starting in state (which may be kNone), or null.
   // A walk that stops at the terminator or at a line separator, in a state that can take
   // the line-end marker, ends the match there.
-  const char* MatchAt(const char* p, int state) const;
+  const char* MatchAt(const char* p, int state) const { return MatchAt(CurrentDFA(), p, state); }
   // As MatchAt with p at a line start: when the automaton uses ^, a match must begin with
   // the line-start marker (none otherwise); a longer match without it is preferred.
-  const char* MatchAtLineStart(const char* p, int state) const;
+  const char* MatchAtLineStart(const char* p, int state) const {
+    return MatchAtLineStart(CurrentDFA(), p, state);
+  }
   // CR with mcls_CRLF, LF with mcls_LF.
   bool IsLineSeparator(CharCode c) const noexcept {
     return lineSeparator_ == mcls_CRLF ? c == 13 : c == 10;
   }
 
+ protected:
+  // The routines over a given automaton.
+  TMatchRange FindFirst(const TRE_DFA& dfa, const char* p) const;
+  TMatchRange Scan(const TRE_DFA& dfa, const char* p, bool pIsLineStart) const;
+  const char* MatchAt(const TRE_DFA& dfa, const char* p, int state) const;
+  const char* MatchAtLineStart(const TRE_DFA& dfa, const char* p, int state) const;
+
  private:
   friend class TMatchCursor;
-  const char* LongestFrom(const char* s) const;
-  TMatchRange Scan(const char* p, bool pIsLineStart) const;
+  const char* LongestFrom(const TRE_DFA& dfa, const char* s) const;
   // Scratch of the searches, made for the automaton in use.
   TRE_StateWalk& Walk(const TRE_DFA& dfa) const;
 
@@ -93,9 +112,15 @@ class TMatchCORE : public TRegularExpression {
 // its result over to the first.
 class TMatchCursor {
  public:
-  // The text is base[0, size) followed by a zero byte; it must not change meanwhile. The
-  // core's pattern must stay the same while the cursor is used.
-  TMatchCursor(const TMatchCORE& core, const char* base, std::size_t size);
+  // The matches of pattern, found with core's scratch. The text is base[0, size) followed by
+  // a zero byte; it must not change meanwhile, and the pattern must outlive the cursor.
+  TMatchCursor(const TMatchCORE& core, const CompiledPattern& pattern, const char* base,
+               std::size_t size)
+      : TMatchCursor(core, pattern.DFA(), base, size) {}
+  // With the core's current automaton, which must stay the same while the cursor is used.
+  TMatchCursor(const TMatchCORE& core, const char* base, std::size_t size)
+      : TMatchCursor(core, core.CurrentDFA(), base, size) {}
+  TMatchCursor(const TMatchCORE& core, const TRE_DFA& dfa, const char* base, std::size_t size);
 
   // The same match as core.FindAnchored(p) (FindFirst(p) for a pattern without anchors)
   // when lineStart, else core.ScanForMatch(p). p is base or a place after the previous one

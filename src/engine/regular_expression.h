@@ -1,11 +1,8 @@
-// TRegularExpression: the object a pattern is held in. Setting RegExp runs the dictionary
-// rewrite, looks the rewritten pattern up in a small cache of compiled automata and compiles
-// it only when it is not there. Descendants decide which codes stand for a line start and a
-// line end in their automata: markers above every character code for matching in memory
-// (TMatchCORE, TAWKStr), the LF itself for files (TGrep).
-//
-// The cache keeps insertion order: entry 0 is always the empty pattern, the newest entry is
-// at index 1, a found entry is not moved, and the last entry is evicted when 30 are held.
+// TRegularExpression: a pattern compiler together with the one pattern last set on it, for
+// callers that match with one pattern at a time (tests, benchmarks, the command-line matcher
+// of old). Setting RegExp runs the dictionary rewrite and finds the pattern in the compiler's
+// cache or compiles it (compiled_pattern.h). Code that shares a pattern, or uses several,
+// compiles it with a TPatternCompiler and passes the CompiledPattern to the matcher.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +11,7 @@
 #include <vector>
 
 #include "engine/char_codes.h"
+#include "engine/compiled_pattern.h"
 #include "engine/pre_processor.h"
 #include "engine/re_dfa.h"
 
@@ -21,10 +19,11 @@ namespace skarvo {
 
 class TRegularExpression {
  public:
-  static constexpr int CacheCapacity = 30;
+  static constexpr int CacheCapacity = TPatternCompiler::CacheCapacity;
 
-  // Starts with the empty pattern compiled as entry 0 (it matches the empty string).
-  TRegularExpression();
+  // Starts with the empty pattern compiled as entry 0 (it matches the empty string), for
+  // matching in memory and without dictionaries.
+  TRegularExpression() : TRegularExpression(PatternUse::kInMemory) {}
   virtual ~TRegularExpression();
   TRegularExpression(const TRegularExpression&) = delete;
   TRegularExpression& operator=(const TRegularExpression&) = delete;
@@ -36,58 +35,45 @@ class TRegularExpression {
   // compiling it unless the cache holds it. A pattern error found by the rewrite leaves
   // everything as it was; one found while compiling leaves the empty pattern current and
   // RegExp empty. Both propagate as ERegExpParser (positions in the rewritten pattern).
-  virtual void SetRegExp(const std::string& pattern);
+  void SetRegExp(const std::string& pattern);
 
   // The dictionary switches. Changing one compiles RegExp again (or finds it in the cache).
-  bool UseFuzzyCharDic() const noexcept { return preProcessor_.UseFuzzyCharDic(); }
+  bool UseFuzzyCharDic() const noexcept { return options_.fuzzy; }
   void SetUseFuzzyCharDic(bool on);
-  bool UseSynonymDic() const noexcept { return preProcessor_.UseSynonymDic(); }
+  bool UseSynonymDic() const noexcept { return options_.synonyms; }
   void SetUseSynonymDic(bool on);
 
-  // The automaton of the current pattern and what it knows about itself.
-  const TRE_DFA& CurrentDFA() const noexcept {
-    return *cache_[static_cast<size_t>(currentIndex_)].dfa;
-  }
-  // The same automaton, kept alive for as long as the caller holds it even if the cache
-  // drops it meanwhile (a handler may set another pattern during a search).
-  std::shared_ptr<const TRE_DFA> SharedCurrentDFA() const {
-    return cache_[static_cast<size_t>(currentIndex_)].dfa;
-  }
-  bool IsLiteral() const noexcept { return CurrentDFA().IsLiteral(); }
-  const std::string& LiteralText() const noexcept { return CurrentDFA().LiteralText(); }
-  bool LineHeadUsed() const noexcept { return CurrentDFA().LineHeadUsed(); }
-  bool LineTailUsed() const noexcept { return CurrentDFA().LineTailUsed(); }
+  // The current pattern; a copy stays valid whatever is set afterwards.
+  const CompiledPattern& Pattern() const noexcept { return current_; }
+  // Its automaton and what it knows about itself.
+  const TRE_DFA& CurrentDFA() const noexcept { return current_.DFA(); }
+  bool IsLiteral() const noexcept { return current_.IsLiteral(); }
+  const std::string& LiteralText() const noexcept { return current_.LiteralText(); }
+  bool LineHeadUsed() const noexcept { return current_.LineHeadUsed(); }
+  bool LineTailUsed() const noexcept { return current_.LineTailUsed(); }
 
-  // The fuzzy-character and synonym dictionaries the rewrite uses, in the order tried.
-  TREDictionaryList& FuzzyDictionaries() noexcept { return preProcessor_.FuzzyDictionaries(); }
-  TREDictionaryList& SynonymDictionaries() noexcept { return preProcessor_.SynonymDictionaries(); }
+  // The compiler the patterns are set through, with its dictionaries.
+  TPatternCompiler& Compiler() noexcept { return compiler_; }
+  TREDictionaryList& FuzzyDictionaries() noexcept { return compiler_.FuzzyDictionaries(); }
+  TREDictionaryList& SynonymDictionaries() noexcept { return compiler_.SynonymDictionaries(); }
 
   // The cache as it stands: number of entries, the rewritten pattern of entry i, the entry
   // in force, and how many compilations there have been since creation (entry 0 included).
-  int CacheCount() const noexcept { return static_cast<int>(cache_.size()); }
-  const std::string& CacheKey(int i) const { return cache_.at(static_cast<size_t>(i)).key; }
+  int CacheCount() const { return compiler_.CacheCount(); }
+  std::string CacheKey(int i) const { return compiler_.CacheKey(i); }
   int CurrentIndex() const noexcept { return currentIndex_; }
-  int CompileCount() const noexcept { return compileCount_; }
+  int CompileCount() const { return compiler_.CompileCount(); }
 
  protected:
-  // Compiles the current entry (parser, NFA, DFA). On an error the entry is removed, the
-  // empty pattern becomes current and the error propagates.
-  virtual void Compile();
-  // The codes the anchors ^ and $ stand for in the automata of this object.
-  virtual CharCode GetLineHeadCode() const { return 0xFFFD; }
-  virtual CharCode GetLineTailCode() const { return 0xFFFE; }
+  // For descendants that match elsewhere (TGrep: in files).
+  explicit TRegularExpression(PatternUse use);
 
  private:
-  struct Entry {
-    std::string key;
-    std::shared_ptr<const TRE_DFA> dfa;
-  };
-
   std::string regExp_;
-  std::vector<Entry> cache_;
+  PatternOptions options_;
+  TPatternCompiler compiler_;
+  CompiledPattern current_;
   int currentIndex_ = 0;
-  int compileCount_ = 0;
-  TREPreProcessor preProcessor_;
 };
 
 }  // namespace skarvo

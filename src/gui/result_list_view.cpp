@@ -157,9 +157,9 @@ size_t TextWidthCache::BytesWithin(std::string_view cp932, qreal width, qreal* t
 }
 
 RowHighlighter HighlightWith(const std::string& searchText, const std::string& replaceText,
-                             const Settings& settings, TAWKStr& awk) {
-  return [&searchText, &replaceText, &settings, &awk](const CheckListRow& row) {
-    return RowHighlightOf(row, searchText, replaceText, settings, awk);
+                             const Settings& settings, RowMatcher& matching) {
+  return [&searchText, &replaceText, &settings, &matching](const CheckListRow& row) {
+    return RowHighlightOf(row, searchText, replaceText, settings, matching);
   };
 }
 

@@ -32,10 +32,6 @@
 #include "settings/settings.h"
 #include "targets/check_list.h"
 
-namespace skarvo {
-class TAWKStr;
-}
-
 namespace skarvo::gui {
 
 class CheckListModel;
@@ -47,7 +43,7 @@ using RowHighlighter = std::function<RowHighlight(const CheckListRow& row)>;
 // at each draw (the main window asks TForm1::ResultRowHighlight instead). The referenced
 // objects must outlive its use.
 RowHighlighter HighlightWith(const std::string& searchText, const std::string& replaceText,
-                             const Settings& settings, TAWKStr& awk);
+                             const Settings& settings, RowMatcher& matching);
 
 // The row text as it is drawn: CP932 to QString, control characters (a tab among them)
 // shown as one blank each, so measuring and drawing treat them alike.

@@ -60,7 +60,7 @@ size_t HitLineOffset(const CheckListRow& row) {
 
 RowHighlight RowHighlightOf(const CheckListRow& row, const std::string& searchText,
                             const std::string& replaceText, const Settings& settings,
-                            TAWKStr& awk) {
+                            RowMatcher& matching) {
   RowHighlight result;
   result.color = !replaceText.empty() && row.checked ? settings.replaceColor : settings.hitColor;
   if (row.header || !settings.useRegex) return result;
@@ -70,9 +70,9 @@ RowHighlight RowHighlightOf(const CheckListRow& row, const std::string& searchTe
   const char* base = line.c_str();
   std::vector<MatchSpan> spans;
   try {
-    awk.SetRegExp(HighlightPattern(row, searchText, replaceText));
-    awk.SetUseFuzzyCharDic(settings.useFuzzyDictionary);
-    TMatchCursor cursor(awk, base, line.size());
+    const CompiledPattern pattern = matching.patterns.Compile(
+        HighlightPattern(row, searchText, replaceText), {.fuzzy = settings.useFuzzyDictionary});
+    TMatchCursor cursor(matching.matcher, pattern, base, line.size());
     TMatchRange m = cursor.Next(base, true);
     while (m.Found()) {
       const size_t start = static_cast<size_t>(m.start - base);

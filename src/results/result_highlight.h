@@ -43,14 +43,22 @@ size_t HitLineOffset(const CheckListRow& row);
 const std::string& HighlightPattern(const CheckListRow& row, const std::string& searchText,
                                     const std::string& replaceText);
 
+// What rows are highlighted with: the compiler, which keeps the patterns it compiled so
+// drawing row after row compiles each once, and the scratch of the matching.
+struct RowMatcher {
+  TPatternCompiler patterns{PatternUse::kInMemory};
+  TMatchCORE matcher;  // line separator CR LF
+};
+
 // The highlight of one row. Header rows and plain-string searches (useRegex off) have none.
-// With useRegex on, awk gets the chosen pattern and settings.useFuzzyDictionary, and is run
-// over the row's own line (HitLineOffset on: a pattern never lights up the line number or
-// the cell label): its first match is the match, every later non-empty one goes to others. A
-// pattern the matcher rejects (a replacement text need not be a valid pattern) gives no
-// highlight: drawing never reports an error. The colour is settings.replaceColor for a
-// checked row while a replace is pending, else settings.hitColor.
+// With useRegex on, the chosen pattern is compiled with settings.useFuzzyDictionary (found in
+// the cache after the first row) and matched over the row's own line (HitLineOffset on: a pattern
+// never lights up the line number or the cell label): its first match is the match, every later
+// non-empty one goes to others. A pattern the matcher rejects (a replacement text need not be a
+// valid pattern) gives no highlight: drawing never reports an error. The colour is
+// settings.replaceColor for a checked row while a replace is pending, else settings.hitColor.
 RowHighlight RowHighlightOf(const CheckListRow& row, const std::string& searchText,
-                            const std::string& replaceText, const Settings& settings, TAWKStr& awk);
+                            const std::string& replaceText, const Settings& settings,
+                            RowMatcher& matching);
 
 }  // namespace skarvo

@@ -43,7 +43,7 @@ TSearchStage::TSearchStage(SearchStageParts parts) : p_(parts) {
 
 void TSearchStage::SetPattern(const SearchPattern& pattern) {
   if (pattern.useRegex)
-    p_.grep.SetRegExp(pattern.searchString);
+    compiled_ = patterns_.Compile(pattern.searchString, {.fuzzy = pattern.useFuzzyDictionary});
   else
     CheckPlainSearchText(pattern.searchString);
   pattern_ = pattern;
@@ -108,11 +108,7 @@ void TSearchStage::SearchFile(const std::string& path) {
   }
 
   if (pattern_.useRegex) {
-    // Setting the switch compiles the pattern again (or finds it in the cache): only when it
-    // changes, not for every file.
-    if (p_.grep.UseFuzzyCharDic() != pattern_.useFuzzyDictionary)
-      p_.grep.SetUseFuzzyCharDic(pattern_.useFuzzyDictionary);
-    p_.grep.Grep(fileToSearch);
+    p_.grep.Grep(fileToSearch, compiled_);
     return;
   }
   const bool readable =

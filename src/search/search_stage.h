@@ -86,9 +86,9 @@ class TSearchStage {
   TSearchStage(const TSearchStage&) = delete;
   TSearchStage& operator=(const TSearchStage&) = delete;
 
-  // Compiles a pattern (useRegex) into the grep component. Throws the engine's error for a
-  // pattern it rejects, and CheckPlainSearchText's for a plain text cut inside a 2-byte
-  // character; nothing else changes then.
+  // Compiles a pattern (useRegex, with the fuzzy dictionary when asked) once for the whole
+  // run. Throws the engine's error for a pattern it rejects, and CheckPlainSearchText's for a
+  // plain text cut inside a 2-byte character; nothing else changes then.
   void SetPattern(const SearchPattern& pattern);
 
   // Searches the checked file rows of targets with the pattern last set; header rows,
@@ -112,6 +112,9 @@ class TSearchStage {
 
   SearchStageParts p_;
   SearchPattern pattern_;
+  // Keeps the last patterns compiled, so searching again with one compiles nothing.
+  TPatternCompiler patterns_{PatternUse::kInFiles};
+  CompiledPattern compiled_{patterns_.Empty()};  // pattern_'s, when useRegex
   SearchSink* sink_ = nullptr;
   TargetKind kind_ = TargetKind::kText;
   std::string path_;                     // the file being searched

@@ -23,7 +23,6 @@ using skarvo::ListDisplay;
 using skarvo::ResultMenuState;
 using skarvo::Settings;
 using skarvo::Sjis;
-using skarvo::TAWKStr;
 using skarvo::gui::ResultListView;
 using skarvo::gui::ResultRowPaint;
 
@@ -43,7 +42,7 @@ struct SearchState {
   std::string searchText;
   std::string replaceText;
   Settings settings;
-  TAWKStr awk;
+  skarvo::RowMatcher awk;
 };
 
 // A result list over a list, shown offscreen at a fixed size.

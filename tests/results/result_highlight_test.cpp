@@ -8,7 +8,7 @@ namespace skarvo {
 namespace {
 
 TEST(RowHighlight, FirstMatchOfTheChosenPatternInTheRowsOwnLine) {
-  TAWKStr awk;
+  RowMatcher awk;
   Settings settings;
   settings.hitColor = kClRed;
   settings.replaceColor = kClGreen;
@@ -56,7 +56,7 @@ TEST(RowHighlight, FirstMatchOfTheChosenPatternInTheRowsOwnLine) {
 }
 
 TEST(RowHighlight, EveryMatchOfTheLineAfterEachKindOfPrefix) {
-  TAWKStr awk;
+  RowMatcher awk;
   Settings settings;
   const struct {
     const char* name;
@@ -99,14 +99,20 @@ TEST(RowHighlight, EveryMatchOfTheLineAfterEachKindOfPrefix) {
 }
 
 TEST(RowHighlight, FuzzyOptionComesFromTheSettings) {
-  TAWKStr awk;
+  RowMatcher awk;
   Settings settings;
   const CheckListRow hit{Sjis("【1列目】ＡＢＣ"), false, true};
   settings.useFuzzyDictionary = false;
   EXPECT_EQ(RowHighlightOf(hit, "abc", "", settings, awk).match, "");
   settings.useFuzzyDictionary = true;
   EXPECT_EQ(RowHighlightOf(hit, "abc", "", settings, awk).match, Sjis("ＡＢＣ"));
-  EXPECT_TRUE(awk.UseFuzzyCharDic());
+  // Drawing row after row finds both compiled patterns again: nothing is compiled per row.
+  const int compiled = awk.patterns.CompileCount();
+  for (const bool fuzzy : {false, true, false, true}) {
+    settings.useFuzzyDictionary = fuzzy;
+    EXPECT_EQ(RowHighlightOf(hit, "abc", "", settings, awk).match, fuzzy ? Sjis("ＡＢＣ") : "");
+  }
+  EXPECT_EQ(awk.patterns.CompileCount(), compiled);
 }
 
 }  // namespace
