@@ -22,8 +22,8 @@
 #include "gui/settings_dialog_form.h"
 #include "gui/version_form.h"
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
 #include "platform/process_port.h"
+#include "support/fake_ui_port.h"
 #include "targets/temp_tree.h"
 
 using skarvo::CommandId;
