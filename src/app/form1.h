@@ -22,12 +22,13 @@
 #include "app/search_triggers.h"
 #include "app/status_keeping_port.h"
 #include "app/window_size.h"
+#include "dialogs/display_settings.h"
 #include "engine/awk_str.h"
 #include "engine/grep.h"
-#include "ops/display_settings_dialog.h"
 #include "ops/join_split.h"
 #include "ops/open_hit.h"
 #include "ops/result_operations.h"
+#include "platform/app_identity.h"
 #include "platform/clipboard_port.h"
 #include "platform/core_timer.h"
 #include "platform/error.h"
@@ -46,9 +47,6 @@
 #include "targets/target_files.h"
 
 namespace skarvo {
-
-// The application title and the main window's caption.
-inline constexpr const char* kApplicationTitle = "Skarvo";
 
 // Raised at start-up when the home folder cannot be named in CP932: every path the program
 // builds starts there, so it must not run with another one.

@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/form1.h"
+#include "platform/app_identity.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "settings/settings_file.h"
@@ -198,7 +198,7 @@ void TForm2::ButtonEditPathClick() {
 
 void TForm2::Button2Click() {
   if (!visible_) return;
-  const std::string& caption = Sjis(kApplicationTitle);
+  const std::string& caption = ApplicationCaption();
   if (State(C::EditC).checked && !ExecutableFileExists(State(C::EditPath).text)) {
     // A path that names no program fails like an empty one: opening a hit would fail later.
     p_.port.ShowMessage(Sjis("外部エディタのエラーです！"), caption);
@@ -228,7 +228,7 @@ bool TForm2::StoreAndClose(bool emptyTargets) {
     // File-related keys may be stored already: the next search must rescan all the same.
     if (emptyTargets) p_.targetList.Clear();
     p_.port.ShowError(e.Message() + "\n" + failedKey_ + Sjis(" の保存で止まりました。"),
-                      Sjis(kApplicationTitle));
+                      ApplicationCaption());
     return false;
   }
   if (emptyTargets) {

@@ -1,6 +1,6 @@
 #include "dialogs/version_dialog.h"
 
-#include "app/form1.h"
+#include "platform/app_identity.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 
@@ -56,7 +56,7 @@ std::string TForm3::ProgramLinkTarget() {
 }
 
 std::string TForm3::TitleText() {
-  return Sjis(kApplicationTitle) + Sjis("\u3000\u3000") + Sjis(kVersionText);
+  return ApplicationCaption() + Sjis("\u3000\u3000") + Sjis(kVersionText);
 }
 
 std::string TForm3::LinkAddress() const {

@@ -9,8 +9,8 @@
 #include <QTranslator>
 #include <algorithm>
 
-#include "app/form1.h"
 #include "gui/program_icon.h"
+#include "platform/app_identity.h"
 
 namespace skarvo::gui {
 

@@ -71,7 +71,7 @@ void SetColorBoxValue(QComboBox* box, Color color) {
 
 Color ColorBoxValue(const QComboBox* box) { return box->currentData().value<uint>(); }
 
-DisplaySettingsDialog::DisplaySettingsDialog(TForm4& form, QWidget* parent)
+DisplaySettingsDialog::DisplaySettingsDialog(DisplaySettingsCore& form, QWidget* parent)
     : QDialog(parent), form_(form) {
   setWindowTitle(Lit("表示の設定"));
   setFixedSize(312, 288);
@@ -210,14 +210,14 @@ void DisplaySettingsDialog::StoreControl() {
 
 void DisplaySettingsDialog::Update() {
   try {
-    if (form_.Button2Click()) accept();
+    if (form_.OnUpdate()) accept();
   } catch (const Exception& e) {
     QMessageBox::critical(this, windowTitle(), ToQt(e.Message()));
   }
 }
 
 void DisplaySettingsDialog::Cancel() {
-  form_.Button1Click();
+  form_.OnCancel();
   reject();
 }
 

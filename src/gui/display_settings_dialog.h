@@ -1,13 +1,13 @@
-// TForm4's window "表示の設定": three pages with their tabs at the bottom (colours and font
-// size of the result list, the join list and the target list), the two bar sizes and the
-// two bar flags below, "更新" and "Cancel". Every change goes into the core TForm4's
+// DisplaySettingsCore's window "表示の設定": three pages with their tabs at the bottom (colours and
+// font size of the result list, the join list and the target list), the two bar sizes and the two
+// bar flags below, "更新" and "Cancel". Every change goes into the core DisplaySettingsCore's
 // controls at once, so what the user set stays for the next opening even after "Cancel".
 #pragma once
 
 #include <QDialog>
 #include <vector>
 
-#include "ops/display_settings_dialog.h"
+#include "dialogs/display_settings.h"
 
 class QCheckBox;
 class QComboBox;
@@ -25,7 +25,7 @@ class DisplaySettingsDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit DisplaySettingsDialog(TForm4& form, QWidget* parent = nullptr);
+  explicit DisplaySettingsDialog(DisplaySettingsCore& form, QWidget* parent = nullptr);
 
   // Opened from the main window: modal, and the next opening starts on the first page.
   void ShowFromMainWindow();
@@ -47,7 +47,7 @@ class DisplaySettingsDialog : public QDialog {
   void LoadControls();
   void StoreControl();
 
-  TForm4& form_;
+  DisplaySettingsCore& form_;
   QTabWidget* pages_;
   std::vector<QComboBox*> colorBoxes_;
   std::vector<QSpinBox*> spinEdits_;

@@ -57,7 +57,7 @@ EditorWindow::EditorWindow(UiPort& port, std::function<void()> showDisplaySettin
   edit_->setFont(font);
   setCentralWidget(edit_);
   area_ = std::make_unique<PlainTextArea>(edit_);
-  editor_ = std::make_unique<TFormEditer>(port, *area_);
+  editor_ = std::make_unique<EditorCore>(port, *area_);
   status_ = new QLabel(this);
   statusBar()->addWidget(status_, 1);
 
@@ -70,10 +70,10 @@ EditorWindow::EditorWindow(UiPort& port, std::function<void()> showDisplaySettin
     return action;
   };
   QMenu* file = menuBar()->addMenu(Lit("ファイル(&F)"));
-  add(file, "開く(&O)...", "Ctrl+O", [this] { editor_->Open1Click(); });
+  add(file, "開く(&O)...", "Ctrl+O", [this] { editor_->OnOpen(); });
   file->addSeparator();
-  add(file, "名前を付けて保存", nullptr, [this] { editor_->SaveAs1Click(); });
-  save_ = add(file, "上書き保存(&S)", nullptr, [this] { editor_->Save1Click(); });
+  add(file, "名前を付けて保存", nullptr, [this] { editor_->OnSaveAs(); });
+  save_ = add(file, "上書き保存(&S)", nullptr, [this] { editor_->OnSave(); });
   file->addSeparator();
   add(file, "閉じる(&X)", nullptr, [this] { close(); });
   QMenu* editMenu = menuBar()->addMenu(Lit("編集(&E)"));
@@ -172,7 +172,7 @@ EditorWindowHost::~EditorWindowHost() {
   if (window_) delete window_.data();
 }
 
-TFormEditer& EditorWindowHost::ShowEditor() {
+EditorCore& EditorWindowHost::ShowEditor() {
   if (!window_) window_ = new EditorWindow(port_, showDisplaySettings_);
   window_->show();
   window_->raise();

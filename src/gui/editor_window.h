@@ -1,5 +1,5 @@
-// TFormEditer's window: a plain-text editor (menus "ファイル(&F)", "編集(&E)", "Option", a
-// context menu, a one-part status bar) over the core's TFormEditer, which holds its logic.
+// EditorCore's window: a plain-text editor (menus "ファイル(&F)", "編集(&E)", "Option", a
+// context menu, a one-part status bar) over the core's EditorCore, which holds its logic.
 // The window is destroyed when it closes; EditorWindowHost makes a new one when a hit is
 // next opened in it.
 #pragma once
@@ -44,7 +44,7 @@ class EditorWindow : public QMainWindow {
   EditorWindow(UiPort& port, std::function<void()> showDisplaySettings, QWidget* parent = nullptr);
   ~EditorWindow() override;
 
-  TFormEditer& Editor() { return *editor_; }
+  EditorCore& Editor() { return *editor_; }
   QPlainTextEdit* TextEdit() const { return edit_; }
   QLabel* StatusLabel() const { return status_; }
   QAction* SaveAction() const { return save_; }
@@ -61,7 +61,7 @@ class EditorWindow : public QMainWindow {
 
   QPlainTextEdit* edit_;
   std::unique_ptr<PlainTextArea> area_;
-  std::unique_ptr<TFormEditer> editor_;
+  std::unique_ptr<EditorCore> editor_;
   QLabel* status_;
   TimerDriver* timer_ = nullptr;
   QAction* save_ = nullptr;
@@ -80,7 +80,7 @@ class EditorWindowHost : public EditorHost {
   EditorWindowHost(UiPort& port, std::function<void()> showDisplaySettings)
       : port_(port), showDisplaySettings_(std::move(showDisplaySettings)) {}
   ~EditorWindowHost() override;
-  TFormEditer& ShowEditor() override;
+  EditorCore& ShowEditor() override;
   void ShowEditorModal() override;
   // The window, null after the user closed it.
   EditorWindow* Window() const { return window_; }

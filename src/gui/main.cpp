@@ -13,6 +13,7 @@
 #include "gui/qt_ui_port.h"
 #include "gui/settings_dialog_form.h"
 #include "gui/version_form.h"
+#include "platform/app_identity.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -29,17 +30,15 @@ int main(int argc, char** argv) {
   }
   // The dialogs come after the main window, created hidden, in this order: the settings
   // dialog (TForm2 "設定画面"), the version dialog (TForm3 "Version情報"), the display
-  // settings dialog (TForm4 "表示の設定"), the built-in editor (TFormEditer "Editer"), the
-  // history pruning dialog (TForm5 "検索条件削除") and the cell grid form (TForm6
-  // "FormECell"). Each is made here as it joins the program and bound to its commands
-  // through window->Form().Dialogs(); until then those commands do nothing.
+  // settings dialog (DisplaySettingsCore "表示の設定"), the built-in editor (EditorCore "Editer")
+  // and the history pruning dialog (TForm5 "検索条件削除"). Each binds itself to its commands
+  // through window->Form().Dialogs().
   skarvo::TForm1& form = window->Form();
   new skarvo::gui::SettingsDialogForm(form, port, window.get());  // TForm2
   new skarvo::gui::VersionForm(form, processes, window.get());    // TForm3
-  skarvo::gui::OpenAndDisplay openAndDisplay(*window, port);  // TForm4 and TFormEditer
-  new skarvo::gui::HistoryPruningForm(form, window.get());  // TForm5
-  new skarvo::gui::CellGridForm(window.get());              // TForm6
-  new skarvo::gui::HelpWindow(form, window.get());          // the guide of "Help" and F1
+  skarvo::gui::OpenAndDisplay openAndDisplay(*window, port);  // DisplaySettingsCore and EditorCore
+  new skarvo::gui::HistoryPruningForm(form, window.get());    // TForm5
+  new skarvo::gui::HelpWindow(form, window.get());            // the guide of "Help" and F1
   port.SetOwner(window.get());
   port.SetStatusSink([w = window.get()](const std::string& text) { w->ShowStatus(text); });
   window->show();

@@ -30,7 +30,7 @@ OpenAndDisplay::OpenAndDisplay(MainWindow& window, UiPort& port,
                                std::unique_ptr<OfficeAutomation> office)
     : window_(window), office_(std::move(office)) {
   TForm1& form = window.Form();
-  form4_ = std::make_unique<TForm4>(form.HomeFolder(), [&form, &window] {
+  form4_ = std::make_unique<DisplaySettingsCore>(form.HomeFolder(), [&form, &window] {
     form.DisplaySettingsStored();
     window.Refresh();
   });

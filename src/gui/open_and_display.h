@@ -22,14 +22,14 @@ class OpenAndDisplay {
                  std::unique_ptr<OfficeAutomation> office = nullptr);
   ~OpenAndDisplay();
 
-  TForm4& Form4() { return *form4_; }
+  DisplaySettingsCore& Form4() { return *form4_; }
   DisplaySettingsDialog* Dialog() const { return dialog_; }
   EditorWindowHost& Editor() { return *editor_; }
 
  private:
   MainWindow& window_;
   QObject* closeGuard_ = nullptr;  // owned by the main window
-  std::unique_ptr<TForm4> form4_;
+  std::unique_ptr<DisplaySettingsCore> form4_;
   DisplaySettingsDialog* dialog_;
   std::unique_ptr<EditorWindowHost> editor_;
   std::unique_ptr<OfficeAutomation> office_;

@@ -2,8 +2,6 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
-#include <QVBoxLayout>
 
 #include "app/form1.h"
 #include "gui/program_icon.h"
@@ -88,19 +86,6 @@ void VersionForm::Run() {
 void VersionForm::reject() {
   core_->CloseClick();
   QDialog::reject();
-}
-
-CellGridForm::CellGridForm(QWidget* owner) : QWidget(owner, Qt::Window | Qt::FramelessWindowHint) {
-  setObjectName(QStringLiteral("Form6"));
-  setWindowTitle(QStringLiteral("FormECell"));
-  setFixedSize(480, 320);
-  StringGridECell = new QTableWidget(13, 8, this);
-  StringGridECell->setObjectName(QStringLiteral("StringGridECell"));
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(StringGridECell);
-  CentreOnOwner(*this);
-  hide();
 }
 
 }  // namespace skarvo::gui

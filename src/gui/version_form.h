@@ -1,6 +1,6 @@
 // The window of the version dialog "Version情報" over the core TForm3: the title line, the
 // link line (opens the documentation shipped with the program), two lines, the program's
-// icon and "Close". Also the cell grid form "FormECell", made at start-up and never shown.
+// icon and "Close".
 #pragma once
 
 #include <QDialog>
@@ -11,7 +11,6 @@
 
 class QLabel;
 class QPushButton;
-class QTableWidget;
 
 namespace skarvo {
 class TForm1;
@@ -43,15 +42,6 @@ class VersionForm : public QDialog {
   QLabel* title_ = nullptr;
   QLabel* link_ = nullptr;
   QPushButton* close_ = nullptr;
-};
-
-// TForm6: a borderless 480 x 320 form with an 8 x 13 string grid.
-class CellGridForm : public QWidget {
-  Q_OBJECT
-
- public:
-  explicit CellGridForm(QWidget* owner);
-  QTableWidget* StringGridECell = nullptr;
 };
 
 }  // namespace skarvo::gui

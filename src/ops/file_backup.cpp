@@ -1,13 +1,7 @@
 #include "ops/file_backup.h"
 
-#include <limits.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
-#include <memory>
-
-#include "platform/codepage.h"
-#include "platform/sha256.h"
 #include "search/search_text.h"
 #include "search/temp_folder_ledger.h"
 
@@ -21,31 +15,6 @@ std::string BackupPath(const std::string& root, const std::string& file) {
   // full path would put it.
   if (!file.empty() && file[0] != '/') return ExtractedTextPath(root, CurrentFolder() + "/" + file);
   return ExtractedTextPath(root, file);
-}
-
-ContentDigest DigestOf(std::string_view bytes) {
-  return ContentDigest{bytes.size(), Sha256Hex(bytes)};
-}
-
-std::optional<std::string> FinalTarget(const std::string& path) {
-  std::optional<std::string> native = NativePath(path);
-  if (!native) return std::nullopt;
-  struct stat st;
-  if (::lstat(native->c_str(), &st) != 0) {
-    // Nothing there yet: the path itself is where a new file goes.
-    return path;
-  }
-  if (!S_ISLNK(st.st_mode)) return path;
-  std::unique_ptr<char, void (*)(void*)> resolved(::realpath(native->c_str(), nullptr), std::free);
-  if (!resolved) return std::nullopt;  // dangling link or loop: never replaced
-  std::string cp932;
-  if (!Utf8ToCp932(resolved.get(), cp932)) return std::nullopt;
-  return cp932;
-}
-
-bool WriteFileAtTarget(const std::string& path, const std::string& data) {
-  std::optional<std::string> target = FinalTarget(path);
-  return target && WriteFileAtomic(*target, data);
 }
 
 namespace {
@@ -119,7 +88,8 @@ bool RestoreFromBackup(const std::string& backup, const std::string& file,
                        const ContentDigest* original) {
   std::optional<std::string> bytes = ReadWholeFile(backup);
   if (!bytes || (original != nullptr && DigestOf(*bytes) != *original)) return false;
-  return WriteFileAtTarget(file, *bytes);
+  // The platform's writer lands at a link's final target and never replaces a dangling one.
+  return WriteFileAtomic(file, *bytes);
 }
 
 }  // namespace skarvo

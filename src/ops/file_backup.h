@@ -11,12 +11,11 @@
 
 #include <sys/types.h>
 
-#include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "platform/file_system.h"
+#include "platform/sha256.h"
 
 namespace skarvo {
 
@@ -26,25 +25,6 @@ class TempFolderLedger;
 // found (file's folder is gone), its full path with "." and ".." elements dropped as text,
 // so it always lies inside root.
 std::string BackupPath(const std::string& root, const std::string& file);
-
-// A digest of a file's bytes, to tell later whether a file still holds what was written or
-// whether a backup still holds the original.
-struct ContentDigest {
-  uint64_t size = 0;
-  std::string sha256;  // 64 hex digits
-  bool operator==(const ContentDigest&) const = default;
-};
-ContentDigest DigestOf(std::string_view bytes);
-
-// The final target of path (links followed; the target need not exist yet when only the
-// last element is missing). nullopt for a dangling link, a link loop, or a target whose
-// name has no CP932 form.
-std::optional<std::string> FinalTarget(const std::string& path);
-
-// Writes data at path's final target atomically (temporary file and rename, owner, mode
-// and attributes kept). False when the target cannot be resolved or written; the old file
-// stays whole.
-bool WriteFileAtTarget(const std::string& path, const std::string& data);
 
 class TFileBackup {
  public:

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "ops/form_editer.h"
+#include "dialogs/editor.h"
 #include "platform/office_automation.h"
 #include "platform/process_port.h"
 #include "platform/ui_port.h"
@@ -30,7 +30,7 @@ class EditorHost {
  public:
   virtual ~EditorHost() = default;
   // The editor, its window created if it does not exist and shown modelessly.
-  virtual TFormEditer& ShowEditor() = 0;
+  virtual EditorCore& ShowEditor() = 0;
   // Shows the editor modally, when its window exists; nothing otherwise.
   virtual void ShowEditorModal() = 0;
 };

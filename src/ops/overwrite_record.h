@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ops/file_backup.h"
+#include "platform/sha256.h"
 
 namespace skarvo {
 

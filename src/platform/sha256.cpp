@@ -88,4 +88,8 @@ std::string Sha256Hex(std::string_view bytes) {
   return hex;
 }
 
+ContentDigest DigestOf(std::string_view bytes) {
+  return ContentDigest{bytes.size(), Sha256Hex(bytes)};
+}
+
 }  // namespace skarvo

@@ -28,4 +28,13 @@ class Sha256 {
 // The digest of bytes as 64 lower-case hex digits.
 std::string Sha256Hex(std::string_view bytes);
 
+// A digest of a file's bytes, to tell later whether a file still holds what was written or
+// whether a backup still holds the original.
+struct ContentDigest {
+  uint64_t size = 0;
+  std::string sha256;  // 64 hex digits
+  bool operator==(const ContentDigest&) const = default;
+};
+ContentDigest DigestOf(std::string_view bytes);
+
 }  // namespace skarvo

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/app_identity.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "settings/value_format.h"
@@ -154,7 +155,7 @@ void TargetFiles::ComboBox2Select(int index) {
       BuildTargetList(false);
     else
       ChooseFolder(false);
-  } else if (p_.port.Confirm(Sjis("検索対象Fileを変更しますか？"), Sjis("Skarvo"))) {
+  } else if (p_.port.Confirm(Sjis("検索対象Fileを変更しますか？"), ApplicationCaption())) {
     BuildTargetList(false);
   } else {
     int previous = history.IndexOf(lastBuildFolder_);

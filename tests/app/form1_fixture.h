@@ -12,8 +12,8 @@
 #include "app/form1.h"
 #include "platform/clipboard_port.h"
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
 #include "platform/process_port.h"
+#include "support/fake_ui_port.h"
 #include "targets/temp_tree.h"
 
 namespace skarvo::testing {

@@ -4,8 +4,8 @@
 
 #include "app/form1_fixture.h"
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
 #include "settings/settings_file.h"
+#include "support/fake_ui_port.h"
 
 namespace skarvo {
 namespace {

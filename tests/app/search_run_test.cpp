@@ -6,8 +6,8 @@
 
 #include "app/search_triggers.h"
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
 #include "platform/file_system.h"
+#include "support/fake_ui_port.h"
 
 namespace skarvo {
 namespace {

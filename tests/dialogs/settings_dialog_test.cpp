@@ -6,8 +6,8 @@
 #include <fstream>
 
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
 #include "settings/settings_file.h"
+#include "support/fake_ui_port.h"
 #include "targets/temp_tree.h"
 
 namespace skarvo {

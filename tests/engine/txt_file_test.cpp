@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
 #include "platform/file_system.h"
+#include "support/fake_ui_port.h"
 #include "support/line_hit.h"
 #include "support/temp_files.h"
 

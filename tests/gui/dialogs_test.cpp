@@ -22,8 +22,8 @@
 #include "gui/settings_dialog_form.h"
 #include "gui/version_form.h"
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
 #include "platform/process_port.h"
+#include "support/fake_ui_port.h"
 #include "targets/temp_tree.h"
 
 using skarvo::CommandId;
@@ -140,7 +140,7 @@ class DialogsTest : public QObject {
     QCOMPARE(w.SearchBox()->itemText(0), QString("beta"));
   }
 
-  void versionDialogAndCellGrid() {
+  void versionDialog() {
     FakeUiPort port;
     skarvo::RecordingProcessPort processes;
     MainWindow w(port, nullptr, &processes);
@@ -158,13 +158,6 @@ class DialogsTest : public QObject {
     emit d.LinkLabel()->linkActivated("open");
     QCOMPARE(processes.requests.size(), size_t{1});
     QVERIFY(QString::fromStdString(processes.requests[0].target).endsWith("/guide.html"));
-
-    skarvo::gui::CellGridForm grid(&w);
-    QVERIFY(grid.isHidden());
-    QCOMPARE(grid.size(), QSize(480, 320));
-    QCOMPARE(grid.StringGridECell->columnCount(), 8);
-    QCOMPARE(grid.StringGridECell->rowCount(), 13);
-    QVERIFY(grid.windowFlags() & Qt::FramelessWindowHint);
   }
 };
 

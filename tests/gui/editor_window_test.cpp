@@ -18,10 +18,10 @@
 #include "gui/open_and_display.h"
 #include "gui/result_list_view.h"
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
 #include "platform/file_system.h"
 #include "search/search_text.h"
 #include "settings/settings_file.h"
+#include "support/fake_ui_port.h"
 #include "targets/temp_tree.h"
 
 using skarvo::Answer;

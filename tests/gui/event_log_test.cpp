@@ -13,7 +13,7 @@
 
 #include "gui/main_window.h"
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
+#include "support/fake_ui_port.h"
 #include "targets/temp_tree.h"
 
 using skarvo::CommandId;

@@ -20,7 +20,7 @@
 #include "gui/timer_driver.h"
 #include "platform/clipboard_port.h"
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
+#include "support/fake_ui_port.h"
 #include "targets/temp_tree.h"
 
 using skarvo::CommandId;

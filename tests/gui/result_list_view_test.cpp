@@ -14,8 +14,8 @@
 #include "gui/qt_text.h"
 #include "platform/codepage.h"
 #include "platform/core_timer.h"
-#include "platform/fake_ui_port.h"
 #include "results/result_rules.h"
+#include "support/fake_ui_port.h"
 
 using skarvo::CheckList;
 using skarvo::FontPixelHeight;

@@ -25,8 +25,8 @@
 #include "gui/main_window.h"
 #include "gui/result_list_view.h"
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
 #include "platform/process_port.h"
+#include "support/fake_ui_port.h"
 #include "targets/check_list.h"
 #include "targets/temp_tree.h"
 

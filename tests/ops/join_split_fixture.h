@@ -12,9 +12,9 @@
 #include "ops/join_restore.h"
 #include "ops/join_split.h"
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
 #include "platform/file_system.h"
 #include "search/search_text.h"
+#include "support/fake_ui_port.h"
 
 namespace skarvo::testing {
 

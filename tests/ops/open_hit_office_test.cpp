@@ -7,10 +7,10 @@
 #include "editor_fakes.h"
 #include "ops/open_hit.h"
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
 #include "platform/file_system.h"
 #include "platform/libreoffice_automation.h"
 #include "search/search_text.h"
+#include "support/fake_ui_port.h"
 #include "targets/temp_tree.h"
 
 namespace skarvo::testing {

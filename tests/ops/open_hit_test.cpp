@@ -4,8 +4,8 @@
 
 #include "editor_fakes.h"
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
 #include "search/search_text.h"
+#include "support/fake_ui_port.h"
 #include "targets/target_files.h"
 #include "targets/temp_tree.h"
 

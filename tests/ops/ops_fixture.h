@@ -12,9 +12,9 @@
 #include "app/search_triggers.h"
 #include "ops/result_operations.h"
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
 #include "platform/file_system.h"
 #include "search/search_text.h"
+#include "support/fake_ui_port.h"
 
 namespace skarvo::testing {
 

@@ -121,6 +121,60 @@ TEST(WriteFileAtomic, RefusesAFolderAndAMissingFolder) {
   EXPECT_FALSE(WriteFileAtomic(dir.path() + "/no/such/f.txt", "x"));
 }
 
+// The one writer that every layer uses: a link is written at its final target and stays a
+// link; a link that leads nowhere (dangling, a loop) is never replaced by a file.
+TEST(WriteFileAtomic, LinksAreWrittenAtTheirTargetAndNeverReplaced) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string& dir)> make;  // makes dir + "/w"
+    bool written;
+    const char* target;  // the file that holds "new" after a write (relative to dir)
+  } cases[] = {
+      {"a plain file", [](const std::string& d) { Touch(d + "/w", "old"); }, true, "w"},
+      {"a new file", [](const std::string&) {}, true, "w"},
+      {"a link to a file",
+       [](const std::string& d) {
+         Touch(d + "/t", "old");
+         ::symlink("t", (d + "/w").c_str());
+       },
+       true, "t"},
+      {"a chain of two links into a folder",
+       [](const std::string& d) {
+         ::mkdir((d + "/sub").c_str(), 0700);
+         Touch(d + "/sub/t", "old");
+         ::symlink("sub/t", (d + "/l1").c_str());
+         ::symlink((d + "/l1").c_str(), (d + "/w").c_str());
+       },
+       true, "sub/t"},
+      {"a dangling link", [](const std::string& d) { ::symlink("gone", (d + "/w").c_str()); },
+       false, nullptr},
+      {"a link loop",
+       [](const std::string& d) {
+         ::symlink("w2", (d + "/w").c_str());
+         ::symlink("w", (d + "/w2").c_str());
+       },
+       false, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder dir;
+    c.make(dir.path());
+    struct stat before;
+    const bool wasLink =
+        ::lstat((dir.path() + "/w").c_str(), &before) == 0 && S_ISLNK(before.st_mode);
+    EXPECT_EQ(WriteFileAtomic(dir.path() + "/w", "new"), c.written);
+    struct stat after;
+    if (wasLink) {
+      ASSERT_EQ(::lstat((dir.path() + "/w").c_str(), &after), 0);
+      EXPECT_TRUE(S_ISLNK(after.st_mode));  // still a link, written or not
+    }
+    if (c.written) {
+      EXPECT_EQ(ReadWholeFile(dir.path() + "/" + c.target), "new");
+    }
+    EXPECT_FALSE(FileExists(dir.path() + "/gone"));
+  }
+}
+
 TEST(Folders, CreatePathAndDeleteTree) {
   TempFolder dir;
   std::string deep = dir.path() + "/a/b/" + Sjis("検索");

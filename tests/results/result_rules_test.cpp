@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
+#include "support/fake_ui_port.h"
 
 namespace skarvo {
 namespace {

@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
 #include "platform/file_system.h"
+#include "support/fake_ui_port.h"
 
 namespace skarvo {
 namespace {

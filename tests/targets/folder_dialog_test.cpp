@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
+#include "support/fake_ui_port.h"
 #include "targets/folder_dialog_rules.h"
 #include "targets/select_folder_dialog.h"
 #include "targets/temp_tree.h"

@@ -8,7 +8,7 @@
 #include <iostream>
 
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
+#include "support/fake_ui_port.h"
 #include "targets/temp_tree.h"
 
 namespace skarvo {

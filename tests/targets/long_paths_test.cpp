@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
+#include "support/fake_ui_port.h"
 #include "targets/target_files.h"
 
 namespace skarvo {

@@ -1,4 +1,4 @@
-#include "ops/form_editer.h"
+#include "dialogs/editor.h"
 
 #include <cstdio>
 
@@ -115,12 +115,12 @@ bool EditorTextToFile(const std::string& utf8, std::string& bytes, std::string& 
   return true;
 }
 
-TFormEditer::TFormEditer(UiPort& port, EditorTextArea& area)
+EditorCore::EditorCore(UiPort& port, EditorTextArea& area)
     : port_(port), area_(area), caption_(Sjis(kEditorCaption)) {
-  StatusTimer.SetHandler([this] { StatusTimerTimer(); });
+  StatusTimer.SetHandler([this] { OnStatusTimer(); });
 }
 
-bool TFormEditer::Load(const std::string& path) {
+bool EditorCore::Load(const std::string& path) {
   std::optional<std::string> bytes = ReadWholeFile(path);
   if (!bytes) throw Exception(path + Sjis(" を読み込めません。"));
   EditorText text = EditorTextFromFile(*bytes);
@@ -134,7 +134,7 @@ bool TFormEditer::Load(const std::string& path) {
   return true;
 }
 
-void TFormEditer::ShowFileAtLine(const std::string& path, int64_t line) {
+void EditorCore::ShowFileAtLine(const std::string& path, int64_t line) {
   Load(path);
   area_.SetCaretLine(line < 1 ? 1 : line);
   Say(Sjis("縦：") + std::to_string(area_.CaretLine()) + Sjis("横：") +
@@ -147,7 +147,7 @@ void TFormEditer::ShowFileAtLine(const std::string& path, int64_t line) {
   saveEnabled_ = false;
 }
 
-void TFormEditer::ShowLines(const std::vector<std::string>& lines) {
+void EditorCore::ShowLines(const std::vector<std::string>& lines) {
   std::string utf8;
   for (size_t i = 0; i < lines.size(); ++i) {
     if (i) utf8 += '\n';
@@ -157,9 +157,9 @@ void TFormEditer::ShowLines(const std::vector<std::string>& lines) {
   area_.SetCaretLine(1);
 }
 
-void TFormEditer::TextChanged() { saveEnabled_ = true; }
+void EditorCore::TextChanged() { saveEnabled_ = true; }
 
-void TFormEditer::Open1Click() {
+void EditorCore::OnOpen() {
   FileChoiceRequest request;
   request.filter = Sjis("テキストファイル|*.txt");
   request.defaultExtension = "txt";
@@ -175,7 +175,7 @@ void TFormEditer::Open1Click() {
   currentFile_ = *path;
 }
 
-void TFormEditer::SaveAs1Click() {
+void EditorCore::OnSaveAs() {
   FileChoiceRequest request;
   request.filter = Sjis("テキストファイル|*.txt");
   request.defaultExtension = "txt";
@@ -190,7 +190,7 @@ void TFormEditer::SaveAs1Click() {
   WriteTo(*path);
 }
 
-bool TFormEditer::WriteTo(const std::string& path, bool unreadableAsQuestion) {
+bool EditorCore::WriteTo(const std::string& path, bool unreadableAsQuestion) {
   std::string bytes;
   std::string refusal;
   if (!EditorTextToFile(area_.Text(), bytes, refusal, unreadableAsQuestion)) {
@@ -204,7 +204,7 @@ bool TFormEditer::WriteTo(const std::string& path, bool unreadableAsQuestion) {
   return true;
 }
 
-TFormEditer::SaveResult TFormEditer::SaveOverCurrentFile() {
+EditorCore::SaveResult EditorCore::SaveOverCurrentFile() {
   if (loadedInvalid_ &&
       port_.Ask(
           Sjis("このファイルはShift-"
@@ -218,7 +218,7 @@ TFormEditer::SaveResult TFormEditer::SaveOverCurrentFile() {
   return SaveResult::kWritten;
 }
 
-void TFormEditer::Save1Click() {
+void EditorCore::OnSave() {
   if (!area_.Modified()) {
     port_.ShowMessage(Sjis("変更されていません。"), caption_);
     return;
@@ -230,13 +230,13 @@ void TFormEditer::Save1Click() {
     return;
   // Text typed into an editor that shows no file has nowhere to go but a chosen name.
   if (currentFile_.empty()) {
-    SaveAs1Click();
+    OnSaveAs();
     return;
   }
   SaveOverCurrentFile();
 }
 
-bool TFormEditer::CloseQuery() {
+bool EditorCore::CloseQuery() {
   if (!area_.Modified()) return true;
   if (port_.Ask(Sjis("ファイルは変更されています。上書きしますか？"), caption_,
                 QuestionButtons::kYesNo) != Answer::kYes)
@@ -245,14 +245,14 @@ bool TFormEditer::CloseQuery() {
                 QuestionButtons::kYesNo) != Answer::kYes)
     return true;
   if (currentFile_.empty()) {
-    SaveAs1Click();
+    OnSaveAs();
     return true;
   }
   return SaveOverCurrentFile() != SaveResult::kFailed;
 }
 
-void TFormEditer::StatusTimerTimer() { statusText_.clear(); }
+void EditorCore::OnStatusTimer() { statusText_.clear(); }
 
-void TFormEditer::Say(const std::string& text) { statusText_ = text; }
+void EditorCore::Say(const std::string& text) { statusText_ = text; }
 
 }  // namespace skarvo

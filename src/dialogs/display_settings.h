@@ -1,7 +1,7 @@
-// TForm4, the display settings dialog "表示の設定", without a window: the values of its
-// controls (loaded once from the settings file when the dialog is made, kept between
-// openings whether stored or not), its page, "更新" and "Cancel". The window shows the
-// controls and forwards the user's changes into Controls().
+// DisplaySettingsCore, the display settings dialog "表示の設定", without a window: the values of
+// its controls (loaded once from the settings file when the dialog is made, kept between openings
+// whether stored or not), its page, "更新" and "Cancel". The window shows the controls and forwards
+// the user's changes into Controls().
 #pragma once
 
 #include <functional>
@@ -21,14 +21,14 @@ inline constexpr int kBarFontSizeMax = kMaxFontSize;
 
 // The pages, in tab order.
 // kPageEditer: a page without controls whose tab is never shown.
-enum TForm4Page : int { kPageTab1 = 0, kPageTab2 = 1, kPageTab3 = 2, kPageEditer = 3 };
+enum DisplaySettingsPage : int { kPageTab1 = 0, kPageTab2 = 1, kPageTab3 = 2, kPageEditer = 3 };
 
-class TForm4 {
+class DisplaySettingsCore {
  public:
   // Made once at start-up: every control takes its key's value from the settings file of
   // homeFolder. `stored` runs after "更新" has written the keys (the main window re-reads and
   // applies them).
-  TForm4(const std::string& homeFolder, std::function<void()> stored);
+  DisplaySettingsCore(const std::string& homeFolder, std::function<void()> stored);
 
   DisplaySettings& Controls() { return controls_; }
   const DisplaySettings& Controls() const { return controls_; }
@@ -38,9 +38,9 @@ class TForm4 {
   // "更新": writes every control's value to its key in the dialog's order, then `stored`.
   // SettingsWriteError when a write is refused: the keys written before stay, nothing is
   // applied. True when stored (the dialog then closes).
-  bool Button2Click();
+  bool OnUpdate();
   // "Cancel": writes nothing; the controls keep what the user set for the next opening.
-  void Button1Click() {}
+  void OnCancel() {}
   // The dialog closed after it was opened from the main window: the next opening starts on
   // the first page.
   void ClosedFromMainWindow() { activePage_ = kPageTab1; }

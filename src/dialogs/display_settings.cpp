@@ -1,4 +1,4 @@
-#include "ops/display_settings_dialog.h"
+#include "dialogs/display_settings.h"
 
 #include "platform/comma_text.h"
 #include "platform/file_system.h"
@@ -6,12 +6,13 @@
 
 namespace skarvo {
 
-TForm4::TForm4(const std::string& homeFolder, std::function<void()> stored)
+DisplaySettingsCore::DisplaySettingsCore(const std::string& homeFolder,
+                                         std::function<void()> stored)
     : settingsPath_(SettingsFilePath(homeFolder)), stored_(std::move(stored)) {
   controls_ = ReadDisplaySettings(SettingsFile(settingsPath_).Values());
 }
 
-bool TForm4::Button2Click() {
+bool DisplaySettingsCore::OnUpdate() {
   SettingsFile file(settingsPath_);
   WriteDisplaySettings(file, controls_);
   if (stored_) stored_();

@@ -1,4 +1,4 @@
-// TFormEditer: the built-in editor's logic without a window. It loads a Shift-JIS file into
+// EditorCore: the built-in editor's logic without a window. It loads a Shift-JIS file into
 // the window's text area (as UTF-8, one "\n" per line end whatever the file used), puts the
 // caret on a line, keeps the caption (the current file), the status text and its timer, the
 // state of "上書き保存(&S)", and runs the file commands with their questions. The window
@@ -53,11 +53,11 @@ EditorText EditorTextFromFile(const std::string& bytes);
 bool EditorTextToFile(const std::string& utf8, std::string& bytes, std::string& refusal,
                       bool unreadableAsQuestion = false);
 
-class TFormEditer {
+class EditorCore {
  public:
-  TFormEditer(UiPort& port, EditorTextArea& area);
-  TFormEditer(const TFormEditer&) = delete;
-  TFormEditer& operator=(const TFormEditer&) = delete;
+  EditorCore(UiPort& port, EditorTextArea& area);
+  EditorCore(const EditorCore&) = delete;
+  EditorCore& operator=(const EditorCore&) = delete;
 
   // Shows a file with the caret at the start of `line` (from 1; 1 or less, -1 included:
   // the first line): loads the text, sets the status "縦：" line "横：" column, scrolls the
@@ -69,15 +69,15 @@ class TFormEditer {
   void ShowLines(const std::vector<std::string>& lines);
 
   // Events and commands of the window.
-  void TextChanged();   // every change of the text: enables "上書き保存(&S)"
-  void Open1Click();    // "開く(&O)..."
-  void SaveAs1Click();  // "名前を付けて保存"
-  void Save1Click();    // "上書き保存(&S)"
+  void TextChanged();  // every change of the text: enables "上書き保存(&S)"
+  void OnOpen();       // "開く(&O)..."
+  void OnSaveAs();     // "名前を付けて保存"
+  void OnSave();       // "上書き保存(&S)"
   // The window is about to close (exit item or close box): asks about unsaved changes and
   // saves on Yes to both questions. False keeps the window open: only when the save the
   // user asked for failed, so that the text is not lost.
   bool CloseQuery();
-  void StatusTimerTimer();
+  void OnStatusTimer();
 
   const std::string& Caption() const { return caption_; }
   const std::string& StatusText() const { return statusText_; }

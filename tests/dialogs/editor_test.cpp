@@ -1,14 +1,13 @@
-#include "ops/form_editer.h"
+#include "dialogs/editor.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "editor_fakes.h"
-#include "ops/display_settings_dialog.h"
 #include "platform/codepage.h"
-#include "platform/fake_ui_port.h"
+#include "platform/error.h"
 #include "platform/file_system.h"
-#include "settings/settings_file.h"
+#include "support/fake_ui_port.h"
+#include "support/string_text_area.h"
 #include "targets/temp_tree.h"
 
 namespace skarvo::testing {
@@ -45,9 +44,9 @@ TEST(EditorTextTest, LineEndsReadAsOneAndWriteAsCrLf) {
   EXPECT_EQ(refusal, U("2行目の文字 U+1F600 はShift-JISで表せないため、保存しませんでした。"));
 }
 
-class FormEditerTest : public ::testing::Test {
+class EditorCoreTest : public ::testing::Test {
  protected:
-  FormEditerTest() { tree_.File("f.txt", "one\r\ntwo\r\nthree\r\n"); }
+  EditorCoreTest() { tree_.File("f.txt", "one\r\ntwo\r\nthree\r\n"); }
   std::string Read(const char* name) { return ReadWholeFile(tree_.Path(name)).value_or("?"); }
   std::vector<std::string> Texts(const char* kind) {
     std::vector<std::string> texts;
@@ -63,10 +62,10 @@ class FormEditerTest : public ::testing::Test {
   TempTree tree_;
   FakeUiPort port_;
   StringTextArea area_;
-  TFormEditer editor_{port_, area_};
+  EditorCore editor_{port_, area_};
 };
 
-TEST_F(FormEditerTest, ShowsAFileAtItsLine) {
+TEST_F(EditorCoreTest, ShowsAFileAtItsLine) {
   EXPECT_EQ(editor_.Caption(), "Editer");
   editor_.ShowFileAtLine(tree_.Path("f.txt"), 3);
   EXPECT_EQ(area_.text, "one\ntwo\nthree\n");
@@ -89,11 +88,11 @@ TEST_F(FormEditerTest, ShowsAFileAtItsLine) {
   EXPECT_EQ(editor_.Caption(), tree_.Path("f.txt"));
 }
 
-TEST_F(FormEditerTest, SaveAsksTwiceAndWritesAtomically) {
+TEST_F(EditorCoreTest, SaveAsksTwiceAndWritesAtomically) {
   editor_.ShowFileAtLine(tree_.Path("f.txt"), 1);
   ::chmod(tree_.Native("f.txt").c_str(), 0640);
   // Not modified: says so, writes nothing.
-  editor_.Save1Click();
+  editor_.OnSave();
   EXPECT_EQ(Texts("message"), std::vector<std::string>{U("変更されていません。")});
   Type("four");
   EXPECT_TRUE(editor_.SaveEnabled());
@@ -109,7 +108,7 @@ TEST_F(FormEditerTest, SaveAsksTwiceAndWritesAtomically) {
   for (const Row& row : rows) {
     port_.calls.clear();
     port_.askAnswers.assign(row.answers.begin(), row.answers.end());
-    editor_.Save1Click();
+    editor_.OnSave();
     std::vector<std::string> asked = Texts("ask");
     ASSERT_EQ(asked.size(), row.questions);
     EXPECT_EQ(asked[0], U("上書きしますか？"));
@@ -129,7 +128,7 @@ TEST_F(FormEditerTest, SaveAsksTwiceAndWritesAtomically) {
   Type("\xf0\x9f\x98\x80");
   port_.calls.clear();
   port_.askAnswers = {Answer::kYes, Answer::kYes};
-  editor_.Save1Click();
+  editor_.OnSave();
   EXPECT_EQ(Texts("error"),
             std::vector<std::string>{
                 U("4行目の文字 U+1F600 はShift-JISで表せないため、保存しませんでした。")});
@@ -144,7 +143,7 @@ TEST_F(FormEditerTest, SaveAsksTwiceAndWritesAtomically) {
   EXPECT_EQ(Read("f.txt"), "one\r\ntwo\r\nthree\r\nfour\r\n");
 }
 
-TEST_F(FormEditerTest, CloseSaveAsAndOpen) {
+TEST_F(EditorCoreTest, CloseSaveAsAndOpen) {
   editor_.ShowFileAtLine(tree_.Path("f.txt"), 2);
   EXPECT_TRUE(editor_.CloseQuery());  // not modified: no question
   EXPECT_TRUE(port_.calls.empty());
@@ -160,7 +159,7 @@ TEST_F(FormEditerTest, CloseSaveAsAndOpen) {
   Type("y");
   port_.calls.clear();
   port_.saveAnswers = {tree_.Path("other.txt"), std::nullopt};
-  editor_.SaveAs1Click();
+  editor_.OnSaveAs();
   ASSERT_EQ(port_.fileRequests.size(), 1u);
   EXPECT_EQ(port_.fileRequests[0].initialFolder, tree_.Root());
   EXPECT_EQ(port_.fileRequests[0].filter, U("テキストファイル|*.txt"));
@@ -168,91 +167,32 @@ TEST_F(FormEditerTest, CloseSaveAsAndOpen) {
   EXPECT_EQ(editor_.Caption(), tree_.Path("f.txt"));
   EXPECT_TRUE(area_.modified);
   EXPECT_TRUE(editor_.SaveEnabled());
-  editor_.SaveAs1Click();
+  editor_.OnSaveAs();
   EXPECT_EQ(Texts("message"), std::vector<std::string>{U("ファイルは保存されませんでした。")});
 
   // Open: the chosen file replaces the text and names the caption.
   port_.calls.clear();
   port_.openAnswers = {tree_.Path("other.txt"), std::nullopt};
-  editor_.Open1Click();
+  editor_.OnOpen();
   EXPECT_EQ(editor_.Caption(), tree_.Path("other.txt"));
   EXPECT_EQ(area_.text, "one\ntwo\nthree\nxy\n");
-  editor_.Open1Click();
+  editor_.OnOpen();
   EXPECT_EQ(Texts("message"), std::vector<std::string>{U("ファイルは選択されませんでした。")});
 }
 
-TEST_F(FormEditerTest, TextThatIsNotShiftJisWarnsAndAsksBeforeSaving) {
+TEST_F(EditorCoreTest, TextThatIsNotShiftJisWarnsAndAsksBeforeSaving) {
   tree_.File("u.txt", "ab\x81\r\n");  // a lead byte without its second byte
   editor_.ShowFileAtLine(tree_.Path("u.txt"), 1);
   ASSERT_EQ(Texts("message").size(), 1u);
   Type("z");
   port_.askAnswers = {Answer::kYes, Answer::kYes, Answer::kNo};
-  editor_.Save1Click();
+  editor_.OnSave();
   EXPECT_EQ(Texts("ask").size(), 3u);
   EXPECT_EQ(Read("u.txt"), "ab\x81\r\n");
   port_.askAnswers = {Answer::kYes, Answer::kYes, Answer::kYes};
-  editor_.Save1Click();
+  editor_.OnSave();
   EXPECT_EQ(Read("u.txt"), "ab?\r\nz\r\n");
   EXPECT_FALSE(area_.modified);
-}
-
-TEST(DisplaySettingsDialogTest, UpdateWritesInOrderAndCancelKeepsTheControls) {
-  TempTree tree;
-  tree.Folder("home");
-  tree.File("home/Skarvo.ini",
-            Sjis("[表示]\r\nTAB１背景色=clYellow\r\nTAB１フォントサイズ=14\r\n"));
-  int stored = 0;
-  TForm4 form(tree.Path("home"), [&] { ++stored; });
-  EXPECT_EQ(form.Controls().resultList.background, kClYellow);
-  EXPECT_EQ(form.Controls().resultList.fontSize, 14);
-  EXPECT_EQ(form.Controls().joinList.headerBackground, kClOlive);
-  // Cancel: nothing written, the controls keep the change for the next opening.
-  form.Controls().resultList.font = kClNavy;
-  form.Button1Click();
-  EXPECT_EQ(stored, 0);
-  EXPECT_EQ(form.Controls().resultList.font, kClNavy);
-  EXPECT_EQ(
-      SettingsFile(tree.Path("home/Skarvo.ini")).ReadText(Sjis("表示"), Sjis("TAB１フォント色")),
-      "");
-  // Update: every key, in the dialog's order.
-  form.Controls().resultList.fontSize = 20;
-  form.Controls().statusBarVisible = false;
-  form.SetActivePage(kPageTab3);
-  EXPECT_TRUE(form.Button2Click());
-  EXPECT_EQ(stored, 1);
-  SettingsFile file(tree.Path("home/Skarvo.ini"));
-  EXPECT_EQ(file.ReadInteger(SettingKey::kTab1FontSize), 20);
-  EXPECT_FALSE(file.ReadFlag(SettingKey::kStatusBarVisible));
-  EXPECT_EQ(file.ReadText(Sjis("表示"), Sjis("TAB１フォント色")), "clNavy");
-  // A file that had none of the keys shows the order of the writes.
-  tree.Folder("fresh");
-  TForm4 fresh(tree.Path("fresh"), nullptr);
-  fresh.Button2Click();
-  const std::string ini = ReadWholeFile(tree.Path("fresh/Skarvo.ini")).value();
-  const char* order[] = {"TAB１ヘッダー背景色",    "TAB１フォント色",      "TAB２ヘッダー背景色",
-                         "TAB３フォント色",        "TAB１検索文字色",      "TAB１置換文字色",
-                         "TAB１フォントサイズ=12", "TAB３フォントサイズ",  "コンボボックスサイズ",
-                         "ステータスバーサイズ",   "ステータスバー表示=1", "ツールボタン表示=1"};
-  size_t last = 0;
-  for (const char* key : order) {
-    SCOPED_TRACE(key);
-    const size_t at = ini.find(Sjis(key), last);
-    ASSERT_NE(at, std::string::npos);
-    last = at;
-  }
-  form.ClosedFromMainWindow();
-  EXPECT_EQ(form.ActivePage(), kPageTab1);
-
-  // Header rows are marked again, never unmarked.
-  tree.File("h.txt", "x");
-  CheckList list;
-  list.Add("\"" + tree.Path("h.txt") + "\",x");
-  list.Add("\"" + tree.Path("gone.txt") + "\",x");
-  list.Add("plain", true);
-  MarkResultHeaders(list);
-  EXPECT_TRUE(list.Header(0));
-  EXPECT_FALSE(list.Header(1));
-  EXPECT_TRUE(list.Header(2));
 }
 
 }  // namespace
