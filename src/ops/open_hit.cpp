@@ -45,15 +45,6 @@ std::string RemoveAll(const std::string& text, const std::string& what) {
   return result;
 }
 
-// The position of the first what in text, stepping over 2-byte characters.
-size_t FindWhole(const std::string& text, const std::string& what) {
-  for (size_t i = 0; i < text.size();) {
-    if (text.compare(i, what.size(), what) == 0) return i;
-    i += IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
-  }
-  return std::string::npos;
-}
-
 // The user's own home folder (CP932), "/" when it has no CP932 name.
 std::string HomeOrRoot() {
   std::string home = UserHomeFolder();
@@ -80,61 +71,6 @@ std::string UpperAscii(std::string text) {
 }
 
 }  // namespace
-
-int ColumnLetterValue(std::string_view letter) {
-  if (letter.size() != 1 || letter[0] < 'A' || letter[0] > 'Z') return 0;
-  return letter[0] - 'A' + 1;
-}
-
-std::string CellLabelToAddress(const std::string& rowText) {
-  std::string label = rowText;
-  const size_t end = FindWhole(label, Sjis("セル】"));
-  if (end != std::string::npos) label.erase(end);
-  // Every "【Excel,Sheet", case ignored.
-  const std::string prefix = Sjis("【Excel,Sheet");
-  const std::string upperPrefix = UpperCaseCp932(prefix);
-  std::string kept;
-  for (size_t i = 0; i < label.size();) {
-    if (UpperCaseCp932(label.substr(i, prefix.size())) == upperPrefix) {
-      i += prefix.size();
-      continue;
-    }
-    const size_t n =
-        IsLeadByte(static_cast<unsigned char>(label[i])) && i + 1 < label.size() ? 2 : 1;
-    kept.append(label, i, n);
-    i += n;
-  }
-  const std::vector<std::string> fields = SplitCommaText(kept);
-  const std::string sheet = fields.size() > 0 ? fields[0] : std::string();
-  const std::string cell = fields.size() > 1 ? fields[1] : std::string();
-  std::string letters;
-  std::string digits;
-  for (char c : cell) {
-    if (c >= '0' && c <= '9')
-      digits += c;
-    else if (c != ' ')
-      letters += c;
-  }
-  int column = 0;
-  if (letters.size() == 1) {
-    column = ColumnLetterValue(letters);
-  } else if (letters.size() == 2) {
-    column = ColumnLetterValue(letters.substr(1, 1)) + 26 * ColumnLetterValue(letters.substr(0, 1));
-  }
-  return sheet + "," + std::to_string(column) + "," + digits;
-}
-
-CellAddress CellAddressOfRow(const std::string& rowText) {
-  const std::vector<std::string> parts = SplitCommaText(CellLabelToAddress(rowText));
-  if (parts.size() != 3) throw Exception(Sjis("ERROR#CL3DB"));
-  std::optional<int64_t> sheet = ReadInteger(parts[0]);
-  std::optional<int64_t> column = ReadInteger(parts[1]);
-  std::optional<int64_t> row = ReadInteger(parts[2]);
-  // A label whose numbers do not fit, or name no cell, reaches no sheet and no cell.
-  const auto fits = [](const std::optional<int64_t>& v) { return v && *v >= 0 && *v <= 1 << 30; };
-  if (!fits(sheet) || !fits(column) || !fits(row)) throw Exception(Sjis("ERROR#CL3DB"));
-  return {static_cast<int>(*sheet), static_cast<int>(*row), static_cast<int>(*column)};
-}
 
 CellAddress CellAddressOf(const CheckListRow& row) {
   // Numbers past these name no sheet or cell the office could reach.

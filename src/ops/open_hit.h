@@ -35,19 +35,11 @@ class EditorHost {
   virtual void ShowEditorModal() = 0;
 };
 
-// 1 to 26 for one letter "A" to "Z", 0 for anything else.
-int ColumnLetterValue(std::string_view letter);
-// The cell label at the start of a spreadsheet hit row as "sheet,column,row" (decimal).
-// Fields that are not there give empty parts; the caller's conversion then fails.
-std::string CellLabelToAddress(const std::string& rowText);
-// The sheet, row and column of a spreadsheet hit row; Exception when the label does not
-// read as three numbers.
 struct CellAddress {
   int sheet = 0;
   int row = 0;
   int column = 0;
 };
-CellAddress CellAddressOfRow(const std::string& rowText);
 // The sheet, row and column (row and column from 1) of the cell whose label a spreadsheet
 // hit row took; Exception "ERROR#CL3DB" for a row that took none.
 CellAddress CellAddressOf(const CheckListRow& row);

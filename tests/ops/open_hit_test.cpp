@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <climits>
 #include <cstdint>
 #include <optional>
 
 #include "editor_fakes.h"
 #include "platform/codepage.h"
+#include "platform/comma_text.h"
+#include "platform/error.h"
 #include "platform/fake_ui_port.h"
 #include "search/row_text.h"
 #include "search/search_text.h"
@@ -117,6 +120,87 @@ class OpenHitTest : public ::testing::Test {
                    [this](const std::string& text) { port_.ShowMessage(text, caption_); },
                    [this](const std::string& text) { notices_.push_back(text); }}};
 };
+
+// The reading of a cell label out of a row's text that opening a spreadsheet hit did
+// before rows carried their cell: the reference the typed cell is compared with.
+namespace label_reading {
+
+std::optional<int64_t> ReadInteger(std::string_view text) {
+  int64_t value = 0;
+  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+  if (text.empty()) return std::nullopt;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+size_t FindWhole(const std::string& text, const std::string& what) {
+  for (size_t i = 0; i < text.size();) {
+    if (text.compare(i, what.size(), what) == 0) return i;
+    i += IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+  }
+  return std::string::npos;
+}
+
+int ColumnLetterValue(std::string_view letter) {
+  if (letter.size() != 1 || letter[0] < 'A' || letter[0] > 'Z') return 0;
+  return letter[0] - 'A' + 1;
+}
+
+std::string CellLabelToAddress(const std::string& rowText) {
+  std::string label = rowText;
+  const size_t end = FindWhole(label, Sjis("セル】"));
+  if (end != std::string::npos) label.erase(end);
+  // Every "【Excel,Sheet", case ignored.
+  const std::string prefix = Sjis("【Excel,Sheet");
+  const std::string upperPrefix = UpperCaseCp932(prefix);
+  std::string kept;
+  for (size_t i = 0; i < label.size();) {
+    if (UpperCaseCp932(label.substr(i, prefix.size())) == upperPrefix) {
+      i += prefix.size();
+      continue;
+    }
+    const size_t n =
+        IsLeadByte(static_cast<unsigned char>(label[i])) && i + 1 < label.size() ? 2 : 1;
+    kept.append(label, i, n);
+    i += n;
+  }
+  const std::vector<std::string> fields = SplitCommaText(kept);
+  const std::string sheet = fields.size() > 0 ? fields[0] : std::string();
+  const std::string cell = fields.size() > 1 ? fields[1] : std::string();
+  std::string letters;
+  std::string digits;
+  for (char c : cell) {
+    if (c >= '0' && c <= '9')
+      digits += c;
+    else if (c != ' ')
+      letters += c;
+  }
+  int column = 0;
+  if (letters.size() == 1) {
+    column = ColumnLetterValue(letters);
+  } else if (letters.size() == 2) {
+    column = ColumnLetterValue(letters.substr(1, 1)) + 26 * ColumnLetterValue(letters.substr(0, 1));
+  }
+  return sheet + "," + std::to_string(column) + "," + digits;
+}
+
+CellAddress CellAddressOfRow(const std::string& rowText) {
+  const std::vector<std::string> parts = SplitCommaText(CellLabelToAddress(rowText));
+  if (parts.size() != 3) throw Exception(Sjis("ERROR#CL3DB"));
+  std::optional<int64_t> sheet = ReadInteger(parts[0]);
+  std::optional<int64_t> column = ReadInteger(parts[1]);
+  std::optional<int64_t> row = ReadInteger(parts[2]);
+  // A label whose numbers do not fit, or name no cell, reaches no sheet and no cell.
+  const auto fits = [](const std::optional<int64_t>& v) { return v && *v >= 0 && *v <= 1 << 30; };
+  if (!fits(sheet) || !fits(column) || !fits(row)) throw Exception(Sjis("ERROR#CL3DB"));
+  return {static_cast<int>(*sheet), static_cast<int>(*row), static_cast<int>(*column)};
+}
+
+}  // namespace label_reading
+using label_reading::CellAddressOfRow;
+using label_reading::CellLabelToAddress;
+using label_reading::ColumnLetterValue;
 
 TEST(CellLabelTest, LabelsGiveSheetColumnAndRow) {
   struct Row {
