@@ -53,7 +53,8 @@ TForm1::TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes)
                                 settings_, homeFolder_, ledger_, modeNumber_, search_, SaveDialog1,
                                 Timer1, port_, JoinWindow()}),
       openHit_(OpenHitParts{CheckListBox3, CheckListBox1, CheckListBox2, search_, modeNumber_,
-                            homeFolder_, port_, processes_, caption_,
+                            homeFolder_, processes_,
+                            [this](const std::string& text) { port_.ShowMessage(text, caption_); },
                             [this](const std::string& text) { ShowNotice(text); }}) {
   // The split's range preview opens the file the pending split was prepared on.
   openHit_.SetSplitFileSource([this] { return joinSplit_.SplitFile(); });
@@ -180,8 +181,8 @@ void TForm1::RegisterOwnHandlers() {
   d.Register({C::kFolderBoxCopy}, [this] { BoxCopy(THistoryBox::kFolder); });
   d.Register({C::kFolderBoxPaste}, [this] { BoxPaste(THistoryBox::kFolder); });
   // The operations on results.
-  d.Register({C::kResultOpenFile}, [this] { openHit_.N4Click(); });
-  d.Register({C::kTargetOpenFile}, [this] { openHit_.N13Click(); });
+  d.Register({C::kResultOpenFile}, [this] { openHit_.OnOpenResultFile(); });
+  d.Register({C::kTargetOpenFile}, [this] { openHit_.OnOpenTargetFile(); });
   d.Register({C::kSaveToNewFile, C::kToolSaveNew}, [this] { joinSplit_.SaveAs1Click(); });
   d.Register({C::kJoinFiles, C::kToolJoinFiles}, [this] { joinSplit_.N7Click(); });
   d.Register({C::kResultSplitFile}, [this] { joinSplit_.File2Click(); });
@@ -257,16 +258,16 @@ void TForm1::CheckListBox3ClickCheck(int index) {
                       Timer1);
 }
 
-void TForm1::CheckListBox3DblClick() {
-  if (!Busy()) openHit_.CheckListBox3DblClick();
+void TForm1::OnResultDoubleClick() {
+  if (!Busy()) openHit_.OnResultDoubleClick();
 }
 
-void TForm1::CheckListBox1DblClick() {
-  if (!Busy()) openHit_.CheckListBox1DblClick();
+void TForm1::OnTargetDoubleClick() {
+  if (!Busy()) openHit_.OnTargetDoubleClick();
 }
 
-void TForm1::CheckListBox2DblClick() {
-  if (!Busy()) openHit_.CheckListBox2DblClick();
+void TForm1::OnJoinListDoubleClick() {
+  if (!Busy()) openHit_.OnJoinListDoubleClick();
 }
 
 void TForm1::DisplaySettingsStored() {

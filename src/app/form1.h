@@ -149,18 +149,18 @@ class TForm1 {
   void CheckListBox3Select(int index);
   void CheckListBox3ClickCheck(int index);  // check rules, office hit rows refused
   // Double-clicks on the lists: open the row's file, hit or folder (TOpenHit).
-  void CheckListBox3DblClick();
-  void CheckListBox1DblClick();
-  void CheckListBox2DblClick();
+  void OnResultDoubleClick();
+  void OnTargetDoubleClick();
+  void OnJoinListDoubleClick();
   // Opening hits and files; its backends (office, built-in editor) are set by the window.
   TOpenHit& OpenHit() { return openHit_; }
   // The hidden menu items "エディタを開く" (the built-in editor, modally, when it exists) and
   // "エクスプローラを開く" (the user's home folder in the file manager).
-  void N15Click() {
-    if (!Busy()) openHit_.N15Click();
+  void OnOpenEditor() {
+    if (!Busy()) openHit_.OnOpenEditor();
   }
-  void N16Click() {
-    if (!Busy()) openHit_.N16Click();
+  void OnOpenFileManager() {
+    if (!Busy()) openHit_.OnOpenFileManager();
   }
   // The display settings dialog stored the section "表示": re-read and apply it, and mark
   // the result list's header rows again.

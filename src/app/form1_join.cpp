@@ -72,7 +72,7 @@ void TForm1::ExecuteJoinListCommand(JoinListCommand command) {
   if (Busy()) return;
   if (command == JoinListCommand::kOpenFile) {
     if (joinSplit_.MenuEnabled(command) && openHit_.JoinListOpenEnabled())
-      openHit_.MenuItem7Click();
+      openHit_.OnOpenJoinFile();
     return;
   }
   joinSplit_.RunMenuCommand(command);

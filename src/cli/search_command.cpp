@@ -50,6 +50,7 @@ class PrintingSink : public SearchSink {
   std::optional<SearchFileFailure> failure;
 
   bool OnRow(const CheckListRow& row) override {
+    // The text the stage made from the row's fields (ResultRowText), printed as it is.
     const std::string& text = row.text;
     char* at = Room(2 + (raw_ ? text.size() : Cp932ToUtf8LossyBound(text.size())) + 1);
     *at++ = row.header ? 'H' : row.checked ? '+' : '-';

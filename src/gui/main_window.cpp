@@ -174,19 +174,19 @@ void MainWindow::BuildPages() {
   resultList_->onDoubleClick = [this](int row) {
     Forward([this, row] {
       form_->CheckListBox3Select(row);
-      form_->CheckListBox3DblClick();
+      form_->OnResultDoubleClick();
     });
   };
   connect(targetList_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
     Forward([this, row = index.row()] {
       form_->CheckListBox1Select(row);
-      form_->CheckListBox1DblClick();
+      form_->OnTargetDoubleClick();
     });
   });
   connect(joinList_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
     Forward([this, row = index.row()] {
       form_->CheckListBox2.SetItemIndex(row);
-      form_->CheckListBox2DblClick();
+      form_->OnJoinListDoubleClick();
     });
   });
 

@@ -245,6 +245,7 @@ class ResultListView::Delegate : public QStyledItemDelegate {
     const QRect painted = option.rect.intersected(view_.viewport()->rect());
     const int ascent = painter->fontMetrics().ascent();
     painter->setPen(plan.textColor);
+    // The text made from the row's fields (search/row_text.h) when the row was filled.
     DrawRowText(*painter, widths, ascent, plan.textOrigin, row.text, painted.left(),
                 painted.right());
     if (!plan.matchText.isEmpty()) {

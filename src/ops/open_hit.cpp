@@ -7,7 +7,6 @@
 #include "platform/comma_text.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
-#include "search/search_text.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "targets/select_folder_dialog.h"
@@ -46,19 +45,23 @@ std::string RemoveAll(const std::string& text, const std::string& what) {
   return result;
 }
 
-// The position of the first what in text, stepping over 2-byte characters.
-size_t FindWhole(const std::string& text, const std::string& what) {
-  for (size_t i = 0; i < text.size();) {
-    if (text.compare(i, what.size(), what) == 0) return i;
-    i += IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
-  }
-  return std::string::npos;
-}
-
 // The user's own home folder (CP932), "/" when it has no CP932 name.
 std::string HomeOrRoot() {
   std::string home = UserHomeFolder();
   return home.empty() ? "/" : home;
+}
+
+// Fallback until every join list row carries its file and a part's lines: the first
+// delimited field of the row's text (a content row's quoted path, a part row's
+// "n列目~m列目"). Remove once join_split and split_commands fill the fields.
+std::string FirstRowFieldFallback(const std::string& rowText) {
+  std::vector<std::string> fields = SplitCommaText(rowText);
+  return fields.empty() ? std::string() : fields[0];
+}
+
+// The file a join list row stands for.
+std::string JoinRowFile(const CheckListRow& row) {
+  return row.file.empty() ? FirstRowFieldFallback(row.text) : row.file;
 }
 
 std::string UpperAscii(std::string text) {
@@ -69,76 +72,21 @@ std::string UpperAscii(std::string text) {
 
 }  // namespace
 
-int ColumnLetterValue(std::string_view letter) {
-  if (letter.size() != 1 || letter[0] < 'A' || letter[0] > 'Z') return 0;
-  return letter[0] - 'A' + 1;
+CellAddress CellAddressOf(const CheckListRow& row) {
+  // Numbers past these name no sheet or cell the office could reach.
+  constexpr int64_t kLimit = int64_t{1} << 30;
+  // Columns are named by at most two letters ("ZZ" is the 702nd); past them the office is
+  // asked for column 0, which it refuses.
+  constexpr int kNamedColumns = 26 * 27;
+  const int64_t cellRow = int64_t{row.cellRow} + 1;
+  if (row.kind != RowKind::kCell || row.sheet < 0 || row.sheet > kLimit || cellRow < 0 ||
+      cellRow > kLimit)
+    throw Exception(Sjis("ERROR#CL3DB"));
+  const int column = row.cellColumn >= 0 && row.cellColumn < kNamedColumns ? row.cellColumn + 1 : 0;
+  return {row.sheet, static_cast<int>(cellRow), column};
 }
 
-std::string CellLabelToAddress(const std::string& rowText) {
-  std::string label = rowText;
-  const size_t end = FindWhole(label, Sjis("セル】"));
-  if (end != std::string::npos) label.erase(end);
-  // Every "【Excel,Sheet", case ignored.
-  const std::string prefix = Sjis("【Excel,Sheet");
-  const std::string upperPrefix = UpperCaseCp932(prefix);
-  std::string kept;
-  for (size_t i = 0; i < label.size();) {
-    if (UpperCaseCp932(label.substr(i, prefix.size())) == upperPrefix) {
-      i += prefix.size();
-      continue;
-    }
-    const size_t n =
-        IsLeadByte(static_cast<unsigned char>(label[i])) && i + 1 < label.size() ? 2 : 1;
-    kept.append(label, i, n);
-    i += n;
-  }
-  const std::vector<std::string> fields = SplitCommaText(kept);
-  const std::string sheet = fields.size() > 0 ? fields[0] : std::string();
-  const std::string cell = fields.size() > 1 ? fields[1] : std::string();
-  std::string letters;
-  std::string digits;
-  for (char c : cell) {
-    if (c >= '0' && c <= '9')
-      digits += c;
-    else if (c != ' ')
-      letters += c;
-  }
-  int column = 0;
-  if (letters.size() == 1) {
-    column = ColumnLetterValue(letters);
-  } else if (letters.size() == 2) {
-    column = ColumnLetterValue(letters.substr(1, 1)) + 26 * ColumnLetterValue(letters.substr(0, 1));
-  }
-  return sheet + "," + std::to_string(column) + "," + digits;
-}
-
-CellAddress CellAddressOfRow(const std::string& rowText) {
-  const std::vector<std::string> parts = SplitCommaText(CellLabelToAddress(rowText));
-  if (parts.size() != 3) throw Exception(Sjis("ERROR#CL3DB"));
-  std::optional<int64_t> sheet = ReadInteger(parts[0]);
-  std::optional<int64_t> column = ReadInteger(parts[1]);
-  std::optional<int64_t> row = ReadInteger(parts[2]);
-  // A label whose numbers do not fit, or name no cell, reaches no sheet and no cell.
-  const auto fits = [](const std::optional<int64_t>& v) { return v && *v >= 0 && *v <= 1 << 30; };
-  if (!fits(sheet) || !fits(column) || !fits(row)) throw Exception(Sjis("ERROR#CL3DB"));
-  return {static_cast<int>(*sheet), static_cast<int>(*row), static_cast<int>(*column)};
-}
-
-int64_t HitLineNumber(const CheckListRow& row) {
-  if (row.lineNo > 0) return row.lineNo;
-  const size_t end = FindWhole(row.text, Sjis("列目"));
-  if (end == std::string::npos || end == 0) return -1;
-  // The first character is the leading "【".
-  const size_t first = IsLeadByte(static_cast<unsigned char>(row.text[0])) ? 2 : 1;
-  if (first > end) return -1;
-  std::optional<int64_t> line = ReadInteger(std::string_view(row.text).substr(first, end - first));
-  return line ? *line : -1;
-}
-
-std::string FirstRowField(const std::string& rowText) {
-  std::vector<std::string> fields = SplitCommaText(rowText);
-  return fields.empty() ? std::string() : fields[0];
-}
+int64_t HitLineNumber(const CheckListRow& row) { return row.lineNo > 0 ? row.lineNo : -1; }
 
 OpenKind OpenKindOf(const std::string& path) {
   const std::string extension = UpperAscii(FileExtension(path));
@@ -163,7 +111,7 @@ void TOpenHit::OpenFolder(const std::string& folder) {
     p_.processes.ShellOpen(folder, {});
     return;
   }
-  p_.port.ShowMessage(Sjis("ディレクトリが存在しません！"), p_.caption);
+  p_.tell(Sjis("ディレクトリが存在しません！"));
   p_.processes.ShellOpen(HomeOrRoot(), {});
 }
 
@@ -209,7 +157,7 @@ void TOpenHit::OpenInWord(const std::string& file) {
     app->SetProperty("Visible", true);
     OleObject(app->Invoke("documents", {}, {}))->Invoke("open", {file}, {});
     app->Invoke("Activate", {}, {});
-    p_.port.ShowMessage(Sjis("Wordを終了します。"), p_.caption);
+    p_.tell(Sjis("Wordを終了します。"));
   } catch (...) {
     try {
       app->Invoke("Quit", {}, {});
@@ -242,12 +190,11 @@ void TOpenHit::OpenInExcel(const std::string& file, int sheet, int row, int colu
                                ->Invoke("Open", {}, {{"FileName", file}, {"readOnly", false}}));
       OleObjectPtr sheetObject = OleObject(app->GetProperty("WorkSheets", {sheet}));
       OleObject(sheetObject->GetProperty("Cells", {row, column}))->Invoke("Activate", {}, {});
-      p_.port.ShowMessage(Sjis("Excelを終了します。"), p_.caption);
+      p_.tell(Sjis("Excelを終了します。"));
     } catch (const EOleError&) {
-      p_.port.ShowMessage(Sjis("該当セルの参照に失敗しました！シートをアクティブにします。"),
-                          p_.caption);
+      p_.tell(Sjis("該当セルの参照に失敗しました！シートをアクティブにします。"));
       OleObject(app->GetProperty("WorkSheets", {sheet}))->Invoke("Activate", {}, {});
-      p_.port.ShowMessage(Sjis("Excelを終了します。"), p_.caption);
+      p_.tell(Sjis("Excelを終了します。"));
     }
   } catch (...) {
     try {
@@ -260,22 +207,26 @@ void TOpenHit::OpenInExcel(const std::string& file, int sheet, int row, int colu
   finish();
 }
 
-void TOpenHit::RangePreview(const std::string& rowText) {
+void TOpenHit::RangePreview(const CheckListRow& row) {
   if (!editor_) return;
-  const std::string field = RemoveAll(FirstRowField(rowText), Sjis("列目"));
-  const size_t tilde = field.find('~');
-  int64_t from = 0;
-  int64_t to = 0;
-  bool readable = false;
-  if (tilde != std::string::npos) {
-    const std::optional<int64_t> a = ReadInteger(std::string_view(field).substr(0, tilde));
-    const std::optional<int64_t> b = ReadInteger(std::string_view(field).substr(tilde + 1));
-    readable = a.has_value() && b.has_value();
-    from = a.value_or(0);
-    to = b.value_or(0);
+  int64_t from = row.lineNo;
+  int64_t to = row.lineTo;
+  bool readable = from > 0 || to > 0;
+  if (!readable) {
+    // Fallback for a part row without its lines (see FirstRowFieldFallback).
+    const std::string field = RemoveAll(FirstRowFieldFallback(row.text), Sjis("列目"));
+    const size_t tilde = field.find('~');
+    if (tilde != std::string::npos) {
+      const std::optional<int64_t> a = ReadInteger(std::string_view(field).substr(0, tilde));
+      const std::optional<int64_t> b = ReadInteger(std::string_view(field).substr(tilde + 1));
+      readable = a.has_value() && b.has_value();
+      from = a.value_or(0);
+      to = b.value_or(0);
+    }
   }
   std::vector<std::string> lines;
-  const std::string file = readable && splitFile_ ? splitFile_() : std::string();
+  std::string file;
+  if (readable) file = !row.file.empty() ? row.file : splitFile_ ? splitFile_() : std::string();
   if (!file.empty()) {
     std::optional<std::string> bytes = ReadWholeFile(file);
     if (!bytes) throw Exception(file + Sjis(" を読み込めません。"));
@@ -298,17 +249,11 @@ void TOpenHit::RangePreview(const std::string& rowText) {
 
 // ---- triggers ----
 
-std::string TOpenHit::HeaderFileAbove(int index) const {
-  for (int i = index; i >= 0; --i)
-    if (p_.resultList.Header(i)) return HeaderRowPath(p_.resultList.Text(i));
-  return {};
-}
-
 void TOpenHit::OpenFileByKind(const std::string& file, const std::string& word, int64_t line,
                               const CheckListRow* hit) {
   switch (OpenKindOf(file)) {
     case OpenKind::kSpreadsheet: {
-      CellAddress cell = hit ? CellAddressOfRow(hit->text) : CellAddress{1, 1, 1};
+      CellAddress cell = hit ? CellAddressOf(*hit) : CellAddress{1, 1, 1};
       OpenInExcel(file, cell.sheet, cell.row, cell.column);
       break;
     }
@@ -321,40 +266,40 @@ void TOpenHit::OpenFileByKind(const std::string& file, const std::string& word, 
   }
 }
 
-void TOpenHit::CheckListBox3DblClick() {
-  const int index = p_.resultList.ItemIndex();
-  if (p_.resultList.Empty() || index < 0 || index >= p_.resultList.Count()) return;
+void TOpenHit::OpenResultRow(const CheckListRow& row) {
   try {
-    const CheckListRow& row = p_.resultList.Row(index);
     if (row.header) {
-      const std::string file = HeaderRowPath(row.text);
-      if (FileExists(file)) OpenFileByKind(file, p_.search.searchText, -1, nullptr);
+      if (FileExists(row.file)) OpenFileByKind(row.file, p_.search.searchText, -1, nullptr);
       return;
     }
-    const std::string file = HeaderFileAbove(index);
-    if (file.empty()) throw Exception(Sjis("ERROR#CL3DB"));
-    if (!FileExists(file)) return;
-    const CheckListRow hit = row;  // the list may change while an office box is open
-    OpenFileByKind(file, p_.search.searchText, HitLineNumber(hit), &hit);
+    if (row.file.empty()) throw Exception(Sjis("ERROR#CL3DB"));
+    if (!FileExists(row.file)) return;
+    OpenFileByKind(row.file, p_.search.searchText, HitLineNumber(row), &row);
   } catch (const std::exception&) {
-    p_.port.ShowMessage(Sjis("ERROR#CL3DB"), p_.caption);
+    p_.tell(Sjis("ERROR#CL3DB"));
   }
 }
 
-void TOpenHit::N4Click() {
+void TOpenHit::EditResultRow(const CheckListRow& row) {
+  if (row.header) return OpenInEditor(row.file, {}, -1);
+  if (row.file.empty()) return;
+  OpenInEditor(row.file, p_.search.searchText, HitLineNumber(row));
+}
+
+void TOpenHit::OnResultDoubleClick() {
   const int index = p_.resultList.ItemIndex();
   if (p_.resultList.Empty() || index < 0 || index >= p_.resultList.Count()) return;
-  const CheckListRow row = p_.resultList.Row(index);
-  if (row.header) {
-    OpenInEditor(HeaderRowPath(row.text), {}, -1);
-    return;
-  }
-  const std::string file = HeaderFileAbove(index);
-  if (file.empty()) return;
-  OpenInEditor(file, p_.search.searchText, HitLineNumber(row));
+  // A copy: the list may change while an office box is open.
+  OpenResultRow(CheckListRow(p_.resultList.Row(index)));
 }
 
-void TOpenHit::CheckListBox1DblClick() {
+void TOpenHit::OnOpenResultFile() {
+  const int index = p_.resultList.ItemIndex();
+  if (p_.resultList.Empty() || index < 0 || index >= p_.resultList.Count()) return;
+  EditResultRow(CheckListRow(p_.resultList.Row(index)));
+}
+
+void TOpenHit::OnTargetDoubleClick() {
   const int index = p_.targetList.ItemIndex();
   if (p_.targetList.Empty() || index < 0 || index >= p_.targetList.Count()) return;
   const CheckListRow row = p_.targetList.Row(index);
@@ -365,7 +310,7 @@ void TOpenHit::CheckListBox1DblClick() {
   if (FileExists(row.text)) OpenFileByKind(row.text, {}, -1, nullptr);
 }
 
-void TOpenHit::N13Click() {
+void TOpenHit::OnOpenTargetFile() {
   const int index = p_.targetList.ItemIndex();
   if (p_.targetList.Empty() || index < 0 || index >= p_.targetList.Count()) return;
   const CheckListRow row = p_.targetList.Row(index);
@@ -379,30 +324,30 @@ bool TOpenHit::JoinListOpenEnabled() const {
   return index < 0 || index >= p_.joinList.Count() || !p_.joinList.Header(index);
 }
 
-void TOpenHit::CheckListBox2DblClick() {
+void TOpenHit::OnJoinListDoubleClick() {
   const int index = p_.joinList.ItemIndex();
   if (p_.joinList.Empty() || index < 0 || index >= p_.joinList.Count()) return;
   const CheckListRow row = p_.joinList.Row(index);
   if (row.header) return;
   if (p_.modeNumber == kJoinMode) {
-    OpenInEditor(FirstRowField(row.text), {}, -1);
+    OpenInEditor(JoinRowFile(row), {}, -1);
   } else if (p_.modeNumber == kSplitMode) {
-    RangePreview(row.text);
+    RangePreview(row);
   }
 }
 
-void TOpenHit::MenuItem7Click() {
+void TOpenHit::OnOpenJoinFile() {
   const int index = p_.joinList.ItemIndex();
   if (p_.modeNumber != kJoinMode || p_.joinList.Empty() || index < 0 ||
       index >= p_.joinList.Count() || p_.joinList.Header(index))
     return;
-  OpenInEditor(FirstRowField(p_.joinList.Text(index)), {}, -1);
+  OpenInEditor(JoinRowFile(p_.joinList.Row(index)), {}, -1);
 }
 
-void TOpenHit::N15Click() {
+void TOpenHit::OnOpenEditor() {
   if (editor_) editor_->ShowEditorModal();
 }
 
-void TOpenHit::N16Click() { p_.processes.ShellOpen(HomeOrRoot(), {}); }
+void TOpenHit::OnOpenFileManager() { p_.processes.ShellOpen(HomeOrRoot(), {}); }
 
 }  // namespace skarvo

@@ -2,7 +2,8 @@
 // editor with its line and word options, else the built-in editor), a spreadsheet at the
 // hit's sheet and cell and a document through office automation, a folder in the desktop's
 // file manager. TOpenHit carries every trigger of the lists (double-clicks and the context
-// menus' "ファイルを開く", the hidden "エディタを開く" and "エクスプローラを開く").
+// menus' "ファイルを開く", the hidden "エディタを開く" and "エクスプローラを開く"). What it
+// opens comes from the rows' typed fields (file, line, cell), never from their text.
 //
 // External programs start from an argument vector: the editor's path is the program, the
 // file one argument, the line option with the line one, the word option with the word one,
@@ -19,7 +20,6 @@
 #include "dialogs/editor.h"
 #include "platform/office_automation.h"
 #include "platform/process_port.h"
-#include "platform/ui_port.h"
 #include "search/search_run.h"
 #include "targets/check_list.h"
 
@@ -35,24 +35,16 @@ class EditorHost {
   virtual void ShowEditorModal() = 0;
 };
 
-// 1 to 26 for one letter "A" to "Z", 0 for anything else.
-int ColumnLetterValue(std::string_view letter);
-// The cell label at the start of a spreadsheet hit row as "sheet,column,row" (decimal).
-// Fields that are not there give empty parts; the caller's conversion then fails.
-std::string CellLabelToAddress(const std::string& rowText);
-// The sheet, row and column of a spreadsheet hit row; Exception when the label does not
-// read as three numbers.
 struct CellAddress {
   int sheet = 0;
   int row = 0;
   int column = 0;
 };
-CellAddress CellAddressOfRow(const std::string& rowText);
-// The line number of a hit row (from 1): the one the search kept, else the number of its
-// "【" n "列目" prefix; -1 when there is none.
+// The sheet, row and column (row and column from 1) of the cell whose label a spreadsheet
+// hit row took; Exception "ERROR#CL3DB" for a row that took none.
+CellAddress CellAddressOf(const CheckListRow& row);
+// The line number of a hit row (from 1) as the search counted it; -1 when it has none.
 int64_t HitLineNumber(const CheckListRow& row);
-// The first delimited field of a row text (a header row's path), empty when none.
-std::string FirstRowField(const std::string& rowText);
 
 // What a path is opened with, by its extension (ASCII case ignored).
 enum class OpenKind { kText, kSpreadsheet, kDocument };
@@ -66,15 +58,16 @@ std::vector<std::string> EditorArguments(const std::string& program, const std::
                                          const std::string& wordOption, const std::string& word);
 
 struct OpenHitParts {
-  CheckList& resultList;  // CheckListBox3
-  CheckList& targetList;  // CheckListBox1
-  CheckList& joinList;    // CheckListBox2
+  const CheckList& resultList;  // the session's rows
+  const CheckList& targetList;
+  const CheckList& joinList;
   const SearchState& search;
   const int& modeNumber;
   const std::string& homeFolder;  // holds the settings file
-  UiPort& port;
   ProcessPort& processes;
-  const std::string& caption;  // of the message boxes: the main window's
+  // A message the user reads before the operation goes on (a box under the main window's
+  // caption).
+  std::function<void(const std::string&)> tell;
   // A status notice (status text, cleared by the status message timer).
   std::function<void(const std::string&)> notice;
 };
@@ -87,35 +80,37 @@ class TOpenHit {
   // and the built-in editor is not there).
   void SetOffice(OfficeAutomation* office) { office_ = office; }
   void SetEditorHost(EditorHost* editor) { editor_ = editor; }
-  // The file of the pending split, for the range preview (set by the split).
+  // The file of the pending split, for the range preview of a part row that does not name
+  // its file (set by the split).
   void SetSplitFileSource(std::function<std::string()> source) { splitFile_ = std::move(source); }
 
-  // Triggers.
-  void CheckListBox3DblClick();  // result list double-click
-  void N4Click();                // result list "ファイルを開く"
-  void CheckListBox1DblClick();  // target list double-click
-  void N13Click();               // target list "ファイルを開く"
-  void CheckListBox2DblClick();  // join list double-click (join: open; split: range preview)
-  void MenuItem7Click();         // join list "ファイルを開く"
-  void N15Click();               // hidden "エディタを開く"
-  void N16Click();               // hidden "エクスプローラを開く"
+  // Triggers: each takes the selected row of its list.
+  void OnResultDoubleClick();
+  void OnOpenResultFile();  // result list "ファイルを開く"
+  void OnTargetDoubleClick();
+  void OnOpenTargetFile();       // target list "ファイルを開く"
+  void OnJoinListDoubleClick();  // join: open; split: range preview
+  void OnOpenJoinFile();         // join list "ファイルを開く"
+  void OnOpenEditor();           // hidden "エディタを開く"
+  void OnOpenFileManager();      // hidden "エクスプローラを開く"
   // Whether the join list's "ファイルを開く" is enabled for the selected row.
   bool JoinListOpenEnabled() const;
 
-  // Operations.
+  // Operations on one row of the results: a double-click's (the file by its kind, a hit at
+  // its line or cell) and "ファイルを開く"'s (the editor, at a hit's line).
+  void OpenResultRow(const CheckListRow& row);
+  void EditResultRow(const CheckListRow& row);
   void OpenFolder(const std::string& folder);
   void OpenInEditor(const std::string& file, const std::string& word, int64_t line);
   void OpenInWord(const std::string& file);
   void OpenInExcel(const std::string& file, int sheet, int row, int column);
-  // The range preview of a split part row: lines from..to of the split file.
-  void RangePreview(const std::string& rowText);
+  // The range preview of a split part row: its lines of the split file.
+  void RangePreview(const CheckListRow& row);
 
  private:
   void OpenFileByKind(const std::string& file, const std::string& word, int64_t line,
                       const CheckListRow* hit);
   void BuiltInEditor(const std::string& file, int64_t line);
-  // The path of the header row at or above index, empty when there is none.
-  std::string HeaderFileAbove(int index) const;
 
   OpenHitParts p_;
   OfficeAutomation* office_ = nullptr;

@@ -7,6 +7,7 @@
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
+#include "search/row_text.h"
 
 namespace skarvo {
 
@@ -68,7 +69,6 @@ SearchEnd TSearchStage::Run(const std::vector<CheckListRow>& targets, SearchSink
     headerSent_ = false;
     held_.clear();
     cellTexts_.clear();
-    cellLabels_.clear();
     cellPlaces_.clear();
     try {
       SearchFile(path_);
@@ -180,7 +180,7 @@ void TSearchStage::AddHit(const std::string& line, int64_t lineNo) {
     hit.lineText.assign(line);
     hit.kind = RowKind::kTextLine;
     if (hit.file != path_) hit.file = path_;
-    AssignTextHitRowText(hit.text, lineNo, line);
+    AssignResultRowText(hit.text, hit, hit.lineText);
     Emit(hit);
     return;
   }
@@ -188,18 +188,12 @@ void TSearchStage::AddHit(const std::string& line, int64_t lineNo) {
   row.lineNo = lineNo;
   row.lineText = line;
   row.file = path_;
-  switch (kind_) {
-    case TargetKind::kSpreadsheet:
-      row.kind = RowKind::kCell;
-      row.text = line;
-      held_.push_back(std::move(row));
-      return;
-    case TargetKind::kWordProcessor:
-      row.kind = RowKind::kParagraph;
-      row.text = WordHitRowText(line);
-      break;
-    case TargetKind::kText:
-      break;
+  row.kind = kind_ == TargetKind::kSpreadsheet ? RowKind::kCell : RowKind::kParagraph;
+  // A cell's hit waits for its label (the text is made again once it has one).
+  row.text = ResultRowText(row);
+  if (row.kind == RowKind::kCell) {
+    held_.push_back(std::move(row));
+    return;
   }
   Emit(row);
 }
@@ -209,10 +203,10 @@ void TSearchStage::Emit(const CheckListRow& row) {
   if (!headerSent_) {
     headerSent_ = true;
     CheckListRow header;
-    header.text = FileHeaderRowText(path_);
     header.header = true;
     header.kind = RowKind::kFileHeader;
     header.file = path_;
+    header.text = ResultRowText(header);
     goOn = sink_->OnRow(header);
   }
   // A header never stands without its first hit.
@@ -234,7 +228,6 @@ void TSearchStage::Grep2Match(TGrep&, const RE_LineInfo_t& lineInfo) {
 
 void TSearchStage::XBiff1ReadCell(TXBiff&, int32_t sheetNo, int32_t row, int32_t col, int32_t,
                                   const std::string& data, bool&) {
-  cellLabels_.push_back(CellLabel(sheetNo, row, col));
   cellPlaces_.push_back(CellPlace{sheetNo, row, col});
   cellTexts_.push_back(RemoveLineBreaks(data));
 }
@@ -247,14 +240,14 @@ void TSearchStage::AssignCellLabels() {
   for (size_t k = 0; k < cellTexts_.size(); ++k)
     cellsByText[UpperCaseCp932(cellTexts_[k])].push_back(k);
   for (auto r = held_.rbegin(); r != held_.rend(); ++r) {
-    auto it = cellsByText.find(UpperCaseCp932(r->text));
+    auto it = cellsByText.find(UpperCaseCp932(r->lineText));
     if (it == cellsByText.end() || it->second.empty()) continue;
     const size_t k = it->second.back();
     it->second.pop_back();
-    r->text = cellLabels_[k] + r->text;
     r->sheet = cellPlaces_[k].sheet;
     r->cellRow = cellPlaces_[k].row;
     r->cellColumn = cellPlaces_[k].column;
+    r->text = ResultRowText(*r);
   }
 }
 

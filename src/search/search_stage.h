@@ -117,16 +117,15 @@ class TSearchStage {
   CompiledPattern compiled_{patterns_.Empty()};  // pattern_'s, when useRegex
   SearchSink* sink_ = nullptr;
   TargetKind kind_ = TargetKind::kText;
-  std::string path_;                     // the file being searched
-  bool headerSent_ = false;              // for the file being searched
-  CheckListRow textHit_;                 // a text file's hit row, refilled for each hit
-  std::vector<CheckListRow> held_;       // a spreadsheet's hits until its cells are labelled
-  std::vector<std::string> cellTexts_;   // ListBoxExcel while a spreadsheet is read
-  std::vector<std::string> cellLabels_;  // ListBoxCell
+  std::string path_;                    // the file being searched
+  bool headerSent_ = false;             // for the file being searched
+  CheckListRow textHit_;                // a text file's hit row, refilled for each hit
+  std::vector<CheckListRow> held_;      // a spreadsheet's hits until its cells are labelled
+  std::vector<std::string> cellTexts_;  // ListBoxExcel while a spreadsheet is read
   struct CellPlace {
     int sheet, row, column;
   };
-  std::vector<CellPlace> cellPlaces_;  // of each label
+  std::vector<CellPlace> cellPlaces_;  // of each cell text, for its hit's label
 };
 
 }  // namespace skarvo

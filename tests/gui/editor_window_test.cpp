@@ -182,8 +182,15 @@ class EditorWindowTest : public QObject {
 
       // A double-click on a text hit opens the built-in editor at its line.
       skarvo::TForm1& form = w.Form();
-      form.CheckListBox3.Add(skarvo::FileHeaderRowText(tree_.Path("hit.txt")), true);
-      form.CheckListBox3.Add(skarvo::TextHitRowText(2, "b"), false, true);
+      // Rows as the search makes them: each carries its file and line.
+      skarvo::CheckListRow header(skarvo::FileHeaderRowText(tree_.Path("hit.txt")), true);
+      header.kind = skarvo::RowKind::kFileHeader;
+      header.file = tree_.Path("hit.txt");
+      form.CheckListBox3.Insert(0, header);
+      skarvo::CheckListRow hit(skarvo::TextHitRowText(2, "b"), false, true, 2, "b");
+      hit.kind = skarvo::RowKind::kTextLine;
+      hit.file = header.file;
+      form.CheckListBox3.Insert(1, hit);
       w.Refresh();
       w.ResultList()->onDoubleClick(1);
       QVERIFY(extras.Editor().Window());

@@ -9,6 +9,7 @@
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "platform/libreoffice_automation.h"
+#include "search/row_text.h"
 #include "search/search_text.h"
 #include "support/fake_ui_port.h"
 #include "targets/temp_tree.h"
@@ -40,21 +41,38 @@ TEST(OpenHitOfficeTest, ResultListDoubleClickShowsTheCellAndTheDocument) {
   port.office = &office;
   CheckList results, targets, joins;
   const std::string data = std::string(SKARVO_TEST_DATA) + "/office";
-  results.Add(FileHeaderRowText(data + "/sheets.xls"), true);
-  results.Add(Sjis("【Excel,Sheet2, C7セル】目印"));
-  results.Add(Sjis("【Excel,Sheet9, C7セル】目印"));  // no such sheet
-  results.Add(FileHeaderRowText(data + "/letter.doc"), true);
+  // Rows as the search makes them, each text from its fields.
+  const auto add = [&results](RowKind kind, const std::string& file, int sheet = -1) {
+    CheckListRow row;
+    row.kind = kind;
+    row.header = kind == RowKind::kFileHeader;
+    row.file = file;
+    if (kind == RowKind::kCell) {
+      row.lineText = Sjis("目印");
+      row.sheet = sheet;
+      row.cellRow = 6;
+      row.cellColumn = 2;  // C7
+    }
+    row.text = ResultRowText(row);
+    results.Insert(results.Count(), row);
+  };
+  add(RowKind::kFileHeader, data + "/sheets.xls");
+  add(RowKind::kCell, data + "/sheets.xls", 2);
+  add(RowKind::kCell, data + "/sheets.xls", 9);  // no such sheet
+  add(RowKind::kFileHeader, data + "/letter.doc");
   SearchState search;
   int mode = 0;
   const std::string home = tree.Path("home");
   RecordingProcessPort processes;
   const std::string caption = "Skarvo";
-  TOpenHit open(OpenHitParts{results, targets, joins, search, mode, home, port, processes, caption,
-                             [](const std::string&) {}});
+  TOpenHit open(
+      OpenHitParts{results, targets, joins, search, mode, home, processes,
+                   [&port, &caption](const std::string& text) { port.ShowMessage(text, caption); },
+                   [](const std::string&) {}});
   open.SetOffice(&office);
   for (int row : {1, 2, 3}) {
     results.SetItemIndex(row);
-    open.CheckListBox3DblClick();
+    open.OnResultDoubleClick();
   }
   // The warning comes while the workbook is open; the error report after it has closed.
   EXPECT_EQ(port.seen, (std::vector<std::string>{"2\tC7", "1\tA1", "(none)", "letter.doc"}));

@@ -2,8 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <climits>
+#include <cstdint>
+#include <optional>
+
 #include "editor_fakes.h"
 #include "platform/codepage.h"
+#include "platform/comma_text.h"
+#include "platform/error.h"
+#include "search/row_text.h"
 #include "search/search_text.h"
 #include "support/fake_ui_port.h"
 #include "targets/target_files.h"
@@ -32,23 +40,41 @@ class OpenHitTest : public ::testing::Test {
   void Settings(const std::string& editorSection) {
     tree_.File("home/Skarvo.ini", Sjis(("[外部エディタ]\r\n" + editorSection).c_str()));
   }
-  // The result list of a search over the tree (hit row 1 keeps its line number, the
-  // others have only their text).
+  // A result row as the search makes it, its text from its fields.
+  static CheckListRow Typed(RowKind kind, const std::string& file, int64_t lineNo = 0,
+                            const std::string& line = {}, int sheet = -1, int cellRow = 0,
+                            int cellColumn = 0) {
+    CheckListRow row;
+    row.kind = kind;
+    row.header = kind == RowKind::kFileHeader;
+    row.checked = kind == RowKind::kTextLine;
+    row.file = file;
+    row.lineNo = lineNo;
+    row.lineText = line;
+    row.sheet = sheet;
+    row.cellRow = cellRow;
+    row.cellColumn = cellColumn;
+    row.text = ResultRowText(row);
+    return row;
+  }
+  // The result list of a search over the tree (row 3 knows no line; the office rows keep
+  // none either).
   void FillResultList() {
     CheckList& r = resultList_;
-    r.Add(FileHeaderRowText(P("a b/x.txt")), true);                              // 0
-    r.Insert(1, CheckListRow{TextHitRowText(2, "two"), false, true, 2, "two"});  // 1
-    r.Add(TextHitRowText(3, "three"), false, true);                              // 2
-    r.Add("edited", false, true);                                                // 3
-    r.Add(FileHeaderRowText(P("book.XLS")), true);                               // 4
-    r.Add(U("【Excel,Sheet2, C7セル】目印"));                                    // 5
-    r.Add(U("【Excel,Sheet1,AB12セル】遠く"));                                   // 6
-    r.Add(FileHeaderRowText(P("memo.Doc")), true);                               // 7
-    r.Add(U("【Wordファイル】段落"));                                            // 8
-    r.Add(FileHeaderRowText(P("sheet.xlsx")), true);                             // 9
-    r.Add(TextHitRowText(1, "plain"), false, true);                              // 10
-    r.Add(FileHeaderRowText(P("gone.txt")), true);                               // 11
-    r.Add(TextHitRowText(1, "gone"), false, true);                               // 12
+    const auto add = [&r](CheckListRow row) { r.Insert(r.Count(), std::move(row)); };
+    add(Typed(RowKind::kFileHeader, P("a b/x.txt")));                    // 0
+    add(Typed(RowKind::kTextLine, P("a b/x.txt"), 2, "two"));            // 1
+    add(Typed(RowKind::kTextLine, P("a b/x.txt"), 3, "three"));          // 2
+    add(Typed(RowKind::kTextLine, P("a b/x.txt"), 0, "edited"));         // 3
+    add(Typed(RowKind::kFileHeader, P("book.XLS")));                     // 4
+    add(Typed(RowKind::kCell, P("book.XLS"), 0, U("目印"), 2, 6, 2));    // 5: Sheet2 C7
+    add(Typed(RowKind::kCell, P("book.XLS"), 0, U("遠く"), 1, 11, 27));  // 6: Sheet1 AB12
+    add(Typed(RowKind::kFileHeader, P("memo.Doc")));                     // 7
+    add(Typed(RowKind::kParagraph, P("memo.Doc"), 0, U("段落")));        // 8
+    add(Typed(RowKind::kFileHeader, P("sheet.xlsx")));                   // 9
+    add(Typed(RowKind::kTextLine, P("sheet.xlsx"), 1, "plain"));         // 10
+    add(Typed(RowKind::kFileHeader, P("gone.txt")));                     // 11
+    add(Typed(RowKind::kTextLine, P("gone.txt"), 1, "gone"));            // 12
   }
   std::vector<std::string> LogWithoutReleases() {
     std::vector<std::string> lines;
@@ -89,10 +115,92 @@ class OpenHitTest : public ::testing::Test {
   RecordingAutomation office_;
   FakeEditorHost editor_{port_};
   std::vector<std::string> notices_;
-  TOpenHit open_{OpenHitParts{resultList_, targetList_, joinList_, search_, mode_, home_, port_,
-                              processes_, caption_,
-                              [this](const std::string& text) { notices_.push_back(text); }}};
+  TOpenHit open_{
+      OpenHitParts{resultList_, targetList_, joinList_, search_, mode_, home_, processes_,
+                   [this](const std::string& text) { port_.ShowMessage(text, caption_); },
+                   [this](const std::string& text) { notices_.push_back(text); }}};
 };
+
+// The reading of a cell label out of a row's text that opening a spreadsheet hit did
+// before rows carried their cell: the reference the typed cell is compared with.
+namespace label_reading {
+
+std::optional<int64_t> ReadInteger(std::string_view text) {
+  int64_t value = 0;
+  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+  if (text.empty()) return std::nullopt;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+size_t FindWhole(const std::string& text, const std::string& what) {
+  for (size_t i = 0; i < text.size();) {
+    if (text.compare(i, what.size(), what) == 0) return i;
+    i += IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+  }
+  return std::string::npos;
+}
+
+int ColumnLetterValue(std::string_view letter) {
+  if (letter.size() != 1 || letter[0] < 'A' || letter[0] > 'Z') return 0;
+  return letter[0] - 'A' + 1;
+}
+
+std::string CellLabelToAddress(const std::string& rowText) {
+  std::string label = rowText;
+  const size_t end = FindWhole(label, Sjis("セル】"));
+  if (end != std::string::npos) label.erase(end);
+  // Every "【Excel,Sheet", case ignored.
+  const std::string prefix = Sjis("【Excel,Sheet");
+  const std::string upperPrefix = UpperCaseCp932(prefix);
+  std::string kept;
+  for (size_t i = 0; i < label.size();) {
+    if (UpperCaseCp932(label.substr(i, prefix.size())) == upperPrefix) {
+      i += prefix.size();
+      continue;
+    }
+    const size_t n =
+        IsLeadByte(static_cast<unsigned char>(label[i])) && i + 1 < label.size() ? 2 : 1;
+    kept.append(label, i, n);
+    i += n;
+  }
+  const std::vector<std::string> fields = SplitCommaText(kept);
+  const std::string sheet = fields.size() > 0 ? fields[0] : std::string();
+  const std::string cell = fields.size() > 1 ? fields[1] : std::string();
+  std::string letters;
+  std::string digits;
+  for (char c : cell) {
+    if (c >= '0' && c <= '9')
+      digits += c;
+    else if (c != ' ')
+      letters += c;
+  }
+  int column = 0;
+  if (letters.size() == 1) {
+    column = ColumnLetterValue(letters);
+  } else if (letters.size() == 2) {
+    column = ColumnLetterValue(letters.substr(1, 1)) + 26 * ColumnLetterValue(letters.substr(0, 1));
+  }
+  return sheet + "," + std::to_string(column) + "," + digits;
+}
+
+CellAddress CellAddressOfRow(const std::string& rowText) {
+  const std::vector<std::string> parts = SplitCommaText(CellLabelToAddress(rowText));
+  if (parts.size() != 3) throw Exception(Sjis("ERROR#CL3DB"));
+  std::optional<int64_t> sheet = ReadInteger(parts[0]);
+  std::optional<int64_t> column = ReadInteger(parts[1]);
+  std::optional<int64_t> row = ReadInteger(parts[2]);
+  // A label whose numbers do not fit, or name no cell, reaches no sheet and no cell.
+  const auto fits = [](const std::optional<int64_t>& v) { return v && *v >= 0 && *v <= 1 << 30; };
+  if (!fits(sheet) || !fits(column) || !fits(row)) throw Exception(Sjis("ERROR#CL3DB"));
+  return {static_cast<int>(*sheet), static_cast<int>(*row), static_cast<int>(*column)};
+}
+
+}  // namespace label_reading
+using label_reading::CellAddressOfRow;
+using label_reading::CellLabelToAddress;
+using label_reading::ColumnLetterValue;
 
 TEST(CellLabelTest, LabelsGiveSheetColumnAndRow) {
   struct Row {
@@ -128,19 +236,73 @@ TEST(CellLabelTest, LabelsGiveSheetColumnAndRow) {
   }
 }
 
-TEST(HitLineNumberTest, KeptNumberFirstThenThePrefix) {
+// A spreadsheet hit opens at the cell its typed fields name, where reading the row's label
+// back out of its text led before: every place the reader can report (rows and columns
+// are 16-bit there), numbers too large for the office, labels next to lines that hold
+// label-like text, and hits that took no label.
+TEST(CellLabelTest, TypedCellGivesWhatItsLabelGave) {
+  const auto oldParse = [](const CheckListRow& row) -> std::optional<CellAddress> {
+    try {
+      return CellAddressOfRow(ResultRowText(row));
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), Sjis("ERROR#CL3DB"));
+      return std::nullopt;
+    }
+  };
+  const auto newFields = [](const CheckListRow& row) -> std::optional<CellAddress> {
+    try {
+      return CellAddressOf(row);
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), Sjis("ERROR#CL3DB"));
+      return std::nullopt;
+    }
+  };
+  const int big = 1 << 30;
+  const std::string lines[] = {
+      "", Sjis("目印"), "a,b", Sjis("セル】"), Sjis("【Excel,Sheet9, A1セル】"), "\"q\""};
+  int compared = 0;
+  for (int sheet : {0, 1, 2, 9, 255, big, big + 1, INT_MAX})
+    for (int cellRow : {0, 6, 11, 65535, big - 1, big, INT_MAX - 1})
+      for (int cellColumn : {0, 1, 25, 26, 27, 255, 700, 701, 702, 703, 65535})
+        for (const std::string& line : lines) {
+          CheckListRow row;
+          row.kind = RowKind::kCell;
+          row.lineText = line;
+          row.sheet = sheet;
+          row.cellRow = cellRow;
+          row.cellColumn = cellColumn;
+          SCOPED_TRACE(Cp932ToUtf8Lossy(ResultRowText(row)));
+          const std::optional<CellAddress> before = oldParse(row);
+          const std::optional<CellAddress> after = newFields(row);
+          ASSERT_EQ(before.has_value(), after.has_value());
+          if (before) {
+            EXPECT_EQ(after->sheet, before->sheet);
+            EXPECT_EQ(after->row, before->row);
+            EXPECT_EQ(after->column, before->column);
+          }
+          ++compared;
+        }
+  EXPECT_EQ(compared, 8 * 7 * 11 * 6);
+  // A hit that took no label is reported, whatever its line says.
+  for (const char* line : {"", "目印", "1, A1", "【Excel,Sheet2, C7セル】"}) {
+    CheckListRow row;
+    row.kind = RowKind::kCell;
+    row.lineText = Sjis(line);
+    EXPECT_FALSE(newFields(row)) << line;
+  }
+}
+
+TEST(HitLineNumberTest, TheNumberTheSearchCountedNeverTheText) {
   struct Row {
     CheckListRow row;
     int64_t line;
   } rows[] = {
-      {{Sjis("【12列目】abc"), false, true, 0, {}}, 12},
+      {{Sjis("【12列目】abc"), false, true, 12, "abc"}, 12},
       {{Sjis("【12列目】abc"), false, true, 40, "abc"}, 40},  // the search's own count wins
-      {{Sjis("【列目】"), false, true, 0, {}}, -1},
-      {{Sjis("【1x列目】"), false, true, 0, {}}, -1},
+      {{Sjis("【12列目】abc"), false, true, 0, "abc"}, -1},   // a row that knows no line
       {{Sjis("【Excel,Sheet1, A1セル】"), false, false, 0, {}}, -1},
-      {{Sjis("【Wordファイル】列目"), false, false, 0, {}}, -1},
       {{"", false, false, 0, {}}, -1},
-      {{Sjis("【99999999999999999999列目】"), false, true, 0, {}}, -1},
+      {{Sjis("【9223372036854775807列目】"), false, true, INT64_MAX, {}}, INT64_MAX},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(Cp932ToUtf8Lossy(r.row.text));
@@ -181,7 +343,7 @@ TEST_F(OpenHitTest, ResultListDoubleClickOpensEachKindOfRow) {
     office_.Log().clear();
     port_.calls.clear();
     resultList_.SetItemIndex(row.index);
-    open_.CheckListBox3DblClick();
+    open_.OnResultDoubleClick();
     EXPECT_EQ(LogWithoutReleases(), row.office);
     if (!row.office.empty()) {
       // Everything made is released, the application last.
@@ -212,8 +374,8 @@ TEST_F(OpenHitTest, ResultListFailuresAndTheContextMenu) {
   Settings("");
   FillResultList();
   // Nothing selected, or an empty list: nothing at all.
-  open_.CheckListBox3DblClick();
-  open_.N4Click();
+  open_.OnResultDoubleClick();
+  open_.OnOpenResultFile();
   EXPECT_TRUE(port_.calls.empty());
   EXPECT_FALSE(editor_.editor);
 
@@ -222,7 +384,7 @@ TEST_F(OpenHitTest, ResultListFailuresAndTheContextMenu) {
   lone.Add(TextHitRowText(1, "x"));
   std::swap(lone, resultList_);
   resultList_.SetItemIndex(0);
-  open_.CheckListBox3DblClick();
+  open_.OnResultDoubleClick();
   EXPECT_EQ(Messages(), std::vector<std::string>{U("ERROR#CL3DB")});
   std::swap(lone, resultList_);
 
@@ -230,7 +392,7 @@ TEST_F(OpenHitTest, ResultListFailuresAndTheContextMenu) {
   port_.calls.clear();
   office_.Failing() = {"Cells.Activate"};
   resultList_.SetItemIndex(5);
-  open_.CheckListBox3DblClick();
+  open_.OnResultDoubleClick();
   EXPECT_EQ(Messages(), (std::vector<std::string>{
                             U("該当セルの参照に失敗しました！シートをアクティブにします。"),
                             U("Excelを終了します。")}));
@@ -242,14 +404,14 @@ TEST_F(OpenHitTest, ResultListFailuresAndTheContextMenu) {
   port_.calls.clear();
   office_.Log().clear();
   office_.Failing() = {"Cells.Activate", "WorkSheets.Activate"};
-  open_.CheckListBox3DblClick();
+  open_.OnResultDoubleClick();
   EXPECT_EQ(Messages().back(), U("ERROR#CL3DB"));
   EXPECT_EQ(LogWithoutReleases().back(), "Excel.Application.Quit()");
   // A workbook that does not open: nothing to close, the application still quits.
   port_.calls.clear();
   office_.Log().clear();
   office_.Failing() = {"WorkBooks.Open", "WorkSheets.Activate"};
-  open_.CheckListBox3DblClick();
+  open_.OnResultDoubleClick();
   EXPECT_EQ(Messages().back(), U("ERROR#CL3DB"));
   log = LogWithoutReleases();
   EXPECT_EQ(log.back(), "Excel.Application.Quit()");
@@ -259,7 +421,7 @@ TEST_F(OpenHitTest, ResultListFailuresAndTheContextMenu) {
   office_.Log().clear();
   office_.Failing() = {"documents.open"};
   resultList_.SetItemIndex(8);
-  open_.CheckListBox3DblClick();
+  open_.OnResultDoubleClick();
   EXPECT_EQ(Messages(), std::vector<std::string>{U("ERROR#CL3DB")});
   EXPECT_EQ(LogWithoutReleases().back(), "Word.Application.Quit()");
   office_.Failing().clear();
@@ -270,9 +432,9 @@ TEST_F(OpenHitTest, ResultListFailuresAndTheContextMenu) {
   office_.available = false;
   notices_.clear();
   resultList_.SetItemIndex(5);
-  open_.CheckListBox3DblClick();
+  open_.OnResultDoubleClick();
   resultList_.SetItemIndex(8);
-  open_.CheckListBox3DblClick();
+  open_.OnResultDoubleClick();
   EXPECT_TRUE(office_.Log().empty());
   ASSERT_EQ(processes_.requests.size(), 2u);
   EXPECT_EQ(processes_.requests[0].kind, "open");
@@ -293,13 +455,13 @@ TEST_F(OpenHitTest, ResultListFailuresAndTheContextMenu) {
     SCOPED_TRACE(m.index);
     resultList_.SetItemIndex(m.index);
     // The spreadsheet opens as text in the editor: a plain file here.
-    open_.N4Click();
+    open_.OnOpenResultFile();
     ASSERT_TRUE(editor_.editor);
     EXPECT_EQ(editor_.editor->Caption(), m.file);
     EXPECT_EQ(editor_.area.caretLine, m.line);
   }
   resultList_.SetItemIndex(12);  // missing file: the editor's error
-  EXPECT_THROW(open_.N4Click(), Exception);
+  EXPECT_THROW(open_.OnOpenResultFile(), Exception);
 }
 
 TEST_F(OpenHitTest, ExternalEditorGetsAnArgumentVector) {
@@ -370,65 +532,71 @@ TEST_F(OpenHitTest, TargetAndJoinListsAndTheHiddenItems) {
   targetList_.Add(FolderRowText(P("gone"), 0), true);  // 4
 
   targetList_.SetItemIndex(0);
-  open_.CheckListBox1DblClick();
-  open_.N13Click();  // disabled on folder rows: nothing
+  open_.OnTargetDoubleClick();
+  open_.OnOpenTargetFile();  // disabled on folder rows: nothing
   ASSERT_EQ(processes_.requests.size(), 1u);
   EXPECT_EQ(processes_.requests[0].kind, "open");
   EXPECT_EQ(processes_.requests[0].target, P("a b"));
 
   targetList_.SetItemIndex(4);
-  open_.CheckListBox1DblClick();
+  open_.OnTargetDoubleClick();
   EXPECT_EQ(Messages(), std::vector<std::string>{U("ディレクトリが存在しません！")});
   ASSERT_EQ(processes_.requests.size(), 2u);
   EXPECT_EQ(processes_.requests[1].target, Utf8ToCp932Lossy(getenv("HOME")));
 
   targetList_.SetItemIndex(1);
-  open_.CheckListBox1DblClick();
+  open_.OnTargetDoubleClick();
   ASSERT_TRUE(editor_.editor);
   EXPECT_EQ(editor_.editor->Caption(), P("a b/x.txt"));
   targetList_.SetItemIndex(2);
-  open_.CheckListBox1DblClick();
+  open_.OnTargetDoubleClick();
   EXPECT_EQ(LogWithoutReleases(), ExcelLog(P("book.XLS"), 1, 1, 1));
   editor_.editor.reset();
   targetList_.SetItemIndex(3);
-  open_.CheckListBox1DblClick();  // missing: nothing
+  open_.OnTargetDoubleClick();  // missing: nothing
   EXPECT_FALSE(editor_.editor);
-  EXPECT_THROW(open_.N13Click(), Exception);  // passed on regardless: the editor's error
+  EXPECT_THROW(open_.OnOpenTargetFile(), Exception);  // passed on regardless: the editor's error
 
   // Join list: join mode opens the first field, split mode previews the range.
-  joinList_.Add("\"" + P("a b/x.txt") + U("\",先頭"));
-  joinList_.Add(U("2列目~3列目,part"));
+  // Rows 0 and 1 carry their file and lines; row 2 has only its text.
+  CheckListRow content(U("\"") + P("a b/x.txt") + U("\",の内容,先頭"), false, true);
+  content.file = P("a b/x.txt");
+  joinList_.Insert(0, content);
+  CheckListRow part(U("\"2列目~3列目\",part"), false, true, 2);
+  part.lineTo = 3;
+  part.file = P("a b/x.txt");
+  joinList_.Insert(1, part);
   joinList_.Add(U("x列目~3列目,part"));
   joinList_.SetItemIndex(0);
   mode_ = 1;
   EXPECT_TRUE(open_.JoinListOpenEnabled());
-  open_.MenuItem7Click();
+  open_.OnOpenJoinFile();
   ASSERT_TRUE(editor_.editor);
   EXPECT_EQ(editor_.editor->Caption(), P("a b/x.txt"));
   editor_.editor.reset();
-  open_.CheckListBox2DblClick();
+  open_.OnJoinListDoubleClick();
   ASSERT_TRUE(editor_.editor);
   mode_ = 3;
   EXPECT_FALSE(open_.JoinListOpenEnabled());
   open_.SetSplitFileSource([this] { return P("a b/x.txt"); });
   joinList_.SetItemIndex(1);
-  open_.CheckListBox2DblClick();
+  open_.OnJoinListDoubleClick();
   EXPECT_EQ(editor_.area.text, "two\nthree");
-  open_.MenuItem7Click();  // split mode: disabled
+  open_.OnOpenJoinFile();  // split mode: disabled
   EXPECT_EQ(editor_.area.text, "two\nthree");
   joinList_.SetItemIndex(2);
-  open_.CheckListBox2DblClick();
+  open_.OnJoinListDoubleClick();
   EXPECT_EQ(editor_.area.text, "");
 
   // The hidden items.
   editor_.editor.reset();
-  open_.N15Click();
+  open_.OnOpenEditor();
   EXPECT_EQ(editor_.modalShows, 0);
   editor_.ShowEditor();
-  open_.N15Click();
+  open_.OnOpenEditor();
   EXPECT_EQ(editor_.modalShows, 1);
   processes_.requests.clear();
-  open_.N16Click();
+  open_.OnOpenFileManager();
   ASSERT_EQ(processes_.requests.size(), 1u);
   EXPECT_EQ(processes_.requests[0].target, Utf8ToCp932Lossy(getenv("HOME")));
 }

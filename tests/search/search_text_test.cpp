@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -11,6 +12,7 @@
 #include "platform/error.h"
 #include "platform/file_system.h"
 #include "platform/work_done.h"
+#include "search/row_text.h"
 #include "support/peak_memory.h"
 
 namespace skarvo {
@@ -179,6 +181,56 @@ TEST(RowTexts, HeaderAndHitRowsOfEachKind) {
   EXPECT_EQ(TextHitRowText(12, "line"), Sjis("【12列目】line"));
   EXPECT_EQ(WordHitRowText("w"), Sjis("【Wordファイル】w"));
   EXPECT_EQ(NotFoundMessage("a.b"), Sjis("\"a.b\"は見つかりませんでした。"));
+}
+
+// Every kind of result row, its text made from the typed fields, with its own line and
+// with another line shown in its place; the text of the same parts as the search made it
+// before rows had kinds is the reference.
+TEST(ResultRowText, EachKindFromItsFields) {
+  const auto make = [](RowKind kind, std::string line, int64_t lineNo = 0, int sheet = -1,
+                       int cellRow = 0, int cellColumn = 0) {
+    CheckListRow row;
+    row.kind = kind;
+    row.header = kind == RowKind::kFileHeader;
+    row.file = "/d/a,\"b\".xls";
+    row.lineText = std::move(line);
+    row.lineNo = lineNo;
+    row.sheet = sheet;
+    row.cellRow = cellRow;
+    row.cellColumn = cellColumn;
+    row.text = "stale";
+    return row;
+  };
+  const std::string line = Sjis("表の中,身");
+  struct Row {
+    CheckListRow row;
+    std::string text;   // with its own line
+    std::string other;  // with "X" shown instead
+  } rows[] = {
+      {make(RowKind::kFileHeader, line), FileHeaderRowText("/d/a,\"b\".xls"),
+       FileHeaderRowText("/d/a,\"b\".xls")},
+      {make(RowKind::kTextLine, line, 12), TextHitRowText(12, line), Sjis("【12列目】X")},
+      {make(RowKind::kTextLine, "", INT64_MAX), TextHitRowText(INT64_MAX, ""),
+       TextHitRowText(INT64_MAX, "X")},
+      {make(RowKind::kCell, line, 3, 2, 6, 2), CellLabel(2, 6, 2) + line,
+       Sjis("【Excel,Sheet2, C7セル】X")},
+      {make(RowKind::kCell, line, 3, 0, 65535, 701), CellLabel(0, 65535, 701) + line,
+       Sjis("【Excel,Sheet0,ZZ65536セル】X")},
+      {make(RowKind::kCell, line, 3, 1, 0, 702), CellLabel(1, 0, 702) + line,
+       Sjis("【Excel,Sheet1,ErrA1セル】X")},
+      {make(RowKind::kCell, line, 3), line, "X"},  // took no cell's label
+      {make(RowKind::kParagraph, line, 4), WordHitRowText(line), Sjis("【Wordファイル】X")},
+      {make(RowKind::kPlain, line), "stale", "X"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(Cp932ToUtf8Lossy(r.text));
+    EXPECT_EQ(ResultRowText(r.row), r.text);
+    EXPECT_EQ(ResultRowTextWithLine(r.row, "X"), r.other);
+    // Refilling one string row after row gives the same texts.
+    std::string reused = "a long text left over from an earlier row of the list";
+    AssignResultRowText(reused, r.row, "X");
+    EXPECT_EQ(reused, r.other);
+  }
 }
 
 TEST(ClassifyTarget, ExtensionWithoutCaseFromTheLastPathElement) {
