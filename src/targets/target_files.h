@@ -82,6 +82,9 @@ class TargetFiles {
   // to take back then, as it always has).
   void SetOnFolderScan(std::function<void()> handler) { onFolderScan_ = std::move(handler); }
 
+  // The folders the last tree listing found, root first.
+  const CheckList& ScannedFolders() const { return scanFolders_; }
+
   int TargetCount() const { return targetCount_; }
   // Names the last build left out: without a CP932 form / with a path past the limit.
   int LeftOutNames() const { return leftOut_; }
