@@ -64,7 +64,13 @@ class OpsTest : public ::testing::Test {
     resultList_.Clear();
     const SearchPattern pattern{text, settings_.useRegex, settings_.caseSensitive,
                                 settings_.useFuzzyDictionary};
-    stage_.SetPattern(pattern);
+    try {
+      stage_.SetPattern(pattern);
+    } catch (const Exception& e) {
+      // As the window's run: the engine's message, and no search is noted.
+      ui_.ShowError(e.Message(), FakePrompter::Caption());
+      return;
+    }
     SessionSink sink(session_);
     stage_.Run(targetList_.Rows(), sink);
     NoteSearchDone(session_, pattern);
