@@ -2,6 +2,12 @@
 
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "ops/narrow.h"
+#include "ops/overwrite.h"
+#include "ops/replace.h"
+#include "ops/restore.h"
+#include "ops/result_checks.h"
+#include "ops/undo_list_bridge.h"
 #include "results/result_rules.h"
 #include "search/temp_folder_cleanup.h"
 #include "settings/settings_file.h"
@@ -32,24 +38,14 @@ TForm1::TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes)
       homeFolder_(CurrentFolderOrThrow()),
       caption_(Sjis(kApplicationTitle)),
       page1Caption_(Sjis("ファイル結合モード")),
-      targets_(TargetListParts{CheckListBox1, CheckListBoxUNDO, CheckListBox3, CheckListBox2,
-                               ComboBox2, settings_, SelectFolderDialog1, Timer1, port_}),
+      targets_(TargetListParts{CheckListBox1, CheckListBox3, CheckListBox2, ComboBox2, settings_,
+                               SelectFolderDialog1, Timer1, port_}),
       ledger_(homeFolder_),
+      backup_(ledger_.TempFolder(), &ledger_),
       stage_(SearchStageParts{Grep2, XBiff1, ReadDoc1, ledger_}),
-      run_(SearchRunParts{CheckListBox1, CheckListBox3, CheckListBoxUNDO, ListBoxExcel, ListBoxCell,
-                          ComboBox1, ComboBox2, settings_, targets_, stage_, search_, activePage_,
-                          Timer1, port_}),
-      ops_(OpsParts{CheckListBox1, CheckListBox3, CheckListBox2, CheckListBoxUNDO, ListBoxExcel,
-                    search_, AWKStr1, targets_, ledger_, activePage_, Timer1, port_},
-           OpsCommandSwitches{
-               [this](bool on) {
-                 Enable({CommandId::kOverwriteSave, CommandId::kToolOverwriteSave}, on);
-               },
-               [this](bool on) {
-                 Enable({CommandId::kUndo, CommandId::kToolUndo}, on);
-               }}),
-
-      joinSplit_(JoinSplitParts{CheckListBox1, CheckListBox3, CheckListBox2, CheckListBoxUNDO,
+      run_(SearchRunParts{CheckListBox1, session_, ListBoxCell, ComboBox1, ComboBox2, settings_,
+                          targets_, stage_, activePage_, Timer1, port_}),
+      joinSplit_(JoinSplitParts{CheckListBox1, CheckListBox3, CheckListBox2, joinSplitUndo_,
                                 settings_, homeFolder_, ledger_, modeNumber_, search_, SaveDialog1,
                                 Timer1, port_, JoinWindow()}),
       openHit_(OpenHitParts{CheckListBox3, CheckListBox1, CheckListBox2, search_, modeNumber_,
@@ -58,6 +54,8 @@ TForm1::TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes)
                             [this](const std::string& text) { ShowNotice(text); }}) {
   // The split's range preview opens the file the pending split was prepared on.
   openHit_.SetSplitFileSource([this] { return joinSplit_.SplitFile(); });
+  targets_.SetOnFolderScan([this] { UndoEnded(); });
+  run_.SetOnNewSearch([this] { UndoEnded(); });
   FormCreate();
 }
 
@@ -119,17 +117,16 @@ void TForm1::FormClose(int width, int height) {
     // The temp folder goes all the same; the user learns what was not stored.
     writeError = e.Message();
   }
-  DeleteTempFolder(ledger_, CheckListBoxUNDO, port_);
+  if (DeleteTempFolder(ledger_, port_)) UndoEnded();
   if (writeError) port_.ShowError(*writeError, caption_);
 }
 
 CommandState TForm1::State(CommandId id) const {
   CommandState state = states_[static_cast<size_t>(id)];
   if (Busy() && id != CommandId::kToolSearch) state.enabled = false;
-  // The restore is offered only while the undo list still holds what it takes back: a
-  // search, for one, replaces the list with its rows and leaves nothing to restore.
-  if ((id == CommandId::kUndo || id == CommandId::kToolUndo) &&
-      !ops_.Restore().HasWorkFor(CheckListBoxUNDO))
+  // The restore is offered only while the session holds what it takes back: a search, for
+  // one, leaves nothing to restore.
+  if ((id == CommandId::kUndo || id == CommandId::kToolUndo) && !HasUndo(session_))
     state.enabled = false;
   return state;
 }
@@ -183,15 +180,18 @@ void TForm1::RegisterOwnHandlers() {
   // The operations on results.
   d.Register({C::kResultOpenFile}, [this] { openHit_.OnOpenResultFile(); });
   d.Register({C::kTargetOpenFile}, [this] { openHit_.OnOpenTargetFile(); });
-  d.Register({C::kSaveToNewFile, C::kToolSaveNew}, [this] { joinSplit_.SaveAs1Click(); });
-  d.Register({C::kJoinFiles, C::kToolJoinFiles}, [this] { joinSplit_.N7Click(); });
-  d.Register({C::kResultSplitFile}, [this] { joinSplit_.File2Click(); });
-  d.Register({C::kOverwriteSave, C::kToolOverwriteSave}, [this] { ops_.N12Click(); });
-  d.Register({C::kUndo, C::kToolUndo}, [this] { ops_.Repeat1Click(); });
-  d.Register({C::kReplace, C::kToolReplace}, [this] { ops_.Replace1Click(); });
-  d.Register({C::kNarrow, C::kToolNarrow}, [this] { ops_.N3Click(); });
-  d.Register({C::kResultCheckOnFile}, [this] { ops_.CheckOnFile1Click(); });
-  d.Register({C::kResultCheckOffFile}, [this] { ops_.CheckOFFFile1Click(); });
+  d.Register({C::kSaveToNewFile, C::kToolSaveNew},
+             [this] { WithJoinSplitUndo([this] { joinSplit_.SaveAs1Click(); }); });
+  d.Register({C::kJoinFiles, C::kToolJoinFiles},
+             [this] { WithJoinSplitUndo([this] { joinSplit_.N7Click(); }); });
+  d.Register({C::kResultSplitFile},
+             [this] { WithJoinSplitUndo([this] { joinSplit_.File2Click(); }); });
+  d.Register({C::kOverwriteSave, C::kToolOverwriteSave}, [this] { OnOverwrite(); });
+  d.Register({C::kUndo, C::kToolUndo}, [this] { OnRestore(); });
+  d.Register({C::kReplace, C::kToolReplace}, [this] { OnReplace(); });
+  d.Register({C::kNarrow, C::kToolNarrow}, [this] { OnNarrow(); });
+  d.Register({C::kResultCheckOnFile}, [this] { OnCheckFileHits(true); });
+  d.Register({C::kResultCheckOffFile}, [this] { OnCheckFileHits(false); });
   d.Register({C::kResultNarrowJoin}, [this] { File3Click(); });
 }
 
@@ -254,8 +254,7 @@ void TForm1::CheckListBox3Select(int index) {
 
 void TForm1::CheckListBox3ClickCheck(int index) {
   if (Busy()) return;
-  ClickResultCheckBox(index, CheckListBox3, CheckListBoxUNDO, search_.replacePending, port_,
-                      Timer1);
+  Apply(ClickResultCheckBox(session_, index));
 }
 
 void TForm1::OnResultDoubleClick() {
@@ -275,6 +274,56 @@ void TForm1::DisplaySettingsStored() {
   display_ = ApplyDisplaySettings(file.Values(), settings_);
   ++displayRevision_;
   MarkResultHeaders(CheckListBox3);
+}
+
+void TForm1::OnNarrow() { Apply(Narrow(session_, CheckListBox1, targets_)); }
+
+void TForm1::OnReplace() {
+  if (search_.searchText.empty()) return ShowNotice(NotSearchedYetText());
+  // An empty entry is accepted: the matches are then deleted.
+  const std::optional<std::string> replacement = prompter_.AskText(
+      Sjis("置換"), Sjis("置き換える文字列を入力してください！"), std::string());
+  if (!replacement) return;
+  Apply(Replace(session_, *replacement, AWKStr1, prompter_));
+}
+
+void TForm1::OnOverwrite() {
+  // Nothing is taken back while the overwrite asks its questions.
+  Enable({CommandId::kUndo, CommandId::kToolUndo}, false);
+  Apply(Overwrite(session_, backup_, AWKStr1, prompter_));
+}
+
+void TForm1::OnRestore() {
+  Enable({CommandId::kUndo, CommandId::kToolUndo, CommandId::kOverwriteSave,
+          CommandId::kToolOverwriteSave},
+         false);
+  Apply(Restore(session_, RestoreLists{CheckListBox1, CheckListBox2, targets_}, ledger_,
+                prompter_));
+}
+
+void TForm1::OnCheckFileHits(bool on) { Apply(CheckFileHits(session_, on)); }
+
+void TForm1::Apply(const OpOutcome& outcome) {
+  if (outcome.overwriteReady)
+    Enable({CommandId::kOverwriteSave, CommandId::kToolOverwriteSave}, *outcome.overwriteReady);
+  if (outcome.restoreReady) Enable({CommandId::kUndo, CommandId::kToolUndo}, *outcome.restoreReady);
+  if (outcome.message) port_.ShowMessage(*outcome.message, caption_);
+  if (outcome.page) activePage_ = *outcome.page;
+  if (outcome.notice) ShowNotice(*outcome.notice);
+  // A record made since the join's or the split's last step replaced what it kept.
+  if (HasUndo(session_)) joinSplitUndoFresh_ = false;
+}
+
+void TForm1::WithJoinSplitUndo(const std::function<void()>& step) {
+  if (HasUndo(session_) || !joinSplitUndoFresh_) UndoListOf(session_.undo, joinSplitUndo_);
+  step();
+  session_.undo = UndoRecordOf(joinSplitUndo_, session_.undo);
+  joinSplitUndoFresh_ = !HasUndo(session_);
+}
+
+void TForm1::UndoEnded() {
+  session_.undo = NoUndo{};
+  joinSplitUndoFresh_ = false;
 }
 
 void TForm1::RefuseTypedText() { ShowNotice(UnrepresentableInputText()); }

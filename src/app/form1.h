@@ -27,7 +27,9 @@
 #include "engine/grep.h"
 #include "ops/join_split.h"
 #include "ops/open_hit.h"
-#include "ops/result_operations.h"
+#include "app/ui_prompter.h"
+#include "ops/file_backup.h"
+#include "ops/result_session.h"
 #include "platform/app_identity.h"
 #include "platform/clipboard_port.h"
 #include "platform/core_timer.h"
@@ -237,17 +239,28 @@ class TForm1 {
   Settings& MutableSettings() { return settings_; }
   TargetFiles& Targets() { return targets_; }
   TSearchRun& SearchRun() { return run_; }
-  TResultOperations& Operations() { return ops_; }
+  // What the last search left and the operations on results work on.
+  ResultSession& Session() { return session_; }
+  const ResultSession& Session() const { return session_; }
+
+  // The operations on results (their commands run these).
+  void OnNarrow();                  // "絞込み"
+  void OnReplace();                 // "置換"
+  void OnOverwrite();               // "上書き保存"
+  void OnRestore();                 // "元に戻す" / "やり直し"
+  void OnCheckFileHits(bool on);    // "CheckOn(対象File全体)" / "CheckOFF(対象File全体)"
   TempFolderLedger& MutableTempFolder() { return ledger_; }
   // The dialogs' slots; see TForm1Dialogs.
   TForm1Dialogs& Dialogs() { return dialogs_; }
 
-  CheckList CheckListBox1;                // target list
-  CheckList CheckListBox3;                // result list
-  CheckList CheckListBox2;                // join list
-  CheckList CheckListBoxUNDO;             // hidden undo list
-  std::vector<std::string> ListBoxExcel;  // cell texts; after a run, the office file list
-  std::vector<std::string> ListBoxCell;   // cell labels
+ private:
+  ResultSession session_;
+
+ public:
+  CheckList CheckListBox1;                  // target list
+  CheckList& CheckListBox3 = session_.rows;  // result list
+  CheckList CheckListBox2;                  // join list
+  std::vector<std::string> ListBoxCell;     // cell labels
   HistoryBox ComboBox1;                   // search history
   HistoryBox ComboBox2;                   // folder history
   TSelectFolderDialog SelectFolderDialog1;
@@ -277,6 +290,13 @@ class TForm1 {
   void RunDialog(const std::function<void()>& show);
   void RequestFocus(TFocusTarget target);
   void Enable(std::initializer_list<CommandId> ids, bool enabled);
+  // Shows what an operation on results left to show.
+  void Apply(const OpOutcome& outcome);
+  // Runs a step of the join or the split over the list they keep their record in, and
+  // takes what they left there into the session.
+  void WithJoinSplitUndo(const std::function<void()>& step);
+  // The session's record ended by a search, a folder listing or the close.
+  void UndoEnded();
   void Check(CommandId id, bool checked) { MutableState(id).checked = checked; }
   bool Busy() const { return search_.runInProgress; }
   HistoryBox& Box(THistoryBox box) { return box == THistoryBox::kSearch ? ComboBox1 : ComboBox2; }
@@ -308,10 +328,15 @@ class TForm1 {
   TForm1Dialogs dialogs_;
   TargetFiles targets_;
   TempFolderLedger ledger_;
-  SearchState search_;
+  SearchState& search_ = session_.search;
+  UiPrompter prompter_{port_, caption_};
+  TFileBackup backup_;  // the overwrite's backups: home + "/Temp"
+  // The join's and the split's record as they keep it, and whether it still holds what their
+  // last step left (a split's points) while the session has nothing to take back.
+  CheckList joinSplitUndo_;
+  bool joinSplitUndoFresh_ = false;
   TSearchStage stage_;
   TSearchRun run_;
-  TResultOperations ops_;
   TJoinSplit joinSplit_;
   TOpenHit openHit_;
   uint64_t displayRevision_ = 0;

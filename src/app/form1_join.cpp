@@ -80,7 +80,7 @@ void TForm1::ExecuteJoinListCommand(JoinListCommand command) {
 
 void TForm1::File3Click() {
   // The narrowing comes first: the target list then holds the files with checked hits.
-  ops_.N3Click();
+  OnNarrow();
   // Join mode with the join list's tab shown, so the list can take the focus.
   if (modeNumber_ == 2 || modeNumber_ == 3) {
     modeNumber_ = 1;
@@ -88,7 +88,7 @@ void TForm1::File3Click() {
   }
   activePage_ = kPageJoin;
   EnterJoinMode();
-  joinSplit_.JoinAfterNarrowing();
+  WithJoinSplitUndo([this] { joinSplit_.JoinAfterNarrowing(); });
 }
 
 }  // namespace skarvo

@@ -3,8 +3,8 @@
 // search tab turns 3 into 2, the join tab 2 back into 3); the mode commands end it (2 and
 // 3 become 0 or 1, and the join list, which holds the split, is emptied).
 #include "app/form1.h"
+#include "ops/pending_replace.h"
 #include "platform/codepage.h"
-#include "results/result_rules.h"
 
 namespace skarvo {
 
@@ -72,10 +72,7 @@ void TForm1::EnterJoinMode() {
           C::kToolSearch, C::kToolReplace, C::kToolSaveNew, C::kToolOverwriteSave, C::kToolUndo},
          false);
   ComboBox1.SetEnabled(false);
-  if (!CheckListBoxUNDO.Empty() &&
-      CheckListBoxUNDO.Text(CheckListBoxUNDO.Count() - 1) == Sjis("置換"))
-    UndoPendingReplace(CheckListBox3, CheckListBoxUNDO, search_.replaceText,
-                       search_.replacePending);
+  if (std::holds_alternative<PendingReplaceUndo>(session_.undo)) TakeBackPendingReplace(session_);
   RequestFocus(TFocusTarget::kJoinList);
 }
 

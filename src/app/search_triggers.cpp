@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "ops/session_search.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 
@@ -27,11 +28,10 @@ class RunGuard {
 
 }  // namespace
 
-// Collects the stage's rows in the result list and shows the progress on the status bar.
-class TSearchRun::UndoListSink : public SearchSink {
+// Collects the stage's rows in the session and shows the progress on the status bar.
+class TSearchRun::StatusSink : public SessionSink {
  public:
-  explicit UndoListSink(TSearchRun& run) : run_(run) {}
-  std::optional<SearchFileFailure> failure;
+  explicit StatusSink(TSearchRun& run) : SessionSink(run.p_.session), run_(run) {}
 
   bool OnTarget(int index, int count) override {
     run_.SetStatus(SearchProgressText(index, count));
@@ -39,24 +39,21 @@ class TSearchRun::UndoListSink : public SearchSink {
   }
   bool OnProgress() override { return !run_.LetMessagesRun(); }
   bool OnRow(const CheckListRow& row) override {
-    // The result list shows the rows as they come; the undo list takes them at the end.
-    CheckList& results = run_.p_.resultList;
-    results.Insert(results.Count(), row);
-    if (row.header) RememberSearchedFile(run_.p_.state, row.text);
+    // The result list shows the rows as they come.
+    SessionSink::OnRow(row);
     // A plain search shows one dot per hit; past a status bar's width more dots would only
     // cost time.
     if (!row.header && !run_.p_.settings.useRegex && run_.statusText_.size() < kMaxStatusBytes)
       run_.SetStatus(run_.statusText_ + ".");
-    return !run_.p_.state.stopRequested;
+    return !run_.p_.session.search.stopRequested;
   }
-  void OnFileFailed(const SearchFileFailure& f) override { failure = f; }
 
  private:
   TSearchRun& run_;
 };
 
 void TSearchRun::RequestStop() {
-  if (p_.state.runInProgress) p_.state.stopRequested = true;
+  if (p_.session.search.runInProgress) p_.session.search.stopRequested = true;
 }
 
 bool TSearchRun::LetMessagesRun() {
@@ -66,7 +63,7 @@ bool TSearchRun::LetMessagesRun() {
     if (onMessages_) onMessages_();
     p_.port.ProcessMessages();
   }
-  return p_.state.stopRequested;
+  return p_.session.search.stopRequested;
 }
 
 void TSearchRun::SetStatus(const std::string& text) {
@@ -87,21 +84,21 @@ void TSearchRun::NoTargetsNotice() {
 }
 
 void TSearchRun::SearchToolButtonClick() {
-  if (p_.state.runInProgress) return;
+  if (p_.session.search.runInProgress) return;
   if (p_.targets.TargetCount() == 0) return NoTargetsNotice();
   PutSearchTextOnTop();
   RunSearch();
 }
 
 void TSearchRun::SearchMenuClick() {
-  if (p_.state.runInProgress) return;
+  if (p_.session.search.runInProgress) return;
   if (p_.targetList.Empty()) return NoTargetsNotice();
   PutSearchTextOnTop();
   RunSearch();
 }
 
 void TSearchRun::ComboBox1KeyEnter() {
-  if (p_.state.runInProgress || p_.searchHistory.Text().empty()) return;
+  if (p_.session.search.runInProgress || p_.searchHistory.Text().empty()) return;
   PutSearchTextOnTop();
   if (p_.targets.TargetCount() != 0)
     RunSearch();
@@ -110,25 +107,24 @@ void TSearchRun::ComboBox1KeyEnter() {
 }
 
 void TSearchRun::ComboBox1Select(int index) {
-  if (p_.state.runInProgress || index < 0 || index >= p_.searchHistory.Count()) return;
+  if (p_.session.search.runInProgress || index < 0 || index >= p_.searchHistory.Count()) return;
   p_.searchHistory.MoveToTop(index);
   if (!p_.folderHistory.Text().empty()) RunSearch();
 }
 
 void TSearchRun::RunSearch() {
-  if (p_.state.runInProgress) return;
-  RunGuard guard(p_.state.runInProgress);
-  p_.state.stopRequested = false;
+  if (p_.session.search.runInProgress) return;
+  RunGuard guard(p_.session.search.runInProgress);
+  p_.session.search.stopRequested = false;
   lastPump_ = {};  // the first chance lets messages run, so the emptied list shows at once
 
-  // 1. A new run ends any pending replace.
-  p_.state.replaceText.clear();
-  p_.state.replacePending = false;
-  p_.state.searchedFiles.clear();
-  ClearResultAndUndo();
+  // A new run ends any pending replace and what the last operation left to take back.
+  BeginSessionSearch(p_.session);
+  if (onNewSearch_) onNewSearch_();
+  ClearResults();
   p_.activePage = 0;
 
-  // 2. Ask for the string when the box is empty.
+  // Ask for the string when the box is empty.
   if (p_.searchHistory.Text().empty()) {
     std::optional<std::string> answer = p_.port.InputText(
         Sjis("検索文字入力"), Sjis("検索する文字列を入力してください。"), std::string());
@@ -138,15 +134,11 @@ void TSearchRun::RunSearch() {
     p_.searchHistory.SetItemIndex(0);
   }
 
-  // 3. An empty target list is built from the selected folder history entry; without a
+  // An empty target list is built from the selected folder history entry; without a
   // selected entry there is nothing to build from.
   if (p_.targetList.Empty() && p_.folderHistory.Count() > 0 && p_.folderHistory.ItemIndex() >= 0)
     p_.targets.BuildTargetList(false);
 
-  // 4.
-  p_.undoList.Clear();
-
-  // 5.
   const std::string searchString = p_.searchHistory.Text();
   if (p_.targetList.Empty() || searchString.empty()) {
     p_.port.ShowMessage(p_.targetList.Empty() ? Sjis("検索対象のファイルがありません！")
@@ -155,77 +147,52 @@ void TSearchRun::RunSearch() {
     return Finish(false);
   }
 
-  // 6. A pattern the engine rejects ends the run with the engine's message.
+  // A pattern the engine rejects ends the run with the engine's message.
   const Settings& settings = p_.settings;
+  const SearchPattern pattern{searchString, settings.useRegex, settings.caseSensitive,
+                              settings.useFuzzyDictionary};
   try {
-    p_.stage.SetPattern(SearchPattern{searchString, settings.useRegex, settings.caseSensitive,
-                                      settings.useFuzzyDictionary});
+    p_.stage.SetPattern(pattern);
   } catch (const Exception& e) {
     p_.port.ShowError(e.Message(), Caption());
     return;
   }
 
-  // 7. What was found before a file failed is shown.
+  // What was found before a file failed is shown.
   // The run works on the rows as they are now, whatever the window does to the list meanwhile.
   const std::shared_ptr<const CheckList::RowVector> targets = p_.targetList.SharedRows();
-  UndoListSink sink(*this);
-  bool stopped = false;
-  {
-    // The undo list holds what the run found, also after a failure: the result list's rows,
-    // shared until either list changes them, so a large result is not held twice.
-    struct UndoTakesResults {
-      CheckList& undo;
-      const CheckList& results;
-      ~UndoTakesResults() { undo.ShareRowsOf(results); }
-    } undoTakesResults{p_.undoList, p_.resultList};
-    stopped = p_.stage.Run(*targets, sink) == SearchEnd::kStopped;
-  }
+  StatusSink sink(*this);
+  const bool stopped = p_.stage.Run(*targets, sink) == SearchEnd::kStopped;
   if (sink.failure) p_.port.ShowMessage(SearchErrorMessage(*sink.failure), Caption());
 
-  // 8.
+  // The search tab shows what was found; the status text goes after a while.
   p_.activePage = 0;
   p_.statusTimer.SetEnabled(true);
-  p_.state.searchText = p_.searchHistory.Text();
-  p_.state.searchUsedRegex = settings.useRegex;
-  p_.state.searchCaseSensitive = settings.caseSensitive;
-  p_.state.searchFuzzy = settings.useFuzzyDictionary;
+  NoteSearchDone(p_.session, pattern);
   Finish(!stopped);
   if (stopped) {
-    const CheckList& rows = p_.resultList;
+    const CheckList& rows = p_.session.rows;
     SetStatus(Sjis("検索を中止しました（") + std::to_string(rows.HeaderCount()) +
               Sjis("ファイル、") + std::to_string(rows.Count() - rows.HeaderCount()) +
               Sjis("件）"));
   }
 }
 
-void TSearchRun::ClearResultAndUndo() {
-  std::shared_ptr<const CheckList::RowVector> results = p_.resultList.TakeRows();
-  std::shared_ptr<const CheckList::RowVector> undo = p_.undoList.TakeRows();
+void TSearchRun::ClearResults() {
+  std::shared_ptr<const CheckList::RowVector> results = p_.session.rows.TakeRows();
   // Freeing a large result costs as much as a good part of a search: it runs meanwhile.
   // Assigning joins the thread of the run before.
-  releaser_ = std::jthread([results = std::move(results), undo = std::move(undo)]() mutable {
-    results.reset();
-    undo.reset();
-  });
+  releaser_ = std::jthread([results = std::move(results)]() mutable { results.reset(); });
 }
 
 // reachedResults: the run went through every target (a stopped run shows no "not found").
 void TSearchRun::Finish(bool reachedResults) {
-  p_.resultList.SetItemIndex(0);
-  if (reachedResults && p_.resultList.Empty())
-    p_.port.ShowMessage(NotFoundMessage(p_.state.searchText), Caption());
+  p_.session.rows.SetItemIndex(0);
+  if (reachedResults && p_.session.rows.Empty())
+    p_.port.ShowMessage(NotFoundMessage(p_.session.search.searchText), Caption());
   SetStatus(Sjis("検索終了"));
-  p_.listBoxExcel.clear();
-  p_.listBoxCell.clear();
-  CollectOfficeFiles();
-}
-
-void TSearchRun::CollectOfficeFiles() {
-  for (const CheckListRow& row : p_.resultList.Rows()) {
-    if (!row.header) continue;
-    std::string path = HeaderRowPath(row.text);
-    if (ClassifyTarget(path) != TargetKind::kText) p_.listBoxExcel.push_back(std::move(path));
-  }
+  p_.cellLabels.clear();
+  CollectOfficeFiles(p_.session);
 }
 
 }  // namespace skarvo

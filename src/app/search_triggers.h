@@ -1,8 +1,8 @@
 // TSearchRun: the main window's search run and its four triggers, around the search stage.
 // It puts the search text on top of the history (asking for one when the box is empty),
 // builds the target list when it is empty, hands the target rows to TSearchStage, shows
-// its progress and hits on the status bar, collects its rows in the undo list and copies
-// them to the result list at the end, activates the search tab and reports a failed file,
+// its progress and hits on the status bar, collects its rows in the result session,
+// activates the search tab and reports a failed file,
 // a rejected pattern or an empty result in a message box. The window (TForm1) owns every
 // piece and hands references to them in SearchRunParts.
 #pragma once
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/core_timer.h"
+#include "ops/result_session.h"
 #include "platform/ui_port.h"
 #include "search/search_run.h"
 #include "search/search_stage.h"
@@ -27,17 +28,14 @@ namespace skarvo {
 
 // The pieces of the main window the run works on; all outlive TSearchRun.
 struct SearchRunParts {
-  CheckList& targetList;                   // CheckListBox1
-  CheckList& resultList;                   // CheckListBox3
-  CheckList& undoList;                     // CheckListBoxUNDO
-  std::vector<std::string>& listBoxExcel;  // after a run, the office files with hits
-  std::vector<std::string>& listBoxCell;   // emptied by every run
+  CheckList& targetList;                  // targetList
+  ResultSession& session;                 // what the run leaves: rows, state, office files
+  std::vector<std::string>& cellLabels;   // emptied by every run
   HistoryBox& searchHistory;               // ComboBox1
   HistoryBox& folderHistory;               // ComboBox2
   const Settings& settings;
   TargetFiles& targets;  // the target list's builder and the target count
   TSearchStage& stage;
-  SearchState& state;
   int& activePage;         // the tab control's page: 0 "検索モード"
   CoreTimer& statusTimer;  // Timer1
   UiPort& port;
@@ -71,25 +69,25 @@ class TSearchRun {
   // For tests: another interval (0: at every chance).
   void SetPumpInterval(std::chrono::milliseconds interval) { pumpInterval_ = interval; }
 
-  // Appends to ListBoxExcel the path of every header row of the result list whose file is
-  // a .xls or .doc file (extension without case).
-  void CollectOfficeFiles();
+  // Run when a run ends what the session held before it.
+  void SetOnNewSearch(std::function<void()> handler) { onNewSearch_ = std::move(handler); }
 
  private:
-  class UndoListSink;
+  class StatusSink;
 
   void PutSearchTextOnTop();
   void NoTargetsNotice();
   void SetStatus(const std::string& text);
   void Finish(bool reachedResults);
-  // Empties the result and undo lists; their old rows are freed on another thread.
-  void ClearResultAndUndo();
+  // Empties the result rows; the old ones are freed on another thread.
+  void ClearResults();
 
   SearchRunParts p_;
   std::string statusText_;  // the status text as the run last set it
   std::chrono::steady_clock::time_point lastPump_;
   std::chrono::milliseconds pumpInterval_ = kPumpInterval;
   std::function<void()> onMessages_;
+  std::function<void()> onNewSearch_;
   std::jthread releaser_;  // frees the rows of the run before; joined before the next one
 };
 

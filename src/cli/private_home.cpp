@@ -25,8 +25,13 @@ PrivateHome::~PrivateHome() {
 }
 
 CliTargets::CliTargets(const Settings& settings, UiPort& port)
-    : targets_(TargetListParts{targetList, undoList, resultList, joinList, folderHistory_, settings,
+    : targets_(TargetListParts{targetList, resultList, joinList, folderHistory_, settings,
                                folderDialog_, statusTimer_, port}) {}
+
+CliTargets::CliTargets(const Settings& settings, const TextEdge& edge)
+    : ownPort_(std::make_unique<CliPort>(edge)),
+      targets_(TargetListParts{targetList, resultList, joinList, folderHistory_, settings,
+                               folderDialog_, statusTimer_, *ownPort_}) {}
 
 int CliTargets::Build(const std::vector<std::string>& folders, const TextEdge& edge,
                       const std::string& command) {

@@ -75,6 +75,8 @@ class PrivateHome {
 class CliTargets {
  public:
   CliTargets(const Settings& settings, UiPort& port);
+  // With a port of its own that prints what the build says through edge.
+  CliTargets(const Settings& settings, const TextEdge& edge);
   CliTargets(const CliTargets&) = delete;
   CliTargets& operator=(const CliTargets&) = delete;
 
@@ -84,10 +86,11 @@ class CliTargets {
   int Build(const std::vector<std::string>& folders, const TextEdge& edge,
             const std::string& command);
 
-  CheckList targetList, undoList, resultList, joinList;
+  CheckList targetList, resultList, joinList;
   TargetFiles& Targets() { return targets_; }
 
  private:
+  std::unique_ptr<CliPort> ownPort_;
   HistoryBox folderHistory_;
   TSelectFolderDialog folderDialog_;
   CoreTimer statusTimer_{5000, false};

@@ -24,20 +24,18 @@
 #include "ops/file_backup.h"
 #include "ops/overwrite.h"
 #include "ops/overwrite_run.h"
+#include "ops/prompter.h"
 #include "ops/replace.h"
+#include "ops/result_session.h"
+#include "ops/session_search.h"
 #include "platform/codepage.h"
-#include "platform/core_timer.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
 #include "readers/read_doc.h"
 #include "readers/xbiff.h"
-#include "search/search_run.h"
 #include "search/search_stage.h"
 #include "search/search_text.h"
 #include "search/temp_folder_ledger.h"
-#include "targets/history_box.h"
-#include "targets/select_folder_dialog.h"
-#include "targets/target_files.h"
 
 namespace skarvo::cli {
 namespace {
@@ -46,32 +44,30 @@ constexpr const char* kUsage =
     "[--raw] [--plain] [--ignore-case] [--fuzzy] [--no-subfolders] [--ext LIST] "
     "[--backup-dir DIR] [--yes] PATTERN REPLACEMENT FOLDER...";
 
-// Messages and errors go to stderr (the replace's notice about the preview is for a
-// window only); the input box answers with the replacement; a question is answered "すべて
+// What the replace and the overwrite tell goes to stderr; a question is answered "すべて
 // はい" with --yes and Cancel without; confirmations are refused.
-class ReplacePort : public CliPort {
+class CommandLinePrompter : public Prompter {
  public:
-  ReplacePort(const TextEdge& edge, std::string replacement, bool yes)
-      : CliPort(edge), replacement_(std::move(replacement)), yes_(yes) {}
-  bool errorShown = false;
+  CommandLinePrompter(const TextEdge& edge, bool yes) : edge_(edge), yes_(yes) {}
+  bool errorTold = false;
 
-  void ShowMessage(const std::string& text, const std::string&) override {
-    if (text.rfind(Sjis("実際のファイルは"), 0) != 0) Print(text);
-  }
-  void ShowError(const std::string& text, const std::string&) override {
-    errorShown = true;
-    Print(text);
-  }
-  Answer Ask(const std::string&, const std::string&, QuestionButtons) override {
+  Answer Ask(const std::string&, QuestionButtons) override {
     return yes_ ? Answer::kYesToAll : Answer::kCancel;
   }
-  std::optional<std::string> InputText(const std::string&, const std::string&,
-                                       const std::string&) override {
-    return replacement_;
+  bool Confirm(const std::string&) override { return false; }
+  std::optional<std::string> AskText(const std::string&, const std::string&,
+                                     const std::string&) override {
+    return std::nullopt;
   }
+  void Tell(const std::string& text) override { Print(text); }
+  void TellError(const std::string& text) override {
+    errorTold = true;
+    Print(text);
+  }
+  void Print(const std::string& cp932) const { PrintError(edge_.Out(cp932)); }
 
  private:
-  std::string replacement_;
+  const TextEdge& edge_;
   bool yes_;
 };
 
@@ -121,27 +117,6 @@ std::string Parse(const std::vector<std::string>& args, ReplaceArgs& out) {
   if (out.positional.size() < 3) return std::string("usage: skarvo-cli replace ") + kUsage;
   return {};
 }
-
-// Keeps the rows as the window keeps them: in the result list and the undo list.
-class ListSink : public SearchSink {
- public:
-  ListSink(CheckList& resultList, CheckList& undoList, SearchState& state)
-      : result_(resultList), undo_(undoList), state_(state) {}
-  std::optional<SearchFileFailure> failure;
-
-  bool OnRow(const CheckListRow& row) override {
-    result_.Insert(result_.Count(), row);
-    undo_.Insert(undo_.Count(), row);
-    if (row.header) RememberSearchedFile(state_, row.text);
-    return true;
-  }
-  void OnFileFailed(const SearchFileFailure& f) override { failure = f; }
-
- private:
-  CheckList& result_;
-  CheckList& undo_;
-  SearchState& state_;
-};
 
 int RunReplaceCommand(const std::vector<std::string>& args) {
   ReplaceArgs a;
@@ -199,16 +174,10 @@ int RunReplaceCommand(const std::vector<std::string>& args) {
     }
   } runEnd{run, *backupDir, madeBackupFolder};
 
-  ReplacePort port(edge, *replacement, a.yes);
-  CliTargets cli(a.settings, port);
-  std::vector<std::string> listBoxExcel;
-  CoreTimer statusTimer(5000, false);
-  CheckList& targetList = cli.targetList;
-  CheckList& resultList = cli.resultList;
-  CheckList& undoList = cli.undoList;
-  TargetFiles& targets = cli.Targets();
+  CommandLinePrompter prompter(edge, a.yes);
+  CliTargets cli(a.settings, edge);
   if (cli.Build(folders, edge, "replace") == 0) {
-    port.Print(Sjis("選択されたファイルがありません！"));
+    prompter.Print(Sjis("選択されたファイルがありません！"));
     return 1;
   }
 
@@ -220,10 +189,11 @@ int RunReplaceCommand(const std::vector<std::string>& args) {
   TempFolderLedger tempFolder(*homeCp932);
   TSearchStage stage(SearchStageParts{grep, xbiff, readDoc, tempFolder});
   const Settings& s = a.settings;
+  const SearchPattern searchPattern{*pattern, s.useRegex, s.caseSensitive, s.useFuzzyDictionary};
   try {
-    stage.SetPattern(SearchPattern{*pattern, s.useRegex, s.caseSensitive, s.useFuzzyDictionary});
+    stage.SetPattern(searchPattern);
   } catch (const Exception& e) {
-    port.Print(e.Message());
+    prompter.Print(e.Message());
     return 2;
   }
   // The backups (the backup folder and any run folder) are the program's own copies: a
@@ -231,30 +201,25 @@ int RunReplaceCommand(const std::vector<std::string>& args) {
   const std::optional<std::string> backupRoot =
       FolderExists(*backupDir) ? RealPath(*backupDir) : std::nullopt;
   std::vector<CheckListRow> targetRows;
-  for (const CheckListRow& row : targetList.Rows())
+  for (const CheckListRow& row : cli.targetList.Rows())
     if (!InBackups(row.text, backupRoot.value_or(std::string()))) targetRows.push_back(row);
-  undoList.Clear();
-  SearchState state;
-  ListSink sink(resultList, undoList, state);
+  ResultSession session;
+  SessionSink sink(session);
   stage.Run(targetRows, sink);
   if (sink.failure) {
-    port.Print(SearchErrorMessage(*sink.failure));
+    prompter.Print(SearchErrorMessage(*sink.failure));
     return 2;
   }
-  if (resultList.Empty()) return 1;
-  state.searchText = *pattern;
-  state.searchUsedRegex = s.useRegex;
-  state.searchCaseSensitive = s.caseSensitive;
-  state.searchFuzzy = s.useFuzzyDictionary;
-  int activePage = 0;
+  const CheckList& rows = session.rows;
+  if (rows.Empty()) return 1;
+  NoteSearchDone(session, searchPattern);
 
-  OpsParts parts{targetList, resultList, cli.joinList, undoList,   listBoxExcel, state,
-                 awk,        targets,    tempFolder,   activePage, statusTimer,  port};
-  Replace1Click(parts, OpsCommandSwitches{});
-  if (port.errorShown) return 2;
-  const bool anyChecked = resultList.CheckedCount() > 0;
+  // The preview note of the outcome is for a window only.
+  Replace(session, *replacement, awk, prompter);
+  if (prompter.errorTold) return 2;
+  const bool anyChecked = rows.CheckedCount() > 0;
   if (!a.yes) {
-    for (const CheckListRow& row : resultList.Rows())
+    for (const CheckListRow& row : rows.Rows())
       WriteLine((row.header ? "H\t" : row.checked ? "+\t" : "-\t") + edge.Out(row.text));
     std::fflush(stdout);
     return anyChecked ? 0 : 1;
@@ -264,8 +229,8 @@ int RunReplaceCommand(const std::vector<std::string>& args) {
   FlushedReport report;
   int written = 0;
   int left = 0;
-  N12Click(
-      parts, OpsCommandSwitches{}, backup,
+  Overwrite(
+      session, backup, awk, prompter,
       [&](const std::string& path, bool ok, SkipReason reason) {
         if (ok) {
           ++written;

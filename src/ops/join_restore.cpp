@@ -195,50 +195,42 @@ const std::string& SplitMarker() { return Sjis("分割"); }
 
 namespace {
 
-const std::string& Caption() { return Sjis("Skarvo"); }
-
 std::string NewFileText(const std::string& path, const char* utf8Rest) {
   return Sjis("新規ファイル") + QuotedPathText(path, utf8Rest);
 }
 
-bool Restore(CheckList& undoList, TempFolderLedger& tempFolder, UiPort& port,
-             const std::string& marker, const char* question, bool announce) {
-  if (undoList.Empty() || undoList.Text(undoList.Count() - 1) != marker) return false;
-  if (!port.Confirm(Sjis(question), Caption())) return false;
-  for (int i = 0; i + 1 < undoList.Count(); ++i) {
-    const std::string& path = undoList.Text(i);
-    if (undoList.Checked(i)) {
+}  // namespace
+
+bool RestoreCreatedFiles(ResultSession& session, const TempFolderLedger& tempFolder,
+                         Prompter& prompter) {
+  const auto* created = std::get_if<CreatedFilesUndo>(&session.undo);
+  if (created == nullptr) return false;
+  const bool split = created->by == CreatedFilesUndo::By::kSplit;
+  if (!prompter.Confirm(Sjis(split ? "更新しますか？" : "新規ファイルを消去しますか？"))) return false;
+  const std::vector<CreatedFile> files = created->files;
+  for (const CreatedFile& file : files) {
+    const std::string& path = file.path;
+    if (file.keptCopy) {
       // The operation replaced a file that was there before: it comes back as it was.
       std::optional<std::string> old = ReadWholeFile(KeptCopyPath(tempFolder, path));
       // Never through a link put there since: what it points to was not the operation's.
       const NewFilePlace place = PlaceForNewFile(path, {});
       const bool back = old && (place == NewFilePlace::kExisting || place == NewFilePlace::kFree) &&
                         WriteFileAtomic(path, *old);
-      port.ShowMessage(QuotedPathText(path, back ? "を元の内容に戻しました。"
-                                                 : "を元の内容に戻せませんでした。"),
-                       Caption());
+      prompter.Tell(QuotedPathText(path, back ? "を元の内容に戻しました。"
+                                              : "を元の内容に戻せませんでした。"));
       continue;
     }
     if (!FileExists(path)) {
-      port.ShowMessage(NewFileText(path, "は見つかりませんでした。"), Caption());
+      prompter.Tell(NewFileText(path, "は見つかりませんでした。"));
       continue;
     }
-    if (announce) port.ShowMessage(NewFileText(path, "を消去します。"), Caption());
+    if (split) prompter.Tell(NewFileText(path, "を消去します。"));
     const bool deleted = DeleteFilePath(path);
-    port.ShowMessage(NewFileText(path, deleted ? "の消去...OK" : "の消去...NG。"), Caption());
+    prompter.Tell(NewFileText(path, deleted ? "の消去...OK" : "の消去...NG。"));
   }
-  undoList.Clear();
+  session.undo = NoUndo{};
   return true;
-}
-
-}  // namespace
-
-bool RestoreJoin(CheckList& undoList, TempFolderLedger& tempFolder, UiPort& port) {
-  return Restore(undoList, tempFolder, port, JoinMarker(), "新規ファイルを消去しますか？", false);
-}
-
-bool RestoreSplit(CheckList& undoList, TempFolderLedger& tempFolder, UiPort& port) {
-  return Restore(undoList, tempFolder, port, SplitMarker(), "更新しますか？", true);
 }
 
 }  // namespace skarvo

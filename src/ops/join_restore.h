@@ -2,8 +2,8 @@
 //
 // A join or a split that writes over a file that already exists first keeps a byte copy of
 // it in the temp folder (home + "/Temp/~kept" + the file's full path), recorded so
-// shut-down removes it. The undo list then names every file the operation wrote, each row checked
-// when a copy was kept, and ends with the marker "結合" or "分割". Taking the operation back
+// shut-down removes it. The session's record then names every file the operation wrote, and
+// whether a copy was kept of it. Taking the operation back
 // puts a kept copy back over its file, byte for byte, and deletes only the files that did
 // not exist before, so a user's old file is never lost to a join or a split.
 #pragma once
@@ -16,7 +16,8 @@
 #include <vector>
 
 #include "platform/file_system.h"
-#include "platform/ui_port.h"
+#include "ops/prompter.h"
+#include "ops/result_session.h"
 #include "search/temp_folder_ledger.h"
 #include "targets/check_list.h"
 
@@ -74,17 +75,16 @@ const char* PartWriteFailure(KeepWrite result);
 // left a copy there, so no copy is ever replaced. Folders are made 0700 and the copy 0600.
 KeepOldFile KeepInFolder(const std::string& folder);
 
-// The undo list's markers.
+// The markers that end the list a join or a split keeps of what it wrote.
 const std::string& JoinMarker();   // "結合"
 const std::string& SplitMarker();  // "分割"
 
-// Taking back a join (the undo list ends with "結合"): asks "新規ファイルを消去しますか？";
-// on OK every file the join wrote is deleted, or put back from its kept copy, each with its
-// own report, and the undo list is cleared. Returns whether the user went ahead. Does
-// nothing (false) when the undo list does not end with the marker.
-bool RestoreJoin(CheckList& undoList, TempFolderLedger& tempFolder, UiPort& port);
-// Taking back a split (the undo list ends with "分割"): the same after the question
-// "更新しますか？", a file to delete first announced with "…を消去します。".
-bool RestoreSplit(CheckList& undoList, TempFolderLedger& tempFolder, UiPort& port);
+// Taking back the join or the split the session's record names (a CreatedFilesUndo): asks
+// "新規ファイルを消去しますか？" for a join, "更新しますか？" for a split; on OK every file it
+// wrote is deleted (for a split first announced with "…を消去します。"), or put back from its
+// kept copy, each with its own report, and nothing is left to take back. Returns whether
+// the user went ahead; false without a question when the record is not a join's or a split's.
+bool RestoreCreatedFiles(ResultSession& session, const TempFolderLedger& tempFolder,
+                         Prompter& prompter);
 
 }  // namespace skarvo

@@ -128,13 +128,15 @@ bool StillAsSearched(const std::vector<std::string>& lines, const std::vector<Hi
 
 class OverwriteWalk {
  public:
-  OverwriteWalk(OpsParts& p, TFileBackup& backup, const OverwriteObserver& observer,
-                OverwriteJournal* journal)
-      : p_(p),
+  OverwriteWalk(const SearchState& state, TAWKStr& awk, Prompter& prompter, TFileBackup& backup,
+                const OverwriteObserver& observer, OverwriteJournal* journal)
+      : state_(state),
+        awk_(awk),
+        prompter_(prompter),
         backup_(backup),
         observer_(observer),
         journal_(journal),
-        rule_(RuleOfLastSearch(p.state)) {}
+        rule_(RuleOfLastSearch(state)) {}
 
   OverwriteRecord Run(const std::vector<FileWork>& work) {
     for (size_t f = 0; f < work.size(); ++f) File(work[f], f + 1 == work.size());
@@ -167,10 +169,10 @@ class OverwriteWalk {
     try {
       for (const Hit& hit : work.hits) {
         std::string& line = lines[static_cast<size_t>(hit.lineNo - 1)];
-        line = SubstituteLine(rule_, p_.state.replaceText, line, p_.awk);
+        line = SubstituteLine(rule_, state_.replaceText, line, awk_);
       }
     } catch (const ERegExpParser& e) {
-      p_.port.ShowError(e.Message(), OpsCaption());
+      prompter_.TellError(e.Message());
       return Skip(work.path, SkipReason::kWriteFailed);
     }
     const std::string after = LinesWithCrLf(lines);
@@ -231,7 +233,7 @@ class OverwriteWalk {
         path + "\r\n" + Sjis("を置き換えてよろしいか？") + "\r\n" +
         (last ? Sjis("全てはいでこのファイル以降全てを置き換えます。")
               : "\r\n" + Sjis("すべてはいで、このファイル以降全てのファイルを置き換えます。"));
-    switch (p_.port.Ask(text, OpsCaption(), QuestionButtons::kYesCancelYesToAll)) {
+    switch (prompter_.Ask(text, QuestionButtons::kYesCancelYesToAll)) {
       case Answer::kYes:
         return true;
       case Answer::kYesToAll:
@@ -245,11 +247,13 @@ class OverwriteWalk {
 
   void Skip(const std::string& path, SkipReason reason, const std::string& folder = {}) {
     if (reason != SkipReason::kDeclined)
-      p_.port.ShowMessage(SkipMessage(reason, path, folder), OpsCaption());
+      prompter_.Tell(SkipMessage(reason, path, folder));
     if (observer_) observer_(path, false, reason);
   }
 
-  OpsParts& p_;
+  const SearchState& state_;
+  TAWKStr& awk_;
+  Prompter& prompter_;
   TFileBackup& backup_;
   const OverwriteObserver& observer_;
   OverwriteJournal* journal_;
@@ -261,28 +265,23 @@ class OverwriteWalk {
 
 }  // namespace
 
-OverwriteRecord N12Click(OpsParts& p, const OpsCommandSwitches& switches, TFileBackup& backup,
-                         const OverwriteObserver& observer, OverwriteJournal* journal) {
-  // 1. - 2.
-  if (switches.enableRestore) switches.enableRestore(false);
-  const std::vector<FileWork> work = BuildWorkList(p.resultList, p.state);
-  p.undoList.Clear();
-  // 3. - 5.
-  OverwriteRecord record = OverwriteWalk(p, backup, observer, journal).Run(work);
-  // 6. - 7.
+OpOutcome Overwrite(ResultSession& session, TFileBackup& backup, TAWKStr& awk, Prompter& prompter,
+                    const OverwriteObserver& observer, OverwriteJournal* journal) {
+  const std::vector<FileWork> work = BuildWorkList(session.rows, session.search);
+  session.undo = NoUndo{};
+  OverwriteRecord record =
+      OverwriteWalk(session.search, awk, prompter, backup, observer, journal).Run(work);
   bool anyWritten = false;
-  for (const OverwrittenFile& file : record.files) {
-    p.undoList.Add(file.backup);
-    anyWritten = anyWritten || file.written;
-  }
-  p.undoList.Add(Sjis("上書"));
-  if (switches.enableOverwrite) switches.enableOverwrite(false);
+  for (const OverwrittenFile& file : record.files) anyWritten = anyWritten || file.written;
+  session.undo = OverwriteUndo{std::move(record)};
+  session.search.replaceText.clear();
+  session.search.replacePending = false;
+  OpOutcome outcome;
+  outcome.overwriteReady = false;
   // What was written can be put back from its backup.
-  if (anyWritten && switches.enableRestore) switches.enableRestore(true);
-  p.state.replaceText.clear();
-  p.state.replacePending = false;
-  OpsNotice(p, Sjis("上書きが終了しました。"));
-  return record;
+  outcome.restoreReady = anyWritten;
+  outcome.notice = Sjis("上書きが終了しました。");
+  return outcome;
 }
 
 }  // namespace skarvo

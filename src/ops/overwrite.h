@@ -1,4 +1,4 @@
-// The overwrite (N12Click, OverWriteBClick): writes the pending replacement into the lines
+// The overwrite (OnOverwrite): writes the pending replacement into the lines
 // of the checked hits, asking once per file (はい / キャンセル / すべてはい), after keeping a
 // byte-for-byte backup of each file under home + "/Temp" + its full path.
 //
@@ -23,9 +23,10 @@
 #include <vector>
 
 #include "ops/file_backup.h"
-#include "ops/ops_parts.h"
 #include "ops/overwrite_record.h"
+#include "ops/prompter.h"
 #include "ops/replace.h"
+#include "ops/result_session.h"
 
 namespace skarvo {
 
@@ -68,14 +69,14 @@ class OverwriteJournal {
 using OverwriteObserver =
     std::function<void(const std::string& path, bool written, SkipReason reason)>;
 
-// The overwrite. Backups go through backup (the window: home + "/Temp" with the ledger).
-// Afterwards the undo list holds the backup paths, in the order written, and "上書"; the
-// overwrite commands are disabled, the replacement and the pending flag cleared and
-// "上書きが終了しました。" shown; the restore commands are enabled when a file was written.
-// Each skipped file is shown as a message (and also reported when observer is set).
-// journal (may be null) is told each write before it happens.
-OverwriteRecord N12Click(OpsParts& parts, const OpsCommandSwitches& switches, TFileBackup& backup,
-                         const OverwriteObserver& observer = {},
-                         OverwriteJournal* journal = nullptr);
+// The overwrite of the session's pending replacement. Backups go through backup (the
+// window: home + "/Temp" with the ledger). Afterwards the session's record is an
+// OverwriteUndo naming every backup, in the order written, and the replacement and the
+// pending flag are cleared; the outcome disables the overwrite, enables the restore when a
+// file was written (disables it otherwise) and says "上書きが終了しました。". Each skipped
+// file is told (and also reported when observer is set). journal (may be null) is told each
+// write before it happens.
+OpOutcome Overwrite(ResultSession& session, TFileBackup& backup, TAWKStr& awk, Prompter& prompter,
+                    const OverwriteObserver& observer = {}, OverwriteJournal* journal = nullptr);
 
 }  // namespace skarvo

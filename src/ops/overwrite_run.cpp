@@ -12,6 +12,7 @@
 
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "search/temp_folder_ledger.h"
 
 namespace skarvo {
 namespace {

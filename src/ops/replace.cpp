@@ -4,21 +4,11 @@
 
 #include "engine/regexp_error.h"
 #include "platform/codepage.h"
-#include "results/result_rules.h"
+#include "ops/pending_replace.h"
+#include "ops/result_checks.h"
 #include "search/search_text.h"
 
 namespace skarvo {
-
-const std::string& OpsCaption() { return Sjis("Skarvo"); }
-
-void OpsNotice(OpsParts& parts, const std::string& text) {
-  parts.port.SetStatusText(text);
-  parts.statusTimer.SetEnabled(true);
-}
-
-bool UndoListEndsWith(const CheckList& undoList, const std::string& marker) {
-  return !undoList.Empty() && undoList.Text(undoList.Count() - 1) == marker;
-}
 
 SubstitutionRule RuleOfLastSearch(const SearchState& state) {
   return SubstitutionRule{state.searchText, state.searchUsedRegex, state.searchCaseSensitive,
@@ -63,29 +53,10 @@ std::string ReplacedRowText(const CheckListRow& row, const SubstitutionRule& rul
 
 bool IsOfficePath(const std::string& path) { return ClassifyTarget(path) != TargetKind::kText; }
 
-void SwapWithUndoRow(OpsParts& p, int i) {
-  std::string shown = p.resultList.Text(i);
-  p.resultList.SetText(i, p.undoList.Text(i));
-  p.undoList.SetText(i, std::move(shown));
-}
-
-void CheckFileHits(OpsParts& p, bool on) {
-  CheckList& result = p.resultList;
-  const int header = result.ItemIndex();
-  if (header < 0 || header >= result.Count() || !result.Header(header)) return;
-  if (on && IsOfficePath(HeaderRowPath(result.Text(header)))) {
-    OpsNotice(p, Sjis("Excel、Wordファイルはチェック対象にできません。"));
-    return;
-  }
-  const bool swapping = UndoListEndsWith(p.undoList, Sjis("置換"));
-  const bool pending = p.state.replacePending && swapping;
-  // The marker row pairs with no result row.
-  const int paired = swapping ? p.undoList.Count() - 1 : 0;
-  for (int i = header + 1; i < result.Count() && !result.Header(i); ++i) {
-    if (result.Checked(i) != on && swapping && i < paired) SwapWithUndoRow(p, i);
-    result.SetChecked(i, on);
-    if (pending && i < paired) p.undoList.SetChecked(i, on);
-  }
+OpOutcome Notice(const std::string& text) {
+  OpOutcome outcome;
+  outcome.notice = text;
+  return outcome;
 }
 
 }  // namespace
@@ -109,63 +80,79 @@ std::optional<std::string> RowPrefix(const CheckListRow& row) {
   return row.text.substr(0, row.text.size() - row.lineText.size());
 }
 
-void Replace1Click(OpsParts& p, const OpsCommandSwitches& switches) {
-  // 1.
-  if (p.state.searchText.empty()) return OpsNotice(p, Sjis("検索がされていません！"));
-  // 2. An empty entry is accepted: the matches are then deleted.
-  std::optional<std::string> replacement =
-      p.port.InputText(Sjis("置換"), Sjis("置き換える文字列を入力してください！"), std::string());
-  if (!replacement) return;
-  const SubstitutionRule rule = RuleOfLastSearch(p.state);
+const std::string& NotSearchedYetText() { return Sjis("検索がされていません！"); }
+
+OpOutcome Replace(ResultSession& session, const std::string& replacement, TAWKStr& awk,
+                  Prompter& prompter) {
+  SearchState& state = session.search;
+  if (state.searchText.empty()) return Notice(NotSearchedYetText());
+  const SubstitutionRule rule = RuleOfLastSearch(state);
   try {
     // A replacement the matcher cannot expand, or a search text it no longer compiles
     // (another fuzzy setting), is reported before anything changes.
     // "&" brings only the matched text, so the expansion without it holds every byte the
     // replacement itself adds. A zero byte would end the line model of every later read.
-    if (ExpandReplacement(*replacement, std::string()).find('\0') != std::string::npos)
+    if (ExpandReplacement(replacement, std::string()).find('\0') != std::string::npos)
       throw Exception(Sjis("置き換える文字列がNUL文字を含むため、置換できません。"));
     if (rule.regex) {
-      p.awk.SetUseFuzzyCharDic(rule.fuzzy);
-      p.awk.SetRegExp(rule.searchText);
+      awk.SetUseFuzzyCharDic(rule.fuzzy);
+      awk.SetRegExp(rule.searchText);
     } else {
       CheckPlainSearchText(rule.searchText);
     }
   } catch (const Exception& e) {
-    p.port.ShowError(e.Message(), OpsCaption());
-    return;
+    prompter.TellError(e.Message());
+    return {};
   }
-  // 4. A pending replace is taken back first.
-  if (UndoListEndsWith(p.undoList, Sjis("置換"))) {
-    p.port.ShowMessage(
-        Sjis("検索結果") + p.state.searchText + "\r\n" + Sjis("に戻した後に置換えを実行します。"),
-        OpsCaption());
-    UndoPendingReplace(p.resultList, p.undoList, p.state.replaceText, p.state.replacePending);
+  // A pending replace is taken back first.
+  if (std::holds_alternative<PendingReplaceUndo>(session.undo)) {
+    prompter.Tell(Sjis("検索結果") + state.searchText + "\r\n" +
+                  Sjis("に戻した後に置換えを実行します。"));
+    TakeBackPendingReplace(session);
   }
-  // 5. Every hit row gets the replacement; the undo list keeps the found text.
-  p.undoList.Clear();
-  for (int i = 0; i < p.resultList.Count(); ++i) {
-    CheckListRow row = p.resultList.Row(i);
-    p.undoList.Insert(p.undoList.Count(), row);
-    if (!row.header) p.resultList.SetText(i, ReplacedRowText(row, rule, *replacement, p.awk));
+  // Every hit row gets the replacement; the record keeps the found text.
+  CheckList& rows = session.rows;
+  PendingReplaceUndo pending;
+  pending.otherRows.reserve(static_cast<size_t>(rows.Count()));
+  for (int i = 0; i < rows.Count(); ++i) {
+    CheckListRow row = rows.Row(i);
+    pending.otherRows.push_back(row);
+    if (!row.header) rows.SetText(i, ReplacedRowText(row, rule, replacement, awk));
   }
-  // 6. An unchecked row shows the found text again; its undo row keeps the replaced one.
-  for (int i = 0; i < p.resultList.Count(); ++i)
-    if (!p.resultList.Header(i) && !p.resultList.Checked(i)) SwapWithUndoRow(p, i);
-  // 7. - 10.
-  p.undoList.Add(Sjis("置換"));
-  if (switches.enableOverwrite) switches.enableOverwrite(true);
-  if (switches.enableRestore) switches.enableRestore(true);
-  p.port.ShowMessage(
-      Sjis("実際のファイルは、まだ置換えられていません。\r\n上書き保存で、Checkの入った所"
-           "のみ置換えが実行されます！"),
-      OpsCaption());
-  p.state.replaceText = *replacement;
-  p.state.replacePending = true;
-  p.activePage = 0;
-  p.resultList.SetItemIndex(0);
+  // An unchecked row shows the found text again; its partner keeps the replaced one.
+  for (int i = 0; i < rows.Count(); ++i)
+    if (!rows.Header(i) && !rows.Checked(i))
+      SwapWithPartner(rows, pending.otherRows[static_cast<size_t>(i)], i);
+  session.undo = std::move(pending);
+  state.replaceText = replacement;
+  state.replacePending = true;
+  rows.SetItemIndex(0);
+  OpOutcome outcome;
+  outcome.overwriteReady = true;
+  outcome.restoreReady = true;
+  outcome.message = Sjis(
+      "実際のファイルは、まだ置換えられていません。\r\n上書き保存で、Checkの入った所"
+      "のみ置換えが実行されます！");
+  outcome.page = 0;
+  return outcome;
 }
 
-void CheckOnFile1Click(OpsParts& parts) { CheckFileHits(parts, true); }
-void CheckOFFFile1Click(OpsParts& parts) { CheckFileHits(parts, false); }
+OpOutcome CheckFileHits(ResultSession& session, bool on) {
+  CheckList& rows = session.rows;
+  const int header = rows.ItemIndex();
+  if (header < 0 || header >= rows.Count() || !rows.Header(header)) return {};
+  if (on && IsOfficePath(HeaderRowPath(rows.Text(header))))
+    return Notice(Sjis("Excel、Wordファイルはチェック対象にできません。"));
+  auto* swapping = std::get_if<PendingReplaceUndo>(&session.undo);
+  const bool pending = session.search.replacePending && swapping != nullptr;
+  const int paired = swapping ? static_cast<int>(swapping->otherRows.size()) : 0;
+  for (int i = header + 1; i < rows.Count() && !rows.Header(i); ++i) {
+    CheckListRow* other = i < paired ? &swapping->otherRows[static_cast<size_t>(i)] : nullptr;
+    if (rows.Checked(i) != on && other != nullptr) SwapWithPartner(rows, *other, i);
+    rows.SetChecked(i, on);
+    if (pending && other != nullptr) other->checked = on;
+  }
+  return {};
+}
 
 }  // namespace skarvo

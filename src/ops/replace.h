@@ -4,7 +4,7 @@
 // number, "列目】", a cell label or "【Wordファイル】"), so a search text that matches digits
 // or "列" changes neither the prefix nor the line the overwrite writes later.
 //
-// While a replace is pending (the undo list ends with "置換"), result row i and undo row i
+// While a replace is pending, result row i and row i of the session's PendingReplaceUndo
 // hold the replaced and the found text of one hit: a checked row shows the replaced text,
 // an unchecked one the found text, and every check change swaps them.
 #pragma once
@@ -13,7 +13,8 @@
 #include <string>
 
 #include "engine/awk_str.h"
-#include "ops/ops_parts.h"
+#include "ops/prompter.h"
+#include "ops/result_session.h"
 #include "search/search_run.h"
 #include "targets/check_list.h"
 
@@ -40,16 +41,21 @@ std::string SubstituteLine(const SubstitutionRule& rule, const std::string& repl
 // line record (then the whole text is its line).
 std::optional<std::string> RowPrefix(const CheckListRow& row);
 
-// The replace (Replace1Click, ToolButton10Click): asks for the replacement in the input box
-// "置換", undoes a pending replace first (with its message), then previews the replacement
-// in every hit row (shown on the checked ones), appends "置換" to the undo list and enables
-// the overwrite and restore commands. Nothing reaches a file.
-void Replace1Click(OpsParts& parts, const OpsCommandSwitches& switches);
+// The status text of a replace before any search; the caller shows it instead of asking
+// for the replacement.
+const std::string& NotSearchedYetText();
+
+// The replace (OnReplace) with the replacement the user typed (may be empty: the matches are
+// then deleted): takes a pending replace back first (telling so), then previews the
+// replacement in every hit row (shown on the checked ones) and keeps the other texts in the
+// session's record. The outcome shows the search page, enables the overwrite and the
+// restore, and carries the note that no file has changed yet. Nothing reaches a file.
+OpOutcome Replace(ResultSession& session, const std::string& replacement, TAWKStr& awk,
+                  Prompter& prompter);
 
 // "CheckOn(対象File全体)" / "CheckOFF(対象File全体)" on the selected header row: checks or
 // unchecks every hit row of that file, swapping texts while a replace is pending. Checking
 // an office file's hits is refused with the status text.
-void CheckOnFile1Click(OpsParts& parts);
-void CheckOFFFile1Click(OpsParts& parts);
+OpOutcome CheckFileHits(ResultSession& session, bool on);
 
 }  // namespace skarvo

@@ -3,64 +3,36 @@
 #include <set>
 
 #include "ops/join_restore.h"
+#include "ops/pending_replace.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
-#include "results/result_rules.h"
 #include "search/search_text.h"
 
 namespace skarvo {
-
-namespace {
-
-// A question was cancelled: the operation can still be taken back later.
-void KeepRestorable(const OpsCommandSwitches& switches) {
-  if (switches.enableRestore) switches.enableRestore(true);
-}
-
-}  // namespace
 
 std::string RestoreReport(const std::string& path, bool ok) {
   return Sjis("ファイル") + "\"" + path + "\"" + (ok ? Sjis("の復元...OK") : Sjis("の復元...NG。"));
 }
 
-void RestoreNarrowing(OpsParts& p, const OpsCommandSwitches& switches) {
-  if (!p.port.Confirm(Sjis("絞込前の状態に戻しますか？"), OpsCaption()))
-    return KeepRestorable(switches);
-  p.resultList.Clear();
-  p.joinList.Clear();
-  p.targetList.Clear();
-  for (int i = 0; i + 1 < p.undoList.Count(); ++i)
-    p.targetList.Insert(p.targetList.Count(), p.undoList.Row(i));
-  p.undoList.Clear();
-  p.targets.SetTargetCount(p.targetList.CheckedCount());
+namespace {
+
+// Each returns false when the user cancelled: the record stays for a later restore.
+
+bool RestoreNarrowing(ResultSession& session, const NarrowingUndo& narrowing,
+                      const RestoreLists& lists, Prompter& prompter) {
+  if (!prompter.Confirm(Sjis("絞込前の状態に戻しますか？"))) return false;
+  session.rows.Clear();
+  lists.joinList.Clear();
+  lists.targetList.Clear();
+  for (const CheckListRow& row : narrowing.targetRows)
+    lists.targetList.Insert(lists.targetList.Count(), row);
+  session.undo = NoUndo{};
+  lists.targets.SetTargetCount(lists.targetList.CheckedCount());
+  return true;
 }
 
-void RestoreReplace(OpsParts& p) {
-  UndoPendingReplace(p.resultList, p.undoList, p.state.replaceText, p.state.replacePending);
-}
-
-void RestoreJoinNewFiles(OpsParts& p, const OpsCommandSwitches& switches) {
-  if (!RestoreJoin(p.undoList, p.tempFolder, p.port)) KeepRestorable(switches);
-}
-
-void RestoreSplitNewFiles(OpsParts& p, const OpsCommandSwitches& switches) {
-  if (!RestoreSplit(p.undoList, p.tempFolder, p.port)) KeepRestorable(switches);
-}
-
-void RestoreOverwrite(OpsParts& p, const OpsCommandSwitches& switches,
-                      const OverwriteRecord& record) {
-  if (!p.port.Confirm(Sjis("元の状態に戻しますか？？"), OpsCaption()))
-    return KeepRestorable(switches);
-  // The record belongs to this undo list only when it names the same backups in order.
-  bool matches = record.files.size() + 1 == static_cast<size_t>(p.undoList.Count());
-  for (size_t i = 0; matches && i < record.files.size(); ++i)
-    matches = record.files[i].backup == p.undoList.Text(static_cast<int>(i));
-  if (!matches) {
-    for (int i = 0; i + 1 < p.undoList.Count(); ++i)
-      p.port.ShowMessage(RestoreReport(p.undoList.Text(i), false), OpsCaption());
-    p.undoList.Clear();
-    return;
-  }
+bool RestoreOverwrite(ResultSession& session, const OverwriteRecord& record, Prompter& prompter) {
+  if (!prompter.Confirm(Sjis("元の状態に戻しますか？？"))) return false;
   std::set<std::string> restored;
   for (const OverwrittenFile& file : record.files) {
     // A file the overwrite left alone holds what it held: nothing to put back.
@@ -70,56 +42,61 @@ void RestoreOverwrite(OpsParts& p, const OpsCommandSwitches& switches,
       const std::string question = "\"" + file.file + "\"" +
                                    Sjis("は上書きの後に変更されています。") + "\r\n" +
                                    Sjis("上書き前の内容に戻しますか？");
-      if (!p.port.Confirm(question, OpsCaption())) continue;
+      if (!prompter.Confirm(question)) continue;
     }
     // The backup goes back only while it still holds what the file held before.
     const bool ok = RestoreFromBackup(file.backup, file.file, &file.originalDigest);
-    p.port.ShowMessage(RestoreReport(file.file, ok), OpsCaption());
+    prompter.Tell(RestoreReport(file.file, ok));
     if (ok) restored.insert(file.file);
   }
-  p.undoList.Clear();
+  session.undo = NoUndo{};
   // The rows of a file put back show its lines as found again.
+  CheckList& rows = session.rows;
   bool inRestored = false;
-  for (int i = 0; i < p.resultList.Count(); ++i) {
-    const CheckListRow& row = p.resultList.Row(i);
+  for (int i = 0; i < rows.Count(); ++i) {
+    const CheckListRow& row = rows.Row(i);
     if (row.header) {
       inRestored = restored.count(HeaderRowPath(row.text)) > 0;
     } else if (inRestored && row.lineNo > 0) {
       // Only text files are written, so their rows are text hit rows.
-      p.resultList.SetText(i, TextHitRowText(row.lineNo, row.lineText));
+      rows.SetText(i, TextHitRowText(row.lineNo, row.lineText));
     }
   }
+  return true;
 }
 
-TRestore::TRestore(const OverwriteRecord* record) {
-  handlers_[Sjis("絞込")] = RestoreNarrowing;
-  handlers_[Sjis("置換")] = [](OpsParts& p, const OpsCommandSwitches&) { RestoreReplace(p); };
-  handlers_[Sjis("結合")] = RestoreJoinNewFiles;
-  handlers_[Sjis("分割")] = RestoreSplitNewFiles;
-  handlers_[Sjis("上書")] = [record](OpsParts& p, const OpsCommandSwitches& s) {
-    RestoreOverwrite(p, s, *record);
-  };
-}
+}  // namespace
 
-void TRestore::SetHandler(const std::string& marker, RestoreHandler handler) {
-  handlers_[marker] = std::move(handler);
-}
-
-void TRestore::Run(OpsParts& p, const OpsCommandSwitches& switches) const {
-  if (switches.enableRestore) switches.enableRestore(false);
-  if (switches.enableOverwrite) switches.enableOverwrite(false);
-  if (p.undoList.Empty()) {
-    p.port.ShowMessage(Sjis("やり直せません！！"), OpsCaption());
-    return;
+OpOutcome Restore(ResultSession& session, const RestoreLists& lists,
+                  const TempFolderLedger& tempFolder, Prompter& prompter) {
+  OpOutcome outcome;
+  outcome.overwriteReady = false;
+  outcome.restoreReady = false;
+  if (!HasUndo(session)) {
+    prompter.Tell(Sjis("やり直せません！！"));
+    return outcome;
   }
-  auto it = handlers_.find(p.undoList.Text(p.undoList.Count() - 1));
-  if (it != handlers_.end() && it->second) it->second(p, switches);
-}
-
-bool TRestore::HasWorkFor(const CheckList& undoList) const {
-  if (undoList.Empty()) return false;
-  auto it = handlers_.find(undoList.Text(undoList.Count() - 1));
-  return it != handlers_.end() && it->second;
+  const bool done = std::visit(
+      [&](auto& record) -> bool {
+        using R = std::decay_t<decltype(record)>;
+        if constexpr (std::is_same_v<R, NarrowingUndo>) {
+          return RestoreNarrowing(session, record, lists, prompter);
+        } else if constexpr (std::is_same_v<R, PendingReplaceUndo>) {
+          TakeBackPendingReplace(session);
+          return true;
+        } else if constexpr (std::is_same_v<R, OverwriteUndo>) {
+          // A copy: the restore ends the record it reads.
+          const OverwriteRecord overwrite = record.record;
+          return RestoreOverwrite(session, overwrite, prompter);
+        } else if constexpr (std::is_same_v<R, CreatedFilesUndo>) {
+          return RestoreCreatedFiles(session, tempFolder, prompter);
+        } else {
+          return true;
+        }
+      },
+      session.undo);
+  if (!done) outcome.restoreReady = true;
+  return outcome;
 }
 
 }  // namespace skarvo

@@ -58,6 +58,13 @@ struct OpOutcome {
   std::optional<std::string> notice;   // a status text, cleared by the status timer
   std::optional<bool> overwriteReady;  // the overwrite commands' enabled state
   std::optional<bool> restoreReady;    // the restore commands' enabled state
+  // A message box shown last: a note for the window's user (the command line leaves it out).
+  std::optional<std::string> message;
 };
+
+// True when the restore has something to take back.
+inline bool HasUndo(const ResultSession& session) {
+  return !std::holds_alternative<NoUndo>(session.undo);
+}
 
 }  // namespace skarvo

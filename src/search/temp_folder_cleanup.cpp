@@ -45,17 +45,18 @@ void DeleteWhatThisRunWrote(const TempFolderLedger& ledger, UiPort& ui) {
 
 }  // namespace
 
-void DeleteTempFolder(const TempFolderLedger& ledger, CheckList& undoList, UiPort& ui) {
-  if (!ledger.TempFolderUsed()) return;
+bool DeleteTempFolder(const TempFolderLedger& ledger, UiPort& ui) {
+  if (!ledger.TempFolderUsed()) return false;
   const std::string& temp = ledger.TempFolder();
-  if (!FolderExists(temp)) return;
+  if (!FolderExists(temp)) return false;
   if (IsSymbolicLink(temp)) {
     DeleteWhatThisRunWrote(ledger, ui);
-    return;
+    return false;
   }
-  ScanFolderTree(temp, undoList, ui);
+  CheckList scanned;
+  ScanFolderTree(temp, scanned, ui);
   std::vector<std::string> folders;
-  for (int i = 0; i < undoList.Count(); ++i) folders.push_back(undoList.Text(i));
+  for (int i = 0; i < scanned.Count(); ++i) folders.push_back(scanned.Text(i));
 
   for (const std::string& folder : folders) {
     if (!ledger.IsInside(folder) || ReachedThroughLink(temp, folder)) continue;
@@ -75,6 +76,7 @@ void DeleteTempFolder(const TempFolderLedger& ledger, CheckList& undoList, UiPor
       Report(ui, folder, DeleteEmptyFolder(folder));
     }
   }
+  return true;
 }
 
 }  // namespace skarvo

@@ -15,8 +15,9 @@
 
 namespace skarvo {
 
-// Deletes what the ledger allows of the temp folder, using undoList as the scan's list.
-// Does nothing when the program never needed the temp folder.
-void DeleteTempFolder(const TempFolderLedger& ledger, CheckList& undoList, UiPort& ui);
+// Deletes what the ledger allows of the temp folder. Does nothing when the program never
+// needed the temp folder. True when it listed the folder's tree (the window then ends what
+// the last operation left to take back, as it always has).
+bool DeleteTempFolder(const TempFolderLedger& ledger, UiPort& ui);
 
 }  // namespace skarvo

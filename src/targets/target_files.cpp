@@ -69,10 +69,10 @@ void TargetFiles::BuildTargetList(bool add) {
   if (p_.settings.searchSubfolders) {
     // The scan lists every folder once and hands over its files with it.
     std::vector<FolderFiles> files;
-    ScanFolderTree(folder, p_.undoList, p_.port, &files);
-    // The scan's folders are copied first: the undo list is scratch space.
+    ScanFolderTree(folder, scanFolders_, p_.port, &files);
+    if (onFolderScan_) onFolderScan_();
     std::vector<std::string> folders;
-    for (const CheckListRow& row : p_.undoList.Rows()) folders.push_back(row.text);
+    for (const CheckListRow& row : scanFolders_.Rows()) folders.push_back(row.text);
     const int n = static_cast<int>(folders.size());
     for (int i = 0; i < n; ++i) {
       if (n > 1) p_.port.SetStatusText(BuildProgressText(i, n));

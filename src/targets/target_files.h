@@ -8,6 +8,7 @@
 // when it is made. Everything runs synchronously and reports only through the status bar.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,6 @@ namespace skarvo {
 // The parts of the main window the target list works with; all outlive TargetFiles.
 struct TargetListParts {
   CheckList& targetList;              // CheckListBox1
-  CheckList& undoList;                // CheckListBoxUNDO, scratch space of the scan
   CheckList& resultList;              // CheckListBox3, emptied by every build
   CheckList& joinList;                // CheckListBox2, emptied by every build
   HistoryBox& folderHistory;          // ComboBox2
@@ -78,6 +78,13 @@ class TargetFiles {
   void AllOn1Click();               // "全てON"
   void AllOff1Click();              // "全てOFF"
 
+  // Run each time a build lists a folder tree (the window ends what the last operation left
+  // to take back then, as it always has).
+  void SetOnFolderScan(std::function<void()> handler) { onFolderScan_ = std::move(handler); }
+
+  // The folders the last tree listing found, root first.
+  const CheckList& ScannedFolders() const { return scanFolders_; }
+
   int TargetCount() const { return targetCount_; }
   // Names the last build left out: without a CP932 form / with a path past the limit.
   int LeftOutNames() const { return leftOut_; }
@@ -91,6 +98,8 @@ class TargetFiles {
   void Notice(const std::string& text);
 
   TargetListParts p_;
+  CheckList scanFolders_;  // the folders of the last tree listing
+  std::function<void()> onFolderScan_;
   int targetCount_ = 0;
   std::string lastBuildFolder_;
   std::vector<std::string> extensions_;  // of the current build

@@ -49,7 +49,10 @@ TEST_F(Form1Test, NarrowAndJoinSplitAndSaveRunThroughTheWindowsCommands) {
   form->Execute(C::kToolSaveNew);
   EXPECT_EQ(ReadWholeFile(data_.Path("b0.txt")), "B1\r\nB2\r\nB3\r\n");
   EXPECT_EQ(ReadWholeFile(data_.Path("b1.txt")), "B3\r\nB4\r\n");
-  EXPECT_EQ(form->CheckListBoxUNDO.Text(2), Sjis("分割"));
+  const auto* split = std::get_if<CreatedFilesUndo>(&form->Session().undo);
+  ASSERT_NE(split, nullptr);
+  EXPECT_EQ(split->by, CreatedFilesUndo::By::kSplit);
+  EXPECT_EQ(split->files.size(), 2u);
   // The split is taken back from the window: its parts are gone.
   ASSERT_TRUE(form->State(C::kUndo).enabled);
   port_.confirmAnswers = {true};

@@ -208,10 +208,9 @@ TEST_F(Form1Test, TheJoinTabTakesAPendingReplaceBack) {
   form->CheckListBox3.Add("\"/x/a.txt\",の検索結果", true);
   form->CheckListBox3.Add("replaced 1", false, true);
   form->CheckListBox3.Add("found 2", false, false);
-  form->CheckListBoxUNDO.Add("\"/x/a.txt\",の検索結果", true);
-  form->CheckListBoxUNDO.Add("found 1", false, true);
-  form->CheckListBoxUNDO.Add("replaced 2", false, false);
-  form->CheckListBoxUNDO.Add(Sjis("置換"));
+  form->Session().undo = PendingReplaceUndo{{{"\"/x/a.txt\",の検索結果", true, false},
+                                              {"found 1", false, true},
+                                              {"replaced 2", false, false}}};
   form->MutableSearch().replaceText = "R";
   form->MutableSearch().replacePending = true;
 
@@ -220,7 +219,7 @@ TEST_F(Form1Test, TheJoinTabTakesAPendingReplaceBack) {
             (std::vector<CheckListRow>{{"\"/x/a.txt\",の検索結果", true, false},
                                        {"found 1", false, true},
                                        {"found 2", false, false}}));
-  EXPECT_TRUE(form->CheckListBoxUNDO.Empty());
+  EXPECT_TRUE(std::holds_alternative<NoUndo>(form->Session().undo));
   EXPECT_FALSE(form->Search().replacePending);
   EXPECT_EQ(form->Search().replaceText, "");
 }

@@ -106,7 +106,7 @@ TEST_F(Form1SearchTest, CellHitsRefuseAChecksAndTextHitsToggle) {
   }
   ASSERT_GE(cellRow, 0);
   ASSERT_GE(textRow, 0);
-  EXPECT_EQ(form->ListBoxExcel, (std::vector<std::string>{Tree("sub/c.doc"), Tree("sub/d.xls")}));
+  EXPECT_EQ(form->Session().officeFiles, (std::vector<std::string>{Tree("sub/c.doc"), Tree("sub/d.xls")}));
 
   form->Timer1.SetEnabled(false);
   form->CheckListBox3ClickCheck(cellRow);

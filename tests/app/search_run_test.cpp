@@ -19,14 +19,13 @@ class SearchRunTest : public ::testing::Test {
  protected:
   SearchRunTest()
       : home_(MakeHome()),
-        targets_(TargetListParts{targetList_, undoList_, resultList_, joinList_, folderHistory_,
+        targets_(TargetListParts{targetList_, resultList_, joinList_, folderHistory_,
                                  settings_, folderDialog_, timer_, ui_}),
         grep_([this] { return run_.LetMessagesRun(); }),
         ledger_(home_),
         stage_(SearchStageParts{grep_, xbiff_, readDoc_, ledger_}),
-        run_(SearchRunParts{targetList_, resultList_, undoList_, cellTexts_, cellLabels_,
-                            searchHistory_, folderHistory_, settings_, targets_, stage_, state_,
-                            activePage_, timer_, ui_}) {}
+        run_(SearchRunParts{targetList_, session_, cellLabels_, searchHistory_, folderHistory_,
+                            settings_, targets_, stage_, activePage_, timer_, ui_}) {}
   ~SearchRunTest() override { DeleteFolderTree(home_); }
 
   static std::string MakeHome() {
@@ -67,9 +66,13 @@ class SearchRunTest : public ::testing::Test {
   std::string home_;
   FakeUiPort ui_;
   Settings settings_;
-  CheckList targetList_, resultList_, joinList_, undoList_;
+  ResultSession session_;
+  CheckList& resultList_ = session_.rows;
+  SearchState& state_ = session_.search;
+  std::vector<std::string>& officeFiles_ = session_.officeFiles;
+  CheckList targetList_, joinList_;
   HistoryBox searchHistory_, folderHistory_;
-  std::vector<std::string> cellTexts_, cellLabels_;
+  std::vector<std::string> cellLabels_;
   TSelectFolderDialog folderDialog_;
   CoreTimer timer_{5000, false};
   TargetFiles targets_;
@@ -78,7 +81,6 @@ class SearchRunTest : public ::testing::Test {
   TReadDoc readDoc_;
   TempFolderLedger ledger_;
   TSearchStage stage_;
-  SearchState state_;
   int activePage_ = 2;
   TSearchRun run_;
 };
@@ -106,9 +108,9 @@ TEST_F(SearchRunTest, RowsOfEveryKindInTargetOrderWithCellLabels) {
                           H(kTree + "/sub/deep/e.txt"),
                           Sjis("+ 【3列目】zabcz"),
                       }));
-    // The undo list keeps the same rows; the office files with hits are listed.
-    EXPECT_EQ(undoList_.Rows(), resultList_.Rows());
-    EXPECT_EQ(cellTexts_, (std::vector<std::string>{kTree + "/sub/c.doc", kTree + "/sub/d.xls"}));
+    // Nothing is left to take back; the office files with hits are listed.
+    EXPECT_TRUE(std::holds_alternative<NoUndo>(session_.undo));
+    EXPECT_EQ(officeFiles_, (std::vector<std::string>{kTree + "/sub/c.doc", kTree + "/sub/d.xls"}));
     EXPECT_TRUE(cellLabels_.empty());
     EXPECT_EQ(state_.searchText, "abc");
     EXPECT_EQ(resultList_.ItemIndex(), 0);
@@ -189,7 +191,7 @@ TEST_F(SearchRunTest, WordLinesLoseBackslashNWhateverTheCaseOfTheExtension) {
     EXPECT_EQ(ReadWholeFile(home_ + "/Temp" + doc), std::string("first\r\nC:ew abc\r\n"));
   }
   // Only the office file with hits is in the office file list.
-  EXPECT_EQ(cellTexts_, std::vector<std::string>{doc});
+  EXPECT_EQ(officeFiles_, std::vector<std::string>{doc});
 }
 
 TEST_F(SearchRunTest, PatternAndPlainSearchDifferAndCaseOnlyAffectsPlain) {
@@ -375,7 +377,7 @@ TEST_F(SearchRunTest, AFileThatCannotBeExtractedStopsTheRunWithWhatWasFound) {
   EXPECT_EQ(Rows(), (std::vector<std::string>{H(kTree + "/a.txt"), Sjis("+ 【2列目】abc here"),
                                               Sjis("+ 【3列目】日本語の行 abc"),
                                               H(kTree + "/B.TXT"), Sjis("+ 【2列目】lower abc")}));
-  EXPECT_EQ(undoList_.Rows(), resultList_.Rows());
+  EXPECT_TRUE(std::holds_alternative<NoUndo>(session_.undo));
   EXPECT_EQ(state_.searchText, "abc");
   EXPECT_EQ(ui_.statusText, Sjis("検索終了"));
 }
@@ -412,11 +414,8 @@ TEST_F(SearchRunTest, AStopKeepsTheRowsFoundSoFarAndSaysSoWithTheCounts) {
     EXPECT_TRUE(Messages().empty());
     EXPECT_FALSE(state_.runInProgress);
     EXPECT_EQ(resultList_.Row(1).lineNo, 2);
-    // The undo list holds the rows found so far; a check click changes only the result list.
-    EXPECT_EQ(undoList_.Rows(), resultList_.Rows());
-    const std::vector<CheckListRow> found = resultList_.Rows();
-    resultList_.SetChecked(1, false);
-    EXPECT_EQ(undoList_.Rows(), found);
+    // A stopped run leaves nothing to take back either.
+    EXPECT_TRUE(std::holds_alternative<NoUndo>(session_.undo));
     // The next run starts afresh.
     ui_.onProcessMessages = nullptr;
     Search("hit");

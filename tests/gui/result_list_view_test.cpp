@@ -14,6 +14,7 @@
 #include "gui/qt_text.h"
 #include "platform/codepage.h"
 #include "platform/core_timer.h"
+#include "ops/result_checks.h"
 #include "results/result_rules.h"
 #include "support/fake_ui_port.h"
 
@@ -397,7 +398,7 @@ class ResultListViewTest : public QObject {
     f.Add("\"/a.txt\",の検索結果", true);
     f.Add("【1列目】abc", false, true);
     f.Add("【Excel,Sheet1, A1セル】abc", false, false);
-    CheckList undo;
+    skarvo::ResultSession session;
     skarvo::FakeUiPort port;
     skarvo::CoreTimer timer(5000, false);
     std::vector<int> clicks;
@@ -405,7 +406,14 @@ class ResultListViewTest : public QObject {
     std::vector<int> doubleClicks;
     f.view->onClickCheck = [&](int row) {
       clicks.push_back(row);
-      skarvo::ClickResultCheckBox(row, f.list, undo, false, port, timer);
+      // The window's check rules run on its session's rows; the view shows f.list.
+      session.rows = f.list;
+      const skarvo::OpOutcome outcome = skarvo::ClickResultCheckBox(session, row);
+      f.list = session.rows;
+      if (outcome.notice) {
+        port.SetStatusText(*outcome.notice);
+        timer.SetEnabled(true);
+      }
       f.view->Refresh();
     };
     f.view->onSelect = [&](int row) {

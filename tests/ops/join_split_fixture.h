@@ -11,9 +11,11 @@
 
 #include "ops/join_restore.h"
 #include "ops/join_split.h"
+#include "ops/undo_list_bridge.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "search/search_text.h"
+#include "support/fake_prompter.h"
 #include "support/fake_ui_port.h"
 
 namespace skarvo::testing {
@@ -83,5 +85,25 @@ class JoinSplitTest : public ::testing::Test {
   int joinPageShown_ = 0;
   TJoinSplit ops_;
 };
+
+// Takes back the join or the split undoList names (ended by marker) through the session's
+// record, and leaves in undoList what the record then holds; false when the list does not
+// end with marker or the user cancelled.
+inline bool RestoreListed(CheckList& undoList, const std::string& marker,
+                          const TempFolderLedger& ledger, FakeUiPort& ui) {
+  if (undoList.Empty() || undoList.Text(undoList.Count() - 1) != marker) return false;
+  ResultSession session;
+  session.undo = UndoRecordOf(undoList, NoUndo{});
+  FakePrompter prompter(ui);
+  const bool went = RestoreCreatedFiles(session, ledger, prompter);
+  UndoListOf(session.undo, undoList);
+  return went;
+}
+inline bool RestoreJoin(CheckList& undoList, const TempFolderLedger& ledger, FakeUiPort& ui) {
+  return RestoreListed(undoList, JoinMarker(), ledger, ui);
+}
+inline bool RestoreSplit(CheckList& undoList, const TempFolderLedger& ledger, FakeUiPort& ui) {
+  return RestoreListed(undoList, SplitMarker(), ledger, ui);
+}
 
 }  // namespace skarvo::testing

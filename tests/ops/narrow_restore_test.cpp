@@ -32,49 +32,52 @@ TEST_F(OpsTest, NarrowingStepByStepAndItsRestore) {
                                       "H", "+/sub/deep/e.txt"}));
   targetList_.SetChecked(7, false);  // e.txt is not searched: its folder empties
   Search("abc");
-  // Right after a search the restore has nothing to take back.
+  // Right after a search the restore has nothing to take back (the window does not offer it).
   const std::vector<CheckListRow> found = resultList_.Rows();
-  ops_.Repeat1Click();
-  EXPECT_TRUE(Texts("confirm").empty() && Texts("message").empty());
+  EXPECT_FALSE(HasUndo(session_));
+  OnRestore();
+  EXPECT_TRUE(Texts("confirm").empty());
+  EXPECT_EQ(Texts("message"), std::vector<std::string>{S("やり直せません！！")});
   EXPECT_EQ(resultList_.Rows(), found);
+  ui_.calls.clear();
   UncheckHit(resultList_, S("【2列目】lower abc"));  // B.TXT: every hit unchecked
   UncheckHit(resultList_, S("【2列目】abc here"));   // a.txt: one of two
   const std::vector<CheckListRow> beforeFirst = targetList_.Rows();
 
-  ops_.N3Click();
+  OnNarrow();
   EXPECT_EQ(TargetShape(targetList_), (std::vector<std::string>{"H", "+/a.txt", "-/B.TXT", "H",
                                                                 "+/sub/c.doc", "+/sub/d.xls"}));
   EXPECT_EQ(targets_.TargetCount(), 3);
   EXPECT_EQ(activePage_, kTargetListPage);
   EXPECT_TRUE(restoreEnabled_);
-  EXPECT_TRUE(cellTexts_.empty());
-  EXPECT_EQ(undoList_.Count(), static_cast<int>(beforeFirst.size()) + 1);
-  EXPECT_EQ(undoList_.Text(undoList_.Count() - 1), S("絞込"));
+  EXPECT_TRUE(officeFiles_.empty());
+  ASSERT_TRUE(std::holds_alternative<NarrowingUndo>(session_.undo));
+  EXPECT_EQ(std::get<NarrowingUndo>(session_.undo).targetRows.size(), beforeFirst.size());
 
   // Again without a search: the office files' hits were used up, unchecked rows go.
   const std::vector<CheckListRow> beforeSecond = targetList_.Rows();
-  ops_.N3Click();
+  OnNarrow();
   EXPECT_EQ(TargetShape(targetList_),
             (std::vector<std::string>{"H", "+/a.txt", "H", "-/sub/c.doc", "-/sub/d.xls"}));
 
   // Cancel changes nothing and leaves the restore possible.
   restoreEnabled_ = false;
-  ops_.Repeat1Click();
+  OnRestore();
   EXPECT_EQ(Texts("confirm"), std::vector<std::string>{S("絞込前の状態に戻しますか？")});
   EXPECT_EQ(targetList_.Count(), 5);
   EXPECT_TRUE(restoreEnabled_);
   // OK brings back the list as it was, checks included, and empties the other lists.
   joinList_.Add("join row");
   ui_.confirmAnswers.push_back(true);
-  ops_.Repeat1Click();
+  OnRestore();
   EXPECT_EQ(targetList_.Rows(), beforeSecond);
   EXPECT_TRUE(resultList_.Empty());
   EXPECT_TRUE(joinList_.Empty());
-  EXPECT_TRUE(undoList_.Empty());
+  EXPECT_TRUE(std::holds_alternative<NoUndo>(session_.undo));
   EXPECT_FALSE(restoreEnabled_);
   EXPECT_EQ(targets_.TargetCount(), 3);
   // Nothing left to take back.
-  ops_.Repeat1Click();
+  OnRestore();
   EXPECT_EQ(Texts("message"), std::vector<std::string>{S("やり直せません！！")});
 }
 
@@ -92,32 +95,34 @@ bool SetImmutable(const std::string& path, bool on) {
 
 TEST_F(OpsTest, RestoreOfAJoinOrSplitDeletesTheNewFilesAndReportsEach) {
   struct Case {
-    const char* marker;
+    bool split;
     bool answer;
     const char* question;
     bool announces;
   };
-  const Case cases[] = {{"結合", true, "新規ファイルを消去しますか？", false},
-                        {"分割", true, "更新しますか？", true},
-                        {"結合", false, "新規ファイルを消去しますか？", false},
-                        {"分割", false, "更新しますか？", false}};
+  const Case cases[] = {{false, true, "新規ファイルを消去しますか？", false},
+                        {true, true, "更新しますか？", true},
+                        {false, false, "新規ファイルを消去しますか？", false},
+                        {true, false, "更新しますか？", false}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.marker) + (c.answer ? " OK" : " Cancel"));
+    SCOPED_TRACE(std::string(c.split ? "split" : "join") + (c.answer ? " OK" : " Cancel"));
     ui_.calls.clear();
     const std::string made = Write("made.txt", "x");
     const std::string gone = Data() + "/gone.txt";
     const std::string stuck = Write("stuck.txt", "y");
     const bool canStick = SetImmutable(stuck, true);
-    undoList_.Clear();
-    for (const std::string& path : {made, gone, stuck}) undoList_.Add(path);
-    undoList_.Add(S(c.marker));
+    CreatedFilesUndo created{c.split ? CreatedFilesUndo::By::kSplit : CreatedFilesUndo::By::kJoin,
+                             {}};
+    for (const std::string& path : {made, gone, stuck}) created.files.push_back({path, false});
+    session_.undo = created;
     ui_.confirmAnswers.push_back(c.answer);
-    ops_.Repeat1Click();
+    OnRestore();
     if (canStick) SetImmutable(stuck, false);
     EXPECT_EQ(Texts("confirm"), std::vector<std::string>{S(c.question)});
     if (!c.answer) {
       EXPECT_TRUE(FileExists(made));
-      EXPECT_EQ(undoList_.Count(), 4);
+      ASSERT_TRUE(std::holds_alternative<CreatedFilesUndo>(session_.undo));
+      EXPECT_EQ(std::get<CreatedFilesUndo>(session_.undo).files.size(), 3u);
       EXPECT_TRUE(restoreEnabled_);
       continue;
     }
@@ -133,7 +138,7 @@ TEST_F(OpsTest, RestoreOfAJoinOrSplitDeletesTheNewFilesAndReportsEach) {
     EXPECT_EQ(Texts("message"), expected);
     EXPECT_FALSE(FileExists(made));
     EXPECT_EQ(FileExists(stuck), canStick);
-    EXPECT_TRUE(undoList_.Empty());
+    EXPECT_TRUE(std::holds_alternative<NoUndo>(session_.undo));
     DeleteFilePath(stuck);
   }
 }

@@ -1,5 +1,6 @@
-// The pieces of a main window around the search run and the operations on results, in a
-// home folder of its own, with the scripted UI port.
+// A result session over a home folder of its own, with the scripted UI port: the search
+// fills the session as the window's does, and the commands run the operations and show
+// their outcomes as the window does.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,11 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "app/search_triggers.h"
-#include "ops/result_operations.h"
+#include "ops/file_backup.h"
+#include "ops/narrow.h"
+#include "ops/overwrite.h"
+#include "ops/replace.h"
+#include "ops/restore.h"
+#include "ops/result_checks.h"
+#include "ops/session_search.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "search/search_text.h"
+#include "support/fake_prompter.h"
 #include "support/fake_ui_port.h"
 
 namespace skarvo::testing {
@@ -22,17 +29,11 @@ class OpsTest : public ::testing::Test {
  protected:
   OpsTest()
       : home_(MakeHome()),
-        targets_(TargetListParts{targetList_, undoList_, resultList_, joinList_, folderHistory_,
-                                 settings_, folderDialog_, timer_, ui_}),
+        targets_(TargetListParts{targetList_, resultList_, joinList_, folderHistory_, settings_,
+                                 folderDialog_, timer_, ui_}),
         ledger_(home_),
-        stage_(SearchStageParts{grep_, xbiff_, readDoc_, ledger_}),
-        run_(SearchRunParts{targetList_, resultList_, undoList_, cellTexts_, cellLabels_,
-                            searchHistory_, folderHistory_, settings_, targets_, stage_, state_,
-                            activePage_, timer_, ui_}),
-        ops_(OpsParts{targetList_, resultList_, joinList_, undoList_, cellTexts_, state_, awk_,
-                      targets_, ledger_, activePage_, timer_, ui_},
-             OpsCommandSwitches{[this](bool on) { overwriteEnabled_ = on; },
-                                [this](bool on) { restoreEnabled_ = on; }}) {}
+        backup_(ledger_.TempFolder(), &ledger_),
+        stage_(SearchStageParts{grep_, xbiff_, readDoc_, ledger_}) {}
   ~OpsTest() override { DeleteFolderTree(home_); }
 
   static std::string MakeHome() {
@@ -57,13 +58,67 @@ class OpsTest : public ::testing::Test {
     folderHistory_.SetItemIndex(0);
     targets_.BuildTargetList(false);
   }
+  // The search over the checked target rows, with the settings as they are.
   void Search(const std::string& text) {
-    searchHistory_.SetText(text);
-    run_.SearchToolButtonClick();
+    BeginSessionSearch(session_);
+    resultList_.Clear();
+    const SearchPattern pattern{text, settings_.useRegex, settings_.caseSensitive,
+                                settings_.useFuzzyDictionary};
+    try {
+      stage_.SetPattern(pattern);
+    } catch (const Exception& e) {
+      // As the window's run: the engine's message, and no search is noted.
+      ui_.ShowError(e.Message(), FakePrompter::Caption());
+      return;
+    }
+    SessionSink sink(session_);
+    stage_.Run(targetList_.Rows(), sink);
+    NoteSearchDone(session_, pattern);
+    resultList_.SetItemIndex(0);
+    CollectOfficeFiles(session_);
+    activePage_ = 0;
   }
   void Replace(const std::string& replacement) {
     ui_.inputAnswers.push_back(replacement);
-    ops_.Replace1Click();
+    OnReplace();
+  }
+
+  // The commands, as the window runs them.
+  void OnNarrow() { Show(Narrow(session_, targetList_, targets_)); }
+  void OnReplace() {
+    if (state_.searchText.empty()) {
+      OpOutcome refused;
+      refused.notice = NotSearchedYetText();
+      return Show(refused);
+    }
+    const std::optional<std::string> replacement = prompter_.AskText(
+        S("置換"), S("置き換える文字列を入力してください！"), std::string());
+    if (replacement) Show(skarvo::Replace(session_, *replacement, awk_, prompter_));
+  }
+  void OnOverwrite() {
+    restoreEnabled_ = false;
+    Show(Overwrite(session_, backup_, awk_, prompter_));
+  }
+  void OnRestore() {
+    restoreEnabled_ = overwriteEnabled_ = false;
+    Show(Restore(session_, RestoreLists{targetList_, joinList_, targets_}, ledger_, prompter_));
+  }
+  void OnCheckFileHits(bool on) { Show(CheckFileHits(session_, on)); }
+  void ClickResultCheck(int index) { Show(ClickResultCheckBox(session_, index)); }
+  void Show(const OpOutcome& outcome) {
+    if (outcome.overwriteReady) overwriteEnabled_ = *outcome.overwriteReady;
+    if (outcome.restoreReady) restoreEnabled_ = *outcome.restoreReady;
+    if (outcome.message) ui_.ShowMessage(*outcome.message, FakePrompter::Caption());
+    if (outcome.page) activePage_ = *outcome.page;
+    if (outcome.notice) {
+      ui_.SetStatusText(*outcome.notice);
+      timer_.SetEnabled(true);
+    }
+  }
+
+  // The pending replace's other texts, in row order.
+  std::vector<CheckListRow>& OtherRows() {
+    return std::get<PendingReplaceUndo>(session_.undo).otherRows;
   }
   // The rows as "H text", "+ text", "- text".
   static std::vector<std::string> Rows(const CheckList& list) {
@@ -83,13 +138,18 @@ class OpsTest : public ::testing::Test {
       if (resultList_.Text(i) == text) return i;
     return -1;
   }
+  static std::string S(const char* utf8) { return Sjis(utf8); }
 
   std::string home_;
   FakeUiPort ui_;
+  FakePrompter prompter_{ui_};
   Settings settings_;
-  CheckList targetList_, resultList_, joinList_, undoList_;
-  HistoryBox searchHistory_, folderHistory_;
-  std::vector<std::string> cellTexts_, cellLabels_;
+  ResultSession session_;
+  CheckList& resultList_ = session_.rows;
+  SearchState& state_ = session_.search;
+  std::vector<std::string>& officeFiles_ = session_.officeFiles;
+  CheckList targetList_, joinList_;
+  HistoryBox folderHistory_;
   TSelectFolderDialog folderDialog_;
   CoreTimer timer_{5000, false};
   TargetFiles targets_;
@@ -98,13 +158,11 @@ class OpsTest : public ::testing::Test {
   TReadDoc readDoc_;
   TAWKStr awk_;
   TempFolderLedger ledger_;
-  SearchState state_;
+  TFileBackup backup_;
   int activePage_ = 0;
   TSearchStage stage_;
-  TSearchRun run_;
   bool overwriteEnabled_ = false;
   bool restoreEnabled_ = false;
-  TResultOperations ops_;
 };
 
 inline std::string S(const char* utf8) { return Sjis(utf8); }

@@ -30,11 +30,13 @@ class OverwriteTest : public OpsTest {
   void Overwrite(std::initializer_list<Answer> answers) {
     for (Answer a : answers) ui_.askAnswers.push_back(a);
     ui_.calls.clear();
-    ops_.N12Click();
+    OnOverwrite();
   }
-  std::vector<std::string> UndoTexts() const {
+  // The backups the session's overwrite record names, in order.
+  std::vector<std::string> Backups() const {
     std::vector<std::string> out;
-    for (const CheckListRow& r : undoList_.Rows()) out.push_back(r.text);
+    if (const auto* overwrite = std::get_if<OverwriteUndo>(&session_.undo))
+      for (const OverwrittenFile& f : overwrite->record.files) out.push_back(f.backup);
     return out;
   }
 };
@@ -57,8 +59,9 @@ TEST_F(OverwriteTest, OneQuestionPerFileTheShorterLastAndCancelKeepsTheBackup) {
   EXPECT_EQ(Read(f4), "y\r\n");
   for (const std::string& f : {f1, f2, f3, f4})
     EXPECT_EQ(Read(BackupOf(f)), "x\r\n" + std::string(f == f1 ? "x\r\nx\r\n" : ""));
-  EXPECT_EQ(UndoTexts(), (std::vector<std::string>{BackupOf(f1), BackupOf(f2), BackupOf(f3),
-                                                   BackupOf(f4), S("上書")}));
+  EXPECT_TRUE(std::holds_alternative<OverwriteUndo>(session_.undo));
+  EXPECT_EQ(Backups(), (std::vector<std::string>{BackupOf(f1), BackupOf(f2), BackupOf(f3),
+                                                 BackupOf(f4)}));
   EXPECT_EQ(ui_.statusText, S("上書きが終了しました。"));
   EXPECT_FALSE(overwriteEnabled_ || state_.replacePending);
   EXPECT_TRUE(state_.replaceText.empty());
@@ -109,9 +112,9 @@ TEST_F(OverwriteTest, FilesThatChangedVanishedHoldNulOrRefuseWritesAreLeftAndRep
   ASSERT_EQ(::stat(readOnly.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0444u);
   // Only the files that passed their checks have listed backups.
-  EXPECT_EQ(UndoTexts(), (std::vector<std::string>{BackupOf(readOnly), BackupOf(good), S("上書")}));
+  EXPECT_EQ(Backups(), (std::vector<std::string>{BackupOf(readOnly), BackupOf(good)}));
   ui_.confirmAnswers.push_back(true);
-  ops_.Repeat1Click();
+  OnRestore();
   EXPECT_EQ(Read(good), "x\rx\n");
 }
 
@@ -148,7 +151,7 @@ TEST_F(OverwriteTest, ALinkStaysALinkAndItsTargetIsWritten) {
   // The backup's place comes from where the link leads.
   EXPECT_EQ(Read(BackupOf(target)), "x\n");
   ui_.confirmAnswers.push_back(true);
-  ops_.Repeat1Click();
+  OnRestore();
   EXPECT_EQ(Read(target), "x\n");
   ASSERT_EQ(::lstat(link.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
@@ -159,16 +162,16 @@ TEST_F(OverwriteTest, TheRestoreAsksAboutAFileChangedSinceAndCancelChangesNothin
   const std::string b = Write("b.txt", "x\n");
   SearchAndReplace("x", "y");
   Overwrite({Answer::kYesToAll});
-  ops_.Repeat1Click();  // Cancel
+  OnRestore();  // Cancel
   EXPECT_EQ(Texts("confirm"), std::vector<std::string>{S("元の状態に戻しますか？？")});
   EXPECT_EQ(Read(a), "y\r\n");
-  EXPECT_EQ(undoList_.Count(), 3);
+  EXPECT_EQ(Backups().size(), 2u);
   EXPECT_TRUE(restoreEnabled_);
 
   Write("b.txt", "edited\r\n");
   ui_.calls.clear();
   ui_.confirmAnswers = {true, false};
-  ops_.Repeat1Click();
+  OnRestore();
   EXPECT_EQ(Texts("confirm"),
             (std::vector<std::string>{S("元の状態に戻しますか？？"),
                                       "\"" + b + "\"" + S("は上書きの後に変更されています。") +
@@ -177,7 +180,7 @@ TEST_F(OverwriteTest, TheRestoreAsksAboutAFileChangedSinceAndCancelChangesNothin
   EXPECT_EQ(Read(b), "edited\r\n");
   EXPECT_EQ(Texts("message"),
             std::vector<std::string>{S("ファイル") + "\"" + a + "\"" + S("の復元...OK")});
-  EXPECT_TRUE(undoList_.Empty());
+  EXPECT_TRUE(std::holds_alternative<NoUndo>(session_.undo));
   // The rows of the file put back show its line as found; the other keeps the replacement.
   EXPECT_EQ(resultList_.Text(1), S("【1列目】x"));
   EXPECT_EQ(resultList_.Text(3), S("【1列目】y"));
@@ -192,7 +195,7 @@ TEST_F(OverwriteTest, TheRestorePutsBackOnlyABackupThatStillHoldsTheOriginal) {
   WriteFileAtomic(BackupOf(a), "x b\n");
   ui_.calls.clear();
   ui_.confirmAnswers = {true};
-  ops_.Repeat1Click();
+  OnRestore();
   EXPECT_EQ(Texts("message"),
             (std::vector<std::string>{S("ファイル") + "\"" + a + "\"" + S("の復元...NG。"),
                                       S("ファイル") + "\"" + b + "\"" + S("の復元...OK")}));
@@ -273,7 +276,7 @@ TEST_F(OverwriteTest, DifferentialAgainstAPlainReferenceOnRandomFiles) {
     }
     EXPECT_EQ(hit, keep.size());
     ui_.confirmAnswers.push_back(true);
-    ops_.Repeat1Click();
+    OnRestore();
     for (size_t f = 0; f < files.size(); ++f) EXPECT_EQ(Read(files[f]), originals[f]);
   }
 }
@@ -293,10 +296,10 @@ TEST_F(OverwriteTest, AFileListedTwiceKeepsOneBackupOfItsOriginal) {
   EXPECT_EQ(Read(a), "y\r\ny\r\n");
   EXPECT_EQ(Read(b), "y\r\n");
   EXPECT_EQ(Read(BackupOf(a)), "x\r\nx\r\n");
-  EXPECT_EQ(UndoTexts(), (std::vector<std::string>{BackupOf(a), BackupOf(b), S("上書")}));
+  EXPECT_EQ(Backups(), (std::vector<std::string>{BackupOf(a), BackupOf(b)}));
   ui_.calls.clear();
   ui_.confirmAnswers = {true};
-  ops_.Repeat1Click();
+  OnRestore();
   EXPECT_EQ(Texts("confirm"), std::vector<std::string>{S("元の状態に戻しますか？？")});
   EXPECT_EQ(Read(a), "x\r\nx\r\n");
   EXPECT_EQ(Read(b), "x\r\n");
@@ -312,21 +315,6 @@ TEST_F(OverwriteTest, AFileChangedWhileItsQuestionIsOpenIsLeft) {
   EXPECT_EQ(Texts("message"),
             std::vector<std::string>{"\"" + a + "\"" +
                                      S("は検索の後に変更されているため、上書きしませんでした。")});
-}
-
-// A restore whose record does not name the listed backups reports each listed backup once,
-// as not put back, and nothing for the marker row.
-TEST_F(OverwriteTest, ARecordThatDoesNotMatchTheListReportsEachBackupOnce) {
-  Write("a.txt", "x\r\n");
-  SearchAndReplace("x", "y");
-  Overwrite({Answer::kYesToAll});
-  const std::string other = home_ + "/other";
-  undoList_.SetText(0, other);
-  ui_.calls.clear();
-  ui_.confirmAnswers = {true};
-  ops_.Repeat1Click();
-  EXPECT_EQ(Texts("message"), std::vector<std::string>{RestoreReport(other, false)});
-  EXPECT_TRUE(undoList_.Empty());
 }
 
 TEST_F(OverwriteTest, TheBackupsAndRunFoldersAreNeverWritten) {

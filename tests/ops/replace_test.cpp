@@ -42,7 +42,7 @@ TEST(SubstituteLine, FallsExactlyOnWhatTheSearchFound) {
 }
 
 TEST_F(OpsTest, ReplacePreviewsInCheckedRowsAndTheChecksSwapTexts) {
-  ops_.Replace1Click();
+  OnReplace();
   EXPECT_EQ(ui_.statusText, S("検索がされていません！"));
   EXPECT_TRUE(Texts("input").empty());
 
@@ -55,7 +55,7 @@ TEST_F(OpsTest, ReplacePreviewsInCheckedRowsAndTheChecksSwapTexts) {
                                              S("+ 【3列目】b 1列 b"), "H " + FileHeaderRowText(y),
                                              S("+ 【1列目】b")}));
   // Cancel changes nothing.
-  ops_.Replace1Click();
+  OnReplace();
   EXPECT_EQ(Texts("input"), std::vector<std::string>{S("置き換える文字列を入力してください！")});
   EXPECT_EQ(ui_.CallsOf("input")[0].caption, S("置換"));
   EXPECT_EQ(Rows(resultList_), found);
@@ -68,9 +68,9 @@ TEST_F(OpsTest, ReplacePreviewsInCheckedRowsAndTheChecksSwapTexts) {
             (std::vector<std::string>{"H " + FileHeaderRowText(x), S("+ 【1列目】a[1] [b]"),
                                       S("+ 【3列目】[b] [1]列 [b]"), "H " + FileHeaderRowText(y),
                                       S("- 【1列目】b")}));
-  EXPECT_EQ(undoList_.Text(1), S("【1列目】a1 b"));
-  EXPECT_EQ(undoList_.Text(4), S("【1列目】[b]"));
-  EXPECT_EQ(undoList_.Text(undoList_.Count() - 1), S("置換"));
+  EXPECT_EQ(OtherRows()[1].text, S("【1列目】a1 b"));
+  EXPECT_EQ(OtherRows()[4].text, S("【1列目】[b]"));
+  ASSERT_TRUE(std::holds_alternative<PendingReplaceUndo>(session_.undo));
   EXPECT_EQ(Texts("message"), std::vector<std::string>{
                                   S("実際のファイルは、まだ置換えられていません。\r\n上書き保存で"
                                     "、Checkの入った所のみ置換えが実行されます！")});
@@ -78,21 +78,21 @@ TEST_F(OpsTest, ReplacePreviewsInCheckedRowsAndTheChecksSwapTexts) {
   EXPECT_EQ(state_.replaceText, "[&]");
 
   // Row clicks, then the file commands, swap the texts both ways.
-  ClickResultCheckBox(1, resultList_, undoList_, state_.replacePending, ui_, timer_);
+  ClickResultCheck(1);
   EXPECT_EQ(resultList_.Text(1), S("【1列目】a1 b"));
-  EXPECT_FALSE(undoList_.Checked(1));
-  ClickResultCheckBox(4, resultList_, undoList_, state_.replacePending, ui_, timer_);
+  EXPECT_FALSE(OtherRows()[1].checked);
+  ClickResultCheck(4);
   EXPECT_EQ(resultList_.Text(4), S("【1列目】[b]"));
   resultList_.SetItemIndex(0);
-  ops_.CheckOnFile1Click();
+  OnCheckFileHits(true);
   EXPECT_EQ(resultList_.Text(1), S("【1列目】a[1] [b]"));
-  EXPECT_TRUE(resultList_.Checked(1) && undoList_.Checked(1));
+  EXPECT_TRUE(resultList_.Checked(1) && OtherRows()[1].checked);
   resultList_.SetItemIndex(3);
-  ops_.CheckOFFFile1Click();
+  OnCheckFileHits(false);
   EXPECT_EQ(Rows(resultList_)[4], S("- 【1列目】b"));
-  EXPECT_EQ(undoList_.Text(4), S("【1列目】[b]"));
-  EXPECT_FALSE(undoList_.Checked(4));
-  EXPECT_FALSE(undoList_.Header(3) && undoList_.Checked(3));
+  EXPECT_EQ(OtherRows()[4].text, S("【1列目】[b]"));
+  EXPECT_FALSE(OtherRows()[4].checked);
+  EXPECT_FALSE(OtherRows()[3].header && OtherRows()[3].checked);
 
   // A second replace first takes the pending one back, with its message.
   ui_.calls.clear();
@@ -102,12 +102,12 @@ TEST_F(OpsTest, ReplacePreviewsInCheckedRowsAndTheChecksSwapTexts) {
   EXPECT_EQ(Rows(resultList_)[4], S("- 【1列目】b"));
 
   // The restore takes it back without a question.
-  ops_.Repeat1Click();
+  OnRestore();
   EXPECT_TRUE(Texts("confirm").empty());
   std::vector<std::string> back = found;
   back[4] = S("- 【1列目】b");
   EXPECT_EQ(Rows(resultList_), back);
-  EXPECT_TRUE(undoList_.Empty());
+  EXPECT_TRUE(std::holds_alternative<NoUndo>(session_.undo));
   EXPECT_FALSE(state_.replacePending || overwriteEnabled_ || restoreEnabled_);
   EXPECT_TRUE(state_.replaceText.empty());
 }
@@ -118,7 +118,7 @@ TEST_F(OpsTest, OfficeHitsCannotBeCheckedByTheFileCommand) {
   Search("abc");
   ASSERT_GT(resultList_.Count(), 1);
   resultList_.SetItemIndex(0);
-  ops_.CheckOnFile1Click();
+  OnCheckFileHits(true);
   EXPECT_EQ(ui_.statusText, S("Excel、Wordファイルはチェック対象にできません。"));
   EXPECT_TRUE(timer_.Enabled());
   EXPECT_EQ(resultList_.CheckedCount(), 0);
@@ -180,8 +180,8 @@ TEST_F(OpsTest, TheFileCheckCommandsNeedAFileRow) {
   for (int selected : {-1, 1}) {
     SCOPED_TRACE(selected);
     resultList_.SetItemIndex(selected);
-    EXPECT_NO_THROW(ops_.CheckOFFFile1Click());
-    EXPECT_NO_THROW(ops_.CheckOnFile1Click());
+    EXPECT_NO_THROW(OnCheckFileHits(false));
+    EXPECT_NO_THROW(OnCheckFileHits(true));
     EXPECT_EQ(Rows(resultList_), found);
   }
 }

@@ -262,10 +262,8 @@ TEST_F(TargetIdentityTest, BackupPlacesAndTargetsOverLinksDotDotHardLinksAndSpel
     TFileBackup backup(c.backupRoot ? c.backupRoot(*this) : home_ + "/bk", nullptr);
     ui_.askAnswers = {Answer::kYesToAll};
     std::vector<std::string> report;
-    OpsParts parts{targetList_, resultList_, joinList_, undoList_,   cellTexts_, state_,
-                   awk_,        targets_,    ledger_,   activePage_, timer_,     ui_};
-    const OverwriteRecord record = N12Click(
-        parts, OpsCommandSwitches{}, backup,
+    skarvo::Overwrite(
+        session_, backup, awk_, prompter_,
         [&](const std::string& path, bool written, SkipReason reason) {
           const std::string name = path.substr(Data().size() + 1);
           report.push_back(written ? "W " + name : "S " + name + " " + SkipReasonKey(reason));
@@ -275,7 +273,7 @@ TEST_F(TargetIdentityTest, BackupPlacesAndTargetsOverLinksDotDotHardLinksAndSpel
     if (c.report.empty()) {
       for (const auto& [name, inode] : inodes) EXPECT_EQ(InodeOf(P(name)), inode) << name;
     }
-    if (c.check) c.check(*this, record);
+    if (c.check) c.check(*this, std::get<OverwriteUndo>(session_.undo).record);
   }
 }
 

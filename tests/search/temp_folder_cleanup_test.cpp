@@ -30,7 +30,6 @@ class TempCleanup : public ::testing::Test {
   }
   std::string home_, temp_;
   FakeUiPort ui_;
-  CheckList undo_;
 };
 
 TEST_F(TempCleanup, FolderMadeByTheProgramGoesWholeFilesFirstThenDeepestFolders) {
@@ -38,7 +37,7 @@ TEST_F(TempCleanup, FolderMadeByTheProgramGoesWholeFilesFirstThenDeepestFolders)
   ASSERT_TRUE(ledger.WriteFile(temp_ + "/a/b/x.xls", "x"));
   ASSERT_TRUE(ledger.WriteFile(temp_ + "/top.doc", "t"));
   std::ofstream(temp_ + "/a/other.txt") << "written by someone else meanwhile";
-  DeleteTempFolder(ledger, undo_, ui_);
+  DeleteTempFolder(ledger, ui_);
   EXPECT_FALSE(FolderExists(temp_));
   const std::string on = Sjis("を削除中");
   EXPECT_EQ(Deletions(),
@@ -54,7 +53,7 @@ TEST_F(TempCleanup, ExistingFolderKeepsEverythingTheProgramDidNotMake) {
   TempFolderLedger ledger(home_);
   ASSERT_TRUE(ledger.WriteFile(temp_ + "/mine/x.xls", "x"));
   ASSERT_TRUE(ledger.WriteFile(temp_ + "/new/deep/y.doc", "y"));
-  DeleteTempFolder(ledger, undo_, ui_);
+  DeleteTempFolder(ledger, ui_);
   EXPECT_TRUE(FileExists(temp_ + "/mine/notes.txt"));
   EXPECT_TRUE(FileExists(temp_ + "/keep.txt"));
   EXPECT_FALSE(FileExists(temp_ + "/mine/x.xls"));
@@ -72,7 +71,7 @@ TEST_F(TempCleanup, ReportsFailuresAndGoesOn) {
   TempFolderLedger other(home_ + "/pre");
   ASSERT_TRUE(other.WriteFile(home_ + "/pre/Temp/made/x.doc", "x"));
   std::ofstream(home_ + "/pre/Temp/made/user.txt") << "user";
-  DeleteTempFolder(other, undo_, ui_);
+  DeleteTempFolder(other, ui_);
   EXPECT_TRUE(FileExists(home_ + "/pre/Temp/made/user.txt"));
   EXPECT_EQ(Deletions().back(), home_ + "/pre/Temp/made" + Sjis("の削除に失敗しました。"));
 }
@@ -84,14 +83,14 @@ TEST_F(TempCleanup, NeverDeletesThroughALinkAndNothingWhenTheFolderWasNeverUsed)
     TempFolderLedger unused(home_);
     ASSERT_TRUE(CreateFolderPath(temp_));
     std::ofstream(temp_ + "/user.txt") << "user";
-    DeleteTempFolder(unused, undo_, ui_);
+    DeleteTempFolder(unused, ui_);
     EXPECT_TRUE(FileExists(temp_ + "/user.txt"));
     DeleteFolderTree(temp_);
   }
   TempFolderLedger ledger(home_);
   ASSERT_TRUE(ledger.WriteFile(temp_ + "/x.xls", "x"));
   ASSERT_EQ(::symlink((home_ + "/outside").c_str(), (temp_ + "/link").c_str()), 0);
-  DeleteTempFolder(ledger, undo_, ui_);
+  DeleteTempFolder(ledger, ui_);
   EXPECT_TRUE(FileExists(home_ + "/outside/precious.txt"));
   // Empty folders behind the link are the user's too, at every depth.
   EXPECT_TRUE(FolderExists(home_ + "/outside/empty/deeper"));
@@ -110,7 +109,7 @@ TEST_F(TempCleanup, ATempFolderThatIsALinkLosesExactlyWhatThisRunWroteThere) {
   // The user's file of that name is not replaced.
   EXPECT_FALSE(ledger.WriteFile(temp_ + "/a.xls", "extracted"));
   EXPECT_EQ(ReadWholeFile(target + "/mine/x.xls"), "x");
-  DeleteTempFolder(ledger, undo_, ui_);
+  DeleteTempFolder(ledger, ui_);
   EXPECT_FALSE(FileExists(target + "/mine/x.xls"));
   EXPECT_FALSE(FolderExists(target + "/new"));
   EXPECT_EQ(ReadWholeFile(target + "/mine/notes.txt"), "user");

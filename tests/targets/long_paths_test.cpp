@@ -33,7 +33,7 @@ TEST(LongPaths, ArePassedOverAndCountedOnTheStatusBar) {
   ::close(::openat(fd, "deep.txt", O_CREAT | O_WRONLY, 0600));
   ::close(fd);
 
-  CheckList targets, undo, result, join;
+  CheckList targets, result, join;
   HistoryBox history;
   history.SetItems({root});
   history.SetItemIndex(0);
@@ -42,7 +42,7 @@ TEST(LongPaths, ArePassedOverAndCountedOnTheStatusBar) {
   CoreTimer timer{5000, false};
   FakeUiPort port;
   TargetFiles files{
-      TargetListParts{targets, undo, result, join, history, settings, dialog, timer, port}};
+      TargetListParts{targets, result, join, history, settings, dialog, timer, port}};
   files.BuildTargetList(false);
   EXPECT_EQ(files.TargetCount(), 1);
   EXPECT_EQ(files.TooLongNames(), 1);

@@ -29,13 +29,13 @@ class TargetFilesTest : public ::testing::Test {
   }
   void Pick(const std::string& folder) { port_.folderAnswers.push_back(folder); }
 
-  CheckList targets_, undo_, result_, join_;
+  CheckList targets_, result_, join_;
   HistoryBox history_;
   Settings settings_;
   TSelectFolderDialog dialog_;
   CoreTimer timer_{5000, false};
   FakeUiPort port_;
-  TargetFiles files_{TargetListParts{targets_, undo_, result_, join_, history_, settings_, dialog_,
+  TargetFiles files_{TargetListParts{targets_, result_, join_, history_, settings_, dialog_,
                                      timer_, port_}};
 };
 
@@ -58,9 +58,9 @@ TEST_F(TargetFilesTest, ChoosingAFolderListsItsFoldersWithCheckedFilesAndCountsT
   EXPECT_TRUE(timer_.Enabled());
   EXPECT_TRUE(result_.Empty());
   EXPECT_TRUE(join_.Empty());
-  // The scan left its folders in the undo list, root first.
-  EXPECT_EQ(undo_.Text(0), t.Root());
-  EXPECT_EQ(undo_.Count(), 3);
+  // The scan listed its folders, root first.
+  EXPECT_EQ(files_.ScannedFolders().Text(0), t.Root());
+  EXPECT_EQ(files_.ScannedFolders().Count(), 3);
   // The chosen folder heads the history, with its trailing "/".
   EXPECT_EQ(history_.Items(), (std::vector<std::string>{t.Root() + "/", Sjis("新規フォルダ")}));
   EXPECT_EQ(history_.ItemIndex(), 0);
