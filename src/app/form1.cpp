@@ -49,9 +49,8 @@ TForm1::TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes)
                  Enable({CommandId::kUndo, CommandId::kToolUndo}, on);
                }}),
 
-      joinSplit_(JoinSplitParts{CheckListBox1, CheckListBox3, CheckListBox2, CheckListBoxUNDO,
-                                settings_, homeFolder_, ledger_, modeNumber_, search_, SaveDialog1,
-                                Timer1, port_, JoinWindow()}),
+      joinSplit_(JoinSplitParts{session_, CheckListBox1, CheckListBox2, settings_, homeFolder_,
+                                ledger_, prompter_, JoinWindow()}),
       openHit_(OpenHitParts{CheckListBox3, CheckListBox1, CheckListBox2, search_, modeNumber_,
                             homeFolder_, port_, processes_, caption_,
                             [this](const std::string& text) { ShowNotice(text); }}) {
@@ -182,16 +181,16 @@ void TForm1::RegisterOwnHandlers() {
   // The operations on results.
   d.Register({C::kResultOpenFile}, [this] { openHit_.N4Click(); });
   d.Register({C::kTargetOpenFile}, [this] { openHit_.N13Click(); });
-  d.Register({C::kSaveToNewFile, C::kToolSaveNew}, [this] { joinSplit_.SaveAs1Click(); });
-  d.Register({C::kJoinFiles, C::kToolJoinFiles}, [this] { joinSplit_.N7Click(); });
-  d.Register({C::kResultSplitFile}, [this] { joinSplit_.File2Click(); });
+  d.Register({C::kSaveToNewFile, C::kToolSaveNew}, [this] { OnSaveToNewFile(); });
+  d.Register({C::kJoinFiles, C::kToolJoinFiles}, [this] { OnJoinFiles(); });
+  d.Register({C::kResultSplitFile}, [this] { OnSplitFile(); });
   d.Register({C::kOverwriteSave, C::kToolOverwriteSave}, [this] { ops_.N12Click(); });
   d.Register({C::kUndo, C::kToolUndo}, [this] { ops_.Repeat1Click(); });
   d.Register({C::kReplace, C::kToolReplace}, [this] { ops_.Replace1Click(); });
   d.Register({C::kNarrow, C::kToolNarrow}, [this] { ops_.N3Click(); });
   d.Register({C::kResultCheckOnFile}, [this] { ops_.CheckOnFile1Click(); });
   d.Register({C::kResultCheckOffFile}, [this] { ops_.CheckOFFFile1Click(); });
-  d.Register({C::kResultNarrowJoin}, [this] { File3Click(); });
+  d.Register({C::kResultNarrowJoin}, [this] { OnNarrowAndJoin(); });
 }
 
 void TForm1::RunDialog(const std::function<void()>& show) {

@@ -21,6 +21,7 @@
 #include "app/commands.h"
 #include "app/search_triggers.h"
 #include "app/status_keeping_port.h"
+#include "app/ui_prompter.h"
 #include "app/window_size.h"
 #include "engine/awk_str.h"
 #include "engine/grep.h"
@@ -28,6 +29,7 @@
 #include "ops/join_split.h"
 #include "ops/open_hit.h"
 #include "ops/result_operations.h"
+#include "ops/result_session.h"
 #include "platform/clipboard_port.h"
 #include "platform/core_timer.h"
 #include "platform/error.h"
@@ -178,15 +180,17 @@ class TForm1 {
   void CheckListBox2DragOver(int screenY);
   void CheckListBox2EndDrag();
   // A dragged row dropped on row dropRow (join mode); the drag ends.
-  void CheckListBox2DragDrop(int dropRow);
+  void OnJoinListDrop(int dropRow);
   // The join list's other events, its context menu and the narrow-and-join.
-  void CheckListBox2Select(int index);
-  void CheckListBox2ClickCheck(int index);
-  void CheckListBox2Exit();
+  void OnJoinListSelect(int index);
+  void OnJoinListCheckClick(int index);
+  void OnJoinListExit();
   void JoinListMenuPopup();
   void ExecuteJoinListCommand(JoinListCommand command);
-  void File3Click();
+  void OnNarrowAndJoin();
   TJoinSplit& JoinSplit() { return joinSplit_; }
+  // What the last search left and the operations on it work on.
+  const ResultSession& Session() const { return session_; }
   // Where the cursor is on the screen now (y); set by the window, used by Timer2Timer.
   void SetCursorSource(std::function<int()> screenY) { cursorScreenY_ = std::move(screenY); }
 
@@ -244,14 +248,18 @@ class TForm1 {
   // The dialogs' slots; see TForm1Dialogs.
   TForm1Dialogs& Dialogs() { return dialogs_; }
 
-  CheckList CheckListBox1;                // target list
-  CheckList CheckListBox3;                // result list
-  CheckList CheckListBox2;                // join list
-  CheckList CheckListBoxUNDO;             // hidden undo list
-  std::vector<std::string> ListBoxExcel;  // cell texts; after a run, the office file list
-  std::vector<std::string> ListBoxCell;   // cell labels
-  HistoryBox ComboBox1;                   // search history
-  HistoryBox ComboBox2;                   // folder history
+ private:
+  ResultSession session_;
+
+ public:
+  CheckList CheckListBox1;                   // target list
+  CheckList& CheckListBox3 = session_.rows;  // result list
+  CheckList CheckListBox2;                   // join list
+  CheckList CheckListBoxUNDO;                // hidden undo list
+  std::vector<std::string> ListBoxExcel;     // cell texts; after a run, the office file list
+  std::vector<std::string> ListBoxCell;      // cell labels
+  HistoryBox ComboBox1;                      // search history
+  HistoryBox ComboBox2;                      // folder history
   TSelectFolderDialog SelectFolderDialog1;
   FileChoiceRequest SaveDialog1;  // the save dialog of the join and the split
   CoreTimer Timer1{5000, false};  // status message timer
@@ -267,6 +275,12 @@ class TForm1 {
  private:
   void FormCreate();
   JoinSplitWindow JoinWindow();
+  void ShowJoinSplitOutcome(const JoinSplitOutcome& outcome);
+  void OnJoinFiles();
+  void OnSaveToNewFile();
+  void OnSplitFile();
+  void UndoRecordFromList();
+  void UndoListFromRecord();
   void RegisterOwnHandlers();
   void UpdateTargetMenuStates();
   void SearchModeCommand();
@@ -309,10 +323,11 @@ class TForm1 {
   TForm1Dialogs dialogs_;
   TargetFiles targets_;
   TempFolderLedger ledger_;
-  SearchState search_;
+  SearchState& search_ = session_.search;
   TSearchStage stage_;
   TSearchRun run_;
   TResultOperations ops_;
+  UiPrompter prompter_{port_, caption_};
   TJoinSplit joinSplit_;
   TOpenHit openHit_;
   uint64_t displayRevision_ = 0;

@@ -1,6 +1,8 @@
 // The main window's side of the join and the split: which commands their steps enable,
-// and the join list's events forwarded to TJoinSplit.
+// what their outcomes show, and the join list's events forwarded to TJoinSplit.
 #include "app/form1.h"
+#include "ops/join_restore.h"
+#include "platform/codepage.h"
 
 namespace skarvo {
 
@@ -45,27 +47,78 @@ JoinSplitWindow TForm1::JoinWindow() {
     activePage_ = kPageJoin;
     RequestFocus(TFocusTarget::kJoinList);
   };
+  window.chooseSavePath = [this](const SavePathRequest& request) {
+    port_.SetStatusText(request.status);
+    SaveDialog1 = JoinSaveDialog(SaveDialog1, request);
+    return port_.ChooseSaveFile(SaveDialog1);
+  };
   return window;
 }
 
-void TForm1::CheckListBox2Select(int index) {
-  if (Busy()) return;
-  joinSplit_.CheckListBox2Select(index);
+void TForm1::ShowJoinSplitOutcome(const JoinSplitOutcome& outcome) {
+  if (outcome.status) port_.SetStatusText(*outcome.status);
+  if (outcome.statusTimer) Timer1.SetEnabled(true);
+  if (outcome.mode) modeNumber_ = *outcome.mode;
 }
 
-void TForm1::CheckListBox2ClickCheck(int index) {
-  if (Busy()) return;
-  joinSplit_.CheckListBox2ClickCheck(index);
+// The restore and the other operations on results still keep what they can take back in
+// the hidden undo list; until they read the session's record, the record is made from the
+// list before a join or split step and written back after it. A record the step never
+// reads stands for whatever else the list holds.
+void TForm1::UndoRecordFromList() {
+  const int count = CheckListBoxUNDO.Count();
+  if (count > 0 && CheckListBoxUNDO.Text(count - 1) == Sjis("置換")) {
+    const CheckList::RowVector& rows = CheckListBoxUNDO.Rows();
+    session_.undo = PendingReplaceUndo{{rows.begin(), rows.end() - 1}};
+  } else {
+    session_.undo = NarrowingUndo{};
+  }
 }
 
-void TForm1::CheckListBox2Exit() {
+void TForm1::UndoListFromRecord() {
+  if (std::holds_alternative<NoUndo>(session_.undo)) {
+    CheckListBoxUNDO.Clear();
+  } else if (const auto* created = std::get_if<CreatedFilesUndo>(&session_.undo)) {
+    CheckListBoxUNDO.Clear();
+    for (const CreatedFile& file : created->files)
+      CheckListBoxUNDO.Add(file.path, false, file.keptCopy);
+    CheckListBoxUNDO.Add(created->by == CreatedFilesUndo::By::kJoin ? JoinMarker() : SplitMarker());
+  }
+  session_.undo = NoUndo{};
+}
+
+void TForm1::OnJoinFiles() { ShowJoinSplitOutcome(joinSplit_.OnJoinFiles()); }
+
+void TForm1::OnSaveToNewFile() {
+  UndoRecordFromList();
+  ShowJoinSplitOutcome(joinSplit_.OnSaveToNewFile(modeNumber_));
+  UndoListFromRecord();
+}
+
+void TForm1::OnSplitFile() {
+  UndoRecordFromList();
+  ShowJoinSplitOutcome(joinSplit_.OnSplitFile());
+  UndoListFromRecord();
+}
+
+void TForm1::OnJoinListSelect(int index) {
   if (Busy()) return;
-  joinSplit_.CheckListBox2Exit();
+  joinSplit_.OnJoinListSelect(index);
+}
+
+void TForm1::OnJoinListCheckClick(int index) {
+  if (Busy()) return;
+  joinSplit_.OnJoinListCheckClick(index);
+}
+
+void TForm1::OnJoinListExit() {
+  if (Busy()) return;
+  joinSplit_.OnJoinListExit();
 }
 
 void TForm1::JoinListMenuPopup() {
   if (Busy()) return;
-  joinSplit_.JoinListMenuPopup();
+  joinSplit_.JoinListMenuPopup(modeNumber_);
 }
 
 void TForm1::ExecuteJoinListCommand(JoinListCommand command) {
@@ -75,10 +128,10 @@ void TForm1::ExecuteJoinListCommand(JoinListCommand command) {
       openHit_.MenuItem7Click();
     return;
   }
-  joinSplit_.RunMenuCommand(command);
+  ShowJoinSplitOutcome(joinSplit_.RunMenuCommand(command));
 }
 
-void TForm1::File3Click() {
+void TForm1::OnNarrowAndJoin() {
   // The narrowing comes first: the target list then holds the files with checked hits.
   ops_.N3Click();
   // Join mode with the join list's tab shown, so the list can take the focus.
@@ -88,7 +141,7 @@ void TForm1::File3Click() {
   }
   activePage_ = kPageJoin;
   EnterJoinMode();
-  joinSplit_.JoinAfterNarrowing();
+  ShowJoinSplitOutcome(joinSplit_.JoinAfterNarrowing());
 }
 
 }  // namespace skarvo
