@@ -442,5 +442,39 @@ TEST_F(SplitTest, PartsNeverLandOnTheSplitFileOrBehindALink) {
             messages.end());
 }
 
+// The split reads the rows' own fields: a header without its file is no file's, a hit
+// without the line the search recorded cannot be placed, and a save uses up its
+// preparation, so a second one asks for a new one instead of writing again.
+TEST_F(SplitTest, TheSplitReadsTheRowsFieldsAndASaveUsesUpItsPreparation) {
+  JoinSettings("分割モード=1\n");
+  const std::string a = Write("a.txt", Numbered(10));
+  resultList_.Add(FileHeaderRowText(a), true);  // the text alone names no file
+  resultList_.SetItemIndex(0);
+  Apply(ops_.OnSplitFile());
+  EXPECT_EQ(mode_, 1);
+  EXPECT_TRUE(ui_.calls.empty());
+
+  resultList_.Clear();
+  Header(a);
+  Hit(a, TextHitRowText(4, "L4"), true, 0);
+  resultList_.SetItemIndex(0);
+  Apply(ops_.OnSplitFile());
+  EXPECT_EQ(CallsOf("message").back(),
+            QuotedPathText(a, "は検索の後に変更されています。もう一度検索してください。"));
+  EXPECT_EQ(mode_, 1);
+
+  resultList_.Clear();
+  Prepare(a, {{4, true}});
+  Save();
+  EXPECT_EQ(Read(home_ + "/data/a1.txt"), "L4\r\nL5\r\nL6\r\nL7\r\nL8\r\nL9\r\nL10\r\n");
+  ASSERT_TRUE(DeleteFilePath(home_ + "/data/a1.txt"));
+  Save();
+  EXPECT_FALSE(FileExists(home_ + "/data/a1.txt"));
+  EXPECT_EQ(CallsOf("message").back(),
+            QuotedPathText(a,
+                           "は分割の準備の後に変更されました。何も書き込んでいません。"
+                           "もう一度「ファイルの分割」を選んでください。"));
+}
+
 }  // namespace
 }  // namespace skarvo::testing
