@@ -7,7 +7,6 @@
 #include "ops/replace.h"
 #include "ops/restore.h"
 #include "ops/result_checks.h"
-#include "ops/undo_list_bridge.h"
 #include "results/result_rules.h"
 #include "search/temp_folder_cleanup.h"
 #include "settings/settings_file.h"
@@ -45,9 +44,8 @@ TForm1::TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes)
       stage_(SearchStageParts{Grep2, XBiff1, ReadDoc1, ledger_}),
       run_(SearchRunParts{CheckListBox1, session_, ListBoxCell, ComboBox1, ComboBox2, settings_,
                           targets_, stage_, activePage_, Timer1, port_}),
-      joinSplit_(JoinSplitParts{CheckListBox1, CheckListBox3, CheckListBox2, joinSplitUndo_,
-                                settings_, homeFolder_, ledger_, modeNumber_, search_, SaveDialog1,
-                                Timer1, port_, JoinWindow()}),
+      joinSplit_(JoinSplitParts{session_, CheckListBox1, CheckListBox2, settings_, homeFolder_,
+                                ledger_, prompter_, JoinWindow()}),
       openHit_(OpenHitParts{CheckListBox3, CheckListBox1, CheckListBox2, search_, modeNumber_,
                             homeFolder_, processes_,
                             [this](const std::string& text) { port_.ShowMessage(text, caption_); },
@@ -180,19 +178,16 @@ void TForm1::RegisterOwnHandlers() {
   // The operations on results.
   d.Register({C::kResultOpenFile}, [this] { openHit_.OnOpenResultFile(); });
   d.Register({C::kTargetOpenFile}, [this] { openHit_.OnOpenTargetFile(); });
-  d.Register({C::kSaveToNewFile, C::kToolSaveNew},
-             [this] { WithJoinSplitUndo([this] { joinSplit_.SaveAs1Click(); }); });
-  d.Register({C::kJoinFiles, C::kToolJoinFiles},
-             [this] { WithJoinSplitUndo([this] { joinSplit_.N7Click(); }); });
-  d.Register({C::kResultSplitFile},
-             [this] { WithJoinSplitUndo([this] { joinSplit_.File2Click(); }); });
+  d.Register({C::kSaveToNewFile, C::kToolSaveNew}, [this] { OnSaveToNewFile(); });
+  d.Register({C::kJoinFiles, C::kToolJoinFiles}, [this] { OnJoinFiles(); });
+  d.Register({C::kResultSplitFile}, [this] { OnSplitFile(); });
   d.Register({C::kOverwriteSave, C::kToolOverwriteSave}, [this] { OnOverwrite(); });
   d.Register({C::kUndo, C::kToolUndo}, [this] { OnRestore(); });
   d.Register({C::kReplace, C::kToolReplace}, [this] { OnReplace(); });
   d.Register({C::kNarrow, C::kToolNarrow}, [this] { OnNarrow(); });
   d.Register({C::kResultCheckOnFile}, [this] { OnCheckFileHits(true); });
   d.Register({C::kResultCheckOffFile}, [this] { OnCheckFileHits(false); });
-  d.Register({C::kResultNarrowJoin}, [this] { File3Click(); });
+  d.Register({C::kResultNarrowJoin}, [this] { OnNarrowAndJoin(); });
 }
 
 void TForm1::RunDialog(const std::function<void()>& show) {
@@ -310,20 +305,10 @@ void TForm1::Apply(const OpOutcome& outcome) {
   if (outcome.message) port_.ShowMessage(*outcome.message, caption_);
   if (outcome.page) activePage_ = *outcome.page;
   if (outcome.notice) ShowNotice(*outcome.notice);
-  // A record made since the join's or the split's last step replaced what it kept.
-  if (HasUndo(session_)) joinSplitUndoFresh_ = false;
-}
-
-void TForm1::WithJoinSplitUndo(const std::function<void()>& step) {
-  if (HasUndo(session_) || !joinSplitUndoFresh_) UndoListOf(session_.undo, joinSplitUndo_);
-  step();
-  session_.undo = UndoRecordOf(joinSplitUndo_, session_.undo);
-  joinSplitUndoFresh_ = !HasUndo(session_);
 }
 
 void TForm1::UndoEnded() {
   session_.undo = NoUndo{};
-  joinSplitUndoFresh_ = false;
 }
 
 void TForm1::RefuseTypedText() { ShowNotice(UnrepresentableInputText()); }

@@ -21,6 +21,7 @@
 #include "app/commands.h"
 #include "app/search_triggers.h"
 #include "app/status_keeping_port.h"
+#include "app/ui_prompter.h"
 #include "app/window_size.h"
 #include "dialogs/display_settings.h"
 #include "engine/awk_str.h"
@@ -178,15 +179,17 @@ class TForm1 {
   void CheckListBox2DragOver(int screenY);
   void CheckListBox2EndDrag();
   // A dragged row dropped on row dropRow (join mode); the drag ends.
-  void CheckListBox2DragDrop(int dropRow);
+  void OnJoinListDrop(int dropRow);
   // The join list's other events, its context menu and the narrow-and-join.
-  void CheckListBox2Select(int index);
-  void CheckListBox2ClickCheck(int index);
-  void CheckListBox2Exit();
+  void OnJoinListSelect(int index);
+  void OnJoinListCheckClick(int index);
+  void OnJoinListExit();
   void JoinListMenuPopup();
   void ExecuteJoinListCommand(JoinListCommand command);
-  void File3Click();
+  void OnNarrowAndJoin();
   TJoinSplit& JoinSplit() { return joinSplit_; }
+  // What the last search left and the operations on it work on.
+  const ResultSession& Session() const { return session_; }
   // Where the cursor is on the screen now (y); set by the window, used by Timer2Timer.
   void SetCursorSource(std::function<int()> screenY) { cursorScreenY_ = std::move(screenY); }
 
@@ -279,6 +282,10 @@ class TForm1 {
  private:
   void FormCreate();
   JoinSplitWindow JoinWindow();
+  void ShowJoinSplitOutcome(const JoinSplitOutcome& outcome);
+  void OnJoinFiles();
+  void OnSaveToNewFile();
+  void OnSplitFile();
   void RegisterOwnHandlers();
   void UpdateTargetMenuStates();
   void SearchModeCommand();
@@ -292,9 +299,6 @@ class TForm1 {
   void Enable(std::initializer_list<CommandId> ids, bool enabled);
   // Shows what an operation on results left to show.
   void Apply(const OpOutcome& outcome);
-  // Runs a step of the join or the split over the list they keep their record in, and
-  // takes what they left there into the session.
-  void WithJoinSplitUndo(const std::function<void()>& step);
   // The session's record ended by a search, a folder listing or the close.
   void UndoEnded();
   void Check(CommandId id, bool checked) { MutableState(id).checked = checked; }
@@ -331,10 +335,6 @@ class TForm1 {
   SearchState& search_ = session_.search;
   UiPrompter prompter_{port_, caption_};
   TFileBackup backup_;  // the overwrite's backups: home + "/Temp"
-  // The join's and the split's record as they keep it, and whether it still holds what their
-  // last step left (a split's points) while the session has nothing to take back.
-  CheckList joinSplitUndo_;
-  bool joinSplitUndoFresh_ = false;
   TSearchStage stage_;
   TSearchRun run_;
   TJoinSplit joinSplit_;

@@ -1,5 +1,5 @@
 // The main window's side of the join and the split: which commands their steps enable,
-// and the join list's events forwarded to TJoinSplit.
+// what their outcomes show, and the join list's events forwarded to TJoinSplit.
 #include "app/form1.h"
 
 namespace skarvo {
@@ -45,27 +45,44 @@ JoinSplitWindow TForm1::JoinWindow() {
     activePage_ = kPageJoin;
     RequestFocus(TFocusTarget::kJoinList);
   };
+  window.chooseSavePath = [this](const SavePathRequest& request) {
+    port_.SetStatusText(request.status);
+    SaveDialog1 = JoinSaveDialog(SaveDialog1, request);
+    return port_.ChooseSaveFile(SaveDialog1);
+  };
   return window;
 }
 
-void TForm1::CheckListBox2Select(int index) {
-  if (Busy()) return;
-  joinSplit_.CheckListBox2Select(index);
+void TForm1::ShowJoinSplitOutcome(const JoinSplitOutcome& outcome) {
+  if (outcome.status) port_.SetStatusText(*outcome.status);
+  if (outcome.statusTimer) Timer1.SetEnabled(true);
+  if (outcome.mode) modeNumber_ = *outcome.mode;
 }
 
-void TForm1::CheckListBox2ClickCheck(int index) {
+void TForm1::OnJoinFiles() { ShowJoinSplitOutcome(joinSplit_.OnJoinFiles()); }
+
+void TForm1::OnSaveToNewFile() { ShowJoinSplitOutcome(joinSplit_.OnSaveToNewFile(modeNumber_)); }
+
+void TForm1::OnSplitFile() { ShowJoinSplitOutcome(joinSplit_.OnSplitFile()); }
+
+void TForm1::OnJoinListSelect(int index) {
   if (Busy()) return;
-  joinSplit_.CheckListBox2ClickCheck(index);
+  joinSplit_.OnJoinListSelect(index);
 }
 
-void TForm1::CheckListBox2Exit() {
+void TForm1::OnJoinListCheckClick(int index) {
   if (Busy()) return;
-  joinSplit_.CheckListBox2Exit();
+  joinSplit_.OnJoinListCheckClick(index);
+}
+
+void TForm1::OnJoinListExit() {
+  if (Busy()) return;
+  joinSplit_.OnJoinListExit();
 }
 
 void TForm1::JoinListMenuPopup() {
   if (Busy()) return;
-  joinSplit_.JoinListMenuPopup();
+  joinSplit_.JoinListMenuPopup(modeNumber_);
 }
 
 void TForm1::ExecuteJoinListCommand(JoinListCommand command) {
@@ -75,10 +92,10 @@ void TForm1::ExecuteJoinListCommand(JoinListCommand command) {
       openHit_.OnOpenJoinFile();
     return;
   }
-  joinSplit_.RunMenuCommand(command);
+  ShowJoinSplitOutcome(joinSplit_.RunMenuCommand(command));
 }
 
-void TForm1::File3Click() {
+void TForm1::OnNarrowAndJoin() {
   // The narrowing comes first: the target list then holds the files with checked hits.
   OnNarrow();
   // Join mode with the join list's tab shown, so the list can take the focus.
@@ -88,7 +105,7 @@ void TForm1::File3Click() {
   }
   activePage_ = kPageJoin;
   EnterJoinMode();
-  WithJoinSplitUndo([this] { joinSplit_.JoinAfterNarrowing(); });
+  ShowJoinSplitOutcome(joinSplit_.JoinAfterNarrowing());
 }
 
 }  // namespace skarvo

@@ -120,9 +120,9 @@ void TForm1::CheckListBox2EndDrag() {
   Timer2.SetEnabled(false);
 }
 
-void TForm1::CheckListBox2DragDrop(int dropRow) {
+void TForm1::OnJoinListDrop(int dropRow) {
   if (Busy()) return;
-  if (joinListDragEnabled_) joinSplit_.CheckListBox2DragDrop(dropRow);
+  if (joinListDragEnabled_) joinSplit_.OnJoinListDrop(modeNumber_, dropRow);
   CheckListBox2EndDrag();
 }
 

@@ -11,15 +11,15 @@ namespace skarvo::gui {
 JoinListView* MainWindow::BuildJoinList() {
   auto* view = new JoinListView(form_->CheckListBox2);
   view->Model()->onClickCheck = [this](int row) {
-    Forward([this, row] { form_->CheckListBox2ClickCheck(row); });
+    Forward([this, row] { form_->OnJoinListCheckClick(row); });
   };
-  view->onSelect = [this](int row) { Forward([this, row] { form_->CheckListBox2Select(row); }); };
+  view->onSelect = [this](int row) { Forward([this, row] { form_->OnJoinListSelect(row); }); };
   view->dragAllowed = [this] { return form_->JoinListDragEnabled(); };
   view->onDragOver = [this](int y) { Forward([this, y] { form_->CheckListBox2DragOver(y); }); };
-  view->onDrop = [this](int row) { Forward([this, row] { form_->CheckListBox2DragDrop(row); }); };
+  view->onDrop = [this](int row) { Forward([this, row] { form_->OnJoinListDrop(row); }); };
   view->onDragEnd = [this] { Forward([this] { form_->CheckListBox2EndDrag(); }); };
   view->onTopRowChanged = [this](int row) { form_->CheckListBox2.SetTopIndex(row); };
-  view->onExit = [this] { Forward([this] { form_->CheckListBox2Exit(); }); };
+  view->onExit = [this] { Forward([this] { form_->OnJoinListExit(); }); };
 
   joinListMenu_ = new QMenu(this);
   for (int c = 0; c < kJoinListCommandCount; ++c) {

@@ -13,8 +13,6 @@ namespace skarvo {
 
 namespace {
 
-const std::string& Caption() { return Sjis("Skarvo"); }
-
 const std::string& ContentSuffix() { return Sjis(",の内容"); }
 
 }  // namespace
@@ -46,24 +44,10 @@ bool IsOfficeFile(const std::string& path) {
 
 void AddJoinContentRow(CheckList& joinList, const std::string& path,
                        const std::vector<std::string>& lines, bool ignoreBlankLines) {
-  std::string text = "\"" + path + "\"" + ContentSuffix();
-  text += JoinPreview(lines, ignoreBlankLines);
-  joinList.Add(std::move(text), false, true);
-}
-
-std::string ContentRowPath(const std::string& rowText) {
-  const std::string closing = "\"" + ContentSuffix();
-  if (rowText.starts_with('"')) {
-    // The path ends where the closing quote and ",の内容" end the first line, so a path
-    // holding quotes or commas comes back whole.
-    for (size_t at = rowText.find(closing, 1); at != std::string::npos;
-         at = rowText.find(closing, at + 1)) {
-      const size_t after = at + closing.size();
-      if (after == rowText.size() || rowText.compare(after, 2, "\r\n") == 0)
-        return rowText.substr(1, at - 1);
-    }
-  }
-  return rowText.substr(0, rowText.find("\r\n"));
+  CheckListRow row("\"" + path + "\"" + ContentSuffix() + JoinPreview(lines, ignoreBlankLines),
+                   false, true);
+  row.file = path;
+  joinList.Insert(joinList.Count(), std::move(row));
 }
 
 std::string JoinOutput(const CheckList& joinList) {
@@ -75,7 +59,7 @@ std::string JoinOutput(const CheckList& joinList) {
       continue;
     }
     if (!row.checked) continue;
-    const std::string path = ContentRowPath(row.text);
+    const std::string& path = row.file;
     LineFile file = ReadLineFile(path);
     if (file.status == LineFileStatus::kMissing)
       throw EJoinSplit(QuotedPathText(path, "が読めないため、保存を中止しました。"));
@@ -91,7 +75,7 @@ bool OutputIsJoinInput(const CheckList& joinList, const std::string& outputPath)
   const std::optional<std::string> out = NativePath(outputPath);
   for (const CheckListRow& row : joinList.Rows()) {
     if (row.header || !row.checked) continue;
-    const std::string path = ContentRowPath(row.text);
+    const std::string& path = row.file;
     if (path == outputPath) return true;
     const std::optional<std::string> in = NativePath(path);
     std::error_code error;
@@ -104,8 +88,7 @@ std::vector<FileIdentity> JoinInputIdentities(const CheckList& joinList) {
   std::vector<FileIdentity> inputs;
   for (const CheckListRow& row : joinList.Rows())
     if (!row.header && row.checked)
-      if (std::optional<FileIdentity> input = IdentityOf(ContentRowPath(row.text)))
-        inputs.push_back(*input);
+      if (std::optional<FileIdentity> input = IdentityOf(row.file)) inputs.push_back(*input);
   return inputs;
 }
 
@@ -128,7 +111,7 @@ namespace {
 std::string FirstJoinedFolder(const CheckList& joinList) {
   for (const CheckListRow& row : joinList.Rows()) {
     if (row.header || !row.checked) continue;
-    const std::string path = ContentRowPath(row.text);
+    const std::string& path = row.file;
     const size_t slash = path.rfind('/');
     if (slash != std::string::npos) return slash == 0 ? "/" : path.substr(0, slash);
   }
@@ -137,16 +120,17 @@ std::string FirstJoinedFolder(const CheckList& joinList) {
 
 }  // namespace
 
+FileChoiceRequest JoinSaveDialog(FileChoiceRequest base, const SavePathRequest& request) {
+  base.defaultExtension = "txt";
+  base.initialFolder = request.initialFolder;
+  return base;
+}
+
 TJoinSplit::TJoinSplit(JoinSplitParts parts) : p_(std::move(parts)) {}
 
 void TJoinSplit::Enable(std::initializer_list<JoinUiCommand> ids, bool enabled) {
   if (!p_.window.setEnabled) return;
   for (JoinUiCommand id : ids) p_.window.setEnabled(id, enabled);
-}
-
-void TJoinSplit::Notice(const std::string& text) {
-  p_.port.SetStatusText(text);
-  p_.statusTimer.SetEnabled(true);
 }
 
 std::string TJoinSplit::ReadSeparator() const {
@@ -157,105 +141,105 @@ int TJoinSplit::ReadSplitMode() const {
   return SettingsFile(SettingsFilePath(p_.homeFolder)).ReadInteger(SettingKey::kSplitMode);
 }
 
-void TJoinSplit::N7Click() {
+JoinSplitOutcome TJoinSplit::OnJoinFiles() {
   using J = JoinUiCommand;
+  JoinSplitOutcome outcome;
+  auto notice = [&outcome](const std::string& text) {
+    outcome.status = text;
+    outcome.statusTimer = true;
+  };
   const auto menuItems = {J::kMenuFolderSelect, J::kMenuUndo,   J::kMenuSearch,
                           J::kMenuReplace,      J::kMenuNarrow, J::kMenuJoinFiles};
   Enable(menuItems, false);
-  p_.joinList.Clear();
+  CheckList& joinList = p_.joinList;
+  CheckList& targets = p_.targetList;
+  joinList.Clear();
   const std::string separator = ReadSeparator();
-  if (separator.empty())
-    p_.port.ShowMessage(Sjis("ファイルの区切り文字列は追加されません。"), Caption());
+  if (separator.empty()) p_.prompter.Tell(Sjis("ファイルの区切り文字列は追加されません。"));
 
   int files = 0;
-  for (int i = 0; i < p_.targetList.Count(); ++i) {
-    if (p_.targetList.Header(i)) continue;
-    const std::string path = p_.targetList.Text(i);
+  for (int i = 0; i < targets.Count(); ++i) {
+    if (targets.Header(i)) continue;
+    const std::string path = targets.Text(i);
     if (IsOfficeFile(path)) {
-      Notice(Sjis("Excel、Wordファイルは対象になりません。"));
-      p_.targetList.SetChecked(i, false);
+      notice(Sjis("Excel、Wordファイルは対象になりません。"));
+      targets.SetChecked(i, false);
       continue;
     }
-    if (!p_.targetList.Checked(i) || !FileExists(path)) continue;
+    if (!targets.Checked(i) || !FileExists(path)) continue;
     LineFile file = ReadLineFile(path);
     if (file.status == LineFileStatus::kHasNul) {
-      p_.port.ShowMessage(QuotedPathText(path, "はNUL文字を含むため結合できません。"), Caption());
+      p_.prompter.Tell(QuotedPathText(path, "はNUL文字を含むため結合できません。"));
       continue;
     }
     if (file.status != LineFileStatus::kOk) continue;
     ++files;
-    if (!separator.empty()) p_.joinList.Add(separator, true);
-    AddJoinContentRow(p_.joinList, path, file.lines, p_.settings.ignoreBlankLines);
+    if (!separator.empty()) joinList.Add(separator, true);
+    AddJoinContentRow(joinList, path, file.lines, p_.settings.ignoreBlankLines);
   }
-  if (!separator.empty()) p_.joinList.Add(separator, true);
+  if (!separator.empty()) joinList.Add(separator, true);
 
   if (files == 0) {
-    Notice(Sjis("対象ファイルが存在しません！"));
-    p_.joinList.Clear();
+    notice(Sjis("対象ファイルが存在しません！"));
+    joinList.Clear();
   } else {
     Enable({J::kToolSaveNew, J::kMenuSaveNew}, true);
     Enable(menuItems, false);
   }
-  if (p_.joinList.Count() != 1) p_.joinList.SetItemIndex(0);
+  if (joinList.Count() != 1) joinList.SetItemIndex(0);
+  return outcome;
 }
 
-void TJoinSplit::SaveAs1Click() {
-  if (p_.modeNumber == 1) {
-    JoinSave();
-  } else if (p_.modeNumber == 3) {
-    SplitSave();
-  } else {
-    Enable({JoinUiCommand::kToolSaveNew, JoinUiCommand::kMenuSaveNew}, false);
-    p_.statusTimer.SetEnabled(true);
-  }
+JoinSplitOutcome TJoinSplit::OnSaveToNewFile(int mode) {
+  if (mode == 1) return JoinSave();
+  if (mode == 3) return SplitSave();
+  Enable({JoinUiCommand::kToolSaveNew, JoinUiCommand::kMenuSaveNew}, false);
+  JoinSplitOutcome outcome;
+  outcome.statusTimer = true;
+  return outcome;
 }
 
-void TJoinSplit::JoinSave() {
+JoinSplitOutcome TJoinSplit::JoinSave() {
   using J = JoinUiCommand;
   const std::string& question = Sjis("ヘッダー部分とCheck済部分を新規ファイルに結合します。");
-  if (!p_.port.Confirm(question, Caption())) return;
-  p_.port.SetStatusText(question);
-  p_.saveDialog.defaultExtension = "txt";
+  if (!p_.prompter.Confirm(question)) return {};
+  // The question stays in the status bar unless the save goes through.
+  JoinSplitOutcome outcome{question, true, std::nullopt};
   // Beside the files being joined, where the user keeps them, not in the program's home.
-  p_.saveDialog.initialFolder = FirstJoinedFolder(p_.joinList);
-  const std::optional<std::string> chosen = p_.port.ChooseSaveFile(p_.saveDialog);
+  const SavePathRequest request{FirstJoinedFolder(p_.joinList), question};
+  const std::optional<std::string> chosen =
+      p_.window.chooseSavePath ? p_.window.chooseSavePath(request) : std::nullopt;
   if (chosen) {
     const std::string& path = *chosen;
     if (OutputIsJoinInput(p_.joinList, path)) {
       // Writing over an input would lose it before it is read: the user picks again.
-      p_.port.ShowMessage(
-          QuotedPathText(path, "は結合するファイルの一つです。別の名前で保存してください。"),
-          Caption());
-      p_.statusTimer.SetEnabled(true);
-      return;
+      p_.prompter.Tell(
+          QuotedPathText(path, "は結合するファイルの一つです。別の名前で保存してください。"));
+      return outcome;
     }
     std::string output;
     try {
       output = JoinOutput(p_.joinList);
     } catch (const EJoinSplit& e) {
-      p_.port.ShowError(e.Message(), Caption());
-      p_.statusTimer.SetEnabled(true);
-      return;
+      p_.prompter.TellError(e.Message());
+      return outcome;
     }
     const KeepWrite written =
         WriteKeepingOld(p_.tempFolder, path, output, JoinInputIdentities(p_.joinList));
     if (written != KeepWrite::kWrittenNew && written != KeepWrite::kWrittenReplaced) {
-      p_.port.ShowError(QuotedPathText(path, JoinWriteFailure(written)), Caption());
-      p_.statusTimer.SetEnabled(true);
-      return;
+      p_.prompter.TellError(QuotedPathText(path, JoinWriteFailure(written)));
+      return outcome;
     }
-    p_.undoList.Clear();
-    p_.undoList.Add(path, false, written == KeepWrite::kWrittenReplaced);
-    p_.undoList.Add(JoinMarker());
-    p_.port.SetStatusText(path + Sjis("に保存されました。"));
+    p_.session.undo = CreatedFilesUndo{CreatedFilesUndo::By::kJoin,
+                                       {{path, written == KeepWrite::kWrittenReplaced}}};
+    outcome.status = path + Sjis("に保存されました。");
   }
   Enable({J::kToolSaveNew, J::kMenuSaveNew}, false);
   Enable({J::kMenuUndo, J::kToolUndo}, true);
-  p_.statusTimer.SetEnabled(true);
+  return outcome;
 }
 
-void TJoinSplit::JoinListMenuPopup() {
-  const int mode = p_.modeNumber;
+void TJoinSplit::JoinListMenuPopup(int mode) {
   if (mode != 1 && mode != 3) return;  // other modes keep the last state
   const int index = p_.joinList.ItemIndex();
   const bool separator = index >= 0 && index < p_.joinList.Count() && p_.joinList.Header(index);
@@ -268,53 +252,52 @@ void TJoinSplit::JoinListMenuPopup() {
   set(JoinListCommand::kOpenFile, join && !separator);
 }
 
-void TJoinSplit::RunMenuCommand(JoinListCommand command) {
-  if (!MenuEnabled(command)) return;
+JoinSplitOutcome TJoinSplit::RunMenuCommand(JoinListCommand command) {
+  if (!MenuEnabled(command)) return {};
   switch (command) {
     case JoinListCommand::kAddSeparator:
-      N10Click();
-      break;
+      return OnAddSeparator();
     case JoinListCommand::kDeleteSeparator:
-      N11Click();
+      OnDeleteSeparator();
       break;
     case JoinListCommand::kChangeFromHere:
-      N9Click();
+      OnChangeSeparatorsBelow();
       break;
     case JoinListCommand::kChangeSeparator:
-      N8Click();
+      OnChangeSeparator();
       break;
     default:
       break;  // opening a file belongs to the opening of hits
   }
+  return {};
 }
 
-void TJoinSplit::N10Click() {
+JoinSplitOutcome TJoinSplit::OnAddSeparator() {
   const int index = p_.joinList.ItemIndex();
-  if (index < 0 || index >= p_.joinList.Count()) {
-    Notice(Sjis("項目を追加する個所を選択してください。"));
-    return;
-  }
+  if (index < 0 || index >= p_.joinList.Count())
+    return {Sjis("項目を追加する個所を選択してください。"), true, std::nullopt};
   CheckListRow row;
   row.text = ReadSeparator();
   row.header = true;
   p_.joinList.Insert(index, std::move(row));
   p_.joinList.SetItemIndex(index + 1);
+  return {};
 }
 
-void TJoinSplit::N11Click() {
+void TJoinSplit::OnDeleteSeparator() {
   const int index = p_.joinList.ItemIndex();
   if (index >= 0 && index < p_.joinList.Count() && p_.joinList.Header(index))
     p_.joinList.Delete(index);
 }
 
-void TJoinSplit::N8Click() { ChangeSeparators(false); }
-void TJoinSplit::N9Click() { ChangeSeparators(true); }
+void TJoinSplit::OnChangeSeparator() { ChangeSeparators(false); }
+void TJoinSplit::OnChangeSeparatorsBelow() { ChangeSeparators(true); }
 
 void TJoinSplit::ChangeSeparators(bool fromHereDown) {
   const int index = p_.joinList.ItemIndex();
   if (index < 0 || index >= p_.joinList.Count() || !p_.joinList.Header(index)) return;
   const std::string initial = p_.joinList.Text(index);
-  const std::optional<std::string> typed = p_.port.InputText(
+  const std::optional<std::string> typed = p_.prompter.AskText(
       Sjis("文字列の入力"), Sjis("Fileの区切り文字列を入力してください"), initial);
   const std::string text = typed ? *typed : initial;
   if (!fromHereDown) {
@@ -325,8 +308,8 @@ void TJoinSplit::ChangeSeparators(bool fromHereDown) {
     if (p_.joinList.Header(i)) p_.joinList.SetText(i, text);
 }
 
-void TJoinSplit::CheckListBox2DragDrop(int dropRow) {
-  if (p_.modeNumber != 1) return;
+void TJoinSplit::OnJoinListDrop(int mode, int dropRow) {
+  if (mode != 1) return;
   const int from = p_.joinList.ItemIndex();
   const int count = p_.joinList.Count();
   if (from < 0 || from >= count || dropRow < 0 || dropRow >= count) return;
@@ -334,15 +317,15 @@ void TJoinSplit::CheckListBox2DragDrop(int dropRow) {
   p_.joinList.SetItemIndex(dropRow);
 }
 
-void TJoinSplit::CheckListBox2Select(int index) { p_.joinList.SetItemIndex(index); }
+void TJoinSplit::OnJoinListSelect(int index) { p_.joinList.SetItemIndex(index); }
 
-void TJoinSplit::CheckListBox2ClickCheck(int index) {
+void TJoinSplit::OnJoinListCheckClick(int index) {
   if (index < 0 || index >= p_.joinList.Count() || p_.joinList.Header(index)) return;
   p_.joinList.SetItemIndex(index);
   p_.joinList.SetChecked(index, !p_.joinList.Checked(index));
 }
 
-void TJoinSplit::CheckListBox2Exit() {
+void TJoinSplit::OnJoinListExit() {
   using J = JoinUiCommand;
   Enable({J::kToolSaveNew, J::kToolOverwrite, J::kToolUndo, J::kMenuUndo}, false);
 }

@@ -3,23 +3,13 @@
 
 #include "ops/join_restore.h"
 #include "ops/join_split.h"
+#include "ops/pending_replace.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
-#include "results/result_rules.h"
-#include "search/search_text.h"
 
 namespace skarvo {
 
 namespace {
-
-const std::string& Caption() { return Sjis("Skarvo"); }
-
-// The line number of a hit row: the number the search recorded, else the one its text
-// shows.
-std::optional<int64_t> HitLine(const CheckListRow& row) {
-  if (row.lineNo > 0) return row.lineNo;
-  return HitRowLineNumber(row.text);
-}
 
 // The folder part of a path: the parts of a split go beside the file split.
 std::string FolderOfPath(const std::string& path) {
@@ -30,88 +20,83 @@ std::string FolderOfPath(const std::string& path) {
 
 }  // namespace
 
-void TJoinSplit::File2Click() {
+JoinSplitOutcome TJoinSplit::OnSplitFile() {
   using J = JoinUiCommand;
-  const int header = p_.resultList.ItemIndex();
-  if (header < 0 || header >= p_.resultList.Count() || !p_.resultList.Header(header)) return;
-  const std::string path = HeaderRowPath(p_.resultList.Text(header));
-  // 1.
-  if (IsOfficeFile(path)) {
-    Notice(Sjis("Excel、Wordファイルは対象にできません。"));
-    return;
-  }
-  // 3. (before anything changes, so a file that cannot be split leaves the window as it was)
+  CheckList& results = p_.session.rows;
+  Prompter& prompter = p_.prompter;
+  const int header = results.ItemIndex();
+  if (header < 0 || header >= results.Count() || !results.Header(header)) return {};
+  const std::string path = results.Row(header).file;
+  if (path.empty()) return {};
+  if (IsOfficeFile(path))
+    return {Sjis("Excel、Wordファイルは対象にできません。"), true, std::nullopt};
+  // Read before anything changes, so a file that cannot be split leaves the window as it was.
   LineFile file = ReadLineFile(path);
   if (file.status == LineFileStatus::kMissing) {
-    p_.port.ShowMessage(QuotedPathText(path, "が読めないため、分割できません。"), Caption());
-    return;
+    prompter.Tell(QuotedPathText(path, "が読めないため、分割できません。"));
+    return {};
   }
   if (file.status == LineFileStatus::kHasNul) {
-    p_.port.ShowMessage(QuotedPathText(path, "はNUL文字を含むため分割できません。"), Caption());
-    return;
+    prompter.Tell(QuotedPathText(path, "はNUL文字を含むため分割できません。"));
+    return {};
   }
-  // 4. The hit rows get their text as found and their own checks back.
-  if (!p_.undoList.Empty() && p_.undoList.Text(p_.undoList.Count() - 1) == Sjis("置換"))
-    UndoPendingReplace(p_.resultList, p_.undoList, p_.search.replaceText, p_.search.replacePending);
+  // The hit rows get their text as found and their own checks back.
+  if (std::holds_alternative<PendingReplaceUndo>(p_.session.undo))
+    TakeBackPendingReplace(p_.session);
   const int64_t lineCount = static_cast<int64_t>(file.lines.size());
   std::vector<SplitPoint> points{{1, true}};
-  for (int i = header + 1; i < p_.resultList.Count() && !p_.resultList.Header(i); ++i) {
-    const CheckListRow& row = p_.resultList.Row(i);
-    const std::optional<int64_t> line = HitLine(row);
-    // A hit outside the file, or out of order, means the file changed since the search:
-    // its parts would not be what the list showed.
-    if (!line || *line > lineCount || *line < points.back().line) {
-      p_.port.ShowMessage(
-          QuotedPathText(path, "は検索の後に変更されています。もう一度検索してください。"),
-          Caption());
-      return;
+  for (int i = header + 1; i < results.Count() && !results.Header(i); ++i) {
+    const CheckListRow& row = results.Row(i);
+    // A hit without its line, outside the file, or out of order means the file changed
+    // since the search: its parts would not be what the list showed.
+    if (row.lineNo <= 0 || row.lineNo > lineCount || row.lineNo < points.back().line) {
+      prompter.Tell(
+          QuotedPathText(path, "は検索の後に変更されています。もう一度検索してください。"));
+      return {};
     }
-    points.push_back({*line, row.checked});
+    points.push_back({row.lineNo, row.checked});
   }
   points.push_back({lineCount, true});
 
-  // 2.
-  p_.modeNumber = 3;
+  JoinSplitOutcome outcome;
+  outcome.mode = 3;
   if (p_.window.setDragEnabled) p_.window.setDragEnabled(false);
   if (p_.window.setPage1Caption) p_.window.setPage1Caption(Sjis("ファイル分割モード"));
-  // 5.
-  p_.undoList.Clear();
-  for (const SplitPoint& point : points)
-    p_.undoList.Add(std::to_string(point.line), false, point.checked);
+  // The points live here now; nothing is left to take back.
+  p_.session.undo = NoUndo{};
   split_.path = path;
   split_.points = points;
   split_.pointTexts.clear();
   for (const SplitPoint& point : points)
     split_.pointTexts.push_back(
         point.line >= 1 && point.line <= lineCount ? file.lines[point.line - 1] : std::string());
-  // 6.
   const int mode = ReadSplitMode();
   if (!ValidSplitMode(mode)) {
-    p_.port.ShowMessage(Sjis("ファイル分割の設定が不適切です！"), Caption());
+    prompter.Tell(Sjis("ファイル分割の設定が不適切です！"));
   } else {
-    // 7.
+    // The parts, each a name row over a row with its range and preview.
     p_.joinList.Clear();
     for (const SplitPart& part : SplitParts(path, points, mode)) {
       p_.joinList.Add(part.name, true);
-      p_.joinList.Add(PartRowText(file.lines, part), false, true);
+      CheckListRow row(PartRowText(file.lines, part), false, true, part.first);
+      row.file = path;
+      row.lineTo = part.last;
+      p_.joinList.Insert(p_.joinList.Count(), std::move(row));
     }
-    // 8.
     if (p_.joinList.Count() != 1) p_.joinList.SetItemIndex(0);
-    // 9.
     Enable({J::kMenuSaveNew, J::kToolSaveNew}, true);
     Enable({J::kMenuFolderSelect, J::kMenuUndo, J::kMenuSearch, J::kMenuReplace, J::kMenuNarrow,
             J::kMenuJoinFiles},
            false);
   }
-  // 10.
   if (p_.window.showJoinPage) p_.window.showJoinPage();
+  return outcome;
 }
 
-bool TJoinSplit::SplitStillValid(const std::vector<std::string>& lines) {
+bool TJoinSplit::SplitStillValid(const std::vector<std::string>& lines) const {
   const std::vector<SplitPoint>& points = split_.points;
-  if (points.empty() || p_.undoList.Count() != static_cast<int>(points.size())) return false;
+  if (points.empty()) return false;
   for (size_t i = 0; i < points.size(); ++i) {
-    if (p_.undoList.Text(static_cast<int>(i)) != std::to_string(points[i].line)) return false;
     const int64_t line = points[i].line;
     const std::string& now =
         line >= 1 && line <= static_cast<int64_t>(lines.size()) ? lines[line - 1] : std::string();
@@ -120,35 +105,32 @@ bool TJoinSplit::SplitStillValid(const std::vector<std::string>& lines) {
   return points.back().line == static_cast<int64_t>(lines.size());
 }
 
-void TJoinSplit::SplitSave() {
+JoinSplitOutcome TJoinSplit::SplitSave() {
   using J = JoinUiCommand;
-  if (!p_.port.Confirm(Sjis("新規ファイルに分割します。未チェックのファイルは作成されません。"),
-                       Caption()))
-    return;
-  // 2.
+  Prompter& prompter = p_.prompter;
+  if (!prompter.Confirm(Sjis("新規ファイルに分割します。未チェックのファイルは作成されません。")))
+    return {};
+  // The file and the setting as they are now: the save stops when either went bad.
   LineFile file = ReadLineFile(split_.path);
   const int mode = ReadSplitMode();
   if (!ValidSplitMode(mode)) {
-    p_.port.ShowMessage(Sjis("ファイル分割の設定が不適切です！"), Caption());
-    return;
+    prompter.Tell(Sjis("ファイル分割の設定が不適切です！"));
+    return {};
   }
   if (file.status != LineFileStatus::kOk || !SplitStillValid(file.lines)) {
-    p_.port.ShowMessage(QuotedPathText(split_.path,
-                                       "は分割の準備の後に変更されました。何も書き込んでいません。"
-                                       "もう一度「ファイルの分割」を選んでください。"),
-                        Caption());
-    return;
+    prompter.Tell(QuotedPathText(split_.path,
+                                 "は分割の準備の後に変更されました。何も書き込んでいません。"
+                                 "もう一度「ファイルの分割」を選んでください。"));
+    return {};
   }
-  std::vector<SplitPoint> points = split_.points;
-  for (size_t i = 0; i < points.size(); ++i)
-    points[i].checked = p_.undoList.Checked(static_cast<int>(i));
+  const std::vector<SplitPoint> points = split_.points;
 
-  // 3. A part never lands on the split file itself (a hard link of it may carry a part's
+  // A part never lands on the split file itself (a hard link of it may carry a part's
   // name) nor on what a link points to.
   const std::optional<FileIdentity> source = IdentityOf(split_.path);
   const std::vector<FileIdentity> inputs =
       source ? std::vector<FileIdentity>{*source} : std::vector<FileIdentity>{};
-  std::vector<std::pair<std::string, bool>> written;  // part name, old file kept
+  CreatedFilesUndo written{CreatedFilesUndo::By::kSplit, {}};
   int tooShort = 0;
   int declined = 0;
   bool replaceAll = false;
@@ -163,13 +145,13 @@ void TJoinSplit::SplitSave() {
     }
     const NewFilePlace place = PlaceForNewFile(part.name, inputs);
     if (const char* refusal = PartRefusal(place)) {
-      p_.port.ShowError(QuotedPathText(part.name, refusal), Caption());
+      prompter.TellError(QuotedPathText(part.name, refusal));
       continue;
     }
     if (place == NewFilePlace::kExisting && !replaceAll) {
       const Answer answer =
-          p_.port.Ask(QuotedPathText(part.name, "は既にあります。置き換えますか？"), Caption(),
-                      QuestionButtons::kYesCancelYesToAll);
+          prompter.Ask(QuotedPathText(part.name, "は既にあります。置き換えますか？"),
+                       QuestionButtons::kYesCancelYesToAll);
       if (answer == Answer::kYesToAll) replaceAll = true;
       if (answer != Answer::kYes && answer != Answer::kYesToAll) {
         ++declined;
@@ -179,21 +161,21 @@ void TJoinSplit::SplitSave() {
     const KeepWrite result = WriteKeepingOld(p_.tempFolder, part.name,
                                              LinesWithCrLf(PartLines(file.lines, part)), inputs);
     if (result == KeepWrite::kWrittenNew || result == KeepWrite::kWrittenReplaced)
-      written.emplace_back(part.name, result == KeepWrite::kWrittenReplaced);
+      written.files.push_back({part.name, result == KeepWrite::kWrittenReplaced});
     else
-      p_.port.ShowError(QuotedPathText(part.name, PartWriteFailure(result)), Caption());
+      prompter.TellError(QuotedPathText(part.name, PartWriteFailure(result)));
   }
-  // 4.
-  p_.undoList.Clear();
-  for (const auto& [name, kept] : written) p_.undoList.Add(name, false, kept);
-  p_.undoList.Add(SplitMarker());
-  // 5. A split that wrote a part can be taken back, as a join can.
+  // What was written can be taken back, as a join can; the preparation is used up, so a
+  // second save asks for a new one.
+  const size_t count = written.files.size();
+  p_.session.undo = std::move(written);
+  split_.points.clear();
   Enable({J::kToolSaveNew, J::kMenuSaveNew}, false);
-  if (!written.empty()) Enable({J::kMenuUndo, J::kToolUndo}, true);
+  if (count > 0) Enable({J::kMenuUndo, J::kToolUndo}, true);
   // What was written, so a split that asked nothing more does not end in silence.
   std::string status;
-  if (!written.empty())
-    status += QuotedPathText(FolderOfPath(split_.path), "に") + std::to_string(written.size()) +
+  if (count > 0)
+    status += QuotedPathText(FolderOfPath(split_.path), "に") + std::to_string(count) +
               Sjis("個のファイルを分割して保存しました。");
   else
     status += Sjis("分割したファイルは保存されませんでした。");
@@ -202,8 +184,7 @@ void TJoinSplit::SplitSave() {
               Sjis("個のファイルは2行未満か先頭行が空のため作成されませんでした。");
   if (declined > 0)
     status += std::to_string(declined) + Sjis("個の既存ファイルは置き換えませんでした。");
-  p_.port.SetStatusText(status);
-  p_.statusTimer.SetEnabled(true);
+  return {status, true, std::nullopt};
 }
 
 }  // namespace skarvo

@@ -16,22 +16,6 @@ bool IsOfficeHitRow(std::string_view rowText) {
   return StartsWith(rowText, Sjis("【Excel")) || StartsWith(rowText, Sjis("【Word"));
 }
 
-void UndoPendingReplace(CheckList& resultList, CheckList& undoList, std::string& replaceText,
-                        bool& replacePendingFlag) {
-  replacePendingFlag = false;
-  replaceText.clear();
-  // The marker row at the end pairs with no result row.
-  const int paired = std::min(resultList.Count(), std::max(0, undoList.Count() - 1));
-  for (int i = 0; i < paired; ++i) {
-    if (resultList.Checked(i)) {
-      resultList.SetText(i, undoList.Text(i));
-      resultList.SetChecked(i, false);
-    }
-    if (!resultList.Header(i)) resultList.SetChecked(i, undoList.Checked(i));
-  }
-  undoList.Clear();
-}
-
 ResultMenuState ResultContextMenu(const CheckList& resultList) {
   ResultMenuState state;
   int index = resultList.ItemIndex();

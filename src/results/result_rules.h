@@ -13,14 +13,6 @@ namespace skarvo {
 // True for a hit row of a word-processor or spreadsheet file ("【Word…", "【Excel…").
 bool IsOfficeHitRow(std::string_view rowText);
 
-// A pending replace kept in a list of rows ended by "置換" (the split still keeps it so),
-// taken back: the flag and the replacement text are cleared; each
-// checked result row gets the undo list's text at its index (the text as found) and loses
-// its check; every hit row then takes the check state the undo list kept for it; the undo
-// list is emptied. Rows without a partner in the undo list keep what they have.
-void UndoPendingReplace(CheckList& resultList, CheckList& undoList, std::string& replaceText,
-                        bool& replacePendingFlag);
-
 // Enabled states of the result list's context menu, for the selected row.
 struct ResultMenuState {
   bool checkOnFile = false;   // "CheckOn(対象File全体)"

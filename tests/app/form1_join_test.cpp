@@ -15,8 +15,15 @@ TEST_F(Form1Test, NarrowAndJoinSplitAndSaveRunThroughTheWindowsCommands) {
   form->CheckListBox1.Add(data_.Root(), true);
   form->CheckListBox1.Add(data_.Path("a.txt"), false, true);
   form->CheckListBox1.Add(data_.Path("b.txt"), false, true);
-  form->CheckListBox3.Add(FileHeaderRowText(data_.Path("b.txt")), true);
-  form->CheckListBox3.Add(TextHitRowText(3, "B3"), false, true);
+  // The rows as the search makes them: the file in each, the line in the hit.
+  CheckListRow header(FileHeaderRowText(data_.Path("b.txt")), true);
+  header.kind = RowKind::kFileHeader;
+  header.file = data_.Path("b.txt");
+  CheckListRow hit(TextHitRowText(3, "B3"), false, true, 3, "B3");
+  hit.kind = RowKind::kTextLine;
+  hit.file = header.file;
+  form->CheckListBox3.Insert(0, header);
+  form->CheckListBox3.Insert(1, hit);
   form->CheckListBox3Select(0);
   form->ResultListMenuPopup();
 

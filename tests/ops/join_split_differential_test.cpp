@@ -67,13 +67,13 @@ TEST_F(JoinSplitDifferential, JoinWritesSeparatorsAndCheckedFiles) {
     }
     Targets(paths);
     settings_.ignoreBlankLines = rng() % 2;
-    ops_.N7Click();
+    Apply(ops_.OnJoinFiles());
     std::string expected;
     for (int f = 0; f < files; ++f) {
       if (!separator.empty()) expected += separator + "\r\n";
       const int row = separator.empty() ? f : 2 * f + 1;
       if (rng() % 3 == 0) {
-        ops_.CheckListBox2ClickCheck(row);
+        ops_.OnJoinListCheckClick(row);
         continue;
       }
       const std::vector<std::string> lines = ReferenceLines(texts[f]);
@@ -84,7 +84,7 @@ TEST_F(JoinSplitDifferential, JoinWritesSeparatorsAndCheckedFiles) {
     ui_.confirmAnswers = {true};
     ui_.saveAnswers = {out};
     mode_ = 1;
-    ops_.SaveAs1Click();
+    Apply(ops_.OnSaveToNewFile(mode_));
     EXPECT_EQ(Read(out), expected);
   }
 }
@@ -106,10 +106,10 @@ TEST_F(JoinSplitDifferential, SplitWritesThePartsOfThePartTable) {
     std::vector<int64_t> p{1};
     std::vector<bool> checked{true};
     resultList_.Clear();
-    resultList_.Add(FileHeaderRowText(path), true);
+    Header(path);
     for (int64_t n : hitSet) {
       const bool on = rng() % 4 != 0;
-      resultList_.Add(TextHitRowText(n, lines[n - 1]), false, on);
+      Hit(path, TextHitRowText(n, lines[n - 1]), on, n, lines[n - 1]);
       p.push_back(n);
       checked.push_back(on);
     }
@@ -117,7 +117,7 @@ TEST_F(JoinSplitDifferential, SplitWritesThePartsOfThePartTable) {
     checked.push_back(true);
     resultList_.SetItemIndex(0);
     mode_ = 1;
-    ops_.File2Click();
+    Apply(ops_.OnSplitFile());
     ASSERT_EQ(mode_, 3);
 
     // The reference: the part table row by row, and the user unchecking some parts.
@@ -134,14 +134,14 @@ TEST_F(JoinSplitDifferential, SplitWritesThePartsOfThePartTable) {
       ASSERT_LT(partRow, joinList_.Count());
       EXPECT_EQ(joinList_.Text(partRow - 1), name);
       const bool userKeeps = rng() % 5 != 0;
-      if (!userKeeps) ops_.CheckListBox2ClickCheck(partRow);
+      if (!userKeeps) ops_.OnJoinListCheckClick(partRow);
       partRow += 2;
       if (userKeeps && end - first + 1 >= 2 && !lines[first - 1].empty())
         expected[name] = WithCrLf(lines, first, end);
     }
     EXPECT_EQ(joinList_.Count(), partRow - 1);
     ui_.confirmAnswers = {true};
-    ops_.SaveAs1Click();
+    Apply(ops_.OnSaveToNewFile(mode_));
     std::map<std::string, std::string> written;
     for (const FolderEntry& e : ListFolder(home_ + "/data").entries)
       if (e.name != "s.txt") written[home_ + "/data/" + e.name] = Read(home_ + "/data/" + e.name);

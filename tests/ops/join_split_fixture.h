@@ -1,5 +1,7 @@
-// A join list with its neighbours (target, result and undo lists, settings file, temp
-// folder, scripted port) in a home folder of its own, for the join and split tests.
+// A join list with its neighbours (target list, result session, settings file, temp folder,
+// a prompter over a scripted port) in a home folder of its own, for the join and split
+// tests. Outcomes go to the port's status text, the status timer and the mode, as the
+// window maps them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,8 +13,8 @@
 
 #include "ops/join_restore.h"
 #include "ops/join_split.h"
-#include "ops/undo_list_bridge.h"
 #include "platform/codepage.h"
+#include "platform/core_timer.h"
 #include "platform/file_system.h"
 #include "search/search_text.h"
 #include "support/fake_prompter.h"
@@ -20,17 +22,40 @@
 
 namespace skarvo::testing {
 
+// The window's prompter: every question and message under the program's caption.
+class PortPrompter : public Prompter {
+ public:
+  explicit PortPrompter(UiPort& port) : port_(port) {}
+  Answer Ask(const std::string& text, QuestionButtons buttons) override {
+    return port_.Ask(text, Sjis("Skarvo"), buttons);
+  }
+  bool Confirm(const std::string& text) override { return port_.Confirm(text, Sjis("Skarvo")); }
+  std::optional<std::string> AskText(const std::string& caption, const std::string& prompt,
+                                     const std::string& initial) override {
+    return port_.InputText(caption, prompt, initial);
+  }
+  void Tell(const std::string& text) override { port_.ShowMessage(text, Sjis("Skarvo")); }
+  void TellError(const std::string& text) override { port_.ShowError(text, Sjis("Skarvo")); }
+
+ private:
+  UiPort& port_;
+};
+
 class JoinSplitTest : public ::testing::Test {
  protected:
   JoinSplitTest()
       : home_(MakeHome()),
         ledger_(home_),
-        ops_(JoinSplitParts{targetList_, resultList_, joinList_, undoList_, settings_, home_,
-                            ledger_, mode_, search_, saveDialog_, timer_, ui_,
+        ops_(JoinSplitParts{session_, targetList_, joinList_, settings_, home_, ledger_, prompter_,
                             JoinSplitWindow{[this](JoinUiCommand c, bool on) { enabled_[c] = on; },
                                             [this](bool on) { drag_ = on; },
                                             [this](std::string c) { caption_ = std::move(c); },
-                                            [this] { ++joinPageShown_; }}}) {}
+                                            [this] { ++joinPageShown_; },
+                                            [this](const SavePathRequest& request) {
+                                              ui_.SetStatusText(request.status);
+                                              return ui_.ChooseSaveFile(
+                                                  JoinSaveDialog(saveDialog_, request));
+                                            }}}) {}
   ~JoinSplitTest() override { DeleteFolderTree(home_); }
 
   static std::string MakeHome() {
@@ -57,6 +82,52 @@ class JoinSplitTest : public ::testing::Test {
     targetList_.Add(home_ + "/data", true);
     for (const std::string& p : paths) targetList_.Add(p, false, true);
   }
+  // Result rows as the search makes them.
+  void Header(const std::string& path) {
+    CheckListRow row(FileHeaderRowText(path), true);
+    row.kind = RowKind::kFileHeader;
+    row.file = path;
+    resultList_.Insert(resultList_.Count(), std::move(row));
+  }
+  void Hit(const std::string& path, std::string text, bool checked, int64_t line,
+           std::string lineText = {}) {
+    CheckListRow row(std::move(text), false, checked, line, std::move(lineText));
+    row.kind = RowKind::kTextLine;
+    row.file = path;
+    resultList_.Insert(resultList_.Count(), std::move(row));
+  }
+  // What the window does with an outcome.
+  void Apply(const JoinSplitOutcome& outcome) {
+    if (outcome.status) ui_.SetStatusText(*outcome.status);
+    if (outcome.statusTimer) timer_.SetEnabled(true);
+    if (outcome.mode) mode_ = *outcome.mode;
+  }
+  // The files a join or a split recorded, nullptr when the record is another.
+  const CreatedFilesUndo* Created(CreatedFilesUndo::By by) const {
+    const auto* created = std::get_if<CreatedFilesUndo>(&session_.undo);
+    return created && created->by == by ? created : nullptr;
+  }
+  // Takes a join or a split back from a record (the session's unless given): the files in
+  // the order written, each with whether a copy was kept; NoUndo once it went ahead.
+  bool TakeBack(CreatedFilesUndo::By by, UndoRecord* record = nullptr) {
+    UndoRecord& undo = record ? *record : session_.undo;
+    const auto* created = std::get_if<CreatedFilesUndo>(&undo);
+    if (!created || created->by != by) return false;
+    // The window's restore, on a session that holds the record.
+    ResultSession session;
+    session.undo = undo;
+    FakePrompter prompter(ui_);
+    const bool done = RestoreCreatedFiles(session, ledger_, prompter);
+    if (done) undo = NoUndo{};
+    return done;
+  }
+  // The split points the preparation keeps: "line" or "-line" for an unchecked one.
+  std::vector<std::string> Points() const {
+    std::vector<std::string> out;
+    for (const SplitPoint& p : ops_.Prepared().points)
+      out.push_back((p.checked ? "" : "-") + std::to_string(p.line));
+    return out;
+  }
   std::vector<std::string> CallsOf(const std::string& kind) const {
     std::vector<std::string> out;
     for (const auto& c : ui_.CallsOf(kind)) out.push_back(c.text);
@@ -71,39 +142,22 @@ class JoinSplitTest : public ::testing::Test {
   }
 
   std::string home_;
-  CheckList targetList_, resultList_, joinList_, undoList_;
+  CheckList targetList_, joinList_;
+  ResultSession session_;
+  CheckList& resultList_ = session_.rows;
+  SearchState& search_ = session_.search;
   Settings settings_;
   TempFolderLedger ledger_;
   int mode_ = 1;
-  SearchState search_;
   FileChoiceRequest saveDialog_;
   CoreTimer timer_{5000, false};
   FakeUiPort ui_;
+  PortPrompter prompter_{ui_};
   std::map<JoinUiCommand, bool> enabled_;
   bool drag_ = true;
   std::string caption_;
   int joinPageShown_ = 0;
   TJoinSplit ops_;
 };
-
-// Takes back the join or the split undoList names (ended by marker) through the session's
-// record, and leaves in undoList what the record then holds; false when the list does not
-// end with marker or the user cancelled.
-inline bool RestoreListed(CheckList& undoList, const std::string& marker,
-                          const TempFolderLedger& ledger, FakeUiPort& ui) {
-  if (undoList.Empty() || undoList.Text(undoList.Count() - 1) != marker) return false;
-  ResultSession session;
-  session.undo = UndoRecordOf(undoList, NoUndo{});
-  FakePrompter prompter(ui);
-  const bool went = RestoreCreatedFiles(session, ledger, prompter);
-  UndoListOf(session.undo, undoList);
-  return went;
-}
-inline bool RestoreJoin(CheckList& undoList, const TempFolderLedger& ledger, FakeUiPort& ui) {
-  return RestoreListed(undoList, JoinMarker(), ledger, ui);
-}
-inline bool RestoreSplit(CheckList& undoList, const TempFolderLedger& ledger, FakeUiPort& ui) {
-  return RestoreListed(undoList, SplitMarker(), ledger, ui);
-}
 
 }  // namespace skarvo::testing

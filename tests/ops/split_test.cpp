@@ -78,20 +78,20 @@ class SplitTest : public JoinSplitTest {
   // A result list with the file's header row (selected) and hit rows at lines, checked as
   // given; the second file's header follows, so the hits end there.
   void Results(const std::string& path, const std::vector<std::pair<int, bool>>& hits) {
-    resultList_.Add(FileHeaderRowText(path), true);
+    Header(path);
     for (const auto& [line, checked] : hits)
-      resultList_.Add(TextHitRowText(line, "L" + std::to_string(line)), false, checked);
-    resultList_.Add(FileHeaderRowText(home_ + "/other.txt"), true);
-    resultList_.Add(TextHitRowText(2, "x"), false, true);
+      Hit(path, TextHitRowText(line, "L" + std::to_string(line)), checked, line);
+    Header(home_ + "/other.txt");
+    Hit(home_ + "/other.txt", TextHitRowText(2, "x"), true, 2);
     resultList_.SetItemIndex(0);
   }
   void Prepare(const std::string& path, const std::vector<std::pair<int, bool>>& hits) {
     Results(path, hits);
-    ops_.File2Click();
+    Apply(ops_.OnSplitFile());
   }
   void Save(bool ok = true) {
     ui_.confirmAnswers = {ok};
-    ops_.SaveAs1Click();
+    Apply(ops_.OnSaveToNewFile(mode_));
   }
 };
 
@@ -103,9 +103,10 @@ TEST_F(SplitTest, PrepareListsThePartsAndSaveWritesTheCheckedOnes) {
   EXPECT_FALSE(drag_);
   EXPECT_EQ(caption_, Sjis("ファイル分割モード"));
   EXPECT_EQ(joinPageShown_, 1);
-  EXPECT_EQ(undoList_.Count(), 5);
-  EXPECT_EQ(undoList_.Text(3), "19");
-  EXPECT_EQ(undoList_.Text(4), "20");
+  EXPECT_EQ(Points().size(), 5u);
+  EXPECT_EQ(Points()[3], "19");
+  EXPECT_EQ(Points()[4], "20");
+  EXPECT_TRUE(std::holds_alternative<NoUndo>(session_.undo));
   const std::string d = home_ + "/data/a";
   const std::string cut = Sjis("～～中略～～");
   const std::string r = Sjis("列目");
@@ -120,7 +121,7 @@ TEST_F(SplitTest, PrepareListsThePartsAndSaveWritesTheCheckedOnes) {
   EXPECT_TRUE(enabled_[J::kMenuSaveNew] && enabled_[J::kToolSaveNew]);
   EXPECT_FALSE(enabled_[J::kMenuFolderSelect] || enabled_[J::kMenuSearch]);
 
-  ops_.CheckListBox2ClickCheck(3);  // part 1 unchecked: no file
+  ops_.OnJoinListCheckClick(3);  // part 1 unchecked: no file
   Save(false);
   EXPECT_FALSE(FileExists(d + "0.txt"));
   Save();
@@ -133,14 +134,14 @@ TEST_F(SplitTest, PrepareListsThePartsAndSaveWritesTheCheckedOnes) {
   EXPECT_EQ(ui_.statusText,
             QuotedPathText(home_ + "/data", "に2個のファイルを分割して保存しました。") +
                 Sjis("チェックした1個のファイルは2行未満か先頭行が空のため作成されませんでした。"));
-  EXPECT_EQ(undoList_.Count(), 3);
-  EXPECT_EQ(undoList_.Text(2), Sjis("分割"));
+  ASSERT_NE(Created(CreatedFilesUndo::By::kSplit), nullptr);
+  EXPECT_EQ(Created(CreatedFilesUndo::By::kSplit)->files.size(), 2u);
   EXPECT_FALSE(enabled_[J::kMenuSaveNew]);
 
   // The restore announces and deletes each new file.
   DeleteFilePath(d + "3.txt");
   ui_.confirmAnswers = {true};
-  EXPECT_TRUE(RestoreSplit(undoList_, ledger_, ui_));
+  EXPECT_TRUE(TakeBack(CreatedFilesUndo::By::kSplit));
   EXPECT_FALSE(FileExists(d + "0.txt"));
   EXPECT_EQ(CallsOf("confirm").back(), Sjis("更新しますか？"));
   const std::string n = Sjis("新規ファイル");
@@ -205,7 +206,7 @@ TEST_F(SplitTest, ExistingPartsAreReplacedOnlyWhenTheUserSaysSoAndComeBackOnRest
       EXPECT_EQ(Read(name) == "mine " + std::to_string(i), !row.replaced[i]) << name;
     }
     ui_.confirmAnswers = {true};
-    EXPECT_TRUE(RestoreSplit(undoList_, ledger_, ui_));
+    EXPECT_TRUE(TakeBack(CreatedFilesUndo::By::kSplit));
     for (int i = 0; i < 3; ++i)
       EXPECT_EQ(Read(d + std::to_string(i) + ".txt"), "mine " + std::to_string(i));
     resultList_.Clear();
@@ -221,7 +222,7 @@ TEST_F(SplitTest, RefusalsLeaveNothingWritten) {
   joinList_.Add("old", true);
   Prepare(a, {{5, true}});
   EXPECT_EQ(CallsOf("message").back(), Sjis("ファイル分割の設定が不適切です！"));
-  EXPECT_EQ(undoList_.Count(), 3);
+  EXPECT_EQ(Points().size(), 3u);
   EXPECT_EQ(JoinRows(), (std::vector<std::string>{"S old"}));
   EXPECT_EQ(joinPageShown_, 1);
   JoinSettings("分割モード=7\n");
@@ -265,22 +266,19 @@ TEST_F(SplitTest, RefusalsLeaveNothingWritten) {
 TEST_F(SplitTest, APendingReplaceIsUndoneFirstAndTheRecordedLineNumberCounts) {
   JoinSettings("分割モード=1\n");
   const std::string a = Write("a.txt", Numbered(10));
-  resultList_.Add(FileHeaderRowText(a), true);
-  CheckListRow hit{"replaced text", false, true, 4, "L4"};
-  resultList_.Insert(1, hit);
+  Header(a);
+  Hit(a, "replaced text", true, 4, "L4");
   resultList_.SetItemIndex(0);
-  undoList_.Add(FileHeaderRowText(a), true);
   // The hit as found, unchecked; its text shows another number than the search recorded,
   // and the record counts.
-  undoList_.Add(TextHitRowText(9, "L4"), false, false);
-  undoList_.Add(Sjis("置換"));
+  session_.undo = PendingReplaceUndo{
+      {CheckListRow(FileHeaderRowText(a), true), CheckListRow(TextHitRowText(9, "L4"))}};
   search_.replacePending = true;
-  ops_.File2Click();
+  Apply(ops_.OnSplitFile());
   EXPECT_FALSE(search_.replacePending);
   EXPECT_EQ(resultList_.Text(1), TextHitRowText(9, "L4"));
   // The hit's own check came back (unchecked): one part, 1..3.
-  EXPECT_EQ(undoList_.Text(1), "4");
-  EXPECT_FALSE(undoList_.Checked(1));
+  EXPECT_EQ(Points()[1], "-4");
   EXPECT_EQ(joinList_.Count(), 2);
 }
 
@@ -291,9 +289,10 @@ TEST_F(SplitTest, WithoutASelectedFileRowTheSplitDoesNothing) {
   for (int selected : {-1, 1}) {
     SCOPED_TRACE(selected);
     resultList_.SetItemIndex(selected);
-    EXPECT_NO_THROW(ops_.File2Click());
+    EXPECT_NO_THROW(Apply(ops_.OnSplitFile()));
     EXPECT_EQ(mode_, 1);
-    EXPECT_TRUE(undoList_.Empty());
+    EXPECT_TRUE(std::holds_alternative<NoUndo>(session_.undo));
+    EXPECT_TRUE(Points().empty());
     EXPECT_EQ(joinPageShown_, 0);
     EXPECT_TRUE(ui_.calls.empty());
   }
@@ -303,12 +302,12 @@ TEST_F(SplitTest, WithoutASelectedFileRowTheSplitDoesNothing) {
 TEST_F(SplitTest, AHitRecordedOnLineOneSplitsThere) {
   JoinSettings("分割モード=1\n");
   const std::string a = Write("a.txt", Numbered(10));
-  resultList_.Add(FileHeaderRowText(a), true);
-  resultList_.Insert(1, CheckListRow{TextHitRowText(3, "L1"), false, true, 1, "L1"});
+  Header(a);
+  Hit(a, TextHitRowText(3, "L1"), true, 1);
   resultList_.SetItemIndex(0);
-  ops_.File2Click();
-  ASSERT_EQ(undoList_.Count(), 3);
-  EXPECT_EQ(undoList_.Text(1), "1");
+  Apply(ops_.OnSplitFile());
+  ASSERT_EQ(Points().size(), 3u);
+  EXPECT_EQ(Points()[1], "1");
 }
 
 // One part declined, one that cannot be written, one written: the error names the part that
@@ -397,7 +396,7 @@ TEST_F(SplitTest, PartsNeverLandOnTheSplitFileOrBehindALink) {
     row.make(a, a0);
     const std::optional<std::string> before0 = ReadWholeFile(a0);
     resultList_.Clear();
-    undoList_.Clear();
+    session_.undo = NoUndo{};
     Prepare(a, {{3, true}});
     const size_t errors = CallsOf("error").size();
     ui_.askAnswers = {Answer::kYes};
@@ -413,13 +412,14 @@ TEST_F(SplitTest, PartsNeverLandOnTheSplitFileOrBehindALink) {
       EXPECT_TRUE(newErrors.empty());
       EXPECT_EQ(Read(a0), part0);
       ui_.confirmAnswers = {true};
-      EXPECT_TRUE(RestoreSplit(undoList_, ledger_, ui_));
+      EXPECT_TRUE(TakeBack(CreatedFilesUndo::By::kSplit));
       EXPECT_EQ(ReadWholeFile(a0), before0);  // back as it was, or gone when it was new
       EXPECT_FALSE(FileExists(d + "a1.txt"));
     } else {
       EXPECT_EQ(newErrors, (std::vector<std::string>{QuotedPathText(a0, "") + row.refusal}));
       EXPECT_EQ(ReadWholeFile(a0), before0);
-      EXPECT_EQ(undoList_.Count(), 2);  // only a1.txt can be taken back
+      ASSERT_NE(Created(CreatedFilesUndo::By::kSplit), nullptr);
+      EXPECT_EQ(Created(CreatedFilesUndo::By::kSplit)->files.size(), 1u);  // only a1.txt
     }
   }
   // Nor does the restore write through a link put in a replaced part's place since.
@@ -427,19 +427,53 @@ TEST_F(SplitTest, PartsNeverLandOnTheSplitFileOrBehindALink) {
   const std::string a = Write("a.txt", source);
   Write("a0.txt", "mine\n");
   resultList_.Clear();
-  undoList_.Clear();
+  session_.undo = NoUndo{};
   Prepare(a, {{3, true}});
   ui_.askAnswers = {Answer::kYes};
   Save();
   ASSERT_TRUE(DeleteFilePath(d + "a0.txt"));
   ASSERT_EQ(::symlink(Write("other.txt", "other\n").c_str(), (d + "a0.txt").c_str()), 0);
   ui_.confirmAnswers = {true};
-  EXPECT_TRUE(RestoreSplit(undoList_, ledger_, ui_));
+  EXPECT_TRUE(TakeBack(CreatedFilesUndo::By::kSplit));
   EXPECT_EQ(Read(d + "other.txt"), "other\n");
   const std::vector<std::string> messages = CallsOf("message");
   EXPECT_NE(std::find(messages.begin(), messages.end(),
                       QuotedPathText(d + "a0.txt", "を元の内容に戻せませんでした。")),
             messages.end());
+}
+
+// The split reads the rows' own fields: a header without its file is no file's, a hit
+// without the line the search recorded cannot be placed, and a save uses up its
+// preparation, so a second one asks for a new one instead of writing again.
+TEST_F(SplitTest, TheSplitReadsTheRowsFieldsAndASaveUsesUpItsPreparation) {
+  JoinSettings("分割モード=1\n");
+  const std::string a = Write("a.txt", Numbered(10));
+  resultList_.Add(FileHeaderRowText(a), true);  // the text alone names no file
+  resultList_.SetItemIndex(0);
+  Apply(ops_.OnSplitFile());
+  EXPECT_EQ(mode_, 1);
+  EXPECT_TRUE(ui_.calls.empty());
+
+  resultList_.Clear();
+  Header(a);
+  Hit(a, TextHitRowText(4, "L4"), true, 0);
+  resultList_.SetItemIndex(0);
+  Apply(ops_.OnSplitFile());
+  EXPECT_EQ(CallsOf("message").back(),
+            QuotedPathText(a, "は検索の後に変更されています。もう一度検索してください。"));
+  EXPECT_EQ(mode_, 1);
+
+  resultList_.Clear();
+  Prepare(a, {{4, true}});
+  Save();
+  EXPECT_EQ(Read(home_ + "/data/a1.txt"), "L4\r\nL5\r\nL6\r\nL7\r\nL8\r\nL9\r\nL10\r\n");
+  ASSERT_TRUE(DeleteFilePath(home_ + "/data/a1.txt"));
+  Save();
+  EXPECT_FALSE(FileExists(home_ + "/data/a1.txt"));
+  EXPECT_EQ(CallsOf("message").back(),
+            QuotedPathText(a,
+                           "は分割の準備の後に変更されました。何も書き込んでいません。"
+                           "もう一度「ファイルの分割」を選んでください。"));
 }
 
 }  // namespace
