@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "ops/file_backup.h"
 #include "ops/join_restore.h"
 #include "ops/pending_replace.h"
 #include "platform/codepage.h"
