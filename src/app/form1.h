@@ -188,8 +188,6 @@ class TForm1 {
   void ExecuteJoinListCommand(JoinListCommand command);
   void OnNarrowAndJoin();
   TJoinSplit& JoinSplit() { return joinSplit_; }
-  // What the last search left and the operations on it work on.
-  const ResultSession& Session() const { return session_; }
   // Where the cursor is on the screen now (y); set by the window, used by Timer2Timer.
   void SetCursorSource(std::function<int()> screenY) { cursorScreenY_ = std::move(screenY); }
 
