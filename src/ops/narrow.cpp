@@ -29,7 +29,7 @@ OpOutcome Narrow(ResultSession& session, CheckList& targets, TargetFiles& target
     const CheckListRow& row = session.rows.Row(i);
     if (row.checked) keep = true;
     if (!row.header) continue;
-    const std::string path = HeaderRowPath(row.text);
+    const std::string& path = row.file;
     const std::string key = UpperCaseCp932(path);
     if (ClassifyTarget(path) != TargetKind::kText) {
       for (size_t k = office.size(); k-- > 0;) {

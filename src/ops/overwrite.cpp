@@ -95,7 +95,7 @@ std::vector<FileWork> BuildWorkList(const CheckList& resultList, const SearchSta
   size_t current = 0;
   for (const CheckListRow& row : resultList.Rows()) {
     if (row.header) {
-      FileWork file{HeaderRowPath(row.text), {}, std::nullopt};
+      FileWork file{row.file, {}, std::nullopt};
       auto known = state.searchedFiles.find(file.path);
       // A file the search did not note (rows made otherwise) is taken as it is now.
       file.searched =
@@ -246,8 +246,7 @@ class OverwriteWalk {
   }
 
   void Skip(const std::string& path, SkipReason reason, const std::string& folder = {}) {
-    if (reason != SkipReason::kDeclined)
-      prompter_.Tell(SkipMessage(reason, path, folder));
+    if (reason != SkipReason::kDeclined) prompter_.Tell(SkipMessage(reason, path, folder));
     if (observer_) observer_(path, false, reason);
   }
 

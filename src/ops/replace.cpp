@@ -3,9 +3,10 @@
 #include <utility>
 
 #include "engine/regexp_error.h"
-#include "platform/codepage.h"
 #include "ops/pending_replace.h"
 #include "ops/result_checks.h"
+#include "platform/codepage.h"
+#include "search/row_text.h"
 #include "search/search_text.h"
 
 namespace skarvo {
@@ -43,11 +44,12 @@ std::string SubstituteLiteral(const SubstitutionRule& rule, const std::string& r
   return out;
 }
 
-// The row text after the replace: its prefix kept, its line substituted.
+// The row text after the replace: a hit row shows its substituted line in its own frame
+// (line number, cell label...); a row without fields is all line.
 std::string ReplacedRowText(const CheckListRow& row, const SubstitutionRule& rule,
                             const std::string& replacement, TAWKStr& awk) {
-  if (std::optional<std::string> prefix = RowPrefix(row))
-    return *prefix + SubstituteLine(rule, replacement, row.lineText, awk);
+  if (row.kind != RowKind::kPlain && !row.header && row.lineNo > 0)
+    return ResultRowTextWithLine(row, SubstituteLine(rule, replacement, row.lineText, awk));
   return SubstituteLine(rule, replacement, row.text, awk);
 }
 
@@ -70,14 +72,6 @@ std::string SubstituteLine(const SubstitutionRule& rule, const std::string& repl
   std::string text = line;
   awk.GSub(replacement, text);
   return text;
-}
-
-std::optional<std::string> RowPrefix(const CheckListRow& row) {
-  if (row.header || row.lineNo <= 0) return std::nullopt;
-  if (row.text.size() < row.lineText.size() ||
-      row.text.compare(row.text.size() - row.lineText.size(), std::string::npos, row.lineText) != 0)
-    return std::nullopt;
-  return row.text.substr(0, row.text.size() - row.lineText.size());
 }
 
 const std::string& NotSearchedYetText() { return Sjis("検索がされていません！"); }
@@ -141,7 +135,7 @@ OpOutcome CheckFileHits(ResultSession& session, bool on) {
   CheckList& rows = session.rows;
   const int header = rows.ItemIndex();
   if (header < 0 || header >= rows.Count() || !rows.Header(header)) return {};
-  if (on && IsOfficePath(HeaderRowPath(rows.Text(header))))
+  if (on && IsOfficePath(rows.Row(header).file))
     return Notice(Sjis("Excel、Wordファイルはチェック対象にできません。"));
   auto* swapping = std::get_if<PendingReplaceUndo>(&session.undo);
   const bool pending = session.search.replacePending && swapping != nullptr;

@@ -37,10 +37,6 @@ SubstitutionRule RuleOfLastSearch(const SearchState& state);
 std::string SubstituteLine(const SubstitutionRule& rule, const std::string& replacement,
                            const std::string& line, TAWKStr& awk);
 
-// The displayed text of a hit row before its own line text; nullopt when the row keeps no
-// line record (then the whole text is its line).
-std::optional<std::string> RowPrefix(const CheckListRow& row);
-
 // The status text of a replace before any search; the caller shows it instead of asking
 // for the replacement.
 const std::string& NotSearchedYetText();

@@ -7,6 +7,7 @@
 #include "ops/pending_replace.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "search/row_text.h"
 #include "search/search_text.h"
 
 namespace skarvo {
@@ -57,10 +58,9 @@ bool RestoreOverwrite(ResultSession& session, const OverwriteRecord& record, Pro
   for (int i = 0; i < rows.Count(); ++i) {
     const CheckListRow& row = rows.Row(i);
     if (row.header) {
-      inRestored = restored.count(HeaderRowPath(row.text)) > 0;
+      inRestored = restored.count(row.file) > 0;
     } else if (inRestored && row.lineNo > 0) {
-      // Only text files are written, so their rows are text hit rows.
-      rows.SetText(i, TextHitRowText(row.lineNo, row.lineText));
+      rows.SetText(i, ResultRowText(row));
     }
   }
   return true;

@@ -30,7 +30,7 @@ void CollectOfficeFiles(ResultSession& session) {
   session.officeFiles.clear();
   for (const CheckListRow& row : session.rows.Rows()) {
     if (!row.header) continue;
-    std::string path = HeaderRowPath(row.text);
+    std::string path = row.file;
     if (ClassifyTarget(path) != TargetKind::kText) session.officeFiles.push_back(std::move(path));
   }
 }

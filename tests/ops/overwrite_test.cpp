@@ -291,6 +291,8 @@ TEST_F(OverwriteTest, AFileListedTwiceKeepsOneBackupOfItsOriginal) {
   CheckListRow again;
   again.text = FileHeaderRowText(a);
   again.header = true;
+  again.kind = RowKind::kFileHeader;
+  again.file = a;
   resultList_.Insert(2, again);  // A, its first hit, A again, its second hit, B
   Overwrite({Answer::kYesToAll});
   EXPECT_EQ(Read(a), "y\r\ny\r\n");
