@@ -1,6 +1,6 @@
-// TCommandDispatcher: the table of handlers behind TForm1::Execute. Each command id has at
+// TCommandDispatcher: the table of handlers behind MainWindowCore::Execute. Each command id has at
 // most one handler; the window registers its own at creation, and each operation on results
-// registers the handlers of its commands when it is wired to the window, so TForm1 never
+// registers the handlers of its commands when it is wired to the window, so MainWindowCore never
 // grows a case per command.
 #pragma once
 

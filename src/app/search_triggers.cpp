@@ -97,7 +97,7 @@ void TSearchRun::SearchMenuClick() {
   RunSearch();
 }
 
-void TSearchRun::ComboBox1KeyEnter() {
+void TSearchRun::OnSearchBoxEnter() {
   if (p_.session.search.runInProgress || p_.searchHistory.Text().empty()) return;
   PutSearchTextOnTop();
   if (p_.targets.TargetCount() != 0)
@@ -106,7 +106,7 @@ void TSearchRun::ComboBox1KeyEnter() {
     NoTargetsNotice();
 }
 
-void TSearchRun::ComboBox1Select(int index) {
+void TSearchRun::OnSearchHistoryPick(int index) {
   if (p_.session.search.runInProgress || index < 0 || index >= p_.searchHistory.Count()) return;
   p_.searchHistory.MoveToTop(index);
   if (!p_.folderHistory.Text().empty()) RunSearch();

@@ -3,7 +3,7 @@
 // builds the target list when it is empty, hands the target rows to TSearchStage, shows
 // its progress and hits on the status bar, collects its rows in the result session,
 // activates the search tab and reports a failed file,
-// a rejected pattern or an empty result in a message box. The window (TForm1) owns every
+// a rejected pattern or an empty result in a message box. The window (MainWindowCore) owns every
 // piece and hands references to them in SearchRunParts.
 #pragma once
 
@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/core_timer.h"
 #include "ops/result_session.h"
+#include "platform/core_timer.h"
 #include "platform/ui_port.h"
 #include "search/search_run.h"
 #include "search/search_stage.h"
@@ -28,16 +28,16 @@ namespace skarvo {
 
 // The pieces of the main window the run works on; all outlive TSearchRun.
 struct SearchRunParts {
-  CheckList& targetList;                  // targetList
-  ResultSession& session;                 // what the run leaves: rows, state, office files
-  std::vector<std::string>& cellLabels;   // emptied by every run
-  HistoryBox& searchHistory;               // ComboBox1
-  HistoryBox& folderHistory;               // ComboBox2
+  CheckList& targetList;                 // targetList
+  ResultSession& session;                // what the run leaves: rows, state, office files
+  std::vector<std::string>& cellLabels;  // emptied by every run
+  HistoryBox& searchHistory;             // searchHistory
+  HistoryBox& folderHistory;             // folderHistory
   const Settings& settings;
   TargetFiles& targets;  // the target list's builder and the target count
   TSearchStage& stage;
   int& activePage;         // the tab control's page: 0 "検索モード"
-  CoreTimer& statusTimer;  // Timer1
+  CoreTimer& statusTimer;  // statusTimer
   UiPort& port;
 };
 
@@ -51,10 +51,10 @@ class TSearchRun {
   void RunSearch();
 
   // The triggers. Each does nothing while a run is in progress.
-  void SearchToolButtonClick();     // tool button "検索": needs a target count above 0
-  void SearchMenuClick();           // menu item "検索": needs a row in the target list
-  void ComboBox1KeyEnter();         // Enter in the search box: nothing when it is empty
-  void ComboBox1Select(int index);  // an entry of the search history was chosen
+  void SearchToolButtonClick();         // tool button "検索": needs a target count above 0
+  void SearchMenuClick();               // menu item "検索": needs a row in the target list
+  void OnSearchBoxEnter();              // Enter in the search box: nothing when it is empty
+  void OnSearchHistoryPick(int index);  // an entry of the search history was chosen
 
   // While a run works: the stop command (tool button "中止", Esc) asks it to end at the
   // next chance; the rows found so far stay.

@@ -6,57 +6,58 @@
 
 namespace skarvo {
 
-TForm5::TForm5(HistoryBox& searchHistory, HistoryBox& folderHistory)
+HistoryPruningDialogCore::HistoryPruningDialogCore(HistoryBox& searchHistory,
+                                                   HistoryBox& folderHistory)
     : searchHistory_(searchHistory), folderHistory_(folderHistory) {
-  Timer1.SetHandler([this] { Timer1Timer(); });
+  statusTimer.SetHandler([this] { OnStatusTimer(); });
 }
 
-void TForm5::Show() {
+void HistoryPruningDialogCore::Show() {
   visible_ = true;
   FormActivate();
 }
 
-void TForm5::FormActivate() {
-  CheckListBox1.Clear();
-  for (const std::string& entry : searchHistory_.Items()) CheckListBox1.Add(entry, false, true);
-  CheckListBox2.Clear();
+void HistoryPruningDialogCore::FormActivate() {
+  targetList.Clear();
+  for (const std::string& entry : searchHistory_.Items()) targetList.Add(entry, false, true);
+  joinList.Clear();
   const std::string& newFolder = Sjis("新規フォルダ");
   for (const std::string& entry : folderHistory_.Items()) {
     const bool header = entry == newFolder;
-    CheckListBox2.Add(entry, header, !header);
+    joinList.Add(entry, header, !header);
   }
   ShowHint();
 }
 
-void TForm5::ShowHint() {
+void HistoryPruningDialogCore::ShowHint() {
   statusText_ = Sjis("チェックのはずされた項目は、履歴から削除されます。");
   // Started again from here, as a fresh notice.
-  Timer1.SetEnabled(false);
-  Timer1.SetEnabled(true);
+  statusTimer.SetEnabled(false);
+  statusTimer.SetEnabled(true);
 }
 
-void TForm5::Timer1Timer() {
-  Timer1.SetEnabled(false);
+void HistoryPruningDialogCore::OnStatusTimer() {
+  statusTimer.SetEnabled(false);
   statusText_.clear();
 }
 
-void TForm5::ClickCheck(TPruneList list, int index) {
+void HistoryPruningDialogCore::ClickCheck(TPruneList list, int index) {
   CheckList& rows = List(list);
   if (!visible_ || index < 0 || index >= rows.Count() || rows.Header(index)) return;
   rows.SetChecked(index, !rows.Checked(index));
   ShowHint();
 }
 
-void TForm5::SetAll(TPruneList list, bool checked) {
+void HistoryPruningDialogCore::SetAll(TPruneList list, bool checked) {
   if (!visible_) return;
   CheckList& rows = List(list);
   for (int i = 0; i < rows.Count(); ++i) rows.SetChecked(i, checked);
 }
 
-void TForm5::AllOn(TPruneList list) { SetAll(list, true); }
-void TForm5::AllOff(TPruneList list) { SetAll(list, false); }
+void HistoryPruningDialogCore::AllOn(TPruneList list) { SetAll(list, true); }
+void HistoryPruningDialogCore::AllOff(TPruneList list) { SetAll(list, false); }
 
-void TForm5::OkClick() {
+void HistoryPruningDialogCore::OkClick() {
   if (!visible_) return;
   auto keep = [](CheckList& rows) {
     std::vector<bool> marked(rows.Count());
@@ -73,11 +74,11 @@ void TForm5::OkClick() {
     box.SetItems(std::move(entries));
     if (hadSelection && box.IndexOf(selected) >= 0) box.SetItemIndex(box.IndexOf(selected));
   };
-  replace(searchHistory_, keep(CheckListBox1));
-  replace(folderHistory_, keep(CheckListBox2));
+  replace(searchHistory_, keep(targetList));
+  replace(folderHistory_, keep(joinList));
   visible_ = false;
 }
 
-void TForm5::CancelClick() { visible_ = false; }
+void HistoryPruningDialogCore::CancelClick() { visible_ = false; }
 
 }  // namespace skarvo

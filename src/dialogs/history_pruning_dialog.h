@@ -1,5 +1,5 @@
-// TForm5, the history pruning dialog "検索条件削除", without a window: two check lists
-// holding copies of the main window's search and folder histories, the status text with its
+// HistoryPruningDialogCore, the history pruning dialog "検索条件削除", without a window: two check
+// lists holding copies of the main window's search and folder histories, the status text with its
 // 5-second timer, "全てOn" / "全てOff" per list, and "Ok", which drops the unchecked entries
 // from the main window's histories ("新規フォルダ" always stays).
 #pragma once
@@ -15,12 +15,12 @@ namespace skarvo {
 // The two lists of the dialog.
 enum class TPruneList { kSearch, kFolder };
 
-class TForm5 {
+class HistoryPruningDialogCore {
  public:
   // The histories are the main window's; both outlive the dialog.
-  TForm5(HistoryBox& searchHistory, HistoryBox& folderHistory);
-  TForm5(const TForm5&) = delete;
-  TForm5& operator=(const TForm5&) = delete;
+  HistoryPruningDialogCore(HistoryBox& searchHistory, HistoryBox& folderHistory);
+  HistoryPruningDialogCore(const HistoryPruningDialogCore&) = delete;
+  HistoryPruningDialogCore& operator=(const HistoryPruningDialogCore&) = delete;
 
   // The dialog opens (modally): it is filled and shown.
   void Show();
@@ -41,16 +41,14 @@ class TForm5 {
   void CancelClick();
 
   // Status timer: switches itself off and empties the status text.
-  void Timer1Timer();
+  void OnStatusTimer();
 
-  CheckList& List(TPruneList list) {
-    return list == TPruneList::kSearch ? CheckListBox1 : CheckListBox2;
-  }
+  CheckList& List(TPruneList list) { return list == TPruneList::kSearch ? targetList : joinList; }
   const std::string& StatusText() const { return statusText_; }
 
-  CheckList CheckListBox1;  // the search history
-  CheckList CheckListBox2;  // the folder history
-  CoreTimer Timer1{5000, false};
+  CheckList targetList;  // the search history
+  CheckList joinList;    // the folder history
+  CoreTimer statusTimer{5000, false};
 
  private:
   void ShowHint();

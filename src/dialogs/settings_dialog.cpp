@@ -105,7 +105,7 @@ bool ExecutableFileExists(const std::string& path) {
   return native && ::access(native->c_str(), X_OK) == 0;
 }
 
-TForm2::TForm2(TForm2Parts parts) : p_(std::move(parts)) {
+SettingsDialogCore::SettingsDialogCore(TForm2Parts parts) : p_(std::move(parts)) {
   // The design-time states, before the first filling.
   for (const TForm2ControlInfo& info : Form2ControlTable()) Mutable(info.id).visible = info.visible;
   Mutable(C::CheckBox1).checked = true;
@@ -115,12 +115,12 @@ TForm2::TForm2(TForm2Parts parts) : p_(std::move(parts)) {
   ApplyEditorRule(false);
 }
 
-void TForm2::Show() {
+void SettingsDialogCore::Show() {
   visible_ = true;
   FormActivate();
 }
 
-void TForm2::FormActivate() {
+void SettingsDialogCore::FormActivate() {
   const Settings& s = p_.settings;
   for (size_t i = 0; i < kCategoryBoxes.size(); ++i)
     Mutable(kCategoryBoxes[i]).checked = s.*(FileCategories()[i].flag);
@@ -150,16 +150,16 @@ void TForm2::FormActivate() {
   Mutable(C::CheckForm).checked = false;
 }
 
-void TForm2::ApplyRegexRule(bool useRegex) {
+void SettingsDialogCore::ApplyRegexRule(bool useRegex) {
   Mutable(C::CheckBox8).enabled = useRegex;
   Mutable(C::CheckBox9).enabled = !useRegex;
 }
 
-void TForm2::ApplyEditorRule(bool enabled) {
+void SettingsDialogCore::ApplyEditorRule(bool enabled) {
   for (C id : kEditorControls) Mutable(id).enabled = enabled;
 }
 
-void TForm2::Click(TForm2Control id) {
+void SettingsDialogCore::Click(TForm2Control id) {
   if (!visible_) return;
   TControlState& state = Mutable(id);
   if (!state.enabled || !state.visible) return;
@@ -179,12 +179,12 @@ void TForm2::Click(TForm2Control id) {
   if (id == C::EditC) ApplyEditorRule(state.checked);
 }
 
-void TForm2::SetText(TForm2Control id, std::string text) {
+void SettingsDialogCore::SetText(TForm2Control id, std::string text) {
   if (!visible_ || Form2Control(id).kind != K::kEdit) return;
   Mutable(id).text = std::move(text);
 }
 
-void TForm2::ButtonEditPathClick() {
+void SettingsDialogCore::OnChooseEditor() {
   if (!visible_) return;
   FileChoiceRequest request;
   request.title = Sjis("外部エディタの選択");
@@ -196,7 +196,7 @@ void TForm2::ButtonEditPathClick() {
     Mutable(C::EditPath).text = *path;
 }
 
-void TForm2::Button2Click() {
+void SettingsDialogCore::OnUpdate() {
   if (!visible_) return;
   const std::string& caption = ApplicationCaption();
   if (State(C::EditC).checked && !ExecutableFileExists(State(C::EditPath).text)) {
@@ -219,9 +219,9 @@ void TForm2::Button2Click() {
   FormActivate();
 }
 
-void TForm2::Button1Click() { visible_ = false; }
+void SettingsDialogCore::OnCancel() { visible_ = false; }
 
-bool TForm2::StoreAndClose(bool emptyTargets) {
+bool SettingsDialogCore::StoreAndClose(bool emptyTargets) {
   try {
     StoreSettings();
   } catch (const SettingsWriteError& e) {
@@ -241,7 +241,7 @@ bool TForm2::StoreAndClose(bool emptyTargets) {
   return true;
 }
 
-void TForm2::ReportUnmatchable() {
+void SettingsDialogCore::ReportUnmatchable() {
   if (!State(C::CheckBox6).checked || State(C::Edit1).text.empty() || !p_.notice) return;
   const std::vector<std::string> bad = UnmatchableExtensions(State(C::Edit1).text);
   if (bad.empty()) return;
@@ -250,7 +250,7 @@ void TForm2::ReportUnmatchable() {
   p_.notice(text);
 }
 
-std::vector<std::string> TForm2::UnmatchableExtensions(const std::string& list) {
+std::vector<std::string> SettingsDialogCore::UnmatchableExtensions(const std::string& list) {
   std::vector<std::string> bad;
   auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
   size_t start = 0;
@@ -281,7 +281,7 @@ std::vector<std::string> TForm2::UnmatchableExtensions(const std::string& list) 
   return bad;
 }
 
-std::vector<TStoredKey> TForm2::StorePlan() const {
+std::vector<TStoredKey> SettingsDialogCore::StorePlan() const {
   std::vector<TStoredKey> plan;
   auto flag = [this, &plan](SettingKey key, C box, bool Settings::*field) {
     const bool on = State(box).checked;
@@ -318,7 +318,7 @@ std::vector<TStoredKey> TForm2::StorePlan() const {
   return plan;
 }
 
-void TForm2::StoreSettings() {
+void SettingsDialogCore::StoreSettings() {
   failedKey_.clear();
   SettingsFile file(p_.settingsPath);
   const std::vector<TStoredKey> plan = StorePlan();

@@ -1,5 +1,5 @@
-// TForm2, the settings dialog "設定画面", without a window: every control's state (check,
-// text, enabled, visible), its filling from Settings and the settings file, the reactions
+// SettingsDialogCore, the settings dialog "設定画面", without a window: every control's state
+// (check, text, enabled, visible), its filling from Settings and the settings file, the reactions
 // to clicks, and "更新" with its confirmations and the store of every key it shows. The
 // gui builds one widget per control from ControlTable() and shows State() after each
 // forwarded event.
@@ -102,9 +102,9 @@ struct TForm2Parts {
   std::function<void(const std::string&)> notice;  // a notice on the main window's status bar
 };
 
-class TForm2 {
+class SettingsDialogCore {
  public:
-  explicit TForm2(TForm2Parts parts);
+  explicit SettingsDialogCore(TForm2Parts parts);
 
   // The dialog opens (modally): it is filled and shown.
   void Show();
@@ -119,11 +119,11 @@ class TForm2 {
   // The user changed a text field.
   void SetText(TForm2Control id, std::string text);
   // "..." chooses the external editor.
-  void ButtonEditPathClick();
+  void OnChooseEditor();
   // "更新".
-  void Button2Click();
+  void OnUpdate();
   // "Cancel" (and the window's close box).
-  void Button1Click();
+  void OnCancel();
 
   const TControlState& State(TForm2Control id) const { return states_[Index(id)]; }
 

@@ -45,32 +45,34 @@ std::string ShippedFile(const std::string& installedName, const std::string& sou
   return ShippedFileFor(ProgramFolder(), installedName, sourcePath);
 }
 
-TForm3::TForm3(ProcessPort& processes, std::string target)
+VersionDialogCore::VersionDialogCore(ProcessPort& processes, std::string target)
     : processes_(processes), target_(std::move(target)) {}
 
-std::string TForm3::ProgramLinkTarget() {
+std::string VersionDialogCore::ProgramLinkTarget() {
 #ifdef SKARVO_PROJECT_URL
   if (IsWebAddress(SKARVO_PROJECT_URL)) return SKARVO_PROJECT_URL;
 #endif
   return ShippedFile("guide.html", "data/help/guide.html");
 }
 
-std::string TForm3::TitleText() {
+std::string VersionDialogCore::TitleText() {
   return ApplicationCaption() + Sjis("\u3000\u3000") + Sjis(kVersionText);
 }
 
-std::string TForm3::LinkAddress() const {
+std::string VersionDialogCore::LinkAddress() const {
   if (target_.empty() || IsWebAddress(target_)) return target_;
   return "file://" + target_;
 }
 
-std::string TForm3::LinkText() const { return Sjis("WebSite【") + LinkAddress() + Sjis("】"); }
+std::string VersionDialogCore::LinkText() const {
+  return Sjis("WebSite【") + LinkAddress() + Sjis("】");
+}
 
-std::string TForm3::Line1() { return Sjis("多数のファイルの検索・置換・結合・分割"); }
+std::string VersionDialogCore::Line1() { return Sjis("多数のファイルの検索・置換・結合・分割"); }
 
-std::string TForm3::Line2() { return Sjis("使い方は Help メニュー（F1）の説明書へ"); }
+std::string VersionDialogCore::Line2() { return Sjis("使い方は Help メニュー（F1）の説明書へ"); }
 
-bool TForm3::LinkClick() {
+bool VersionDialogCore::LinkClick() {
   if (target_.empty()) return false;
   return processes_.ShellOpen(target_, ProgramFolder());
 }

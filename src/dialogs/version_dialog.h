@@ -1,5 +1,5 @@
-// TForm3, the version dialog "Version情報", without a window: the title line, the link line
-// and what clicking it opens, and the two lines under it. The link names the project's web
+// VersionDialogCore, the version dialog "Version情報", without a window: the title line, the link
+// line and what clicking it opens, and the two lines under it. The link names the project's web
 // page when the build was given one, else the user guide installed with the program, and
 // opens it with the desktop's open action. Also the look-up of the files shipped with the
 // program.
@@ -24,11 +24,11 @@ std::string ShippedFileFor(const std::string& programFolder, const std::string& 
 // ShippedFileFor the running program.
 std::string ShippedFile(const std::string& installedName, const std::string& sourcePath);
 
-class TForm3 {
+class VersionDialogCore {
  public:
   // target: what the link opens, a web address ("http://", "https://") or a document's
   // path (CP932); empty when there is nothing to link to.
-  TForm3(ProcessPort& processes, std::string target);
+  VersionDialogCore(ProcessPort& processes, std::string target);
 
   // The link of the program: the web page configured at build time, else the installed
   // user guide (ShippedFile), else empty.

@@ -6,13 +6,13 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/form1.h"
+#include "app/main_window_core.h"
 #include "dialogs/version_dialog.h"
 #include "gui/qt_text.h"
 
 namespace skarvo::gui {
 
-HelpWindow::HelpWindow(TForm1& form, QWidget* owner) : QWidget(owner, Qt::Window) {
+HelpWindow::HelpWindow(MainWindowCore& form, QWidget* owner) : QWidget(owner, Qt::Window) {
   setObjectName(QStringLiteral("HelpWindow"));
   setWindowTitle(Lit("Skarvo 説明書"));
   resize(640, 560);

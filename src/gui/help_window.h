@@ -8,7 +8,7 @@
 class QTextBrowser;
 
 namespace skarvo {
-class TForm1;
+class MainWindowCore;
 }
 
 namespace skarvo::gui {
@@ -18,7 +18,7 @@ class HelpWindow : public QWidget {
 
  public:
   // Binds itself to the main window's help command.
-  HelpWindow(TForm1& form, QWidget* owner);
+  HelpWindow(MainWindowCore& form, QWidget* owner);
 
   QTextBrowser* Browser() const { return browser_; }
   // Loads the guide (again) and shows the window in front.

@@ -8,7 +8,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include "app/form1.h"
+#include "app/main_window_core.h"
 #include "gui/check_list_view.h"
 #include "gui/qt_text.h"
 #include "gui/timer_driver.h"
@@ -16,9 +16,9 @@
 
 namespace skarvo::gui {
 
-HistoryPruningForm::HistoryPruningForm(TForm1& form, QWidget* owner)
+HistoryPruningForm::HistoryPruningForm(MainWindowCore& form, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
-  core_ = std::make_unique<TForm5>(form.ComboBox1, form.ComboBox2);
+  core_ = std::make_unique<HistoryPruningDialogCore>(form.searchHistory, form.folderHistory);
   setObjectName(QStringLiteral("Form5"));
   setWindowTitle(Lit("検索条件削除"));
   setModal(true);
@@ -48,7 +48,7 @@ HistoryPruningForm::HistoryPruningForm(TForm1& form, QWidget* owner)
   status_ = new QLabel(bar);
   bar->addWidget(status_, 1);
   timer_ = new TimerDriver(
-      core_->Timer1, [this] { Refresh(); }, this);
+      core_->statusTimer, [this] { Refresh(); }, this);
   form.Dialogs().showHistoryPruning = [this] { Run(); };
 }
 

@@ -1,5 +1,5 @@
-// The window of the history pruning dialog "検索条件削除" over the core TForm5: the two
-// check lists in their groups, each with its "全てOn" / "全てOff" menu, "Ok", "Cancel" and
+// The window of the history pruning dialog "検索条件削除" over the core HistoryPruningDialogCore:
+// the two check lists in their groups, each with its "全てOn" / "全てOff" menu, "Ok", "Cancel" and
 // a status bar driven by the core's 5-second timer.
 #pragma once
 
@@ -14,7 +14,7 @@ class QMenu;
 class QPushButton;
 
 namespace skarvo {
-class TForm1;
+class MainWindowCore;
 }
 
 namespace skarvo::gui {
@@ -27,10 +27,10 @@ class HistoryPruningForm : public QDialog {
 
  public:
   // Binds itself to the main window's "検索条件削除" command.
-  HistoryPruningForm(TForm1& form, QWidget* owner);
+  HistoryPruningForm(MainWindowCore& form, QWidget* owner);
   ~HistoryPruningForm() override;
 
-  TForm5& Core() { return *core_; }
+  HistoryPruningDialogCore& Core() { return *core_; }
   CheckListView* List(TPruneList list) const {
     return list == TPruneList::kSearch ? searchList_ : folderList_;
   }
@@ -52,7 +52,7 @@ class HistoryPruningForm : public QDialog {
   CheckListView* BuildList(TPruneList which, QWidget* parent, QMenu*& menu);
   void Forward(const std::function<void()>& handler);
 
-  std::unique_ptr<TForm5> core_;
+  std::unique_ptr<HistoryPruningDialogCore> core_;
   CheckListView* searchList_ = nullptr;
   CheckListView* folderList_ = nullptr;
   QMenu* searchMenu_ = nullptr;

@@ -29,15 +29,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   // The dialogs come after the main window, created hidden, in this order: the settings
-  // dialog (TForm2 "設定画面"), the version dialog (TForm3 "Version情報"), the display
-  // settings dialog (DisplaySettingsCore "表示の設定"), the built-in editor (EditorCore "Editer")
-  // and the history pruning dialog (TForm5 "検索条件削除"). Each binds itself to its commands
-  // through window->Form().Dialogs().
-  skarvo::TForm1& form = window->Form();
-  new skarvo::gui::SettingsDialogForm(form, port, window.get());  // TForm2
-  new skarvo::gui::VersionForm(form, processes, window.get());    // TForm3
+  // dialog (SettingsDialogCore "設定画面"), the version dialog (VersionDialogCore "Version情報"),
+  // the display settings dialog (DisplaySettingsCore "表示の設定"), the built-in editor (EditorCore
+  // "Editer") and the history pruning dialog (HistoryPruningDialogCore "検索条件削除"). Each binds
+  // itself to its commands through window->Form().Dialogs().
+  skarvo::MainWindowCore& form = window->Form();
+  new skarvo::gui::SettingsDialogForm(form, port, window.get());  // SettingsDialogCore
+  new skarvo::gui::VersionForm(form, processes, window.get());    // VersionDialogCore
   skarvo::gui::OpenAndDisplay openAndDisplay(*window, port);  // DisplaySettingsCore and EditorCore
-  new skarvo::gui::HistoryPruningForm(form, window.get());    // TForm5
+  new skarvo::gui::HistoryPruningForm(form, window.get());    // HistoryPruningDialogCore
   new skarvo::gui::HelpWindow(form, window.get());            // the guide of "Help" and F1
   port.SetOwner(window.get());
   port.SetStatusSink([w = window.get()](const std::string& text) { w->ShowStatus(text); });

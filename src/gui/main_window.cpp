@@ -54,7 +54,7 @@ MainWindow::MainWindow(UiPort& port, ClipboardPort* clipboard, ProcessPort* proc
     ownProcesses_ = std::make_unique<SystemProcessPort>();
     processes = ownProcesses_.get();
   }
-  form_ = std::make_unique<TForm1>(port, *clipboard, *processes);
+  form_ = std::make_unique<MainWindowCore>(port, *clipboard, *processes);
   form_->SetCursorSource([] { return QCursor::pos().y(); });
   eventLog_ = EventLog::FromEnvironment();
 
@@ -72,9 +72,9 @@ MainWindow::MainWindow(UiPort& port, ClipboardPort* clipboard, ProcessPort* proc
   BuildBars();
   InstallKeyboard(*this);
   timer1_ = new TimerDriver(
-      form_->Timer1, [this] { Refresh(); }, this);
+      form_->statusTimer, [this] { Refresh(); }, this);
   timer2_ = new TimerDriver(
-      form_->Timer2, [this] { Refresh(); }, this);
+      form_->dragScrollTimer, [this] { Refresh(); }, this);
   ApplyDisplay();
   ForwardWorkArea();
   resize(form_->Width(), form_->Height());
@@ -142,29 +142,25 @@ void MainWindow::BuildPages() {
   pages_ = new QTabWidget(this);
   pages_->setTabPosition(QTabWidget::South);
 
-  resultList_ = new ResultListView(form_->CheckListBox3);
+  resultList_ = new ResultListView(form_->resultList);
   // The core says how a row is highlighted; the list only draws it.
   resultList_->SetHighlighter(
       [this](const CheckListRow& row) { return form_->ResultRowHighlight(row); });
   resultList_->onClickCheck = [this](int row) {
-    Forward([this, row] { form_->CheckListBox3ClickCheck(row); });
+    Forward([this, row] { form_->OnResultCheckClick(row); });
   };
-  resultList_->onSelect = [this](int row) {
-    Forward([this, row] { form_->CheckListBox3Select(row); });
-  };
+  resultList_->onSelect = [this](int row) { Forward([this, row] { form_->OnResultSelect(row); }); };
   resultList_->onContextMenu = [this](const QPoint& at, const ResultMenuState&) {
     ShowContextMenu(CommandPlace::kResultListMenu, at);
   };
 
   joinList_ = BuildJoinList();
 
-  targetList_ = new CheckListView(form_->CheckListBox1);
+  targetList_ = new CheckListView(form_->targetList);
   targetList_->Model()->onClickCheck = [this](int row) {
-    Forward([this, row] { form_->CheckListBox1ClickCheck(row); });
+    Forward([this, row] { form_->OnTargetCheckClick(row); });
   };
-  targetList_->onSelect = [this](int row) {
-    Forward([this, row] { form_->CheckListBox1Select(row); });
-  };
+  targetList_->onSelect = [this](int row) { Forward([this, row] { form_->OnTargetSelect(row); }); };
   targetList_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(targetList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     ShowContextMenu(CommandPlace::kTargetListMenu, targetList_->viewport()->mapToGlobal(at));
@@ -173,19 +169,19 @@ void MainWindow::BuildPages() {
   // Double-clicks open the row's hit, file or folder.
   resultList_->onDoubleClick = [this](int row) {
     Forward([this, row] {
-      form_->CheckListBox3Select(row);
+      form_->OnResultSelect(row);
       form_->OnResultDoubleClick();
     });
   };
   connect(targetList_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
     Forward([this, row = index.row()] {
-      form_->CheckListBox1Select(row);
+      form_->OnTargetSelect(row);
       form_->OnTargetDoubleClick();
     });
   });
   connect(joinList_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
     Forward([this, row = index.row()] {
-      form_->CheckListBox2.SetItemIndex(row);
+      form_->joinList.SetItemIndex(row);
       form_->OnJoinListDoubleClick();
     });
   });
@@ -195,7 +191,7 @@ void MainWindow::BuildPages() {
   pages_->addTab(ListPage(targetList_, pages_), ToQt(form_->PageCaption(kPageTargets)));
   // Only the user's picks reach the core: the window's own changes block the signal.
   connect(pages_, &QTabWidget::currentChanged, this,
-          [this](int page) { Forward([this, page] { form_->PageControl1Change(page); }); });
+          [this](int page) { Forward([this, page] { form_->OnTabChange(page); }); });
   setCentralWidget(pages_);
 }
 
@@ -267,13 +263,13 @@ void MainWindow::BuildBars() {
   layout->setContentsMargins(2, 0, 2, 0);
   layout->addWidget(new QLabel(Lit("検索文字列"), strip));
   searchBox_ = new QComboBox(strip);
-  searchBox_->setObjectName(QStringLiteral("ComboBox1"));
+  searchBox_->setObjectName(QStringLiteral("searchHistory"));
   searchBox_->setMinimumContentsLength(8);
   layout->addWidget(searchBox_, 2);
   layout->addSpacing(6);
   layout->addWidget(new QLabel(Lit("フォルダ名"), strip));
   folderBox_ = new QComboBox(strip);
-  folderBox_->setObjectName(QStringLiteral("ComboBox2"));
+  folderBox_->setObjectName(QStringLiteral("folderHistory"));
   folderBox_->setToolTip(Lit("対象フォルダ"));
   folderBox_->setMinimumContentsLength(8);
   layout->addWidget(folderBox_, 3);
@@ -354,8 +350,8 @@ void MainWindow::Refresh() {
   }
   joinList_->Refresh();
   targetList_->Refresh();
-  RefreshBox(searchBox_, form_->ComboBox1, THistoryBox::kSearch, shownSearchBoxRevision_);
-  RefreshBox(folderBox_, form_->ComboBox2, THistoryBox::kFolder, shownFolderBoxRevision_);
+  RefreshBox(searchBox_, form_->searchHistory, THistoryBox::kSearch, shownSearchBoxRevision_);
+  RefreshBox(folderBox_, form_->folderHistory, THistoryBox::kFolder, shownFolderBoxRevision_);
   {
     QSignalBlocker block(pages_);
     for (int page = 0; page < kPageCount; ++page)
@@ -374,7 +370,7 @@ void MainWindow::Refresh() {
   }
   ApplyStatus();
   if (runEnded && eventLog_) {
-    const CheckList& rows = form_->CheckListBox3;
+    const CheckList& rows = form_->resultList;
     eventLog_->Write("end", QStringLiteral("rows=%1 files=%2 shown=%3")
                                 .arg(rows.Count())
                                 .arg(rows.HeaderCount())

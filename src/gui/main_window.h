@@ -1,4 +1,4 @@
-// MainWindow: the main window as a passive view over TForm1. It builds its menus, tool
+// MainWindow: the main window as a passive view over MainWindowCore. It builds its menus, tool
 // buttons and context menus from the command table, shows the three pages (result list,
 // join list, target list) with their tabs at the bottom, the two history boxes and the
 // status text, forwards every user event to the core and re-reads the core's state after
@@ -15,7 +15,7 @@
 #include <map>
 #include <memory>
 
-#include "app/form1.h"
+#include "app/main_window_core.h"
 
 class QAction;
 class QComboBox;
@@ -42,7 +42,7 @@ class MainWindow : public QMainWindow {
                       ProcessPort* processes = nullptr, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  TForm1& Form() { return *form_; }
+  MainWindowCore& Form() { return *form_; }
   QAction* Action(CommandId id) const { return actions_.at(id); }
   ResultListView* ResultList() const { return resultList_; }
   JoinListView* JoinList() const { return joinList_; }
@@ -93,7 +93,7 @@ class MainWindow : public QMainWindow {
 
   std::unique_ptr<ClipboardPort> ownClipboard_;
   std::unique_ptr<ProcessPort> ownProcesses_;
-  std::unique_ptr<TForm1> form_;
+  std::unique_ptr<MainWindowCore> form_;
   UiPort& port_;
   std::map<CommandId, QAction*> actions_;
   std::map<CommandPlace, QMenu*> menus_;

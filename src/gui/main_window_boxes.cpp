@@ -51,14 +51,15 @@ void MainWindow::BuildHistoryBox(QComboBox* box, THistoryBox which) {
   connect(edit, &QLineEdit::selectionChanged, this, [this, which] { SyncSelection(which); });
   connect(edit, &QLineEdit::cursorPositionChanged, this, [this, which] { SyncSelection(which); });
   connect(box, &QComboBox::editTextChanged, this, [this, box, which](const QString& text) {
-    const HistoryBox& core = which == THistoryBox::kSearch ? form_->ComboBox1 : form_->ComboBox2;
+    const HistoryBox& core =
+        which == THistoryBox::kSearch ? form_->searchHistory : form_->folderHistory;
     if (auto cp932 = FromQt(text)) {
       if (*cp932 != core.Text())
         Forward([this, which, value = *cp932] {
           if (which == THistoryBox::kSearch)
-            form_->ComboBox1Change(value);
+            form_->OnSearchBoxEdit(value);
           else
-            form_->ComboBox2Change(value);
+            form_->OnFolderBoxEdit(value);
         });
     } else {
       // A character without a CP932 form is refused, never changed into another one.
@@ -73,17 +74,17 @@ void MainWindow::BuildHistoryBox(QComboBox* box, THistoryBox which) {
   connect(edit, &QLineEdit::returnPressed, this, [this, which] {
     Forward([this, which] {
       if (which == THistoryBox::kSearch)
-        form_->ComboBox1KeyEnter();
+        form_->OnSearchBoxEnter();
       else
-        form_->ComboBox2KeyEnter();
+        form_->OnFolderBoxEnter();
     });
   });
   connect(box, &QComboBox::activated, this, [this, which](int index) {
     Forward([this, which, index] {
       if (which == THistoryBox::kSearch)
-        form_->ComboBox1Select(index);
+        form_->OnSearchHistoryPick(index);
       else
-        form_->ComboBox2Select(index);
+        form_->OnFolderHistoryPick(index);
     });
   });
 }

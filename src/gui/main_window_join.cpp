@@ -9,16 +9,16 @@
 namespace skarvo::gui {
 
 JoinListView* MainWindow::BuildJoinList() {
-  auto* view = new JoinListView(form_->CheckListBox2);
+  auto* view = new JoinListView(form_->joinList);
   view->Model()->onClickCheck = [this](int row) {
     Forward([this, row] { form_->OnJoinListCheckClick(row); });
   };
   view->onSelect = [this](int row) { Forward([this, row] { form_->OnJoinListSelect(row); }); };
   view->dragAllowed = [this] { return form_->JoinListDragEnabled(); };
-  view->onDragOver = [this](int y) { Forward([this, y] { form_->CheckListBox2DragOver(y); }); };
+  view->onDragOver = [this](int y) { Forward([this, y] { form_->OnJoinListDragOver(y); }); };
   view->onDrop = [this](int row) { Forward([this, row] { form_->OnJoinListDrop(row); }); };
-  view->onDragEnd = [this] { Forward([this] { form_->CheckListBox2EndDrag(); }); };
-  view->onTopRowChanged = [this](int row) { form_->CheckListBox2.SetTopIndex(row); };
+  view->onDragEnd = [this] { Forward([this] { form_->OnJoinListDragEnd(); }); };
+  view->onTopRowChanged = [this](int row) { form_->joinList.SetTopIndex(row); };
   view->onExit = [this] { Forward([this] { form_->OnJoinListExit(); }); };
 
   joinListMenu_ = new QMenu(this);

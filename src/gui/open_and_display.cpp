@@ -29,7 +29,7 @@ class EditorCloseGuard : public QObject {
 OpenAndDisplay::OpenAndDisplay(MainWindow& window, UiPort& port,
                                std::unique_ptr<OfficeAutomation> office)
     : window_(window), office_(std::move(office)) {
-  TForm1& form = window.Form();
+  MainWindowCore& form = window.Form();
   form4_ = std::make_unique<DisplaySettingsCore>(form.HomeFolder(), [&form, &window] {
     form.DisplaySettingsStored();
     window.Refresh();
@@ -46,7 +46,7 @@ OpenAndDisplay::OpenAndDisplay(MainWindow& window, UiPort& port,
 
 OpenAndDisplay::~OpenAndDisplay() {
   window_.removeEventFilter(closeGuard_);
-  TForm1& form = window_.Form();
+  MainWindowCore& form = window_.Form();
   form.OpenHit().SetOffice(nullptr);
   form.OpenHit().SetEditorHost(nullptr);
   form.Dialogs().showDisplaySettings = nullptr;

@@ -8,7 +8,7 @@
 #include <QMessageBox>
 #include <QSortFilterProxyModel>
 
-#include "app/form1.h"
+#include "app/main_window_core.h"
 #include "gui/folder_dialog_form.h"
 #include "gui/qt_text.h"
 #include "platform/codepage.h"

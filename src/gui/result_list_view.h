@@ -40,7 +40,7 @@ class CheckListModel;
 using RowHighlighter = std::function<RowHighlight(const CheckListRow& row)>;
 
 // A highlighter over given search texts and settings: RowHighlightOf with them as they stand
-// at each draw (the main window asks TForm1::ResultRowHighlight instead). The referenced
+// at each draw (the main window asks MainWindowCore::ResultRowHighlight instead). The referenced
 // objects must outlive its use.
 RowHighlighter HighlightWith(const std::string& searchText, const std::string& replaceText,
                              const Settings& settings, RowMatcher& matching);

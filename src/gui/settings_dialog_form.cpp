@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/form1.h"
+#include "app/main_window_core.h"
 #include "gui/qt_text.h"
 #include "gui/window_place.h"
 
@@ -69,11 +69,11 @@ bool IsCategory(C id) {
 
 }  // namespace
 
-SettingsDialogForm::SettingsDialogForm(TForm1& form, UiPort& port, QWidget* owner)
+SettingsDialogForm::SettingsDialogForm(MainWindowCore& form, UiPort& port, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
-  core_ = std::make_unique<TForm2>(
-      TForm2Parts{form.MutableSettings(), form.CheckListBox1, SettingsFilePath(form.HomeFolder()),
-                  port, [&form] { form.Timer1Timer(); },
+  core_ = std::make_unique<SettingsDialogCore>(
+      TForm2Parts{form.MutableSettings(), form.targetList, SettingsFilePath(form.HomeFolder()),
+                  port, [&form] { form.OnStatusTimer(); },
                   [&form](const std::string& text) { form.ShowNotice(text); }});
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(Lit("設定画面"));
@@ -149,15 +149,15 @@ void SettingsDialogForm::Build() {
         auto* button = new QPushButton(Lit(info.caption), parent);
         if (id == C::ButtonEditPath)
           connect(button, &QPushButton::clicked, this,
-                  [this] { Forward([this] { core_->ButtonEditPathClick(); }); });
+                  [this] { Forward([this] { core_->OnChooseEditor(); }); });
         if (id == C::Button2) {
           button->setDefault(true);
           connect(button, &QPushButton::clicked, this,
-                  [this] { Forward([this] { core_->Button2Click(); }); });
+                  [this] { Forward([this] { core_->OnUpdate(); }); });
         }
         if (id == C::Button1)
           connect(button, &QPushButton::clicked, this,
-                  [this] { Forward([this] { core_->Button1Click(); }); });
+                  [this] { Forward([this] { core_->OnCancel(); }); });
         widget = button;
         break;
       }
@@ -211,7 +211,7 @@ void SettingsDialogForm::Run() {
 }
 
 void SettingsDialogForm::reject() {
-  core_->Button1Click();
+  core_->OnCancel();
   QDialog::reject();
 }
 

@@ -1,5 +1,5 @@
-// The window of the settings dialog "設定画面" over the core TForm2: one widget per control
-// of the control table, placed in its group; every click and edit goes to the core, and the
+// The window of the settings dialog "設定画面" over the core SettingsDialogCore: one widget per
+// control of the control table, placed in its group; every click and edit goes to the core, and the
 // widgets then show the core's states. The category captions use a fixed-pitch font so
 // their colons line up.
 #pragma once
@@ -14,7 +14,7 @@
 class QGroupBox;
 
 namespace skarvo {
-class TForm1;
+class MainWindowCore;
 }
 
 namespace skarvo::gui {
@@ -24,10 +24,10 @@ class SettingsDialogForm : public QDialog {
 
  public:
   // Binds itself to the main window's "設定" commands; port: the dialog's boxes.
-  SettingsDialogForm(TForm1& form, UiPort& port, QWidget* owner);
+  SettingsDialogForm(MainWindowCore& form, UiPort& port, QWidget* owner);
   ~SettingsDialogForm() override;
 
-  TForm2& Core() { return *core_; }
+  SettingsDialogCore& Core() { return *core_; }
   QWidget* Widget(TForm2Control id) const { return widgets_[static_cast<size_t>(id)]; }
   QGroupBox* Group(TForm2Group group) const { return groups_[static_cast<size_t>(group)]; }
   // The fixed-pitch font of the category captions.
@@ -47,7 +47,7 @@ class SettingsDialogForm : public QDialog {
   void Build();
   void Forward(const std::function<void()>& handler);
 
-  std::unique_ptr<TForm2> core_;
+  std::unique_ptr<SettingsDialogCore> core_;
   std::array<QWidget*, kForm2ControlCount> widgets_{};
   std::array<QGroupBox*, 6> groups_{};
   bool refreshing_ = false;

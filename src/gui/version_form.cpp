@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/form1.h"
+#include "app/main_window_core.h"
 #include "gui/program_icon.h"
 #include "gui/qt_text.h"
 #include "gui/window_place.h"
@@ -21,9 +21,9 @@ QLabel* CentredLine(const QString& text, QWidget* parent, int y, int height) {
 
 }  // namespace
 
-VersionForm::VersionForm(TForm1& form, ProcessPort& processes, QWidget* owner)
+VersionForm::VersionForm(MainWindowCore& form, ProcessPort& processes, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
-  core_ = std::make_unique<TForm3>(processes, TForm3::ProgramLinkTarget());
+  core_ = std::make_unique<VersionDialogCore>(processes, VersionDialogCore::ProgramLinkTarget());
   setObjectName(QStringLiteral("Form3"));
   setWindowTitle(QStringLiteral("Version情報"));
   setModal(true);
@@ -37,7 +37,7 @@ VersionForm::VersionForm(TForm1& form, ProcessPort& processes, QWidget* owner)
   setPalette(p);
   setAutoFillBackground(true);
 
-  title_ = CentredLine(ToQt(TForm3::TitleText()), this, 6, 26);
+  title_ = CentredLine(ToQt(VersionDialogCore::TitleText()), this, 6, 26);
   QFont titleFont = windowFont;
   titleFont.setPixelSize(19);
   titleFont.setBold(true);
@@ -55,8 +55,8 @@ VersionForm::VersionForm(TForm1& form, ProcessPort& processes, QWidget* owner)
   link_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
   link_->setToolTip(address);
 
-  CentredLine(ToQt(TForm3::Line1()), this, 54, 16);
-  CentredLine(ToQt(TForm3::Line2()), this, 70, 16);
+  CentredLine(ToQt(VersionDialogCore::Line1()), this, 54, 16);
+  CentredLine(ToQt(VersionDialogCore::Line2()), this, 70, 16);
   auto* icon = new QLabel(this);
   icon->setPixmap(ProgramIconPixmap(32));
   icon->setGeometry(8, 92, 32, 32);

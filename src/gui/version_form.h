@@ -1,6 +1,6 @@
-// The window of the version dialog "Version情報" over the core TForm3: the title line, the
-// link line (opens the documentation shipped with the program), two lines, the program's
-// icon and "Close".
+// The window of the version dialog "Version情報" over the core VersionDialogCore: the title line,
+// the link line (opens the documentation shipped with the program), two lines, the program's icon
+// and "Close".
 #pragma once
 
 #include <QDialog>
@@ -13,7 +13,7 @@ class QLabel;
 class QPushButton;
 
 namespace skarvo {
-class TForm1;
+class MainWindowCore;
 }
 
 namespace skarvo::gui {
@@ -23,10 +23,10 @@ class VersionForm : public QDialog {
 
  public:
   // Binds itself to the main window's "Ver.情報" command.
-  VersionForm(TForm1& form, ProcessPort& processes, QWidget* owner);
+  VersionForm(MainWindowCore& form, ProcessPort& processes, QWidget* owner);
   ~VersionForm() override;
 
-  TForm3& Core() { return *core_; }
+  VersionDialogCore& Core() { return *core_; }
   QLabel* TitleLabel() const { return title_; }
   QLabel* LinkLabel() const { return link_; }
   QPushButton* CloseButton() const { return close_; }
@@ -38,7 +38,7 @@ class VersionForm : public QDialog {
   void reject() override;
 
  private:
-  std::unique_ptr<TForm3> core_;
+  std::unique_ptr<VersionDialogCore> core_;
   QLabel* title_ = nullptr;
   QLabel* link_ = nullptr;
   QPushButton* close_ = nullptr;

@@ -35,10 +35,10 @@ std::string SearchErrorMessage(const SearchFileFailure& failure) {
 
 TSearchStage::TSearchStage(SearchStageParts parts) : p_(parts) {
   p_.grep.SetOnMatch(
-      [this](TGrep& sender, const RE_LineInfo_t& info) { Grep2Match(sender, info); });
+      [this](TGrep& sender, const RE_LineInfo_t& info) { OnGrepMatch(sender, info); });
   p_.xbiff.OnReadCell = [this](TXBiff& sender, int32_t sheetNo, int32_t row, int32_t col,
                                int32_t rgbAttr, const std::string& data, bool& cancel) {
-    XBiff1ReadCell(sender, sheetNo, row, col, rgbAttr, data, cancel);
+    OnSheetCell(sender, sheetNo, row, col, rgbAttr, data, cancel);
   };
 }
 
@@ -222,12 +222,12 @@ void TSearchStage::FlushHeldRows() {
   for (const CheckListRow& row : rows) Emit(row);
 }
 
-void TSearchStage::Grep2Match(TGrep&, const RE_LineInfo_t& lineInfo) {
+void TSearchStage::OnGrepMatch(TGrep&, const RE_LineInfo_t& lineInfo) {
   AddHit(lineInfo.Line, lineInfo.LineNo);
 }
 
-void TSearchStage::XBiff1ReadCell(TXBiff&, int32_t sheetNo, int32_t row, int32_t col, int32_t,
-                                  const std::string& data, bool&) {
+void TSearchStage::OnSheetCell(TXBiff&, int32_t sheetNo, int32_t row, int32_t col, int32_t,
+                               const std::string& data, bool&) {
   cellPlaces_.push_back(CellPlace{sheetNo, row, col});
   cellTexts_.push_back(RemoveLineBreaks(data));
 }

@@ -97,9 +97,9 @@ class TSearchStage {
   SearchEnd Run(const std::vector<CheckListRow>& targets, SearchSink& sink);
 
   // The grep component's match event and the spreadsheet reader's cell event.
-  void Grep2Match(TGrep& sender, const RE_LineInfo_t& lineInfo);
-  void XBiff1ReadCell(TXBiff& sender, int32_t sheetNo, int32_t row, int32_t col, int32_t rgbAttr,
-                      const std::string& data, bool& cancel);
+  void OnGrepMatch(TGrep& sender, const RE_LineInfo_t& lineInfo);
+  void OnSheetCell(TXBiff& sender, int32_t sheetNo, int32_t row, int32_t col, int32_t rgbAttr,
+                   const std::string& data, bool& cancel);
 
  private:
   void SearchFile(const std::string& path);

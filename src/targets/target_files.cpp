@@ -132,7 +132,7 @@ void TargetFiles::DropEmptyFolders() {
   list.DeleteMarked(drop);
 }
 
-void TargetFiles::ComboBox2KeyEnter() {
+void TargetFiles::OnFolderBoxEnter() {
   HistoryBox& history = p_.folderHistory;
   const std::string text = history.Text();
   if (!FolderExists(text)) {
@@ -145,7 +145,7 @@ void TargetFiles::ComboBox2KeyEnter() {
   BuildTargetList(false);
 }
 
-void TargetFiles::ComboBox2Select(int index) {
+void TargetFiles::OnFolderHistoryPick(int index) {
   HistoryBox& history = p_.folderHistory;
   if (index < 0 || index >= history.Count()) return;
   history.SetItemIndex(index);
@@ -164,7 +164,7 @@ void TargetFiles::ComboBox2Select(int index) {
   if (history.ItemIndex() >= 0) history.MoveToTop(history.ItemIndex());
 }
 
-void TargetFiles::CheckListBox1ClickCheck(int index) {
+void TargetFiles::OnTargetCheckClick(int index) {
   CheckList& list = p_.targetList;
   if (index < 0 || index >= list.Count() || list.Header(index)) return;
   list.SetChecked(index, !list.Checked(index));
@@ -189,9 +189,9 @@ void TargetFiles::SetAllChecks(bool checked) {
     if (!list.Header(i)) list.SetChecked(i, checked);
 }
 
-void TargetFiles::CheckOnFolder1Click() { SetFolderChecks(true); }
-void TargetFiles::CheckOffFolder1Click() { SetFolderChecks(false); }
-void TargetFiles::AllOn1Click() { SetAllChecks(true); }
-void TargetFiles::AllOff1Click() { SetAllChecks(false); }
+void TargetFiles::OnCheckFolder() { SetFolderChecks(true); }
+void TargetFiles::OnUncheckFolder() { SetFolderChecks(false); }
+void TargetFiles::OnCheckAll() { SetAllChecks(true); }
+void TargetFiles::OnUncheckAll() { SetAllChecks(false); }
 
 }  // namespace skarvo

@@ -24,13 +24,13 @@ namespace skarvo {
 
 // The parts of the main window the target list works with; all outlive TargetFiles.
 struct TargetListParts {
-  CheckList& targetList;              // CheckListBox1
-  CheckList& resultList;              // CheckListBox3, emptied by every build
-  CheckList& joinList;                // CheckListBox2, emptied by every build
-  HistoryBox& folderHistory;          // ComboBox2
+  CheckList& targetList;              // targetList
+  CheckList& resultList;              // resultList, emptied by every build
+  CheckList& joinList;                // joinList, emptied by every build
+  HistoryBox& folderHistory;          // folderHistory
   const Settings& settings;           // extensionList, searchSubfolders
-  TSelectFolderDialog& folderDialog;  // SelectFolderDialog1
-  CoreTimer& statusTimer;             // Timer1: clears a notice after 5 s
+  TSelectFolderDialog& folderDialog;  // folderPicker
+  CoreTimer& statusTimer;             // statusTimer: clears a notice after 5 s
   UiPort& port;
 };
 
@@ -64,19 +64,19 @@ class TargetFiles {
 
   // Enter in the folder history box: builds from the typed folder when it exists, else
   // opens the folder picker.
-  void ComboBox2KeyEnter();
+  void OnFolderBoxEnter();
   // The user selected entry index of the folder history box.
-  void ComboBox2Select(int index);
+  void OnFolderHistoryPick(int index);
 
   // The user clicked the check box of row index: it toggles, and the target count
   // becomes the number of checked file rows.
-  void CheckListBox1ClickCheck(int index);
+  void OnTargetCheckClick(int index);
   // Context menu of the target list.
   bool FolderCheckEnabled() const;  // the selected row is a folder row
-  void CheckOnFolder1Click();       // "CheckON(フォルダ全体)"
-  void CheckOffFolder1Click();      // "CheckOFF(フォルダ全体)"
-  void AllOn1Click();               // "全てON"
-  void AllOff1Click();              // "全てOFF"
+  void OnCheckFolder();             // "CheckON(フォルダ全体)"
+  void OnUncheckFolder();           // "CheckOFF(フォルダ全体)"
+  void OnCheckAll();                // "全てON"
+  void OnUncheckAll();              // "全てOFF"
 
   // Run each time a build lists a folder tree (the window ends what the last operation left
   // to take back then, as it always has).

@@ -1,5 +1,5 @@
-// The handler table behind TForm1::Execute: every command names its handler, the window's own
-// commands have one, and an operation can register the handler of a command it brings.
+// The handler table behind MainWindowCore::Execute: every command names its handler, the window's
+// own commands have one, and an operation can register the handler of a command it brings.
 #include "app/command_dispatcher.h"
 
 #include <gtest/gtest.h>
@@ -7,13 +7,13 @@
 #include <set>
 #include <string>
 
-#include "app/form1_fixture.h"
+#include "app/main_window_core_fixture.h"
 #include "platform/codepage.h"
 
 namespace skarvo {
 namespace {
 
-using testing::Form1Test;
+using testing::MainWindowCoreTest;
 
 TEST(CommandTable, EveryCommandNamesItsOwnHandler) {
   std::set<std::string> names;
@@ -21,11 +21,11 @@ TEST(CommandTable, EveryCommandNamesItsOwnHandler) {
     ASSERT_NE(info.handler, nullptr) << info.caption;
     EXPECT_TRUE(names.insert(info.handler).second) << info.handler << " twice";
   }
-  EXPECT_STREQ(Command(CommandId::kOverwriteSave).handler, "N12Click");
-  EXPECT_STREQ(Command(CommandId::kToolReplace).handler, "ToolButton10Click");
+  EXPECT_STREQ(Command(CommandId::kOverwriteSave).handler, "OnOverwrite");
+  EXPECT_STREQ(Command(CommandId::kToolReplace).handler, "OnToolReplace");
 }
 
-TEST_F(Form1Test, ExecuteRunsWhatIsRegisteredAndOnlyForAnUsableCommand) {
+TEST_F(MainWindowCoreTest, ExecuteRunsWhatIsRegisteredAndOnlyForAnUsableCommand) {
   auto form = MakeForm();
   // Every command of the table has its handler: the window's own and the operations'.
   for (const CommandInfo& info : CommandTable()) {
@@ -51,12 +51,12 @@ TEST_F(Form1Test, ExecuteRunsWhatIsRegisteredAndOnlyForAnUsableCommand) {
   EXPECT_FALSE(TCommandDispatcher().Run(CommandId::kCount));
 }
 
-TEST_F(Form1Test, DuringASearchOnlyTheStopIsEnabledAndItEndsTheRun) {
+TEST_F(MainWindowCoreTest, DuringASearchOnlyTheStopIsEnabledAndItEndsTheRun) {
   auto form = MakeForm();
-  form->ComboBox2.SetItems({SearchTree()});
-  form->ComboBox2.SetItemIndex(0);
+  form->folderHistory.SetItems({SearchTree()});
+  form->folderHistory.SetItemIndex(0);
   form->Targets().BuildTargetList(false);
-  form->ComboBox1.SetText("abc");
+  form->searchHistory.SetText("abc");
   int pumps = 0;
   port_.onProcessMessages = [&] {
     if (!form->Search().runInProgress) return;
@@ -71,7 +71,7 @@ TEST_F(Form1Test, DuringASearchOnlyTheStopIsEnabledAndItEndsTheRun) {
   EXPECT_FALSE(form->Search().runInProgress);
   EXPECT_TRUE(form->State(CommandId::kSearch).enabled);
   EXPECT_EQ(form->StatusText(), Sjis("検索を中止しました（0ファイル、0件）"));
-  EXPECT_TRUE(form->CheckListBox3.Empty());
+  EXPECT_TRUE(form->resultList.Empty());
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // when the window closes.
 #include <gtest/gtest.h>
 
-#include "app/form1_fixture.h"
+#include "app/main_window_core_fixture.h"
 #include "dialogs/history_pruning_dialog.h"
 #include "dialogs/settings_dialog.h"
 #include "settings/settings_file.h"
@@ -10,18 +10,18 @@
 namespace skarvo {
 namespace {
 
-using testing::Form1Test;
+using testing::MainWindowCoreTest;
 
-TEST_F(Form1Test, PruningAllSearchEntriesKeepsTheStoredKeyAndDropsFolders) {
+TEST_F(MainWindowCoreTest, PruningAllSearchEntriesKeepsTheStoredKeyAndDropsFolders) {
   data_.Folder("kept");
   data_.Folder("dropped");
   const std::string kept = data_.Path("kept");
   const std::string dropped = data_.Path("dropped");
   WriteSettings("[Main]\n検索文字=\"old one\",two\nフォルダ=" + kept + "," + dropped + "\n");
   auto form = MakeForm();
-  ASSERT_EQ(form->ComboBox1.Count(), 2);
-  ASSERT_EQ(form->ComboBox2.Count(), 3);  // "新規フォルダ" first
-  TForm5 dialog(form->ComboBox1, form->ComboBox2);
+  ASSERT_EQ(form->searchHistory.Count(), 2);
+  ASSERT_EQ(form->folderHistory.Count(), 3);  // "新規フォルダ" first
+  HistoryPruningDialogCore dialog(form->searchHistory, form->folderHistory);
   form->Dialogs().showHistoryPruning = [&] {
     dialog.Show();
     dialog.AllOff(TPruneList::kSearch);
@@ -29,8 +29,8 @@ TEST_F(Form1Test, PruningAllSearchEntriesKeepsTheStoredKeyAndDropsFolders) {
     dialog.OkClick();
   };
   form->Execute(CommandId::kPruneHistory);
-  EXPECT_TRUE(form->ComboBox1.Items().empty());
-  EXPECT_EQ(form->ComboBox2.Items(), (std::vector<std::string>{Sjis("新規フォルダ"), kept}));
+  EXPECT_TRUE(form->searchHistory.Items().empty());
+  EXPECT_EQ(form->folderHistory.Items(), (std::vector<std::string>{Sjis("新規フォルダ"), kept}));
 
   form->FormClose(700, 500);
   SettingsFile file(SettingsFilePath(Home()));
@@ -41,38 +41,38 @@ TEST_F(Form1Test, PruningAllSearchEntriesKeepsTheStoredKeyAndDropsFolders) {
   EXPECT_EQ(folders.find(dropped), std::string::npos);
 }
 
-TEST_F(Form1Test, SettingsCommandStoresAndEmptiesTheTargetList) {
+TEST_F(MainWindowCoreTest, SettingsCommandStoresAndEmptiesTheTargetList) {
   data_.File("a.txt");
   data_.File("b.htm");
   auto form = MakeForm();
   port_.folderAnswers.push_back(data_.Root());
   form->Execute(CommandId::kFolderSelect);
-  ASSERT_EQ(form->CheckListBox1.Count(), 2);
-  TForm2 dialog(TForm2Parts{form->MutableSettings(), form->CheckListBox1, SettingsFilePath(Home()),
-                            port_, [&] { form->Timer1Timer(); },
-                            [&](const std::string& text) { form->ShowNotice(text); }});
+  ASSERT_EQ(form->targetList.Count(), 2);
+  SettingsDialogCore dialog(TForm2Parts{
+      form->MutableSettings(), form->targetList, SettingsFilePath(Home()), port_,
+      [&] { form->OnStatusTimer(); }, [&](const std::string& text) { form->ShowNotice(text); }});
   form->Dialogs().showSettings = [&] {
     dialog.Show();
     dialog.Click(TForm2Control::CheckBox2);
     port_.confirmAnswers.push_back(true);
-    dialog.Button2Click();
+    dialog.OnUpdate();
   };
   form->Execute(CommandId::kSettings);
   EXPECT_FALSE(dialog.Visible());
-  EXPECT_TRUE(form->CheckListBox1.Empty());
+  EXPECT_TRUE(form->targetList.Empty());
   EXPECT_EQ(form->StatusText(), "");
   // The next folder build takes the new category.
   port_.folderAnswers.push_back(data_.Root());
   form->Execute(CommandId::kFolderSelect);
-  EXPECT_EQ(form->CheckListBox1.Count(), 3);
+  EXPECT_EQ(form->targetList.Count(), 3);
 }
 
-TEST_F(Form1Test, SearchBoxFocusFolderHistoryRuleAndHelp) {
+TEST_F(MainWindowCoreTest, SearchBoxFocusFolderHistoryRuleAndHelp) {
   data_.Folder("data");
   auto form = MakeForm();
   EXPECT_EQ(form->FocusTarget(), TFocusTarget::kSearchBox);
   const uint64_t requests = form->FocusRequestCount();
-  form->PageControl1Change(kPageTargets);
+  form->OnTabChange(kPageTargets);
   EXPECT_EQ(form->FocusTarget(), TFocusTarget::kTargetList);
   form->Execute(CommandId::kSearch);
   EXPECT_EQ(form->FocusTarget(), TFocusTarget::kSearchBox);
@@ -81,10 +81,10 @@ TEST_F(Form1Test, SearchBoxFocusFolderHistoryRuleAndHelp) {
   // "/…/data" picked, then "/…/data/" typed: one entry.
   port_.folderAnswers.push_back(data_.Path("data"));
   form->Execute(CommandId::kFolderSelect);
-  form->ComboBox2Change(data_.Path("data") + "/");
-  form->ComboBox2KeyEnter();
-  EXPECT_EQ(form->ComboBox2.Count(), 2);
-  EXPECT_EQ(form->ComboBox2.Item(0), data_.Path("data") + "/");
+  form->OnFolderBoxEdit(data_.Path("data") + "/");
+  form->OnFolderBoxEnter();
+  EXPECT_EQ(form->folderHistory.Count(), 2);
+  EXPECT_EQ(form->folderHistory.Item(0), data_.Path("data") + "/");
 
   int guides = 0;
   form->Dialogs().showHelp = [&] { ++guides; };

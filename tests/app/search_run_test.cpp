@@ -19,8 +19,8 @@ class SearchRunTest : public ::testing::Test {
  protected:
   SearchRunTest()
       : home_(MakeHome()),
-        targets_(TargetListParts{targetList_, resultList_, joinList_, folderHistory_,
-                                 settings_, folderDialog_, timer_, ui_}),
+        targets_(TargetListParts{targetList_, resultList_, joinList_, folderHistory_, settings_,
+                                 folderDialog_, timer_, ui_}),
         grep_([this] { return run_.LetMessagesRun(); }),
         ledger_(home_),
         stage_(SearchStageParts{grep_, xbiff_, readDoc_, ledger_}),
@@ -247,13 +247,13 @@ TEST_F(SearchRunTest, TriggersCheckTheirConditionFirst) {
   EXPECT_TRUE(timer_.Enabled());
   // Enter puts the text on top but does not search without targets.
   timer_.SetEnabled(false);
-  run_.ComboBox1KeyEnter();
+  run_.OnSearchBoxEnter();
   EXPECT_EQ(searchHistory_.Items(), (std::vector<std::string>{"abc"}));
   EXPECT_EQ(ui_.statusText, none);
   // Enter in an empty box does nothing at all.
   ui_.calls.clear();
   searchHistory_.SetText("");
-  run_.ComboBox1KeyEnter();
+  run_.OnSearchBoxEnter();
   EXPECT_TRUE(ui_.calls.empty());
 
   Write("f.txt", "abc\nxyz\n");
@@ -264,14 +264,14 @@ TEST_F(SearchRunTest, TriggersCheckTheirConditionFirst) {
 
   // Choosing a history entry moves it to the top and runs.
   searchHistory_.SetItems({"abc", "xyz"});
-  run_.ComboBox1Select(1);
+  run_.OnSearchHistoryPick(1);
   EXPECT_EQ(searchHistory_.Items(), (std::vector<std::string>{"xyz", "abc"}));
   EXPECT_EQ(searchHistory_.Text(), "xyz");
   EXPECT_EQ(Rows(), (std::vector<std::string>{H(home_ + "/data/f.txt"), Sjis("+ 【2列目】xyz")}));
   // Without a folder history text it does not run.
   folderHistory_.SetItems({});
   folderHistory_.SetText("");
-  run_.ComboBox1Select(1);
+  run_.OnSearchHistoryPick(1);
   EXPECT_EQ(searchHistory_.Text(), "abc");
   EXPECT_EQ(state_.searchText, "xyz");
 }

@@ -24,32 +24,32 @@ class HistoryPruningTest : public ::testing::Test {
   }
   HistoryBox search_;
   HistoryBox folder_;
-  TForm5 dialog_{search_, folder_};
+  HistoryPruningDialogCore dialog_{search_, folder_};
 };
 
 TEST_F(HistoryPruningTest, OpeningCopiesTheHistoriesAllChecked) {
   dialog_.Show();
-  EXPECT_EQ(Texts(dialog_.CheckListBox1), search_.Items());
-  EXPECT_EQ(Texts(dialog_.CheckListBox2), folder_.Items());
-  EXPECT_EQ(dialog_.CheckListBox1.CheckedCount(), 3);
-  EXPECT_TRUE(dialog_.CheckListBox2.Header(0));
-  EXPECT_FALSE(dialog_.CheckListBox2.Checked(0));
-  EXPECT_EQ(dialog_.CheckListBox2.CheckedCount(), 2);
+  EXPECT_EQ(Texts(dialog_.targetList), search_.Items());
+  EXPECT_EQ(Texts(dialog_.joinList), folder_.Items());
+  EXPECT_EQ(dialog_.targetList.CheckedCount(), 3);
+  EXPECT_TRUE(dialog_.joinList.Header(0));
+  EXPECT_FALSE(dialog_.joinList.Checked(0));
+  EXPECT_EQ(dialog_.joinList.CheckedCount(), 2);
   const std::string hint = Sjis("チェックのはずされた項目は、履歴から削除されます。");
   EXPECT_EQ(dialog_.StatusText(), hint);
-  EXPECT_TRUE(dialog_.Timer1.Enabled());
-  EXPECT_EQ(dialog_.Timer1.Interval(), 5000);
-  dialog_.Timer1.Advance(4000);
+  EXPECT_TRUE(dialog_.statusTimer.Enabled());
+  EXPECT_EQ(dialog_.statusTimer.Interval(), 5000);
+  dialog_.statusTimer.Advance(4000);
   dialog_.ClickCheck(L::kSearch, 1);  // the hint again, its 5 s anew
-  EXPECT_FALSE(dialog_.CheckListBox1.Checked(1));
-  dialog_.Timer1.Advance(4000);
+  EXPECT_FALSE(dialog_.targetList.Checked(1));
+  dialog_.statusTimer.Advance(4000);
   EXPECT_EQ(dialog_.StatusText(), hint);
-  dialog_.Timer1.Advance(1000);
+  dialog_.statusTimer.Advance(1000);
   EXPECT_EQ(dialog_.StatusText(), "");
-  EXPECT_FALSE(dialog_.Timer1.Enabled());
+  EXPECT_FALSE(dialog_.statusTimer.Enabled());
   // The header row has no check box.
   dialog_.ClickCheck(L::kFolder, 0);
-  EXPECT_FALSE(dialog_.CheckListBox2.Checked(0));
+  EXPECT_FALSE(dialog_.joinList.Checked(0));
   EXPECT_EQ(dialog_.StatusText(), "");
 }
 
@@ -58,21 +58,27 @@ TEST_F(HistoryPruningTest, OkDropsUncheckedEntries) {
   const std::vector<std::string> folderBefore = folder_.Items();
   const struct {
     const char* what;
-    std::function<void(TForm5&)> act;
+    std::function<void(HistoryPruningDialogCore&)> act;
     std::vector<std::string> search;
     std::vector<std::string> folder;
   } cases[] = {
-      {"no change", [](TForm5&) {}, searchBefore, folderBefore},
-      {"all search entries off", [](TForm5& d) { d.AllOff(L::kSearch); }, {}, folderBefore},
-      {"all folders off", [](TForm5& d) { d.AllOff(L::kFolder); }, searchBefore, {NewFolder()}},
+      {"no change", [](HistoryPruningDialogCore&) {}, searchBefore, folderBefore},
+      {"all search entries off",
+       [](HistoryPruningDialogCore& d) { d.AllOff(L::kSearch); },
+       {},
+       folderBefore},
+      {"all folders off",
+       [](HistoryPruningDialogCore& d) { d.AllOff(L::kFolder); },
+       searchBefore,
+       {NewFolder()}},
       {"off then on",
-       [](TForm5& d) {
+       [](HistoryPruningDialogCore& d) {
          d.AllOff(L::kFolder);
          d.AllOn(L::kFolder);
        },
        searchBefore, folderBefore},
       {"one of each",
-       [](TForm5& d) {
+       [](HistoryPruningDialogCore& d) {
          d.ClickCheck(L::kSearch, 0);
          d.ClickCheck(L::kFolder, 2);
        },
@@ -100,7 +106,7 @@ TEST_F(HistoryPruningTest, CancelAndReactivationDropUnsavedUnchecks) {
   dialog_.Show();
   dialog_.AllOff(L::kSearch);
   dialog_.FormActivate();  // deactivated and activated again before "Ok"
-  EXPECT_EQ(dialog_.CheckListBox1.CheckedCount(), 3);
+  EXPECT_EQ(dialog_.targetList.CheckedCount(), 3);
   dialog_.AllOff(L::kSearch);
   dialog_.CancelClick();
   EXPECT_FALSE(dialog_.Visible());

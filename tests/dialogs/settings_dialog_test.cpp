@@ -24,9 +24,9 @@ class SettingsDialogTest : public ::testing::Test {
   }
   std::string IniPath() const { return home_.Path("Skarvo.ini"); }
   void WriteIni(const std::string& utf8) const { home_.File("Skarvo.ini", Sjis(utf8.c_str())); }
-  TForm2& Dialog() {
+  SettingsDialogCore& Dialog() {
     if (!dialog_)
-      dialog_ = std::make_unique<TForm2>(
+      dialog_ = std::make_unique<SettingsDialogCore>(
           TForm2Parts{settings_, targets_, IniPath(), port_, [this] { statusCleared_++; },
                       [this](const std::string& text) { notices_.push_back(text); }});
     return *dialog_;
@@ -46,7 +46,7 @@ class SettingsDialogTest : public ::testing::Test {
   FakeUiPort port_;
   int statusCleared_ = 0;
   std::vector<std::string> notices_;
-  std::unique_ptr<TForm2> dialog_;
+  std::unique_ptr<SettingsDialogCore> dialog_;
 };
 
 TEST_F(SettingsDialogTest, FillsEveryControlFromSettingsAndTheFile) {
@@ -63,7 +63,7 @@ TEST_F(SettingsDialogTest, FillsEveryControlFromSettingsAndTheFile) {
   WriteIni(
       "[ファイル結合]\n結合文字列=＝＝区切り＝＝\n分割モード=3\n[外部エディタ]\n使用許可=1\n"
       "Path=/usr/bin/vi\n列表示=+\n強調文字=-w\n");
-  TForm2& d = Dialog();
+  SettingsDialogCore& d = Dialog();
   d.Show();
   EXPECT_TRUE(d.Visible());
   const struct {
@@ -114,7 +114,7 @@ TEST_F(SettingsDialogTest, FillsEveryControlFromSettingsAndTheFile) {
 }
 
 TEST_F(SettingsDialogTest, EnablingRulesFollowTheRegexBoxAndTheEditorBox) {
-  TForm2& d = Dialog();
+  SettingsDialogCore& d = Dialog();
   d.Show();
   // Defaults: regex on, editor off.
   EXPECT_TRUE(d.State(C::CheckBox8).enabled);
@@ -152,17 +152,21 @@ TEST_F(SettingsDialogTest, UpdateBranches) {
   const std::string declined = Sjis("設定の更新はおこなわれませんでした。");
   const struct {
     const char* what;
-    std::function<void(TForm2&)> change;
+    std::function<void(SettingsDialogCore&)> change;
     bool answer;
     std::string question;
     bool stored;
     bool targetsEmptied;
   } cases[] = {
-      {"Edit1 only", [](TForm2& d) { d.SetText(C::Edit1, ".md"); }, true, plain, true, false},
-      {"HTML on", [](TForm2& d) { d.Click(C::CheckBox2); }, true, clearing, true, true},
-      {"subfolders off", [](TForm2& d) { d.Click(C::CheckBox7); }, true, clearing, true, true},
-      {"HTML on, Cancel", [](TForm2& d) { d.Click(C::CheckBox2); }, false, clearing, false, false},
-      {"Edit2, Cancel", [](TForm2& d) { d.SetText(C::Edit2, "--"); }, false, plain, false, false},
+      {"Edit1 only", [](SettingsDialogCore& d) { d.SetText(C::Edit1, ".md"); }, true, plain, true,
+       false},
+      {"HTML on", [](SettingsDialogCore& d) { d.Click(C::CheckBox2); }, true, clearing, true, true},
+      {"subfolders off", [](SettingsDialogCore& d) { d.Click(C::CheckBox7); }, true, clearing, true,
+       true},
+      {"HTML on, Cancel", [](SettingsDialogCore& d) { d.Click(C::CheckBox2); }, false, clearing,
+       false, false},
+      {"Edit2, Cancel", [](SettingsDialogCore& d) { d.SetText(C::Edit2, "--"); }, false, plain,
+       false, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -172,11 +176,11 @@ TEST_F(SettingsDialogTest, UpdateBranches) {
     ::unlink(home_.Native("Skarvo.ini").c_str());
     targets_.Clear();
     targets_.Add("/data/a.txt", false, true);
-    TForm2& d = Dialog();
+    SettingsDialogCore& d = Dialog();
     d.Show();
     c.change(d);
     port_.confirmAnswers.push_back(c.answer);
-    d.Button2Click();
+    d.OnUpdate();
     ASSERT_EQ(port_.CallsOf("confirm").size(), 1u);
     EXPECT_EQ(port_.CallsOf("confirm")[0].text, c.question);
     EXPECT_EQ(d.Visible(), !c.stored);
@@ -196,11 +200,11 @@ TEST_F(SettingsDialogTest, UpdateBranches) {
 }
 
 TEST_F(SettingsDialogTest, HtmlOnIsStoredAndRebuildsTheExtensionList) {
-  TForm2& d = Dialog();
+  SettingsDialogCore& d = Dialog();
   d.Show();
   d.Click(C::CheckBox2);
   port_.confirmAnswers.push_back(true);
-  d.Button2Click();
+  d.OnUpdate();
   EXPECT_TRUE(settings_.useHtml);
   EXPECT_EQ(settings_.extensionList, ".txt,.htm,.html");
   EXPECT_EQ(Read(SettingKey::kHtmlFiles), "1");
@@ -221,12 +225,12 @@ TEST_F(SettingsDialogTest, ExternalEditorNeedsAProgram) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     port_ = FakeUiPort();
-    TForm2& d = Dialog();
+    SettingsDialogCore& d = Dialog();
     d.Show();
     d.Click(C::EditC);
     d.SetText(C::EditPath, c.path);
     port_.confirmAnswers.push_back(true);
-    d.Button2Click();
+    d.OnUpdate();
     if (c.refused) {
       ASSERT_EQ(port_.calls.size(), 1u);
       EXPECT_EQ(port_.calls[0].text, Sjis("外部エディタのエラーです！"));
@@ -242,22 +246,22 @@ TEST_F(SettingsDialogTest, ExternalEditorNeedsAProgram) {
 }
 
 TEST_F(SettingsDialogTest, EditorChooserAsksForPrograms) {
-  TForm2& d = Dialog();
+  SettingsDialogCore& d = Dialog();
   d.Show();
   port_.openAnswers.push_back(std::string("/usr/bin/vi"));
-  d.ButtonEditPathClick();
+  d.OnChooseEditor();
   ASSERT_EQ(port_.fileRequests.size(), 1u);
   EXPECT_EQ(port_.fileRequests[0].title, Sjis("外部エディタの選択"));
   EXPECT_EQ(port_.fileRequests[0].filter, Sjis("標準|*"));
   EXPECT_TRUE(port_.fileRequests[0].executablesOnly);
   EXPECT_EQ(d.State(C::EditPath).text, "/usr/bin/vi");
   // Cancel keeps the path.
-  d.ButtonEditPathClick();
+  d.OnChooseEditor();
   EXPECT_EQ(d.State(C::EditPath).text, "/usr/bin/vi");
 }
 
 TEST_F(SettingsDialogTest, StorePlanHasEveryKeyInOrder) {
-  TForm2& d = Dialog();
+  SettingsDialogCore& d = Dialog();
   d.Show();
   d.Click(C::CheckBox2);
   d.Click(C::CheckBoxExcel);
@@ -289,11 +293,11 @@ TEST_F(SettingsDialogTest, StorePlanHasEveryKeyInOrder) {
 }
 
 TEST_F(SettingsDialogTest, UserCategoryUncheckedWithTextStoresEmptyButKeepsTheText) {
-  TForm2& d = Dialog();
+  SettingsDialogCore& d = Dialog();
   d.Show();
   d.SetText(C::Edit1, ".md");
   port_.confirmAnswers.push_back(true);
-  d.Button2Click();
+  d.OnUpdate();
   EXPECT_EQ(Read(SettingKey::kUserExtensionsOn), "0");
   EXPECT_EQ(Read(SettingKey::kUserExtensionsText), "");
   EXPECT_EQ(settings_.userExtensions, ".md");
@@ -307,7 +311,7 @@ TEST_F(SettingsDialogTest, SplitModeOutsideTheChoicesShowsTheDefault) {
   for (const char* stored : {"5", "0", "-1", "x"}) {
     SCOPED_TRACE(stored);
     WriteIni(std::string("[ファイル結合]\n分割モード=") + stored + "\n");
-    TForm2& d = Dialog();
+    SettingsDialogCore& d = Dialog();
     d.Show();
     d.Click(C::RadioButton1);
     d.Show();  // the earlier pick does not linger
@@ -328,14 +332,14 @@ TEST_F(SettingsDialogTest, UnmatchableUserExtensionsAreReported) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.typed);
-    EXPECT_EQ(TForm2::UnmatchableExtensions(c.typed), c.bad);
+    EXPECT_EQ(SettingsDialogCore::UnmatchableExtensions(c.typed), c.bad);
   }
-  TForm2& d = Dialog();
+  SettingsDialogCore& d = Dialog();
   d.Show();
   d.Click(C::CheckBox6);
   d.SetText(C::Edit1, ".md,,md");
   port_.confirmAnswers.push_back(true);
-  d.Button2Click();
+  d.OnUpdate();
   // Stored as typed, and the user hears which entries do nothing.
   EXPECT_EQ(Read(SettingKey::kUserExtensionsText), ".md,,md");
   ASSERT_EQ(notices_.size(), 1u);
@@ -345,11 +349,11 @@ TEST_F(SettingsDialogTest, UnmatchableUserExtensionsAreReported) {
 TEST_F(SettingsDialogTest, RefusedWriteStopsTheStoreAndNamesTheKey) {
   // The settings file is a folder: every write is refused.
   home_.Folder("Skarvo.ini");
-  TForm2& d = Dialog();
+  SettingsDialogCore& d = Dialog();
   d.Show();
   d.Click(C::CheckBox1);
   port_.confirmAnswers.push_back(true);
-  d.Button2Click();
+  d.OnUpdate();
   ASSERT_EQ(port_.CallsOf("error").size(), 1u);
   const std::string text = port_.CallsOf("error")[0].text;
   EXPECT_NE(text.find(Sjis("[拡張子] TXTファイル")), std::string::npos);
@@ -362,10 +366,10 @@ TEST_F(SettingsDialogTest, RefusedWriteStopsTheStoreAndNamesTheKey) {
 }
 
 TEST_F(SettingsDialogTest, CancelClosesWithoutStoring) {
-  TForm2& d = Dialog();
+  SettingsDialogCore& d = Dialog();
   d.Show();
   d.Click(C::CheckBox2);
-  d.Button1Click();
+  d.OnCancel();
   EXPECT_FALSE(d.Visible());
   EXPECT_TRUE(port_.calls.empty());
   EXPECT_FALSE(FileExists(IniPath()));

@@ -11,16 +11,16 @@ namespace {
 
 TEST(VersionDialogTest, TextsAndTheLink) {
   RecordingProcessPort processes;
-  const std::string guide = TForm3::ProgramLinkTarget();
+  const std::string guide = VersionDialogCore::ProgramLinkTarget();
   ASSERT_FALSE(guide.empty());
   EXPECT_TRUE(FileExists(guide));
   EXPECT_TRUE(guide.ends_with("/guide.html"));
-  TForm3 dialog(processes, guide);
-  EXPECT_EQ(TForm3::TitleText(), Sjis("Skarvo\u3000\u3000Ver,2.1.0"));
+  VersionDialogCore dialog(processes, guide);
+  EXPECT_EQ(VersionDialogCore::TitleText(), Sjis("Skarvo\u3000\u3000Ver,2.1.0"));
   EXPECT_EQ(dialog.LinkAddress(), "file://" + guide);
   EXPECT_EQ(dialog.LinkText(), Sjis("WebSite【") + "file://" + guide + Sjis("】"));
-  EXPECT_FALSE(TForm3::Line1().empty());
-  EXPECT_FALSE(TForm3::Line2().empty());
+  EXPECT_FALSE(VersionDialogCore::Line1().empty());
+  EXPECT_FALSE(VersionDialogCore::Line2().empty());
   dialog.Show();
   EXPECT_TRUE(dialog.Visible());
   EXPECT_TRUE(dialog.LinkClick());
@@ -32,14 +32,14 @@ TEST(VersionDialogTest, TextsAndTheLink) {
   EXPECT_FALSE(dialog.Visible());
 
   // A web page is linked and opened as it is.
-  TForm3 web(processes, "https://example.org/skarvo");
+  VersionDialogCore web(processes, "https://example.org/skarvo");
   EXPECT_EQ(web.LinkAddress(), "https://example.org/skarvo");
   EXPECT_TRUE(web.LinkClick());
   ASSERT_EQ(processes.requests.size(), 2u);
   EXPECT_EQ(processes.requests[1].target, "https://example.org/skarvo");
 
   // Without a target nothing is opened.
-  TForm3 bare(processes, {});
+  VersionDialogCore bare(processes, {});
   EXPECT_EQ(bare.LinkAddress(), "");
   EXPECT_FALSE(bare.LinkClick());
   EXPECT_EQ(processes.requests.size(), 2u);

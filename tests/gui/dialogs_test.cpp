@@ -115,7 +115,7 @@ class DialogsTest : public QObject {
   void historyPruningDialog() {
     FakeUiPort port;
     MainWindow w(port);
-    w.Form().ComboBox1.SetItems({"alpha", "beta"});
+    w.Form().searchHistory.SetItems({"alpha", "beta"});
     w.Refresh();
     HistoryPruningForm d(w.Form(), &w);
     d.Prepare();

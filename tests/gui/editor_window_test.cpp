@@ -181,16 +181,16 @@ class EditorWindowTest : public QObject {
       QVERIFY(!file.ReadFlag(skarvo::SettingKey::kStatusBarVisible));
 
       // A double-click on a text hit opens the built-in editor at its line.
-      skarvo::TForm1& form = w.Form();
+      skarvo::MainWindowCore& form = w.Form();
       // Rows as the search makes them: each carries its file and line.
       skarvo::CheckListRow header(skarvo::FileHeaderRowText(tree_.Path("hit.txt")), true);
       header.kind = skarvo::RowKind::kFileHeader;
       header.file = tree_.Path("hit.txt");
-      form.CheckListBox3.Insert(0, header);
+      form.resultList.Insert(0, header);
       skarvo::CheckListRow hit(skarvo::TextHitRowText(2, "b"), false, true, 2, "b");
       hit.kind = skarvo::RowKind::kTextLine;
       hit.file = header.file;
-      form.CheckListBox3.Insert(1, hit);
+      form.resultList.Insert(1, hit);
       w.Refresh();
       w.ResultList()->onDoubleClick(1);
       QVERIFY(extras.Editor().Window());

@@ -40,10 +40,10 @@ class JoinListViewTest : public QObject {
     skarvo::gui::MainWindow w(port);
     w.resize(600, 500);
     w.show();
-    skarvo::TForm1& form = w.Form();
-    form.CheckListBox1.Add(home_.Root(), true);
-    form.CheckListBox1.Add(home_.Path("a.txt"), false, true);
-    form.CheckListBox1.Add(home_.Path("b.txt"), false, true);
+    skarvo::MainWindowCore& form = w.Form();
+    form.targetList.Add(home_.Root(), true);
+    form.targetList.Add(home_.Path("a.txt"), false, true);
+    form.targetList.Add(home_.Path("b.txt"), false, true);
     w.Action(CommandId::kJoinMode)->trigger();
     w.Action(CommandId::kJoinFiles)->trigger();
     skarvo::gui::JoinListView* view = w.JoinList();
@@ -63,7 +63,7 @@ class JoinListViewTest : public QObject {
 
     // Drag the second file (row 3) onto the first row: the core moves it and the drag
     // timer stops.
-    form.CheckListBox2.SetItemIndex(3);
+    form.joinList.SetItemIndex(3);
     w.Refresh();
     QMimeData data;
     data.setData(skarvo::gui::JoinListView::kRowMimeType, "3");
@@ -73,20 +73,20 @@ class JoinListViewTest : public QObject {
     QVERIFY(enter.isAccepted());
     QDragMoveEvent move(target, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(view->viewport(), &move);
-    QVERIFY(form.Timer2.Enabled());
+    QVERIFY(form.dragScrollTimer.Enabled());
     QDropEvent drop(QPointF(target), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(view->viewport(), &drop);
-    QVERIFY(!form.Timer2.Enabled());
+    QVERIFY(!form.dragScrollTimer.Enabled());
     QCOMPARE(view->RowAt(target), 0);
-    QVERIFY(form.CheckListBox2.Text(0).find("b.txt") != std::string::npos);
-    QCOMPARE(form.CheckListBox2.ItemIndex(), 0);
+    QVERIFY(form.joinList.Text(0).find("b.txt") != std::string::npos);
+    QCOMPARE(form.joinList.ItemIndex(), 0);
     QCOMPARE(view->currentIndex().row(), 0);
     QCOMPARE(view->visualRect(view->model()->index(0, 0)).height(), 6 * line + 5);
 
     // The drag timer's scrolling shows: the view follows the core's top row.
     w.resize(600, 200);
     QCoreApplication::processEvents();
-    form.CheckListBox2.SetTopIndex(2);
+    form.joinList.SetTopIndex(2);
     w.Refresh();
     QCOMPARE(view->indexAt(QPoint(1, 1)).row(), 2);
 

@@ -155,13 +155,13 @@ class MainWindowTest : public QObject {
 
     QVERIFY(!w.Action(CommandId::kTargetCheckOnFolder)->isEnabled());
     w.TargetList()->setCurrentIndex(model->index(3));
-    QCOMPARE(w.Form().CheckListBox1.ItemIndex(), 3);
+    QCOMPARE(w.Form().targetList.ItemIndex(), 3);
     QVERIFY(w.Action(CommandId::kTargetCheckOffFolder)->isEnabled());
     w.Action(CommandId::kTargetCheckOffFolder)->trigger();
     QCOMPARE(model->data(model->index(4), Qt::CheckStateRole).value<Qt::CheckState>(),
              Qt::Unchecked);
     w.Action(CommandId::kTargetAllOn)->trigger();
-    QCOMPARE(w.Form().CheckListBox1.CheckedCount(), 3);
+    QCOMPARE(w.Form().targetList.CheckedCount(), 3);
   }
 
   void theFolderBoxBuildsOnEnterAndRefusesTextWithoutCp932Form() {
@@ -169,7 +169,7 @@ class MainWindowTest : public QObject {
     MainWindow w(port);
     const QString second = QString::fromStdString(data_.Path("second"));
     w.FolderBox()->lineEdit()->setText(second);
-    QCOMPARE(w.Form().ComboBox2.Text(), data_.Path("second"));
+    QCOMPARE(w.Form().folderHistory.Text(), data_.Path("second"));
     QTest::keyClick(w.FolderBox()->lineEdit(), Qt::Key_Return);
     QCOMPARE(w.Form().TargetCount(), 1);
     QCOMPARE(w.FolderBox()->itemText(0), second);
@@ -182,7 +182,7 @@ class MainWindowTest : public QObject {
 
     w.FolderBox()->lineEdit()->setText(second + QString::fromUtf8("\xF0\x9F\x98\x80"));
     QCOMPARE(w.FolderBox()->currentText(), second);
-    QCOMPARE(w.Form().ComboBox2.Text(), data_.Path("second"));
+    QCOMPARE(w.Form().folderHistory.Text(), data_.Path("second"));
     QCOMPARE(w.StatusLabel()->text(), QString("Shift-JISで表せない文字は使えません"));
   }
 
@@ -203,7 +203,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(model->data(model->index(0), Qt::ForegroundRole).value<QColor>(), QColor(255, 255, 0));
     // Colour pairs that would not read give way to black or white; the file keeps them.
     QCOMPARE(w.TargetList()->palette().color(QPalette::Text), QColor(0, 0, 0));
-    w.Form().CheckListBox2.Add("-----", true);
+    w.Form().joinList.Add("-----", true);
     w.Refresh();
     auto* join = w.JoinList()->model();
     QCOMPARE(join->data(join->index(0, 0), Qt::ForegroundRole).value<QColor>(),
@@ -331,7 +331,7 @@ class MainWindowTest : public QObject {
     MainWindow w(port, &clipboard);
     QLineEdit* edit = w.SearchBox()->lineEdit();
     QTest::keyClicks(edit, "hello");
-    QCOMPARE(w.Form().ComboBox1.Text(), std::string("hello"));
+    QCOMPARE(w.Form().searchHistory.Text(), std::string("hello"));
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_X, Qt::ControlModifier);
     QCOMPARE(edit->text(), QString("hello"));
@@ -342,7 +342,7 @@ class MainWindowTest : public QObject {
     clipboard.SetText(Sjis("日本"));
     QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(edit->text(), QString("h日本o"));
-    QCOMPARE(w.Form().ComboBox1.Text(), Sjis("h日本o"));
+    QCOMPARE(w.Form().searchHistory.Text(), Sjis("h日本o"));
     QCOMPARE(edit->cursorPosition(), 3);
     QStringList items;
     for (QAction* a : w.ContextMenu(skarvo::CommandPlace::kSearchBoxMenu)->actions())
@@ -377,7 +377,7 @@ class MainWindowTest : public QObject {
     QVERIFY(calls > 0);
     QVERIFY(visibleAfterClose);
     QVERIFY(!w.isVisible());
-    QCOMPARE(w.Form().CheckListBox3.Count(), 7);
+    QCOMPARE(w.Form().resultList.Count(), 7);
     QVERIFY(std::ifstream(home_.Root() + "/Skarvo.ini").good());
     ::unlink((home_.Root() + "/Skarvo.ini").c_str());
   }

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/form1.h"
+#include "app/main_window_core.h"
 #include "gui/app_setup.h"
 #include "platform/codepage.h"
 

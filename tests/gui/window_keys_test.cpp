@@ -124,13 +124,13 @@ class WindowKeysTest : public QObject {
     w.Pages()->setCurrentIndex(2);
     skarvo::gui::CheckListView* list = w.TargetList();
     QCOMPARE(list->model()->rowCount(), 5);
-    QCOMPARE(w.Form().CheckListBox1.ItemIndex(), -1);
+    QCOMPARE(w.Form().targetList.ItemIndex(), -1);
     // A click on the check box of row 2 (a file row) checks it off and selects it.
     const QRect row = list->visualRect(list->model()->index(2, 0));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       QPoint(row.left() + 10, row.center().y()));
-    QCOMPARE(w.Form().CheckListBox1.Checked(2), false);
-    QCOMPARE(w.Form().CheckListBox1.ItemIndex(), 2);
+    QCOMPARE(w.Form().targetList.Checked(2), false);
+    QCOMPARE(w.Form().targetList.ItemIndex(), 2);
     QCOMPARE(list->currentIndex().row(), 2);
   }
 
@@ -141,14 +141,14 @@ class WindowKeysTest : public QObject {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     // The result list: a header row and a hit row.
-    skarvo::TForm1& form = w.Form();
-    form.CheckListBox3.Add(Sjis("\"/d/a.txt\",の検索結果"), true);
-    form.CheckListBox3.Add(Sjis("【1列目】abc"), false, true);
+    skarvo::MainWindowCore& form = w.Form();
+    form.resultList.Add(Sjis("\"/d/a.txt\",の検索結果"), true);
+    form.resultList.Add(Sjis("【1列目】abc"), false, true);
     w.Refresh();
     skarvo::gui::ResultListView* results = w.ResultList();
     const QRect header = results->visualRect(results->model()->index(0, 0));
     const QImage before = results->viewport()->grab().toImage();
-    form.CheckListBox3Select(0);
+    form.OnResultSelect(0);
     w.Refresh();
     const QImage after = results->viewport()->grab().toImage();
     QVERIFY2(Differing(before, after, header) > header.width(), "selected header looks the same");
@@ -158,11 +158,11 @@ class WindowKeysTest : public QObject {
     w.Action(CommandId::kFolderSelect)->trigger();
     w.Pages()->setCurrentIndex(2);
     skarvo::gui::CheckListView* targets = w.TargetList();
-    form.CheckListBox1Select(-1);
+    form.OnTargetSelect(-1);
     w.Refresh();
     const QRect folderRow = targets->visualRect(targets->model()->index(0, 0));
     const QImage plain = targets->viewport()->grab().toImage();
-    form.CheckListBox1Select(0);
+    form.OnTargetSelect(0);
     w.Refresh();
     const QImage selected = targets->viewport()->grab().toImage();
     QVERIFY2(Differing(plain, selected, folderRow) > folderRow.width(),

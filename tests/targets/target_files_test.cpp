@@ -35,8 +35,8 @@ class TargetFilesTest : public ::testing::Test {
   TSelectFolderDialog dialog_;
   CoreTimer timer_{5000, false};
   FakeUiPort port_;
-  TargetFiles files_{TargetListParts{targets_, result_, join_, history_, settings_, dialog_,
-                                     timer_, port_}};
+  TargetFiles files_{
+      TargetListParts{targets_, result_, join_, history_, settings_, dialog_, timer_, port_}};
 };
 
 TEST_F(TargetFilesTest, ChoosingAFolderListsItsFoldersWithCheckedFilesAndCountsThem) {
@@ -124,7 +124,7 @@ TEST_F(TargetFilesTest, AddingKeepsEarlierRowsAndTheirChecksAndCountsAllFileRows
   t.File("b.txt");
   Pick(t.Root());
   files_.ChooseFolder(false);
-  files_.CheckListBox1ClickCheck(1);  // uncheck a.txt
+  files_.OnTargetCheckClick(1);  // uncheck a.txt
   EXPECT_EQ(files_.TargetCount(), 1);
   Pick(t.Root());
   files_.ChooseFolder(true);  // the same folder again: listed twice
@@ -277,14 +277,14 @@ TEST_F(TargetFilesTest, EnterBuildsFromAnExistingFolderAndOtherwiseOpensThePicke
   t.File("a.txt");
   history_.SetItems({Sjis("新規フォルダ"), t.Root()});
   history_.SetText(t.Root());
-  files_.ComboBox2KeyEnter();
+  files_.OnFolderBoxEnter();
   EXPECT_EQ(history_.Items(), (std::vector<std::string>{t.Root(), Sjis("新規フォルダ")}));
   EXPECT_EQ(history_.ItemIndex(), 0);
   EXPECT_EQ(files_.TargetCount(), 1);
   EXPECT_TRUE(port_.folderRequests.empty());
 
   history_.SetText(t.Path("nothing here"));
-  files_.ComboBox2KeyEnter();
+  files_.OnFolderBoxEnter();
   EXPECT_EQ(port_.folderRequests.size(), 1u);
   EXPECT_EQ(targets_.Count(), 2);  // the picker was cancelled
 }
@@ -297,14 +297,14 @@ TEST_F(TargetFilesTest, SelectingAHistoryEntry) {
   history_.SetItems({Sjis("新規フォルダ"), one, two});
 
   // Empty list: an existing folder is built without a question.
-  files_.ComboBox2Select(1);
+  files_.OnFolderHistoryPick(1);
   EXPECT_TRUE(port_.CallsOf("confirm").empty());
   EXPECT_EQ(targets_.Text(1), t.Path("one/a.txt"));
   EXPECT_EQ(history_.Items(), (std::vector<std::string>{one, Sjis("新規フォルダ"), two}));
 
   // A list exists: the change is asked; Cancel keeps the list and re-selects its folder.
   port_.confirmAnswers.push_back(false);
-  files_.ComboBox2Select(2);
+  files_.OnFolderHistoryPick(2);
   auto confirms = port_.CallsOf("confirm");
   ASSERT_EQ(confirms.size(), 1u);
   EXPECT_EQ(confirms[0].text, Sjis("検索対象Fileを変更しますか？"));
@@ -315,13 +315,13 @@ TEST_F(TargetFilesTest, SelectingAHistoryEntry) {
 
   // OK builds from the selected folder, which moves to the top.
   port_.confirmAnswers.push_back(true);
-  files_.ComboBox2Select(2);
+  files_.OnFolderHistoryPick(2);
   EXPECT_EQ(targets_.Text(1), t.Path("two/b.txt"));
   EXPECT_EQ(history_.Items(), (std::vector<std::string>{two, one, Sjis("新規フォルダ")}));
   EXPECT_EQ(history_.ItemIndex(), 0);
 
   // "新規フォルダ" opens the picker; cancelled, the entry still moves to the top.
-  files_.ComboBox2Select(2);
+  files_.OnFolderHistoryPick(2);
   EXPECT_EQ(port_.folderRequests.size(), 1u);
   EXPECT_EQ(port_.CallsOf("confirm").size(), 2u);
   EXPECT_EQ(history_.Items(), (std::vector<std::string>{Sjis("新規フォルダ"), two, one}));
@@ -340,26 +340,26 @@ TEST_F(TargetFilesTest, CheckCommandsActOnTheSelectedFolderOrOnEveryFileRow) {
   EXPECT_FALSE(files_.FolderCheckEnabled());
   targets_.SetItemIndex(1);
   EXPECT_FALSE(files_.FolderCheckEnabled());
-  files_.CheckOffFolder1Click();
+  files_.OnUncheckFolder();
   EXPECT_EQ(checks(), "-11-1-");
   targets_.SetItemIndex(0);
   ASSERT_TRUE(files_.FolderCheckEnabled());
-  files_.CheckOffFolder1Click();
+  files_.OnUncheckFolder();
   EXPECT_EQ(checks(), "-00-1-");
-  files_.CheckOnFolder1Click();
+  files_.OnCheckFolder();
   EXPECT_EQ(checks(), "-11-1-");
   targets_.SetItemIndex(5);  // the last row: nothing after it
-  files_.CheckOffFolder1Click();
+  files_.OnUncheckFolder();
   EXPECT_EQ(checks(), "-11-1-");
-  files_.AllOff1Click();
+  files_.OnUncheckAll();
   EXPECT_EQ(checks(), "-00-0-");
-  files_.AllOn1Click();
+  files_.OnCheckAll();
   EXPECT_EQ(checks(), "-11-1-");
   EXPECT_EQ(files_.TargetCount(), 5);  // the commands leave the count alone
-  files_.CheckListBox1ClickCheck(4);
+  files_.OnTargetCheckClick(4);
   EXPECT_EQ(checks(), "-11-0-");
   EXPECT_EQ(files_.TargetCount(), 2);
-  files_.CheckListBox1ClickCheck(3);  // a folder row has no check box
+  files_.OnTargetCheckClick(3);  // a folder row has no check box
   EXPECT_EQ(files_.TargetCount(), 2);
 }
 

@@ -1,12 +1,12 @@
-#include "app/form1.h"
+#include "app/main_window_core.h"
 
-#include "platform/codepage.h"
-#include "platform/file_system.h"
 #include "ops/narrow.h"
 #include "ops/overwrite.h"
 #include "ops/replace.h"
 #include "ops/restore.h"
 #include "ops/result_checks.h"
+#include "platform/codepage.h"
+#include "platform/file_system.h"
 #include "results/result_rules.h"
 #include "search/temp_folder_cleanup.h"
 #include "settings/settings_file.h"
@@ -30,24 +30,24 @@ std::string CurrentFolderOrThrow() {
 
 }  // namespace
 
-TForm1::TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes)
+MainWindowCore::MainWindowCore(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes)
     : port_(port),
       clipboard_(clipboard),
       processes_(processes),
       homeFolder_(CurrentFolderOrThrow()),
       caption_(Sjis(kApplicationTitle)),
       page1Caption_(Sjis("ファイル結合モード")),
-      targets_(TargetListParts{CheckListBox1, CheckListBox3, CheckListBox2, ComboBox2, settings_,
-                               SelectFolderDialog1, Timer1, port_}),
+      targets_(TargetListParts{targetList, resultList, joinList, folderHistory, settings_,
+                               folderPicker, statusTimer, port_}),
       ledger_(homeFolder_),
       backup_(ledger_.TempFolder(), &ledger_),
-      stage_(SearchStageParts{Grep2, XBiff1, ReadDoc1, ledger_}),
-      run_(SearchRunParts{CheckListBox1, session_, ListBoxCell, ComboBox1, ComboBox2, settings_,
-                          targets_, stage_, activePage_, Timer1, port_}),
-      joinSplit_(JoinSplitParts{session_, CheckListBox1, CheckListBox2, settings_, homeFolder_,
-                                ledger_, prompter_, JoinWindow()}),
-      openHit_(OpenHitParts{CheckListBox3, CheckListBox1, CheckListBox2, search_, modeNumber_,
-                            homeFolder_, processes_,
+      stage_(SearchStageParts{grep, sheetReader, docReader, ledger_}),
+      run_(SearchRunParts{targetList, session_, cellLabels, searchHistory, folderHistory, settings_,
+                          targets_, stage_, activePage_, statusTimer, port_}),
+      joinSplit_(JoinSplitParts{session_, targetList, joinList, settings_, homeFolder_, ledger_,
+                                prompter_, JoinWindow()}),
+      openHit_(OpenHitParts{resultList, targetList, joinList, search_, modeNumber_, homeFolder_,
+                            processes_,
                             [this](const std::string& text) { port_.ShowMessage(text, caption_); },
                             [this](const std::string& text) { ShowNotice(text); }}) {
   // The split's range preview opens the file the pending split was prepared on.
@@ -57,7 +57,7 @@ TForm1::TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes)
   FormCreate();
 }
 
-void TForm1::FormCreate() {
+void MainWindowCore::FormCreate() {
   for (const CommandInfo& info : CommandTable()) {
     CommandState& state = MutableState(info.id);
     state.enabled = info.startEnabled;
@@ -65,30 +65,30 @@ void TForm1::FormCreate() {
     state.checked = info.startChecked;
   }
   RegisterOwnHandlers();
-  Timer1.SetHandler([this] { Timer1Timer(); });
-  Timer2.SetHandler([this] { Timer2Timer(); });
+  statusTimer.SetHandler([this] { OnStatusTimer(); });
+  dragScrollTimer.SetHandler([this] { OnDragScrollTimer(); });
 
   // The main window's folder picker.
-  SelectFolderDialog1.SetCaption(Sjis("フォルダの選択"));
-  SelectFolderDialog1.SetDefaultButton(TDefaultButton::btCancel);
-  SelectFolderDialog1.SetPosition(TDialogPosition::dpOwnerCenter);
-  SelectFolderDialog1.SetDialogSize(TDialogSize::dsDefault);
-  SelectFolderDialog1.SetRoot(TRootFolder::rfDesktop);
-  SelectFolderDialog1.SetFocusedControl(TFocusedControl::fcTreeView);
-  SelectFolderDialog1.SetText({});
+  folderPicker.SetCaption(Sjis("フォルダの選択"));
+  folderPicker.SetDefaultButton(TDefaultButton::btCancel);
+  folderPicker.SetPosition(TDialogPosition::dpOwnerCenter);
+  folderPicker.SetDialogSize(TDialogSize::dsDefault);
+  folderPicker.SetRoot(TRootFolder::rfDesktop);
+  folderPicker.SetFocusedControl(TFocusedControl::fcTreeView);
+  folderPicker.SetText({});
   // "/data" typed and "/data/" picked are one folder of the history.
-  ComboBox2.SetFolderPaths(true);
+  folderHistory.SetFolderPaths(true);
   // The save dialog of the join and the split.
-  SaveDialog1.defaultExtension = "txt";
+  saveDialog.defaultExtension = "txt";
 
   modeNumber_ = 0;
   EnterSearchMode();
 
   SettingsFile file(SettingsFilePath(homeFolder_));
   StartupSettings startup = LoadStartupSettings(file, settings_);
-  ComboBox1.SetItems(startup.searchHistory);
-  ComboBox2.SetItems(startup.folderHistory);
-  ComboBox2.SetItemIndex(0);
+  searchHistory.SetItems(startup.searchHistory);
+  folderHistory.SetItems(startup.folderHistory);
+  folderHistory.SetItemIndex(0);
   display_ = startup.display;
   width_ = startup.windowWidth;
   height_ = startup.windowHeight;
@@ -97,12 +97,12 @@ void TForm1::FormCreate() {
   RequestFocus(TFocusTarget::kSearchBox);
 }
 
-void TForm1::SetWorkArea(const WorkArea& area) {
+void MainWindowCore::SetWorkArea(const WorkArea& area) {
   workArea_ = area;
   ClampToWorkArea(width_, height_, workArea_);
 }
 
-void TForm1::FormClose(int width, int height) {
+void MainWindowCore::FormClose(int width, int height) {
   if (Busy()) return;
   ClampToWorkArea(width, height, workArea_);
   width_ = width;
@@ -110,7 +110,7 @@ void TForm1::FormClose(int width, int height) {
   std::optional<std::string> writeError;
   try {
     SettingsFile file(SettingsFilePath(homeFolder_));
-    SaveShutdownSettings(file, ComboBox1.Items(), ComboBox2.Items(), width, height);
+    SaveShutdownSettings(file, searchHistory.Items(), folderHistory.Items(), width, height);
   } catch (const Exception& e) {
     // The temp folder goes all the same; the user learns what was not stored.
     writeError = e.Message();
@@ -119,7 +119,7 @@ void TForm1::FormClose(int width, int height) {
   if (writeError) port_.ShowError(*writeError, caption_);
 }
 
-CommandState TForm1::State(CommandId id) const {
+CommandState MainWindowCore::State(CommandId id) const {
   CommandState state = states_[static_cast<size_t>(id)];
   if (Busy() && id != CommandId::kToolSearch) state.enabled = false;
   // The restore is offered only while the session holds what it takes back: a search, for
@@ -129,9 +129,9 @@ CommandState TForm1::State(CommandId id) const {
   return state;
 }
 
-void TForm1::StopSearch() { run_.RequestStop(); }
+void MainWindowCore::StopSearch() { run_.RequestStop(); }
 
-void TForm1::Execute(CommandId id) {
+void MainWindowCore::Execute(CommandId id) {
   if (Busy()) {
     if (id == CommandId::kToolSearch) StopSearch();
     return;
@@ -143,7 +143,7 @@ void TForm1::Execute(CommandId id) {
   UpdateTargetMenuStates();
 }
 
-void TForm1::RegisterOwnHandlers() {
+void MainWindowCore::RegisterOwnHandlers() {
   using C = CommandId;
   TCommandDispatcher& d = commands_;
   d.Register({C::kFolderSelect, C::kToolFolderSelect}, [this] { targets_.ChooseFolder(false); });
@@ -165,10 +165,10 @@ void TForm1::RegisterOwnHandlers() {
              [this] { RunDialog(dialogs_.showDisplaySettings); });
   d.Register({C::kVersion}, [this] { RunDialog(dialogs_.showVersion); });
   d.Register({C::kPruneHistory}, [this] { RunDialog(dialogs_.showHistoryPruning); });
-  d.Register({C::kTargetCheckOnFolder}, [this] { targets_.CheckOnFolder1Click(); });
-  d.Register({C::kTargetCheckOffFolder}, [this] { targets_.CheckOffFolder1Click(); });
-  d.Register({C::kTargetAllOn}, [this] { targets_.AllOn1Click(); });
-  d.Register({C::kTargetAllOff}, [this] { targets_.AllOff1Click(); });
+  d.Register({C::kTargetCheckOnFolder}, [this] { targets_.OnCheckFolder(); });
+  d.Register({C::kTargetCheckOffFolder}, [this] { targets_.OnUncheckFolder(); });
+  d.Register({C::kTargetAllOn}, [this] { targets_.OnCheckAll(); });
+  d.Register({C::kTargetAllOff}, [this] { targets_.OnUncheckAll(); });
   d.Register({C::kSearchBoxCut}, [this] { BoxCut(THistoryBox::kSearch); });
   d.Register({C::kSearchBoxCopy}, [this] { BoxCopy(THistoryBox::kSearch); });
   d.Register({C::kSearchBoxPaste}, [this] { BoxPaste(THistoryBox::kSearch); });
@@ -190,11 +190,11 @@ void TForm1::RegisterOwnHandlers() {
   d.Register({C::kResultNarrowJoin}, [this] { OnNarrowAndJoin(); });
 }
 
-void TForm1::RunDialog(const std::function<void()>& show) {
+void MainWindowCore::RunDialog(const std::function<void()>& show) {
   if (show) show();
 }
 
-void TForm1::Help() {
+void MainWindowCore::Help() {
   const std::string helpFile = homeFolder_ + "/Skarvo.chm";
   // The program's own guide, unless the user keeps a help file at home.
   if (dialogs_.showHelp && !FileExists(helpFile)) {
@@ -207,22 +207,22 @@ void TForm1::Help() {
     ShowNotice(helpFile + Sjis("を開けませんでした。"));
 }
 
-void TForm1::UpdateTargetMenuStates() {
+void MainWindowCore::UpdateTargetMenuStates() {
   const bool onFolder = targets_.FolderCheckEnabled();
   MutableState(CommandId::kTargetCheckOnFolder).enabled = onFolder;
   MutableState(CommandId::kTargetCheckOffFolder).enabled = onFolder;
-  const int index = CheckListBox1.ItemIndex();
-  MutableState(CommandId::kTargetOpenFile).enabled = index < 0 || !CheckListBox1.Header(index);
+  const int index = targetList.ItemIndex();
+  MutableState(CommandId::kTargetOpenFile).enabled = index < 0 || !targetList.Header(index);
 }
 
-void TForm1::TargetListMenuPopup() {
+void MainWindowCore::TargetListMenuPopup() {
   if (Busy()) return;
   UpdateTargetMenuStates();
 }
 
-void TForm1::ResultListMenuPopup() {
+void MainWindowCore::ResultListMenuPopup() {
   if (Busy()) return;
-  const ResultMenuState menu = ResultContextMenu(CheckListBox3);
+  const ResultMenuState menu = ResultContextMenu(resultList);
   MutableState(CommandId::kResultCheckOnFile).enabled = menu.checkOnFile;
   MutableState(CommandId::kResultCheckOffFile).enabled = menu.checkOffFile;
   MutableState(CommandId::kResultOpenFile).enabled = menu.openFile;
@@ -230,75 +230,74 @@ void TForm1::ResultListMenuPopup() {
   MutableState(CommandId::kResultNarrowJoin).enabled = menu.narrowJoin;
 }
 
-void TForm1::CheckListBox1Select(int index) {
+void MainWindowCore::OnTargetSelect(int index) {
   if (Busy()) return;
-  CheckListBox1.SetItemIndex(index);
+  targetList.SetItemIndex(index);
   UpdateTargetMenuStates();
 }
 
-void TForm1::CheckListBox1ClickCheck(int index) {
+void MainWindowCore::OnTargetCheckClick(int index) {
   if (Busy()) return;
-  targets_.CheckListBox1ClickCheck(index);
+  targets_.OnTargetCheckClick(index);
   UpdateTargetMenuStates();
 }
 
-void TForm1::CheckListBox3Select(int index) {
+void MainWindowCore::OnResultSelect(int index) {
   if (Busy()) return;
-  CheckListBox3.SetItemIndex(index);
+  resultList.SetItemIndex(index);
 }
 
-void TForm1::CheckListBox3ClickCheck(int index) {
+void MainWindowCore::OnResultCheckClick(int index) {
   if (Busy()) return;
   Apply(ClickResultCheckBox(session_, index));
 }
 
-void TForm1::OnResultDoubleClick() {
+void MainWindowCore::OnResultDoubleClick() {
   if (!Busy()) openHit_.OnResultDoubleClick();
 }
 
-void TForm1::OnTargetDoubleClick() {
+void MainWindowCore::OnTargetDoubleClick() {
   if (!Busy()) openHit_.OnTargetDoubleClick();
 }
 
-void TForm1::OnJoinListDoubleClick() {
+void MainWindowCore::OnJoinListDoubleClick() {
   if (!Busy()) openHit_.OnJoinListDoubleClick();
 }
 
-void TForm1::DisplaySettingsStored() {
+void MainWindowCore::DisplaySettingsStored() {
   SettingsFile file(SettingsFilePath(homeFolder_));
   display_ = ApplyDisplaySettings(file.Values(), settings_);
   ++displayRevision_;
-  MarkResultHeaders(CheckListBox3);
+  MarkResultHeaders(resultList);
 }
 
-void TForm1::OnNarrow() { Apply(Narrow(session_, CheckListBox1, targets_)); }
+void MainWindowCore::OnNarrow() { Apply(Narrow(session_, targetList, targets_)); }
 
-void TForm1::OnReplace() {
+void MainWindowCore::OnReplace() {
   if (search_.searchText.empty()) return ShowNotice(NotSearchedYetText());
   // An empty entry is accepted: the matches are then deleted.
-  const std::optional<std::string> replacement = prompter_.AskText(
-      Sjis("置換"), Sjis("置き換える文字列を入力してください！"), std::string());
+  const std::optional<std::string> replacement =
+      prompter_.AskText(Sjis("置換"), Sjis("置き換える文字列を入力してください！"), std::string());
   if (!replacement) return;
-  Apply(Replace(session_, *replacement, AWKStr1, prompter_));
+  Apply(Replace(session_, *replacement, matcher, prompter_));
 }
 
-void TForm1::OnOverwrite() {
+void MainWindowCore::OnOverwrite() {
   // Nothing is taken back while the overwrite asks its questions.
   Enable({CommandId::kUndo, CommandId::kToolUndo}, false);
-  Apply(Overwrite(session_, backup_, AWKStr1, prompter_));
+  Apply(Overwrite(session_, backup_, matcher, prompter_));
 }
 
-void TForm1::OnRestore() {
+void MainWindowCore::OnRestore() {
   Enable({CommandId::kUndo, CommandId::kToolUndo, CommandId::kOverwriteSave,
           CommandId::kToolOverwriteSave},
          false);
-  Apply(Restore(session_, RestoreLists{CheckListBox1, CheckListBox2, targets_}, ledger_,
-                prompter_));
+  Apply(Restore(session_, RestoreLists{targetList, joinList, targets_}, ledger_, prompter_));
 }
 
-void TForm1::OnCheckFileHits(bool on) { Apply(CheckFileHits(session_, on)); }
+void MainWindowCore::OnCheckFileHits(bool on) { Apply(CheckFileHits(session_, on)); }
 
-void TForm1::Apply(const OpOutcome& outcome) {
+void MainWindowCore::Apply(const OpOutcome& outcome) {
   if (outcome.overwriteReady)
     Enable({CommandId::kOverwriteSave, CommandId::kToolOverwriteSave}, *outcome.overwriteReady);
   if (outcome.restoreReady) Enable({CommandId::kUndo, CommandId::kToolUndo}, *outcome.restoreReady);
@@ -307,19 +306,17 @@ void TForm1::Apply(const OpOutcome& outcome) {
   if (outcome.notice) ShowNotice(*outcome.notice);
 }
 
-void TForm1::UndoEnded() {
-  session_.undo = NoUndo{};
-}
+void MainWindowCore::UndoEnded() { session_.undo = NoUndo{}; }
 
-void TForm1::RefuseTypedText() { ShowNotice(UnrepresentableInputText()); }
+void MainWindowCore::RefuseTypedText() { ShowNotice(UnrepresentableInputText()); }
 
-void TForm1::ShowNotice(const std::string& text) {
+void MainWindowCore::ShowNotice(const std::string& text) {
   port_.SetStatusText(text);
-  Timer1.SetEnabled(true);
+  statusTimer.SetEnabled(true);
 }
 
-void TForm1::Timer1Timer() {
-  Timer1.SetEnabled(false);
+void MainWindowCore::OnStatusTimer() {
+  statusTimer.SetEnabled(false);
   port_.SetStatusText({});
 }
 

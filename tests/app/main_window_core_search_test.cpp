@@ -2,12 +2,12 @@
 // clipboard commands, and the hold-off of every command while a pattern search runs.
 #include <gtest/gtest.h>
 
-#include "app/form1_fixture.h"
+#include "app/main_window_core_fixture.h"
 
 namespace skarvo {
 namespace {
 
-using testing::Form1Test;
+using testing::MainWindowCoreTest;
 using C = CommandId;
 
 std::vector<std::string> Texts(const CheckList& list) {
@@ -16,11 +16,11 @@ std::vector<std::string> Texts(const CheckList& list) {
   return texts;
 }
 
-class Form1SearchTest : public Form1Test {
+class MainWindowCoreSearchTest : public MainWindowCoreTest {
  protected:
   // A form whose target list holds the fixture tree (text files and, with office, the
   // spreadsheet and the document).
-  std::unique_ptr<TForm1> FormOverTree(bool office) {
+  std::unique_ptr<MainWindowCore> FormOverTree(bool office) {
     if (office) WriteSettings("[拡張子]\nMsWordファイル=1\nMsExcelファイル=1\n");
     auto form = MakeForm();
     port_.folderAnswers.push_back(SearchTree());
@@ -30,103 +30,104 @@ class Form1SearchTest : public Form1Test {
   std::string Tree(const std::string& relative) const { return SearchTree() + "/" + relative; }
 };
 
-TEST_F(Form1SearchTest, NoTargetsIsANoticeForTheToolButtonAndTheMenu) {
+TEST_F(MainWindowCoreSearchTest, NoTargetsIsANoticeForTheToolButtonAndTheMenu) {
   auto form = MakeForm();
   for (CommandId id : {C::kToolSearch, C::kSearch}) {
     SCOPED_TRACE(Command(id).caption);
-    form->Timer1.SetEnabled(false);
+    form->statusTimer.SetEnabled(false);
     form->Execute(id);
     EXPECT_EQ(form->StatusText(), Sjis("選択されたファイルがありません！"));
-    EXPECT_TRUE(form->Timer1.Enabled());
+    EXPECT_TRUE(form->statusTimer.Enabled());
     EXPECT_TRUE(port_.CallsOf("input").empty());
   }
   // Enter with an empty box does nothing at all.
-  form->Timer1Timer();
-  form->ComboBox1KeyEnter();
+  form->OnStatusTimer();
+  form->OnSearchBoxEnter();
   EXPECT_EQ(form->StatusText(), "");
-  EXPECT_TRUE(form->ComboBox1.Items().empty());
+  EXPECT_TRUE(form->searchHistory.Items().empty());
 }
 
-TEST_F(Form1SearchTest, EnterInTheSearchBoxSearchesTheTargets) {
+TEST_F(MainWindowCoreSearchTest, EnterInTheSearchBoxSearchesTheTargets) {
   auto form = FormOverTree(false);
-  form->ComboBox1Change("abc");
-  form->PageControl1Change(2);
-  form->ComboBox1KeyEnter();
+  form->OnSearchBoxEdit("abc");
+  form->OnTabChange(2);
+  form->OnSearchBoxEnter();
   EXPECT_EQ(form->ActivePage(), 0);
   EXPECT_EQ(form->Search().searchText, "abc");
-  EXPECT_EQ(form->ComboBox1.Items(), (std::vector<std::string>{"abc"}));
-  EXPECT_EQ(Texts(form->CheckListBox3),
+  EXPECT_EQ(form->searchHistory.Items(), (std::vector<std::string>{"abc"}));
+  EXPECT_EQ(Texts(form->resultList),
             (std::vector<std::string>{
                 Sjis(("\"" + Tree("a.txt") + "\",の検索結果").c_str()), Sjis("【2列目】abc here"),
                 Sjis("【3列目】日本語の行 abc"),
                 Sjis(("\"" + Tree("B.TXT") + "\",の検索結果").c_str()), Sjis("【2列目】lower abc"),
                 Sjis(("\"" + Tree("sub/deep/e.txt") + "\",の検索結果").c_str()),
                 Sjis("【3列目】zabcz")}));
-  EXPECT_EQ(form->CheckListBox3.ItemIndex(), 0);
+  EXPECT_EQ(form->resultList.ItemIndex(), 0);
   EXPECT_EQ(form->StatusText(), Sjis("検索終了"));
   EXPECT_TRUE(port_.CallsOf("message").empty());
 }
 
-TEST_F(Form1SearchTest, ChoosingAHistoryEntrySearchesAgain) {
+TEST_F(MainWindowCoreSearchTest, ChoosingAHistoryEntrySearchesAgain) {
   WriteSettings("[Main]\n検索文字=\"zzz\",\"here\",\n");
   auto form = FormOverTree(false);
-  form->ComboBox1Select(1);
-  EXPECT_EQ(form->ComboBox1.Items(), (std::vector<std::string>{"here", "zzz"}));
+  form->OnSearchHistoryPick(1);
+  EXPECT_EQ(form->searchHistory.Items(), (std::vector<std::string>{"here", "zzz"}));
   EXPECT_EQ(form->Search().searchText, "here");
-  EXPECT_EQ(form->CheckListBox3.Count(), 2);
+  EXPECT_EQ(form->resultList.Count(), 2);
   // The menu item puts the box's text on top first.
-  form->ComboBox1Change("zzz");
+  form->OnSearchBoxEdit("zzz");
   form->Execute(C::kSearch);
-  EXPECT_EQ(form->ComboBox1.Items(), (std::vector<std::string>{"zzz", "here"}));
-  EXPECT_TRUE(form->CheckListBox3.Empty());
+  EXPECT_EQ(form->searchHistory.Items(), (std::vector<std::string>{"zzz", "here"}));
+  EXPECT_TRUE(form->resultList.Empty());
   ASSERT_EQ(port_.CallsOf("message").size(), 1u);
   EXPECT_EQ(port_.CallsOf("message")[0].text, Sjis("\"zzz\"は見つかりませんでした。"));
 }
 
-TEST_F(Form1SearchTest, TheSearchBoxIsOffInTheJoinMode) {
+TEST_F(MainWindowCoreSearchTest, TheSearchBoxIsOffInTheJoinMode) {
   auto form = FormOverTree(false);
-  form->ComboBox1Change("abc");
+  form->OnSearchBoxEdit("abc");
   form->Execute(C::kJoinMode);
-  form->ComboBox1KeyEnter();
+  form->OnSearchBoxEnter();
   form->Execute(C::kToolSearch);
-  EXPECT_TRUE(form->CheckListBox3.Empty());
+  EXPECT_TRUE(form->resultList.Empty());
   EXPECT_EQ(form->Search().searchText, "");
 }
 
-TEST_F(Form1SearchTest, CellHitsRefuseAChecksAndTextHitsToggle) {
+TEST_F(MainWindowCoreSearchTest, CellHitsRefuseAChecksAndTextHitsToggle) {
   auto form = FormOverTree(true);
-  form->ComboBox1Change("abc");
+  form->OnSearchBoxEdit("abc");
   form->Execute(C::kToolSearch);
   int cellRow = -1;
   int textRow = -1;
-  for (int i = 0; i < form->CheckListBox3.Count(); ++i) {
-    const std::string& text = form->CheckListBox3.Text(i);
+  for (int i = 0; i < form->resultList.Count(); ++i) {
+    const std::string& text = form->resultList.Text(i);
     if (cellRow < 0 && text.rfind(Sjis("【Excel"), 0) == 0) cellRow = i;
     if (textRow < 0 && text.rfind(Sjis("【2列目】"), 0) == 0) textRow = i;
   }
   ASSERT_GE(cellRow, 0);
   ASSERT_GE(textRow, 0);
-  EXPECT_EQ(form->Session().officeFiles, (std::vector<std::string>{Tree("sub/c.doc"), Tree("sub/d.xls")}));
+  EXPECT_EQ(form->Session().officeFiles,
+            (std::vector<std::string>{Tree("sub/c.doc"), Tree("sub/d.xls")}));
 
-  form->Timer1.SetEnabled(false);
-  form->CheckListBox3ClickCheck(cellRow);
-  EXPECT_FALSE(form->CheckListBox3.Checked(cellRow));
+  form->statusTimer.SetEnabled(false);
+  form->OnResultCheckClick(cellRow);
+  EXPECT_FALSE(form->resultList.Checked(cellRow));
   EXPECT_EQ(form->StatusText(), Sjis("Excel、Wordファイルはチェック対象にできません。"));
-  EXPECT_TRUE(form->Timer1.Enabled());
-  EXPECT_EQ(form->CheckListBox3.ItemIndex(), cellRow);
+  EXPECT_TRUE(form->statusTimer.Enabled());
+  EXPECT_EQ(form->resultList.ItemIndex(), cellRow);
 
-  form->CheckListBox3ClickCheck(textRow);
-  EXPECT_FALSE(form->CheckListBox3.Checked(textRow));
-  form->CheckListBox3ClickCheck(textRow);
-  EXPECT_TRUE(form->CheckListBox3.Checked(textRow));
+  form->OnResultCheckClick(textRow);
+  EXPECT_FALSE(form->resultList.Checked(textRow));
+  form->OnResultCheckClick(textRow);
+  EXPECT_TRUE(form->resultList.Checked(textRow));
 
   // The result list's menu follows the selected row.
-  form->CheckListBox3Select(0);
+  form->OnResultSelect(0);
   form->ResultListMenuPopup();
   for (CommandId id : {C::kResultCheckOnFile, C::kResultCheckOffFile, C::kResultSplitFile,
                        C::kResultNarrowJoin, C::kResultOpenFile})
     EXPECT_TRUE(form->State(id).enabled) << Command(id).caption;
-  form->CheckListBox3Select(textRow);
+  form->OnResultSelect(textRow);
   form->ResultListMenuPopup();
   for (CommandId id :
        {C::kResultCheckOnFile, C::kResultCheckOffFile, C::kResultSplitFile, C::kResultNarrowJoin})
@@ -134,9 +135,9 @@ TEST_F(Form1SearchTest, CellHitsRefuseAChecksAndTextHitsToggle) {
   EXPECT_TRUE(form->State(C::kResultOpenFile).enabled);
 }
 
-TEST_F(Form1SearchTest, EveryCommandWaitsWhileAPatternSearchLetsMessagesThrough) {
+TEST_F(MainWindowCoreSearchTest, EveryCommandWaitsWhileAPatternSearchLetsMessagesThrough) {
   auto form = FormOverTree(false);
-  form->ComboBox1Change("abc");
+  form->OnSearchBoxEdit("abc");
   int calls = 0;
   port_.onProcessMessages = [&] {
     ++calls;
@@ -145,11 +146,11 @@ TEST_F(Form1SearchTest, EveryCommandWaitsWhileAPatternSearchLetsMessagesThrough)
     form->Execute(C::kToolJoinMode);
     form->Execute(C::kToolFolderSelect);
     form->Execute(C::kTargetAllOff);
-    form->PageControl1Change(2);
-    form->ComboBox1Change("changed");
-    form->ComboBox1KeyEnter();
-    form->ComboBox2Change("/nowhere");
-    form->CheckListBox1ClickCheck(1);
+    form->OnTabChange(2);
+    form->OnSearchBoxEdit("changed");
+    form->OnSearchBoxEnter();
+    form->OnFolderBoxEdit("/nowhere");
+    form->OnTargetCheckClick(1);
     form->FormClose(10, 10);
     EXPECT_FALSE(form->CanClose());
   };
@@ -159,10 +160,10 @@ TEST_F(Form1SearchTest, EveryCommandWaitsWhileAPatternSearchLetsMessagesThrough)
   EXPECT_FALSE(form->CloseRequested());
   EXPECT_EQ(form->ModeNumber(), 0);
   EXPECT_EQ(form->ActivePage(), 0);
-  EXPECT_EQ(form->ComboBox1.Text(), "abc");
+  EXPECT_EQ(form->searchHistory.Text(), "abc");
   EXPECT_EQ(form->Search().searchText, "abc");
-  EXPECT_EQ(form->CheckListBox1.CheckedCount(), form->TargetCount());
-  EXPECT_EQ(form->CheckListBox3.Count(), 7);
+  EXPECT_EQ(form->targetList.CheckedCount(), form->TargetCount());
+  EXPECT_EQ(form->resultList.Count(), 7);
   EXPECT_TRUE(port_.CallsOf("folder").size() == 1);  // the first choice only
   EXPECT_FALSE(FileExists(Home() + "/Skarvo.ini"));
   EXPECT_TRUE(form->CanClose());
@@ -186,7 +187,7 @@ struct ClipboardRow {
   std::optional<std::string> clipboardAfter;
 };
 
-TEST_F(Form1Test, HistoryBoxClipboardCommands) {
+TEST_F(MainWindowCoreTest, HistoryBoxClipboardCommands) {
   const ClipboardRow rows[] = {
       {"cut copies and leaves the text",
        C::kSearchBoxCut,
@@ -227,11 +228,11 @@ TEST_F(Form1Test, HistoryBoxClipboardCommands) {
     SCOPED_TRACE(row.name);
     const bool search = Command(row.command).place == CommandPlace::kSearchBoxMenu;
     const THistoryBox box = search ? THistoryBox::kSearch : THistoryBox::kFolder;
-    HistoryBox& history = search ? form->ComboBox1 : form->ComboBox2;
+    HistoryBox& history = search ? form->searchHistory : form->folderHistory;
     if (search)
-      form->ComboBox1Change(row.text);
+      form->OnSearchBoxEdit(row.text);
     else
-      form->ComboBox2Change(row.text);
+      form->OnFolderBoxEdit(row.text);
     form->SetBoxSelection(box, row.selection.start, row.selection.length);
     clipboard_.Clear();
     if (row.clipboardBefore) clipboard_.SetText(*row.clipboardBefore);
@@ -240,19 +241,19 @@ TEST_F(Form1Test, HistoryBoxClipboardCommands) {
     EXPECT_EQ(clipboard_.Text(), row.clipboardAfter);
   }
   // After a paste the caret stands behind the pasted text.
-  form->ComboBox1Change("ab");
+  form->OnSearchBoxEdit("ab");
   form->SetBoxSelection(THistoryBox::kSearch, 1, 0);
   clipboard_.SetText("XYZ");
   form->Execute(C::kSearchBoxPaste);
   EXPECT_EQ(form->BoxSelection(THistoryBox::kSearch).start, 4u);
 }
 
-TEST_F(Form1Test, PastingTextWithoutCp932FormIsRefused) {
+TEST_F(MainWindowCoreTest, PastingTextWithoutCp932FormIsRefused) {
   ForeignClipboard foreign;
-  TForm1 form(port_, foreign, processes_);
-  form.ComboBox1Change("abc");
+  MainWindowCore form(port_, foreign, processes_);
+  form.OnSearchBoxEdit("abc");
   form.Execute(C::kSearchBoxPaste);
-  EXPECT_EQ(form.ComboBox1.Text(), "abc");
+  EXPECT_EQ(form.searchHistory.Text(), "abc");
   EXPECT_EQ(form.StatusText(), Sjis("Shift-JISで表せない文字は使えません"));
 }
 

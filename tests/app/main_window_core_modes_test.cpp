@@ -1,12 +1,12 @@
 // The command table, the mode switches, the tabs and the drag scroll timer.
 #include <gtest/gtest.h>
 
-#include "app/form1_fixture.h"
+#include "app/main_window_core_fixture.h"
 
 namespace skarvo {
 namespace {
 
-using testing::Form1Test;
+using testing::MainWindowCoreTest;
 using C = CommandId;
 
 TEST(CommandTableTest, EveryCommandStandsAtItsOwnIndex) {
@@ -24,7 +24,7 @@ struct StartRow {
   bool checked;
 };
 
-TEST_F(Form1Test, EveryCommandHasItsCaptionAndStartState) {
+TEST_F(MainWindowCoreTest, EveryCommandHasItsCaptionAndStartState) {
   const StartRow rows[] = {
       {C::kFolderSelect, "フォルダの選択", true, true, false},
       {C::kFolderAdd, "フォルダの追加", true, true, false},
@@ -73,22 +73,22 @@ TEST_F(Form1Test, EveryCommandHasItsCaptionAndStartState) {
   EXPECT_EQ(form->PageCaption(0), Sjis("検索モード"));
   EXPECT_EQ(form->PageCaption(1), Sjis("ファイル結合モード"));
   EXPECT_EQ(form->PageCaption(2), Sjis("対象File一覧"));
-  EXPECT_TRUE(form->ComboBox1.Enabled());
-  EXPECT_EQ(form->SaveDialog1.defaultExtension, "txt");
+  EXPECT_TRUE(form->searchHistory.Enabled());
+  EXPECT_EQ(form->saveDialog.defaultExtension, "txt");
 }
 
 // The enabled states a mode switch sets, as (command, enabled) pairs.
-void ExpectEnabled(const TForm1& form, std::initializer_list<CommandId> ids, bool enabled) {
+void ExpectEnabled(const MainWindowCore& form, std::initializer_list<CommandId> ids, bool enabled) {
   for (CommandId id : ids) {
     SCOPED_TRACE(Command(id).caption);
     EXPECT_EQ(form.State(id).enabled, enabled);
   }
 }
 
-TEST_F(Form1Test, TabsSwitchBetweenSearchAndJoinModes) {
+TEST_F(MainWindowCoreTest, TabsSwitchBetweenSearchAndJoinModes) {
   auto form = MakeForm();
-  form->CheckListBox2.Add("kept until the search tab");
-  form->PageControl1Change(1);
+  form->joinList.Add("kept until the search tab");
+  form->OnTabChange(1);
   EXPECT_EQ(form->ModeNumber(), 1);
   EXPECT_EQ(form->ActivePage(), 1);
   EXPECT_EQ(form->PageCaption(1), Sjis("ファイル結合モード"));
@@ -105,18 +105,18 @@ TEST_F(Form1Test, TabsSwitchBetweenSearchAndJoinModes) {
       false);
   // Never disabled by a mode switch.
   ExpectEnabled(*form, {C::kToolNarrow, C::kFolderSelect, C::kToolFolderSelect}, true);
-  EXPECT_FALSE(form->ComboBox1.Enabled());
+  EXPECT_FALSE(form->searchHistory.Enabled());
   EXPECT_EQ(form->FocusTarget(), TFocusTarget::kJoinList);
-  EXPECT_EQ(form->CheckListBox2.Count(), 1);
+  EXPECT_EQ(form->joinList.Count(), 1);
 
   const uint64_t requests = form->FocusRequestCount();
-  form->PageControl1Change(2);
+  form->OnTabChange(2);
   EXPECT_EQ(form->ModeNumber(), 1);
   EXPECT_EQ(form->ActivePage(), 2);
   EXPECT_EQ(form->FocusTarget(), TFocusTarget::kTargetList);
   EXPECT_EQ(form->FocusRequestCount(), requests + 1);
 
-  form->PageControl1Change(0);
+  form->OnTabChange(0);
   EXPECT_EQ(form->ModeNumber(), 0);
   EXPECT_FALSE(form->JoinListDragEnabled());
   EXPECT_TRUE(form->State(C::kSearchMode).checked);
@@ -128,56 +128,56 @@ TEST_F(Form1Test, TabsSwitchBetweenSearchAndJoinModes) {
                 {C::kJoinFiles, C::kSaveToNewFile, C::kOverwriteSave, C::kUndo, C::kToolJoinFiles,
                  C::kToolSaveNew, C::kToolOverwriteSave, C::kToolUndo},
                 false);
-  EXPECT_TRUE(form->ComboBox1.Enabled());
-  EXPECT_TRUE(form->CheckListBox2.Empty());
+  EXPECT_TRUE(form->searchHistory.Enabled());
+  EXPECT_TRUE(form->joinList.Empty());
 }
 
-TEST_F(Form1Test, ModeCommandsMoveThePageAndDoNothingWhenTheirModeIsOn) {
+TEST_F(MainWindowCoreTest, ModeCommandsMoveThePageAndDoNothingWhenTheirModeIsOn) {
   auto form = MakeForm();
-  form->CheckListBox2.Add("row");
+  form->joinList.Add("row");
   form->Execute(C::kSearchMode);  // already checked: nothing, the join list stays
-  EXPECT_EQ(form->CheckListBox2.Count(), 1);
+  EXPECT_EQ(form->joinList.Count(), 1);
   form->Execute(C::kToolJoinMode);
   EXPECT_EQ(form->ModeNumber(), 1);
   EXPECT_EQ(form->ActivePage(), 1);
-  EXPECT_EQ(form->CheckListBox2.Count(), 1);
-  form->PageControl1Change(2);
+  EXPECT_EQ(form->joinList.Count(), 1);
+  form->OnTabChange(2);
   form->Execute(C::kJoinMode);  // already checked: the page stays
   EXPECT_EQ(form->ActivePage(), 2);
   form->Execute(C::kSearchMode);
   EXPECT_EQ(form->ModeNumber(), 0);
   EXPECT_EQ(form->ActivePage(), 0);
-  EXPECT_TRUE(form->CheckListBox2.Empty());
+  EXPECT_TRUE(form->joinList.Empty());
 }
 
 // The split preparation leaves mode 3 with the join list holding the parts.
-void PrepareSplit(TForm1& form) {
+void PrepareSplit(MainWindowCore& form) {
   form.SetModeNumber(3);
   form.SetPage1Caption(Sjis("ファイル分割モード"));
   form.SetJoinListDragEnabled(false);
-  form.CheckListBox2.Add("part 1", true);
+  form.joinList.Add("part 1", true);
   form.SetActivePage(1);
   form.EnterJoinMode();
 }
 
-TEST_F(Form1Test, TabsKeepAPendingSplitAndTheModeCommandsEndIt) {
+TEST_F(MainWindowCoreTest, TabsKeepAPendingSplitAndTheModeCommandsEndIt) {
   auto form = MakeForm();
   PrepareSplit(*form);
   EXPECT_EQ(form->ModeNumber(), 3);
   EXPECT_FALSE(form->JoinListDragEnabled());
 
-  form->PageControl1Change(0);
+  form->OnTabChange(0);
   EXPECT_EQ(form->ModeNumber(), 2);
-  EXPECT_TRUE(form->CheckListBox2.Empty());
-  form->PageControl1Change(1);
+  EXPECT_TRUE(form->joinList.Empty());
+  form->OnTabChange(1);
   EXPECT_EQ(form->ModeNumber(), 3);
   EXPECT_EQ(form->PageCaption(1), Sjis("ファイル分割モード"));
   EXPECT_FALSE(form->JoinListDragEnabled());
 
   // The search tab keeps the split for the join tab, and its caption says so.
-  form->PageControl1Change(0);
+  form->OnTabChange(0);
   EXPECT_EQ(form->PageCaption(1), Sjis("ファイル分割モード"));
-  form->PageControl1Change(1);
+  form->OnTabChange(1);
 
   // The menu item ends the split: the tab no longer names it.
   form->Execute(C::kSearchMode);
@@ -191,31 +191,31 @@ TEST_F(Form1Test, TabsKeepAPendingSplitAndTheModeCommandsEndIt) {
   // From the search page of a split, the join command starts a join.
   form->Execute(C::kSearchMode);
   PrepareSplit(*form);
-  form->PageControl1Change(0);
+  form->OnTabChange(0);
   ASSERT_EQ(form->ModeNumber(), 2);
-  form->CheckListBox2.Add("left over");
+  form->joinList.Add("left over");
   form->Execute(C::kToolJoinMode);
   EXPECT_EQ(form->ModeNumber(), 1);
-  EXPECT_TRUE(form->CheckListBox2.Empty());
+  EXPECT_TRUE(form->joinList.Empty());
   EXPECT_TRUE(form->JoinListDragEnabled());
   EXPECT_EQ(form->PageCaption(1), Sjis("ファイル結合モード"));
 }
 
-TEST_F(Form1Test, TheJoinTabTakesAPendingReplaceBack) {
+TEST_F(MainWindowCoreTest, TheJoinTabTakesAPendingReplaceBack) {
   auto form = MakeForm();
   // Result list after a replace: the checked row shows the replaced text, the undo list the
   // text as found, then the marker.
-  form->CheckListBox3.Add("\"/x/a.txt\",の検索結果", true);
-  form->CheckListBox3.Add("replaced 1", false, true);
-  form->CheckListBox3.Add("found 2", false, false);
+  form->resultList.Add("\"/x/a.txt\",の検索結果", true);
+  form->resultList.Add("replaced 1", false, true);
+  form->resultList.Add("found 2", false, false);
   form->Session().undo = PendingReplaceUndo{{{"\"/x/a.txt\",の検索結果", true, false},
-                                              {"found 1", false, true},
-                                              {"replaced 2", false, false}}};
+                                             {"found 1", false, true},
+                                             {"replaced 2", false, false}}};
   form->MutableSearch().replaceText = "R";
   form->MutableSearch().replacePending = true;
 
-  form->PageControl1Change(1);
-  EXPECT_EQ(form->CheckListBox3.Rows(),
+  form->OnTabChange(1);
+  EXPECT_EQ(form->resultList.Rows(),
             (std::vector<CheckListRow>{{"\"/x/a.txt\",の検索結果", true, false},
                                        {"found 1", false, true},
                                        {"found 2", false, false}}));
@@ -224,43 +224,43 @@ TEST_F(Form1Test, TheJoinTabTakesAPendingReplaceBack) {
   EXPECT_EQ(form->Search().replaceText, "");
 }
 
-TEST_F(Form1Test, EnteringTheSearchModeSelectsTheLastSearchInTheHistory) {
+TEST_F(MainWindowCoreTest, EnteringTheSearchModeSelectsTheLastSearchInTheHistory) {
   WriteSettings("[Main]\n検索文字=\"abc\",\"def\",\n");
   auto form = MakeForm();
   form->MutableSearch().searchText = "def";
-  form->ComboBox1.SetItemIndex(-1);
+  form->searchHistory.SetItemIndex(-1);
   form->Execute(C::kJoinMode);
   form->Execute(C::kSearchMode);
-  EXPECT_EQ(form->ComboBox1.ItemIndex(), 1);
-  EXPECT_EQ(form->ComboBox1.Text(), "def");
+  EXPECT_EQ(form->searchHistory.ItemIndex(), 1);
+  EXPECT_EQ(form->searchHistory.Text(), "def");
 }
 
-TEST_F(Form1Test, TheDragTimerScrollsTheJoinListTowardsTheCursor) {
+TEST_F(MainWindowCoreTest, TheDragTimerScrollsTheJoinListTowardsTheCursor) {
   auto form = MakeForm();
-  for (int i = 0; i < 5; ++i) form->CheckListBox2.Add("row");
-  form->CheckListBox2.SetTopIndex(2);
+  for (int i = 0; i < 5; ++i) form->joinList.Add("row");
+  form->joinList.SetTopIndex(2);
   int cursorY = 100;
   form->SetCursorSource([&] { return cursorY; });
-  form->Timer2.Fire();  // not dragging: nothing
-  EXPECT_EQ(form->CheckListBox2.TopIndex(), 2);
+  form->dragScrollTimer.Fire();  // not dragging: nothing
+  EXPECT_EQ(form->joinList.TopIndex(), 2);
 
-  form->CheckListBox2DragOver(100);
-  EXPECT_TRUE(form->Timer2.Enabled());
-  EXPECT_EQ(form->Timer2.Advance(150), 1);  // cursor where it was: nothing
-  EXPECT_EQ(form->CheckListBox2.TopIndex(), 2);
+  form->OnJoinListDragOver(100);
+  EXPECT_TRUE(form->dragScrollTimer.Enabled());
+  EXPECT_EQ(form->dragScrollTimer.Advance(150), 1);  // cursor where it was: nothing
+  EXPECT_EQ(form->joinList.TopIndex(), 2);
   cursorY = 130;
-  form->Timer2.Advance(300);
-  EXPECT_EQ(form->CheckListBox2.TopIndex(), 4);
+  form->dragScrollTimer.Advance(300);
+  EXPECT_EQ(form->joinList.TopIndex(), 4);
   cursorY = 90;
-  form->Timer2.Advance(150);
-  EXPECT_EQ(form->CheckListBox2.TopIndex(), 3);
-  form->CheckListBox2EndDrag();
-  EXPECT_FALSE(form->Timer2.Enabled());
-  EXPECT_EQ(form->Timer2.Advance(1000), 0);
-  EXPECT_EQ(form->CheckListBox2.TopIndex(), 3);
+  form->dragScrollTimer.Advance(150);
+  EXPECT_EQ(form->joinList.TopIndex(), 3);
+  form->OnJoinListDragEnd();
+  EXPECT_FALSE(form->dragScrollTimer.Enabled());
+  EXPECT_EQ(form->dragScrollTimer.Advance(1000), 0);
+  EXPECT_EQ(form->joinList.TopIndex(), 3);
 }
 
-TEST_F(Form1Test, DialogCommandsDoNothingUntilTheirWindowIsBound) {
+TEST_F(MainWindowCoreTest, DialogCommandsDoNothingUntilTheirWindowIsBound) {
   auto form = MakeForm();
   for (CommandId id : {C::kSettings, C::kVersion, C::kDisplaySettings, C::kPruneHistory}) {
     SCOPED_TRACE(Command(id).caption);
@@ -276,7 +276,7 @@ TEST_F(Form1Test, DialogCommandsDoNothingUntilTheirWindowIsBound) {
   EXPECT_EQ(shown, 2);
 }
 
-TEST_F(Form1Test, HelpOpensTheHelpFileOfTheHomeFolder) {
+TEST_F(MainWindowCoreTest, HelpOpensTheHelpFileOfTheHomeFolder) {
   auto form = MakeForm();
   form->Execute(C::kHelp);
   ASSERT_EQ(processes_.requests.size(), 1u);
@@ -289,7 +289,7 @@ TEST_F(Form1Test, HelpOpensTheHelpFileOfTheHomeFolder) {
   processes_.succeed = false;
   form->Execute(C::kHelp);
   EXPECT_EQ(form->StatusText(), Home() + "/Skarvo.chm" + Sjis("を開けませんでした。"));
-  EXPECT_TRUE(form->Timer1.Enabled());
+  EXPECT_TRUE(form->statusTimer.Enabled());
 }
 
 }  // namespace

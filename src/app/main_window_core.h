@@ -1,4 +1,4 @@
-// TForm1: the main window's logic, without a window. It owns the four check lists, the
+// MainWindowCore: the main window's logic, without a window. It owns the four check lists, the
 // hidden cell lists, the history boxes, the pattern and reader components, the folder
 // picker component, the timers, the settings, the search state, the mode number, the
 // active page and one state record per command; its methods are the window's event
@@ -26,10 +26,9 @@
 #include "dialogs/display_settings.h"
 #include "engine/awk_str.h"
 #include "engine/grep.h"
+#include "ops/file_backup.h"
 #include "ops/join_split.h"
 #include "ops/open_hit.h"
-#include "app/ui_prompter.h"
-#include "ops/file_backup.h"
 #include "ops/result_session.h"
 #include "platform/app_identity.h"
 #include "platform/clipboard_port.h"
@@ -79,22 +78,23 @@ struct TextSelection {
 
 // The dialogs that later work adds. Each is shown modally by its command; while a slot is
 // empty its commands do nothing.
-struct TForm1Dialogs {
-  std::function<void()> showSettings;         // TForm2 "設定画面"
-  std::function<void()> showVersion;          // TForm3 "Version情報"
-  std::function<void()> showDisplaySettings;  // TForm4 "表示の設定" (and its first page next time)
-  std::function<void()> showHistoryPruning;  // TForm5 "検索条件削除"
+struct MainWindowDialogs {
+  std::function<void()> showSettings;  // SettingsDialogCore "設定画面"
+  std::function<void()> showVersion;   // VersionDialogCore "Version情報"
+  std::function<void()>
+      showDisplaySettings;  // DisplaySettingsCore "表示の設定" (and its first page next time)
+  std::function<void()> showHistoryPruning;  // HistoryPruningDialogCore "検索条件削除"
   std::function<void()> showHelp;            // the user guide, when no help file is at home
 };
 
-class TForm1 {
+class MainWindowCore {
  public:
   // The window's creation (FormCreate): the home folder becomes the current folder, the
   // mode number 0 and the search mode is entered, then the start-up settings and the
   // stored window size are loaded. EHomeFolder when the current folder has no CP932 name.
-  TForm1(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes);
-  TForm1(const TForm1&) = delete;
-  TForm1& operator=(const TForm1&) = delete;
+  MainWindowCore(UiPort& port, ClipboardPort& clipboard, ProcessPort& processes);
+  MainWindowCore(const MainWindowCore&) = delete;
+  MainWindowCore& operator=(const MainWindowCore&) = delete;
 
   // The window closes (FormClose) with the given size: the two histories and the window
   // size are written to the settings file, then what the program wrote to its temp folder
@@ -131,26 +131,26 @@ class TForm1 {
   void EnterJoinMode();
   // The user picked a tab: 0 enters the search mode, 1 the join (or split) mode, 2 gives
   // the target list the focus.
-  void PageControl1Change(int page);
+  void OnTabChange(int page);
 
   // Events of the search history box.
-  void ComboBox1Change(const std::string& text);  // the user typed into the box
-  void ComboBox1KeyEnter();                       // Enter in the box
-  void ComboBox1Select(int index);                // the user picked an entry
+  void OnSearchBoxEdit(const std::string& text);  // the user typed into the box
+  void OnSearchBoxEnter();                        // Enter in the box
+  void OnSearchHistoryPick(int index);            // the user picked an entry
   // Events of the folder history box.
-  void ComboBox2Change(const std::string& text);
-  void ComboBox2KeyEnter();
-  void ComboBox2Select(int index);
+  void OnFolderBoxEdit(const std::string& text);
+  void OnFolderBoxEnter();
+  void OnFolderHistoryPick(int index);
   // The selection in a box's edit field changed (bytes; clipped to the text).
   void SetBoxSelection(THistoryBox box, size_t start, size_t length);
   TextSelection BoxSelection(THistoryBox box) const;
 
   // Events of the target list.
-  void CheckListBox1Select(int index);      // the user selected a row (-1: none)
-  void CheckListBox1ClickCheck(int index);  // the user clicked a row's check box
+  void OnTargetSelect(int index);      // the user selected a row (-1: none)
+  void OnTargetCheckClick(int index);  // the user clicked a row's check box
   // Events of the result list.
-  void CheckListBox3Select(int index);
-  void CheckListBox3ClickCheck(int index);  // check rules, office hit rows refused
+  void OnResultSelect(int index);
+  void OnResultCheckClick(int index);  // check rules, office hit rows refused
   // Double-clicks on the lists: open the row's file, hit or folder (TOpenHit).
   void OnResultDoubleClick();
   void OnTargetDoubleClick();
@@ -176,8 +176,8 @@ class TForm1 {
 
   // The join list's drag: a drag-over at the cursor's screen y starts the scroll timer, a
   // drop (or the end of the drag) stops it.
-  void CheckListBox2DragOver(int screenY);
-  void CheckListBox2EndDrag();
+  void OnJoinListDragOver(int screenY);
+  void OnJoinListDragEnd();
   // A dragged row dropped on row dropRow (join mode); the drag ends.
   void OnJoinListDrop(int dropRow);
   // The join list's other events, its context menu and the narrow-and-join.
@@ -188,7 +188,7 @@ class TForm1 {
   void ExecuteJoinListCommand(JoinListCommand command);
   void OnNarrowAndJoin();
   TJoinSplit& JoinSplit() { return joinSplit_; }
-  // Where the cursor is on the screen now (y); set by the window, used by Timer2Timer.
+  // Where the cursor is on the screen now (y); set by the window, used by OnDragScrollTimer.
   void SetCursorSource(std::function<int()> screenY) { cursorScreenY_ = std::move(screenY); }
 
   // Typed text was refused for a character without a CP932 form: says so on the status bar.
@@ -196,10 +196,10 @@ class TForm1 {
   // A status notice: the text, cleared by the status message timer after 5 seconds.
   void ShowNotice(const std::string& text);
   // Status message timer: switches itself off and empties the status text.
-  void Timer1Timer();
+  void OnStatusTimer();
   // Drag scroll timer: while the join list is dragged, scrolls it one row towards the
   // cursor (down when the cursor is below the last drag-over point, up when above).
-  void Timer2Timer();
+  void OnDragScrollTimer();
 
   // State the window shows.
   const std::string& Caption() const { return caption_; }
@@ -245,37 +245,37 @@ class TForm1 {
   const ResultSession& Session() const { return session_; }
 
   // The operations on results (their commands run these).
-  void OnNarrow();                  // "絞込み"
-  void OnReplace();                 // "置換"
-  void OnOverwrite();               // "上書き保存"
-  void OnRestore();                 // "元に戻す" / "やり直し"
-  void OnCheckFileHits(bool on);    // "CheckOn(対象File全体)" / "CheckOFF(対象File全体)"
+  void OnNarrow();                // "絞込み"
+  void OnReplace();               // "置換"
+  void OnOverwrite();             // "上書き保存"
+  void OnRestore();               // "元に戻す" / "やり直し"
+  void OnCheckFileHits(bool on);  // "CheckOn(対象File全体)" / "CheckOFF(対象File全体)"
   TempFolderLedger& MutableTempFolder() { return ledger_; }
-  // The dialogs' slots; see TForm1Dialogs.
-  TForm1Dialogs& Dialogs() { return dialogs_; }
+  // The dialogs' slots; see MainWindowDialogs.
+  MainWindowDialogs& Dialogs() { return dialogs_; }
 
  private:
   ResultSession session_;
 
  public:
-  CheckList CheckListBox1;                  // target list
-  CheckList& CheckListBox3 = session_.rows;  // result list
-  CheckList CheckListBox2;                  // join list
-  std::vector<std::string> ListBoxCell;     // cell labels
-  HistoryBox ComboBox1;                   // search history
-  HistoryBox ComboBox2;                   // folder history
-  TSelectFolderDialog SelectFolderDialog1;
-  FileChoiceRequest SaveDialog1;  // the save dialog of the join and the split
-  CoreTimer Timer1{5000, false};  // status message timer
-  CoreTimer Timer2{150, false};   // drag scroll timer of the join list
+  CheckList targetList;                   // target list
+  CheckList& resultList = session_.rows;  // result list
+  CheckList joinList;                     // join list
+  std::vector<std::string> cellLabels;    // cell labels
+  HistoryBox searchHistory;               // search history
+  HistoryBox folderHistory;               // folder history
+  TSelectFolderDialog folderPicker;
+  FileChoiceRequest saveDialog;           // the save dialog of the join and the split
+  CoreTimer statusTimer{5000, false};     // status message timer
+  CoreTimer dragScrollTimer{150, false};  // drag scroll timer of the join list
   // Lets window messages through while it reads a file.
   // Lets window messages through while it reads a file (now and then) and stops when the
   // user asked the run to stop.
-  TGrep Grep2{[this] { return run_.LetMessagesRun(); }};
-  TAWKStr AWKStr1;         // replace matcher, line separator CR LF
+  TGrep grep{[this] { return run_.LetMessagesRun(); }};
+  TAWKStr matcher;         // replace matcher, line separator CR LF
   RowMatcher rowMatcher_;  // the highlight's, whose patterns are found again for every row
-  TXBiff XBiff1;
-  TReadDoc ReadDoc1;
+  TXBiff sheetReader;
+  TReadDoc docReader;
 
  private:
   void FormCreate();
@@ -301,7 +301,9 @@ class TForm1 {
   void UndoEnded();
   void Check(CommandId id, bool checked) { MutableState(id).checked = checked; }
   bool Busy() const { return search_.runInProgress; }
-  HistoryBox& Box(THistoryBox box) { return box == THistoryBox::kSearch ? ComboBox1 : ComboBox2; }
+  HistoryBox& Box(THistoryBox box) {
+    return box == THistoryBox::kSearch ? searchHistory : folderHistory;
+  }
   CommandState& MutableState(CommandId id) { return states_[static_cast<size_t>(id)]; }
 
   StatusKeepingPort port_;
@@ -327,7 +329,7 @@ class TForm1 {
   bool closeRequested_ = false;
   std::array<CommandState, kCommandCount> states_{};
   TCommandDispatcher commands_;
-  TForm1Dialogs dialogs_;
+  MainWindowDialogs dialogs_;
   TargetFiles targets_;
   TempFolderLedger ledger_;
   SearchState& search_ = session_.search;

@@ -2,27 +2,27 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "app/form1_fixture.h"
+#include "app/main_window_core_fixture.h"
 #include "settings/settings_file.h"
 
 namespace skarvo {
 namespace {
 
-using testing::Form1Test;
+using testing::MainWindowCoreTest;
 
-class Form1CloseTest : public Form1Test {
+class MainWindowCoreCloseTest : public MainWindowCoreTest {
  protected:
   std::string Stored(const char* key) const {
     return SettingsFile(Home() + "/Skarvo.ini").ReadText(Sjis("Main"), Sjis(key));
   }
   // Searches the spreadsheet and the document of the fixture tree, which puts their
   // extracted texts into the temp folder.
-  std::unique_ptr<TForm1> SearchOfficeFiles() {
+  std::unique_ptr<MainWindowCore> SearchOfficeFiles() {
     WriteSettings("[拡張子]\nMsWordファイル=1\nMsExcelファイル=1\n");
     auto form = MakeForm();
     port_.folderAnswers.push_back(SearchTree() + "/sub");
     form->Execute(CommandId::kFolderSelect);
-    form->ComboBox1Change("abc");
+    form->OnSearchBoxEdit("abc");
     form->Execute(CommandId::kToolSearch);
     EXPECT_TRUE(FileExists(Extracted("d.xls")));
     EXPECT_TRUE(FileExists(Extracted("c.doc")));
@@ -36,13 +36,13 @@ class Form1CloseTest : public Form1Test {
   }
 };
 
-TEST_F(Form1CloseTest, HistoriesKeepTenEntriesAndAnEmptyOneLeavesTheStoredValue) {
+TEST_F(MainWindowCoreCloseTest, HistoriesKeepTenEntriesAndAnEmptyOneLeavesTheStoredValue) {
   WriteSettings("[Main]\n検索文字=\"old\",\n");
   auto form = MakeForm();
   std::vector<std::string> twelve;
   for (int i = 1; i <= 12; ++i) twelve.push_back("f" + std::to_string(i));
-  form->ComboBox2.SetItems(twelve);
-  form->ComboBox1.SetItems({"", ""});
+  form->folderHistory.SetItems(twelve);
+  form->searchHistory.SetItems({"", ""});
   form->FormClose(640, 400);
   EXPECT_EQ(Stored("検索文字"), "\"old\",");
   EXPECT_EQ(Stored("フォルダ"),
@@ -51,25 +51,25 @@ TEST_F(Form1CloseTest, HistoriesKeepTenEntriesAndAnEmptyOneLeavesTheStoredValue)
   EXPECT_EQ(Stored("ウインドウの高さ"), "400");
 }
 
-TEST_F(Form1CloseTest, TheNextStartShowsWhatTheLastOneStored) {
+TEST_F(MainWindowCoreCloseTest, TheNextStartShowsWhatTheLastOneStored) {
   data_.Folder("kept");
   {
     auto form = MakeForm();
-    form->ComboBox1Change("needle");
-    form->ComboBox1KeyEnter();  // no targets: a notice, but the entry is on top
+    form->OnSearchBoxEdit("needle");
+    form->OnSearchBoxEnter();  // no targets: a notice, but the entry is on top
     port_.folderAnswers.push_back(data_.Path("kept"));
     form->Execute(CommandId::kFolderSelect);
     form->FormClose(700, 500);
   }
   auto again = MakeForm();
-  EXPECT_EQ(again->ComboBox1.Items(), (std::vector<std::string>{"needle"}));
-  EXPECT_EQ(again->ComboBox2.Items(),
+  EXPECT_EQ(again->searchHistory.Items(), (std::vector<std::string>{"needle"}));
+  EXPECT_EQ(again->folderHistory.Items(),
             (std::vector<std::string>{Sjis("新規フォルダ"), data_.Path("kept") + "/"}));
   EXPECT_EQ(again->Width(), 700);
   EXPECT_EQ(again->Height(), 500);
 }
 
-TEST_F(Form1CloseTest, ATempFolderTheProgramMadeGoesWhole) {
+TEST_F(MainWindowCoreCloseTest, ATempFolderTheProgramMadeGoesWhole) {
   auto form = SearchOfficeFiles();
   const std::string extracted = Extracted("d.xls");
   form->FormClose(680, 480);
@@ -83,7 +83,7 @@ TEST_F(Form1CloseTest, ATempFolderTheProgramMadeGoesWhole) {
   EXPECT_EQ(Cp932ToUtf8Lossy(statuses.back()), Cp932ToUtf8Lossy(Temp() + Sjis("を削除中")));
 }
 
-TEST_F(Form1CloseTest, AnEarlierTempFolderKeepsWhatTheProgramDidNotWrite) {
+TEST_F(MainWindowCoreCloseTest, AnEarlierTempFolderKeepsWhatTheProgramDidNotWrite) {
   home_.File("home/Temp/mine.txt", "user's");
   home_.File("home/Temp/notes/more.txt", "user's too");
   auto form = SearchOfficeFiles();
@@ -95,7 +95,7 @@ TEST_F(Form1CloseTest, AnEarlierTempFolderKeepsWhatTheProgramDidNotWrite) {
   EXPECT_FALSE(FolderExists(Temp(SearchTree().substr(1, SearchTree().find('/', 1) - 1))));
 }
 
-TEST_F(Form1CloseTest, ARefusedSettingsWriteStillClearsTheTempFolderAndIsReported) {
+TEST_F(MainWindowCoreCloseTest, ARefusedSettingsWriteStillClearsTheTempFolderAndIsReported) {
   auto form = SearchOfficeFiles();
   // A folder where the settings file should be: every write is refused.
   ::unlink(home_.Native("home/Skarvo.ini").c_str());
@@ -106,7 +106,7 @@ TEST_F(Form1CloseTest, ARefusedSettingsWriteStillClearsTheTempFolderAndIsReporte
   EXPECT_NE(port_.CallsOf("error")[0].text.find(Home() + "/Skarvo.ini"), std::string::npos);
 }
 
-TEST_F(Form1CloseTest, ClosingWithoutASearchLeavesNoTempFolderBehindOrBefore) {
+TEST_F(MainWindowCoreCloseTest, ClosingWithoutASearchLeavesNoTempFolderBehindOrBefore) {
   home_.File("home/Temp/mine.txt", "user's");
   auto form = MakeForm();
   form->FormClose(680, 480);
@@ -114,7 +114,7 @@ TEST_F(Form1CloseTest, ClosingWithoutASearchLeavesNoTempFolderBehindOrBefore) {
   EXPECT_TRUE(port_.CallsOf("error").empty());
 }
 
-TEST_F(Form1CloseTest, AStoredSizeLargerThanTheScreenIsCutToItsWorkAreaAtStartAndAtClose) {
+TEST_F(MainWindowCoreCloseTest, AStoredSizeLargerThanTheScreenIsCutToItsWorkAreaAtStartAndAtClose) {
   WriteSettings("[Main]\nウインドウの幅=30000\nウインドウの高さ=100000\n");
   auto form = MakeForm();
   form->SetWorkArea(WorkArea{1920, 1040});

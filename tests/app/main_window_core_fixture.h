@@ -9,7 +9,7 @@
 #include <fstream>
 #include <memory>
 
-#include "app/form1.h"
+#include "app/main_window_core.h"
 #include "platform/clipboard_port.h"
 #include "platform/codepage.h"
 #include "platform/process_port.h"
@@ -18,23 +18,23 @@
 
 namespace skarvo::testing {
 
-class Form1Test : public ::testing::Test {
+class MainWindowCoreTest : public ::testing::Test {
  protected:
-  Form1Test() {
+  MainWindowCoreTest() {
     char buffer[PATH_MAX];
     previous_ = ::getcwd(buffer, sizeof buffer) ? buffer : "/";
     home_.Folder("home");
     if (::chdir(home_.Native("home").c_str()) != 0) std::abort();
   }
-  ~Form1Test() override {
+  ~MainWindowCoreTest() override {
     if (::chdir(previous_.c_str()) != 0) std::abort();
   }
   std::string Home() const { return home_.Path("home"); }
   void WriteSettings(const std::string& utf8) const {
     std::ofstream(home_.Native("home/Skarvo.ini"), std::ios::binary) << Sjis(utf8.c_str());
   }
-  std::unique_ptr<TForm1> MakeForm() {
-    return std::make_unique<TForm1>(port_, clipboard_, processes_);
+  std::unique_ptr<MainWindowCore> MakeForm() {
+    return std::make_unique<MainWindowCore>(port_, clipboard_, processes_);
   }
   // The fixture tree of the search tests (read only): a.txt, B.TXT, skip.csv, sub/c.doc,
   // sub/d.xls, sub/deep/e.txt.

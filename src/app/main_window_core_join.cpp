@@ -1,6 +1,6 @@
 // The main window's side of the join and the split: which commands their steps enable,
 // what their outcomes show, and the join list's events forwarded to TJoinSplit.
-#include "app/form1.h"
+#include "app/main_window_core.h"
 
 namespace skarvo {
 
@@ -34,7 +34,7 @@ CommandId WindowCommand(JoinUiCommand command) {
 
 }  // namespace
 
-JoinSplitWindow TForm1::JoinWindow() {
+JoinSplitWindow MainWindowCore::JoinWindow() {
   JoinSplitWindow window;
   window.setEnabled = [this](JoinUiCommand command, bool enabled) {
     SetCommandEnabled(WindowCommand(command), enabled);
@@ -47,45 +47,47 @@ JoinSplitWindow TForm1::JoinWindow() {
   };
   window.chooseSavePath = [this](const SavePathRequest& request) {
     port_.SetStatusText(request.status);
-    SaveDialog1 = JoinSaveDialog(SaveDialog1, request);
-    return port_.ChooseSaveFile(SaveDialog1);
+    saveDialog = JoinSaveDialog(saveDialog, request);
+    return port_.ChooseSaveFile(saveDialog);
   };
   return window;
 }
 
-void TForm1::ShowJoinSplitOutcome(const JoinSplitOutcome& outcome) {
+void MainWindowCore::ShowJoinSplitOutcome(const JoinSplitOutcome& outcome) {
   if (outcome.status) port_.SetStatusText(*outcome.status);
-  if (outcome.statusTimer) Timer1.SetEnabled(true);
+  if (outcome.statusTimer) statusTimer.SetEnabled(true);
   if (outcome.mode) modeNumber_ = *outcome.mode;
 }
 
-void TForm1::OnJoinFiles() { ShowJoinSplitOutcome(joinSplit_.OnJoinFiles()); }
+void MainWindowCore::OnJoinFiles() { ShowJoinSplitOutcome(joinSplit_.OnJoinFiles()); }
 
-void TForm1::OnSaveToNewFile() { ShowJoinSplitOutcome(joinSplit_.OnSaveToNewFile(modeNumber_)); }
+void MainWindowCore::OnSaveToNewFile() {
+  ShowJoinSplitOutcome(joinSplit_.OnSaveToNewFile(modeNumber_));
+}
 
-void TForm1::OnSplitFile() { ShowJoinSplitOutcome(joinSplit_.OnSplitFile()); }
+void MainWindowCore::OnSplitFile() { ShowJoinSplitOutcome(joinSplit_.OnSplitFile()); }
 
-void TForm1::OnJoinListSelect(int index) {
+void MainWindowCore::OnJoinListSelect(int index) {
   if (Busy()) return;
   joinSplit_.OnJoinListSelect(index);
 }
 
-void TForm1::OnJoinListCheckClick(int index) {
+void MainWindowCore::OnJoinListCheckClick(int index) {
   if (Busy()) return;
   joinSplit_.OnJoinListCheckClick(index);
 }
 
-void TForm1::OnJoinListExit() {
+void MainWindowCore::OnJoinListExit() {
   if (Busy()) return;
   joinSplit_.OnJoinListExit();
 }
 
-void TForm1::JoinListMenuPopup() {
+void MainWindowCore::JoinListMenuPopup() {
   if (Busy()) return;
   joinSplit_.JoinListMenuPopup(modeNumber_);
 }
 
-void TForm1::ExecuteJoinListCommand(JoinListCommand command) {
+void MainWindowCore::ExecuteJoinListCommand(JoinListCommand command) {
   if (Busy()) return;
   if (command == JoinListCommand::kOpenFile) {
     if (joinSplit_.MenuEnabled(command) && openHit_.JoinListOpenEnabled())
@@ -95,13 +97,13 @@ void TForm1::ExecuteJoinListCommand(JoinListCommand command) {
   ShowJoinSplitOutcome(joinSplit_.RunMenuCommand(command));
 }
 
-void TForm1::OnNarrowAndJoin() {
+void MainWindowCore::OnNarrowAndJoin() {
   // The narrowing comes first: the target list then holds the files with checked hits.
   OnNarrow();
   // Join mode with the join list's tab shown, so the list can take the focus.
   if (modeNumber_ == 2 || modeNumber_ == 3) {
     modeNumber_ = 1;
-    CheckListBox2.Clear();
+    joinList.Clear();
   }
   activePage_ = kPageJoin;
   EnterJoinMode();

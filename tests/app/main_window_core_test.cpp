@@ -1,8 +1,8 @@
-#include "app/form1.h"
+#include "app/main_window_core.h"
 
 #include <gtest/gtest.h>
 
-#include "app/form1_fixture.h"
+#include "app/main_window_core_fixture.h"
 #include "platform/codepage.h"
 #include "settings/settings_file.h"
 #include "support/fake_ui_port.h"
@@ -10,11 +10,11 @@
 namespace skarvo {
 namespace {
 
-using testing::Form1Test;
+using testing::MainWindowCoreTest;
 
-TEST_F(Form1Test, StartsWithTheDefaultsWithoutASettingsFile) {
+TEST_F(MainWindowCoreTest, StartsWithTheDefaultsWithoutASettingsFile) {
   auto formPtr = MakeForm();
-  TForm1& form = *formPtr;
+  MainWindowCore& form = *formPtr;
   EXPECT_EQ(form.Caption(), "Skarvo");
   EXPECT_EQ(form.HomeFolder(), Home());
   EXPECT_EQ(form.Width(), 680);
@@ -23,19 +23,19 @@ TEST_F(Form1Test, StartsWithTheDefaultsWithoutASettingsFile) {
   EXPECT_EQ(form.TargetCount(), 0);
   EXPECT_EQ(form.CurrentSettings().extensionList, ".txt");
   EXPECT_TRUE(form.CurrentSettings().searchSubfolders);
-  EXPECT_EQ(form.ComboBox2.Items(), (std::vector<std::string>{Sjis("新規フォルダ")}));
-  EXPECT_EQ(form.ComboBox2.Text(), Sjis("新規フォルダ"));
-  EXPECT_TRUE(form.ComboBox1.Items().empty());
-  EXPECT_EQ(form.Timer1.Interval(), 5000);
-  EXPECT_FALSE(form.Timer1.Enabled());
-  EXPECT_EQ(form.Timer2.Interval(), 150);
-  EXPECT_FALSE(form.Timer2.Enabled());
-  EXPECT_EQ(form.SelectFolderDialog1.Caption(), Sjis("フォルダの選択"));
-  EXPECT_EQ(form.SelectFolderDialog1.DefaultButton(), TDefaultButton::btCancel);
-  EXPECT_EQ(form.SelectFolderDialog1.Position(), TDialogPosition::dpOwnerCenter);
-  EXPECT_EQ(form.SelectFolderDialog1.DialogSize(), TDialogSize::dsDefault);
-  EXPECT_EQ(form.SelectFolderDialog1.Root(), TRootFolder::rfDesktop);
-  EXPECT_EQ(form.SelectFolderDialog1.FocusedControl(), TFocusedControl::fcTreeView);
+  EXPECT_EQ(form.folderHistory.Items(), (std::vector<std::string>{Sjis("新規フォルダ")}));
+  EXPECT_EQ(form.folderHistory.Text(), Sjis("新規フォルダ"));
+  EXPECT_TRUE(form.searchHistory.Items().empty());
+  EXPECT_EQ(form.statusTimer.Interval(), 5000);
+  EXPECT_FALSE(form.statusTimer.Enabled());
+  EXPECT_EQ(form.dragScrollTimer.Interval(), 150);
+  EXPECT_FALSE(form.dragScrollTimer.Enabled());
+  EXPECT_EQ(form.folderPicker.Caption(), Sjis("フォルダの選択"));
+  EXPECT_EQ(form.folderPicker.DefaultButton(), TDefaultButton::btCancel);
+  EXPECT_EQ(form.folderPicker.Position(), TDialogPosition::dpOwnerCenter);
+  EXPECT_EQ(form.folderPicker.DialogSize(), TDialogSize::dsDefault);
+  EXPECT_EQ(form.folderPicker.Root(), TRootFolder::rfDesktop);
+  EXPECT_EQ(form.folderPicker.FocusedControl(), TFocusedControl::fcTreeView);
   for (CommandId id : {CommandId::kFolderSelect, CommandId::kFolderAdd, CommandId::kExit,
                        CommandId::kToolFolderSelect, CommandId::kToolFolderAdd}) {
     SCOPED_TRACE(Command(id).caption);
@@ -47,13 +47,13 @@ TEST_F(Form1Test, StartsWithTheDefaultsWithoutASettingsFile) {
   EXPECT_FALSE(FileExists(Home() + "/Skarvo.ini"));
 }
 
-TEST_F(Form1Test, ChoosingAFolderShowsItsFilesAndTheNoticeClearsAfterFiveSeconds) {
+TEST_F(MainWindowCoreTest, ChoosingAFolderShowsItsFilesAndTheNoticeClearsAfterFiveSeconds) {
   data_.File("first/a.txt");
   data_.File("first/b.txt");
   data_.File("second/c.txt");
   data_.File("second/notes.md");
   auto formPtr = MakeForm();
-  TForm1& form = *formPtr;
+  MainWindowCore& form = *formPtr;
   port_.folderAnswers.push_back(data_.Root());
   form.Execute(CommandId::kToolFolderSelect);
 
@@ -63,63 +63,63 @@ TEST_F(Form1Test, ChoosingAFolderShowsItsFilesAndTheNoticeClearsAfterFiveSeconds
       {data_.Path("first/b.txt"), false, true},
       {Sjis(("\"" + data_.Root() + "/second\",【該当File数】,1").c_str()), true, false},
       {data_.Path("second/c.txt"), false, true}};
-  EXPECT_EQ(form.CheckListBox1.Rows(), expected);
+  EXPECT_EQ(form.targetList.Rows(), expected);
   EXPECT_EQ(form.TargetCount(), 3);
   EXPECT_EQ(form.StatusText(), Sjis("3個のファイルが対象です"));
-  ASSERT_TRUE(form.Timer1.Enabled());
-  EXPECT_EQ(form.Timer1.Advance(4999), 0);
+  ASSERT_TRUE(form.statusTimer.Enabled());
+  EXPECT_EQ(form.statusTimer.Advance(4999), 0);
   EXPECT_EQ(form.StatusText(), Sjis("3個のファイルが対象です"));
-  EXPECT_EQ(form.Timer1.Advance(1), 1);
+  EXPECT_EQ(form.statusTimer.Advance(1), 1);
   EXPECT_EQ(form.StatusText(), "");
-  EXPECT_FALSE(form.Timer1.Enabled());
-  EXPECT_EQ(form.Timer1.Advance(20000), 0);  // once only
+  EXPECT_FALSE(form.statusTimer.Enabled());
+  EXPECT_EQ(form.statusTimer.Advance(20000), 0);  // once only
 }
 
-TEST_F(Form1Test, TheMenuCommandsAddAndReplaceAndExitAsksToClose) {
+TEST_F(MainWindowCoreTest, TheMenuCommandsAddAndReplaceAndExitAsksToClose) {
   data_.File("a.txt");
   auto formPtr = MakeForm();
-  TForm1& form = *formPtr;
+  MainWindowCore& form = *formPtr;
   port_.folderAnswers.push_back(data_.Root());
   form.Execute(CommandId::kFolderSelect);
   port_.folderAnswers.push_back(data_.Root());
   form.Execute(CommandId::kFolderAdd);
-  EXPECT_EQ(form.CheckListBox1.Count(), 4);
+  EXPECT_EQ(form.targetList.Count(), 4);
   EXPECT_EQ(port_.folderRequests.back().title, Sjis("フォルダの追加"));
   port_.folderAnswers.push_back(data_.Root());
   form.Execute(CommandId::kToolFolderAdd);
   EXPECT_EQ(form.TargetCount(), 3);
   port_.folderAnswers.push_back(data_.Root());
   form.Execute(CommandId::kFolderSelect);
-  EXPECT_EQ(form.CheckListBox1.Count(), 2);
+  EXPECT_EQ(form.targetList.Count(), 2);
   EXPECT_FALSE(form.CloseRequested());
   form.Execute(CommandId::kExit);
   EXPECT_TRUE(form.CloseRequested());
 }
 
-TEST_F(Form1Test, FolderCheckCommandsFollowTheSelectedRow) {
+TEST_F(MainWindowCoreTest, FolderCheckCommandsFollowTheSelectedRow) {
   data_.File("a.txt");
   data_.File("b.txt");
   auto formPtr = MakeForm();
-  TForm1& form = *formPtr;
+  MainWindowCore& form = *formPtr;
   port_.folderAnswers.push_back(data_.Root());
   form.Execute(CommandId::kFolderSelect);
-  form.CheckListBox1Select(1);
+  form.OnTargetSelect(1);
   EXPECT_FALSE(form.State(CommandId::kTargetCheckOffFolder).enabled);
   form.Execute(CommandId::kTargetCheckOffFolder);  // disabled: nothing
-  EXPECT_TRUE(form.CheckListBox1.Checked(1));
-  form.CheckListBox1Select(0);
+  EXPECT_TRUE(form.targetList.Checked(1));
+  form.OnTargetSelect(0);
   EXPECT_TRUE(form.State(CommandId::kTargetCheckOffFolder).enabled);
   form.Execute(CommandId::kTargetCheckOffFolder);
-  EXPECT_FALSE(form.CheckListBox1.Checked(1));
-  EXPECT_FALSE(form.CheckListBox1.Checked(2));
+  EXPECT_FALSE(form.targetList.Checked(1));
+  EXPECT_FALSE(form.targetList.Checked(2));
   EXPECT_EQ(form.TargetCount(), 2);
-  form.CheckListBox1ClickCheck(2);
+  form.OnTargetCheckClick(2);
   EXPECT_EQ(form.TargetCount(), 1);
   form.Execute(CommandId::kTargetAllOn);
-  EXPECT_EQ(form.CheckListBox1.CheckedCount(), 2);
+  EXPECT_EQ(form.targetList.CheckedCount(), 2);
 }
 
-TEST_F(Form1Test, StoredSizeAndHistoriesAreLoadedAndWrittenBackAtClose) {
+TEST_F(MainWindowCoreTest, StoredSizeAndHistoriesAreLoadedAndWrittenBackAtClose) {
   data_.Folder("kept");
   WriteSettings(
       "[Main]\nウインドウの幅=800\nウインドウの高さ=600\n検索文字=\"abc\",\"def\",\n"
@@ -127,15 +127,15 @@ TEST_F(Form1Test, StoredSizeAndHistoriesAreLoadedAndWrittenBackAtClose) {
       data_.Root() + "/kept\",\"" + data_.Root() + "/gone\",\n[拡張子]\nCSVファイル=1\n");
   {
     auto formPtr = MakeForm();
-    TForm1& form = *formPtr;
+    MainWindowCore& form = *formPtr;
     EXPECT_EQ(form.Width(), 800);
     EXPECT_EQ(form.Height(), 600);
     EXPECT_EQ(form.CurrentSettings().extensionList, ".txt,.csv");
-    EXPECT_EQ(form.ComboBox1.Items(), (std::vector<std::string>{"abc", "def"}));
-    EXPECT_EQ(form.ComboBox2.Items(),
+    EXPECT_EQ(form.searchHistory.Items(), (std::vector<std::string>{"abc", "def"}));
+    EXPECT_EQ(form.folderHistory.Items(),
               (std::vector<std::string>{Sjis("新規フォルダ"), data_.Root() + "/kept"}));
-    form.ComboBox2Change(data_.Path("kept"));
-    form.ComboBox2KeyEnter();
+    form.OnFolderBoxEdit(data_.Path("kept"));
+    form.OnFolderBoxEnter();
     form.FormClose(700, 500);
   }
   SettingsFile file(Home() + "/Skarvo.ini");
@@ -146,16 +146,16 @@ TEST_F(Form1Test, StoredSizeAndHistoriesAreLoadedAndWrittenBackAtClose) {
   EXPECT_EQ(file.ReadText(Sjis("Main"), Sjis("検索文字")), "\"abc\",\"def\",");
 }
 
-TEST_F(Form1Test, RefusedTypingIsANoticeThatClears) {
+TEST_F(MainWindowCoreTest, RefusedTypingIsANoticeThatClears) {
   auto formPtr = MakeForm();
-  TForm1& form = *formPtr;
+  MainWindowCore& form = *formPtr;
   form.RefuseTypedText();
   EXPECT_EQ(form.StatusText(), Sjis("Shift-JISで表せない文字は使えません"));
-  EXPECT_EQ(form.Timer1.Advance(5000), 1);
+  EXPECT_EQ(form.statusTimer.Advance(5000), 1);
   EXPECT_EQ(form.StatusText(), "");
 }
 
-TEST_F(Form1Test, AHomeFolderWithoutCp932NameIsRefused) {
+TEST_F(MainWindowCoreTest, AHomeFolderWithoutCp932NameIsRefused) {
   home_.Folder("bad\xff");
   ASSERT_EQ(::chdir(home_.Native("bad\xff").c_str()), 0);
   EXPECT_THROW(MakeForm(), EHomeFolder);

@@ -2,47 +2,47 @@
 // their context menus, which act on the selection of the box's edit field.
 #include <algorithm>
 
-#include "app/form1.h"
+#include "app/main_window_core.h"
 
 namespace skarvo {
 
-void TForm1::ComboBox1Change(const std::string& text) {
+void MainWindowCore::OnSearchBoxEdit(const std::string& text) {
   if (Busy()) return;
-  ComboBox1.SetText(text);
+  searchHistory.SetText(text);
   boxSelections_[0] = {text.size(), 0};
 }
 
-void TForm1::ComboBox1KeyEnter() {
-  if (Busy() || !ComboBox1.Enabled()) return;
-  run_.ComboBox1KeyEnter();
+void MainWindowCore::OnSearchBoxEnter() {
+  if (Busy() || !searchHistory.Enabled()) return;
+  run_.OnSearchBoxEnter();
   RequestFocus(TFocusTarget::kSearchBox);
 }
 
-void TForm1::ComboBox1Select(int index) {
-  if (Busy() || !ComboBox1.Enabled()) return;
-  run_.ComboBox1Select(index);
+void MainWindowCore::OnSearchHistoryPick(int index) {
+  if (Busy() || !searchHistory.Enabled()) return;
+  run_.OnSearchHistoryPick(index);
   RequestFocus(TFocusTarget::kSearchBox);
 }
 
-void TForm1::ComboBox2Change(const std::string& text) {
+void MainWindowCore::OnFolderBoxEdit(const std::string& text) {
   if (Busy()) return;
-  ComboBox2.SetText(text);
+  folderHistory.SetText(text);
   boxSelections_[1] = {text.size(), 0};
 }
 
-void TForm1::ComboBox2KeyEnter() {
+void MainWindowCore::OnFolderBoxEnter() {
   if (Busy()) return;
-  targets_.ComboBox2KeyEnter();
+  targets_.OnFolderBoxEnter();
   UpdateTargetMenuStates();
 }
 
-void TForm1::ComboBox2Select(int index) {
+void MainWindowCore::OnFolderHistoryPick(int index) {
   if (Busy()) return;
-  targets_.ComboBox2Select(index);
+  targets_.OnFolderHistoryPick(index);
   UpdateTargetMenuStates();
 }
 
-void TForm1::SetBoxSelection(THistoryBox box, size_t start, size_t length) {
+void MainWindowCore::SetBoxSelection(THistoryBox box, size_t start, size_t length) {
   if (Busy()) return;
   const size_t size = Box(box).Text().size();
   start = std::min(start, size);
@@ -50,15 +50,15 @@ void TForm1::SetBoxSelection(THistoryBox box, size_t start, size_t length) {
   boxSelections_[box == THistoryBox::kSearch ? 0 : 1] = {start, length};
 }
 
-TextSelection TForm1::BoxSelection(THistoryBox box) const {
+TextSelection MainWindowCore::BoxSelection(THistoryBox box) const {
   TextSelection selection = boxSelections_[box == THistoryBox::kSearch ? 0 : 1];
-  const size_t size = (box == THistoryBox::kSearch ? ComboBox1 : ComboBox2).Text().size();
+  const size_t size = (box == THistoryBox::kSearch ? searchHistory : folderHistory).Text().size();
   selection.start = std::min(selection.start, size);
   selection.length = std::min(selection.length, size - selection.start);
   return selection;
 }
 
-void TForm1::BoxCut(THistoryBox box) {
+void MainWindowCore::BoxCut(THistoryBox box) {
   if (!Box(box).Enabled()) return;
   const TextSelection s = BoxSelection(box);
   // Cutting copies only: the text stays in the box, and an empty selection empties the
@@ -66,13 +66,13 @@ void TForm1::BoxCut(THistoryBox box) {
   clipboard_.SetText(Box(box).Text().substr(s.start, s.length));
 }
 
-void TForm1::BoxCopy(THistoryBox box) {
+void MainWindowCore::BoxCopy(THistoryBox box) {
   if (!Box(box).Enabled()) return;
   const TextSelection s = BoxSelection(box);
   if (s.length > 0) clipboard_.SetText(Box(box).Text().substr(s.start, s.length));
 }
 
-void TForm1::BoxPaste(THistoryBox box) {
+void MainWindowCore::BoxPaste(THistoryBox box) {
   if (!Box(box).Enabled() || !clipboard_.HasText()) return;
   std::optional<std::string> pasted = clipboard_.Text();
   if (!pasted) {

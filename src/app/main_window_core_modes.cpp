@@ -2,26 +2,26 @@
 // search page entered from the split mode by its tab. The tabs keep a pending split (the
 // search tab turns 3 into 2, the join tab 2 back into 3); the mode commands end it (2 and
 // 3 become 0 or 1, and the join list, which holds the split, is emptied).
-#include "app/form1.h"
+#include "app/main_window_core.h"
 #include "ops/pending_replace.h"
 #include "platform/codepage.h"
 
 namespace skarvo {
 
-void TForm1::Enable(std::initializer_list<CommandId> ids, bool enabled) {
+void MainWindowCore::Enable(std::initializer_list<CommandId> ids, bool enabled) {
   for (CommandId id : ids) MutableState(id).enabled = enabled;
 }
 
-void TForm1::RequestFocus(TFocusTarget target) {
+void MainWindowCore::RequestFocus(TFocusTarget target) {
   focusTarget_ = target;
   ++focusRequests_;
 }
 
-void TForm1::SetActivePage(int page) {
+void MainWindowCore::SetActivePage(int page) {
   if (page >= 0 && page < kPageCount) activePage_ = page;
 }
 
-const std::string& TForm1::PageCaption(int page) const {
+const std::string& MainWindowCore::PageCaption(int page) const {
   switch (page) {
     case kPageSearch:
       return Sjis("検索モード");
@@ -32,7 +32,7 @@ const std::string& TForm1::PageCaption(int page) const {
   }
 }
 
-void TForm1::EnterSearchMode() {
+void MainWindowCore::EnterSearchMode() {
   using C = CommandId;
   Check(C::kSearchMode, true);
   Check(C::kJoinMode, false);
@@ -44,16 +44,16 @@ void TForm1::EnterSearchMode() {
   if (modeNumber_ == 0) page1Caption_ = Sjis("ファイル結合モード");
   joinListDragEnabled_ = false;
   Enable({C::kSearch, C::kReplace, C::kNarrow, C::kToolSearch, C::kToolReplace}, true);
-  ComboBox1.SetEnabled(true);
+  searchHistory.SetEnabled(true);
   Enable({C::kJoinFiles, C::kSaveToNewFile, C::kOverwriteSave, C::kUndo, C::kToolJoinFiles,
           C::kToolSaveNew, C::kToolOverwriteSave, C::kToolUndo},
          false);
-  const int index = ComboBox1.IndexOf(search_.searchText);
-  if (index >= 0) ComboBox1.SetItemIndex(index);
-  CheckListBox2.Clear();
+  const int index = searchHistory.IndexOf(search_.searchText);
+  if (index >= 0) searchHistory.SetItemIndex(index);
+  joinList.Clear();
 }
 
-void TForm1::EnterJoinMode() {
+void MainWindowCore::EnterJoinMode() {
   using C = CommandId;
   Check(C::kJoinMode, true);
   Check(C::kSearchMode, false);
@@ -71,12 +71,12 @@ void TForm1::EnterJoinMode() {
   Enable({C::kSearch, C::kReplace, C::kNarrow, C::kSaveToNewFile, C::kOverwriteSave, C::kUndo,
           C::kToolSearch, C::kToolReplace, C::kToolSaveNew, C::kToolOverwriteSave, C::kToolUndo},
          false);
-  ComboBox1.SetEnabled(false);
+  searchHistory.SetEnabled(false);
   if (std::holds_alternative<PendingReplaceUndo>(session_.undo)) TakeBackPendingReplace(session_);
   RequestFocus(TFocusTarget::kJoinList);
 }
 
-void TForm1::PageControl1Change(int page) {
+void MainWindowCore::OnTabChange(int page) {
   if (Busy() || page < 0 || page >= kPageCount) return;
   activePage_ = page;
   if (page == kPageSearch)
@@ -87,52 +87,52 @@ void TForm1::PageControl1Change(int page) {
     RequestFocus(TFocusTarget::kTargetList);
 }
 
-void TForm1::SearchModeCommand() {
+void MainWindowCore::SearchModeCommand() {
   if (State(CommandId::kSearchMode).checked) return;
   if (modeNumber_ == 2 || modeNumber_ == 3) {
     modeNumber_ = 0;
-    CheckListBox2.Clear();
+    joinList.Clear();
   }
   EnterSearchMode();
   activePage_ = kPageSearch;
 }
 
-void TForm1::JoinModeCommand() {
+void MainWindowCore::JoinModeCommand() {
   if (State(CommandId::kJoinMode).checked) return;
   if (modeNumber_ == 2 || modeNumber_ == 3) {
     modeNumber_ = 1;
-    CheckListBox2.Clear();
+    joinList.Clear();
   }
   // The page first, so the join list is showing when it takes the focus.
   activePage_ = kPageJoin;
   EnterJoinMode();
 }
 
-void TForm1::CheckListBox2DragOver(int screenY) {
+void MainWindowCore::OnJoinListDragOver(int screenY) {
   if (Busy()) return;
   joinListDragging_ = true;
   dragScreenY_ = screenY;
-  Timer2.SetEnabled(true);
+  dragScrollTimer.SetEnabled(true);
 }
 
-void TForm1::CheckListBox2EndDrag() {
+void MainWindowCore::OnJoinListDragEnd() {
   joinListDragging_ = false;
-  Timer2.SetEnabled(false);
+  dragScrollTimer.SetEnabled(false);
 }
 
-void TForm1::OnJoinListDrop(int dropRow) {
+void MainWindowCore::OnJoinListDrop(int dropRow) {
   if (Busy()) return;
   if (joinListDragEnabled_) joinSplit_.OnJoinListDrop(modeNumber_, dropRow);
-  CheckListBox2EndDrag();
+  OnJoinListDragEnd();
 }
 
-void TForm1::Timer2Timer() {
+void MainWindowCore::OnDragScrollTimer() {
   if (!joinListDragging_ || !cursorScreenY_) return;
   const int y = cursorScreenY_();
   if (y > dragScreenY_)
-    CheckListBox2.SetTopIndex(CheckListBox2.TopIndex() + 1);
+    joinList.SetTopIndex(joinList.TopIndex() + 1);
   else if (y < dragScreenY_)
-    CheckListBox2.SetTopIndex(CheckListBox2.TopIndex() - 1);
+    joinList.SetTopIndex(joinList.TopIndex() - 1);
 }
 
 }  // namespace skarvo

@@ -4,33 +4,33 @@
 
 #include <functional>
 
-#include "app/form1_fixture.h"
+#include "app/main_window_core_fixture.h"
 #include "platform/file_system.h"
 
 namespace skarvo {
 namespace {
 
-using testing::Form1Test;
+using testing::MainWindowCoreTest;
 using C = CommandId;
 
-class Form1OpsTest : public Form1Test {
+class MainWindowCoreOpsTest : public MainWindowCoreTest {
  protected:
-  std::unique_ptr<TForm1> SearchedForm(const std::string& text) {
+  std::unique_ptr<MainWindowCore> SearchedForm(const std::string& text) {
     data_.File("a.txt", "x one\nx two\n");
     data_.File("b.txt", "no\r\nx\r\n");
     auto form = MakeForm();
     port_.folderAnswers.push_back(data_.Root());
     form->Execute(C::kFolderSelect);
-    form->ComboBox1.SetText(text);
+    form->searchHistory.SetText(text);
     form->Execute(C::kToolSearch);
     return form;
   }
-  static bool On(const TForm1& form, std::initializer_list<CommandId> ids) {
+  static bool On(const MainWindowCore& form, std::initializer_list<CommandId> ids) {
     bool all = true;
     for (CommandId id : ids) all = all && form.State(id).enabled;
     return all;
   }
-  static bool Off(const TForm1& form, std::initializer_list<CommandId> ids) {
+  static bool Off(const MainWindowCore& form, std::initializer_list<CommandId> ids) {
     for (CommandId id : ids)
       if (form.State(id).enabled) return false;
     return true;
@@ -40,21 +40,21 @@ class Form1OpsTest : public Form1Test {
 const std::initializer_list<CommandId> kOverwrite = {C::kOverwriteSave, C::kToolOverwriteSave};
 const std::initializer_list<CommandId> kRestore = {C::kUndo, C::kToolUndo};
 
-TEST_F(Form1OpsTest, ReplaceOverwriteAndRestoreFollowTheModes) {
+TEST_F(MainWindowCoreOpsTest, ReplaceOverwriteAndRestoreFollowTheModes) {
   auto form = SearchedForm("x");
   const std::string a = data_.Path("a.txt");
   const std::string b = data_.Path("b.txt");
-  ASSERT_EQ(form->CheckListBox3.Count(), 5);
+  ASSERT_EQ(form->resultList.Count(), 5);
   EXPECT_TRUE(Off(*form, kOverwrite) && Off(*form, kRestore));
 
   port_.inputAnswers.push_back("y");
   form->Execute(C::kReplace);
   EXPECT_TRUE(On(*form, kOverwrite) && On(*form, kRestore));
   // The join tab takes the pending replace back and switches both off.
-  form->PageControl1Change(1);
+  form->OnTabChange(1);
   EXPECT_TRUE(Off(*form, kOverwrite) && Off(*form, kRestore));
   EXPECT_FALSE(form->Search().replacePending);
-  form->PageControl1Change(0);
+  form->OnTabChange(0);
   EXPECT_TRUE(Off(*form, kOverwrite) && Off(*form, kRestore));
 
   port_.inputAnswers.push_back("y");
@@ -79,19 +79,19 @@ TEST_F(Form1OpsTest, ReplaceOverwriteAndRestoreFollowTheModes) {
 
 // The restore is offered only while there is something it would take back: a new search
 // replaces the undo list with its rows, so what an earlier operation kept is gone.
-TEST_F(Form1OpsTest, ASearchLeavesNothingToRestore) {
+TEST_F(MainWindowCoreOpsTest, ASearchLeavesNothingToRestore) {
   const struct {
     const char* name;
-    std::function<void(TForm1&, FakeUiPort&)> operation;
+    std::function<void(MainWindowCore&, FakeUiPort&)> operation;
   } rows[] = {
-      {"narrowing", [](TForm1& form, FakeUiPort&) { form.Execute(C::kNarrow); }},
+      {"narrowing", [](MainWindowCore& form, FakeUiPort&) { form.Execute(C::kNarrow); }},
       {"replace",
-       [](TForm1& form, FakeUiPort& port) {
+       [](MainWindowCore& form, FakeUiPort& port) {
          port.inputAnswers.push_back("y");
          form.Execute(C::kReplace);
        }},
       {"overwrite",
-       [](TForm1& form, FakeUiPort& port) {
+       [](MainWindowCore& form, FakeUiPort& port) {
          port.inputAnswers.push_back("y");
          form.Execute(C::kReplace);
          port.askAnswers.push_back(Answer::kYesToAll);
@@ -104,9 +104,9 @@ TEST_F(Form1OpsTest, ASearchLeavesNothingToRestore) {
     EXPECT_TRUE(Off(*form, kRestore));
     row.operation(*form, port_);
     ASSERT_TRUE(On(*form, kRestore));
-    form->ComboBox1.SetText("one");  // found also after the overwrite
+    form->searchHistory.SetText("one");  // found also after the overwrite
     form->Execute(C::kToolSearch);
-    ASSERT_GT(form->CheckListBox3.Count(), 0);
+    ASSERT_GT(form->resultList.Count(), 0);
     EXPECT_TRUE(Off(*form, kRestore));
     form.reset();
     data_.File("a.txt", "x one\nx two\n");
@@ -114,9 +114,9 @@ TEST_F(Form1OpsTest, ASearchLeavesNothingToRestore) {
   }
 }
 
-TEST_F(Form1OpsTest, NarrowAndJoinNarrowsThenShowsTheJoinMode) {
+TEST_F(MainWindowCoreOpsTest, NarrowAndJoinNarrowsThenShowsTheJoinMode) {
   auto form = SearchedForm("one");
-  form->CheckListBox3.SetItemIndex(0);
+  form->resultList.SetItemIndex(0);
   form->ResultListMenuPopup();
   form->Execute(C::kResultNarrowJoin);
   EXPECT_EQ(form->ModeNumber(), 1);
