@@ -81,11 +81,6 @@ enum class CommandPlace {
   kFolderBoxMenu,
 };
 
-// What a command does once the pieces it needs exist. kPending commands belong to work
-// that is not in the program yet (operations on results, the dialogs): they show with
-// their captions and states and do nothing when run.
-enum class CommandReadiness { kWorks, kPending };
-
 struct CommandInfo {
   CommandId id;
   CommandPlace place;
@@ -95,7 +90,6 @@ struct CommandInfo {
   bool startEnabled;
   bool startVisible;
   bool startChecked;  // a checked menu item, a pressed tool button
-  CommandReadiness readiness;
   // The program's name of the handler behind the command (docs/NAMES.md); a handler and its
   // tool button twin run the same work.
   const char* handler;

@@ -76,7 +76,7 @@ struct TextSelection {
   size_t length = 0;
 };
 
-// The dialogs that later work adds. Each is shown modally by its command; while a slot is
+// The dialogs the window shows. Each is shown modally by its command; while a slot is
 // empty its commands do nothing.
 struct MainWindowDialogs {
   std::function<void()> showSettings;  // SettingsDialogCore "設定画面"
@@ -230,7 +230,7 @@ class MainWindowCore {
   bool CloseRequested() const { return closeRequested_; }
   const TempFolderLedger& TempFolder() const { return ledger_; }
 
-  // For the operations on results and the dialogs that later work adds.
+  // For the operations on results and the dialogs.
   void SetModeNumber(int mode) { modeNumber_ = mode; }
   void SetActivePage(int page);
   void SetPage1Caption(std::string caption) { page1Caption_ = std::move(caption); }
