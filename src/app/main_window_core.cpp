@@ -35,7 +35,7 @@ MainWindowCore::MainWindowCore(UiPort& port, ClipboardPort& clipboard, ProcessPo
       clipboard_(clipboard),
       processes_(processes),
       homeFolder_(CurrentFolderOrThrow()),
-      caption_(Sjis(kApplicationTitle)),
+      caption_(ApplicationCaption()),
       page1Caption_(Sjis("ファイル結合モード")),
       targets_(TargetListParts{targetList, resultList, joinList, folderHistory, settings_,
                                folderPicker, statusTimer, port_}),

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "ops/session_search.h"
+#include "platform/app_identity.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 
@@ -12,7 +13,7 @@ namespace {
 
 constexpr size_t kMaxStatusBytes = 1024;
 
-const std::string& Caption() { return Sjis("Skarvo"); }
+const std::string& Caption() { return ApplicationCaption(); }
 
 // Sets the flag for the life of a run, also when the run ends with an exception.
 class RunGuard {
