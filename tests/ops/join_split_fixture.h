@@ -22,25 +22,6 @@
 
 namespace skarvo::testing {
 
-// The window's prompter: every question and message under the program's caption.
-class PortPrompter : public Prompter {
- public:
-  explicit PortPrompter(UiPort& port) : port_(port) {}
-  Answer Ask(const std::string& text, QuestionButtons buttons) override {
-    return port_.Ask(text, Sjis("Skarvo"), buttons);
-  }
-  bool Confirm(const std::string& text) override { return port_.Confirm(text, Sjis("Skarvo")); }
-  std::optional<std::string> AskText(const std::string& caption, const std::string& prompt,
-                                     const std::string& initial) override {
-    return port_.InputText(caption, prompt, initial);
-  }
-  void Tell(const std::string& text) override { port_.ShowMessage(text, Sjis("Skarvo")); }
-  void TellError(const std::string& text) override { port_.ShowError(text, Sjis("Skarvo")); }
-
- private:
-  UiPort& port_;
-};
-
 class JoinSplitTest : public ::testing::Test {
  protected:
   JoinSplitTest()
@@ -116,8 +97,7 @@ class JoinSplitTest : public ::testing::Test {
     // The window's restore, on a session that holds the record.
     ResultSession session;
     session.undo = undo;
-    FakePrompter prompter(ui_);
-    const bool done = RestoreCreatedFiles(session, ledger_, prompter);
+    const bool done = RestoreCreatedFiles(session, ledger_, prompter_);
     if (done) undo = NoUndo{};
     return done;
   }
@@ -152,7 +132,7 @@ class JoinSplitTest : public ::testing::Test {
   FileChoiceRequest saveDialog_;
   CoreTimer timer_{5000, false};
   FakeUiPort ui_;
-  PortPrompter prompter_{ui_};
+  FakePrompter prompter_{ui_};
   std::map<JoinUiCommand, bool> enabled_;
   bool drag_ = true;
   std::string caption_;
