@@ -44,14 +44,17 @@ MainWindowCore::MainWindowCore(UiPort& port, ClipboardPort& clipboard, ProcessPo
       stage_(SearchStageParts{grep, sheetReader, docReader, ledger_}),
       run_(SearchRunParts{targetList, session_, cellLabels, searchHistory, folderHistory, settings_,
                           targets_, stage_, activePage_, statusTimer, port_}),
-      joinSplit_(JoinSplitParts{session_, targetList, joinList, settings_, homeFolder_, ledger_,
-                                prompter_, JoinWindow()}),
-      openHit_(OpenHitParts{resultList, targetList, joinList, search_, modeNumber_, homeFolder_,
-                            processes_,
-                            [this](const std::string& text) { port_.ShowMessage(text, caption_); },
+      joinSplit_(JoinSplitParts{session_,
+                                targetList,
+                                joinList,
+                                settings_,
+                                ChoicesFromSettingsFile(homeFolder_),
+                                KeepInTempFolder(ledger_),
+                                prompter_,
+                                JoinWindow(),
+                                {}}),
+      openHit_(OpenHitParts{search_, homeFolder_, processes_, prompter_,
                             [this](const std::string& text) { ShowNotice(text); }}) {
-  // The split's range preview opens the file the pending split was prepared on.
-  openHit_.SetSplitFileSource([this] { return joinSplit_.SplitFile(); });
   targets_.SetOnFolderScan([this] { UndoEnded(); });
   run_.SetOnNewSearch([this] { UndoEnded(); });
   FormCreate();
@@ -176,8 +179,15 @@ void MainWindowCore::RegisterOwnHandlers() {
   d.Register({C::kFolderBoxCopy}, [this] { BoxCopy(THistoryBox::kFolder); });
   d.Register({C::kFolderBoxPaste}, [this] { BoxPaste(THistoryBox::kFolder); });
   // The operations on results.
-  d.Register({C::kResultOpenFile}, [this] { openHit_.OnOpenResultFile(); });
-  d.Register({C::kTargetOpenFile}, [this] { openHit_.OnOpenTargetFile(); });
+  d.Register({C::kResultOpenFile}, [this] {
+    // A copy: the list may change while the editor is asked for.
+    if (const CheckListRow* row = SelectedRow(resultList))
+      openHit_.EditResultRow(CheckListRow(*row));
+  });
+  d.Register({C::kTargetOpenFile}, [this] {
+    if (const CheckListRow* row = SelectedRow(targetList))
+      openHit_.EditTargetRow(CheckListRow(*row));
+  });
   d.Register({C::kSaveToNewFile, C::kToolSaveNew}, [this] { OnSaveToNewFile(); });
   d.Register({C::kJoinFiles, C::kToolJoinFiles}, [this] { OnJoinFiles(); });
   d.Register({C::kResultSplitFile}, [this] { OnSplitFile(); });
@@ -252,16 +262,22 @@ void MainWindowCore::OnResultCheckClick(int index) {
   Apply(ClickResultCheckBox(session_, index));
 }
 
+// Each list's double-click opens a copy of its selected row: the list may change while an
+// office box is open.
 void MainWindowCore::OnResultDoubleClick() {
-  if (!Busy()) openHit_.OnResultDoubleClick();
+  if (Busy()) return;
+  if (const CheckListRow* row = SelectedRow(resultList)) openHit_.OpenResultRow(CheckListRow(*row));
 }
 
 void MainWindowCore::OnTargetDoubleClick() {
-  if (!Busy()) openHit_.OnTargetDoubleClick();
+  if (Busy()) return;
+  if (const CheckListRow* row = SelectedRow(targetList)) openHit_.OpenTargetRow(CheckListRow(*row));
 }
 
 void MainWindowCore::OnJoinListDoubleClick() {
-  if (!Busy()) openHit_.OnJoinListDoubleClick();
+  if (Busy()) return;
+  if (const CheckListRow* row = SelectedRow(joinList))
+    openHit_.OpenJoinRow(CheckListRow(*row), modeNumber_);
 }
 
 void MainWindowCore::DisplaySettingsStored() {

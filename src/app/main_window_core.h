@@ -333,7 +333,7 @@ class MainWindowCore {
   TargetFiles targets_;
   TempFolderLedger ledger_;
   SearchState& search_ = session_.search;
-  UiPrompter prompter_{port_, caption_};
+  UiPrompter prompter_{port_, caption_, saveDialog};
   TFileBackup backup_;  // the overwrite's backups: home + "/Temp"
   TSearchStage stage_;
   TSearchRun run_;

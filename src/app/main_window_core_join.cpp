@@ -45,11 +45,6 @@ JoinSplitWindow MainWindowCore::JoinWindow() {
     activePage_ = kPageJoin;
     RequestFocus(TFocusTarget::kJoinList);
   };
-  window.chooseSavePath = [this](const SavePathRequest& request) {
-    port_.SetStatusText(request.status);
-    saveDialog = JoinSaveDialog(saveDialog, request);
-    return port_.ChooseSaveFile(saveDialog);
-  };
   return window;
 }
 
@@ -90,8 +85,9 @@ void MainWindowCore::JoinListMenuPopup() {
 void MainWindowCore::ExecuteJoinListCommand(JoinListCommand command) {
   if (Busy()) return;
   if (command == JoinListCommand::kOpenFile) {
-    if (joinSplit_.MenuEnabled(command) && openHit_.JoinListOpenEnabled())
-      openHit_.OnOpenJoinFile();
+    const CheckListRow* row = SelectedRow(joinList);
+    if (row && joinSplit_.MenuEnabled(command) && JoinListOpenEnabled(joinList, modeNumber_))
+      openHit_.EditJoinRow(CheckListRow(*row), modeNumber_);
     return;
   }
   ShowJoinSplitOutcome(joinSplit_.RunMenuCommand(command));

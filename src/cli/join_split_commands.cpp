@@ -2,6 +2,7 @@
 // hit lines, without a window. Both write through the same core as the window does.
 #include <charconv>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,9 +11,12 @@
 #include "ops/join_lines.h"
 #include "ops/join_restore.h"
 #include "ops/join_split.h"
+#include "ops/prompter.h"
+#include "ops/result_session.h"
 #include "ops/split_parts.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "search/search_text.h"
 
 namespace skarvo::cli {
 namespace {
@@ -37,6 +41,60 @@ int Fail(const std::string& cp932) {
   PrintError(TextEdge(false).Out(cp932));
   return 2;
 }
+
+// The join's and the split's questions answered from the command line: the save goes ahead,
+// its path is --out, an existing part is replaced only with --yes. What the operation tells
+// goes to standard error through edge.
+class JoinSplitPrompter : public Prompter {
+ public:
+  JoinSplitPrompter(const TextEdge& edge, std::string savePath, bool yes)
+      : edge_(edge), savePath_(std::move(savePath)), yes_(yes) {}
+  bool told = false;
+
+  Answer Ask(const std::string&, QuestionButtons) override {
+    return yes_ ? Answer::kYesToAll : Answer::kCancel;
+  }
+  bool Confirm(const std::string&) override { return true; }
+  std::optional<std::string> AskText(const std::string&, const std::string&,
+                                     const std::string&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> AskSavePath(const SavePathRequest&) override {
+    if (savePath_.empty()) return std::nullopt;
+    return savePath_;
+  }
+  void Tell(const std::string& text) override { TellError(text); }
+  void TellError(const std::string& text) override {
+    told = true;
+    PrintError(edge_.Out(text));
+  }
+
+ private:
+  const TextEdge& edge_;
+  std::string savePath_;
+  bool yes_;
+};
+
+// The join and the split over the command line's files: no window, the given choices, old
+// files kept by keep (none for join: the user named its output).
+struct CliJoinSplit {
+  CliJoinSplit(JoinSplitChoices choices, KeepOldFile keep, JoinSplitPrompter& prompter,
+               std::function<void(const SplitPart&, SplitPartEnd)> partDone = {})
+      : ops(JoinSplitParts{session,
+                           targetList,
+                           joinList,
+                           settings,
+                           [choices = std::move(choices)] { return choices; },
+                           std::move(keep),
+                           prompter,
+                           {},
+                           std::move(partDone)}) {}
+
+  ResultSession session;
+  CheckList targetList, joinList;
+  Settings settings;
+  TJoinSplit ops;
+};
 
 // join: the files in the given order, all checked, a separator row before each file and
 // one after the last (none for an empty separator); prints the output path.
@@ -63,7 +121,13 @@ int JoinCommand(const std::vector<std::string>& args) {
     PrintError("a text has no CP932 form");
     return 2;
   }
-  CheckList list;
+  // Messages are UTF-8 whatever --raw says, as the errors of the arguments are.
+  const TextEdge messages(false);
+  JoinSplitPrompter prompter(messages, *out, false);
+  CliJoinSplit join(JoinSplitChoices{*separator, 0, false}, KeepOldFile(), prompter);
+  join.settings.ignoreBlankLines = false;
+  // A file named on the command line that cannot be joined stops the command before
+  // anything is written, where the window would leave it out.
   int files = 0;
   for (const std::string& arg : fileArgs) {
     const std::optional<std::string> path = edge.In(arg);
@@ -81,32 +145,15 @@ int JoinCommand(const std::vector<std::string>& args) {
     if (file.status == LineFileStatus::kHasNul)
       return Fail(QuotedPathText(*path, "はNUL文字を含むため結合できません。"));
     ++files;
-    if (!separator->empty()) list.Add(*separator, true);
-    AddJoinContentRow(list, *path, file.lines, false);
+    join.targetList.Add(*path, false, true);
   }
   if (files == 0) {
-    PrintError(TextEdge(false).Out(Sjis("対象ファイルが存在しません！")));
+    PrintError(messages.Out(Sjis("対象ファイルが存在しません！")));
     return 1;
   }
-  if (!separator->empty()) list.Add(*separator, true);
-  if (OutputIsJoinInput(list, *out))
-    return Fail(QuotedPathText(*out, "は結合するファイルの一つです。別の名前で保存してください。"));
-  // Never through a link, never onto an input by another name; a plain file is replaced.
-  const std::vector<FileIdentity> inputs = JoinInputIdentities(list);
-  const NewFilePlace place = PlaceForNewFile(*out, inputs);
-  if (place == NewFilePlace::kLink)
-    return Fail(QuotedPathText(*out, JoinWriteFailure(KeepWrite::kRefusedLink)));
-  if (place == NewFilePlace::kInput)
-    return Fail(QuotedPathText(*out, JoinWriteFailure(KeepWrite::kRefusedInput)));
-  std::string data;
-  try {
-    data = JoinOutput(list);
-  } catch (const EJoinSplit& e) {
-    return Fail(e.Message());
-  }
-  if (place == NewFilePlace::kNotAFile || PlaceForNewFile(*out, inputs) != place ||
-      !WriteFileAtomic(*out, data))
-    return Fail(QuotedPathText(*out, "に書き込めないため、保存を中止しました。"));
+  join.ops.OnJoinFiles();
+  join.ops.OnSaveToNewFile(1);
+  if (prompter.told || !std::holds_alternative<CreatedFilesUndo>(join.session.undo)) return 2;
   Report(edge.Out(*out));
   return 0;
 }
@@ -150,26 +197,11 @@ int SplitCommand(const std::vector<std::string>& args) {
   }
   if (IsOfficeFile(*path)) return Fail(Sjis("Excel、Wordファイルは対象にできません。"));
   const LineFile file = ReadLineFile(*path);
-  const std::optional<FileIdentity> source = IdentityOf(*path);
-  if (file.status == LineFileStatus::kMissing || !source)
+  if (file.status == LineFileStatus::kMissing || !IdentityOf(*path))
     return Fail(QuotedPathText(*path, "が読めないため、分割できません。"));
   if (file.status == LineFileStatus::kHasNul)
     return Fail(QuotedPathText(*path, "はNUL文字を含むため分割できません。"));
-  const int64_t lineCount = static_cast<int64_t>(file.lines.size());
-  std::vector<SplitPoint> points{{1, true}};
-  for (size_t i = 1; i < rest.size(); ++i) {
-    int64_t line = 0;
-    const std::string& a = rest[i];
-    auto [e, err] = std::from_chars(a.data(), a.data() + a.size(), line);
-    if (err != std::errc() || e != a.data() + a.size() || line < points.back().line ||
-        line > lineCount) {
-      PrintError("not a hit line of the file (1 to its line count, ascending): " + a);
-      return 2;
-    }
-    points.push_back({line, true});
-  }
-  points.push_back({lineCount, true});
-  const std::vector<FileIdentity> inputs{*source};
+
   std::string keptAt;
   const KeepOldFile keepInFolder = KeepInFolder(*backupDir);
   const KeepOldFile keep = [&](const std::string& part, const std::string& old) {
@@ -177,36 +209,52 @@ int SplitCommand(const std::vector<std::string>& args) {
     keptAt = kept ? *kept : std::string();
     return kept;
   };
+  int parts = 0;
   int wanted = 0;
   int written = 0;
-  for (const SplitPart& part : SplitParts(*path, points, mode)) {
-    bool write = PartWritable(file.lines, part);
-    if (write) {
-      ++wanted;
-      const NewFilePlace place = PlaceForNewFile(part.name, inputs);
-      if (const char* refusal = PartRefusal(place)) {
-        PrintError(edge.Out(QuotedPathText(part.name, refusal)));
-        write = false;
-      } else if (place == NewFilePlace::kExisting && !yes) {
-        PrintError(edge.Out(QuotedPathText(part.name, "は既にあります。")) +
-                   " (--yes replaces it)");
-        write = false;
-      }
-    }
-    if (write) {
-      keptAt.clear();
-      const KeepWrite result =
-          WriteKeepingOld(keep, part.name, LinesWithCrLf(PartLines(file.lines, part)), inputs);
-      write = result == KeepWrite::kWrittenNew || result == KeepWrite::kWrittenReplaced;
-      if (!write) PrintError(edge.Out(QuotedPathText(part.name, PartWriteFailure(result))));
-      if (result == KeepWrite::kWrittenReplaced)
-        PrintError(edge.Out(QuotedPathText(part.name, "の元の内容は") + "\"" + keptAt + "\"" +
-                            Sjis("に控えました。")));
-    }
+  // Each part's line as its save ends, after what the save said of it.
+  auto partDone = [&](const SplitPart& part, SplitPartEnd end) {
+    ++parts;
+    const bool write = end == SplitPartEnd::kWritten || end == SplitPartEnd::kReplaced;
+    if (end != SplitPartEnd::kUnchecked && end != SplitPartEnd::kTooShort) ++wanted;
     if (write) ++written;
+    if (end == SplitPartEnd::kDeclined)
+      PrintError(edge.Out(QuotedPathText(part.name, "は既にあります。")) + " (--yes replaces it)");
+    if (end == SplitPartEnd::kReplaced)
+      PrintError(edge.Out(QuotedPathText(part.name, "の元の内容は") + "\"" + keptAt + "\"" +
+                          Sjis("に控えました。")));
     Report(edge.Out(part.name) + "\t" + std::to_string(part.first) + "\t" +
            std::to_string(part.last) + "\t" + (write ? "written" : "skipped"));
+  };
+  JoinSplitPrompter prompter(edge, std::string(), yes);
+  CliJoinSplit split(JoinSplitChoices{std::string(), mode, false}, keep, prompter, partDone);
+  // The result rows of a search that hit FILE at the given lines, every hit checked.
+  CheckList& rows = split.session.rows;
+  CheckListRow header(FileHeaderRowText(*path), true);
+  header.kind = RowKind::kFileHeader;
+  header.file = *path;
+  rows.Insert(0, std::move(header));
+  const int64_t lineCount = static_cast<int64_t>(file.lines.size());
+  int64_t last = 1;
+  for (size_t i = 1; i < rest.size(); ++i) {
+    int64_t line = 0;
+    const std::string& a = rest[i];
+    auto [e, err] = std::from_chars(a.data(), a.data() + a.size(), line);
+    if (err != std::errc() || e != a.data() + a.size() || line < last || line > lineCount) {
+      PrintError("not a hit line of the file (1 to its line count, ascending): " + a);
+      return 2;
+    }
+    last = line;
+    CheckListRow hit(std::string(), false, true, line, file.lines[line - 1]);
+    hit.kind = RowKind::kTextLine;
+    hit.file = *path;
+    rows.Insert(rows.Count(), std::move(hit));
   }
+  rows.SetItemIndex(0);
+
+  split.ops.OnSplitFile();
+  split.ops.OnSaveToNewFile(3);
+  if (parts == 0 && prompter.told) return 2;
   if (wanted == 0) return 1;
   return written == wanted ? 0 : 3;
 }

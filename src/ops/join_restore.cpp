@@ -65,7 +65,7 @@ KeepWrite WriteKeepingOld(const KeepOldFile& keep, const std::string& path, cons
       break;
   }
   const bool replacing = place == NewFilePlace::kExisting;
-  if (replacing) {
+  if (replacing && keep) {
     const std::optional<FileIdentity> before = IdentityOf(path);
     const std::optional<std::string> old = ReadWholeFile(path);
     if (!before || !old) return KeepWrite::kCopyFailed;
@@ -78,7 +78,7 @@ KeepWrite WriteKeepingOld(const KeepOldFile& keep, const std::string& path, cons
     if (!keptIdentity || *keptIdentity == *before || keptBytes != old ||
         PlaceForNewFile(path, inputs) != NewFilePlace::kExisting || IdentityOf(path) != before)
       return KeepWrite::kCopyFailed;
-  } else if (PlaceForNewFile(path, inputs) != NewFilePlace::kFree) {
+  } else if (!replacing && PlaceForNewFile(path, inputs) != NewFilePlace::kFree) {
     // Something appeared at the place meanwhile: it is not written over unasked.
     return KeepWrite::kWriteFailed;
   }
@@ -206,7 +206,8 @@ bool RestoreCreatedFiles(ResultSession& session, const TempFolderLedger& tempFol
   const auto* created = std::get_if<CreatedFilesUndo>(&session.undo);
   if (created == nullptr) return false;
   const bool split = created->by == CreatedFilesUndo::By::kSplit;
-  if (!prompter.Confirm(Sjis(split ? "更新しますか？" : "新規ファイルを消去しますか？"))) return false;
+  if (!prompter.Confirm(Sjis(split ? "更新しますか？" : "新規ファイルを消去しますか？")))
+    return false;
   const std::vector<CreatedFile> files = created->files;
   for (const CreatedFile& file : files) {
     const std::string& path = file.path;
@@ -217,8 +218,8 @@ bool RestoreCreatedFiles(ResultSession& session, const TempFolderLedger& tempFol
       const NewFilePlace place = PlaceForNewFile(path, {});
       const bool back = old && (place == NewFilePlace::kExisting || place == NewFilePlace::kFree) &&
                         WriteFileAtomic(path, *old);
-      prompter.Tell(QuotedPathText(path, back ? "を元の内容に戻しました。"
-                                              : "を元の内容に戻せませんでした。"));
+      prompter.Tell(QuotedPathText(
+          path, back ? "を元の内容に戻しました。" : "を元の内容に戻せませんでした。"));
       continue;
     }
     if (!FileExists(path)) {

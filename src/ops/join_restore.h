@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_system.h"
 #include "ops/prompter.h"
 #include "ops/result_session.h"
+#include "platform/file_system.h"
 #include "search/temp_folder_ledger.h"
 #include "targets/check_list.h"
 
@@ -58,7 +58,8 @@ KeepOldFile KeepInTempFolder(TempFolderLedger& tempFolder);
 
 // Writes data to path atomically as a new file of the operation. Never writes through a
 // link, onto one of inputs, or onto a folder; when path exists, its bytes are kept first by
-// keep, and the copy is checked to be another file holding exactly those bytes.
+// keep, and the copy is checked to be another file holding exactly those bytes. An empty
+// keep replaces an existing file without a copy (a file the user named as the output).
 KeepWrite WriteKeepingOld(const KeepOldFile& keep, const std::string& path, const std::string& data,
                           const std::vector<FileIdentity>& inputs = {});
 KeepWrite WriteKeepingOld(TempFolderLedger& tempFolder, const std::string& path,

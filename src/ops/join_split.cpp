@@ -133,12 +133,12 @@ void TJoinSplit::Enable(std::initializer_list<JoinUiCommand> ids, bool enabled) 
   for (JoinUiCommand id : ids) p_.window.setEnabled(id, enabled);
 }
 
-std::string TJoinSplit::ReadSeparator() const {
-  return SettingsFile(SettingsFilePath(p_.homeFolder)).ReadText(SettingKey::kJoinSeparator);
-}
-
-int TJoinSplit::ReadSplitMode() const {
-  return SettingsFile(SettingsFilePath(p_.homeFolder)).ReadInteger(SettingKey::kSplitMode);
+std::function<JoinSplitChoices()> ChoicesFromSettingsFile(std::string homeFolder) {
+  return [home = std::move(homeFolder)] {
+    const SettingsFile file(SettingsFilePath(home));
+    return JoinSplitChoices{file.ReadText(SettingKey::kJoinSeparator),
+                            file.ReadInteger(SettingKey::kSplitMode), true};
+  };
 }
 
 JoinSplitOutcome TJoinSplit::OnJoinFiles() {
@@ -154,8 +154,10 @@ JoinSplitOutcome TJoinSplit::OnJoinFiles() {
   CheckList& joinList = p_.joinList;
   CheckList& targets = p_.targetList;
   joinList.Clear();
-  const std::string separator = ReadSeparator();
-  if (separator.empty()) p_.prompter.Tell(Sjis("ファイルの区切り文字列は追加されません。"));
+  const JoinSplitChoices choices = p_.choices();
+  const std::string& separator = choices.separator;
+  if (separator.empty() && choices.tellNoSeparator)
+    p_.prompter.Tell(Sjis("ファイルの区切り文字列は追加されません。"));
 
   int files = 0;
   for (int i = 0; i < targets.Count(); ++i) {
@@ -207,8 +209,7 @@ JoinSplitOutcome TJoinSplit::JoinSave() {
   JoinSplitOutcome outcome{question, true, std::nullopt};
   // Beside the files being joined, where the user keeps them, not in the program's home.
   const SavePathRequest request{FirstJoinedFolder(p_.joinList), question};
-  const std::optional<std::string> chosen =
-      p_.window.chooseSavePath ? p_.window.chooseSavePath(request) : std::nullopt;
+  const std::optional<std::string> chosen = p_.prompter.AskSavePath(request);
   if (chosen) {
     const std::string& path = *chosen;
     if (OutputIsJoinInput(p_.joinList, path)) {
@@ -225,7 +226,7 @@ JoinSplitOutcome TJoinSplit::JoinSave() {
       return outcome;
     }
     const KeepWrite written =
-        WriteKeepingOld(p_.tempFolder, path, output, JoinInputIdentities(p_.joinList));
+        WriteKeepingOld(p_.keep, path, output, JoinInputIdentities(p_.joinList));
     if (written != KeepWrite::kWrittenNew && written != KeepWrite::kWrittenReplaced) {
       p_.prompter.TellError(QuotedPathText(path, JoinWriteFailure(written)));
       return outcome;

@@ -24,7 +24,6 @@
 #include "ops/prompter.h"
 #include "ops/result_session.h"
 #include "ops/split_parts.h"
-#include "search/temp_folder_ledger.h"
 #include "settings/settings.h"
 #include "targets/check_list.h"
 
@@ -57,12 +56,6 @@ inline constexpr int kJoinListCommandCount = static_cast<int>(JoinListCommand::k
 // The UTF-8 caption of a context-menu command.
 const char* JoinListCommandCaption(JoinListCommand command);
 
-// The join save's dialog: it opens in initialFolder while the status bar shows status.
-struct SavePathRequest {
-  std::string initialFolder;
-  std::string status;  // CP932
-};
-
 // The window's save dialog (base: its title, name and filter) set up for a request.
 FileChoiceRequest JoinSaveDialog(FileChoiceRequest base, const SavePathRequest& request);
 
@@ -72,8 +65,29 @@ struct JoinSplitWindow {
   std::function<void(bool)> setDragEnabled;
   std::function<void(std::string)> setPage1Caption;  // CP932
   std::function<void()> showJoinPage;                // the join list's tab
-  // The save dialog of the join: the chosen path, nullopt on Cancel.
-  std::function<std::optional<std::string>(const SavePathRequest&)> chooseSavePath;
+};
+
+// The join's separator and the split's mode, read each time a step needs them.
+struct JoinSplitChoices {
+  std::string separator;  // CP932; empty: no separator rows
+  int splitMode = 0;
+  // Whether a join without separators says so (the window's setting may have been left
+  // empty by mistake; a command line that gives none asked for none).
+  bool tellNoSeparator = true;
+};
+// The window's choices: read afresh from the settings file in homeFolder, which the
+// settings dialog may have changed since the last step.
+std::function<JoinSplitChoices()> ChoicesFromSettingsFile(std::string homeFolder);
+
+// How a split save ended for one part, in part order.
+enum class SplitPartEnd {
+  kWritten,    // a new file
+  kReplaced,   // an old file was kept, then replaced
+  kUnchecked,  // the user unchecked it
+  kTooShort,   // under two lines or starting with an empty line
+  kRefused,    // a link, the split file itself or no file: told as an error
+  kDeclined,   // it exists and the user did not replace it
+  kFailed,     // keeping the old file or the write failed: told as an error
 };
 
 // What the window shows after a step; a field left empty changes nothing.
@@ -89,10 +103,13 @@ struct JoinSplitParts {
   CheckList& targetList;   // the files a join takes
   CheckList& joinList;
   const Settings& settings;
-  const std::string& homeFolder;  // the settings file lives here
-  TempFolderLedger& tempFolder;
+  std::function<JoinSplitChoices()> choices;
+  // Keeps a file a save replaces, first; empty replaces it without a copy.
+  KeepOldFile keep;
   Prompter& prompter;
   JoinSplitWindow window;
+  // Told of each part as its split save ends with it (may be empty).
+  std::function<void(const SplitPart&, SplitPartEnd)> partDone;
 };
 
 class TJoinSplit {
@@ -148,8 +165,8 @@ class TJoinSplit {
 
  private:
   void Enable(std::initializer_list<JoinUiCommand> ids, bool enabled);
-  std::string ReadSeparator() const;
-  int ReadSplitMode() const;
+  std::string ReadSeparator() const { return p_.choices().separator; }
+  int ReadSplitMode() const { return p_.choices().splitMode; }
   void ChangeSeparators(bool fromHereDown);
   JoinSplitOutcome JoinSave();
   JoinSplitOutcome SplitSave();

@@ -1,10 +1,8 @@
 #include "ops/open_hit.h"
 
-#include <charconv>
 #include <cstdlib>
 
 #include "platform/codepage.h"
-#include "platform/comma_text.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
 #include "settings/settings.h"
@@ -19,49 +17,10 @@ namespace {
 constexpr int kJoinMode = 1;
 constexpr int kSplitMode = 3;
 
-// A decimal integer with an optional sign and nothing else.
-std::optional<int64_t> ReadInteger(std::string_view text) {
-  int64_t value = 0;
-  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
-  if (text.empty()) return std::nullopt;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
-
-// Removes every occurrence of what from text, stepping over 2-byte characters so that a
-// match never starts on a second byte.
-std::string RemoveAll(const std::string& text, const std::string& what) {
-  std::string result;
-  for (size_t i = 0; i < text.size();) {
-    if (text.compare(i, what.size(), what) == 0) {
-      i += what.size();
-      continue;
-    }
-    const size_t n = IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
-    result.append(text, i, n);
-    i += n;
-  }
-  return result;
-}
-
 // The user's own home folder (CP932), "/" when it has no CP932 name.
 std::string HomeOrRoot() {
   std::string home = UserHomeFolder();
   return home.empty() ? "/" : home;
-}
-
-// Fallback until every join list row carries its file and a part's lines: the first
-// delimited field of the row's text (a content row's quoted path, a part row's
-// "n列目~m列目"). Remove once join_split and split_commands fill the fields.
-std::string FirstRowFieldFallback(const std::string& rowText) {
-  std::vector<std::string> fields = SplitCommaText(rowText);
-  return fields.empty() ? std::string() : fields[0];
-}
-
-// The file a join list row stands for.
-std::string JoinRowFile(const CheckListRow& row) {
-  return row.file.empty() ? FirstRowFieldFallback(row.text) : row.file;
 }
 
 std::string UpperAscii(std::string text) {
@@ -108,11 +67,11 @@ std::vector<std::string> EditorArguments(const std::string& program, const std::
 
 void TOpenHit::OpenFolder(const std::string& folder) {
   if (FolderExists(folder)) {
-    p_.processes.ShellOpen(folder, {});
+    p_.launcher.ShellOpen(folder, {});
     return;
   }
-  p_.tell(Sjis("ディレクトリが存在しません！"));
-  p_.processes.ShellOpen(HomeOrRoot(), {});
+  p_.prompter.Tell(Sjis("ディレクトリが存在しません！"));
+  p_.launcher.ShellOpen(HomeOrRoot(), {});
 }
 
 void TOpenHit::OpenInEditor(const std::string& file, const std::string& word, int64_t line) {
@@ -129,8 +88,8 @@ void TOpenHit::OpenInEditor(const std::string& file, const std::string& word, in
     const std::vector<std::string> args =
         EditorArguments(program, file, values.ReadText(SettingKey::kEditorLineOption), line,
                         values.ReadText(SettingKey::kEditorWordOption), word);
-    if (!p_.processes.StartArguments(args, {})) {
-      if (!p_.processes.StartArguments({program, file}, {}))
+    if (!p_.launcher.StartArguments(args, {})) {
+      if (!p_.launcher.StartArguments({program, file}, {}))
         p_.notice(program + Sjis(" を起動できませんでした。"));
     }
   } catch (const std::exception&) {
@@ -146,7 +105,7 @@ void TOpenHit::BuiltInEditor(const std::string& file, int64_t line) {
 
 void TOpenHit::OpenInWord(const std::string& file) {
   if (!office_ || !office_->Available()) {
-    p_.processes.ShellOpen(file, {});
+    p_.launcher.ShellOpen(file, {});
     p_.notice(Sjis("LibreOffice Writerがないため、文書を既定のアプリケーションで開きました。"));
     return;
   }
@@ -157,7 +116,7 @@ void TOpenHit::OpenInWord(const std::string& file) {
     app->SetProperty("Visible", true);
     OleObject(app->Invoke("documents", {}, {}))->Invoke("open", {file}, {});
     app->Invoke("Activate", {}, {});
-    p_.tell(Sjis("Wordを終了します。"));
+    p_.prompter.Tell(Sjis("Wordを終了します。"));
   } catch (...) {
     try {
       app->Invoke("Quit", {}, {});
@@ -171,7 +130,7 @@ void TOpenHit::OpenInWord(const std::string& file) {
 
 void TOpenHit::OpenInExcel(const std::string& file, int sheet, int row, int column) {
   if (!office_ || !office_->Available()) {
-    p_.processes.ShellOpen(file, {});
+    p_.launcher.ShellOpen(file, {});
     p_.notice(Sjis("LibreOffice Calcがないため、セルを選択せずにファイルを開きました。"));
     return;
   }
@@ -190,11 +149,11 @@ void TOpenHit::OpenInExcel(const std::string& file, int sheet, int row, int colu
                                ->Invoke("Open", {}, {{"FileName", file}, {"readOnly", false}}));
       OleObjectPtr sheetObject = OleObject(app->GetProperty("WorkSheets", {sheet}));
       OleObject(sheetObject->GetProperty("Cells", {row, column}))->Invoke("Activate", {}, {});
-      p_.tell(Sjis("Excelを終了します。"));
+      p_.prompter.Tell(Sjis("Excelを終了します。"));
     } catch (const EOleError&) {
-      p_.tell(Sjis("該当セルの参照に失敗しました！シートをアクティブにします。"));
+      p_.prompter.Tell(Sjis("該当セルの参照に失敗しました！シートをアクティブにします。"));
       OleObject(app->GetProperty("WorkSheets", {sheet}))->Invoke("Activate", {}, {});
-      p_.tell(Sjis("Excelを終了します。"));
+      p_.prompter.Tell(Sjis("Excelを終了します。"));
     }
   } catch (...) {
     try {
@@ -209,24 +168,10 @@ void TOpenHit::OpenInExcel(const std::string& file, int sheet, int row, int colu
 
 void TOpenHit::RangePreview(const CheckListRow& row) {
   if (!editor_) return;
-  int64_t from = row.lineNo;
-  int64_t to = row.lineTo;
-  bool readable = from > 0 || to > 0;
-  if (!readable) {
-    // Fallback for a part row without its lines (see FirstRowFieldFallback).
-    const std::string field = RemoveAll(FirstRowFieldFallback(row.text), Sjis("列目"));
-    const size_t tilde = field.find('~');
-    if (tilde != std::string::npos) {
-      const std::optional<int64_t> a = ReadInteger(std::string_view(field).substr(0, tilde));
-      const std::optional<int64_t> b = ReadInteger(std::string_view(field).substr(tilde + 1));
-      readable = a.has_value() && b.has_value();
-      from = a.value_or(0);
-      to = b.value_or(0);
-    }
-  }
+  const int64_t from = row.lineNo;
+  const int64_t to = row.lineTo;
   std::vector<std::string> lines;
-  std::string file;
-  if (readable) file = !row.file.empty() ? row.file : splitFile_ ? splitFile_() : std::string();
+  const std::string file = from > 0 || to > 0 ? row.file : std::string();
   if (!file.empty()) {
     std::optional<std::string> bytes = ReadWholeFile(file);
     if (!bytes) throw Exception(file + Sjis(" を読み込めません。"));
@@ -276,7 +221,7 @@ void TOpenHit::OpenResultRow(const CheckListRow& row) {
     if (!FileExists(row.file)) return;
     OpenFileByKind(row.file, p_.search.searchText, HitLineNumber(row), &row);
   } catch (const std::exception&) {
-    p_.tell(Sjis("ERROR#CL3DB"));
+    p_.prompter.Tell(Sjis("ERROR#CL3DB"));
   }
 }
 
@@ -286,23 +231,7 @@ void TOpenHit::EditResultRow(const CheckListRow& row) {
   OpenInEditor(row.file, p_.search.searchText, HitLineNumber(row));
 }
 
-void TOpenHit::OnResultDoubleClick() {
-  const int index = p_.resultList.ItemIndex();
-  if (p_.resultList.Empty() || index < 0 || index >= p_.resultList.Count()) return;
-  // A copy: the list may change while an office box is open.
-  OpenResultRow(CheckListRow(p_.resultList.Row(index)));
-}
-
-void TOpenHit::OnOpenResultFile() {
-  const int index = p_.resultList.ItemIndex();
-  if (p_.resultList.Empty() || index < 0 || index >= p_.resultList.Count()) return;
-  EditResultRow(CheckListRow(p_.resultList.Row(index)));
-}
-
-void TOpenHit::OnTargetDoubleClick() {
-  const int index = p_.targetList.ItemIndex();
-  if (p_.targetList.Empty() || index < 0 || index >= p_.targetList.Count()) return;
-  const CheckListRow row = p_.targetList.Row(index);
+void TOpenHit::OpenTargetRow(const CheckListRow& row) {
   if (row.header) {
     OpenFolder(FolderOfRow(row.text));
     return;
@@ -310,44 +239,40 @@ void TOpenHit::OnTargetDoubleClick() {
   if (FileExists(row.text)) OpenFileByKind(row.text, {}, -1, nullptr);
 }
 
-void TOpenHit::OnOpenTargetFile() {
-  const int index = p_.targetList.ItemIndex();
-  if (p_.targetList.Empty() || index < 0 || index >= p_.targetList.Count()) return;
-  const CheckListRow row = p_.targetList.Row(index);
+void TOpenHit::EditTargetRow(const CheckListRow& row) {
   if (row.header) return;
   OpenInEditor(row.text, {}, -1);
 }
 
-bool TOpenHit::JoinListOpenEnabled() const {
-  const int index = p_.joinList.ItemIndex();
-  if (p_.modeNumber == kSplitMode) return false;
-  return index < 0 || index >= p_.joinList.Count() || !p_.joinList.Header(index);
+const CheckListRow* SelectedRow(const CheckList& list) {
+  const int index = list.ItemIndex();
+  return index >= 0 && index < list.Count() ? &list.Row(index) : nullptr;
 }
 
-void TOpenHit::OnJoinListDoubleClick() {
-  const int index = p_.joinList.ItemIndex();
-  if (p_.joinList.Empty() || index < 0 || index >= p_.joinList.Count()) return;
-  const CheckListRow row = p_.joinList.Row(index);
+bool JoinListOpenEnabled(const CheckList& joinList, int mode) {
+  if (mode == kSplitMode) return false;
+  const CheckListRow* row = SelectedRow(joinList);
+  return !row || !row->header;
+}
+
+void TOpenHit::OpenJoinRow(const CheckListRow& row, int mode) {
   if (row.header) return;
-  if (p_.modeNumber == kJoinMode) {
-    OpenInEditor(JoinRowFile(row), {}, -1);
-  } else if (p_.modeNumber == kSplitMode) {
+  if (mode == kJoinMode) {
+    OpenInEditor(row.file, {}, -1);
+  } else if (mode == kSplitMode) {
     RangePreview(row);
   }
 }
 
-void TOpenHit::OnOpenJoinFile() {
-  const int index = p_.joinList.ItemIndex();
-  if (p_.modeNumber != kJoinMode || p_.joinList.Empty() || index < 0 ||
-      index >= p_.joinList.Count() || p_.joinList.Header(index))
-    return;
-  OpenInEditor(JoinRowFile(p_.joinList.Row(index)), {}, -1);
+void TOpenHit::EditJoinRow(const CheckListRow& row, int mode) {
+  if (mode != kJoinMode || row.header) return;
+  OpenInEditor(row.file, {}, -1);
 }
 
 void TOpenHit::OnOpenEditor() {
   if (editor_) editor_->ShowEditorModal();
 }
 
-void TOpenHit::OnOpenFileManager() { p_.processes.ShellOpen(HomeOrRoot(), {}); }
+void TOpenHit::OnOpenFileManager() { p_.launcher.ShellOpen(HomeOrRoot(), {}); }
 
 }  // namespace skarvo

@@ -2,8 +2,9 @@
 // editor with its line and word options, else the built-in editor), a spreadsheet at the
 // hit's sheet and cell and a document through office automation, a folder in the desktop's
 // file manager. TOpenHit carries every trigger of the lists (double-clicks and the context
-// menus' "ファイルを開く", the hidden "エディタを開く" and "エクスプローラを開く"). What it
-// opens comes from the rows' typed fields (file, line, cell), never from their text.
+// menus' "ファイルを開く", the hidden "エディタを開く" and "エクスプローラを開く"), each given
+// the row it acts on. What it opens comes from the rows' typed fields (file, line, cell),
+// never from their text.
 //
 // External programs start from an argument vector: the editor's path is the program, the
 // file one argument, the line option with the line one, the word option with the word one,
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "dialogs/editor.h"
+#include "ops/prompter.h"
 #include "platform/office_automation.h"
 #include "platform/process_port.h"
 #include "search/search_run.h"
@@ -57,20 +59,21 @@ std::vector<std::string> EditorArguments(const std::string& program, const std::
                                          const std::string& lineOption, int64_t line,
                                          const std::string& wordOption, const std::string& word);
 
+// What opening a row needs besides the row.
 struct OpenHitParts {
-  const CheckList& resultList;  // the session's rows
-  const CheckList& targetList;
-  const CheckList& joinList;
-  const SearchState& search;
-  const int& modeNumber;
-  const std::string& homeFolder;  // holds the settings file
-  ProcessPort& processes;
-  // A message the user reads before the operation goes on (a box under the main window's
-  // caption).
-  std::function<void(const std::string&)> tell;
+  const SearchState& search;      // the session's search text: the editor's word
+  const std::string& homeFolder;  // holds the settings file (the external editor)
+  ProcessPort& launcher;
+  Prompter& prompter;  // messages the user reads before the operation goes on
   // A status notice (status text, cleared by the status message timer).
   std::function<void(const std::string&)> notice;
 };
+
+// A list's selected row, nullptr when none.
+const CheckListRow* SelectedRow(const CheckList& list);
+
+// Whether the join list's "ファイルを開く" is enabled for its selected row in a mode.
+bool JoinListOpenEnabled(const CheckList& joinList, int mode);
 
 class TOpenHit {
  public:
@@ -80,21 +83,15 @@ class TOpenHit {
   // and the built-in editor is not there).
   void SetOffice(OfficeAutomation* office) { office_ = office; }
   void SetEditorHost(EditorHost* editor) { editor_ = editor; }
-  // The file of the pending split, for the range preview of a part row that does not name
-  // its file (set by the split).
-  void SetSplitFileSource(std::function<std::string()> source) { splitFile_ = std::move(source); }
-
-  // Triggers: each takes the selected row of its list.
-  void OnResultDoubleClick();
-  void OnOpenResultFile();  // result list "ファイルを開く"
-  void OnTargetDoubleClick();
-  void OnOpenTargetFile();       // target list "ファイルを開く"
-  void OnJoinListDoubleClick();  // join: open; split: range preview
-  void OnOpenJoinFile();         // join list "ファイルを開く"
-  void OnOpenEditor();           // hidden "エディタを開く"
-  void OnOpenFileManager();      // hidden "エクスプローラを開く"
-  // Whether the join list's "ファイルを開く" is enabled for the selected row.
-  bool JoinListOpenEnabled() const;
+  // The rows of the lists: a double-click's (open by kind) and "ファイルを開く"'s (the
+  // editor). A target row is a folder header or a file; a join list row is opened in join
+  // mode (1) and previewed as a split part's range in split mode (3).
+  void OpenTargetRow(const CheckListRow& row);
+  void EditTargetRow(const CheckListRow& row);
+  void OpenJoinRow(const CheckListRow& row, int mode);
+  void EditJoinRow(const CheckListRow& row, int mode);
+  void OnOpenEditor();       // hidden "エディタを開く"
+  void OnOpenFileManager();  // hidden "エクスプローラを開く"
 
   // Operations on one row of the results: a double-click's (the file by its kind, a hit at
   // its line or cell) and "ファイルを開く"'s (the editor, at a hit's line).
@@ -115,7 +112,6 @@ class TOpenHit {
   OpenHitParts p_;
   OfficeAutomation* office_ = nullptr;
   EditorHost* editor_ = nullptr;
-  std::function<std::string()> splitFile_;
 };
 
 }  // namespace skarvo

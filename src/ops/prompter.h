@@ -11,6 +11,12 @@
 
 namespace skarvo {
 
+// Where to save a new file: the dialog opens in initialFolder while status is shown.
+struct SavePathRequest {
+  std::string initialFolder;
+  std::string status;  // CP932
+};
+
 class Prompter {
  public:
   virtual ~Prompter() = default;
@@ -21,6 +27,8 @@ class Prompter {
   // A text the user types (caption, prompt, the text shown first); nullopt on Cancel.
   virtual std::optional<std::string> AskText(const std::string& caption, const std::string& prompt,
                                              const std::string& initial) = 0;
+  // The path of a new file to save; nullopt on Cancel (and where nobody can choose one).
+  virtual std::optional<std::string> AskSavePath(const SavePathRequest&) { return std::nullopt; }
   // A report the user reads before the operation goes on.
   virtual void Tell(const std::string& text) = 0;
   // An error the operation stopped on.

@@ -135,18 +135,19 @@ JoinSplitOutcome TJoinSplit::SplitSave() {
   int declined = 0;
   bool replaceAll = false;
   const std::vector<SplitPart> parts = SplitParts(split_.path, points, mode);
-  for (size_t k = 0; k < parts.size(); ++k) {
-    const SplitPart& part = parts[k];
+  // One part's save; what it ended with goes to the part report.
+  auto savePart = [&](size_t k, const SplitPart& part) {
     const int partRow = static_cast<int>(2 * k + 1);
-    if (partRow >= p_.joinList.Count() || !p_.joinList.Checked(partRow)) continue;
+    if (partRow >= p_.joinList.Count() || !p_.joinList.Checked(partRow))
+      return SplitPartEnd::kUnchecked;
     if (!PartWritable(file.lines, part)) {
       ++tooShort;
-      continue;
+      return SplitPartEnd::kTooShort;
     }
     const NewFilePlace place = PlaceForNewFile(part.name, inputs);
     if (const char* refusal = PartRefusal(place)) {
       prompter.TellError(QuotedPathText(part.name, refusal));
-      continue;
+      return SplitPartEnd::kRefused;
     }
     if (place == NewFilePlace::kExisting && !replaceAll) {
       const Answer answer =
@@ -155,15 +156,22 @@ JoinSplitOutcome TJoinSplit::SplitSave() {
       if (answer == Answer::kYesToAll) replaceAll = true;
       if (answer != Answer::kYes && answer != Answer::kYesToAll) {
         ++declined;
-        continue;
+        return SplitPartEnd::kDeclined;
       }
     }
-    const KeepWrite result = WriteKeepingOld(p_.tempFolder, part.name,
-                                             LinesWithCrLf(PartLines(file.lines, part)), inputs);
-    if (result == KeepWrite::kWrittenNew || result == KeepWrite::kWrittenReplaced)
-      written.files.push_back({part.name, result == KeepWrite::kWrittenReplaced});
-    else
+    const KeepWrite result =
+        WriteKeepingOld(p_.keep, part.name, LinesWithCrLf(PartLines(file.lines, part)), inputs);
+    if (result != KeepWrite::kWrittenNew && result != KeepWrite::kWrittenReplaced) {
       prompter.TellError(QuotedPathText(part.name, PartWriteFailure(result)));
+      return SplitPartEnd::kFailed;
+    }
+    const bool replaced = result == KeepWrite::kWrittenReplaced;
+    written.files.push_back({part.name, replaced});
+    return replaced ? SplitPartEnd::kReplaced : SplitPartEnd::kWritten;
+  };
+  for (size_t k = 0; k < parts.size(); ++k) {
+    const SplitPartEnd end = savePart(k, parts[k]);
+    if (p_.partDone) p_.partDone(parts[k], end);
   }
   // What was written can be taken back, as a join can; the preparation is used up, so a
   // second save asks for a new one.

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ops/join_restore.h"
@@ -27,16 +28,15 @@ class JoinSplitTest : public ::testing::Test {
   JoinSplitTest()
       : home_(MakeHome()),
         ledger_(home_),
-        ops_(JoinSplitParts{session_, targetList_, joinList_, settings_, home_, ledger_, prompter_,
+        ops_(JoinSplitParts{session_, targetList_, joinList_, settings_,
+                            ChoicesFromSettingsFile(home_), KeepInTempFolder(ledger_), prompter_,
                             JoinSplitWindow{[this](JoinUiCommand c, bool on) { enabled_[c] = on; },
                                             [this](bool on) { drag_ = on; },
                                             [this](std::string c) { caption_ = std::move(c); },
-                                            [this] { ++joinPageShown_; },
-                                            [this](const SavePathRequest& request) {
-                                              ui_.SetStatusText(request.status);
-                                              return ui_.ChooseSaveFile(
-                                                  JoinSaveDialog(saveDialog_, request));
-                                            }}}) {}
+                                            [this] { ++joinPageShown_; }},
+                            [this](const SplitPart& part, SplitPartEnd end) {
+                              partEnds_.emplace_back(part.pointIndex, end);
+                            }}) {}
   ~JoinSplitTest() override { DeleteFolderTree(home_); }
 
   static std::string MakeHome() {
@@ -129,7 +129,6 @@ class JoinSplitTest : public ::testing::Test {
   Settings settings_;
   TempFolderLedger ledger_;
   int mode_ = 1;
-  FileChoiceRequest saveDialog_;
   CoreTimer timer_{5000, false};
   FakeUiPort ui_;
   FakePrompter prompter_{ui_};
@@ -137,6 +136,7 @@ class JoinSplitTest : public ::testing::Test {
   bool drag_ = true;
   std::string caption_;
   int joinPageShown_ = 0;
+  std::vector<std::pair<int, SplitPartEnd>> partEnds_;  // (point index, end) per part saved
   TJoinSplit ops_;
 };
 

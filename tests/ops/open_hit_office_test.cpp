@@ -11,6 +11,7 @@
 #include "platform/libreoffice_automation.h"
 #include "search/row_text.h"
 #include "search/search_text.h"
+#include "support/fake_prompter.h"
 #include "support/fake_ui_port.h"
 #include "targets/temp_tree.h"
 
@@ -39,7 +40,7 @@ TEST(OpenHitOfficeTest, ResultListDoubleClickShowsTheCellAndTheDocument) {
   ASSERT_TRUE(office.Available());
   ObservingUiPort port;
   port.office = &office;
-  CheckList results, targets, joins;
+  CheckList results;
   const std::string data = std::string(SKARVO_TEST_DATA) + "/office";
   // Rows as the search makes them, each text from its fields.
   const auto add = [&results](RowKind kind, const std::string& file, int sheet = -1) {
@@ -61,19 +62,12 @@ TEST(OpenHitOfficeTest, ResultListDoubleClickShowsTheCellAndTheDocument) {
   add(RowKind::kCell, data + "/sheets.xls", 9);  // no such sheet
   add(RowKind::kFileHeader, data + "/letter.doc");
   SearchState search;
-  int mode = 0;
   const std::string home = tree.Path("home");
   RecordingProcessPort processes;
-  const std::string caption = "Skarvo";
-  TOpenHit open(
-      OpenHitParts{results, targets, joins, search, mode, home, processes,
-                   [&port, &caption](const std::string& text) { port.ShowMessage(text, caption); },
-                   [](const std::string&) {}});
+  FakePrompter prompter(port);
+  TOpenHit open(OpenHitParts{search, home, processes, prompter, [](const std::string&) {}});
   open.SetOffice(&office);
-  for (int row : {1, 2, 3}) {
-    results.SetItemIndex(row);
-    open.OnResultDoubleClick();
-  }
+  for (int row : {1, 2, 3}) open.OpenResultRow(CheckListRow(results.Row(row)));
   // The warning comes while the workbook is open; the error report after it has closed.
   EXPECT_EQ(port.seen, (std::vector<std::string>{"2\tC7", "1\tA1", "(none)", "letter.doc"}));
   std::vector<std::string> messages;

@@ -13,6 +13,7 @@
 #include "platform/error.h"
 #include "search/row_text.h"
 #include "search/search_text.h"
+#include "support/fake_prompter.h"
 #include "support/fake_ui_port.h"
 #include "targets/target_files.h"
 #include "targets/temp_tree.h"
@@ -115,10 +116,34 @@ class OpenHitTest : public ::testing::Test {
   RecordingAutomation office_;
   FakeEditorHost editor_{port_};
   std::vector<std::string> notices_;
-  TOpenHit open_{
-      OpenHitParts{resultList_, targetList_, joinList_, search_, mode_, home_, processes_,
-                   [this](const std::string& text) { port_.ShowMessage(text, caption_); },
-                   [this](const std::string& text) { notices_.push_back(text); }}};
+  FakePrompter prompter_{port_};
+  TOpenHit open_{OpenHitParts{search_, home_, processes_, prompter_,
+                              [this](const std::string& text) { notices_.push_back(text); }}};
+
+  // The window's triggers: each acts on a copy of its list's selected row.
+  template <typename Open>
+  static void OnSelected(const CheckList& list, Open open) {
+    if (const CheckListRow* row = SelectedRow(list)) open(CheckListRow(*row));
+  }
+  void OnResultDoubleClick() {
+    OnSelected(resultList_, [this](const CheckListRow& r) { open_.OpenResultRow(r); });
+  }
+  void OnOpenResultFile() {
+    OnSelected(resultList_, [this](const CheckListRow& r) { open_.EditResultRow(r); });
+  }
+  void OnTargetDoubleClick() {
+    OnSelected(targetList_, [this](const CheckListRow& r) { open_.OpenTargetRow(r); });
+  }
+  void OnOpenTargetFile() {
+    OnSelected(targetList_, [this](const CheckListRow& r) { open_.EditTargetRow(r); });
+  }
+  void OnJoinListDoubleClick() {
+    OnSelected(joinList_, [this](const CheckListRow& r) { open_.OpenJoinRow(r, mode_); });
+  }
+  void OnOpenJoinFile() {
+    OnSelected(joinList_, [this](const CheckListRow& r) { open_.EditJoinRow(r, mode_); });
+  }
+  bool JoinListOpenEnabled() const { return ::skarvo::JoinListOpenEnabled(joinList_, mode_); }
 };
 
 // The reading of a cell label out of a row's text that opening a spreadsheet hit did
@@ -343,7 +368,7 @@ TEST_F(OpenHitTest, ResultListDoubleClickOpensEachKindOfRow) {
     office_.Log().clear();
     port_.calls.clear();
     resultList_.SetItemIndex(row.index);
-    open_.OnResultDoubleClick();
+    OnResultDoubleClick();
     EXPECT_EQ(LogWithoutReleases(), row.office);
     if (!row.office.empty()) {
       // Everything made is released, the application last.
@@ -374,8 +399,8 @@ TEST_F(OpenHitTest, ResultListFailuresAndTheContextMenu) {
   Settings("");
   FillResultList();
   // Nothing selected, or an empty list: nothing at all.
-  open_.OnResultDoubleClick();
-  open_.OnOpenResultFile();
+  OnResultDoubleClick();
+  OnOpenResultFile();
   EXPECT_TRUE(port_.calls.empty());
   EXPECT_FALSE(editor_.editor);
 
@@ -384,7 +409,7 @@ TEST_F(OpenHitTest, ResultListFailuresAndTheContextMenu) {
   lone.Add(TextHitRowText(1, "x"));
   std::swap(lone, resultList_);
   resultList_.SetItemIndex(0);
-  open_.OnResultDoubleClick();
+  OnResultDoubleClick();
   EXPECT_EQ(Messages(), std::vector<std::string>{U("ERROR#CL3DB")});
   std::swap(lone, resultList_);
 
@@ -392,7 +417,7 @@ TEST_F(OpenHitTest, ResultListFailuresAndTheContextMenu) {
   port_.calls.clear();
   office_.Failing() = {"Cells.Activate"};
   resultList_.SetItemIndex(5);
-  open_.OnResultDoubleClick();
+  OnResultDoubleClick();
   EXPECT_EQ(Messages(), (std::vector<std::string>{
                             U("該当セルの参照に失敗しました！シートをアクティブにします。"),
                             U("Excelを終了します。")}));
@@ -404,14 +429,14 @@ TEST_F(OpenHitTest, ResultListFailuresAndTheContextMenu) {
   port_.calls.clear();
   office_.Log().clear();
   office_.Failing() = {"Cells.Activate", "WorkSheets.Activate"};
-  open_.OnResultDoubleClick();
+  OnResultDoubleClick();
   EXPECT_EQ(Messages().back(), U("ERROR#CL3DB"));
   EXPECT_EQ(LogWithoutReleases().back(), "Excel.Application.Quit()");
   // A workbook that does not open: nothing to close, the application still quits.
   port_.calls.clear();
   office_.Log().clear();
   office_.Failing() = {"WorkBooks.Open", "WorkSheets.Activate"};
-  open_.OnResultDoubleClick();
+  OnResultDoubleClick();
   EXPECT_EQ(Messages().back(), U("ERROR#CL3DB"));
   log = LogWithoutReleases();
   EXPECT_EQ(log.back(), "Excel.Application.Quit()");
@@ -421,7 +446,7 @@ TEST_F(OpenHitTest, ResultListFailuresAndTheContextMenu) {
   office_.Log().clear();
   office_.Failing() = {"documents.open"};
   resultList_.SetItemIndex(8);
-  open_.OnResultDoubleClick();
+  OnResultDoubleClick();
   EXPECT_EQ(Messages(), std::vector<std::string>{U("ERROR#CL3DB")});
   EXPECT_EQ(LogWithoutReleases().back(), "Word.Application.Quit()");
   office_.Failing().clear();
@@ -432,9 +457,9 @@ TEST_F(OpenHitTest, ResultListFailuresAndTheContextMenu) {
   office_.available = false;
   notices_.clear();
   resultList_.SetItemIndex(5);
-  open_.OnResultDoubleClick();
+  OnResultDoubleClick();
   resultList_.SetItemIndex(8);
-  open_.OnResultDoubleClick();
+  OnResultDoubleClick();
   EXPECT_TRUE(office_.Log().empty());
   ASSERT_EQ(processes_.requests.size(), 2u);
   EXPECT_EQ(processes_.requests[0].kind, "open");
@@ -455,13 +480,13 @@ TEST_F(OpenHitTest, ResultListFailuresAndTheContextMenu) {
     SCOPED_TRACE(m.index);
     resultList_.SetItemIndex(m.index);
     // The spreadsheet opens as text in the editor: a plain file here.
-    open_.OnOpenResultFile();
+    OnOpenResultFile();
     ASSERT_TRUE(editor_.editor);
     EXPECT_EQ(editor_.editor->Caption(), m.file);
     EXPECT_EQ(editor_.area.caretLine, m.line);
   }
   resultList_.SetItemIndex(12);  // missing file: the editor's error
-  EXPECT_THROW(open_.OnOpenResultFile(), Exception);
+  EXPECT_THROW(OnOpenResultFile(), Exception);
 }
 
 TEST_F(OpenHitTest, ExternalEditorGetsAnArgumentVector) {
@@ -532,33 +557,33 @@ TEST_F(OpenHitTest, TargetAndJoinListsAndTheHiddenItems) {
   targetList_.Add(FolderRowText(P("gone"), 0), true);  // 4
 
   targetList_.SetItemIndex(0);
-  open_.OnTargetDoubleClick();
-  open_.OnOpenTargetFile();  // disabled on folder rows: nothing
+  OnTargetDoubleClick();
+  OnOpenTargetFile();  // disabled on folder rows: nothing
   ASSERT_EQ(processes_.requests.size(), 1u);
   EXPECT_EQ(processes_.requests[0].kind, "open");
   EXPECT_EQ(processes_.requests[0].target, P("a b"));
 
   targetList_.SetItemIndex(4);
-  open_.OnTargetDoubleClick();
+  OnTargetDoubleClick();
   EXPECT_EQ(Messages(), std::vector<std::string>{U("ディレクトリが存在しません！")});
   ASSERT_EQ(processes_.requests.size(), 2u);
   EXPECT_EQ(processes_.requests[1].target, Utf8ToCp932Lossy(getenv("HOME")));
 
   targetList_.SetItemIndex(1);
-  open_.OnTargetDoubleClick();
+  OnTargetDoubleClick();
   ASSERT_TRUE(editor_.editor);
   EXPECT_EQ(editor_.editor->Caption(), P("a b/x.txt"));
   targetList_.SetItemIndex(2);
-  open_.OnTargetDoubleClick();
+  OnTargetDoubleClick();
   EXPECT_EQ(LogWithoutReleases(), ExcelLog(P("book.XLS"), 1, 1, 1));
   editor_.editor.reset();
   targetList_.SetItemIndex(3);
-  open_.OnTargetDoubleClick();  // missing: nothing
+  OnTargetDoubleClick();  // missing: nothing
   EXPECT_FALSE(editor_.editor);
-  EXPECT_THROW(open_.OnOpenTargetFile(), Exception);  // passed on regardless: the editor's error
+  EXPECT_THROW(OnOpenTargetFile(), Exception);  // passed on regardless: the editor's error
 
   // Join list: join mode opens the first field, split mode previews the range.
-  // Rows 0 and 1 carry their file and lines; row 2 has only its text.
+  // Rows 0 and 1 carry their file and lines; row 2 has only its text, which is never read.
   CheckListRow content(U("\"") + P("a b/x.txt") + U("\",の内容,先頭"), false, true);
   content.file = P("a b/x.txt");
   joinList_.Insert(0, content);
@@ -569,23 +594,22 @@ TEST_F(OpenHitTest, TargetAndJoinListsAndTheHiddenItems) {
   joinList_.Add(U("x列目~3列目,part"));
   joinList_.SetItemIndex(0);
   mode_ = 1;
-  EXPECT_TRUE(open_.JoinListOpenEnabled());
-  open_.OnOpenJoinFile();
+  EXPECT_TRUE(JoinListOpenEnabled());
+  OnOpenJoinFile();
   ASSERT_TRUE(editor_.editor);
   EXPECT_EQ(editor_.editor->Caption(), P("a b/x.txt"));
   editor_.editor.reset();
-  open_.OnJoinListDoubleClick();
+  OnJoinListDoubleClick();
   ASSERT_TRUE(editor_.editor);
   mode_ = 3;
-  EXPECT_FALSE(open_.JoinListOpenEnabled());
-  open_.SetSplitFileSource([this] { return P("a b/x.txt"); });
+  EXPECT_FALSE(JoinListOpenEnabled());
   joinList_.SetItemIndex(1);
-  open_.OnJoinListDoubleClick();
+  OnJoinListDoubleClick();
   EXPECT_EQ(editor_.area.text, "two\nthree");
-  open_.OnOpenJoinFile();  // split mode: disabled
+  OnOpenJoinFile();  // split mode: disabled
   EXPECT_EQ(editor_.area.text, "two\nthree");
   joinList_.SetItemIndex(2);
-  open_.OnJoinListDoubleClick();
+  OnJoinListDoubleClick();
   EXPECT_EQ(editor_.area.text, "");
 
   // The hidden items.

@@ -95,6 +95,58 @@ class SplitTest : public JoinSplitTest {
   }
 };
 
+// Every part is reported once, in order, with how its save ended, so a caller can account
+// for each one (skarvo-cli prints a line per part from it).
+TEST_F(SplitTest, EachPartIsReportedWithHowItsSaveEnded) {
+  JoinSettings("分割モード=1\n");
+  const std::string a = Write("a.txt", Numbered(20, 12));  // line 12 is empty
+  const std::string d = home_ + "/data/a";
+  Write("a1.txt", "old1\n");
+  Write("a4.txt", "old4\n");
+  ASSERT_EQ(::symlink((home_ + "/data/a.txt").c_str(), (d + "3.txt").c_str()), 0);
+  Prepare(a, {{5, true}, {12, true}, {15, true}, {17, true}, {19, true}});
+  joinList_.SetChecked(11, false);  // the part from line 19
+  ui_.askAnswers = {Answer::kCancel, Answer::kYes};
+  Save();
+  using E = SplitPartEnd;
+  const std::vector<std::pair<int, SplitPartEnd>> ends = {{0, E::kWritten},  {1, E::kDeclined},
+                                                          {2, E::kTooShort}, {3, E::kRefused},
+                                                          {4, E::kReplaced}, {5, E::kUnchecked}};
+  EXPECT_EQ(partEnds_, ends);
+  EXPECT_EQ(Read(d + "1.txt"), "old1\n");
+  EXPECT_EQ(Read(d + "4.txt"), "L17\r\nL18\r\n");
+  EXPECT_EQ(Read(d + "5.txt"), "<none>");
+}
+
+// Without a keeper an existing plain file is replaced as it stands (an output the user
+// named); a link, an input or a folder is still refused.
+TEST(WriteKeepingOld, WithoutAKeeperReplacesOnlyAPlainFile) {
+  char tmpl[] = "/tmp/skarvo-keep-XXXXXX";
+  const std::string dir = ::mkdtemp(tmpl);
+  const std::string plain = dir + "/plain.txt", link = dir + "/link.txt", in = dir + "/in.txt";
+  WriteFileAtomic(plain, "old");
+  WriteFileAtomic(in, "input");
+  ASSERT_EQ(::symlink(plain.c_str(), link.c_str()), 0);
+  const std::vector<FileIdentity> inputs{*IdentityOf(in)};
+  const struct {
+    std::string path;
+    KeepWrite result;
+    std::string after;
+  } rows[] = {
+      {plain, KeepWrite::kWrittenReplaced, "new"},
+      {dir + "/fresh.txt", KeepWrite::kWrittenNew, "new"},
+      {link, KeepWrite::kRefusedLink, "new"},  // plain's bytes, through the link
+      {in, KeepWrite::kRefusedInput, "input"},
+      {dir, KeepWrite::kWriteFailed, "<none>"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.path);
+    EXPECT_EQ(WriteKeepingOld(KeepOldFile(), row.path, "new", inputs), row.result);
+    EXPECT_EQ(ReadWholeFile(row.path).value_or("<none>"), row.after);
+  }
+  DeleteFolderTree(dir);
+}
+
 TEST_F(SplitTest, PrepareListsThePartsAndSaveWritesTheCheckedOnes) {
   JoinSettings("分割モード=1\n");
   const std::string a = Write("a.txt", Numbered(20, 12));  // line 12 is empty

@@ -22,6 +22,14 @@ class FakePrompter : public Prompter {
                                      const std::string& initial) override {
     return port_.InputText(caption, prompt, initial);
   }
+  // The window's save dialog: the status shown, then the dialog in the request's folder.
+  std::optional<std::string> AskSavePath(const SavePathRequest& request) override {
+    port_.SetStatusText(request.status);
+    FileChoiceRequest dialog;
+    dialog.defaultExtension = "txt";
+    dialog.initialFolder = request.initialFolder;
+    return port_.ChooseSaveFile(dialog);
+  }
   void Tell(const std::string& text) override { port_.ShowMessage(text, Caption()); }
   void TellError(const std::string& text) override { port_.ShowError(text, Caption()); }
 
