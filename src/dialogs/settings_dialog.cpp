@@ -12,17 +12,18 @@ namespace skarvo {
 
 namespace {
 
-using C = TForm2Control;
+using C = SettingsControl;
 using K = TControlKind;
-using G = TForm2Group;
+using G = SettingsGroup;
 
 // The category check boxes in the order of FileCategories().
-constexpr std::array<C, 8> kCategoryBoxes = {C::CheckBox1,     C::CheckBox2, C::CheckBox3,
-                                             C::CheckBox4,     C::CheckBox5, C::CheckBoxWord,
-                                             C::CheckBoxExcel, C::CheckBox6};
-// The controls that follow EditC (ButtonEditPath stays enabled).
-constexpr std::array<C, 8> kEditorControls = {C::Label1, C::EditPath, C::EditL1, C::EditL2,
-                                              C::EditL3, C::EditL4,   C::EditE1, C::EditE2};
+constexpr std::array<C, 8> kCategoryBoxes = {C::kCategoryTxt,    C::kCategoryHtml, C::kCategoryCgi,
+                                             C::kCategorySystem, C::kCategoryCsv,  C::kCategoryWord,
+                                             C::kCategoryExcel,  C::kCategoryUser};
+// The controls that follow kEditorEnabled (kEditorBrowse stays enabled).
+constexpr std::array<C, 8> kEditorControls = {
+    C::kEditorLabel,     C::kEditorPath, C::kLineOptionLabel, C::kLineNumberLabel,
+    C::kWordOptionLabel, C::kWordLabel,  C::kLineOption,      C::kWordOption};
 
 bool IsCategoryBox(C id) {
   for (C box : kCategoryBoxes)
@@ -36,62 +37,65 @@ std::string FlagText(bool on) { return on ? "1" : "0"; }
 
 }  // namespace
 
-const std::array<TForm2ControlInfo, kForm2ControlCount>& Form2ControlTable() {
-  static const std::array<TForm2ControlInfo, kForm2ControlCount> table = {{
-      {C::CheckBox1, "CheckBox1", K::kCheckBox, G::GroupBox1, CategoryCaption(0), true},
-      {C::CheckBox2, "CheckBox2", K::kCheckBox, G::GroupBox1, CategoryCaption(1), true},
-      {C::CheckBox3, "CheckBox3", K::kCheckBox, G::GroupBox1, CategoryCaption(2), true},
-      {C::CheckBox4, "CheckBox4", K::kCheckBox, G::GroupBox1, CategoryCaption(3), true},
-      {C::CheckBox5, "CheckBox5", K::kCheckBox, G::GroupBox1, CategoryCaption(4), true},
-      {C::CheckBoxWord, "CheckBoxWord", K::kCheckBox, G::GroupBox1, CategoryCaption(5), true},
-      {C::CheckBoxExcel, "CheckBoxExcel", K::kCheckBox, G::GroupBox1, CategoryCaption(6), true},
-      {C::CheckBox6, "CheckBox6", K::kCheckBox, G::GroupBox1, CategoryCaption(7), true},
-      {C::Edit1, "Edit1", K::kEdit, G::GroupBox1, "", true},
-      {C::CheckBox7, "CheckBox7", K::kCheckBox, G::GroupBox1, "下位フォルダも検索する", true},
-      {C::CheckBox10, "CheckBox10", K::kCheckBox, G::GroupBox2, "正規表現を使用する", false},
-      {C::CheckBox8, "CheckBox8", K::kCheckBox, G::GroupBox2, "Fuzzy辞書を使用", true},
-      {C::CheckBox9, "CheckBox9", K::kCheckBox, G::GroupBox2, "大文字小文字を区別する", false},
-      {C::Edit2, "Edit2", K::kEdit, G::GroupBox3, "", true},
-      {C::CheckBox11, "CheckBox11", K::kCheckBox, G::GroupBox3, "文頭文末の空白行を無視する",
-       false},
-      {C::RadioButton1, "RadioButton1", K::kRadioButton, G::GroupBox4, "検索列をファイル先頭にする",
+const std::array<SettingsControlInfo, kSettingsControlCount>& SettingsControlTable() {
+  static const std::array<SettingsControlInfo, kSettingsControlCount> table = {{
+      {C::kCategoryTxt, "CategoryTxt", K::kCheckBox, G::kFileTypes, CategoryCaption(0), true},
+      {C::kCategoryHtml, "CategoryHtml", K::kCheckBox, G::kFileTypes, CategoryCaption(1), true},
+      {C::kCategoryCgi, "CategoryCgi", K::kCheckBox, G::kFileTypes, CategoryCaption(2), true},
+      {C::kCategorySystem, "CategorySystem", K::kCheckBox, G::kFileTypes, CategoryCaption(3), true},
+      {C::kCategoryCsv, "CategoryCsv", K::kCheckBox, G::kFileTypes, CategoryCaption(4), true},
+      {C::kCategoryWord, "CategoryWord", K::kCheckBox, G::kFileTypes, CategoryCaption(5), true},
+      {C::kCategoryExcel, "CategoryExcel", K::kCheckBox, G::kFileTypes, CategoryCaption(6), true},
+      {C::kCategoryUser, "CategoryUser", K::kCheckBox, G::kFileTypes, CategoryCaption(7), true},
+      {C::kUserExtensions, "UserExtensions", K::kEdit, G::kFileTypes, "", true},
+      {C::kSearchSubfolders, "SearchSubfolders", K::kCheckBox, G::kFileTypes,
+       "下位フォルダも検索する", true},
+      {C::kUseRegex, "UseRegex", K::kCheckBox, G::kSearchFlags, "正規表現を使用する", false},
+      {C::kFuzzyDictionary, "FuzzyDictionary", K::kCheckBox, G::kSearchFlags, "Fuzzy辞書を使用",
        true},
-      {C::RadioButton2, "RadioButton2", K::kRadioButton, G::GroupBox4, "検索列は重複する", true},
-      {C::RadioButton3, "RadioButton3", K::kRadioButton, G::GroupBox4, "検索列をファイル末尾にする",
-       true},
-      {C::EditC, "EditC", K::kCheckBox, G::GroupBox5, "使用する", true},
-      {C::Label1, "Label1", K::kLabel, G::GroupBox5, "起動するソフト", true},
-      {C::EditPath, "EditPath", K::kEdit, G::GroupBox5, "", true},
-      {C::ButtonEditPath, "ButtonEditPath", K::kButton, G::GroupBox5, "...", true},
-      {C::EditL1, "EditL1", K::kLabel, G::GroupBox5, "指定列を表示", true},
-      {C::EditE1, "EditE1", K::kEdit, G::GroupBox5, "", true},
-      {C::EditL2, "EditL2", K::kLabel, G::GroupBox5, "＋列番号", true},
-      {C::EditL3, "EditL3", K::kLabel, G::GroupBox5, "検索語を強調", false},
-      {C::EditE2, "EditE2", K::kEdit, G::GroupBox5, "", false},
-      {C::EditL4, "EditL4", K::kLabel, G::GroupBox5, "＋検索語", false},
-      {C::CheckForm, "CheckForm", K::kCheckBox, G::kNone, "ファイル関係の更新のあるなし非表示",
+      {C::kCaseSensitive, "CaseSensitive", K::kCheckBox, G::kSearchFlags, "大文字小文字を区別する",
        false},
-      {C::Button2, "Button2", K::kButton, G::kNone, "更新", true},
-      {C::Button1, "Button1", K::kButton, G::kNone, "Cancel", true},
+      {C::kJoinSeparator, "JoinSeparator", K::kEdit, G::kJoin, "", true},
+      {C::kIgnoreBlankLines, "IgnoreBlankLines", K::kCheckBox, G::kJoin,
+       "文頭文末の空白行を無視する", false},
+      {C::kSplitHitStartsPart, "SplitHitStartsPart", K::kRadioButton, G::kSplit,
+       "検索列をファイル先頭にする", true},
+      {C::kSplitHitInBoth, "SplitHitInBoth", K::kRadioButton, G::kSplit, "検索列は重複する", true},
+      {C::kSplitHitEndsPart, "SplitHitEndsPart", K::kRadioButton, G::kSplit,
+       "検索列をファイル末尾にする", true},
+      {C::kEditorEnabled, "EditorEnabled", K::kCheckBox, G::kEditor, "使用する", true},
+      {C::kEditorLabel, "EditorLabel", K::kLabel, G::kEditor, "起動するソフト", true},
+      {C::kEditorPath, "EditorPath", K::kEdit, G::kEditor, "", true},
+      {C::kEditorBrowse, "EditorBrowse", K::kButton, G::kEditor, "...", true},
+      {C::kLineOptionLabel, "LineOptionLabel", K::kLabel, G::kEditor, "指定列を表示", true},
+      {C::kLineOption, "LineOption", K::kEdit, G::kEditor, "", true},
+      {C::kLineNumberLabel, "LineNumberLabel", K::kLabel, G::kEditor, "＋列番号", true},
+      {C::kWordOptionLabel, "WordOptionLabel", K::kLabel, G::kEditor, "検索語を強調", false},
+      {C::kWordOption, "WordOption", K::kEdit, G::kEditor, "", false},
+      {C::kWordLabel, "WordLabel", K::kLabel, G::kEditor, "＋検索語", false},
+      {C::kHideFileNotes, "HideFileNotes", K::kCheckBox, G::kNone,
+       "ファイル関係の更新のあるなし非表示", false},
+      {C::kUpdateButton, "UpdateButton", K::kButton, G::kNone, "更新", true},
+      {C::kCancelButton, "CancelButton", K::kButton, G::kNone, "Cancel", true},
   }};
   return table;
 }
 
-const TForm2ControlInfo& Form2Control(TForm2Control id) {
-  return Form2ControlTable()[static_cast<size_t>(id)];
+const SettingsControlInfo& SettingsControlOf(SettingsControl id) {
+  return SettingsControlTable()[static_cast<size_t>(id)];
 }
 
-const char* Form2GroupCaption(TForm2Group group) {
+const char* SettingsGroupCaption(SettingsGroup group) {
   switch (group) {
-    case G::GroupBox1:
+    case G::kFileTypes:
       return "対象拡張子";
-    case G::GroupBox2:
+    case G::kSearchFlags:
       return "検索条件";
-    case G::GroupBox3:
+    case G::kJoin:
       return "【File結合】File区切り文字列";
-    case G::GroupBox4:
+    case G::kSplit:
       return "ファイル分割";
-    case G::GroupBox5:
+    case G::kEditor:
       return "外部エディタコマンドラインオプション";
     case G::kNone:
       break;
@@ -105,13 +109,14 @@ bool ExecutableFileExists(const std::string& path) {
   return native && ::access(native->c_str(), X_OK) == 0;
 }
 
-SettingsDialogCore::SettingsDialogCore(TForm2Parts parts) : p_(std::move(parts)) {
+SettingsDialogCore::SettingsDialogCore(SettingsDialogParts parts) : p_(std::move(parts)) {
   // The design-time states, before the first filling.
-  for (const TForm2ControlInfo& info : Form2ControlTable()) Mutable(info.id).visible = info.visible;
-  Mutable(C::CheckBox1).checked = true;
-  Mutable(C::CheckBox7).checked = true;
-  Mutable(C::CheckBox10).checked = true;
-  Mutable(C::RadioButton2).checked = true;
+  for (const SettingsControlInfo& info : SettingsControlTable())
+    Mutable(info.id).visible = info.visible;
+  Mutable(C::kCategoryTxt).checked = true;
+  Mutable(C::kSearchSubfolders).checked = true;
+  Mutable(C::kUseRegex).checked = true;
+  Mutable(C::kSplitHitInBoth).checked = true;
   ApplyEditorRule(false);
 }
 
@@ -124,63 +129,63 @@ void SettingsDialogCore::FormActivate() {
   const Settings& s = p_.settings;
   for (size_t i = 0; i < kCategoryBoxes.size(); ++i)
     Mutable(kCategoryBoxes[i]).checked = s.*(FileCategories()[i].flag);
-  Mutable(C::CheckBox7).checked = s.searchSubfolders;
-  Mutable(C::CheckBox8).checked = s.useFuzzyDictionary;
-  Mutable(C::CheckBox9).checked = s.caseSensitive;
-  Mutable(C::CheckBox10).checked = s.useRegex;
-  Mutable(C::CheckBox11).checked = s.ignoreBlankLines;
+  Mutable(C::kSearchSubfolders).checked = s.searchSubfolders;
+  Mutable(C::kFuzzyDictionary).checked = s.useFuzzyDictionary;
+  Mutable(C::kCaseSensitive).checked = s.caseSensitive;
+  Mutable(C::kUseRegex).checked = s.useRegex;
+  Mutable(C::kIgnoreBlankLines).checked = s.ignoreBlankLines;
   ApplyRegexRule(s.useRegex);
-  Mutable(C::Edit1).text = s.userExtensions;
+  Mutable(C::kUserExtensions).text = s.userExtensions;
 
   const SettingsValues file = SettingsFile(p_.settingsPath).Values();
-  Mutable(C::Edit2).text = file.ReadText(SettingKey::kJoinSeparator);
+  Mutable(C::kJoinSeparator).text = file.ReadText(SettingKey::kJoinSeparator);
   int splitMode = file.ReadInteger(SettingKey::kSplitMode);
   // A value the dialog cannot show would leave no choice on: the default shows instead.
   if (splitMode < 1 || splitMode > 3) splitMode = 2;
-  Mutable(C::RadioButton1).checked = splitMode == 1;
-  Mutable(C::RadioButton2).checked = splitMode == 2;
-  Mutable(C::RadioButton3).checked = splitMode == 3;
+  Mutable(C::kSplitHitStartsPart).checked = splitMode == 1;
+  Mutable(C::kSplitHitInBoth).checked = splitMode == 2;
+  Mutable(C::kSplitHitEndsPart).checked = splitMode == 3;
   const bool editor = file.ReadFlag(SettingKey::kEditorEnabled);
-  Mutable(C::EditC).checked = editor;
+  Mutable(C::kEditorEnabled).checked = editor;
   ApplyEditorRule(editor);
-  Mutable(C::EditPath).text = file.ReadText(SettingKey::kEditorPath);
-  Mutable(C::EditE1).text = file.ReadText(SettingKey::kEditorLineOption);
-  Mutable(C::EditE2).text = file.ReadText(SettingKey::kEditorWordOption);
+  Mutable(C::kEditorPath).text = file.ReadText(SettingKey::kEditorPath);
+  Mutable(C::kLineOption).text = file.ReadText(SettingKey::kEditorLineOption);
+  Mutable(C::kWordOption).text = file.ReadText(SettingKey::kEditorWordOption);
   // Last, so the changes of filling do not count as the user's.
-  Mutable(C::CheckForm).checked = false;
+  Mutable(C::kHideFileNotes).checked = false;
 }
 
 void SettingsDialogCore::ApplyRegexRule(bool useRegex) {
-  Mutable(C::CheckBox8).enabled = useRegex;
-  Mutable(C::CheckBox9).enabled = !useRegex;
+  Mutable(C::kFuzzyDictionary).enabled = useRegex;
+  Mutable(C::kCaseSensitive).enabled = !useRegex;
 }
 
 void SettingsDialogCore::ApplyEditorRule(bool enabled) {
   for (C id : kEditorControls) Mutable(id).enabled = enabled;
 }
 
-void SettingsDialogCore::Click(TForm2Control id) {
+void SettingsDialogCore::Click(SettingsControl id) {
   if (!visible_) return;
   TControlState& state = Mutable(id);
   if (!state.enabled || !state.visible) return;
-  switch (Form2Control(id).kind) {
+  switch (SettingsControlOf(id).kind) {
     case K::kCheckBox:
       state.checked = !state.checked;
       break;
     case K::kRadioButton:
-      for (C radio : {C::RadioButton1, C::RadioButton2, C::RadioButton3})
+      for (C radio : {C::kSplitHitStartsPart, C::kSplitHitInBoth, C::kSplitHitEndsPart})
         Mutable(radio).checked = radio == id;
       return;
     default:
       return;
   }
-  if (IsCategoryBox(id) || id == C::CheckBox7) Mutable(C::CheckForm).checked = true;
-  if (id == C::CheckBox10) ApplyRegexRule(state.checked);
-  if (id == C::EditC) ApplyEditorRule(state.checked);
+  if (IsCategoryBox(id) || id == C::kSearchSubfolders) Mutable(C::kHideFileNotes).checked = true;
+  if (id == C::kUseRegex) ApplyRegexRule(state.checked);
+  if (id == C::kEditorEnabled) ApplyEditorRule(state.checked);
 }
 
-void SettingsDialogCore::SetText(TForm2Control id, std::string text) {
-  if (!visible_ || Form2Control(id).kind != K::kEdit) return;
+void SettingsDialogCore::SetText(SettingsControl id, std::string text) {
+  if (!visible_ || SettingsControlOf(id).kind != K::kEdit) return;
   Mutable(id).text = std::move(text);
 }
 
@@ -191,23 +196,23 @@ void SettingsDialogCore::OnChooseEditor() {
   // Programs here carry no extension: the one filter shows the files the user may run.
   request.filter = Sjis("標準") + "|*";
   request.executablesOnly = true;
-  request.fileName = State(C::EditPath).text;
+  request.fileName = State(C::kEditorPath).text;
   if (std::optional<std::string> path = p_.port.ChooseOpenFile(request))
-    Mutable(C::EditPath).text = *path;
+    Mutable(C::kEditorPath).text = *path;
 }
 
 void SettingsDialogCore::OnUpdate() {
   if (!visible_) return;
   const std::string& caption = ApplicationCaption();
-  if (State(C::EditC).checked && !ExecutableFileExists(State(C::EditPath).text)) {
+  if (State(C::kEditorEnabled).checked && !ExecutableFileExists(State(C::kEditorPath).text)) {
     // A path that names no program fails like an empty one: opening a hit would fail later.
     p_.port.ShowMessage(Sjis("外部エディタのエラーです！"), caption);
-    Mutable(C::EditC).checked = false;
+    Mutable(C::kEditorEnabled).checked = false;
     ApplyEditorRule(false);
     FormActivate();
     return;
   }
-  const bool fileRelated = State(C::CheckForm).checked;
+  const bool fileRelated = State(C::kHideFileNotes).checked;
   const std::string& question = fileRelated
                                     ? Sjis("検索対象ファイルはクリアされます。更新しますか？")
                                     : Sjis("更新しますか？");
@@ -233,7 +238,7 @@ bool SettingsDialogCore::StoreAndClose(bool emptyTargets) {
   }
   if (emptyTargets) {
     p_.targetList.Clear();
-    Mutable(C::CheckForm).checked = false;
+    Mutable(C::kHideFileNotes).checked = false;
   }
   if (p_.clearStatus) p_.clearStatus();
   ReportUnmatchable();
@@ -242,8 +247,9 @@ bool SettingsDialogCore::StoreAndClose(bool emptyTargets) {
 }
 
 void SettingsDialogCore::ReportUnmatchable() {
-  if (!State(C::CheckBox6).checked || State(C::Edit1).text.empty() || !p_.notice) return;
-  const std::vector<std::string> bad = UnmatchableExtensions(State(C::Edit1).text);
+  if (!State(C::kCategoryUser).checked || State(C::kUserExtensions).text.empty() || !p_.notice)
+    return;
+  const std::vector<std::string> bad = UnmatchableExtensions(State(C::kUserExtensions).text);
   if (bad.empty()) return;
   std::string text = Sjis("拡張子指定の次の指定はどのファイルにも当たりません：");
   for (const std::string& entry : bad) text += Sjis("「") + entry + Sjis("」");
@@ -287,34 +293,35 @@ std::vector<TStoredKey> SettingsDialogCore::StorePlan() const {
     const bool on = State(box).checked;
     plan.push_back({key, FlagText(on), [field, on](Settings& s) { s.*field = on; }});
   };
-  // 1. The seven categories.
+  // The seven categories.
   for (size_t i = 0; i < 7; ++i)
     flag(FileCategories()[i].key, kCategoryBoxes[i], FileCategories()[i].flag);
-  // 2. The user category: stored on only with a text; Settings keeps what the user set.
-  const bool userOn = State(C::CheckBox6).checked;
-  const std::string userText = State(C::Edit1).text;
+  // The user category: stored on only with a text; Settings keeps what the user set.
+  const bool userOn = State(C::kCategoryUser).checked;
+  const std::string userText = State(C::kUserExtensions).text;
   const bool storeUser = userOn && !userText.empty();
   plan.push_back({SettingKey::kUserExtensionsOn, FlagText(storeUser),
                   [userOn](Settings& s) { s.useUserExtensions = userOn; }});
   plan.push_back({SettingKey::kUserExtensionsText, storeUser ? userText : std::string(),
                   [userText](Settings& s) { s.userExtensions = userText; }});
-  // 3. The flags of "Main".
-  flag(SettingKey::kSearchSubfolders, C::CheckBox7, &Settings::searchSubfolders);
-  flag(SettingKey::kFuzzyDictionary, C::CheckBox8, &Settings::useFuzzyDictionary);
-  flag(SettingKey::kCaseSensitive, C::CheckBox9, &Settings::caseSensitive);
-  flag(SettingKey::kUseRegex, C::CheckBox10, &Settings::useRegex);
-  flag(SettingKey::kIgnoreBlankLines, C::CheckBox11, &Settings::ignoreBlankLines);
-  // 4. Join and split.
-  plan.push_back({SettingKey::kJoinSeparator, State(C::Edit2).text, {}});
-  const std::array<C, 3> radios = {C::RadioButton1, C::RadioButton2, C::RadioButton3};
+  // The flags of "Main".
+  flag(SettingKey::kSearchSubfolders, C::kSearchSubfolders, &Settings::searchSubfolders);
+  flag(SettingKey::kFuzzyDictionary, C::kFuzzyDictionary, &Settings::useFuzzyDictionary);
+  flag(SettingKey::kCaseSensitive, C::kCaseSensitive, &Settings::caseSensitive);
+  flag(SettingKey::kUseRegex, C::kUseRegex, &Settings::useRegex);
+  flag(SettingKey::kIgnoreBlankLines, C::kIgnoreBlankLines, &Settings::ignoreBlankLines);
+  // Join and split.
+  plan.push_back({SettingKey::kJoinSeparator, State(C::kJoinSeparator).text, {}});
+  const std::array<C, 3> radios = {C::kSplitHitStartsPart, C::kSplitHitInBoth,
+                                   C::kSplitHitEndsPart};
   for (size_t i = 0; i < radios.size(); ++i)
     if (State(radios[i]).checked)
       plan.push_back({SettingKey::kSplitMode, std::to_string(i + 1), {}});
-  // 5. The external editor.
-  plan.push_back({SettingKey::kEditorEnabled, FlagText(State(C::EditC).checked), {}});
-  plan.push_back({SettingKey::kEditorPath, State(C::EditPath).text, {}});
-  plan.push_back({SettingKey::kEditorLineOption, State(C::EditE1).text, {}});
-  plan.push_back({SettingKey::kEditorWordOption, State(C::EditE2).text, {}});
+  // The external editor.
+  plan.push_back({SettingKey::kEditorEnabled, FlagText(State(C::kEditorEnabled).checked), {}});
+  plan.push_back({SettingKey::kEditorPath, State(C::kEditorPath).text, {}});
+  plan.push_back({SettingKey::kEditorLineOption, State(C::kLineOption).text, {}});
+  plan.push_back({SettingKey::kEditorWordOption, State(C::kWordOption).text, {}});
   return plan;
 }
 

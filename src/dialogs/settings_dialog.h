@@ -21,60 +21,60 @@
 
 namespace skarvo {
 
-enum class TForm2Control {
-  CheckBox1,  // the seven categories, in the order of FileCategories()
-  CheckBox2,
-  CheckBox3,
-  CheckBox4,
-  CheckBox5,
-  CheckBoxWord,
-  CheckBoxExcel,
-  CheckBox6,  // the user category
-  Edit1,
-  CheckBox7,
-  CheckBox10,
-  CheckBox8,
-  CheckBox9,
-  Edit2,
-  CheckBox11,
-  RadioButton1,
-  RadioButton2,
-  RadioButton3,
-  EditC,
-  Label1,
-  EditPath,
-  ButtonEditPath,
-  EditL1,
-  EditE1,
-  EditL2,
-  EditL3,
-  EditE2,
-  EditL4,
-  CheckForm,
-  Button2,
-  Button1,
+enum class SettingsControl {
+  kCategoryTxt,  // the seven categories, in the order of FileCategories()
+  kCategoryHtml,
+  kCategoryCgi,
+  kCategorySystem,
+  kCategoryCsv,
+  kCategoryWord,
+  kCategoryExcel,
+  kCategoryUser,  // the user category
+  kUserExtensions,
+  kSearchSubfolders,
+  kUseRegex,
+  kFuzzyDictionary,
+  kCaseSensitive,
+  kJoinSeparator,
+  kIgnoreBlankLines,
+  kSplitHitStartsPart,
+  kSplitHitInBoth,
+  kSplitHitEndsPart,
+  kEditorEnabled,
+  kEditorLabel,
+  kEditorPath,
+  kEditorBrowse,
+  kLineOptionLabel,
+  kLineOption,
+  kLineNumberLabel,
+  kWordOptionLabel,
+  kWordOption,
+  kWordLabel,
+  kHideFileNotes,
+  kUpdateButton,
+  kCancelButton,
   kCount
 };
-inline constexpr size_t kForm2ControlCount = static_cast<size_t>(TForm2Control::kCount);
+inline constexpr size_t kSettingsControlCount = static_cast<size_t>(SettingsControl::kCount);
 
 enum class TControlKind { kCheckBox, kRadioButton, kEdit, kLabel, kButton };
 
 // The groups the controls stand in (kNone: on the form itself).
-enum class TForm2Group { kNone, GroupBox1, GroupBox2, GroupBox3, GroupBox4, GroupBox5 };
+enum class SettingsGroup { kNone, kFileTypes, kSearchFlags, kJoin, kSplit, kEditor };
 
-struct TForm2ControlInfo {
-  TForm2Control id;
+struct SettingsControlInfo {
+  SettingsControl id;
   const char* name;  // the control's name
   TControlKind kind;
-  TForm2Group group;
+  SettingsGroup group;
   const char* caption;  // UTF-8; "" for text fields
   bool visible;
 };
 // Every control in tab order.
-const std::array<TForm2ControlInfo, kForm2ControlCount>& Form2ControlTable();
-const TForm2ControlInfo& Form2Control(TForm2Control id);
+const std::array<SettingsControlInfo, kSettingsControlCount>& SettingsControlTable();
+const SettingsControlInfo& SettingsControlOf(SettingsControl id);
 // The UTF-8 caption of a group.
-const char* Form2GroupCaption(TForm2Group group);
+const char* SettingsGroupCaption(SettingsGroup group);
 
 struct TControlState {
   std::string text;  // text fields (CP932)
@@ -93,7 +93,7 @@ struct TStoredKey {
 };
 
 // What the dialog works on; all outlive it.
-struct TForm2Parts {
+struct SettingsDialogParts {
   Settings& settings;
   CheckList& targetList;  // emptied after a file-related change
   std::string settingsPath;
@@ -104,20 +104,20 @@ struct TForm2Parts {
 
 class SettingsDialogCore {
  public:
-  explicit SettingsDialogCore(TForm2Parts parts);
+  explicit SettingsDialogCore(SettingsDialogParts parts);
 
   // The dialog opens (modally): it is filled and shown.
   void Show();
   // The dialog becomes the active window: every control takes its setting again, and
-  // CheckForm is cleared.
+  // kHideFileNotes is cleared.
   void FormActivate();
   bool Visible() const { return visible_; }
 
   // The user clicked a check box or radio button (its new state is computed here) and the
   // reaction runs.
-  void Click(TForm2Control id);
+  void Click(SettingsControl id);
   // The user changed a text field.
-  void SetText(TForm2Control id, std::string text);
+  void SetText(SettingsControl id, std::string text);
   // "..." chooses the external editor.
   void OnChooseEditor();
   // "更新".
@@ -125,7 +125,7 @@ class SettingsDialogCore {
   // "Cancel" (and the window's close box).
   void OnCancel();
 
-  const TControlState& State(TForm2Control id) const { return states_[Index(id)]; }
+  const TControlState& State(SettingsControl id) const { return states_[Index(id)]; }
 
   // The keys "更新" writes, in order, with their values, from the controls now.
   std::vector<TStoredKey> StorePlan() const;
@@ -142,16 +142,16 @@ class SettingsDialogCore {
   static std::vector<std::string> UnmatchableExtensions(const std::string& list);
 
  private:
-  static size_t Index(TForm2Control id) { return static_cast<size_t>(id); }
-  TControlState& Mutable(TForm2Control id) { return states_[Index(id)]; }
+  static size_t Index(SettingsControl id) { return static_cast<size_t>(id); }
+  TControlState& Mutable(SettingsControl id) { return states_[Index(id)]; }
   void ApplyRegexRule(bool useRegex);
   void ApplyEditorRule(bool enabled);
   // Stores, empties the target list when asked, and closes; false when a write failed.
   bool StoreAndClose(bool emptyTargets);
   void ReportUnmatchable();
 
-  TForm2Parts p_;
-  std::array<TControlState, kForm2ControlCount> states_{};
+  SettingsDialogParts p_;
+  std::array<TControlState, kSettingsControlCount> states_{};
   bool visible_ = false;
   std::string failedKey_;
 };

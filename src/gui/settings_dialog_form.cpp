@@ -16,8 +16,8 @@ namespace skarvo::gui {
 
 namespace {
 
-using C = TForm2Control;
-using G = TForm2Group;
+using C = SettingsControl;
+using G = SettingsGroup;
 
 // Where each control stands in its group (or on the form): x, y, width, height.
 struct Place {
@@ -25,22 +25,22 @@ struct Place {
   QRect rect;
 };
 const Place kPlaces[] = {
-    {C::CheckBox1, {8, 16, 236, 18}},      {C::CheckBox2, {8, 34, 236, 18}},
-    {C::CheckBox3, {8, 52, 236, 18}},      {C::CheckBox4, {8, 70, 236, 18}},
-    {C::CheckBox5, {8, 88, 236, 18}},      {C::CheckBoxWord, {8, 106, 236, 18}},
-    {C::CheckBoxExcel, {8, 124, 236, 18}}, {C::CheckBox6, {8, 142, 128, 18}},
-    {C::Edit1, {136, 141, 108, 20}},       {C::CheckBox7, {8, 168, 236, 18}},
-    {C::CheckBox10, {8, 16, 180, 18}},     {C::CheckBox8, {8, 18, 180, 18}},
-    {C::CheckBox9, {8, 34, 180, 18}},      {C::Edit2, {8, 18, 180, 20}},
-    {C::CheckBox11, {8, 40, 180, 18}},     {C::RadioButton1, {8, 16, 180, 18}},
-    {C::RadioButton2, {8, 34, 180, 18}},   {C::RadioButton3, {8, 52, 180, 18}},
-    {C::EditC, {8, 18, 70, 18}},           {C::Label1, {80, 20, 84, 16}},
-    {C::EditPath, {164, 17, 250, 20}},     {C::ButtonEditPath, {418, 17, 26, 20}},
-    {C::EditL1, {80, 46, 84, 16}},         {C::EditE1, {164, 43, 80, 20}},
-    {C::EditL2, {248, 46, 60, 16}},        {C::EditL3, {312, 46, 0, 16}},
-    {C::EditE2, {312, 43, 0, 20}},         {C::EditL4, {312, 46, 0, 16}},
-    {C::CheckForm, {8, 296, 0, 18}},       {C::Button2, {304, 292, 75, 25}},
-    {C::Button1, {387, 292, 75, 25}},
+    {C::kCategoryTxt, {8, 16, 236, 18}},       {C::kCategoryHtml, {8, 34, 236, 18}},
+    {C::kCategoryCgi, {8, 52, 236, 18}},       {C::kCategorySystem, {8, 70, 236, 18}},
+    {C::kCategoryCsv, {8, 88, 236, 18}},       {C::kCategoryWord, {8, 106, 236, 18}},
+    {C::kCategoryExcel, {8, 124, 236, 18}},    {C::kCategoryUser, {8, 142, 128, 18}},
+    {C::kUserExtensions, {136, 141, 108, 20}}, {C::kSearchSubfolders, {8, 168, 236, 18}},
+    {C::kUseRegex, {8, 16, 180, 18}},          {C::kFuzzyDictionary, {8, 18, 180, 18}},
+    {C::kCaseSensitive, {8, 34, 180, 18}},     {C::kJoinSeparator, {8, 18, 180, 20}},
+    {C::kIgnoreBlankLines, {8, 40, 180, 18}},  {C::kSplitHitStartsPart, {8, 16, 180, 18}},
+    {C::kSplitHitInBoth, {8, 34, 180, 18}},    {C::kSplitHitEndsPart, {8, 52, 180, 18}},
+    {C::kEditorEnabled, {8, 18, 70, 18}},      {C::kEditorLabel, {80, 20, 84, 16}},
+    {C::kEditorPath, {164, 17, 250, 20}},      {C::kEditorBrowse, {418, 17, 26, 20}},
+    {C::kLineOptionLabel, {80, 46, 84, 16}},   {C::kLineOption, {164, 43, 80, 20}},
+    {C::kLineNumberLabel, {248, 46, 60, 16}},  {C::kWordOptionLabel, {312, 46, 0, 16}},
+    {C::kWordOption, {312, 43, 0, 20}},        {C::kWordLabel, {312, 46, 0, 16}},
+    {C::kHideFileNotes, {8, 296, 0, 18}},      {C::kUpdateButton, {304, 292, 75, 25}},
+    {C::kCancelButton, {387, 292, 75, 25}},
 };
 const QRect kGroupRects[] = {
     {},                   // kNone
@@ -53,14 +53,14 @@ const QRect kGroupRects[] = {
 
 bool IsCategory(C id) {
   switch (id) {
-    case C::CheckBox1:
-    case C::CheckBox2:
-    case C::CheckBox3:
-    case C::CheckBox4:
-    case C::CheckBox5:
-    case C::CheckBoxWord:
-    case C::CheckBoxExcel:
-    case C::CheckBox6:
+    case C::kCategoryTxt:
+    case C::kCategoryHtml:
+    case C::kCategoryCgi:
+    case C::kCategorySystem:
+    case C::kCategoryCsv:
+    case C::kCategoryWord:
+    case C::kCategoryExcel:
+    case C::kCategoryUser:
       return true;
     default:
       return false;
@@ -71,11 +71,11 @@ bool IsCategory(C id) {
 
 SettingsDialogForm::SettingsDialogForm(MainWindowCore& form, UiPort& port, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
-  core_ = std::make_unique<SettingsDialogCore>(
-      TForm2Parts{form.MutableSettings(), form.targetList, SettingsFilePath(form.HomeFolder()),
-                  port, [&form] { form.OnStatusTimer(); },
-                  [&form](const std::string& text) { form.ShowNotice(text); }});
-  setObjectName(QStringLiteral("Form2"));
+  core_ = std::make_unique<SettingsDialogCore>(SettingsDialogParts{
+      form.MutableSettings(), form.targetList, SettingsFilePath(form.HomeFolder()), port,
+      [&form] { form.OnStatusTimer(); },
+      [&form](const std::string& text) { form.ShowNotice(text); }});
+  setObjectName(QStringLiteral("SettingsDialog"));
   setWindowTitle(Lit("設定画面"));
   setModal(true);
   QFont windowFont(QStringLiteral("ＭＳ Ｐゴシック"));
@@ -99,12 +99,12 @@ QFont SettingsDialogForm::CategoryFont() {
 
 void SettingsDialogForm::Build() {
   for (size_t g = 1; g < groups_.size(); ++g) {
-    auto* box = new QGroupBox(Lit(Form2GroupCaption(static_cast<G>(g))), this);
+    auto* box = new QGroupBox(Lit(SettingsGroupCaption(static_cast<G>(g))), this);
     box->setGeometry(kGroupRects[g]);
     groups_[g] = box;
   }
   for (const Place& place : kPlaces) {
-    const TForm2ControlInfo& info = Form2Control(place.id);
+    const SettingsControlInfo& info = SettingsControlOf(place.id);
     const G group = info.group;
     QWidget* parent =
         group == G::kNone ? static_cast<QWidget*>(this) : groups_[static_cast<size_t>(group)];
@@ -127,7 +127,7 @@ void SettingsDialogForm::Build() {
       }
       case TControlKind::kEdit: {
         auto* edit = new QLineEdit(parent);
-        edit->setReadOnly(id == C::EditPath);
+        edit->setReadOnly(id == C::kEditorPath);
         connect(edit, &QLineEdit::textEdited, this, [this, id, edit](const QString& text) {
           std::optional<std::string> cp932 = FromQt(text);
           if (!cp932) {
@@ -147,15 +147,15 @@ void SettingsDialogForm::Build() {
         break;
       case TControlKind::kButton: {
         auto* button = new QPushButton(Lit(info.caption), parent);
-        if (id == C::ButtonEditPath)
+        if (id == C::kEditorBrowse)
           connect(button, &QPushButton::clicked, this,
                   [this] { Forward([this] { core_->OnChooseEditor(); }); });
-        if (id == C::Button2) {
+        if (id == C::kUpdateButton) {
           button->setDefault(true);
           connect(button, &QPushButton::clicked, this,
                   [this] { Forward([this] { core_->OnUpdate(); }); });
         }
-        if (id == C::Button1)
+        if (id == C::kCancelButton)
           connect(button, &QPushButton::clicked, this,
                   [this] { Forward([this] { core_->OnCancel(); }); });
         widget = button;
@@ -182,7 +182,7 @@ void SettingsDialogForm::Forward(const std::function<void()>& handler) {
 
 void SettingsDialogForm::Refresh() {
   refreshing_ = true;
-  for (const TForm2ControlInfo& info : Form2ControlTable()) {
+  for (const SettingsControlInfo& info : SettingsControlTable()) {
     QWidget* widget = Widget(info.id);
     const TControlState& state = core_->State(info.id);
     widget->setEnabled(state.enabled);

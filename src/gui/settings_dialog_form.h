@@ -28,8 +28,8 @@ class SettingsDialogForm : public QDialog {
   ~SettingsDialogForm() override;
 
   SettingsDialogCore& Core() { return *core_; }
-  QWidget* Widget(TForm2Control id) const { return widgets_[static_cast<size_t>(id)]; }
-  QGroupBox* Group(TForm2Group group) const { return groups_[static_cast<size_t>(group)]; }
+  QWidget* Widget(SettingsControl id) const { return widgets_[static_cast<size_t>(id)]; }
+  QGroupBox* Group(SettingsGroup group) const { return groups_[static_cast<size_t>(group)]; }
   // The fixed-pitch font of the category captions.
   static QFont CategoryFont();
 
@@ -48,7 +48,7 @@ class SettingsDialogForm : public QDialog {
   void Forward(const std::function<void()>& handler);
 
   std::unique_ptr<SettingsDialogCore> core_;
-  std::array<QWidget*, kForm2ControlCount> widgets_{};
+  std::array<QWidget*, kSettingsControlCount> widgets_{};
   std::array<QGroupBox*, 6> groups_{};
   bool refreshing_ = false;
 };

@@ -48,12 +48,12 @@ TEST_F(MainWindowCoreTest, SettingsCommandStoresAndEmptiesTheTargetList) {
   port_.folderAnswers.push_back(data_.Root());
   form->Execute(CommandId::kFolderSelect);
   ASSERT_EQ(form->targetList.Count(), 2);
-  SettingsDialogCore dialog(TForm2Parts{
+  SettingsDialogCore dialog(SettingsDialogParts{
       form->MutableSettings(), form->targetList, SettingsFilePath(Home()), port_,
       [&] { form->OnStatusTimer(); }, [&](const std::string& text) { form->ShowNotice(text); }});
   form->Dialogs().showSettings = [&] {
     dialog.Show();
-    dialog.Click(TForm2Control::CheckBox2);
+    dialog.Click(SettingsControl::kCategoryHtml);
     port_.confirmAnswers.push_back(true);
     dialog.OnUpdate();
   };

@@ -13,7 +13,7 @@
 namespace skarvo {
 namespace {
 
-using C = TForm2Control;
+using C = SettingsControl;
 using testing::TempTree;
 
 class SettingsDialogTest : public ::testing::Test {
@@ -27,8 +27,8 @@ class SettingsDialogTest : public ::testing::Test {
   SettingsDialogCore& Dialog() {
     if (!dialog_)
       dialog_ = std::make_unique<SettingsDialogCore>(
-          TForm2Parts{settings_, targets_, IniPath(), port_, [this] { statusCleared_++; },
-                      [this](const std::string& text) { notices_.push_back(text); }});
+          SettingsDialogParts{settings_, targets_, IniPath(), port_, [this] { statusCleared_++; },
+                              [this](const std::string& text) { notices_.push_back(text); }});
     return *dialog_;
   }
   std::string Read(SettingKey key) const {
@@ -72,78 +72,78 @@ TEST_F(SettingsDialogTest, FillsEveryControlFromSettingsAndTheFile) {
     bool enabled;
     std::string text;
   } rows[] = {
-      {C::CheckBox1, false, true, ""},
-      {C::CheckBox2, false, true, ""},
-      {C::CheckBox3, false, true, ""},
-      {C::CheckBox4, false, true, ""},
-      {C::CheckBox5, true, true, ""},
-      {C::CheckBoxWord, false, true, ""},
-      {C::CheckBoxExcel, true, true, ""},
-      {C::CheckBox6, true, true, ""},
-      {C::Edit1, false, true, ".md,.log"},
-      {C::CheckBox7, false, true, ""},
-      {C::CheckBox10, false, true, ""},
-      {C::CheckBox8, true, false, ""},
-      {C::CheckBox9, false, true, ""},
-      {C::Edit2, false, true, "＝＝区切り＝＝"},
-      {C::CheckBox11, true, true, ""},
-      {C::RadioButton1, false, true, ""},
-      {C::RadioButton2, false, true, ""},
-      {C::RadioButton3, true, true, ""},
-      {C::EditC, true, true, ""},
-      {C::Label1, false, true, ""},
-      {C::EditPath, false, true, "/usr/bin/vi"},
-      {C::ButtonEditPath, false, true, ""},
-      {C::EditL1, false, true, ""},
-      {C::EditE1, false, true, "+"},
-      {C::EditE2, false, true, "-w"},
-      {C::EditL4, false, true, ""},
-      {C::CheckForm, false, true, ""},
+      {C::kCategoryTxt, false, true, ""},
+      {C::kCategoryHtml, false, true, ""},
+      {C::kCategoryCgi, false, true, ""},
+      {C::kCategorySystem, false, true, ""},
+      {C::kCategoryCsv, true, true, ""},
+      {C::kCategoryWord, false, true, ""},
+      {C::kCategoryExcel, true, true, ""},
+      {C::kCategoryUser, true, true, ""},
+      {C::kUserExtensions, false, true, ".md,.log"},
+      {C::kSearchSubfolders, false, true, ""},
+      {C::kUseRegex, false, true, ""},
+      {C::kFuzzyDictionary, true, false, ""},
+      {C::kCaseSensitive, false, true, ""},
+      {C::kJoinSeparator, false, true, "＝＝区切り＝＝"},
+      {C::kIgnoreBlankLines, true, true, ""},
+      {C::kSplitHitStartsPart, false, true, ""},
+      {C::kSplitHitInBoth, false, true, ""},
+      {C::kSplitHitEndsPart, true, true, ""},
+      {C::kEditorEnabled, true, true, ""},
+      {C::kEditorLabel, false, true, ""},
+      {C::kEditorPath, false, true, "/usr/bin/vi"},
+      {C::kEditorBrowse, false, true, ""},
+      {C::kLineOptionLabel, false, true, ""},
+      {C::kLineOption, false, true, "+"},
+      {C::kWordOption, false, true, "-w"},
+      {C::kWordLabel, false, true, ""},
+      {C::kHideFileNotes, false, true, ""},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(Form2Control(row.id).name);
+    SCOPED_TRACE(SettingsControlOf(row.id).name);
     EXPECT_EQ(d.State(row.id).checked, row.checked);
     EXPECT_EQ(d.State(row.id).enabled, row.enabled);
     EXPECT_EQ(d.State(row.id).text, Sjis(row.text.c_str()));
-    EXPECT_EQ(d.State(row.id).visible, Form2Control(row.id).visible);
+    EXPECT_EQ(d.State(row.id).visible, SettingsControlOf(row.id).visible);
   }
   // The hidden controls are the ones the user cannot change.
-  for (C id :
-       {C::CheckBox10, C::CheckBox9, C::CheckBox11, C::EditL3, C::EditE2, C::EditL4, C::CheckForm})
-    EXPECT_FALSE(d.State(id).visible) << Form2Control(id).name;
+  for (C id : {C::kUseRegex, C::kCaseSensitive, C::kIgnoreBlankLines, C::kWordOptionLabel,
+               C::kWordOption, C::kWordLabel, C::kHideFileNotes})
+    EXPECT_FALSE(d.State(id).visible) << SettingsControlOf(id).name;
 }
 
 TEST_F(SettingsDialogTest, EnablingRulesFollowTheRegexBoxAndTheEditorBox) {
   SettingsDialogCore& d = Dialog();
   d.Show();
   // Defaults: regex on, editor off.
-  EXPECT_TRUE(d.State(C::CheckBox8).enabled);
-  EXPECT_FALSE(d.State(C::CheckBox9).enabled);
-  for (C id :
-       {C::Label1, C::EditPath, C::EditL1, C::EditE1, C::EditL2, C::EditL3, C::EditE2, C::EditL4})
-    EXPECT_FALSE(d.State(id).enabled) << Form2Control(id).name;
-  EXPECT_TRUE(d.State(C::ButtonEditPath).enabled);
-  EXPECT_TRUE(d.State(C::RadioButton2).checked);
+  EXPECT_TRUE(d.State(C::kFuzzyDictionary).enabled);
+  EXPECT_FALSE(d.State(C::kCaseSensitive).enabled);
+  for (C id : {C::kEditorLabel, C::kEditorPath, C::kLineOptionLabel, C::kLineOption,
+               C::kLineNumberLabel, C::kWordOptionLabel, C::kWordOption, C::kWordLabel})
+    EXPECT_FALSE(d.State(id).enabled) << SettingsControlOf(id).name;
+  EXPECT_TRUE(d.State(C::kEditorBrowse).enabled);
+  EXPECT_TRUE(d.State(C::kSplitHitInBoth).checked);
 
-  d.Click(C::EditC);
-  for (C id :
-       {C::Label1, C::EditPath, C::EditL1, C::EditE1, C::EditL2, C::EditL3, C::EditE2, C::EditL4})
-    EXPECT_TRUE(d.State(id).enabled) << Form2Control(id).name;
+  d.Click(C::kEditorEnabled);
+  for (C id : {C::kEditorLabel, C::kEditorPath, C::kLineOptionLabel, C::kLineOption,
+               C::kLineNumberLabel, C::kWordOptionLabel, C::kWordOption, C::kWordLabel})
+    EXPECT_TRUE(d.State(id).enabled) << SettingsControlOf(id).name;
   // The regex box is hidden: the user cannot click it.
-  d.Click(C::CheckBox10);
-  EXPECT_TRUE(d.State(C::CheckBox10).checked);
+  d.Click(C::kUseRegex);
+  EXPECT_TRUE(d.State(C::kUseRegex).checked);
   // A disabled box ignores clicks; radio buttons are exclusive.
-  d.Click(C::CheckBox9);
-  EXPECT_TRUE(d.State(C::CheckBox9).checked);
-  d.Click(C::RadioButton1);
-  EXPECT_TRUE(d.State(C::RadioButton1).checked);
-  EXPECT_FALSE(d.State(C::RadioButton2).checked);
+  d.Click(C::kCaseSensitive);
+  EXPECT_TRUE(d.State(C::kCaseSensitive).checked);
+  d.Click(C::kSplitHitStartsPart);
+  EXPECT_TRUE(d.State(C::kSplitHitStartsPart).checked);
+  EXPECT_FALSE(d.State(C::kSplitHitInBoth).checked);
   // Only the category boxes and the subfolder box count as file-related.
-  d.Click(C::CheckBox8);
-  d.SetText(C::Edit1, ".md");
-  EXPECT_FALSE(d.State(C::CheckForm).checked);
-  d.Click(C::CheckBox7);
-  EXPECT_TRUE(d.State(C::CheckForm).checked);
+  d.Click(C::kFuzzyDictionary);
+  d.SetText(C::kUserExtensions, ".md");
+  EXPECT_FALSE(d.State(C::kHideFileNotes).checked);
+  d.Click(C::kSearchSubfolders);
+  EXPECT_TRUE(d.State(C::kHideFileNotes).checked);
 }
 
 TEST_F(SettingsDialogTest, UpdateBranches) {
@@ -158,15 +158,16 @@ TEST_F(SettingsDialogTest, UpdateBranches) {
     bool stored;
     bool targetsEmptied;
   } cases[] = {
-      {"Edit1 only", [](SettingsDialogCore& d) { d.SetText(C::Edit1, ".md"); }, true, plain, true,
-       false},
-      {"HTML on", [](SettingsDialogCore& d) { d.Click(C::CheckBox2); }, true, clearing, true, true},
-      {"subfolders off", [](SettingsDialogCore& d) { d.Click(C::CheckBox7); }, true, clearing, true,
+      {"user extensions only", [](SettingsDialogCore& d) { d.SetText(C::kUserExtensions, ".md"); },
+       true, plain, true, false},
+      {"HTML on", [](SettingsDialogCore& d) { d.Click(C::kCategoryHtml); }, true, clearing, true,
        true},
-      {"HTML on, Cancel", [](SettingsDialogCore& d) { d.Click(C::CheckBox2); }, false, clearing,
+      {"subfolders off", [](SettingsDialogCore& d) { d.Click(C::kSearchSubfolders); }, true,
+       clearing, true, true},
+      {"HTML on, Cancel", [](SettingsDialogCore& d) { d.Click(C::kCategoryHtml); }, false, clearing,
        false, false},
-      {"Edit2, Cancel", [](SettingsDialogCore& d) { d.SetText(C::Edit2, "--"); }, false, plain,
-       false, false},
+      {"join separator, Cancel", [](SettingsDialogCore& d) { d.SetText(C::kJoinSeparator, "--"); },
+       false, plain, false, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -191,9 +192,9 @@ TEST_F(SettingsDialogTest, UpdateBranches) {
       // Declined: said so, and the dialog shows the stored settings again.
       ASSERT_EQ(port_.CallsOf("message").size(), 1u);
       EXPECT_EQ(port_.CallsOf("message")[0].text, declined);
-      EXPECT_FALSE(d.State(C::CheckBox2).checked);
-      EXPECT_TRUE(d.State(C::Edit2).text.empty());
-      EXPECT_FALSE(d.State(C::CheckForm).checked);
+      EXPECT_FALSE(d.State(C::kCategoryHtml).checked);
+      EXPECT_TRUE(d.State(C::kJoinSeparator).text.empty());
+      EXPECT_FALSE(d.State(C::kHideFileNotes).checked);
     }
   }
   EXPECT_EQ(settings_.extensionList, ".txt");
@@ -202,13 +203,13 @@ TEST_F(SettingsDialogTest, UpdateBranches) {
 TEST_F(SettingsDialogTest, HtmlOnIsStoredAndRebuildsTheExtensionList) {
   SettingsDialogCore& d = Dialog();
   d.Show();
-  d.Click(C::CheckBox2);
+  d.Click(C::kCategoryHtml);
   port_.confirmAnswers.push_back(true);
   d.OnUpdate();
   EXPECT_TRUE(settings_.useHtml);
   EXPECT_EQ(settings_.extensionList, ".txt,.htm,.html");
   EXPECT_EQ(Read(SettingKey::kHtmlFiles), "1");
-  EXPECT_FALSE(d.State(C::CheckForm).checked);
+  EXPECT_FALSE(d.State(C::kHideFileNotes).checked);
 }
 
 TEST_F(SettingsDialogTest, ExternalEditorNeedsAProgram) {
@@ -227,16 +228,16 @@ TEST_F(SettingsDialogTest, ExternalEditorNeedsAProgram) {
     port_ = FakeUiPort();
     SettingsDialogCore& d = Dialog();
     d.Show();
-    d.Click(C::EditC);
-    d.SetText(C::EditPath, c.path);
+    d.Click(C::kEditorEnabled);
+    d.SetText(C::kEditorPath, c.path);
     port_.confirmAnswers.push_back(true);
     d.OnUpdate();
     if (c.refused) {
       ASSERT_EQ(port_.calls.size(), 1u);
       EXPECT_EQ(port_.calls[0].text, Sjis("外部エディタのエラーです！"));
       EXPECT_TRUE(d.Visible());
-      EXPECT_FALSE(d.State(C::EditC).checked);
-      EXPECT_FALSE(d.State(C::EditPath).enabled);
+      EXPECT_FALSE(d.State(C::kEditorEnabled).checked);
+      EXPECT_FALSE(d.State(C::kEditorPath).enabled);
     } else {
       EXPECT_FALSE(d.Visible());
       EXPECT_EQ(Read(SettingKey::kEditorEnabled), "1");
@@ -254,21 +255,21 @@ TEST_F(SettingsDialogTest, EditorChooserAsksForPrograms) {
   EXPECT_EQ(port_.fileRequests[0].title, Sjis("外部エディタの選択"));
   EXPECT_EQ(port_.fileRequests[0].filter, Sjis("標準|*"));
   EXPECT_TRUE(port_.fileRequests[0].executablesOnly);
-  EXPECT_EQ(d.State(C::EditPath).text, "/usr/bin/vi");
+  EXPECT_EQ(d.State(C::kEditorPath).text, "/usr/bin/vi");
   // Cancel keeps the path.
   d.OnChooseEditor();
-  EXPECT_EQ(d.State(C::EditPath).text, "/usr/bin/vi");
+  EXPECT_EQ(d.State(C::kEditorPath).text, "/usr/bin/vi");
 }
 
 TEST_F(SettingsDialogTest, StorePlanHasEveryKeyInOrder) {
   SettingsDialogCore& d = Dialog();
   d.Show();
-  d.Click(C::CheckBox2);
-  d.Click(C::CheckBoxExcel);
-  d.Click(C::CheckBox6);  // on, with an empty Edit1
-  d.SetText(C::Edit2, Sjis("－－"));
-  d.Click(C::RadioButton3);
-  d.SetText(C::EditE1, "+");
+  d.Click(C::kCategoryHtml);
+  d.Click(C::kCategoryExcel);
+  d.Click(C::kCategoryUser);  // on, with an empty kUserExtensions
+  d.SetText(C::kJoinSeparator, Sjis("－－"));
+  d.Click(C::kSplitHitEndsPart);
+  d.SetText(C::kLineOption, "+");
   using K = SettingKey;
   const std::vector<std::pair<K, std::string>> expected = {
       {K::kTxtFiles, "1"},         {K::kHtmlFiles, "1"},        {K::kCgiFiles, "0"},
@@ -295,7 +296,7 @@ TEST_F(SettingsDialogTest, StorePlanHasEveryKeyInOrder) {
 TEST_F(SettingsDialogTest, UserCategoryUncheckedWithTextStoresEmptyButKeepsTheText) {
   SettingsDialogCore& d = Dialog();
   d.Show();
-  d.SetText(C::Edit1, ".md");
+  d.SetText(C::kUserExtensions, ".md");
   port_.confirmAnswers.push_back(true);
   d.OnUpdate();
   EXPECT_EQ(Read(SettingKey::kUserExtensionsOn), "0");
@@ -303,7 +304,7 @@ TEST_F(SettingsDialogTest, UserCategoryUncheckedWithTextStoresEmptyButKeepsTheTe
   EXPECT_EQ(settings_.userExtensions, ".md");
   EXPECT_FALSE(settings_.useUserExtensions);
   d.Show();
-  EXPECT_EQ(d.State(C::Edit1).text, ".md");
+  EXPECT_EQ(d.State(C::kUserExtensions).text, ".md");
   EXPECT_TRUE(notices_.empty());
 }
 
@@ -313,11 +314,11 @@ TEST_F(SettingsDialogTest, SplitModeOutsideTheChoicesShowsTheDefault) {
     WriteIni(std::string("[ファイル結合]\n分割モード=") + stored + "\n");
     SettingsDialogCore& d = Dialog();
     d.Show();
-    d.Click(C::RadioButton1);
+    d.Click(C::kSplitHitStartsPart);
     d.Show();  // the earlier pick does not linger
-    EXPECT_FALSE(d.State(C::RadioButton1).checked);
-    EXPECT_TRUE(d.State(C::RadioButton2).checked);
-    EXPECT_FALSE(d.State(C::RadioButton3).checked);
+    EXPECT_FALSE(d.State(C::kSplitHitStartsPart).checked);
+    EXPECT_TRUE(d.State(C::kSplitHitInBoth).checked);
+    EXPECT_FALSE(d.State(C::kSplitHitEndsPart).checked);
   }
 }
 
@@ -336,8 +337,8 @@ TEST_F(SettingsDialogTest, UnmatchableUserExtensionsAreReported) {
   }
   SettingsDialogCore& d = Dialog();
   d.Show();
-  d.Click(C::CheckBox6);
-  d.SetText(C::Edit1, ".md,,md");
+  d.Click(C::kCategoryUser);
+  d.SetText(C::kUserExtensions, ".md,,md");
   port_.confirmAnswers.push_back(true);
   d.OnUpdate();
   // Stored as typed, and the user hears which entries do nothing.
@@ -351,7 +352,7 @@ TEST_F(SettingsDialogTest, RefusedWriteStopsTheStoreAndNamesTheKey) {
   home_.Folder("Skarvo.ini");
   SettingsDialogCore& d = Dialog();
   d.Show();
-  d.Click(C::CheckBox1);
+  d.Click(C::kCategoryTxt);
   port_.confirmAnswers.push_back(true);
   d.OnUpdate();
   ASSERT_EQ(port_.CallsOf("error").size(), 1u);
@@ -360,7 +361,7 @@ TEST_F(SettingsDialogTest, RefusedWriteStopsTheStoreAndNamesTheKey) {
   EXPECT_EQ(d.FailedKey(), Sjis("[拡張子] TXTファイル"));
   EXPECT_TRUE(d.Visible());
   EXPECT_TRUE(settings_.useTxt);  // not stored, not changed
-  EXPECT_TRUE(d.State(C::CheckBox1).checked);
+  EXPECT_TRUE(d.State(C::kCategoryTxt).checked);
   EXPECT_TRUE(targets_.Empty());  // a file-related change: the next search rescans
   EXPECT_EQ(statusCleared_, 0);
 }
@@ -368,15 +369,15 @@ TEST_F(SettingsDialogTest, RefusedWriteStopsTheStoreAndNamesTheKey) {
 TEST_F(SettingsDialogTest, CancelClosesWithoutStoring) {
   SettingsDialogCore& d = Dialog();
   d.Show();
-  d.Click(C::CheckBox2);
+  d.Click(C::kCategoryHtml);
   d.OnCancel();
   EXPECT_FALSE(d.Visible());
   EXPECT_TRUE(port_.calls.empty());
   EXPECT_FALSE(FileExists(IniPath()));
   EXPECT_FALSE(settings_.useHtml);
   // Events after closing change nothing.
-  d.Click(C::CheckBox3);
-  EXPECT_FALSE(d.State(C::CheckBox3).checked);
+  d.Click(C::kCategoryCgi);
+  EXPECT_FALSE(d.State(C::kCategoryCgi).checked);
 }
 
 }  // namespace

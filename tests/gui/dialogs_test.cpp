@@ -28,8 +28,8 @@
 
 using skarvo::CommandId;
 using skarvo::FakeUiPort;
+using skarvo::SettingsControl;
 using skarvo::Sjis;
-using skarvo::TForm2Control;
 using skarvo::TPruneList;
 using skarvo::gui::HistoryPruningForm;
 using skarvo::gui::MainWindow;
@@ -57,16 +57,16 @@ class DialogsTest : public QObject {
     d.Prepare();
     QCOMPARE(d.windowTitle(), QString("設定画面"));
     QCOMPARE(d.size(), QSize(470, 322));
-    QCOMPARE(d.Group(skarvo::TForm2Group::GroupBox5)->title(),
+    QCOMPARE(d.Group(skarvo::SettingsGroup::kEditor)->title(),
              QString("外部エディタコマンドラインオプション"));
     // The colons of the category captions stand at one x in the fixed-pitch font.
     QFontInfo info(SettingsDialogForm::CategoryFont());
     QCOMPARE(info.family(), QString("IPAGothic"));
     int colonX = -1;
-    for (TForm2Control id :
-         {TForm2Control::CheckBox1, TForm2Control::CheckBox2, TForm2Control::CheckBox3,
-          TForm2Control::CheckBox4, TForm2Control::CheckBox5, TForm2Control::CheckBoxWord,
-          TForm2Control::CheckBoxExcel, TForm2Control::CheckBox6}) {
+    for (SettingsControl id : {SettingsControl::kCategoryTxt, SettingsControl::kCategoryHtml,
+                               SettingsControl::kCategoryCgi, SettingsControl::kCategorySystem,
+                               SettingsControl::kCategoryCsv, SettingsControl::kCategoryWord,
+                               SettingsControl::kCategoryExcel, SettingsControl::kCategoryUser}) {
       auto* box = qobject_cast<QCheckBox*>(d.Widget(id));
       QVERIFY(box);
       const QString text = box->text();
@@ -76,15 +76,15 @@ class DialogsTest : public QObject {
       if (colonX < 0) colonX = x;
       QCOMPARE(x, colonX);
     }
-    QCOMPARE(qobject_cast<QCheckBox*>(d.Widget(TForm2Control::CheckBox2))->text(),
+    QCOMPARE(qobject_cast<QCheckBox*>(d.Widget(SettingsControl::kCategoryHtml))->text(),
              QString("HTMLファイル    ：.htm,.html"));
     // Hidden controls stay hidden; the editor fields follow "使用する".
-    QVERIFY(d.Widget(TForm2Control::CheckBox9)->isHidden());
-    QVERIFY(!d.Widget(TForm2Control::CheckBox8)->isHidden());
-    QVERIFY(!d.Widget(TForm2Control::EditPath)->isEnabled());
-    qobject_cast<QCheckBox*>(d.Widget(TForm2Control::EditC))->click();
-    QVERIFY(d.Widget(TForm2Control::EditPath)->isEnabled());
-    QVERIFY(qobject_cast<QRadioButton*>(d.Widget(TForm2Control::RadioButton2))->isChecked());
+    QVERIFY(d.Widget(SettingsControl::kCaseSensitive)->isHidden());
+    QVERIFY(!d.Widget(SettingsControl::kFuzzyDictionary)->isHidden());
+    QVERIFY(!d.Widget(SettingsControl::kEditorPath)->isEnabled());
+    qobject_cast<QCheckBox*>(d.Widget(SettingsControl::kEditorEnabled))->click();
+    QVERIFY(d.Widget(SettingsControl::kEditorPath)->isEnabled());
+    QVERIFY(qobject_cast<QRadioButton*>(d.Widget(SettingsControl::kSplitHitInBoth))->isChecked());
   }
 
   void categoryChangeAndUpdateEmptiesTheTargetList() {
@@ -99,8 +99,8 @@ class DialogsTest : public QObject {
     bool seen = false;
     QTimer::singleShot(0, &d, [&] {
       seen = d.isVisible();
-      qobject_cast<QCheckBox*>(d.Widget(TForm2Control::CheckBox2))->click();
-      qobject_cast<QPushButton*>(d.Widget(TForm2Control::Button2))->click();
+      qobject_cast<QCheckBox*>(d.Widget(SettingsControl::kCategoryHtml))->click();
+      qobject_cast<QPushButton*>(d.Widget(SettingsControl::kUpdateButton))->click();
     });
     w.Action(CommandId::kSettings)->trigger();
     QVERIFY(seen);
