@@ -55,7 +55,7 @@ MainWindowCore::MainWindowCore(UiPort& port, ClipboardPort& clipboard, ProcessPo
                                 {}}),
       openHit_(OpenHitParts{search_, homeFolder_, processes_, prompter_,
                             [this](const std::string& text) { ShowNotice(text); }}) {
-  targets_.SetOnFolderScan([this] { UndoEnded(); });
+  targets_.List().SetOnFolderScan([this] { UndoEnded(); });
   run_.SetOnNewSearch([this] { UndoEnded(); });
   FormCreate();
 }
@@ -168,10 +168,10 @@ void MainWindowCore::RegisterOwnHandlers() {
              [this] { RunDialog(dialogs_.showDisplaySettings); });
   d.Register({C::kVersion}, [this] { RunDialog(dialogs_.showVersion); });
   d.Register({C::kPruneHistory}, [this] { RunDialog(dialogs_.showHistoryPruning); });
-  d.Register({C::kTargetCheckOnFolder}, [this] { targets_.OnCheckFolder(); });
-  d.Register({C::kTargetCheckOffFolder}, [this] { targets_.OnUncheckFolder(); });
-  d.Register({C::kTargetAllOn}, [this] { targets_.OnCheckAll(); });
-  d.Register({C::kTargetAllOff}, [this] { targets_.OnUncheckAll(); });
+  d.Register({C::kTargetCheckOnFolder}, [this] { targets_.List().OnCheckFolder(); });
+  d.Register({C::kTargetCheckOffFolder}, [this] { targets_.List().OnUncheckFolder(); });
+  d.Register({C::kTargetAllOn}, [this] { targets_.List().OnCheckAll(); });
+  d.Register({C::kTargetAllOff}, [this] { targets_.List().OnUncheckAll(); });
   d.Register({C::kSearchBoxCut}, [this] { BoxCut(THistoryBox::kSearch); });
   d.Register({C::kSearchBoxCopy}, [this] { BoxCopy(THistoryBox::kSearch); });
   d.Register({C::kSearchBoxPaste}, [this] { BoxPaste(THistoryBox::kSearch); });
@@ -218,7 +218,7 @@ void MainWindowCore::Help() {
 }
 
 void MainWindowCore::UpdateTargetMenuStates() {
-  const bool onFolder = targets_.FolderCheckEnabled();
+  const bool onFolder = targets_.List().FolderCheckEnabled();
   MutableState(CommandId::kTargetCheckOnFolder).enabled = onFolder;
   MutableState(CommandId::kTargetCheckOffFolder).enabled = onFolder;
   const int index = targetList.ItemIndex();
@@ -248,7 +248,7 @@ void MainWindowCore::OnTargetSelect(int index) {
 
 void MainWindowCore::OnTargetCheckClick(int index) {
   if (Busy()) return;
-  targets_.OnTargetCheckClick(index);
+  targets_.List().OnTargetCheckClick(index);
   UpdateTargetMenuStates();
 }
 
@@ -287,7 +287,7 @@ void MainWindowCore::DisplaySettingsStored() {
   MarkResultHeaders(resultList);
 }
 
-void MainWindowCore::OnNarrow() { Apply(Narrow(session_, targetList, targets_)); }
+void MainWindowCore::OnNarrow() { Apply(Narrow(session_, targetList, targets_.List())); }
 
 void MainWindowCore::OnReplace() {
   if (search_.searchText.empty()) return ShowNotice(NotSearchedYetText());
@@ -308,7 +308,7 @@ void MainWindowCore::OnRestore() {
   Enable({CommandId::kUndo, CommandId::kToolUndo, CommandId::kOverwriteSave,
           CommandId::kToolOverwriteSave},
          false);
-  Apply(Restore(session_, RestoreLists{targetList, joinList, targets_}, ledger_, prompter_));
+  Apply(Restore(session_, RestoreLists{targetList, joinList, targets_.List()}, ledger_, prompter_));
 }
 
 void MainWindowCore::OnCheckFileHits(bool on) { Apply(CheckFileHits(session_, on)); }

@@ -24,21 +24,12 @@ PrivateHome::~PrivateHome() {
   if (!path_.empty()) DeleteFolderTree(path_);
 }
 
-CliTargets::CliTargets(const Settings& settings, UiPort& port)
-    : targets_(TargetListParts{targetList, resultList, joinList, folderHistory_, settings,
-                               folderDialog_, statusTimer_, port}) {}
-
-CliTargets::CliTargets(const Settings& settings, const TextEdge& edge)
-    : ownPort_(std::make_unique<CliPort>(edge)),
-      targets_(TargetListParts{targetList, resultList, joinList, folderHistory_, settings,
-                               folderDialog_, statusTimer_, *ownPort_}) {}
-
 int CliTargets::Build(const std::vector<std::string>& folders, const TextEdge& edge,
                       const std::string& command) {
   for (size_t i = 0; i < folders.size(); ++i) {
-    folderHistory_.SetItems({folders[i]});
-    folderHistory_.SetItemIndex(0);
-    targets_.BuildTargetList(/*add=*/i > 0);
+    std::function<void(const std::string&)> progress;
+    if (port_) progress = [this](const std::string& text) { port_->SetStatusText(text); };
+    targets_.Build(folders[i], /*add=*/i > 0, progress);
     // The window shows left-out names on its status bar; a command line would hide them.
     const std::string folder = edge.Out(folders[i]);
     if (targets_.LeftOutNames() > 0)

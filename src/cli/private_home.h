@@ -9,13 +9,10 @@
 
 #include "cli/cli_text.h"
 #include "cli/interrupt_cleanup.h"
-#include "platform/core_timer.h"
 #include "platform/folder_choice.h"
 #include "platform/ui_port.h"
 #include "settings/settings.h"
 #include "targets/check_list.h"
-#include "targets/history_box.h"
-#include "targets/select_folder_dialog.h"
 #include "targets/target_files.h"
 
 namespace skarvo::cli {
@@ -70,13 +67,14 @@ class PrivateHome {
   std::unique_ptr<RemoveOnInterrupt> interrupt_;  // until the folder is gone
 };
 
-// The target list of a command line with the window's lists it works on, built as the
-// window builds it, from one folder after the other.
+// The target list of a command line, built as the window builds it, from one folder after
+// the other.
 class CliTargets {
  public:
-  CliTargets(const Settings& settings, UiPort& port);
-  // With a port of its own that prints what the build says through edge.
-  CliTargets(const Settings& settings, const TextEdge& edge);
+  explicit CliTargets(const Settings& settings) : targets_(targetList, settings) {}
+  // The build's progress texts go to the port's status text.
+  CliTargets(const Settings& settings, UiPort& port)
+      : targets_(targetList, settings), port_(&port) {}
   CliTargets(const CliTargets&) = delete;
   CliTargets& operator=(const CliTargets&) = delete;
 
@@ -86,15 +84,12 @@ class CliTargets {
   int Build(const std::vector<std::string>& folders, const TextEdge& edge,
             const std::string& command);
 
-  CheckList targetList, resultList, joinList;
-  TargetFiles& Targets() { return targets_; }
+  CheckList targetList;
+  TargetFileList& Targets() { return targets_; }
 
  private:
-  std::unique_ptr<CliPort> ownPort_;
-  HistoryBox folderHistory_;
-  TSelectFolderDialog folderDialog_;
-  CoreTimer statusTimer_{5000, false};
-  TargetFiles targets_;
+  TargetFileList targets_;
+  UiPort* port_ = nullptr;
 };
 
 }  // namespace skarvo::cli

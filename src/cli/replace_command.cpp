@@ -175,7 +175,7 @@ int RunReplaceCommand(const std::vector<std::string>& args) {
   } runEnd{run, *backupDir, madeBackupFolder};
 
   CommandLinePrompter prompter(edge, a.yes);
-  CliTargets cli(a.settings, edge);
+  CliTargets cli(a.settings);
   if (cli.Build(folders, edge, "replace") == 0) {
     prompter.Print(Sjis("選択されたファイルがありません！"));
     return 1;

@@ -158,10 +158,8 @@ class TJoinSplit {
     std::vector<SplitPoint> points;
     std::vector<std::string> pointTexts;  // the file's lines at the hit points
   };
-  // The split being prepared (for the range preview of a part row); empty points once its
-  // save has run.
+  // The split being prepared; empty points once its save has run.
   const PreparedSplit& Prepared() const { return split_; }
-  const std::string& SplitFile() const { return split_.path; }
 
  private:
   void Enable(std::initializer_list<JoinUiCommand> ids, bool enabled);

@@ -7,7 +7,7 @@
 
 namespace skarvo {
 
-OpOutcome Narrow(ResultSession& session, CheckList& targets, TargetFiles& targetFiles) {
+OpOutcome Narrow(ResultSession& session, CheckList& targets, TargetFileList& targetFiles) {
   session.undo = NarrowingUndo{targets.Rows()};
   // Searched files stay, unchecked for now; files that were not searched go.
   std::vector<bool> drop(static_cast<size_t>(targets.Count()), false);

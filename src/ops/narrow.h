@@ -16,6 +16,6 @@ inline constexpr int kTargetListPage = 2;
 
 // Narrows targetList (the list targets builds); the outcome shows the target-list page and
 // enables the restore. The target count follows the checks that are left.
-OpOutcome Narrow(ResultSession& session, CheckList& targetList, TargetFiles& targets);
+OpOutcome Narrow(ResultSession& session, CheckList& targetList, TargetFileList& targets);
 
 }  // namespace skarvo

@@ -28,7 +28,7 @@ namespace skarvo {
 struct RestoreLists {
   CheckList& targetList;
   CheckList& joinList;
-  TargetFiles& targets;
+  TargetFileList& targets;
 };
 
 // The restore. With nothing to take back it tells "やり直せません！！". The outcome disables

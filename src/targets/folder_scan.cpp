@@ -71,6 +71,13 @@ FolderFiles FilesOf(const std::string& folder, const FolderListing& listing) {
 
 int ScanFolderTree(const std::string& root, CheckList& undoList, UiPort& port,
                    std::vector<FolderFiles>* files) {
+  return ScanFolderTree(
+      root, undoList, [&port](const std::string& text) { port.SetStatusText(text); }, files);
+}
+
+int ScanFolderTree(const std::string& root, CheckList& undoList,
+                   const std::function<void(const std::string&)>& progress,
+                   std::vector<FolderFiles>* files) {
   undoList.Clear();
   if (files) files->clear();
   std::set<std::pair<dev_t, ino_t>> taken;
@@ -94,7 +101,7 @@ int ScanFolderTree(const std::string& root, CheckList& undoList, UiPort& port,
         next.push_back(JoinPath(folder, entry.name));
       }
       if (files) files->push_back(FilesOf(folder, listing));
-      if (auto text = ScanProgressText(i, n)) port.SetStatusText(*text);
+      if (auto text = ScanProgressText(i, n); text && progress) progress(*text);
     }
     level = std::move(next);
   }

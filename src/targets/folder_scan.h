@@ -8,6 +8,7 @@
 // again, so a link that leads back into the tree ends the descent there.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +39,10 @@ FolderFiles ListFolderFiles(const std::string& folder);
 // no subfolders). Returns the number of folders listed. When files is given, it receives
 // each listed folder's files (as ListFolderFiles gives them), one entry per undo list row,
 // so a caller that needs both lists every folder once.
+int ScanFolderTree(const std::string& root, CheckList& undoList,
+                   const std::function<void(const std::string&)>& progress,
+                   std::vector<FolderFiles>* files = nullptr);
+// The same with the progress texts on the port's status bar.
 int ScanFolderTree(const std::string& root, CheckList& undoList, UiPort& port,
                    std::vector<FolderFiles>* files = nullptr);
 

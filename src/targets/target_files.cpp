@@ -41,11 +41,6 @@ std::vector<std::string> ExtensionEntries(const std::string& extensionList) {
   return entries;
 }
 
-void TargetFiles::Notice(const std::string& text) {
-  p_.port.SetStatusText(text);
-  p_.statusTimer.SetEnabled(true);
-}
-
 void TargetFiles::ChooseFolder(bool add) {
   p_.folderDialog.SetCaption(add ? Sjis("フォルダの追加") : Sjis("フォルダの選択"));
   if (!p_.folderDialog.Execute(p_.port)) return;
@@ -57,50 +52,60 @@ void TargetFiles::ChooseFolder(bool add) {
 }
 
 void TargetFiles::BuildTargetList(bool add) {
-  const std::string folder = p_.folderHistory.Text();
-  lastBuildFolder_ = folder;
   p_.resultList.Clear();
   p_.joinList.Clear();
-  if (!add) p_.targetList.Clear();
-  extensions_ = ExtensionEntries(p_.settings.extensionList);
+  const TargetBuildOutcome outcome =
+      list_.Build(p_.folderHistory.Text(), add,
+                  [this](const std::string& text) { p_.port.SetStatusText(text); });
+  p_.port.SetStatusText(outcome.notice);
+  p_.statusTimer.SetEnabled(true);
+}
+
+TargetBuildOutcome TargetFileList::Build(const std::string& folder, bool add,
+                                         const std::function<void(const std::string&)>& progress) {
+  auto show = [&progress](const std::string& text) {
+    if (progress) progress(text);
+  };
+  lastBuildFolder_ = folder;
+  if (!add) targetList_.Clear();
+  extensions_ = ExtensionEntries(settings_.extensionList);
   leftOut_ = 0;
   tooLong_ = 0;
 
-  if (p_.settings.searchSubfolders) {
+  if (settings_.searchSubfolders) {
     // The scan lists every folder once and hands over its files with it.
     std::vector<FolderFiles> files;
-    ScanFolderTree(folder, scanFolders_, p_.port, &files);
+    ScanFolderTree(folder, scanFolders_, progress, &files);
     if (onFolderScan_) onFolderScan_();
     std::vector<std::string> folders;
     for (const CheckListRow& row : scanFolders_.Rows()) folders.push_back(row.text);
     const int n = static_cast<int>(folders.size());
     for (int i = 0; i < n; ++i) {
-      if (n > 1) p_.port.SetStatusText(BuildProgressText(i, n));
+      if (n > 1) show(BuildProgressText(i, n));
       AddFolderRows(folders[static_cast<size_t>(i)], files[static_cast<size_t>(i)]);
     }
   } else {
-    p_.port.SetStatusText(Sjis("■■■■■□□□□□検索中"));
+    show(Sjis("■■■■■□□□□□検索中"));
     AddFolderRows(folder);
-    p_.port.SetStatusText(Sjis("■■■■■■■■□□検索中"));
+    show(Sjis("■■■■■■■■□□検索中"));
   }
   DropEmptyFolders();
 
-  CheckList& list = p_.targetList;
-  targetCount_ = list.Count() - list.HeaderCount();
+  targetCount_ = targetList_.Count() - targetList_.HeaderCount();
   std::string text = std::to_string(targetCount_) + Sjis("個のファイルが対象です");
   if (leftOut_ > 0)
     text += Sjis("（Shift-JISで表せない名前") + std::to_string(leftOut_) + Sjis("個を除外）");
   if (tooLong_ > 0)
     text += Sjis("（パスが長すぎる名前") + std::to_string(tooLong_) + Sjis("個を除外）");
-  Notice(text);
+  return {text};
 }
 
-void TargetFiles::AddFolderRows(const std::string& folder) {
+void TargetFileList::AddFolderRows(const std::string& folder) {
   AddFolderRows(folder, ListFolderFiles(folder));
 }
 
-void TargetFiles::AddFolderRows(const std::string& folder, const FolderFiles& files) {
-  CheckList& list = p_.targetList;
+void TargetFileList::AddFolderRows(const std::string& folder, const FolderFiles& files) {
+  CheckList& list = targetList_;
   const int folderRow = list.Add(folder, /*header=*/true);
   leftOut_ += files.leftOut;
   tooLong_ += files.tooLong;
@@ -116,9 +121,9 @@ void TargetFiles::AddFolderRows(const std::string& folder, const FolderFiles& fi
   list.SetText(folderRow, FolderRowText(folder, count));
 }
 
-void TargetFiles::DropEmptyFolders() {
+void TargetFileList::DropEmptyFolders() {
   // Marked first and removed in one pass: a big tree has many folders without targets.
-  CheckList& list = p_.targetList;
+  CheckList& list = targetList_;
   std::vector<bool> drop(static_cast<size_t>(list.Count()), false);
   int filesSeen = 0;
   for (int i = list.Count() - 1; i >= 0; --i) {
@@ -158,40 +163,40 @@ void TargetFiles::OnFolderHistoryPick(int index) {
   } else if (p_.port.Confirm(Sjis("検索対象Fileを変更しますか？"), ApplicationCaption())) {
     BuildTargetList(false);
   } else {
-    int previous = history.IndexOf(lastBuildFolder_);
+    int previous = history.IndexOf(list_.LastBuildFolder());
     if (previous >= 0) history.SetItemIndex(previous);
   }
   if (history.ItemIndex() >= 0) history.MoveToTop(history.ItemIndex());
 }
 
-void TargetFiles::OnTargetCheckClick(int index) {
-  CheckList& list = p_.targetList;
+void TargetFileList::OnTargetCheckClick(int index) {
+  CheckList& list = targetList_;
   if (index < 0 || index >= list.Count() || list.Header(index)) return;
   list.SetChecked(index, !list.Checked(index));
   targetCount_ = list.CheckedCount();
 }
 
-bool TargetFiles::FolderCheckEnabled() const {
-  const CheckList& list = p_.targetList;
+bool TargetFileList::FolderCheckEnabled() const {
+  const CheckList& list = targetList_;
   return list.ItemIndex() >= 0 && list.Header(list.ItemIndex());
 }
 
-void TargetFiles::SetFolderChecks(bool checked) {
+void TargetFileList::SetFolderChecks(bool checked) {
   if (!FolderCheckEnabled()) return;
-  CheckList& list = p_.targetList;
+  CheckList& list = targetList_;
   for (int i = list.ItemIndex() + 1; i < list.Count() && !list.Header(i); ++i)
     list.SetChecked(i, checked);
 }
 
-void TargetFiles::SetAllChecks(bool checked) {
-  CheckList& list = p_.targetList;
+void TargetFileList::SetAllChecks(bool checked) {
+  CheckList& list = targetList_;
   for (int i = 0; i < list.Count(); ++i)
     if (!list.Header(i)) list.SetChecked(i, checked);
 }
 
-void TargetFiles::OnCheckFolder() { SetFolderChecks(true); }
-void TargetFiles::OnUncheckFolder() { SetFolderChecks(false); }
-void TargetFiles::OnCheckAll() { SetAllChecks(true); }
-void TargetFiles::OnUncheckAll() { SetAllChecks(false); }
+void TargetFileList::OnCheckFolder() { SetFolderChecks(true); }
+void TargetFileList::OnUncheckFolder() { SetFolderChecks(false); }
+void TargetFileList::OnCheckAll() { SetAllChecks(true); }
+void TargetFileList::OnUncheckAll() { SetAllChecks(false); }
 
 }  // namespace skarvo

@@ -258,8 +258,8 @@ TEST_F(SearchRunTest, TriggersCheckTheirConditionFirst) {
 
   Write("f.txt", "abc\nxyz\n");
   Build(home_ + "/data");
-  targets_.SetTargetCount(0);  // every file row unchecked by the user
-  run_.SearchMenuClick();      // the menu item only asks for rows: the input box comes up
+  targets_.List().SetTargetCount(0);  // every file row unchecked by the user
+  run_.SearchMenuClick();             // the menu item only asks for rows: the input box comes up
   EXPECT_EQ(ui_.CallsOf("input").size(), 1u);
 
   // Choosing a history entry moves it to the top and runs.

@@ -29,8 +29,7 @@ class OpsTest : public ::testing::Test {
  protected:
   OpsTest()
       : home_(MakeHome()),
-        targets_(TargetListParts{targetList_, resultList_, joinList_, folderHistory_, settings_,
-                                 folderDialog_, timer_, ui_}),
+        targets_(targetList_, settings_),
         ledger_(home_),
         backup_(ledger_.TempFolder(), &ledger_),
         stage_(SearchStageParts{grep_, xbiff_, readDoc_, ledger_}) {}
@@ -53,10 +52,13 @@ class OpsTest : public ::testing::Test {
   }
   std::string BackupOf(const std::string& path) const { return home_ + "/Temp" + path; }
 
-  void Build(const std::string& folder) {
-    folderHistory_.SetItems({folder});
-    folderHistory_.SetItemIndex(0);
-    targets_.BuildTargetList(false);
+  // The window's build: the lists emptied, the progress and the count on the status bar.
+  void Build(const std::string& folder, bool add = false) {
+    resultList_.Clear();
+    joinList_.Clear();
+    const auto progress = [this](const std::string& text) { ui_.SetStatusText(text); };
+    ui_.SetStatusText(targets_.Build(folder, add, progress).notice);
+    timer_.SetEnabled(true);
   }
   // The search over the checked target rows, with the settings as they are.
   void Search(const std::string& text) {
@@ -91,8 +93,8 @@ class OpsTest : public ::testing::Test {
       refused.notice = NotSearchedYetText();
       return Show(refused);
     }
-    const std::optional<std::string> replacement = prompter_.AskText(
-        S("置換"), S("置き換える文字列を入力してください！"), std::string());
+    const std::optional<std::string> replacement =
+        prompter_.AskText(S("置換"), S("置き換える文字列を入力してください！"), std::string());
     if (replacement) Show(skarvo::Replace(session_, *replacement, awk_, prompter_));
   }
   void OnOverwrite() {
@@ -149,10 +151,8 @@ class OpsTest : public ::testing::Test {
   SearchState& state_ = session_.search;
   std::vector<std::string>& officeFiles_ = session_.officeFiles;
   CheckList targetList_, joinList_;
-  HistoryBox folderHistory_;
-  TSelectFolderDialog folderDialog_;
   CoreTimer timer_{5000, false};
-  TargetFiles targets_;
+  TargetFileList targets_;
   TGrep grep_;
   TXBiff xbiff_;
   TReadDoc readDoc_;

@@ -251,9 +251,7 @@ TEST_F(TargetIdentityTest, BackupPlacesAndTargetsOverLinksDotDotHardLinksAndSpel
     for (const auto& [name, bytes] : c.files) inodes[name] = InodeOf(Write(name, bytes));
     if (c.prepare) c.prepare(*this);
     for (size_t i = 0; i < c.folders.size(); ++i) {
-      folderHistory_.SetItems({c.folders[i].empty() ? Data() : P(c.folders[i])});
-      folderHistory_.SetItemIndex(0);
-      targets_.BuildTargetList(i > 0);
+      Build(c.folders[i].empty() ? Data() : P(c.folders[i]), i > 0);
     }
     Search("foo");
     Replace(c.replacement);

@@ -41,11 +41,10 @@ TEST(LongPaths, ArePassedOverAndCountedOnTheStatusBar) {
   TSelectFolderDialog dialog;
   CoreTimer timer{5000, false};
   FakeUiPort port;
-  TargetFiles files{
-      TargetListParts{targets, result, join, history, settings, dialog, timer, port}};
+  TargetFiles files{TargetListParts{targets, result, join, history, settings, dialog, timer, port}};
   files.BuildTargetList(false);
   EXPECT_EQ(files.TargetCount(), 1);
-  EXPECT_EQ(files.TooLongNames(), 1);
+  EXPECT_EQ(files.List().TooLongNames(), 1);
   EXPECT_EQ(port.statusText, Sjis("1個のファイルが対象です（パスが長すぎる名前1個を除外）"));
   // rm walks the tree relative to each folder, so it reaches the bottom.
   EXPECT_EQ(std::system(("rm -rf '" + root + "'").c_str()), 0);

@@ -59,12 +59,12 @@ TEST_F(TargetFilesTest, ChoosingAFolderListsItsFoldersWithCheckedFilesAndCountsT
   EXPECT_TRUE(result_.Empty());
   EXPECT_TRUE(join_.Empty());
   // The scan listed its folders, root first.
-  EXPECT_EQ(files_.ScannedFolders().Text(0), t.Root());
-  EXPECT_EQ(files_.ScannedFolders().Count(), 3);
+  EXPECT_EQ(files_.List().ScannedFolders().Text(0), t.Root());
+  EXPECT_EQ(files_.List().ScannedFolders().Count(), 3);
   // The chosen folder heads the history, with its trailing "/".
   EXPECT_EQ(history_.Items(), (std::vector<std::string>{t.Root() + "/", Sjis("新規フォルダ")}));
   EXPECT_EQ(history_.ItemIndex(), 0);
-  EXPECT_EQ(files_.LastBuildFolder(), t.Root() + "/");
+  EXPECT_EQ(files_.List().LastBuildFolder(), t.Root() + "/");
 }
 
 TEST_F(TargetFilesTest, TheStatusBarFollowsTheScanThenTheBuildThenShowsTheCount) {
@@ -89,6 +89,44 @@ TEST_F(TargetFilesTest, TheStatusBarFollowsTheScanThenTheBuildThenShowsTheCount)
                    }));
   EXPECT_TRUE(timer_.Enabled());
   EXPECT_TRUE(port_.CallsOf("message").empty());
+}
+
+// The list's own build, with no window around it, leaves the rows, counts and texts the
+// window's build shows, for each folder choice and with or without subfolders.
+TEST_F(TargetFilesTest, TheListAloneBuildsAsTheWindowDoes) {
+  TempTree t;
+  t.File("one/a.txt");
+  t.File("two/b.txt");
+  t.File("two/c.doc");
+  for (bool subfolders : {true, false}) {
+    for (bool add : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << "subfolders " << subfolders << " add " << add);
+      settings_.searchSubfolders = subfolders;
+      port_ = FakeUiPort();
+      history_.SetText(t.Path("two"));
+      files_.BuildTargetList(false);
+      history_.SetText(t.Root());
+      files_.BuildTargetList(add);
+      std::vector<std::string> windowTexts;
+      for (const auto& call : port_.CallsOf("status")) windowTexts.push_back(call.text);
+
+      CheckList alone;
+      TargetFileList list(alone, settings_);
+      std::vector<std::string> texts;
+      const auto progress = [&texts](const std::string& text) { texts.push_back(text); };
+      texts.push_back(list.Build(t.Path("two"), false, progress).notice);
+      texts.push_back(list.Build(t.Root(), add, progress).notice);
+      EXPECT_EQ(alone.Rows(), targets_.Rows());
+      EXPECT_EQ(list.TargetCount(), files_.TargetCount());
+      EXPECT_EQ(texts, windowTexts);
+      // Without a progress sink only the outcome speaks.
+      CheckList quiet;
+      TargetFileList silent(quiet, settings_);
+      silent.Build(t.Path("two"), false, {});
+      EXPECT_EQ(silent.Build(t.Root(), add, {}).notice, texts.back());
+      EXPECT_EQ(quiet.Rows(), alone.Rows());
+    }
+  }
 }
 
 TEST_F(TargetFilesTest, ThePickerIsCaptionedForSelectOrAddAndStartsAtTheLastFolder) {
@@ -124,7 +162,7 @@ TEST_F(TargetFilesTest, AddingKeepsEarlierRowsAndTheirChecksAndCountsAllFileRows
   t.File("b.txt");
   Pick(t.Root());
   files_.ChooseFolder(false);
-  files_.OnTargetCheckClick(1);  // uncheck a.txt
+  files_.List().OnTargetCheckClick(1);  // uncheck a.txt
   EXPECT_EQ(files_.TargetCount(), 1);
   Pick(t.Root());
   files_.ChooseFolder(true);  // the same folder again: listed twice
@@ -226,7 +264,7 @@ TEST_F(TargetFilesTest, DropEmptyFoldersDeletesFolderRowsWithoutFileRows) {
     SCOPED_TRACE(row.layout);
     targets_.Clear();
     for (const char* c = row.layout; *c; ++c) targets_.Add(std::string(1, *c), *c == 'H', true);
-    files_.DropEmptyFolders();
+    files_.List().DropEmptyFolders();
     std::string kept;
     for (const auto& r : Rows()) kept += r.text;
     EXPECT_EQ(kept, row.kept);
@@ -236,7 +274,7 @@ TEST_F(TargetFilesTest, DropEmptyFoldersDeletesFolderRowsWithoutFileRows) {
   for (int i = 0; i < 200000; ++i) targets_.Add("H", true);
   targets_.Add("F", false, true);
   targets_.Add("H", true);
-  files_.DropEmptyFolders();
+  files_.List().DropEmptyFolders();
   EXPECT_EQ(targets_.Count(), 2);
 }
 
@@ -331,35 +369,35 @@ TEST_F(TargetFilesTest, SelectingAHistoryEntry) {
 TEST_F(TargetFilesTest, CheckCommandsActOnTheSelectedFolderOrOnEveryFileRow) {
   for (const char* text : {"H1", "a", "b", "H2", "c", "H3"})
     targets_.Add(text, text[0] == 'H', true);
-  files_.SetTargetCount(5);
+  files_.List().SetTargetCount(5);
   auto checks = [&] {
     std::string s;
     for (const auto& r : Rows()) s += r.header ? '-' : (r.checked ? '1' : '0');
     return s;
   };
-  EXPECT_FALSE(files_.FolderCheckEnabled());
+  EXPECT_FALSE(files_.List().FolderCheckEnabled());
   targets_.SetItemIndex(1);
-  EXPECT_FALSE(files_.FolderCheckEnabled());
-  files_.OnUncheckFolder();
+  EXPECT_FALSE(files_.List().FolderCheckEnabled());
+  files_.List().OnUncheckFolder();
   EXPECT_EQ(checks(), "-11-1-");
   targets_.SetItemIndex(0);
-  ASSERT_TRUE(files_.FolderCheckEnabled());
-  files_.OnUncheckFolder();
+  ASSERT_TRUE(files_.List().FolderCheckEnabled());
+  files_.List().OnUncheckFolder();
   EXPECT_EQ(checks(), "-00-1-");
-  files_.OnCheckFolder();
+  files_.List().OnCheckFolder();
   EXPECT_EQ(checks(), "-11-1-");
   targets_.SetItemIndex(5);  // the last row: nothing after it
-  files_.OnUncheckFolder();
+  files_.List().OnUncheckFolder();
   EXPECT_EQ(checks(), "-11-1-");
-  files_.OnUncheckAll();
+  files_.List().OnUncheckAll();
   EXPECT_EQ(checks(), "-00-0-");
-  files_.OnCheckAll();
+  files_.List().OnCheckAll();
   EXPECT_EQ(checks(), "-11-1-");
   EXPECT_EQ(files_.TargetCount(), 5);  // the commands leave the count alone
-  files_.OnTargetCheckClick(4);
+  files_.List().OnTargetCheckClick(4);
   EXPECT_EQ(checks(), "-11-0-");
   EXPECT_EQ(files_.TargetCount(), 2);
-  files_.OnTargetCheckClick(3);  // a folder row has no check box
+  files_.List().OnTargetCheckClick(3);  // a folder row has no check box
   EXPECT_EQ(files_.TargetCount(), 2);
 }
 
