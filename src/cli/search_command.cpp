@@ -48,6 +48,7 @@ class PrintingSink : public SearchSink {
   ~PrintingSink() override { Flush(); }
   int rows = 0;
   std::optional<SearchFileFailure> failure;
+  std::vector<SearchFileFailure> refused;  // zipped office files passed over, in order
 
   bool OnRow(const CheckListRow& row) override {
     // The text the stage made from the row's fields (ResultRowText), printed as it is.
@@ -68,6 +69,7 @@ class PrintingSink : public SearchSink {
     return true;
   }
   void OnFileFailed(const SearchFileFailure& f) override { failure = f; }
+  void OnFileRefused(const SearchFileFailure& f) override { refused.push_back(f); }
 
   // Hands what is gathered to standard output (before anything goes to standard error).
   void Flush() {
@@ -179,9 +181,12 @@ int RunSearchCommand(const std::vector<std::string>& args) {
   PrintingSink sink(raw);
   stage.Run(targets.targetList.Rows(), sink);
   sink.Flush();
-  if (sink.failure) port.Print(SearchErrorMessage(*sink.failure));
+  // The files that failed, in the order met, in one message after the rows.
+  std::vector<SearchFileFailure> failures = sink.refused;
+  if (sink.failure) failures.push_back(*sink.failure);
+  if (!failures.empty()) port.Print(SearchErrorMessage(failures));
   if (sink.rows == 0) port.Print(NotFoundMessage(*pattern));
-  if (sink.failure) return 2;
+  if (!failures.empty()) return 2;
   return sink.rows == 0 ? 1 : 0;
 }
 
