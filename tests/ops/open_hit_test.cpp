@@ -310,7 +310,9 @@ TEST(HitLineNumberTest, TheNumberTheSearchCountedNeverTheText) {
   }
   EXPECT_EQ(OpenKindOf("/a/b.XLS"), OpenKind::kSpreadsheet);
   EXPECT_EQ(OpenKindOf("/a/b.Doc"), OpenKind::kDocument);
-  EXPECT_EQ(OpenKindOf("/a/b.xlsx"), OpenKind::kText);
+  EXPECT_EQ(OpenKindOf("/a/b.xlsx"), OpenKind::kSpreadsheet);
+  EXPECT_EQ(OpenKindOf("/a/b.DOCX"), OpenKind::kDocument);
+  EXPECT_EQ(OpenKindOf("/a/b.xlsm"), OpenKind::kText);
   EXPECT_EQ(OpenKindOf("/a.xls/b"), OpenKind::kText);
 }
 

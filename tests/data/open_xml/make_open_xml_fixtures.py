@@ -7,6 +7,8 @@
 #   py_letter.docx     by python-docx: paragraphs, a line break, a tab, an empty paragraph,
 #                      a 2x2 table
 #   lo_book.xlsx       py_book.xlsx saved again by LibreOffice (formula results stored)
+#   lo_book.xls        py_book.xlsx saved by LibreOffice as .xls, for the comparison of the
+#                      two readers
 #   lo_letter.docx     py_letter.docx saved again by LibreOffice
 #   hand_book.xlsx     written here: inline strings, a formula's text result, an error,
 #                      rich text with a reading, "_x000D_" escapes, cells and rows without
@@ -207,6 +209,7 @@ def damaged():
 py_book()
 py_letter()
 libreoffice("py_book.xlsx", "lo_book.xlsx", "xlsx")
+libreoffice("py_book.xlsx", "lo_book.xls", "xls")
 libreoffice("py_letter.docx", "lo_letter.docx", "docx")
 hand_book()
 hand_letter()
