@@ -44,7 +44,9 @@ void Put32(std::string& out, uint32_t v) {
 // A zip of stored entries.
 std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& entries) {
   std::string zip, directory;
-  for (const auto& [name, body] : entries) {
+  for (const auto& entry : entries) {
+    const std::string& name = entry.first;
+    const std::string& body = entry.second;
     const uint32_t crc = static_cast<uint32_t>(
         crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
     const uint32_t offset = static_cast<uint32_t>(zip.size());
