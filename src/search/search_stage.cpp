@@ -1,5 +1,6 @@
 #include "search/search_stage.h"
 
+#include <algorithm>
 #include <exception>
 #include <functional>
 #include <unordered_map>
@@ -260,11 +261,22 @@ void TSearchStage::AddCell(int32_t sheetNo, int32_t row, int32_t col, const std:
 
 void TSearchStage::AssignCellLabels() {
   if (cellTexts_.empty()) return;
-  // The cells of each text (upper-cased), in reading order; a hit takes the last one left,
-  // as a search from the end of the list would find it.
+  // The cells of each hit's text (upper-cased), in reading order; a hit takes the last one
+  // left, as a search from the end of the list would find it. Only the texts of hits are
+  // looked for: a large sheet has far more cells than hits.
   std::unordered_map<std::string, std::vector<size_t>> cellsByText;
-  for (size_t k = 0; k < cellTexts_.size(); ++k)
-    cellsByText[UpperCaseCp932(cellTexts_[k])].push_back(k);
+  size_t longest = 0;
+  for (const CheckListRow& hit : held_) {
+    cellsByText.try_emplace(UpperCaseCp932(hit.lineText));
+    longest = std::max(longest, hit.lineText.size());
+  }
+  std::string upper;
+  for (size_t k = 0; k < cellTexts_.size(); ++k) {
+    // Upper-casing keeps the length: a cell of another length holds no hit's text.
+    if (cellTexts_[k].size() > longest) continue;
+    upper = UpperCaseCp932(cellTexts_[k]);
+    if (auto it = cellsByText.find(upper); it != cellsByText.end()) it->second.push_back(k);
+  }
   for (auto r = held_.rbegin(); r != held_.rend(); ++r) {
     auto it = cellsByText.find(UpperCaseCp932(r->lineText));
     if (it == cellsByText.end() || it->second.empty()) continue;

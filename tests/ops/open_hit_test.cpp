@@ -72,7 +72,7 @@ class OpenHitTest : public ::testing::Test {
     add(Typed(RowKind::kFileHeader, P("memo.Doc")));                     // 7
     add(Typed(RowKind::kParagraph, P("memo.Doc"), 0, U("段落")));        // 8
     add(Typed(RowKind::kFileHeader, P("sheet.xlsx")));                   // 9
-    add(Typed(RowKind::kTextLine, P("sheet.xlsx"), 1, "plain"));         // 10
+    add(Typed(RowKind::kCell, P("sheet.xlsx"), 0, "plain", 2, 2, 1));    // 10: Sheet2 B3
     add(Typed(RowKind::kFileHeader, P("gone.txt")));                     // 11
     add(Typed(RowKind::kTextLine, P("gone.txt"), 1, "gone"));            // 12
   }
@@ -334,8 +334,9 @@ TEST_F(OpenHitTest, ResultListDoubleClickOpensEachKindOfRow) {
       {6, "", 0, ExcelLog(P("book.XLS"), 1, 12, 28)},
       {7, "", 0, WordLog(P("memo.Doc"))},
       {8, "", 0, WordLog(P("memo.Doc"))},
-      {9, P("sheet.xlsx"), 1, {}},
-      {10, P("sheet.xlsx"), 1, {}},
+      // A zipped workbook opens as the older form does.
+      {9, "", 0, ExcelLog(P("sheet.xlsx"), 1, 1, 1)},
+      {10, "", 0, ExcelLog(P("sheet.xlsx"), 2, 3, 2)},
       {11, "", 0, {}},  // the file is gone: nothing happens
       {12, "", 0, {}},
   };
