@@ -8,12 +8,12 @@
 // office file (.xlsx, .docx) that is damaged or no office file is reported as refused and
 // the run goes on with the next file.
 //
-// Office files are read into an extracted text under the temp folder first (.xls, .xlsx: one
-// line per cell in reading order, .doc, .docx: one line per text line, line breaks removed) and
-// that text is searched. A spreadsheet's hit rows are held back until the file is done: each takes
-// the label of a cell with the same text without regard to case, from the last hit back, the last
-// such cell still unused; so the k-th hit with a given text gets the label of the k-th cell with
-// that text.
+// Office files are read into an extracted text under the temp folder first (.xls: one line
+// per cell in reading order, .doc: one line per text line, line breaks removed) and that
+// text is searched. A spreadsheet's hit rows are held back until the file is done: each
+// takes the label of a cell with the same text without regard to case, from the last hit
+// back, the last such cell still unused; so the k-th hit with a given text gets the label
+// of the k-th cell with that text. A .xlsx is read as a .xls, a .docx as a .doc.
 //
 // The stage knows no history box, tab, timer or message box: the window and skarvo-cli put
 // those around it.
