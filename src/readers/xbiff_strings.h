@@ -64,7 +64,6 @@ class SharedStringTable {
   void Add(const std::string& text);
 
  private:
-
   std::string text_;            // every string, end to end
   std::vector<size_t> starts_;  // where each string begins in text_
 };
