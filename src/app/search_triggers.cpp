@@ -164,7 +164,9 @@ void TSearchRun::RunSearch() {
   const std::shared_ptr<const CheckList::RowVector> targets = p_.targetList.SharedRows();
   StatusSink sink(*this);
   const bool stopped = p_.stage.Run(*targets, sink) == SearchEnd::kStopped;
-  if (sink.failure) p_.port.ShowMessage(SearchErrorMessage(*sink.failure), Caption());
+  // Every file that failed is named once the run is over, in one message.
+  if (sink.failure || !sink.refused.empty())
+    p_.port.ShowMessage(SearchErrorMessage(sink.Failures()), Caption());
 
   // The search tab shows what was found; the status text goes after a while.
   p_.activePage = 0;

@@ -8,6 +8,7 @@
 #include "cli/command_registry.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "readers/open_xml.h"
 #include "readers/read_doc.h"
 #include "readers/xbiff.h"
 
@@ -90,6 +91,14 @@ int RunReaderCommand(
 // doctext [--raw] FILE: one line per text line of the word-processor document.
 int DocTextCommand(const std::vector<std::string>& args) {
   return RunReaderCommand("doctext", args, [](const std::string& path, const auto& print) {
+    if (IsOpenXmlPath(path)) {
+      size_t count = 0;
+      ReadDocxLines(path, [&](std::string& line) {
+        print(line);
+        ++count;
+      });
+      return count;
+    }
     std::vector<std::string> lines;
     try {
       TReadDoc reader;
@@ -111,13 +120,18 @@ int CellsCommand(const std::vector<std::string>& args) {
       "cells", args,
       [](const std::string& path, const auto& print) {
         size_t count = 0;
-        TXBiff reader;
-        reader.OnReadCell = [&](TXBiff&, int32_t sheetNo, int32_t row, int32_t col, int32_t,
-                                const std::string& data, bool&) {
+        const auto cell = [&](int32_t sheetNo, int32_t row, int32_t col, const std::string& data) {
           print(std::to_string(sheetNo) + "\t" + std::to_string(row) + "\t" + std::to_string(col) +
                 "\t" + EscapedCellText(data));
           ++count;
         };
+        if (IsOpenXmlPath(path)) {
+          ReadXlsxCells(path, cell);
+          return count;
+        }
+        TXBiff reader;
+        reader.OnReadCell = [&](TXBiff&, int32_t sheetNo, int32_t row, int32_t col, int32_t,
+                                const std::string& data, bool&) { cell(sheetNo, row, col, data); };
         reader.ReadWorkbook(path);
         return count;
       },
@@ -128,7 +142,7 @@ CommandRegistrar docTextRegistrar(
     "doctext",
     {.run = DocTextCommand,
      .usage = "[--raw] FILE",
-     .summary = "print the text of a Word document (.doc)",
+     .summary = "print the text of a Word document (.doc, .docx)",
      .help = "Prints the text of the Word document FILE, one line per text line, as the\n"
              "search reads it. What came before a damaged part is printed before the\n"
              "error.\n"
@@ -141,21 +155,22 @@ CommandRegistrar docTextRegistrar(
              "Example:\n"
              "  skarvo-cli doctext report.doc\n"});
 CommandRegistrar cellsRegistrar(
-    "cells", {.run = CellsCommand,
-              .usage = "[--raw] FILE",
-              .summary = "print the cells of an Excel workbook (.xls)",
-              .help = "Prints the cells of the Excel workbook FILE in the order the search reads\n"
-                      "them, one line per cell: \"<sheet>\\t<row>\\t<column>\\t<text>\", sheets\n"
-                      "counted from 1, rows and columns from 0. In the text a backslash, CR, LF and\n"
-                      "TAB are written \\\\, \\r, \\n and \\t, so every cell stays on its line.\n"
-                      "\n"
-                      "Options:\n"
-                      "  --raw  the file name and the text are bytes (Shift-JIS) instead of UTF-8\n"
-                      "\n"
-                      "Exit status: 0 cells were printed, 1 the workbook has none, 2 an error.\n"
-                      "\n"
-                      "Example:\n"
-                      "  skarvo-cli cells budget.xls\n"});
+    "cells",
+    {.run = CellsCommand,
+     .usage = "[--raw] FILE",
+     .summary = "print the cells of an Excel workbook (.xls, .xlsx)",
+     .help = "Prints the cells of the Excel workbook FILE in the order the search reads\n"
+             "them, one line per cell: \"<sheet>\\t<row>\\t<column>\\t<text>\", sheets\n"
+             "counted from 1, rows and columns from 0. In the text a backslash, CR, LF and\n"
+             "TAB are written \\\\, \\r, \\n and \\t, so every cell stays on its line.\n"
+             "\n"
+             "Options:\n"
+             "  --raw  the file name and the text are bytes (Shift-JIS) instead of UTF-8\n"
+             "\n"
+             "Exit status: 0 cells were printed, 1 the workbook has none, 2 an error.\n"
+             "\n"
+             "Example:\n"
+             "  skarvo-cli cells budget.xls\n"});
 
 }  // namespace
 }  // namespace skarvo::cli

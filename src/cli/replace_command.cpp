@@ -207,9 +207,11 @@ int RunReplaceCommand(const std::vector<std::string>& args) {
   SessionSink sink(session);
   stage.Run(targetRows, sink);
   if (sink.failure) {
-    prompter.Print(SearchErrorMessage(*sink.failure));
+    prompter.Print(SearchErrorMessage(sink.Failures()));
     return 2;
   }
+  // Refused office files hold nothing a replace could write; they are named and passed over.
+  if (!sink.refused.empty()) prompter.Print(SearchErrorMessage(sink.refused));
   const CheckList& rows = session.rows;
   if (rows.Empty()) return 1;
   NoteSearchDone(session, searchPattern);

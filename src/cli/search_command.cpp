@@ -48,6 +48,7 @@ class PrintingSink : public SearchSink {
   ~PrintingSink() override { Flush(); }
   int rows = 0;
   std::optional<SearchFileFailure> failure;
+  std::vector<SearchFileFailure> refused;  // zipped office files passed over, in order
 
   bool OnRow(const CheckListRow& row) override {
     // The text the stage made from the row's fields (ResultRowText), printed as it is.
@@ -68,6 +69,7 @@ class PrintingSink : public SearchSink {
     return true;
   }
   void OnFileFailed(const SearchFileFailure& f) override { failure = f; }
+  void OnFileRefused(const SearchFileFailure& f) override { refused.push_back(f); }
 
   // Hands what is gathered to standard output (before anything goes to standard error).
   void Flush() {
@@ -179,9 +181,12 @@ int RunSearchCommand(const std::vector<std::string>& args) {
   PrintingSink sink(raw);
   stage.Run(targets.targetList.Rows(), sink);
   sink.Flush();
-  if (sink.failure) port.Print(SearchErrorMessage(*sink.failure));
+  // The files that failed, in the order met, in one message after the rows.
+  std::vector<SearchFileFailure> failures = sink.refused;
+  if (sink.failure) failures.push_back(*sink.failure);
+  if (!failures.empty()) port.Print(SearchErrorMessage(failures));
   if (sink.rows == 0) port.Print(NotFoundMessage(*pattern));
-  if (sink.failure) return 2;
+  if (!failures.empty()) return 2;
   return sink.rows == 0 ? 1 : 0;
 }
 
@@ -192,7 +197,7 @@ CommandRegistrar searchCommand(
      .summary = "search the files of folders as the program's search does",
      .help = "Lists the files of each FOLDER and its subfolders whose extension is in the list,\n"
              "searches them for PATTERN as the program's search does (text files, Word .doc\n"
-             "and Excel .xls) and prints one line per row of the result list:\n"
+             "and .docx, Excel .xls and .xlsx) and prints one line per row of the result list:\n"
              "  H\\t<text>  the header row of a file with hits\n"
              "  +\\t<text>  a hit (checked)\n"
              "  -\\t<text>  a hit in a Word or Excel file (unchecked: those are never replaced)\n"
@@ -205,11 +210,13 @@ CommandRegistrar searchCommand(
              "  --fuzzy          the written forms of a character match one another (full- and\n"
              "                   half-width, upper and lower case, hiragana and katakana, ...)\n"
              "  --no-subfolders  only the files directly in each FOLDER\n"
-             "  --ext LIST       the extensions to search, comma-separated (default \".txt\")\n"
+             "  --ext LIST       the extensions to search, comma-separated (default \".txt\");\n"
+             "                   .xls and .doc bring .xlsx and .docx with them\n"
              "  --raw            texts are bytes (Shift-JIS) in and out instead of UTF-8\n"
              "\n"
              "Exit status: 0 something found, 1 nothing found or no file to search, 2 an error\n"
-             "(a file that could not be searched is reported after the rows).\n"
+             "(a file that could not be searched is reported after the rows; a damaged .xlsx or\n"
+             ".docx is named there too, and the search goes on with the next file).\n"
              "\n"
              "Example:\n"
              "  skarvo-cli search --ext .txt,.doc,.xls --ignore-case 'error' ~/documents\n"});

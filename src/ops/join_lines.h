@@ -40,7 +40,8 @@ std::string JoinPreview(std::vector<std::string> lines, bool ignoreBlankLines);
 // empty range. Lines beyond the file count as empty.
 std::string SplitPreview(const std::vector<std::string>& lines, long long first, long long last);
 
-// True for a spreadsheet or word-processor file: the extension ".xls" or ".doc", any case.
+// True for a spreadsheet or word-processor file: the extension ".xls", ".xlsx", ".doc" or
+// ".docx", any case.
 bool IsOfficeFile(const std::string& path);
 
 // "\"" + path + "\"" + rest, the shape of most messages about one file.

@@ -7,6 +7,7 @@
 #include "ops/join_restore.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "search/search_text.h"
 #include "settings/settings_file.h"
 
 namespace skarvo {
@@ -32,15 +33,7 @@ const char* JoinListCommandCaption(JoinListCommand command) {
   }
 }
 
-bool IsOfficeFile(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  const size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-  std::string ext = path.substr(dot);
-  for (char& c : ext)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return ext == ".xls" || ext == ".doc";
-}
+bool IsOfficeFile(const std::string& path) { return ClassifyTarget(path) != TargetKind::kText; }
 
 void AddJoinContentRow(CheckList& joinList, const std::string& path,
                        const std::vector<std::string>& lines, bool ignoreBlankLines) {

@@ -5,6 +5,7 @@
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
+#include "search/search_text.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "targets/select_folder_dialog.h"
@@ -21,12 +22,6 @@ constexpr int kSplitMode = 3;
 std::string HomeOrRoot() {
   std::string home = UserHomeFolder();
   return home.empty() ? "/" : home;
-}
-
-std::string UpperAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return text;
 }
 
 }  // namespace
@@ -48,9 +43,14 @@ CellAddress CellAddressOf(const CheckListRow& row) {
 int64_t HitLineNumber(const CheckListRow& row) { return row.lineNo > 0 ? row.lineNo : -1; }
 
 OpenKind OpenKindOf(const std::string& path) {
-  const std::string extension = UpperAscii(FileExtension(path));
-  if (extension == ".XLS") return OpenKind::kSpreadsheet;
-  if (extension == ".DOC") return OpenKind::kDocument;
+  switch (ClassifyTarget(path)) {
+    case TargetKind::kSpreadsheet:
+      return OpenKind::kSpreadsheet;
+    case TargetKind::kWordProcessor:
+      return OpenKind::kDocument;
+    case TargetKind::kText:
+      break;
+  }
   return OpenKind::kText;
 }
 

@@ -18,6 +18,12 @@ bool SessionSink::OnRow(const CheckListRow& row) {
   return true;
 }
 
+std::vector<SearchFileFailure> SessionSink::Failures() const {
+  std::vector<SearchFileFailure> all = refused;
+  if (failure) all.push_back(*failure);
+  return all;
+}
+
 void NoteSearchDone(ResultSession& session, const SearchPattern& pattern) {
   SearchState& state = session.search;
   state.searchText = pattern.searchString;

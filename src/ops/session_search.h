@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "ops/result_session.h"
 #include "search/search_stage.h"
@@ -19,9 +20,13 @@ class SessionSink : public SearchSink {
  public:
   explicit SessionSink(ResultSession& session) : session_(session) {}
   std::optional<SearchFileFailure> failure;
+  std::vector<SearchFileFailure> refused;  // zipped office files passed over, in order
 
   bool OnRow(const CheckListRow& row) override;
   void OnFileFailed(const SearchFileFailure& f) override { failure = f; }
+  void OnFileRefused(const SearchFileFailure& f) override { refused.push_back(f); }
+  // Every file named in the order met: the refused ones, then the one that ended the run.
+  std::vector<SearchFileFailure> Failures() const;
 
  private:
   ResultSession& session_;
@@ -30,8 +35,8 @@ class SessionSink : public SearchSink {
 // The search the rows came from, for the replace and the overwrite.
 void NoteSearchDone(ResultSession& session, const SearchPattern& pattern);
 
-// Replaces the office files with the path of every header row whose file is a .xls or .doc
-// file (extension without case).
+// Replaces the office files with the path of every header row whose file is an office file
+// (.xls, .xlsx, .doc or .docx, extension without case).
 void CollectOfficeFiles(ResultSession& session);
 
 }  // namespace skarvo

@@ -60,10 +60,10 @@ class SharedStringTable {
   size_t Size() const { return starts_.size(); }
   // The text at `index`, which must be below Size(). Valid until the next Build or Clear.
   std::string_view At(size_t index) const;
-
- private:
+  // Appends a string at index Size().
   void Add(const std::string& text);
 
+ private:
   std::string text_;            // every string, end to end
   std::vector<size_t> starts_;  // where each string begins in text_
 };

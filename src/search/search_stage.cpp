@@ -1,5 +1,6 @@
 #include "search/search_stage.h"
 
+#include <algorithm>
 #include <exception>
 #include <functional>
 #include <unordered_map>
@@ -7,6 +8,8 @@
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
+#include "readers/open_xml.h"
+#include "readers/package_refusal.h"
 #include "search/row_text.h"
 
 namespace skarvo {
@@ -31,6 +34,13 @@ std::string ReasonOf(const std::exception& e) {
 
 std::string SearchErrorMessage(const SearchFileFailure& failure) {
   return Sjis("新規検索エラー") + "\n" + failure.path + ": " + failure.reason;
+}
+
+std::string SearchErrorMessage(const std::vector<SearchFileFailure>& failures) {
+  std::string message = Sjis("新規検索エラー");
+  for (const SearchFileFailure& failure : failures)
+    message += "\n" + failure.path + ": " + failure.reason;
+  return message;
 }
 
 TSearchStage::TSearchStage(SearchStageParts parts) : p_(parts) {
@@ -75,6 +85,10 @@ SearchEnd TSearchStage::Run(const std::vector<CheckListRow>& targets, SearchSink
       FlushHeldRows();
     } catch (const StopRequest&) {
       return SearchEnd::kStopped;
+    } catch (const EPackageRefused& e) {
+      // A zipped office file that cannot be read is named and passed over; it gave no rows.
+      sink.OnFileRefused(SearchFileFailure{path_, e.Message()});
+      continue;
     } catch (const EGrepCancel&) {
       // The host stopped the grep: what the file gave so far is kept.
       try {
@@ -101,7 +115,12 @@ SearchEnd TSearchStage::Run(const std::vector<CheckListRow>& targets, SearchSink
 void TSearchStage::SearchFile(const std::string& path) {
   std::string fileToSearch = path;
   if (kind_ == TargetKind::kSpreadsheet) {
-    p_.xbiff.ReadWorkbook(path);
+    if (IsOpenXmlPath(path))
+      ReadXlsxCells(path, [&](int32_t sheetNo, int32_t row, int32_t col, const std::string& text) {
+        AddCell(sheetNo, row, col, text);
+      });
+    else
+      p_.xbiff.ReadWorkbook(path);
     fileToSearch = Extract(path, cellTexts_);
   } else if (kind_ == TargetKind::kWordProcessor) {
     fileToSearch = ExtractDocument(path);
@@ -166,7 +185,11 @@ std::string TSearchStage::ExtractDocument(const std::string& path) {
   // A document's lines are not held at all: each goes on as the reader finds it.
   return WriteExtract(
       p_.tempFolder, path, [&](const std::function<void(const std::string&)>& line) {
-        p_.readDoc.ReadLines(path, [&](std::string& text) { line(RemoveLineBreaks(text)); });
+        const auto onLine = [&](std::string& text) { line(RemoveLineBreaks(text)); };
+        if (IsOpenXmlPath(path))
+          ReadDocxLines(path, onLine);
+        else
+          p_.readDoc.ReadLines(path, onLine);
       });
 }
 
@@ -228,17 +251,32 @@ void TSearchStage::OnGrepMatch(TGrep&, const RE_LineInfo_t& lineInfo) {
 
 void TSearchStage::OnSheetCell(TXBiff&, int32_t sheetNo, int32_t row, int32_t col, int32_t,
                                const std::string& data, bool&) {
+  AddCell(sheetNo, row, col, data);
+}
+
+void TSearchStage::AddCell(int32_t sheetNo, int32_t row, int32_t col, const std::string& data) {
   cellPlaces_.push_back(CellPlace{sheetNo, row, col});
   cellTexts_.push_back(RemoveLineBreaks(data));
 }
 
 void TSearchStage::AssignCellLabels() {
   if (cellTexts_.empty()) return;
-  // The cells of each text (upper-cased), in reading order; a hit takes the last one left,
-  // as a search from the end of the list would find it.
+  // The cells of each hit's text (upper-cased), in reading order; a hit takes the last one
+  // left, as a search from the end of the list would find it. Only the texts of hits are
+  // looked for: a large sheet has far more cells than hits.
   std::unordered_map<std::string, std::vector<size_t>> cellsByText;
-  for (size_t k = 0; k < cellTexts_.size(); ++k)
-    cellsByText[UpperCaseCp932(cellTexts_[k])].push_back(k);
+  size_t longest = 0;
+  for (const CheckListRow& hit : held_) {
+    cellsByText.try_emplace(UpperCaseCp932(hit.lineText));
+    longest = std::max(longest, hit.lineText.size());
+  }
+  std::string upper;
+  for (size_t k = 0; k < cellTexts_.size(); ++k) {
+    // Upper-casing keeps the length: a cell of another length holds no hit's text.
+    if (cellTexts_[k].size() > longest) continue;
+    upper = UpperCaseCp932(cellTexts_[k]);
+    if (auto it = cellsByText.find(upper); it != cellsByText.end()) it->second.push_back(k);
+  }
   for (auto r = held_.rbegin(); r != held_.rend(); ++r) {
     auto it = cellsByText.find(UpperCaseCp932(r->lineText));
     if (it == cellsByText.end() || it->second.empty()) continue;

@@ -4,14 +4,16 @@
 // before its first hit, then one row per matching line or cell. The sink may say stop at
 // any row, at each target, or between lines (OnProgress); the grep component's own cancel
 // (EGrepCancel) is a stop too, never a failure. A file that cannot be read, extracted or searched
-// is reported as a typed event and ends the run; the rows it gave before are kept.
+// is reported as a typed event and ends the run; the rows it gave before are kept. A zipped
+// office file (.xlsx, .docx) that is damaged or no office file is reported as refused and
+// the run goes on with the next file.
 //
 // Office files are read into an extracted text under the temp folder first (.xls: one line
 // per cell in reading order, .doc: one line per text line, line breaks removed) and that
 // text is searched. A spreadsheet's hit rows are held back until the file is done: each
 // takes the label of a cell with the same text without regard to case, from the last hit
 // back, the last such cell still unused; so the k-th hit with a given text gets the label
-// of the k-th cell with that text.
+// of the k-th cell with that text. A .xlsx is read as a .xls, a .docx as a .doc.
 //
 // The stage knows no history box, tab, timer or message box: the window and skarvo-cli put
 // those around it.
@@ -46,6 +48,9 @@ struct SearchFileFailure {
 
 // The message for a failed file: "新規検索エラー", then `<path>: <reason>` on the next line.
 std::string SearchErrorMessage(const SearchFileFailure& failure);
+// The same for several files, one `<path>: <reason>` line each, in order; for one file the
+// same text as SearchErrorMessage.
+std::string SearchErrorMessage(const std::vector<SearchFileFailure>& failures);
 
 // How a run ended.
 enum class SearchEnd { kCompleted, kStopped, kFailed };
@@ -66,6 +71,8 @@ class SearchSink {
   virtual bool OnRow(const CheckListRow& row) = 0;
   // The file could not be read, extracted or searched; the run ends after this.
   virtual void OnFileFailed(const SearchFileFailure& failure) = 0;
+  // A zipped office file was refused whole (no rows of it were reported); the run goes on.
+  virtual void OnFileRefused(const SearchFileFailure& failure) = 0;
   // Asked now and then while a plain search reads lines (every kProgressLines lines), so a
   // long file without hits can be stopped too. False stops the run.
   virtual bool OnProgress() { return true; }
@@ -105,6 +112,7 @@ class TSearchStage {
   void SearchFile(const std::string& path);
   std::string Extract(const std::string& path, const std::vector<std::string>& lines);
   std::string ExtractDocument(const std::string& path);
+  void AddCell(int32_t sheetNo, int32_t row, int32_t col, const std::string& data);
   void AddHit(const std::string& line, int64_t lineNo);
   void Emit(const CheckListRow& row);
   void FlushHeldRows();

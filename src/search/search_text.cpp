@@ -82,8 +82,8 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 TargetKind ClassifyTarget(std::string_view path) {
   const std::string ext = FileExtension(std::string(path));
-  if (EqualsNoCase(ext, ".xls")) return TargetKind::kSpreadsheet;
-  if (EqualsNoCase(ext, ".doc")) return TargetKind::kWordProcessor;
+  if (EqualsNoCase(ext, ".xls") || EqualsNoCase(ext, ".xlsx")) return TargetKind::kSpreadsheet;
+  if (EqualsNoCase(ext, ".doc") || EqualsNoCase(ext, ".docx")) return TargetKind::kWordProcessor;
   return TargetKind::kText;
 }
 

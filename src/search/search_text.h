@@ -11,8 +11,8 @@
 
 namespace skarvo {
 
-// How a target is read, decided by its extension without case: ".xls" spreadsheet,
-// ".doc" word-processor document, anything else text.
+// How a target is read, decided by its extension without case: ".xls" and ".xlsx"
+// spreadsheet, ".doc" and ".docx" word-processor document, anything else text.
 enum class TargetKind { kText, kSpreadsheet, kWordProcessor };
 
 // The kind of the file at path (the extension is taken from the last path element).

@@ -1,5 +1,6 @@
 #include "targets/target_files.h"
 
+#include <algorithm>
 #include <string>
 
 #include "platform/app_identity.h"
@@ -38,7 +39,16 @@ std::vector<std::string> ExtensionEntries(const std::string& extensionList) {
   std::vector<std::string> entries;
   for (const std::string& entry : SplitCommaText(extensionList))
     if (!entry.empty()) entries.push_back(UpperCaseCp932(entry));
-  return entries;
+  std::vector<std::string> withZipped;
+  for (const std::string& entry : entries) {
+    withZipped.push_back(entry);
+    if (entry != ".XLS" && entry != ".DOC") continue;
+    const std::string zipped = entry + "X";
+    if (std::find(entries.begin(), entries.end(), zipped) == entries.end() &&
+        std::find(withZipped.begin(), withZipped.end(), zipped) == withZipped.end())
+      withZipped.push_back(zipped);
+  }
+  return withZipped;
 }
 
 void TargetFiles::ChooseFolder(bool add) {

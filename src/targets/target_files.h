@@ -34,7 +34,9 @@ std::string FolderOfRow(const std::string& rowText);
 std::string FileExtension(const std::string& path);
 // The entries of an extension list, split at commas and blanks, upper-cased for the
 // comparison without case. Empty entries are left out: a stray comma must not make every
-// file without an extension a target.
+// file without an extension a target. The zipped forms of the office files go with their
+// older ones: an entry ".xls" or ".doc" brings ".xlsx" or ".docx" right after it, unless the
+// list names that one itself (a file is listed once per entry it matches).
 std::vector<std::string> ExtensionEntries(const std::string& extensionList);
 
 // What a build of the target list leaves for the status bar.

@@ -382,6 +382,30 @@ TEST_F(SearchRunTest, AFileThatCannotBeExtractedStopsTheRunWithWhatWasFound) {
   EXPECT_EQ(ui_.statusText, Sjis("検索終了"));
 }
 
+// Damaged zipped office files are named in one message once the run is over; the files
+// between and after them are searched and keep their rows.
+TEST_F(SearchRunTest, RefusedOfficeFilesAreNamedTogetherAndTheRunGoesOn) {
+  const std::string data = std::string(SKARVO_TEST_DATA) + "/open_xml/";
+  const auto copy = [&](const std::string& name) {
+    return Write(name, *ReadWholeFile(data + name));
+  };
+  const std::string bomb = copy("bad_bomb.xlsx");
+  const std::string damaged = copy("bad_crc.docx");
+  const std::string book = copy("hand_book.xlsx");
+  const std::string text = Write("z.txt", "rich text\r\n");
+  settings_.extensionList = ".txt,.xls,.doc";
+  Build(home_ + "/data");
+  Search("rich");
+  EXPECT_EQ(Messages(),
+            (std::vector<std::string>{Sjis("message 新規検索エラー\n") + bomb + ": " +
+                                      Sjis("展開後のサイズが上限を超えています\n") + damaged +
+                                      ": " + Sjis("ファイルが壊れています")}));
+  EXPECT_EQ(Rows(), (std::vector<std::string>{H(book), Sjis("- 【Excel,Sheet1, B1セル】漢字 rich"),
+                                              H(text), Sjis("+ 【1列目】rich text")}));
+  EXPECT_EQ(officeFiles_, (std::vector<std::string>{book}));
+  EXPECT_EQ(ui_.statusText, Sjis("検索終了"));
+}
+
 TEST_F(SearchRunTest, AStopKeepsTheRowsFoundSoFarAndSaysSoWithTheCounts) {
   const std::string a = Write("a.txt", "x\nhit one\nhit two\n");
   Write("b.txt", "hit\n");

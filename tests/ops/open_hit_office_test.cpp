@@ -61,21 +61,28 @@ TEST(OpenHitOfficeTest, ResultListDoubleClickShowsTheCellAndTheDocument) {
   add(RowKind::kCell, data + "/sheets.xls", 2);
   add(RowKind::kCell, data + "/sheets.xls", 9);  // no such sheet
   add(RowKind::kFileHeader, data + "/letter.doc");
+  // The zipped forms open the same way.
+  const std::string zipped = std::string(SKARVO_TEST_DATA) + "/open_xml";
+  add(RowKind::kFileHeader, zipped + "/lo_book.xlsx");
+  add(RowKind::kCell, zipped + "/lo_book.xlsx", 2);
+  add(RowKind::kFileHeader, zipped + "/lo_letter.docx");
   SearchState search;
   const std::string home = tree.Path("home");
   RecordingProcessPort processes;
   FakePrompter prompter(port);
   TOpenHit open(OpenHitParts{search, home, processes, prompter, [](const std::string&) {}});
   open.SetOffice(&office);
-  for (int row : {1, 2, 3}) open.OpenResultRow(CheckListRow(results.Row(row)));
+  for (int row : {1, 2, 3, 5, 6}) open.OpenResultRow(CheckListRow(results.Row(row)));
   // The warning comes while the workbook is open; the error report after it has closed.
-  EXPECT_EQ(port.seen, (std::vector<std::string>{"2\tC7", "1\tA1", "(none)", "letter.doc"}));
+  EXPECT_EQ(port.seen, (std::vector<std::string>{"2\tC7", "1\tA1", "(none)", "letter.doc", "2\tC7",
+                                                 "lo_letter.docx"}));
   std::vector<std::string> messages;
   for (const auto& call : port.CallsOf("message")) messages.push_back(call.text);
   EXPECT_EQ(messages, (std::vector<std::string>{
                           Sjis("Excelを終了します。"),
                           Sjis("該当セルの参照に失敗しました！シートをアクティブにします。"),
-                          Sjis("ERROR#CL3DB"), Sjis("Wordを終了します。")}));
+                          Sjis("ERROR#CL3DB"), Sjis("Wordを終了します。"),
+                          Sjis("Excelを終了します。"), Sjis("Wordを終了します。")}));
   EXPECT_EQ(office.ActiveState(), std::nullopt);  // every private instance has ended
 }
 

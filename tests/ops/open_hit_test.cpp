@@ -73,7 +73,7 @@ class OpenHitTest : public ::testing::Test {
     add(Typed(RowKind::kFileHeader, P("memo.Doc")));                     // 7
     add(Typed(RowKind::kParagraph, P("memo.Doc"), 0, U("段落")));        // 8
     add(Typed(RowKind::kFileHeader, P("sheet.xlsx")));                   // 9
-    add(Typed(RowKind::kTextLine, P("sheet.xlsx"), 1, "plain"));         // 10
+    add(Typed(RowKind::kCell, P("sheet.xlsx"), 0, "plain", 2, 2, 1));    // 10: Sheet2 B3
     add(Typed(RowKind::kFileHeader, P("gone.txt")));                     // 11
     add(Typed(RowKind::kTextLine, P("gone.txt"), 1, "gone"));            // 12
   }
@@ -335,7 +335,9 @@ TEST(HitLineNumberTest, TheNumberTheSearchCountedNeverTheText) {
   }
   EXPECT_EQ(OpenKindOf("/a/b.XLS"), OpenKind::kSpreadsheet);
   EXPECT_EQ(OpenKindOf("/a/b.Doc"), OpenKind::kDocument);
-  EXPECT_EQ(OpenKindOf("/a/b.xlsx"), OpenKind::kText);
+  EXPECT_EQ(OpenKindOf("/a/b.xlsx"), OpenKind::kSpreadsheet);
+  EXPECT_EQ(OpenKindOf("/a/b.DOCX"), OpenKind::kDocument);
+  EXPECT_EQ(OpenKindOf("/a/b.xlsm"), OpenKind::kText);
   EXPECT_EQ(OpenKindOf("/a.xls/b"), OpenKind::kText);
 }
 
@@ -357,8 +359,9 @@ TEST_F(OpenHitTest, ResultListDoubleClickOpensEachKindOfRow) {
       {6, "", 0, ExcelLog(P("book.XLS"), 1, 12, 28)},
       {7, "", 0, WordLog(P("memo.Doc"))},
       {8, "", 0, WordLog(P("memo.Doc"))},
-      {9, P("sheet.xlsx"), 1, {}},
-      {10, P("sheet.xlsx"), 1, {}},
+      // A zipped workbook opens as the older form does.
+      {9, "", 0, ExcelLog(P("sheet.xlsx"), 1, 1, 1)},
+      {10, "", 0, ExcelLog(P("sheet.xlsx"), 2, 3, 2)},
       {11, "", 0, {}},  // the file is gone: nothing happens
       {12, "", 0, {}},
   };

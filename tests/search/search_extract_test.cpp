@@ -18,12 +18,14 @@ class SearchExtractTest : public testing::TempFolderTest {};
 struct NoRows : SearchSink {
   int rows = 0;
   std::vector<SearchFileFailure> failures;
+  std::vector<SearchFileFailure> refused;
   bool OnTarget(int, int) override { return true; }
   bool OnRow(const CheckListRow&) override {
     ++rows;
     return true;
   }
   void OnFileFailed(const SearchFileFailure& failure) override { failures.push_back(failure); }
+  void OnFileRefused(const SearchFileFailure& failure) override { refused.push_back(failure); }
 };
 
 TEST_F(SearchExtractTest, TheWrittenTextIsEveryLineWithACrLf) {

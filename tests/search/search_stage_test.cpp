@@ -24,6 +24,7 @@ class RecordingSink : public SearchSink {
   int stopAfter = -1;
   std::vector<CheckListRow> rows;
   std::vector<SearchFileFailure> failures;
+  std::vector<SearchFileFailure> refused;
   int targetsSeen = 0;
 
   bool OnTarget(int, int) override {
@@ -35,6 +36,7 @@ class RecordingSink : public SearchSink {
     return stopAfter < 0 || static_cast<int>(rows.size()) < stopAfter;
   }
   void OnFileFailed(const SearchFileFailure& failure) override { failures.push_back(failure); }
+  void OnFileRefused(const SearchFileFailure& failure) override { refused.push_back(failure); }
 };
 
 class SearchStageTest : public testing::TempFolderTest {

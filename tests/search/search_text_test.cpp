@@ -238,13 +238,11 @@ TEST(ClassifyTarget, ExtensionWithoutCaseFromTheLastPathElement) {
     std::string path;
     TargetKind kind;
   } rows[] = {
-      {"/d/a.xls", TargetKind::kSpreadsheet},
-      {"/d/A.XLS", TargetKind::kSpreadsheet},
-      {"/d/a.Doc", TargetKind::kWordProcessor},
-      {"/d/a.xlsx", TargetKind::kText},
-      {"/d.xls/a", TargetKind::kText},
-      {"/d/a.txt", TargetKind::kText},
-      {"/d/xls", TargetKind::kText},
+      {"/d/a.xls", TargetKind::kSpreadsheet},    {"/d/A.XLS", TargetKind::kSpreadsheet},
+      {"/d/a.Doc", TargetKind::kWordProcessor},  {"/d/a.xlsx", TargetKind::kSpreadsheet},
+      {"/d/a.DocX", TargetKind::kWordProcessor}, {"/d/a.xlsxx", TargetKind::kText},
+      {"/d.docx/a", TargetKind::kText},          {"/d.xls/a", TargetKind::kText},
+      {"/d/a.txt", TargetKind::kText},           {"/d/xls", TargetKind::kText},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.path);

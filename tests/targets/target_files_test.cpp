@@ -181,6 +181,9 @@ TEST_F(TargetFilesTest, ExtensionsMatchWithoutCaseOncePerEntryAndNeverThroughEmp
   t.File("noext");
   t.File("c.md");
   t.File(".txt");
+  t.File("d.xls");
+  t.File("e.XLSX");
+  t.File("f.docx");
   struct Row {
     const char* list;
     std::vector<std::string> files;
@@ -191,6 +194,12 @@ TEST_F(TargetFilesTest, ExtensionsMatchWithoutCaseOncePerEntryAndNeverThroughEmp
            {".log .md", {"b.log", "c.md"}},
            {".txt,,.log,", {".txt", "a.TXT", "b.log"}},
            {"", {}},
+           // The zipped office forms go with the older ones, once however the list names them.
+           {".xls", {"d.xls", "e.XLSX"}},
+           {".xlsx,.xls", {"d.xls", "e.XLSX"}},
+           {".xls,.XLS", {"d.xls", "d.xls", "e.XLSX"}},
+           {".xlsx", {"e.XLSX"}},
+           {".doc", {"f.docx"}},
        }) {
     SCOPED_TRACE(row.list);
     settings_.extensionList = row.list;
