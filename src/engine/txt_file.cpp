@@ -77,8 +77,9 @@ void SpaceOutZeros(char* data, size_t n) {
 thread_local std::unique_ptr<char[]> spareBuffer;
 }  // namespace
 
-TTxtFile::TTxtFile(const std::string& fileName, const bool& cancel, TMessagePump pump)
-    : cancel_(cancel), pump_(std::move(pump)) {
+TTxtFile::TTxtFile(const std::string& fileName, const bool& cancel, TMessagePump pump,
+                   std::stop_token stop)
+    : cancel_(cancel), pump_(std::move(pump)), stop_(std::move(stop)) {
   errno = 0;
   if (!file_.Open(fileName)) {
     // Taken at once: making the exception may touch errno.
@@ -99,12 +100,12 @@ TTxtFile::~TTxtFile() {
 
 void TTxtFile::LetMessagesRun() {
   if (pump_ && pump_()) throw EGrepCancel();
+  if (cancel_ || stop_.stop_requested()) throw EGrepCancel();
 }
 
 void TTxtFile::ReadBlock(size_t destination) {
   FillBlock(destination);
   LetMessagesRun();
-  if (cancel_) throw EGrepCancel();
 }
 
 void TTxtFile::FillBlock(size_t destination) {
@@ -498,7 +499,6 @@ uint16_t TTxtFile::NextLookaheadChar() {
 
 RE_LineInfo_t TTxtFile::GetLine() {
   LetMessagesRun();
-  if (cancel_) throw EGrepCancel();
   if (mainAway_) BringMainBack();
   while (At(main_) != kLf) {
     if (!main_.inCarry) {
