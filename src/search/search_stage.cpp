@@ -436,13 +436,19 @@ constexpr size_t kFilesAhead = 64;
 // ...nor while this much of the rows of later files waits; a worker of a later file that
 // has more to hand on waits then too.
 constexpr size_t kHeldBytes = 8 * 1024 * 1024;
+// The writer is woken for this many finished files at a time (or when a worker waits, or
+// no file is left to take): a wake for each small file would cost more than its search.
+constexpr size_t kWakeFiles = 16;
 
-// What the workers and the thread reporting to the sink share.
+// What the workers and the thread reporting to the sink (the writer) share. Each takes the
+// lock about once per file: a worker when it hands a file over and takes the next, the
+// writer for all the files that are done when it wakes.
 class Pool {
  public:
   using Outcome = TSearchStage::FileSearch::Outcome;
 
-  // What a file's search handed on and the writer has not taken yet.
+  // What a file's search handed on and the writer has not taken yet; the writer takes the
+  // slots of finished files whole.
   struct Slot {
     RowRecords records;
     bool finished = false;
@@ -454,88 +460,105 @@ class Pool {
   explicit Pool(std::vector<int> files) : files(std::move(files)) {}
 
   void RequestStop() {
-    const std::lock_guard<std::mutex> lock(mutex);
+    const std::lock_guard<std::mutex> lock(mutex_);
     stop.request_stop();
-    writerWakes.notify_all();
-    workersWake.notify_all();
+    writerWakes_.notify_all();
+    workersWake_.notify_all();
   }
 
-  Slot& SlotOf(size_t file) { return slots[file % kFilesAhead]; }
-
-  // The next file to search (a position in files), or false when there is none or the run
-  // stops.
-  bool Claim(size_t& file) {
-    std::unique_lock<std::mutex> lock(mutex);
-    workersWake.wait(lock, [&] {
-      return stop.stop_requested() || next == files.size() || next == head ||
-             (next < head + kFilesAhead && held < kHeldBytes);
+  // Hands the file a worker searched over (done, unless null) and takes the next one to
+  // search (a position in files). False when there is none or the run stops.
+  bool Next(size_t& file, Slot* done) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (done != nullptr) {
+      Slot& slot = SlotOf(file);
+      held_ += done->records.Size();
+      slot.records.Take(done->records);
+      slot.finished = true;
+      slot.outcome = done->outcome;
+      slot.failure = std::move(done->failure);
+      slot.error = std::move(done->error);
+      ++finished_;
+      if (WriterMayGoOn()) writerWakes_.notify_one();
+    }
+    WaitAsWorker(lock, [&] {
+      return stop.stop_requested() || next_ == files.size() || next_ == head_ ||
+             (next_ < head_ + kFilesAhead && held_ < kHeldBytes);
     });
-    if (stop.stop_requested() || next == files.size()) return false;
-    file = next++;
+    if (stop.stop_requested() || next_ == files.size()) return false;
+    file = next_++;
     return true;
   }
 
-  // Hands a batch of a file's rows on; a worker of a later file waits while too much is
-  // held. False when the run stops.
+  // Hands a batch of the rows of a file still searched on; a worker of a later file waits
+  // while too much is held. False when the run stops.
   bool Hand(size_t file, RowRecords& batch) {
-    std::unique_lock<std::mutex> lock(mutex);
-    held += batch.Size();
+    std::unique_lock<std::mutex> lock(mutex_);
+    held_ += batch.Size();
     SlotOf(file).records.Take(batch);
-    if (file == head) writerWakes.notify_one();
-    workersWake.wait(lock,
-                     [&] { return stop.stop_requested() || file == head || held < kHeldBytes; });
+    if (file == head_) writerWakes_.notify_one();
+    WaitAsWorker(lock,
+                 [&] { return stop.stop_requested() || file == head_ || held_ < kHeldBytes; });
     return !stop.stop_requested();
   }
 
-  void Finish(size_t file, RowRecords& batch, Outcome outcome, SearchFileFailure failure,
-              std::exception_ptr error) {
-    const std::lock_guard<std::mutex> lock(mutex);
-    held += batch.Size();
-    Slot& slot = SlotOf(file);
-    slot.records.Take(batch);
-    slot.finished = true;
-    slot.outcome = outcome;
-    slot.failure = std::move(failure);
-    slot.error = std::move(error);
-    if (file == head) writerWakes.notify_one();
-  }
-
-  // Moves what the head file handed on into records; once that file is done, its end goes
-  // to end (the records stay empty there) and true is returned. stopped: the run stops.
-  bool TakeHead(RowRecords& records, Slot& end, bool& stopped) {
-    std::unique_lock<std::mutex> lock(mutex);
-    Slot& slot = SlotOf(head);
-    writerWakes.wait(
-        lock, [&] { return stop.stop_requested() || slot.finished || !slot.records.Empty(); });
-    stopped = stop.stop_requested();
-    held -= slot.records.Size();
-    records.Clear();
-    records.Take(slot.records);
-    workersWake.notify_all();
-    if (!slot.finished) return false;
-    end = std::move(slot);
+  // Waits until there is something for the writer and appends it to ready: the slots of
+  // the finished files from the one reported next on, then what the first file not
+  // finished handed on so far (a slot not finished). False when the run stops.
+  bool Take(std::vector<Slot>& ready) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    writerWakes_.wait(lock, [&] { return stop.stop_requested() || WriterMayGoOn(); });
+    if (stop.stop_requested()) return false;
+    while (SlotOf(head_).finished) {
+      Slot& slot = SlotOf(head_);
+      held_ -= slot.records.Size();
+      ready.push_back(std::move(slot));
+      slot = Slot();
+      ++head_;
+      --finished_;
+    }
+    if (Slot& slot = SlotOf(head_); !slot.records.Empty()) {
+      held_ -= slot.records.Size();
+      ready.emplace_back().records.Take(slot.records);
+    }
+    workersWake_.notify_all();
     return true;
-  }
-
-  // The head file is reported: the next one is.
-  void NextHead() {
-    const std::lock_guard<std::mutex> lock(mutex);
-    SlotOf(head) = Slot();
-    ++head;
-    workersWake.notify_all();
   }
 
   const std::vector<int> files;  // the target rows to search, in list order
   std::stop_source stop;
-  std::mutex mutex;
 
  private:
-  std::condition_variable writerWakes;
-  std::condition_variable workersWake;
-  size_t next = 0;  // the next file a worker takes
-  size_t head = 0;  // the file the writer reports
-  size_t held = 0;  // bytes of records handed on and not taken
-  Slot slots[kFilesAhead];
+  Slot& SlotOf(size_t file) { return slots_[file % kFilesAhead]; }
+
+  // True when the file reported next has something for the writer and it is worth waking
+  // for: rows handed on while the file is searched, or enough files done, or a worker waits
+  // for the writer, or no file is left to take.
+  bool WriterMayGoOn() {
+    const Slot& slot = SlotOf(head_);
+    if (!slot.finished) return !slot.records.Empty();
+    return finished_ >= kWakeFiles || waiting_ > 0 || next_ == files.size();
+  }
+
+  // A worker waits for the writer, which is then woken to make room.
+  template <typename Ready>
+  void WaitAsWorker(std::unique_lock<std::mutex>& lock, Ready ready) {
+    if (ready()) return;
+    ++waiting_;
+    if (WriterMayGoOn()) writerWakes_.notify_one();
+    workersWake_.wait(lock, ready);
+    --waiting_;
+  }
+
+  std::mutex mutex_;
+  std::condition_variable writerWakes_;
+  std::condition_variable workersWake_;
+  size_t next_ = 0;      // the next file a worker takes
+  size_t head_ = 0;      // the file the writer reports next
+  size_t held_ = 0;      // bytes of records handed on and not taken
+  size_t finished_ = 0;  // files done and not yet taken
+  size_t waiting_ = 0;   // workers waiting for the writer
+  Slot slots_[kFilesAhead];
 };
 
 // A worker's rows go to its file's slot.
@@ -587,21 +610,21 @@ SearchEnd TSearchStage::RunInParallel(const std::vector<CheckListRow>& targets, 
   const auto work = [&](Worker& worker) {
     OpenFolderHint folderHint;
     size_t file = 0;
-    while (pool.Claim(file)) {
+    Pool::Slot done;
+    for (bool searched = false; pool.Next(file, searched ? &done : nullptr); searched = true) {
       const std::string& path = targets[static_cast<size_t>(pool.files[file])].text;
       if (const size_t slash = path.rfind('/'); slash != std::string::npos)
         folderHint.Use(std::string_view(path).substr(0, slash));
       SlotOut out(pool, file, path);
-      SearchFileFailure failure;
-      FileSearch::Outcome outcome = FileSearch::Outcome::kStopped;
-      std::exception_ptr error;
+      done = Pool::Slot();
+      done.outcome = FileSearch::Outcome::kStopped;
       try {
-        outcome =
-            worker.search.Search(path, pattern_, compiled_, out, pool.stop.get_token(), failure);
+        done.outcome = worker.search.Search(path, pattern_, compiled_, out, pool.stop.get_token(),
+                                            done.failure);
       } catch (...) {
-        error = std::current_exception();
+        done.error = std::current_exception();
       }
-      pool.Finish(file, out.batch, outcome, std::move(failure), std::move(error));
+      done.records.Take(out.batch);
     }
   };
 
@@ -618,7 +641,8 @@ SearchEnd TSearchStage::RunInParallel(const std::vector<CheckListRow>& targets, 
   for (auto& worker : parts) threads.threads.emplace_back([&work, &worker] { work(*worker); });
 
   // The sink gets every call one worker would give, in the same order.
-  RowRecords records;
+  std::vector<Pool::Slot> ready;  // taken from the pool, for the files from file on
+  size_t readyAt = 0;
   CheckListRow row;
   const int n = static_cast<int>(targets.size());
   size_t file = 0;
@@ -629,11 +653,14 @@ SearchEnd TSearchStage::RunInParallel(const std::vector<CheckListRow>& targets, 
     bool failing = false;
     bool headerSaidStop = false;
     bool sinkSaidStop = false;
-    Pool::Slot end;
-    for (bool finished = false; !finished;) {
-      bool stopped = false;
-      finished = pool.TakeHead(records, end, stopped);
-      if (stopped) return SearchEnd::kStopped;
+    for (;;) {
+      if (readyAt == ready.size()) {
+        ready.clear();
+        readyAt = 0;
+        if (!pool.Take(ready)) return SearchEnd::kStopped;
+      }
+      Pool::Slot& part = ready[readyAt++];
+      const RowRecords& records = part.records;
       for (size_t at = 0; at < records.Size() && !sinkSaidStop;) {
         switch (records.Next(at, row, path)) {
           case RowRecords::kRow: {
@@ -656,19 +683,15 @@ SearchEnd TSearchStage::RunInParallel(const std::vector<CheckListRow>& targets, 
       // After a failure the held rows are reported as far as the sink takes them, and then
       // the failure.
       if (sinkSaidStop && !failing) return SearchEnd::kStopped;
-    }
-    if (end.error) std::rethrow_exception(end.error);
-    switch (end.outcome) {
-      case FileSearch::Outcome::kDone:
-      case FileSearch::Outcome::kPassedOver:
-        break;
-      case FileSearch::Outcome::kStopped:
-        return SearchEnd::kStopped;
-      case FileSearch::Outcome::kFailed:
-        sink.OnFileFailed(end.failure);
+      if (!part.finished) continue;
+      if (part.error) std::rethrow_exception(part.error);
+      if (part.outcome == FileSearch::Outcome::kStopped) return SearchEnd::kStopped;
+      if (part.outcome == FileSearch::Outcome::kFailed) {
+        sink.OnFileFailed(part.failure);
         return SearchEnd::kFailed;
+      }
+      break;
     }
-    pool.NextHead();
     ++file;
   }
   return SearchEnd::kCompleted;
