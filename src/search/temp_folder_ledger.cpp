@@ -63,20 +63,32 @@ bool TempFolderLedger::WriteFile(const std::string& path, const std::string& dat
 bool TempFolderLedger::WriteFilePieces(const std::string& path,
                                        const std::function<void(const FilePieceWriter&)>& fill) {
   if (!IsInside(path) || path == tempFolder_) return false;
-  {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    size_t slash = path.rfind('/');
-    if (!CreateFoldersLocked(path.substr(0, slash)) || IsSymbolicLink(path)) return false;
-    if (state_ != State::kCreated && writtenFiles_.count(path) == 0 &&
-        (FileExists(path) || FolderExists(path)))
-      return false;
+  std::unique_lock<std::mutex> lock(mutex_);
+  // One write of a path at a time (a target listed twice is extracted twice): a write that
+  // found no file would take one put there meanwhile for someone else's.
+  written_.wait(lock, [&] { return writing_.count(path) == 0; });
+  size_t slash = path.rfind('/');
+  if (!CreateFoldersLocked(path.substr(0, slash)) || IsSymbolicLink(path)) return false;
+  if (state_ != State::kCreated && writtenFiles_.count(path) == 0 &&
+      (FileExists(path) || FolderExists(path)))
+    return false;
+  writing_.insert(path);
+  lock.unlock();
+  // Written without the lock, so the workers' texts are written side by side.
+  bool ok = false;
+  try {
+    ok = WriteFileAtomicPieces(path, fill);
+  } catch (...) {
+    lock.lock();
+    writing_.erase(path);
+    written_.notify_all();
+    throw;
   }
-  // Written without the lock, so the workers' texts are written side by side; each write
-  // goes through a temporary file of its own.
-  if (!WriteFileAtomicPieces(path, fill)) return false;
-  const std::lock_guard<std::mutex> lock(mutex_);
-  writtenFiles_.insert(path);
-  return true;
+  lock.lock();
+  writing_.erase(path);
+  written_.notify_all();
+  if (ok) writtenFiles_.insert(path);
+  return ok;
 }
 
 void TempFolderLedger::RecordWrittenFile(const std::string& path) {

@@ -9,6 +9,7 @@
 // are read while nothing is written.
 #pragma once
 
+#include <condition_variable>
 #include <mutex>
 #include <set>
 #include <string>
@@ -76,7 +77,9 @@ class TempFolderLedger {
   // CreateFolders with mutex_ held.
   bool CreateFoldersLocked(const std::string& folder);
 
-  mutable std::mutex mutex_;  // over state_ and the two sets
+  mutable std::mutex mutex_;  // over state_ and the sets
+  std::condition_variable written_;
+  std::set<std::string> writing_;  // paths being written now
   std::string homeFolder_;
   std::string tempFolder_;
   State state_ = State::kUnused;
