@@ -113,7 +113,9 @@ seq 1 20000 | sed 's/$/ abc/' >"$gen/b/big.txt"
 cp "$tree/sub/d.xls" "$gen/a/d.xls"
 cp "$tree/sub/c.doc" "$gen/b/c/c.doc"
 head -c 3000 "$tree/sub/d.xls" >"$gen/b/c/z-broken.xls"
-for args in "abc $data" "--plain --ignore-case E $data" "[a-z]+ $gen" "--plain abc $gen" \
+# A copy of the fixtures: other tests may make files among them meanwhile.
+cp -r "$data" "$work/data"
+for args in "abc $work/data" "--plain --ignore-case E $work/data" "[a-z]+ $gen" "--plain abc $gen" \
   "zzz $gen"; do
   for n in 1 2 3 8; do
     # shellcheck disable=SC2086
