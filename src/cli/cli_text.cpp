@@ -57,4 +57,13 @@ bool FlushedReport::Line(const std::string& bytes) {
   return ok;
 }
 
+bool ParseThreads(const std::string& text, int& threads) {
+  if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  const int n = std::stoi(text);
+  if (n < 1 || n > kMaxThreads) return false;
+  threads = n;
+  return true;
+}
+
 }  // namespace skarvo::cli

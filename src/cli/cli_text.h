@@ -55,4 +55,8 @@ std::string ErrorText(const std::exception& e);
 // Writes "skarvo-cli: <utf8>" and an LF to standard error.
 void PrintError(const std::string& utf8);
 
+// The value of --threads: a number from 1 to kMaxThreads. False for anything else.
+inline constexpr int kMaxThreads = 256;
+bool ParseThreads(const std::string& text, int& threads);
+
 }  // namespace skarvo::cli

@@ -1,9 +1,14 @@
 // skarvo-cli commands of the pattern engine: match and gsub apply the awk-style matcher to
 // each line of standard input, grep searches files as the search run does.
+#include <algorithm>
+#include <condition_variable>
 #include <cstdio>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/cli_text.h"
@@ -12,6 +17,7 @@
 #include "engine/grep.h"
 #include "engine/regexp_error.h"
 #include "platform/codepage.h"
+#include "search/search_stage.h"
 
 namespace skarvo::cli {
 namespace {
@@ -22,7 +28,7 @@ constexpr int kError = 2;
 
 constexpr const char* kMatchUsage = "[--fuzzy] [--lf] [--raw] PATTERN";
 constexpr const char* kGSubUsage = "[--fuzzy] [--lf] [--raw] PATTERN REPLACEMENT";
-constexpr const char* kGrepUsage = "[--fuzzy] [--count] [--raw] PATTERN FILE...";
+constexpr const char* kGrepUsage = "[--fuzzy] [--count] [--raw] [--threads N] PATTERN FILE...";
 
 struct Options {
   std::set<std::string> flags;
@@ -155,10 +161,151 @@ int GSubCommand(const std::vector<std::string>& args) {
   return found ? kFound : kNothingFound;
 }
 
-// grep [--fuzzy] [--count] [--raw] PATTERN FILE...: "<file>:<LineNo>:<Line>" per reported
-// line, or "<file>:<count>" per file with --count. A file that cannot be searched is reported
-// on stderr and the others are still searched; the exit code is then 2.
-int GrepCommand(const std::vector<std::string>& args) {
+// What grep prints for one file: its lines (or its count) and an error.
+struct GrepOutput {
+  std::string lines;  // for standard output, each ended by an LF
+  std::string error;  // for standard error; empty when the file was searched
+  bool found = false;
+};
+
+// Searches one file, appending what is printed to out.lines; more(out) is called after each
+// line, so a caller may print and empty what is gathered.
+void GrepFile(TGrep& grep, const CompiledPattern& compiled, const TextEdge& edge,
+              const std::string& name, bool countOnly, GrepOutput& out,
+              const std::function<void(GrepOutput&)>& more) {
+  const std::optional<std::string> path = edge.In(name);
+  if (!path) {
+    out.error = name + ": the file name has no CP932 form";
+    return;
+  }
+  long count = 0;
+  grep.SetOnMatch([&](TGrep&, const RE_LineInfo_t& info) {
+    ++count;
+    if (countOnly) return;
+    out.lines += name + ":" + std::to_string(info.LineNo) + ":" + edge.Out(info.Line) + "\n";
+    more(out);
+  });
+  try {
+    grep.Grep(*path, compiled);
+  } catch (const Exception& e) {
+    out.error = name + ": " + ErrorText(e);
+    return;
+  }
+  if (countOnly) out.lines += name + ":" + std::to_string(count) + "\n";
+  out.found = count > 0;
+}
+
+void PrintLines(std::string& lines) {
+  std::fwrite(lines.data(), 1, lines.size(), stdout);
+  lines.clear();
+}
+
+// The files searched by several workers and printed in the order given: a file's output is
+// gathered by its worker and printed once the files before it are; the worker of the file
+// printed next prints its lines itself, so a file with many lines is never held whole, and
+// a worker ahead waits once it holds much.
+class ParallelGrep {
+ public:
+  ParallelGrep(const std::vector<std::string>& names, const CompiledPattern& compiled,
+               const TextEdge& edge, bool countOnly)
+      : names_(names),
+        compiled_(compiled),
+        edge_(edge),
+        countOnly_(countOnly),
+        outputs_(names.size()) {}
+
+  // Prints every file's output in order; false when some file failed.
+  void Run(int threads, bool& found, bool& failed) {
+    std::vector<std::jthread> workers;
+    const size_t count = std::min(static_cast<size_t>(threads), names_.size());
+    for (size_t w = 0; w < count; ++w) workers.emplace_back([this] { Work(); });
+    for (size_t k = 0; k < names_.size(); ++k) {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [&] { return done_.size() > k && done_[k]; });
+      lock.unlock();
+      GrepOutput& out = outputs_[k];
+      PrintLines(out.lines);
+      if (!out.error.empty()) {
+        PrintError(out.error);
+        failed = true;
+      }
+      found = found || out.found;
+      out = GrepOutput();
+      lock.lock();
+      ++head_;
+      changed_.notify_all();
+    }
+  }
+
+ private:
+  static constexpr size_t kPiece = 64 * 1024;
+  static constexpr size_t kHold = 4 * 1024 * 1024;
+  static constexpr size_t kAhead = 16;
+
+  void Work() {
+    TGrep grep;
+    for (;;) {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [&] { return next_ == names_.size() || next_ < head_ + kAhead; });
+      if (next_ == names_.size()) return;
+      const size_t k = next_++;
+      if (done_.size() < next_) done_.resize(next_, false);
+      lock.unlock();
+      try {
+        Search(grep, k);
+      } catch (const std::exception& e) {
+        outputs_[k].error = names_[k] + ": " + ErrorText(e);
+      }
+      lock.lock();
+      done_[k] = true;
+      changed_.notify_all();
+    }
+  }
+
+  void Search(TGrep& grep, size_t k) {
+    GrepFile(grep, compiled_, edge_, names_[k], countOnly_, outputs_[k], [&](GrepOutput& out) {
+      if (out.lines.size() < kPiece) return;
+      std::unique_lock<std::mutex> wait(mutex_);
+      changed_.wait(wait, [&] { return k == head_ || out.lines.size() < kHold; });
+      const bool printedNext = k == head_;
+      wait.unlock();
+      // Everything before this file is printed, and nothing else prints until it is done.
+      if (printedNext) PrintLines(out.lines);
+    });
+  }
+
+  const std::vector<std::string>& names_;
+  const CompiledPattern& compiled_;
+  const TextEdge& edge_;
+  const bool countOnly_;
+  std::vector<GrepOutput> outputs_;  // a file's, its worker's until it is done
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<bool> done_;
+  size_t next_ = 0;  // the next file a worker takes
+  size_t head_ = 0;  // the file printed next
+};
+
+// grep [--fuzzy] [--count] [--raw] [--threads N] PATTERN FILE...: "<file>:<LineNo>:<Line>"
+// per reported line, or "<file>:<count>" per file with --count. A file that cannot be
+// searched is reported on stderr and the others are still searched; the exit code is then 2.
+int GrepCommand(const std::vector<std::string>& givenArgs) {
+  // --threads takes a value, which the flags of ParseOptions do not.
+  std::vector<std::string> args;
+  int threads = DefaultSearchWorkers();
+  for (size_t i = 0; i < givenArgs.size(); ++i) {
+    const std::string& arg = givenArgs[i];
+    if (arg == "--" || arg.compare(0, 2, "--") != 0) {
+      args.insert(args.end(), givenArgs.begin() + static_cast<long>(i), givenArgs.end());
+      break;
+    }
+    if (arg != "--threads") {
+      args.push_back(arg);
+    } else if (++i == givenArgs.size() || !ParseThreads(givenArgs[i], threads)) {
+      PrintError("grep: --threads needs a number from 1 to " + std::to_string(kMaxThreads));
+      return kError;
+    }
+  }
   Options options;
   if (!ParseOptions(args, {"--fuzzy", "--count", "--raw"}, options)) return kError;
   if (options.operands.size() < 2) {
@@ -172,32 +319,25 @@ int GrepCommand(const std::vector<std::string>& args) {
   TPatternCompiler compiler(PatternUse::kInFiles);
   const std::optional<CompiledPattern> compiled = CompileOrComplain(compiler, options, *pattern);
   if (!compiled) return kError;
-  TGrep grep;
+  const std::vector<std::string> names(options.operands.begin() + 1, options.operands.end());
   bool found = false;
   bool failed = false;
-  for (size_t f = 1; f < options.operands.size(); ++f) {
-    const std::string& name = options.operands[f];
-    const std::optional<std::string> path = edge.In(name);
-    if (!path) {
-      PrintError(name + ": the file name has no CP932 form");
-      failed = true;
-      continue;
+  if (threads > 1 && names.size() > 1) {
+    ParallelGrep(names, *compiled, edge, countOnly).Run(threads, found, failed);
+  } else {
+    TGrep grep;
+    for (const std::string& name : names) {
+      GrepOutput out;
+      GrepFile(grep, *compiled, edge, name, countOnly, out, [](GrepOutput& more) {
+        if (more.lines.size() >= 64 * 1024) PrintLines(more.lines);
+      });
+      PrintLines(out.lines);
+      if (!out.error.empty()) {
+        PrintError(out.error);
+        failed = true;
+      }
+      found = found || out.found;
     }
-    long count = 0;
-    grep.SetOnMatch([&](TGrep&, const RE_LineInfo_t& info) {
-      ++count;
-      if (!countOnly)
-        WriteLine(name + ":" + std::to_string(info.LineNo) + ":" + edge.Out(info.Line));
-    });
-    try {
-      grep.Grep(*path, *compiled);
-    } catch (const Exception& e) {
-      PrintError(name + ": " + ErrorText(e));
-      failed = true;
-      continue;
-    }
-    if (countOnly) WriteLine(name + ":" + std::to_string(count));
-    if (count > 0) found = true;
   }
   if (failed) return kError;
   return found ? kFound : kNothingFound;
@@ -255,6 +395,8 @@ CommandRegistrar grepRegistrar(
                      "           half-width, upper and lower case, hiragana and katakana, ...)\n"
                      "  --count  print \"<file>:<count>\" per file instead of the lines\n"
                      "  --raw    texts are bytes (Shift-JIS) in and out instead of UTF-8\n"
+                     "  --threads N  search N files at a time (default: one per core); what\n"
+                     "           is printed is the same whatever N is\n"
                      "\n"
                      "Exit status: 0 a line matched, 1 none matched, 2 an error; a file that\n"
                      "cannot be searched is reported and the others are still searched.\n"

@@ -1,7 +1,7 @@
-// The removal runs inside the signal handler, while the interrupted work stands still, so
-// nothing can write into the folder meanwhile. It therefore uses only calls that are safe
-// there: openat, getdents64, fstatat, unlinkat and close, with buffers on the stack and no
-// allocation.
+// The removal runs inside the signal handler, while the interrupted thread stands still
+// (the workers of a search may not: the folder is removed until it is gone). It therefore
+// uses only calls that are safe there: openat, getdents64, fstatat, unlinkat and close,
+// with buffers on the stack and no allocation.
 #include "cli/interrupt_cleanup.h"
 
 #include <dirent.h>
@@ -76,7 +76,12 @@ void OnInterrupt(int signal) {
   RemoveInflightTempFiles();
   if (gArmed) {
     gArmed = 0;
-    RemoveEntry(AT_FDCWD, gFolder, 0);
+    // A search's workers go on while this runs and may write into the folder meanwhile:
+    // it is removed again until it is gone (a few rounds at most).
+    struct stat st;
+    for (int round = 0; round < 100 && ::fstatat(AT_FDCWD, gFolder, &st, AT_SYMLINK_NOFOLLOW) == 0;
+         ++round)
+      RemoveEntry(AT_FDCWD, gFolder, 0);
   }
   // Ends the program by the same signal once the handler returns (it is blocked until then).
   struct sigaction fallback {};

@@ -36,8 +36,8 @@ namespace skarvo::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "[--raw] [--plain] [--ignore-case] [--fuzzy] [--no-subfolders] [--ext LIST] PATTERN "
-    "FOLDER...";
+    "[--raw] [--plain] [--ignore-case] [--fuzzy] [--no-subfolders] [--ext LIST] [--threads N] "
+    "PATTERN FOLDER...";
 
 // Writes each row as the stage reports it and keeps a failed file. Rows are gathered into
 // one buffer and written in large pieces: a run may report a hundred thousand rows, and a
@@ -107,6 +107,7 @@ int Fail(const std::string& message) {
 
 int RunSearchCommand(const std::vector<std::string>& args) {
   bool raw = false;
+  int threads = DefaultSearchWorkers();
   Settings settings;
   settings.extensionList = ".txt";
   std::string extArg = ".txt";
@@ -126,6 +127,9 @@ int RunSearchCommand(const std::vector<std::string>& args) {
     } else if (a == "--ext") {
       if (++i == args.size()) return Fail("search: --ext needs a list");
       extArg = args[i];
+    } else if (a == "--threads") {
+      if (++i == args.size() || !ParseThreads(args[i], threads))
+        return Fail("search: --threads needs a number from 1 to " + std::to_string(kMaxThreads));
     } else if (a == "--") {
       positional.insert(positional.end(), args.begin() + static_cast<long>(i) + 1, args.end());
       break;
@@ -179,7 +183,9 @@ int RunSearchCommand(const std::vector<std::string>& args) {
     return 2;
   }
   PrintingSink sink(raw);
-  stage.Run(targets.targetList.Rows(), sink);
+  SearchRunOptions run;
+  run.workers = threads;
+  stage.Run(targets.targetList.Rows(), sink, run);
   sink.Flush();
   // The files that failed, in the order met, in one message after the rows.
   std::vector<SearchFileFailure> failures = sink.refused;
@@ -212,6 +218,8 @@ CommandRegistrar searchCommand(
              "  --no-subfolders  only the files directly in each FOLDER\n"
              "  --ext LIST       the extensions to search, comma-separated (default \".txt\");\n"
              "                   .xls and .doc bring .xlsx and .docx with them\n"
+             "  --threads N      search N files at a time (default: one per core); the rows\n"
+             "                   come in the same order and are the same whatever N is\n"
              "  --raw            texts are bytes (Shift-JIS) in and out instead of UTF-8\n"
              "\n"
              "Exit status: 0 something found, 1 nothing found or no file to search, 2 an error\n"

@@ -33,13 +33,29 @@ void TGrep::Grep(const std::string& fileName, const CompiledPattern& pattern) {
     GrepDFA(fileName, pattern);
 }
 
-void TGrep::GrepDFA(const std::string& fileName, const CompiledPattern& pattern) {
+bool TGrep::Grep(const std::string& fileName, const CompiledPattern& pattern,
+                 std::stop_token stop) {
+  try {
+    if (PlanOf(pattern).useLiteral)
+      GrepLiteral(fileName, pattern, stop);
+    else
+      GrepDFA(fileName, pattern, stop);
+  } catch (const EGrepCancel&) {
+    // The reader's way out of its loops; a stop asked for is an answer, not an error.
+    if (stop.stop_requested()) return false;
+    throw;
+  }
+  return true;
+}
+
+void TGrep::GrepDFA(const std::string& fileName, const CompiledPattern& pattern,
+                    std::stop_token stop) {
   const GrepPlan& plan = PlanOf(pattern);
   if (!onMatch_) return;
   cancel_ = false;
   std::unique_ptr<TTxtFile> file;
   try {
-    file = std::make_unique<TTxtFile>(fileName, cancel_, pump_);
+    file = std::make_unique<TTxtFile>(fileName, cancel_, pump_, stop);
   } catch (const EEndOfFile&) {
     return;
   }
@@ -76,14 +92,15 @@ void TGrep::GrepDFA(const std::string& fileName, const CompiledPattern& pattern)
   }
 }
 
-void TGrep::GrepLiteral(const std::string& fileName, const CompiledPattern& pattern) {
+void TGrep::GrepLiteral(const std::string& fileName, const CompiledPattern& pattern,
+                        std::stop_token stop) {
   const GrepPlan& plan = PlanOf(pattern);
   cancel_ = false;
   if (!onMatch_) return;
-  if (!plan.useLiteral) return GrepDFA(fileName, pattern);
+  if (!plan.useLiteral) return GrepDFA(fileName, pattern, stop);
   std::unique_ptr<TTxtFile> file;
   try {
-    file = std::make_unique<TTxtFile>(fileName, cancel_, pump_);
+    file = std::make_unique<TTxtFile>(fileName, cancel_, pump_, stop);
   } catch (const EEndOfFile&) {
     return;
   }

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -49,11 +50,17 @@ class TGrep : public TRegularExpression {
   // closed on every way out. A pattern compiled for memory is refused (std::invalid_argument).
   void Grep(const std::string& fileName, const CompiledPattern& pattern);
   void Grep(const std::string& fileName) { Grep(fileName, CompiledPattern(Pattern())); }
+  // As Grep, with a stop that may be asked for from any thread: it is looked at after each
+  // block is read and before each line is reported, and the search ends there without an
+  // exception. False when it ended so, true when the file was searched to its end.
+  bool Grep(const std::string& fileName, const CompiledPattern& pattern, std::stop_token stop);
 
   // The two routines. GrepLiteral searches a pattern that is no fixed string (see
-  // UsesLiteralSearch) with GrepDFA.
-  void GrepDFA(const std::string& fileName, const CompiledPattern& pattern);
-  void GrepLiteral(const std::string& fileName, const CompiledPattern& pattern);
+  // UsesLiteralSearch) with GrepDFA. A stop requested raises EGrepCancel.
+  void GrepDFA(const std::string& fileName, const CompiledPattern& pattern,
+               std::stop_token stop = {});
+  void GrepLiteral(const std::string& fileName, const CompiledPattern& pattern,
+                   std::stop_token stop = {});
   void GrepDFA(const std::string& fileName) { GrepDFA(fileName, CompiledPattern(Pattern())); }
   void GrepLiteral(const std::string& fileName) {
     GrepLiteral(fileName, CompiledPattern(Pattern()));

@@ -3,7 +3,8 @@
 // way: it moves one byte and, when it lands on a zero, asks its refill routine what the zero
 // means: the end of CarryText (go on at the start of the buffer), a zero byte of the file
 // (becomes a space), or the end of the block (read the next block, keeping the place of what
-// was let go, or the end of the file).
+// was let go, or the end of the file). The file's own zero bytes are made spaces as soon as a
+// block is read, so in practice a cursor meets only the markers.
 //
 // Line ends: the main cursor, after each byte it consumes, steps over a CR that an LF follows
 // and turns a lone CR into an LF in place; the lookahead cursor does the same as it reads. So
@@ -50,12 +51,35 @@ EGrepCancel::EGrepCancel() : Exception("CancelRequest") {}
 
 namespace {
 constexpr size_t kBufferSize = TTxtFile::BlockSize + 100;
+
+// A zero byte of the file reads as a space. Turned into one as the block comes in, so the
+// only zeros the cursors meet are the markers and every fast path stays open: a file of
+// zero bytes would otherwise go through the byte-by-byte routines for each of them.
+void SpaceOutZeros(char* data, size_t n) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  // A zero ORed with a space's bits is a space; other bytes are ORed with nothing.
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i space = _mm_set1_epi8(' ');
+  for (; i + 16 <= n; i += 16) {
+    auto* at = reinterpret_cast<__m128i*>(data + i);
+    const __m128i bytes = _mm_loadu_si128(at);
+    const __m128i zeros = _mm_cmpeq_epi8(bytes, zero);
+    if (_mm_movemask_epi8(zeros) != 0)
+      _mm_storeu_si128(at, _mm_or_si128(bytes, _mm_and_si128(zeros, space)));
+  }
+#endif
+  for (; i < n; ++i)
+    if (data[i] == 0) data[i] = ' ';
+}
+
 // The buffer of the last reader this thread closed, for the next one.
 thread_local std::unique_ptr<char[]> spareBuffer;
 }  // namespace
 
-TTxtFile::TTxtFile(const std::string& fileName, const bool& cancel, TMessagePump pump)
-    : cancel_(cancel), pump_(std::move(pump)) {
+TTxtFile::TTxtFile(const std::string& fileName, const bool& cancel, TMessagePump pump,
+                   std::stop_token stop)
+    : cancel_(cancel), pump_(std::move(pump)), stop_(std::move(stop)) {
   errno = 0;
   if (!file_.Open(fileName)) {
     // Taken at once: making the exception may touch errno.
@@ -76,12 +100,12 @@ TTxtFile::~TTxtFile() {
 
 void TTxtFile::LetMessagesRun() {
   if (pump_ && pump_()) throw EGrepCancel();
+  if (cancel_ || stop_.stop_requested()) throw EGrepCancel();
 }
 
 void TTxtFile::ReadBlock(size_t destination) {
   FillBlock(destination);
   LetMessagesRun();
-  if (cancel_) throw EGrepCancel();
 }
 
 void TTxtFile::FillBlock(size_t destination) {
@@ -112,6 +136,7 @@ void TTxtFile::FillBlock(size_t destination) {
     n += static_cast<size_t>(got);
   }
   if (n == 0 && destination != 0) throw EEndOfFile();  // an empty file
+  SpaceOutZeros(buffer_.get() + destination, n);
   bufferOffset_ = static_cast<int64_t>(bytesRead_) - static_cast<int64_t>(destination);
   bytesRead_ += n;
   atFileEnd_ = sawEnd || (sizeAtOpen_ > 0 && bytesRead_ >= sizeAtOpen_);
@@ -474,7 +499,6 @@ uint16_t TTxtFile::NextLookaheadChar() {
 
 RE_LineInfo_t TTxtFile::GetLine() {
   LetMessagesRun();
-  if (cancel_) throw EGrepCancel();
   if (mainAway_) BringMainBack();
   while (At(main_) != kLf) {
     if (!main_.inCarry) {

@@ -10,14 +10,15 @@
 // length is reported whole while the file is never held in memory.
 //
 // The reader lets the host's pending messages run after every block it reads and before every
-// line it hands out; when the host answers stop, or the owner's cancel flag is found set, at
-// either point it raises EGrepCancel "CancelRequest".
+// line it hands out; when the host answers stop, the owner's cancel flag is found set or a
+// stop is requested on its stop token, at either point it raises EGrepCancel "CancelRequest".
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -67,8 +68,9 @@ class TTxtFile {
 
   // Opens the file and reads its first block. Raises EFileNotFound when it cannot be opened,
   // EEndOfFile when it is empty, EGrepCancel when cancel is set after the first block is read.
-  // cancel must outlive the reader; pump may be empty.
-  TTxtFile(const std::string& fileName, const bool& cancel, TMessagePump pump);
+  // cancel must outlive the reader; pump may be empty. stop may be asked from another thread.
+  TTxtFile(const std::string& fileName, const bool& cancel, TMessagePump pump,
+           std::stop_token stop = {});
   ~TTxtFile();
   TTxtFile(const TTxtFile&) = delete;
   TTxtFile& operator=(const TTxtFile&) = delete;
@@ -154,6 +156,7 @@ class TTxtFile {
   RereadableFile file_;
   const bool& cancel_;
   TMessagePump pump_;
+  std::stop_token stop_;
   uint64_t bytesRead_ = 0;
   // The size from opening, or 0 when the file reported none (/proc and the like): then it
   // is read until a read gives nothing (and file_ keeps what may be read again).

@@ -28,15 +28,25 @@ constexpr auto kQuietLevels =
 
 // Some of libgsf's warnings carry no log domain; those are silenced only while libgsf
 // works for us, so that other code's domain-less messages still show.
+// Readers on several threads share one handler, set by the first and removed by the last:
+// handlers set and removed side by side were seen to lose one another.
 class QuietDefaultDomain {
  public:
-  QuietDefaultDomain() : id_(g_log_set_handler(nullptr, kQuietLevels, IgnoreLog, nullptr)) {}
-  ~QuietDefaultDomain() { g_log_remove_handler(nullptr, id_); }
+  QuietDefaultDomain() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (users_++ == 0) id_ = g_log_set_handler(nullptr, kQuietLevels, IgnoreLog, nullptr);
+  }
+  ~QuietDefaultDomain() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (--users_ == 0) g_log_remove_handler(nullptr, id_);
+  }
   QuietDefaultDomain(const QuietDefaultDomain&) = delete;
   QuietDefaultDomain& operator=(const QuietDefaultDomain&) = delete;
 
  private:
-  guint id_;
+  static inline std::mutex mutex_;
+  static inline int users_ = 0;
+  static inline guint id_ = 0;
 };
 
 void InitLibrary() {

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 #include "platform/codepage.h"
 
@@ -186,6 +187,27 @@ std::optional<std::string> WriteTarget(const std::string& nativePath) {
 FileIdentity IdentityOfStat(const struct stat& st) {
   return FileIdentity{st.st_dev, st.st_ino, static_cast<uint64_t>(st.st_size),
                       static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// The process's umask (the program never changes it). Read where the system shows it:
+// reading it by setting it would let another thread's file or folder meanwhile be made
+// with the mask set for the look (or read that mask back as the real one).
+mode_t CurrentUmask() {
+  static const mode_t mask = [] {
+    if (FILE* status = std::fopen("/proc/self/status", "re")) {
+      char line[256];
+      unsigned value = 0;
+      bool found = false;
+      while (!found && std::fgets(line, sizeof line, status) != nullptr)
+        found = std::sscanf(line, "Umask: %o", &value) == 1;
+      std::fclose(status);
+      if (found) return static_cast<mode_t>(value & 0777);
+    }
+    const mode_t set = ::umask(0);
+    ::umask(set);
+    return set;
+  }();
+  return mask;
 }
 
 // The temporary files of writes in progress, for RemoveInflightTempFiles. A slot is claimed,
@@ -445,9 +467,7 @@ WriteOutcome WriteFileSafely(const std::string& path,
       if (!inPlace) ok = ::fchmod(fd, st.st_mode & 07777) == 0;
       if (ok && !inPlace) inPlace = !CopyAttributes(*native, fd);
     } else {
-      mode_t mask = ::umask(0);
-      ::umask(mask);
-      ok = ::fchmod(fd, options.newFileMode & ~mask & 07777) == 0;
+      ok = ::fchmod(fd, options.newFileMode & ~CurrentUmask() & 07777) == 0;
     }
   }
   ok = ok && ::fsync(fd) == 0;

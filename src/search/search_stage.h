@@ -2,11 +2,11 @@
 // rows, the pattern options and the temp folder for office files, it reads each checked
 // file row in list order and reports result rows to a sink: a file's header row just
 // before its first hit, then one row per matching line or cell. The sink may say stop at
-// any row, at each target, or between lines (OnProgress); the grep component's own cancel
-// (EGrepCancel) is a stop too, never a failure. A file that cannot be read, extracted or searched
-// is reported as a typed event and ends the run; the rows it gave before are kept. A zipped
-// office file (.xlsx, .docx) that is damaged or no office file is reported as refused and
-// the run goes on with the next file.
+// any row, at each target, or between lines (OnProgress); so may a stop token, from any
+// thread; the grep component's own cancel (EGrepCancel) is a stop too, never a failure. A
+// file that cannot be read, extracted or searched is reported as a typed event and ends the
+// run; the rows it gave before are kept. A zipped office file (.xlsx, .docx) that is damaged
+// or no office file is reported as refused and the run goes on with the next file.
 //
 // Office files are read into an extracted text under the temp folder first (.xls: one line
 // per cell in reading order, .doc: one line per text line, line breaks removed) and that
@@ -15,11 +15,18 @@
 // back, the last such cell still unused; so the k-th hit with a given text gets the label
 // of the k-th cell with that text. A .xlsx is read as a .xls, a .docx as a .doc.
 //
+// Files may be searched by several workers at once: each takes the file after the last one
+// taken, in list order, and a worker that runs ahead of the sink holds its rows (a bounded
+// number of files and bytes) until the files before are reported. So the sink sees the same
+// calls whatever the number of workers.
+//
 // The stage knows no history box, tab, timer or message box: the window and skarvo-cli put
 // those around it.
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -87,9 +94,27 @@ struct SearchStageParts {
   TempFolderLedger& tempFolder;  // extracted texts are written and recorded here
 };
 
+// How a run works.
+struct SearchRunOptions {
+  // Files searched at the same time, each by a worker thread with readers of its own (the
+  // parts' readers are then not used). Whatever the number, the sink gets exactly the calls
+  // one worker gives, in the list's order, on the thread that called Run. 1: the run works
+  // on the calling thread with the parts; 0: one worker per core (DefaultSearchWorkers).
+  int workers = 1;
+  // A stop that may be asked for from any thread: looked at before each target, after each
+  // block a file's search reads and before each hit it reports, it ends the run (kStopped)
+  // with the rows the sink was given so far.
+  std::stop_token stop;
+};
+
+// One worker per core (at least one).
+int DefaultSearchWorkers();
+
+// One run at a time: SetPattern and Run are called by one thread, or one after the other.
 class TSearchStage {
  public:
   explicit TSearchStage(SearchStageParts parts);
+  ~TSearchStage();
   TSearchStage(const TSearchStage&) = delete;
   TSearchStage& operator=(const TSearchStage&) = delete;
 
@@ -100,40 +125,26 @@ class TSearchStage {
 
   // Searches the checked file rows of targets with the pattern last set; header rows,
   // unchecked rows and files that no longer exist are passed over. Errors of a file are
-  // reported to the sink, never thrown; an exception thrown by the sink propagates.
-  SearchEnd Run(const std::vector<CheckListRow>& targets, SearchSink& sink);
+  // reported to the sink, never thrown; an exception thrown by the sink propagates (after
+  // the workers have stopped).
+  SearchEnd Run(const std::vector<CheckListRow>& targets, SearchSink& sink,
+                const SearchRunOptions& options = {});
 
-  // The grep component's match event and the spreadsheet reader's cell event.
-  void OnGrepMatch(TGrep& sender, const RE_LineInfo_t& lineInfo);
-  void OnSheetCell(TXBiff& sender, int32_t sheetNo, int32_t row, int32_t col, int32_t rgbAttr,
-                   const std::string& data, bool& cancel);
+  // A worker's search of one file after another (search_stage.cpp).
+  class FileSearch;
 
  private:
-  void SearchFile(const std::string& path);
-  std::string Extract(const std::string& path, const std::vector<std::string>& lines);
-  std::string ExtractDocument(const std::string& path);
-  void AddCell(int32_t sheetNo, int32_t row, int32_t col, const std::string& data);
-  void AddHit(const std::string& line, int64_t lineNo);
-  void Emit(const CheckListRow& row);
-  void FlushHeldRows();
-  void AssignCellLabels();
+  SearchEnd RunHere(const std::vector<CheckListRow>& targets, SearchSink& sink,
+                    const std::stop_token& stop);
+  SearchEnd RunInParallel(const std::vector<CheckListRow>& targets, SearchSink& sink, int workers,
+                          const std::stop_token& stop);
 
   SearchStageParts p_;
   SearchPattern pattern_;
   // Keeps the last patterns compiled, so searching again with one compiles nothing.
   TPatternCompiler patterns_{PatternUse::kInFiles};
   CompiledPattern compiled_{patterns_.Empty()};  // pattern_'s, when useRegex
-  SearchSink* sink_ = nullptr;
-  TargetKind kind_ = TargetKind::kText;
-  std::string path_;                    // the file being searched
-  bool headerSent_ = false;             // for the file being searched
-  CheckListRow textHit_;                // a text file's hit row, refilled for each hit
-  std::vector<CheckListRow> held_;      // a spreadsheet's hits until its cells are labelled
-  std::vector<std::string> cellTexts_;  // ListBoxExcel while a spreadsheet is read
-  struct CellPlace {
-    int sheet, row, column;
-  };
-  std::vector<CellPlace> cellPlaces_;  // of each cell text, for its hit's label
+  std::unique_ptr<FileSearch> here_;             // with the parts
 };
 
 }  // namespace skarvo

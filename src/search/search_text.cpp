@@ -237,7 +237,7 @@ std::string NotFoundMessage(std::string_view searchText) {
 
 bool ForEachTextLine(const std::string& path, std::string_view searchString, bool caseSensitive,
                      const std::function<bool(int64_t lineNo, const std::string* hit)>& onLine,
-                     size_t piece) {
+                     size_t piece, std::stop_token stop) {
   RereadableFile file;
   if (!file.Open(path)) return false;
   const std::string key = caseSensitive ? std::string(searchString) : UpperCaseCp932(searchString);
@@ -322,6 +322,7 @@ bool ForEachTextLine(const std::string& path, std::string_view searchString, boo
 
   uint64_t offset = 0;
   while (left > 0) {
+    if (stop.stop_requested()) return true;
     const long n =
         file.ReadAt(buffer.get(), static_cast<size_t>(std::min<uint64_t>(kChunk, left)), offset);
     if (n < 0) return false;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -75,11 +76,12 @@ std::string NotFoundMessage(std::string_view searchText);
 // line end is a line of its own when it is not empty. A zero byte is read as a blank, so the
 // rest of the line is still searched. A line is held whole only when it holds the string:
 // a longer line is looked at a piece (of about piece bytes) at a time, and its head is read
-// again from the file when the string turns up. onLine returns false to stop. Returns false
-// when the file cannot be opened or read.
+// again from the file when the string turns up. onLine returns false to stop; a stop asked
+// for on stop (from any thread) is looked at before each piece is read and stops as well.
+// Returns false when the file cannot be opened or read.
 inline constexpr size_t kLinePiece = size_t{1} << 20;
 bool ForEachTextLine(const std::string& path, std::string_view searchString, bool caseSensitive,
                      const std::function<bool(int64_t lineNo, const std::string* hit)>& onLine,
-                     size_t piece = kLinePiece);
+                     size_t piece = kLinePiece, std::stop_token stop = {});
 
 }  // namespace skarvo

@@ -24,6 +24,11 @@ bool TempFolderLedger::IsInside(const std::string& path) const {
 }
 
 bool TempFolderLedger::CreateFolders(const std::string& folder) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return CreateFoldersLocked(folder);
+}
+
+bool TempFolderLedger::CreateFoldersLocked(const std::string& folder) {
   if (!IsInside(folder)) return false;
   if (!FolderExists(tempFolder_)) {
     if (!CreateFolderPath(tempFolder_)) return false;
@@ -58,28 +63,49 @@ bool TempFolderLedger::WriteFile(const std::string& path, const std::string& dat
 bool TempFolderLedger::WriteFilePieces(const std::string& path,
                                        const std::function<void(const FilePieceWriter&)>& fill) {
   if (!IsInside(path) || path == tempFolder_) return false;
+  std::unique_lock<std::mutex> lock(mutex_);
+  // One write of a path at a time (a target listed twice is extracted twice): a write that
+  // found no file would take one put there meanwhile for someone else's.
+  written_.wait(lock, [&] { return writing_.count(path) == 0; });
   size_t slash = path.rfind('/');
-  if (!CreateFolders(path.substr(0, slash)) || IsSymbolicLink(path)) return false;
-  if (!OwnsWholeTempFolder() && writtenFiles_.count(path) == 0 &&
+  if (!CreateFoldersLocked(path.substr(0, slash)) || IsSymbolicLink(path)) return false;
+  if (state_ != State::kCreated && writtenFiles_.count(path) == 0 &&
       (FileExists(path) || FolderExists(path)))
     return false;
-  if (!WriteFileAtomicPieces(path, fill)) return false;
-  writtenFiles_.insert(path);
-  return true;
+  writing_.insert(path);
+  lock.unlock();
+  // Written without the lock, so the workers' texts are written side by side.
+  bool ok = false;
+  try {
+    ok = WriteFileAtomicPieces(path, fill);
+  } catch (...) {
+    lock.lock();
+    writing_.erase(path);
+    written_.notify_all();
+    throw;
+  }
+  lock.lock();
+  writing_.erase(path);
+  written_.notify_all();
+  if (ok) writtenFiles_.insert(path);
+  return ok;
 }
 
 void TempFolderLedger::RecordWrittenFile(const std::string& path) {
+  const std::lock_guard<std::mutex> lock(mutex_);
   if (IsInside(path)) writtenFiles_.insert(path);
 }
 
 bool TempFolderLedger::MayDeleteFile(const std::string& path) const {
   if (!IsInside(path)) return false;
-  return OwnsWholeTempFolder() || writtenFiles_.count(path) != 0;
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return state_ == State::kCreated || writtenFiles_.count(path) != 0;
 }
 
 bool TempFolderLedger::MayDeleteFolder(const std::string& path) const {
   if (!IsInside(path)) return false;
-  return OwnsWholeTempFolder() || createdFolders_.count(path) != 0;
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return state_ == State::kCreated || createdFolders_.count(path) != 0;
 }
 
 }  // namespace skarvo

@@ -3,8 +3,14 @@
 // a "Temp" folder found there may be the user's own: when it existed before the program
 // first needed it, only the files the program wrote and the folders it created may go;
 // when the program created it, the whole folder is the program's.
+//
+// The search's workers write their extracted texts at the same time: every member may be
+// called from several threads at once, except WrittenFiles and CreatedFolders, whose sets
+// are read while nothing is written.
 #pragma once
 
+#include <condition_variable>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -47,9 +53,15 @@ class TempFolderLedger {
   void RecordWrittenFile(const std::string& path);
 
   // True when the program created the temp folder, so all of it may be deleted.
-  bool OwnsWholeTempFolder() const { return state_ == State::kCreated; }
+  bool OwnsWholeTempFolder() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return state_ == State::kCreated;
+  }
   // True when the program needed the temp folder at all in this run.
-  bool TempFolderUsed() const { return state_ != State::kUnused; }
+  bool TempFolderUsed() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return state_ != State::kUnused;
+  }
 
   // Whether shut-down may delete this file / folder.
   bool MayDeleteFile(const std::string& path) const;
@@ -62,6 +74,12 @@ class TempFolderLedger {
  private:
   enum class State { kUnused, kCreated, kFoundExisting };
 
+  // CreateFolders with mutex_ held.
+  bool CreateFoldersLocked(const std::string& folder);
+
+  mutable std::mutex mutex_;  // over state_ and the sets
+  std::condition_variable written_;
+  std::set<std::string> writing_;  // paths being written now
   std::string homeFolder_;
   std::string tempFolder_;
   State state_ = State::kUnused;

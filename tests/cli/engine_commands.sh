@@ -119,4 +119,23 @@ for pattern in 'needle' 'a(.|\n)*Z' 'needle(.|\n)*needle(.|\n)*Z' 'b$' '^x+$' 'Z
 done
 check "the environment spans several blocks" 1 "$(($(stat -c %s "$tmp/env.txt") > 500000))"
 
+# Several workers print what one prints: lines, counts, errors in between, exit code; a file
+# with many lines (printed while it is searched) among small ones.
+seq 1 200000 | sed 's/$/ ab/' >"$tmp/many.txt"
+files=("$tmp/a.txt" "$tmp/missing.txt" "$tmp/many.txt" "$tmp/empty.txt" "$tmp/b.txt" "$tmp/a.txt")
+for flags in "" "--count"; do
+  # shellcheck disable=SC2086
+  "$cli" grep $flags --threads 1 'b|1' "${files[@]}" >"$tmp/one" 2>"$tmp/one.err"
+  one_rc=$?
+  for n in 2 3 7; do
+    # shellcheck disable=SC2086
+    "$cli" grep $flags --threads "$n" 'b|1' "${files[@]}" >"$tmp/several" 2>"$tmp/several.err"
+    check "grep $flags --threads $n exit code" "$one_rc" "$?"
+    cmp -s "$tmp/one" "$tmp/several" || { echo "FAIL grep $flags --threads $n: stdout differs"; fail=1; }
+    cmp -s "$tmp/one.err" "$tmp/several.err" ||
+      { echo "FAIL grep $flags --threads $n: stderr differs"; fail=1; }
+  done
+done
+check "grep --threads 0" 2 "$("$cli" grep --threads 0 a "$tmp/a.txt" 2>/dev/null; echo $?)"
+
 exit $fail

@@ -95,7 +95,7 @@ check "unknown command" "2 skarvo-cli: unknown command nosuch" "$rc ${err%%$'\n'
 run --nosuch
 check "unknown option" "2 skarvo-cli: unknown option --nosuch" "$rc ${err%%$'\n'*}"
 run grep
-check "grep without operands" "2 skarvo-cli: usage: skarvo-cli grep [--fuzzy] [--count] [--raw] PATTERN FILE..." \
+check "grep without operands" "2 skarvo-cli: usage: skarvo-cli grep [--fuzzy] [--count] [--raw] [--threads N] PATTERN FILE..." \
   "$rc $err"
 
 # Only the first argument asks for help: after it, --help and -h are patterns and texts.

@@ -102,6 +102,41 @@ check "empty pattern" 2 "" "" "$tree"
 check "missing folder" 2 "" abc "$tree/missing"
 check "unknown option" 2 "" --what abc "$tree"
 
+# Several workers print what one prints, byte for byte, with the same messages and exit
+# code: over the fixtures, and over a generated tree with a spreadsheet that fails midway.
+gen="$work/gen"
+mkdir -p "$gen/a" "$gen/b/c"
+for i in $(seq 1 60); do
+  printf 'line %d abc\r\nno\0hit\rabc %d\n' "$i" "$i" >"$gen/$(printf 'a b/c' | cut -d' ' -f$((i % 2 + 1)))/f$i.txt"
+done
+seq 1 20000 | sed 's/$/ abc/' >"$gen/b/big.txt"
+cp "$tree/sub/d.xls" "$gen/a/d.xls"
+cp "$tree/sub/c.doc" "$gen/b/c/c.doc"
+head -c 3000 "$tree/sub/d.xls" >"$gen/b/c/z-broken.xls"
+# A copy of the fixtures: other tests may make files among them meanwhile.
+cp -r "$data" "$work/data"
+for args in "abc $work/data" "--plain --ignore-case E $work/data" "[a-z]+ $gen" "--plain abc $gen" \
+  "zzz $gen"; do
+  for n in 1 2 3 8; do
+    # shellcheck disable=SC2086
+    (cd "$work/cwd" && TMPDIR="$work/tmp" "$cli" search --threads "$n" --ext ".txt,.doc,.xls,.csv" \
+      $args >"$work/out$n" 2>"$work/err$n")
+    echo $? >>"$work/out$n"
+  done
+  for n in 2 3 8; do
+    if ! cmp -s "$work/out1" "$work/out$n" || ! cmp -s "$work/err1" "$work/err$n"; then
+      echo "FAIL --threads $n differs from one ($args)"
+      diff "$work/out1" "$work/out$n" | head -5
+      diff "$work/err1" "$work/err$n" | head -5
+      fail=1
+    fi
+  done
+done
+grep -q '新規検索エラー' "$work/err1" || grep -q 'z-broken' "$work/err1" ||
+  { echo "FAIL: the broken spreadsheet did not fail: $(cat "$work/err1")"; fail=1; }
+check "threads 0" 2 "" --threads 0 abc "$tree"
+check "threads missing" 2 "" abc "$tree" --threads
+
 if [ -n "$(ls -A "$work/tmp")" ] || [ -n "$(ls -A "$work/cwd")" ]; then
   echo "FAIL: files left behind: $(ls -A "$work/tmp" "$work/cwd")"
   fail=1
