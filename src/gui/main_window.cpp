@@ -78,7 +78,11 @@ MainWindow::MainWindow(UiPort& port, ClipboardPort* clipboard, ProcessPort* proc
   ApplyDisplay();
   ForwardWorkArea();
   resize(form_->Width(), form_->Height());
-  form_->SetLiveRefresh([this] { RefreshLive(); });
+  // The search's worker wakes the window from its own thread: the rows are taken here, on
+  // the window's thread, through its event queue.
+  form_->SetSearchWake([this] {
+    QMetaObject::invokeMethod(this, [this] { TakeFoundRows(); }, Qt::QueuedConnection);
+  });
   // Esc stops a running search (the search tool button shows "中止" meanwhile).
   auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(stop, &QShortcut::activated, this, [this] {
@@ -88,14 +92,9 @@ MainWindow::MainWindow(UiPort& port, ClipboardPort* clipboard, ProcessPort* proc
   Refresh();
 }
 
-void MainWindow::RefreshLive() {
-  constexpr qint64 kLiveRefreshInterval = 50;  // ms
-  if (lastLiveRefresh_.isValid() && lastLiveRefresh_.elapsed() < kLiveRefreshInterval) return;
-  lastLiveRefresh_.start();
-  refreshingLive_ = true;
-  Refresh();
-  refreshingLive_ = false;
-  if (eventLog_)
+void MainWindow::TakeFoundRows() {
+  Forward([this] { form_->TakeFoundRows(); });
+  if (eventLog_ && form_->Search().runInProgress)
     eventLog_->Write("live", QStringLiteral("shown=%1").arg(resultList_->model()->rowCount()));
 }
 
@@ -115,7 +114,6 @@ void MainWindow::ShowRunning(bool running) {
   search->setToolTip(caption);
   // The tool bar shows pictures only: the stop has its own.
   search->setIcon(running ? StopIcon() : ToolIcon(CommandId::kToolSearch));
-  if (!running) lastLiveRefresh_.invalidate();
   if (running && eventLog_) eventLog_->Write("start");
 }
 
@@ -312,8 +310,8 @@ void MainWindow::ApplyStatus() {
   if (eventLog_) eventLog_->Write("status", statusLabel_->text());
   // Long operations set their progress without returning to the message loop, so the label
   // is painted here; at most every 40 ms, as each paint is a round trip to the X server.
-  // The last text is painted by the loop, as is the text of a search run, which lets
-  // messages run right after this refresh.
+  // The last text is painted by the loop, as is the text of a search run, whose worker
+  // leaves the loop free.
   constexpr qint64 kStatusPaintInterval = 40;  // ms
   if (shownRunning_) return;
   if (lastStatusPaint_.isValid() && lastStatusPaint_.elapsed() < kStatusPaintInterval) return;
@@ -338,7 +336,7 @@ void MainWindow::Refresh() {
     ApplyDisplay();
     resultList_->Redraw();
   }
-  if (refreshingLive_ && form_->Search().runInProgress)
+  if (form_->Search().runInProgress)
     resultList_->RefreshGrowing();
   else
     resultList_->Refresh();
@@ -388,7 +386,8 @@ void MainWindow::ForwardWorkArea() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (!form_->CanClose()) {
-    // A search is reading files: the window closes once it has ended.
+    // A search is reading files: it stops, and the window closes once it has ended.
+    form_->StopSearch();
     closeWaiting_ = true;
     event->ignore();
     return;

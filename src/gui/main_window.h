@@ -85,8 +85,8 @@ class MainWindow : public QMainWindow {
   QComboBox* BoxWidget(THistoryBox which) const;
   CommandId ClipboardCommand(THistoryBox which, int key) const;
   void ShowContextMenu(CommandPlace place, const QPoint& globalPos);
-  // While a search runs: the views at most every kLiveRefreshInterval.
-  void RefreshLive();
+  // While a search runs, woken by its worker: the rows found so far go to the list.
+  void TakeFoundRows();
   // The busy cursor over the lists and the stop caption of the search button during a run.
   void ShowRunning(bool running);
   void ApplyStatus();
@@ -116,9 +116,7 @@ class MainWindow : public QMainWindow {
   std::string shownCoreStatus_;
   SearchState shownSearch_;
   bool shownRunning_ = false;
-  QElapsedTimer lastLiveRefresh_;
   QElapsedTimer lastStatusPaint_;
-  bool refreshingLive_ = false;
   std::string pendingStatus_;
   bool statusPending_ = false;
   std::unique_ptr<EventLog> eventLog_;  // SKARVO_EVENT_LOG, for outside drivers
