@@ -78,7 +78,8 @@ class SearchHandoff {
 
 // One search on a thread of its own: the stage over targets with the pattern set before,
 // rows to handoff in batches of at most batchRows rows or interval of time. The stage and
-// its readers belong to the worker until Join; the caller touches neither meanwhile.
+// its readers belong to the worker until it hands over the run's end; the caller touches
+// neither meanwhile.
 class SearchWorker {
  public:
   struct Options {
@@ -99,7 +100,7 @@ class SearchWorker {
   // On a worker's thread (the grep's reader asks between blocks): hands over what waits
   // when its time has come; true when the run must stop. False on any other thread.
   static bool PollCurrent();
-  // Window: waits for the worker's thread to end (after the handoff said it ended).
+  // Waits for the worker's thread to end.
   void Join();
 
  private:

@@ -37,11 +37,17 @@ class RunGuard {
 
 TSearchRun::~TSearchRun() {
   // The worker reads the stage and hands to the handoff: it ends first.
-  worker_.reset();
+  running_.worker.reset();
+  ReleaseEnded();
+}
+
+void TSearchRun::ReleaseEnded() {
+  ended_.worker.reset();
+  ended_.handoff.reset();
 }
 
 void TSearchRun::RequestStop() {
-  if (worker_) worker_->RequestStop();
+  if (running_.worker) running_.worker->RequestStop();
 }
 
 void TSearchRun::SetStatus(const std::string& text) { p_.port.SetStatusText(text); }
@@ -138,17 +144,19 @@ void TSearchRun::RunSearch() {
 
 void TSearchRun::Start(const SearchPattern& pattern,
                        std::shared_ptr<const std::vector<CheckListRow>> targets) {
+  // The stage is the new worker's from here.
+  ReleaseEnded();
   p_.session.search.runInProgress = true;
   pattern_ = pattern;
-  handoff_ = std::make_unique<SearchHandoff>(wake_);
-  worker_ = std::make_unique<SearchWorker>(
-      p_.stage, std::move(targets), *handoff_,
+  running_.handoff = std::make_unique<SearchHandoff>(wake_);
+  running_.worker = std::make_unique<SearchWorker>(
+      p_.stage, std::move(targets), *running_.handoff,
       SearchWorker::Options{batchRows_, batchInterval_, !pattern.useRegex});
 }
 
 void TSearchRun::TakeFound() {
-  if (!handoff_) return;
-  SearchBatch batch = handoff_->Take();
+  if (!running_.handoff) return;
+  SearchBatch batch = running_.handoff->Take();
   // The result list shows the rows as they come.
   CheckList& rows = p_.session.rows;
   for (CheckListRow& row : batch.rows) rows.Insert(rows.Count(), std::move(row));
@@ -159,10 +167,11 @@ void TSearchRun::TakeFound() {
 }
 
 void TSearchRun::WaitForEnd() {
-  while (handoff_) {
-    handoff_->WaitForBatch();
+  while (running_.handoff) {
+    running_.handoff->WaitForBatch();
     TakeFound();
   }
+  ReleaseEnded();
 }
 
 void TSearchRun::ShowProgress(const SearchProgress& progress) {
@@ -177,9 +186,9 @@ void TSearchRun::ShowProgress(const SearchProgress& progress) {
 }
 
 void TSearchRun::Complete(const SearchBatch& last) {
-  worker_->Join();
-  worker_.reset();
-  handoff_.reset();
+  // The worker has left the stage; its thread ends as it returns from this hand-over.
+  ReleaseEnded();
+  ended_ = std::move(running_);
   // What was found before a file failed is shown.
   if (last.failure) p_.port.ShowMessage(SearchErrorMessage(*last.failure), Caption());
   const bool stopped = last.end == SearchEnd::kStopped;

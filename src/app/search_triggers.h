@@ -75,7 +75,8 @@ class TSearchRun {
   // progress on the status bar; when the worker has ended, ends the run (messages, status).
   // Rethrows here an exception the stage let through, after the run has ended.
   void TakeFound();
-  // Takes found rows until the run has ended (for callers without an event loop).
+  // Takes found rows until the run has ended and its worker's thread with it (for callers
+  // without an event loop).
   void WaitForEnd();
   // Batches of at most rows rows or interval of time (tests: 1 row hands each at once).
   void SetBatching(size_t rows, std::chrono::milliseconds interval) {
@@ -92,6 +93,8 @@ class TSearchRun {
   void SetStatus(const std::string& text);
   void ShowProgress(const SearchProgress& progress);
   void Complete(const SearchBatch& last);
+  // Joins the thread of the run that ended last.
+  void ReleaseEnded();
   void Finish(bool reachedResults);
   // Empties the result rows; the old ones are freed on another thread.
   void ClearResults();
@@ -102,8 +105,14 @@ class TSearchRun {
   size_t batchRows_ = 1000;
   std::chrono::milliseconds batchInterval_{50};
   SearchPattern pattern_;  // of the run in progress
-  std::unique_ptr<SearchHandoff> handoff_;
-  std::unique_ptr<SearchWorker> worker_;  // goes before handoff_, which it hands to
+  // The run in progress, and the one that ended last, whose thread may still be returning
+  // from its last hand-over: each worker goes before the handoff it hands to.
+  struct Worker {
+    std::unique_ptr<SearchHandoff> handoff;
+    std::unique_ptr<SearchWorker> worker;
+  };
+  Worker running_;
+  Worker ended_;
   std::jthread releaser_;  // frees the rows of the run before; joined before the next one
 };
 
