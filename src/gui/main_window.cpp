@@ -80,9 +80,7 @@ MainWindow::MainWindow(UiPort& port, ClipboardPort* clipboard, ProcessPort* proc
   resize(form_->Width(), form_->Height());
   // The search's worker wakes the window from its own thread: the rows are taken here, on
   // the window's thread, through its event queue.
-  form_->SetSearchWake([this] {
-    QMetaObject::invokeMethod(this, [this] { TakeFoundRows(); }, Qt::QueuedConnection);
-  });
+  form_->SetSearchWake([this] { PostTakeFoundRows(); });
   // Esc stops a running search (the search tool button shows "中止" meanwhile).
   auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(stop, &QShortcut::activated, this, [this] {
@@ -90,6 +88,10 @@ MainWindow::MainWindow(UiPort& port, ClipboardPort* clipboard, ProcessPort* proc
     form_->StopSearch();
   });
   Refresh();
+}
+
+void MainWindow::PostTakeFoundRows() {
+  QMetaObject::invokeMethod(this, [this] { TakeFoundRows(); }, Qt::QueuedConnection);
 }
 
 void MainWindow::TakeFoundRows() {

@@ -62,6 +62,12 @@ class MainWindow : public QMainWindow {
   void ShowStatus(const std::string& text);
   // Re-reads every piece of core state the window shows.
   void Refresh();
+  // While a search runs, woken by its worker (through the event queue): the rows found so
+  // far go to the list; once the worker has ended, the run ends.
+  void TakeFoundRows();
+  // The worker's wake-up call the window gives the core: posts TakeFoundRows to the
+  // window's thread.
+  void PostTakeFoundRows();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -85,8 +91,6 @@ class MainWindow : public QMainWindow {
   QComboBox* BoxWidget(THistoryBox which) const;
   CommandId ClipboardCommand(THistoryBox which, int key) const;
   void ShowContextMenu(CommandPlace place, const QPoint& globalPos);
-  // While a search runs, woken by its worker: the rows found so far go to the list.
-  void TakeFoundRows();
   // The busy cursor over the lists and the stop caption of the search button during a run.
   void ShowRunning(bool running);
   void ApplyStatus();

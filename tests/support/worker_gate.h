@@ -10,9 +10,12 @@ namespace skarvo {
 
 class WorkerGate {
  public:
-  // The wake-up call to give the run: holds the worker's thread.
-  std::function<void()> Wake() {
-    return [this] { Hold(); };
+  // The wake-up call to give the run: holds the worker's thread, then calls then.
+  std::function<void()> Wake(std::function<void()> then = nullptr) {
+    return [this, then = std::move(then)] {
+      Hold();
+      if (then) then();
+    };
   }
   // Waits until the worker is held at a hand-over.
   void WaitHeld() {
