@@ -15,6 +15,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/check_list_view.h"
 #include "gui/event_log.h"
@@ -80,6 +81,9 @@ MainWindow::MainWindow(UiPort& port, ClipboardPort* clipboard, ProcessPort* proc
   resize(form_->Width(), form_->Height());
   // The search's worker wakes the window from its own thread: the rows are taken here, on
   // the window's thread, through its event queue.
+  takeTimer_ = new QTimer(this);
+  takeTimer_->setSingleShot(true);
+  connect(takeTimer_, &QTimer::timeout, this, [this] { TakeFoundRows(); });
   form_->SetSearchWake([this] { PostTakeFoundRows(); });
   // Esc stops a running search (the search tool button shows "中止" meanwhile).
   auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -91,10 +95,21 @@ MainWindow::MainWindow(UiPort& port, ClipboardPort* clipboard, ProcessPort* proc
 }
 
 void MainWindow::PostTakeFoundRows() {
-  QMetaObject::invokeMethod(this, [this] { TakeFoundRows(); }, Qt::QueuedConnection);
+  // The rows are taken by a timer, not by the posted call itself: a search that finds rows
+  // faster than they are shown would keep a posted call always waiting, and posted calls go
+  // before timers, among them the list's own delayed layout, without which no row is drawn.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (takeTimer_->isActive()) return;
+        const qint64 since = lastTake_.isValid() ? lastTake_.elapsed() : kTakeInterval;
+        takeTimer_->start(static_cast<int>(std::max<qint64>(0, kTakeInterval - since)));
+      },
+      Qt::QueuedConnection);
 }
 
 void MainWindow::TakeFoundRows() {
+  lastTake_.start();
   Forward([this] { form_->TakeFoundRows(); });
   if (eventLog_ && form_->Search().runInProgress)
     eventLog_->Write("live", QStringLiteral("shown=%1").arg(resultList_->model()->rowCount()));

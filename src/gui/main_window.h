@@ -11,6 +11,7 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QTimer>
 #include <functional>
 #include <map>
 #include <memory>
@@ -65,9 +66,10 @@ class MainWindow : public QMainWindow {
   // While a search runs, woken by its worker (through the event queue): the rows found so
   // far go to the list; once the worker has ended, the run ends.
   void TakeFoundRows();
-  // The worker's wake-up call the window gives the core: posts TakeFoundRows to the
-  // window's thread.
+  // The worker's wake-up call the window gives the core (any thread): TakeFoundRows runs
+  // on the window's thread, at most every kTakeInterval.
   void PostTakeFoundRows();
+  static constexpr int kTakeInterval = 50;  // ms
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -121,6 +123,8 @@ class MainWindow : public QMainWindow {
   SearchState shownSearch_;
   bool shownRunning_ = false;
   QElapsedTimer lastStatusPaint_;
+  QTimer* takeTimer_ = nullptr;  // single shot: the next TakeFoundRows
+  QElapsedTimer lastTake_;
   std::string pendingStatus_;
   bool statusPending_ = false;
   std::unique_ptr<EventLog> eventLog_;  // SKARVO_EVENT_LOG, for outside drivers
