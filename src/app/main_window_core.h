@@ -126,6 +126,8 @@ class MainWindowCore {
   // The window's thread, woken: the rows found so far go to the result list; when the
   // worker has ended, the run ends.
   void TakeFoundRows() { run_.TakeFound(); }
+  // Whether the found rows waiting end the run (the window takes them at once then).
+  bool SearchEndWaiting() const { return run_.EndWaiting(); }
   // Takes found rows until the run has ended (without an event loop: tests, scripts).
   void WaitForSearch() { run_.WaitForEnd(); }
   // While a search runs every command shows disabled but the search tool button, which

@@ -1,5 +1,6 @@
 #include "app/search_handoff.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "search/search_text.h"
@@ -48,6 +49,11 @@ void SearchHandoff::WaitForBatch() {
   ready_.wait(lock, [this] { return !waiting_.Empty(); });
 }
 
+bool SearchHandoff::EndWaiting() {
+  std::lock_guard lock(mutex_);
+  return waiting_.ended;
+}
+
 namespace {
 
 // The worker whose thread this is, for the grep's reader, which knows no worker.
@@ -70,6 +76,7 @@ class SearchWorker::Sink : public SearchSink {
     return !stop_.stop_requested();
   }
   bool OnRow(const CheckListRow& row) override {
+    if (batch_.rows.empty()) batch_.rows.reserve(std::min<size_t>(options_.batchRows, 4096));
     batch_.rows.push_back(row);
     if (row.header) {
       std::string path = HeaderRowPath(row.text);
@@ -79,7 +86,8 @@ class SearchWorker::Sink : public SearchSink {
       ++progress_.hitsSinceTarget;
       batch_.progress = progress_;
     }
-    HandWhenDue();
+    // The clock is read every few rows only: rows come faster than it is worth reading.
+    if (batch_.rows.size() >= options_.batchRows || batch_.rows.size() % 16 == 0) HandWhenDue();
     return !stop_.stop_requested();
   }
   void OnFileFailed(const SearchFileFailure& failure) override { batch_.failure = failure; }

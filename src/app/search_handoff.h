@@ -67,6 +67,8 @@ class SearchHandoff {
   SearchBatch Take();
   // Window: blocks until a batch waits (for callers without an event loop).
   void WaitForBatch();
+  // Whether the waiting batch ends the run.
+  bool EndWaiting();
 
  private:
   std::mutex mutex_;

@@ -75,6 +75,8 @@ class TSearchRun {
   // progress on the status bar; when the worker has ended, ends the run (messages, status).
   // Rethrows here an exception the stage let through, after the run has ended.
   void TakeFound();
+  // Whether the rows waiting for TakeFound end the run.
+  bool EndWaiting() const { return running_.handoff && running_.handoff->EndWaiting(); }
   // Takes found rows until the run has ended and its worker's thread with it (for callers
   // without an event loop).
   void WaitForEnd();

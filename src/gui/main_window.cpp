@@ -101,6 +101,11 @@ void MainWindow::PostTakeFoundRows() {
   QMetaObject::invokeMethod(
       this,
       [this] {
+        // The run's end is shown at once.
+        if (form_->SearchEndWaiting()) {
+          takeTimer_->stop();
+          return TakeFoundRows();
+        }
         if (takeTimer_->isActive()) return;
         const qint64 since = lastTake_.isValid() ? lastTake_.elapsed() : kTakeInterval;
         takeTimer_->start(static_cast<int>(std::max<qint64>(0, kTakeInterval - since)));
