@@ -95,22 +95,22 @@ MainWindow::MainWindow(UiPort& port, ClipboardPort* clipboard, ProcessPort* proc
 }
 
 void MainWindow::PostTakeFoundRows() {
-  // The rows are taken by a timer, not by the posted call itself: a search that finds rows
+  // By name: the call carries nothing the worker's thread made.
+  QMetaObject::invokeMethod(this, "ScheduleTake", Qt::QueuedConnection);
+}
+
+void MainWindow::ScheduleTake() {
+  // The run's end is shown at once.
+  if (form_->SearchEndWaiting()) {
+    takeTimer_->stop();
+    return TakeFoundRows();
+  }
+  // Other rows are taken by a timer, not by the posted call itself: a search that finds rows
   // faster than they are shown would keep a posted call always waiting, and posted calls go
   // before timers, among them the list's own delayed layout, without which no row is drawn.
-  QMetaObject::invokeMethod(
-      this,
-      [this] {
-        // The run's end is shown at once.
-        if (form_->SearchEndWaiting()) {
-          takeTimer_->stop();
-          return TakeFoundRows();
-        }
-        if (takeTimer_->isActive()) return;
-        const qint64 since = lastTake_.isValid() ? lastTake_.elapsed() : kTakeInterval;
-        takeTimer_->start(static_cast<int>(std::max<qint64>(0, kTakeInterval - since)));
-      },
-      Qt::QueuedConnection);
+  if (takeTimer_->isActive()) return;
+  const qint64 since = lastTake_.isValid() ? lastTake_.elapsed() : kTakeInterval;
+  takeTimer_->start(static_cast<int>(std::max<qint64>(0, kTakeInterval - since)));
 }
 
 void MainWindow::TakeFoundRows() {

@@ -71,6 +71,10 @@ class MainWindow : public QMainWindow {
   void PostTakeFoundRows();
   static constexpr int kTakeInterval = 50;  // ms
 
+ private slots:
+  // On the window's thread, after PostTakeFoundRows: starts the take timer.
+  void ScheduleTake();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
