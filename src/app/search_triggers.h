@@ -3,8 +3,8 @@
 // builds the target list when it is empty, hands a snapshot of the target rows to
 // TSearchStage on a worker thread, shows its progress and hits on the status bar, collects
 // its rows in the result session as they come, activates the search tab and reports a
-// failed file, a rejected pattern or an empty result in a message box. The window (MainWindowCore) owns every
-// piece and hands references to them in SearchRunParts.
+// failed file, a rejected pattern or an empty result in a message box. The window
+// (MainWindowCore) owns every piece and hands references to them in SearchRunParts.
 #pragma once
 
 #include <chrono>

@@ -155,5 +155,4 @@ void QtUiPort::SetStatusText(const std::string& text) {
   if (sink_) sink_(text);
 }
 
-
 }  // namespace skarvo::gui

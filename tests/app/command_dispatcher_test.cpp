@@ -8,8 +8,8 @@
 #include <string>
 
 #include "app/main_window_core_fixture.h"
-#include "support/worker_gate.h"
 #include "platform/codepage.h"
+#include "support/worker_gate.h"
 
 namespace skarvo {
 namespace {

@@ -48,7 +48,8 @@ class SearchHandoffTest : public testing::TempFolderTest {
     targets.push_back(folder);
     const int files = 5 + static_cast<int>(random() % 30);
     for (int f = 0; f < files; ++f) {
-      const std::string path = dir_ + "/f" + std::to_string(seed) + "_" + std::to_string(f) + ".txt";
+      const std::string path =
+          dir_ + "/f" + std::to_string(seed) + "_" + std::to_string(f) + ".txt";
       std::ofstream out(path, std::ios::binary);
       const int lines = random() % 5 == 0 ? 9000 : static_cast<int>(random() % 40);
       for (int l = 0; l < lines; ++l)
@@ -99,9 +100,9 @@ TEST_F(SearchHandoffTest, BatchesCarryTheStagesRowsInOrder) {
         int64_t dots = 0;
         SearchBatch last;
         {
-          SearchWorker worker(*stage_, targets, handoff,
-                              {batchRows, std::chrono::milliseconds(batchRows == 1 ? 0 : 50),
-                               !regex});
+          SearchWorker worker(
+              *stage_, targets, handoff,
+              {batchRows, std::chrono::milliseconds(batchRows == 1 ? 0 : 50), !regex});
           for (bool ended = false; !ended;) {
             handoff.WaitForBatch();
             SearchBatch batch = handoff.Take();
