@@ -124,7 +124,7 @@ void MainWindowCore::FormClose(int width, int height) {
 
 CommandState MainWindowCore::State(CommandId id) const {
   CommandState state = states_[static_cast<size_t>(id)];
-  if (Busy() && id != CommandId::kToolSearch) state.enabled = false;
+  if (Busy() && id != CommandId::kToolSearch && id != CommandId::kExit) state.enabled = false;
   // The restore is offered only while the session holds what it takes back: a search, for
   // one, leaves nothing to restore.
   if ((id == CommandId::kUndo || id == CommandId::kToolUndo) && !HasUndo(session_))
@@ -137,6 +137,11 @@ void MainWindowCore::StopSearch() { run_.RequestStop(); }
 void MainWindowCore::Execute(CommandId id) {
   if (Busy()) {
     if (id == CommandId::kToolSearch) StopSearch();
+    // The exit stops the run; the window closes once it has ended.
+    if (id == CommandId::kExit) {
+      StopSearch();
+      closeRequested_ = true;
+    }
     return;
   }
   const CommandState state = State(id);

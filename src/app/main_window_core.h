@@ -5,10 +5,10 @@
 // handlers. The gui's MainWindow shows this state and forwards the user's events here,
 // re-reading the state after each one.
 //
-// A pattern search lets window messages through while it reads a file, so the window
-// repaints and the user may click meanwhile. Every handler here holds off while a run is in
-// progress: it returns at once and changes nothing, and the window's next refresh shows the
-// state the run is building.
+// A search runs on a worker thread while the window goes on, so the window repaints and the
+// user may click meanwhile. Every handler here holds off while a run is in progress: it
+// returns at once and changes nothing (but the stop and the exit, which stops the run and
+// closes after it), and the window's next refresh shows the rows the run has handed over.
 #pragma once
 
 #include <array>
@@ -116,14 +116,22 @@ class MainWindowCore {
   // handlers of its commands here when it is wired to the window, e.g.
   //   form.Commands().Register({CommandId::kReplace, CommandId::kToolReplace}, ...);
   TCommandDispatcher& Commands() { return commands_; }
-  // The stop (tool button "検索" while a run works, Esc): the run ends at its next chance
-  // with the rows found so far and says so on the status bar. Nothing while no run works.
+  // The stop (tool button "検索" while a run works, Esc, and the close): the run ends at its
+  // next row, target or block with the rows found so far and says so on the status bar.
+  // Nothing while no run works.
   void StopSearch();
-  // Run while a search lets window messages through, so the window can show the rows found
-  // so far.
-  void SetLiveRefresh(std::function<void()> refresh) { run_.SetOnMessages(std::move(refresh)); }
+  // Called on the search's worker thread when found rows wait: the window then calls
+  // TakeFoundRows on its own thread. Must be safe to call from another thread.
+  void SetSearchWake(std::function<void()> wake) { run_.SetWake(std::move(wake)); }
+  // The window's thread, woken: the rows found so far go to the result list; when the
+  // worker has ended, the run ends.
+  void TakeFoundRows() { run_.TakeFound(); }
+  // Whether the found rows waiting end the run (the window takes them at once then).
+  bool SearchEndWaiting() const { return run_.EndWaiting(); }
+  // Takes found rows until the run has ended (without an event loop: tests, scripts).
+  void WaitForSearch() { run_.WaitForEnd(); }
   // While a search runs every command shows disabled but the search tool button, which
-  // stops the run.
+  // stops the run, and "終了", which stops it and closes the window after it.
   CommandState State(CommandId id) const;
 
   // Mode switches (also for the operations on results).
@@ -268,10 +276,9 @@ class MainWindowCore {
   FileChoiceRequest saveDialog;           // the save dialog of the join and the split
   CoreTimer statusTimer{5000, false};     // status message timer
   CoreTimer dragScrollTimer{150, false};  // drag scroll timer of the join list
-  // Lets window messages through while it reads a file.
-  // Lets window messages through while it reads a file (now and then) and stops when the
-  // user asked the run to stop.
-  TGrep grep{[this] { return run_.LetMessagesRun(); }};
+  // Asks the search's worker between blocks whether to stop (and hands it the time to pass
+  // its rows on).
+  TGrep grep{[] { return SearchWorker::PollCurrent(); }};
   TAWKStr matcher;         // replace matcher, line separator CR LF
   RowMatcher rowMatcher_;  // the highlight's, whose patterns are found again for every row
   TXBiff sheetReader;

@@ -1,5 +1,6 @@
 #include "app/search_triggers.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "ops/session_search.h"
@@ -15,62 +16,41 @@ constexpr size_t kMaxStatusBytes = 1024;
 
 const std::string& Caption() { return ApplicationCaption(); }
 
-// Sets the flag for the life of a run, also when the run ends with an exception.
+// Sets the flag while a run is being started, also when starting ends with an exception;
+// a run that started keeps it until its end.
 class RunGuard {
  public:
   explicit RunGuard(bool& flag) : flag_(flag) { flag_ = true; }
-  ~RunGuard() { flag_ = false; }
+  ~RunGuard() {
+    if (!kept_) flag_ = false;
+  }
   RunGuard(const RunGuard&) = delete;
   RunGuard& operator=(const RunGuard&) = delete;
+  void Keep() { kept_ = true; }
 
  private:
   bool& flag_;
+  bool kept_ = false;
 };
 
 }  // namespace
 
-// Collects the stage's rows in the session and shows the progress on the status bar.
-class TSearchRun::StatusSink : public SessionSink {
- public:
-  explicit StatusSink(TSearchRun& run) : SessionSink(run.p_.session), run_(run) {}
+TSearchRun::~TSearchRun() {
+  // The worker reads the stage and hands to the handoff: it ends first.
+  running_.worker.reset();
+  ReleaseEnded();
+}
 
-  bool OnTarget(int index, int count) override {
-    run_.SetStatus(SearchProgressText(index, count));
-    return !run_.LetMessagesRun();
-  }
-  bool OnProgress() override { return !run_.LetMessagesRun(); }
-  bool OnRow(const CheckListRow& row) override {
-    // The result list shows the rows as they come.
-    SessionSink::OnRow(row);
-    // A plain search shows one dot per hit; past a status bar's width more dots would only
-    // cost time.
-    if (!row.header && !run_.p_.settings.useRegex && run_.statusText_.size() < kMaxStatusBytes)
-      run_.SetStatus(run_.statusText_ + ".");
-    return !run_.p_.session.search.stopRequested;
-  }
-
- private:
-  TSearchRun& run_;
-};
+void TSearchRun::ReleaseEnded() {
+  ended_.worker.reset();
+  ended_.handoff.reset();
+}
 
 void TSearchRun::RequestStop() {
-  if (p_.session.search.runInProgress) p_.session.search.stopRequested = true;
+  if (running_.worker) running_.worker->RequestStop();
 }
 
-bool TSearchRun::LetMessagesRun() {
-  const auto now = std::chrono::steady_clock::now();
-  if (now - lastPump_ >= pumpInterval_) {
-    lastPump_ = now;
-    if (onMessages_) onMessages_();
-    p_.port.ProcessMessages();
-  }
-  return p_.session.search.stopRequested;
-}
-
-void TSearchRun::SetStatus(const std::string& text) {
-  statusText_ = text;
-  p_.port.SetStatusText(text);
-}
+void TSearchRun::SetStatus(const std::string& text) { p_.port.SetStatusText(text); }
 
 void TSearchRun::PutSearchTextOnTop() {
   HistoryBox& box = p_.searchHistory;
@@ -116,8 +96,6 @@ void TSearchRun::OnSearchHistoryPick(int index) {
 void TSearchRun::RunSearch() {
   if (p_.session.search.runInProgress) return;
   RunGuard guard(p_.session.search.runInProgress);
-  p_.session.search.stopRequested = false;
-  lastPump_ = {};  // the first chance lets messages run, so the emptied list shows at once
 
   // A new run ends any pending replace and what the last operation left to take back.
   BeginSessionSearch(p_.session);
@@ -159,26 +137,78 @@ void TSearchRun::RunSearch() {
     return;
   }
 
-  // What was found before a file failed is shown.
   // The run works on the rows as they are now, whatever the window does to the list meanwhile.
-  const std::shared_ptr<const CheckList::RowVector> targets = p_.targetList.SharedRows();
-  StatusSink sink(*this);
-  const bool stopped = p_.stage.Run(*targets, sink) == SearchEnd::kStopped;
+  Start(pattern, p_.targetList.SharedRows());
+  guard.Keep();
+}
+
+void TSearchRun::Start(const SearchPattern& pattern,
+                       std::shared_ptr<const std::vector<CheckListRow>> targets) {
+  // The stage is the new worker's from here.
+  ReleaseEnded();
+  p_.session.search.runInProgress = true;
+  pattern_ = pattern;
+  running_.handoff = std::make_unique<SearchHandoff>(wake_);
+  running_.worker = std::make_unique<SearchWorker>(
+      p_.stage, std::move(targets), *running_.handoff,
+      SearchWorker::Options{batchRows_, batchInterval_, !pattern.useRegex});
+}
+
+void TSearchRun::TakeFound() {
+  if (!running_.handoff) return;
+  SearchBatch batch = running_.handoff->Take();
+  // The result list shows the rows as they come.
+  CheckList& rows = p_.session.rows;
+  for (CheckListRow& row : batch.rows) rows.Insert(rows.Count(), std::move(row));
+  for (auto& [path, identity] : batch.searchedFiles)
+    p_.session.search.searchedFiles[std::move(path)] = identity;
+  if (batch.progress) ShowProgress(*batch.progress);
+  if (batch.ended) Complete(batch);
+}
+
+void TSearchRun::WaitForEnd() {
+  while (running_.handoff) {
+    running_.handoff->WaitForBatch();
+    TakeFound();
+  }
+  ReleaseEnded();
+}
+
+void TSearchRun::ShowProgress(const SearchProgress& progress) {
+  std::string text = SearchProgressText(progress.index, progress.count);
+  // A plain search shows one dot per hit; past a status bar's width more dots would only
+  // cost time.
+  if (text.size() < kMaxStatusBytes)
+    text.append(static_cast<size_t>(std::min<int64_t>(
+                    progress.hitsSinceTarget, static_cast<int64_t>(kMaxStatusBytes - text.size()))),
+                '.');
+  SetStatus(text);
+}
+
+void TSearchRun::Complete(const SearchBatch& last) {
+  // The worker has left the stage; its thread ends as it returns from this hand-over.
+  ReleaseEnded();
+  ended_ = std::move(running_);
+  // What was found before a file failed is shown.
   // Every file that failed is named once the run is over, in one message.
-  if (sink.failure || !sink.refused.empty())
-    p_.port.ShowMessage(SearchErrorMessage(sink.Failures()), Caption());
+  std::vector<SearchFileFailure> failures = last.refused;
+  if (last.failure) failures.push_back(*last.failure);
+  if (!failures.empty()) p_.port.ShowMessage(SearchErrorMessage(failures), Caption());
+  const bool stopped = last.end == SearchEnd::kStopped;
 
   // The search tab shows what was found; the status text goes after a while.
   p_.activePage = 0;
   p_.statusTimer.SetEnabled(true);
-  NoteSearchDone(p_.session, pattern);
-  Finish(!stopped);
+  NoteSearchDone(p_.session, pattern_);
+  Finish(!stopped && !last.error);
   if (stopped) {
     const CheckList& rows = p_.session.rows;
     SetStatus(Sjis("検索を中止しました（") + std::to_string(rows.HeaderCount()) +
               Sjis("ファイル、") + std::to_string(rows.Count() - rows.HeaderCount()) +
               Sjis("件）"));
   }
+  p_.session.search.runInProgress = false;
+  if (last.error) std::rethrow_exception(last.error);
 }
 
 void TSearchRun::ClearResults() {

@@ -45,7 +45,6 @@ class StatusKeepingPort : public UiPort {
     statusText_ = text;
     inner_.SetStatusText(text);
   }
-  void ProcessMessages() override { inner_.ProcessMessages(); }
 
  private:
   UiPort& inner_;

@@ -43,7 +43,6 @@ class CliPort : public UiPort {
     return std::nullopt;
   }
   void SetStatusText(const std::string&) override {}
-  void ProcessMessages() override {}
 
   void Print(const std::string& cp932) { PrintError(edge_.Out(cp932)); }
 

@@ -15,6 +15,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/check_list_view.h"
 #include "gui/event_log.h"
@@ -78,7 +79,12 @@ MainWindow::MainWindow(UiPort& port, ClipboardPort* clipboard, ProcessPort* proc
   ApplyDisplay();
   ForwardWorkArea();
   resize(form_->Width(), form_->Height());
-  form_->SetLiveRefresh([this] { RefreshLive(); });
+  // The search's worker wakes the window from its own thread: the rows are taken here, on
+  // the window's thread, through its event queue.
+  takeTimer_ = new QTimer(this);
+  takeTimer_->setSingleShot(true);
+  connect(takeTimer_, &QTimer::timeout, this, [this] { TakeFoundRows(); });
+  form_->SetSearchWake([this] { PostTakeFoundRows(); });
   // Esc stops a running search (the search tool button shows "中止" meanwhile).
   auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(stop, &QShortcut::activated, this, [this] {
@@ -88,14 +94,29 @@ MainWindow::MainWindow(UiPort& port, ClipboardPort* clipboard, ProcessPort* proc
   Refresh();
 }
 
-void MainWindow::RefreshLive() {
-  constexpr qint64 kLiveRefreshInterval = 50;  // ms
-  if (lastLiveRefresh_.isValid() && lastLiveRefresh_.elapsed() < kLiveRefreshInterval) return;
-  lastLiveRefresh_.start();
-  refreshingLive_ = true;
-  Refresh();
-  refreshingLive_ = false;
-  if (eventLog_)
+void MainWindow::PostTakeFoundRows() {
+  // By name: the call carries nothing the worker's thread made.
+  QMetaObject::invokeMethod(this, "ScheduleTake", Qt::QueuedConnection);
+}
+
+void MainWindow::ScheduleTake() {
+  // The run's end is shown at once.
+  if (form_->SearchEndWaiting()) {
+    takeTimer_->stop();
+    return TakeFoundRows();
+  }
+  // Other rows are taken by a timer, not by the posted call itself: a search that finds rows
+  // faster than they are shown would keep a posted call always waiting, and posted calls go
+  // before timers, among them the list's own delayed layout, without which no row is drawn.
+  if (takeTimer_->isActive()) return;
+  const qint64 since = lastTake_.isValid() ? lastTake_.elapsed() : kTakeInterval;
+  takeTimer_->start(static_cast<int>(std::max<qint64>(0, kTakeInterval - since)));
+}
+
+void MainWindow::TakeFoundRows() {
+  lastTake_.start();
+  Forward([this] { form_->TakeFoundRows(); });
+  if (eventLog_ && form_->Search().runInProgress)
     eventLog_->Write("live", QStringLiteral("shown=%1").arg(resultList_->model()->rowCount()));
 }
 
@@ -115,7 +136,6 @@ void MainWindow::ShowRunning(bool running) {
   search->setToolTip(caption);
   // The tool bar shows pictures only: the stop has its own.
   search->setIcon(running ? StopIcon() : ToolIcon(CommandId::kToolSearch));
-  if (!running) lastLiveRefresh_.invalidate();
   if (running && eventLog_) eventLog_->Write("start");
 }
 
@@ -312,8 +332,8 @@ void MainWindow::ApplyStatus() {
   if (eventLog_) eventLog_->Write("status", statusLabel_->text());
   // Long operations set their progress without returning to the message loop, so the label
   // is painted here; at most every 40 ms, as each paint is a round trip to the X server.
-  // The last text is painted by the loop, as is the text of a search run, which lets
-  // messages run right after this refresh.
+  // The last text is painted by the loop, as is the text of a search run, whose worker
+  // leaves the loop free.
   constexpr qint64 kStatusPaintInterval = 40;  // ms
   if (shownRunning_) return;
   if (lastStatusPaint_.isValid() && lastStatusPaint_.elapsed() < kStatusPaintInterval) return;
@@ -338,7 +358,7 @@ void MainWindow::Refresh() {
     ApplyDisplay();
     resultList_->Redraw();
   }
-  if (refreshingLive_ && form_->Search().runInProgress)
+  if (form_->Search().runInProgress)
     resultList_->RefreshGrowing();
   else
     resultList_->Refresh();
@@ -388,7 +408,8 @@ void MainWindow::ForwardWorkArea() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (!form_->CanClose()) {
-    // A search is reading files: the window closes once it has ended.
+    // A search is reading files: it stops, and the window closes once it has ended.
+    form_->StopSearch();
     closeWaiting_ = true;
     event->ignore();
     return;

@@ -11,6 +11,7 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QTimer>
 #include <functional>
 #include <map>
 #include <memory>
@@ -62,6 +63,17 @@ class MainWindow : public QMainWindow {
   void ShowStatus(const std::string& text);
   // Re-reads every piece of core state the window shows.
   void Refresh();
+  // While a search runs, woken by its worker (through the event queue): the rows found so
+  // far go to the list; once the worker has ended, the run ends.
+  void TakeFoundRows();
+  // The worker's wake-up call the window gives the core (any thread): TakeFoundRows runs
+  // on the window's thread, at most every kTakeInterval.
+  void PostTakeFoundRows();
+  static constexpr int kTakeInterval = 50;  // ms
+
+ private slots:
+  // On the window's thread, after PostTakeFoundRows: starts the take timer.
+  void ScheduleTake();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -85,8 +97,6 @@ class MainWindow : public QMainWindow {
   QComboBox* BoxWidget(THistoryBox which) const;
   CommandId ClipboardCommand(THistoryBox which, int key) const;
   void ShowContextMenu(CommandPlace place, const QPoint& globalPos);
-  // While a search runs: the views at most every kLiveRefreshInterval.
-  void RefreshLive();
   // The busy cursor over the lists and the stop caption of the search button during a run.
   void ShowRunning(bool running);
   void ApplyStatus();
@@ -116,9 +126,9 @@ class MainWindow : public QMainWindow {
   std::string shownCoreStatus_;
   SearchState shownSearch_;
   bool shownRunning_ = false;
-  QElapsedTimer lastLiveRefresh_;
   QElapsedTimer lastStatusPaint_;
-  bool refreshingLive_ = false;
+  QTimer* takeTimer_ = nullptr;  // single shot: the next TakeFoundRows
+  QElapsedTimer lastTake_;
   std::string pendingStatus_;
   bool statusPending_ = false;
   std::unique_ptr<EventLog> eventLog_;  // SKARVO_EVENT_LOG, for outside drivers

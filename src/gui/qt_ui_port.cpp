@@ -155,6 +155,4 @@ void QtUiPort::SetStatusText(const std::string& text) {
   if (sink_) sink_(text);
 }
 
-void QtUiPort::ProcessMessages() { QCoreApplication::processEvents(); }
-
 }  // namespace skarvo::gui

@@ -32,7 +32,6 @@ class QtUiPort : public UiPort {
   std::optional<std::string> ChooseOpenFile(const FileChoiceRequest& request) override;
   std::optional<std::string> ChooseSaveFile(const FileChoiceRequest& request) override;
   void SetStatusText(const std::string& text) override;
-  void ProcessMessages() override;
 
  private:
   std::optional<std::string> ChooseFile(const FileChoiceRequest& request, bool save);

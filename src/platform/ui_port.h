@@ -1,7 +1,7 @@
 // The UI port: everything the core needs from a person or from the window system. The gui
 // implements it with Qt; tests use the scripted FakeUiPort. Every text is CP932. The search
-// stage and the grep reader never see it: they take a "let messages run / stop?" callback
-// (TMessagePump in engine/txt_file.h).
+// stage and the grep reader never see it: they run on a worker thread and take a "stop?"
+// callback (TMessagePump in engine/txt_file.h).
 #pragma once
 
 #include <optional>
@@ -59,8 +59,6 @@ class UiPort {
   virtual std::optional<std::string> ChooseSaveFile(const FileChoiceRequest& request) = 0;
   // The status bar text.
   virtual void SetStatusText(const std::string& text) = 0;
-  // Lets pending window messages run (repaints, and whatever the window allows meanwhile).
-  virtual void ProcessMessages() = 0;
 };
 
 }  // namespace skarvo

@@ -22,12 +22,9 @@ struct SearchState {
   bool searchUsedRegex = true;
   bool searchCaseSensitive = true;
   bool searchFuzzy = false;
-  // True while a run works. A pattern search lets window messages through, so the window
-  // repaints; every command must check this and wait until the run has ended.
+  // True while a run works. The window goes on meanwhile; every command must check this
+  // and wait until the run has ended.
   bool runInProgress = false;
-  // Set by the stop command while a run works; the run ends at the next chance, keeping the
-  // rows found so far. Cleared when a run starts.
-  bool stopRequested = false;
 };
 
 // Notes the file of a result header row as the search finds it (right after reading it).

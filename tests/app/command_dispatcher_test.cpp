@@ -9,6 +9,7 @@
 
 #include "app/main_window_core_fixture.h"
 #include "platform/codepage.h"
+#include "support/worker_gate.h"
 
 namespace skarvo {
 namespace {
@@ -56,17 +57,19 @@ TEST_F(MainWindowCoreTest, DuringASearchOnlyTheStopIsEnabledAndItEndsTheRun) {
   form->folderHistory.SetItemIndex(0);
   form->Targets().BuildTargetList(false);
   form->searchHistory.SetText("abc");
-  int pumps = 0;
-  port_.onProcessMessages = [&] {
-    if (!form->Search().runInProgress) return;
-    ++pumps;
-    EXPECT_FALSE(form->State(CommandId::kSearch).enabled);
-    EXPECT_FALSE(form->State(CommandId::kFolderSelect).enabled);
-    EXPECT_TRUE(form->State(CommandId::kToolSearch).enabled);
-    form->Execute(CommandId::kToolSearch);  // "中止"
-  };
+  // The worker is held at its first hand-over, before any row.
+  WorkerGate gate;
+  form->SearchRun().SetBatching(1, std::chrono::milliseconds(0));
+  form->SetSearchWake(gate.Wake());
   form->Execute(CommandId::kToolSearch);
-  EXPECT_GT(pumps, 0);
+  gate.WaitHeld();
+  EXPECT_TRUE(form->Search().runInProgress);
+  EXPECT_FALSE(form->State(CommandId::kSearch).enabled);
+  EXPECT_FALSE(form->State(CommandId::kFolderSelect).enabled);
+  EXPECT_TRUE(form->State(CommandId::kToolSearch).enabled);
+  form->Execute(CommandId::kToolSearch);  // "中止"
+  gate.Open();
+  form->WaitForSearch();
   EXPECT_FALSE(form->Search().runInProgress);
   EXPECT_TRUE(form->State(CommandId::kSearch).enabled);
   EXPECT_EQ(form->StatusText(), Sjis("検索を中止しました（0ファイル、0件）"));

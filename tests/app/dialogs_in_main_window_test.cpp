@@ -75,6 +75,7 @@ TEST_F(MainWindowCoreTest, SearchBoxFocusFolderHistoryRuleAndHelp) {
   form->OnTabChange(kPageTargets);
   EXPECT_EQ(form->FocusTarget(), TFocusTarget::kTargetList);
   form->Execute(CommandId::kSearch);
+  form->WaitForSearch();
   EXPECT_EQ(form->FocusTarget(), TFocusTarget::kSearchBox);
   EXPECT_GT(form->FocusRequestCount(), requests + 1);
 

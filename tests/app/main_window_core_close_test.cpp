@@ -24,6 +24,7 @@ class MainWindowCoreCloseTest : public MainWindowCoreTest {
     form->Execute(CommandId::kFolderSelect);
     form->OnSearchBoxEdit("abc");
     form->Execute(CommandId::kToolSearch);
+    form->WaitForSearch();
     EXPECT_TRUE(FileExists(Extracted("d.xls")));
     EXPECT_TRUE(FileExists(Extracted("c.doc")));
     return form;

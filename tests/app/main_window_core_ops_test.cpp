@@ -23,6 +23,7 @@ class MainWindowCoreOpsTest : public MainWindowCoreTest {
     form->Execute(C::kFolderSelect);
     form->searchHistory.SetText(text);
     form->Execute(C::kToolSearch);
+    form->WaitForSearch();
     return form;
   }
   static bool On(const MainWindowCore& form, std::initializer_list<CommandId> ids) {
@@ -106,6 +107,7 @@ TEST_F(MainWindowCoreOpsTest, ASearchLeavesNothingToRestore) {
     ASSERT_TRUE(On(*form, kRestore));
     form->searchHistory.SetText("one");  // found also after the overwrite
     form->Execute(C::kToolSearch);
+    form->WaitForSearch();
     ASSERT_GT(form->resultList.Count(), 0);
     EXPECT_TRUE(Off(*form, kRestore));
     form.reset();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_window_core_fixture.h"
+#include "support/worker_gate.h"
 
 namespace skarvo {
 namespace {
@@ -43,6 +44,7 @@ TEST_F(MainWindowCoreSearchTest, NoTargetsIsANoticeForTheToolButtonAndTheMenu) {
   // Enter with an empty box does nothing at all.
   form->OnStatusTimer();
   form->OnSearchBoxEnter();
+  form->WaitForSearch();
   EXPECT_EQ(form->StatusText(), "");
   EXPECT_TRUE(form->searchHistory.Items().empty());
 }
@@ -52,6 +54,7 @@ TEST_F(MainWindowCoreSearchTest, EnterInTheSearchBoxSearchesTheTargets) {
   form->OnSearchBoxEdit("abc");
   form->OnTabChange(2);
   form->OnSearchBoxEnter();
+  form->WaitForSearch();
   EXPECT_EQ(form->ActivePage(), 0);
   EXPECT_EQ(form->Search().searchText, "abc");
   EXPECT_EQ(form->searchHistory.Items(), (std::vector<std::string>{"abc"}));
@@ -71,12 +74,14 @@ TEST_F(MainWindowCoreSearchTest, ChoosingAHistoryEntrySearchesAgain) {
   WriteSettings("[Main]\n検索文字=\"zzz\",\"here\",\n");
   auto form = FormOverTree(false);
   form->OnSearchHistoryPick(1);
+  form->WaitForSearch();
   EXPECT_EQ(form->searchHistory.Items(), (std::vector<std::string>{"here", "zzz"}));
   EXPECT_EQ(form->Search().searchText, "here");
   EXPECT_EQ(form->resultList.Count(), 2);
   // The menu item puts the box's text on top first.
   form->OnSearchBoxEdit("zzz");
   form->Execute(C::kSearch);
+  form->WaitForSearch();
   EXPECT_EQ(form->searchHistory.Items(), (std::vector<std::string>{"zzz", "here"}));
   EXPECT_TRUE(form->resultList.Empty());
   ASSERT_EQ(port_.CallsOf("message").size(), 1u);
@@ -88,7 +93,9 @@ TEST_F(MainWindowCoreSearchTest, TheSearchBoxIsOffInTheJoinMode) {
   form->OnSearchBoxEdit("abc");
   form->Execute(C::kJoinMode);
   form->OnSearchBoxEnter();
+  form->WaitForSearch();
   form->Execute(C::kToolSearch);
+  form->WaitForSearch();
   EXPECT_TRUE(form->resultList.Empty());
   EXPECT_EQ(form->Search().searchText, "");
 }
@@ -97,6 +104,7 @@ TEST_F(MainWindowCoreSearchTest, CellHitsRefuseAChecksAndTextHitsToggle) {
   auto form = FormOverTree(true);
   form->OnSearchBoxEdit("abc");
   form->Execute(C::kToolSearch);
+  form->WaitForSearch();
   int cellRow = -1;
   int textRow = -1;
   for (int i = 0; i < form->resultList.Count(); ++i) {
@@ -135,28 +143,23 @@ TEST_F(MainWindowCoreSearchTest, CellHitsRefuseAChecksAndTextHitsToggle) {
   EXPECT_TRUE(form->State(C::kResultOpenFile).enabled);
 }
 
-TEST_F(MainWindowCoreSearchTest, EveryCommandWaitsWhileAPatternSearchLetsMessagesThrough) {
+TEST_F(MainWindowCoreSearchTest, EveryCommandWaitsWhileASearchRuns) {
   auto form = FormOverTree(false);
   form->OnSearchBoxEdit("abc");
-  int calls = 0;
-  port_.onProcessMessages = [&] {
-    ++calls;
-    ASSERT_TRUE(form->Search().runInProgress);
-    form->Execute(C::kExit);
-    form->Execute(C::kToolJoinMode);
-    form->Execute(C::kToolFolderSelect);
-    form->Execute(C::kTargetAllOff);
-    form->OnTabChange(2);
-    form->OnSearchBoxEdit("changed");
-    form->OnSearchBoxEnter();
-    form->OnFolderBoxEdit("/nowhere");
-    form->OnTargetCheckClick(1);
-    form->FormClose(10, 10);
-    EXPECT_FALSE(form->CanClose());
-  };
   form->Execute(C::kToolSearch);
-  port_.onProcessMessages = nullptr;
-  EXPECT_GT(calls, 0);
+  // The run works on its own thread: the window's handlers come meanwhile.
+  ASSERT_TRUE(form->Search().runInProgress);
+  form->Execute(C::kToolJoinMode);
+  form->Execute(C::kToolFolderSelect);
+  form->Execute(C::kTargetAllOff);
+  form->OnTabChange(2);
+  form->OnSearchBoxEdit("changed");
+  form->OnSearchBoxEnter();
+  form->OnFolderBoxEdit("/nowhere");
+  form->OnTargetCheckClick(1);
+  form->FormClose(10, 10);
+  EXPECT_FALSE(form->CanClose());
+  form->WaitForSearch();
   EXPECT_FALSE(form->CloseRequested());
   EXPECT_EQ(form->ModeNumber(), 0);
   EXPECT_EQ(form->ActivePage(), 0);
@@ -167,6 +170,27 @@ TEST_F(MainWindowCoreSearchTest, EveryCommandWaitsWhileAPatternSearchLetsMessage
   EXPECT_TRUE(port_.CallsOf("folder").size() == 1);  // the first choice only
   EXPECT_FALSE(FileExists(Home() + "/Skarvo.ini"));
   EXPECT_TRUE(form->CanClose());
+}
+
+// "終了" while a search runs is not lost: the run stops at its first hand-over (held there)
+// and the window may close once it has ended.
+TEST_F(MainWindowCoreSearchTest, TheExitStopsARunAndClosesAfterIt) {
+  auto form = FormOverTree(false);
+  form->OnSearchBoxEdit("abc");
+  WorkerGate gate;
+  form->SearchRun().SetBatching(1, std::chrono::milliseconds(0));
+  form->SetSearchWake(gate.Wake());
+  form->Execute(C::kToolSearch);
+  gate.WaitHeld();
+  EXPECT_TRUE(form->State(C::kExit).enabled);
+  form->Execute(C::kExit);
+  EXPECT_TRUE(form->CloseRequested());
+  EXPECT_FALSE(form->CanClose());
+  gate.Open();
+  form->WaitForSearch();
+  EXPECT_TRUE(form->CanClose());
+  EXPECT_EQ(form->StatusText(), Sjis("検索を中止しました（0ファイル、0件）"));
+  EXPECT_TRUE(form->resultList.Empty());
 }
 
 // A clipboard whose text has a character without a CP932 form.

@@ -8,6 +8,7 @@
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "support/fake_ui_port.h"
+#include "support/worker_gate.h"
 
 namespace skarvo {
 namespace {
@@ -21,7 +22,7 @@ class SearchRunTest : public ::testing::Test {
       : home_(MakeHome()),
         targets_(TargetListParts{targetList_, resultList_, joinList_, folderHistory_, settings_,
                                  folderDialog_, timer_, ui_}),
-        grep_([this] { return run_.LetMessagesRun(); }),
+        grep_([] { return SearchWorker::PollCurrent(); }),
         ledger_(home_),
         stage_(SearchStageParts{grep_, xbiff_, readDoc_, ledger_}),
         run_(SearchRunParts{targetList_, session_, cellLabels_, searchHistory_, folderHistory_,
@@ -47,6 +48,24 @@ class SearchRunTest : public ::testing::Test {
   void Search(const std::string& text) {
     searchHistory_.SetText(text);
     run_.SearchToolButtonClick();
+    run_.WaitForEnd();
+  }
+  // Searches with the worker held at each target and row it hands over, which the window's
+  // side takes one by one.
+  void SearchInSteps(const std::string& text) {
+    WorkerGate gate;
+    run_.SetBatching(1, std::chrono::milliseconds(0));
+    run_.SetWake(gate.Wake());
+    searchHistory_.SetText(text);
+    run_.SearchToolButtonClick();
+    while (state_.runInProgress) {
+      gate.WaitHeld();
+      run_.TakeFound();
+      gate.Step();
+    }
+    gate.Open();
+    run_.WaitForEnd();
+    run_.SetWake(nullptr);
   }
   // The result rows as "H text", "+ text", "- text".
   std::vector<std::string> Rows() const {
@@ -220,7 +239,7 @@ TEST_F(SearchRunTest, StatusShowsProgressDotsPerPlainHitAndTheEnd) {
   Write("f.txt", "hit\nhit\nno\n");
   Build(home_ + "/data");
   settings_.useRegex = false;
-  Search("hit");
+  SearchInSteps("hit");
   std::vector<std::string> statuses;
   for (const auto& c : ui_.CallsOf("status")) statuses.push_back(c.text);
   ASSERT_GE(statuses.size(), 5u);
@@ -238,33 +257,39 @@ TEST_F(SearchRunTest, TriggersCheckTheirConditionFirst) {
   // Tool button and Enter key need a target count, the menu item a target row.
   searchHistory_.SetText("abc");
   run_.SearchToolButtonClick();
+  run_.WaitForEnd();
   EXPECT_EQ(ui_.statusText, none);
   EXPECT_TRUE(timer_.Enabled());
   EXPECT_EQ(searchHistory_.Count(), 0);
   timer_.SetEnabled(false);
   run_.SearchMenuClick();
+  run_.WaitForEnd();
   EXPECT_EQ(ui_.statusText, none);
   EXPECT_TRUE(timer_.Enabled());
   // Enter puts the text on top but does not search without targets.
   timer_.SetEnabled(false);
   run_.OnSearchBoxEnter();
+  run_.WaitForEnd();
   EXPECT_EQ(searchHistory_.Items(), (std::vector<std::string>{"abc"}));
   EXPECT_EQ(ui_.statusText, none);
   // Enter in an empty box does nothing at all.
   ui_.calls.clear();
   searchHistory_.SetText("");
   run_.OnSearchBoxEnter();
+  run_.WaitForEnd();
   EXPECT_TRUE(ui_.calls.empty());
 
   Write("f.txt", "abc\nxyz\n");
   Build(home_ + "/data");
   targets_.List().SetTargetCount(0);  // every file row unchecked by the user
   run_.SearchMenuClick();             // the menu item only asks for rows: the input box comes up
+  run_.WaitForEnd();
   EXPECT_EQ(ui_.CallsOf("input").size(), 1u);
 
   // Choosing a history entry moves it to the top and runs.
   searchHistory_.SetItems({"abc", "xyz"});
   run_.OnSearchHistoryPick(1);
+  run_.WaitForEnd();
   EXPECT_EQ(searchHistory_.Items(), (std::vector<std::string>{"xyz", "abc"}));
   EXPECT_EQ(searchHistory_.Text(), "xyz");
   EXPECT_EQ(Rows(), (std::vector<std::string>{H(home_ + "/data/f.txt"), Sjis("+ 【2列目】xyz")}));
@@ -272,6 +297,7 @@ TEST_F(SearchRunTest, TriggersCheckTheirConditionFirst) {
   folderHistory_.SetItems({});
   folderHistory_.SetText("");
   run_.OnSearchHistoryPick(1);
+  run_.WaitForEnd();
   EXPECT_EQ(searchHistory_.Text(), "abc");
   EXPECT_EQ(state_.searchText, "xyz");
 }
@@ -308,6 +334,7 @@ TEST_F(SearchRunTest, EmptyTargetListIsBuiltFromTheSelectedFolderEntryOnly) {
   searchHistory_.SetText("abc");
   // No entry selected: nothing is built.
   run_.RunSearch();
+  run_.WaitForEnd();
   EXPECT_EQ(Messages(),
             (std::vector<std::string>{Sjis("message 検索対象のファイルがありません！")}));
   EXPECT_TRUE(targetList_.Empty());
@@ -315,6 +342,7 @@ TEST_F(SearchRunTest, EmptyTargetListIsBuiltFromTheSelectedFolderEntryOnly) {
   ui_.calls.clear();
   folderHistory_.SetItemIndex(0);
   run_.RunSearch();
+  run_.WaitForEnd();
   EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(Rows(), (std::vector<std::string>{H(home_ + "/data/f.txt"), Sjis("+ 【1列目】abc")}));
 }
@@ -406,63 +434,70 @@ TEST_F(SearchRunTest, RefusedOfficeFilesAreNamedTogetherAndTheRunGoesOn) {
   EXPECT_EQ(ui_.statusText, Sjis("検索終了"));
 }
 
+// A stop at any row keeps exactly the rows found up to it (a header with its first hit),
+// says so with their counts, and the next run starts afresh; the worker is held at each
+// row it hands over, so the stop falls at a known row.
 TEST_F(SearchRunTest, AStopKeepsTheRowsFoundSoFarAndSaysSoWithTheCounts) {
-  const std::string a = Write("a.txt", "x\nhit one\nhit two\n");
+  Write("a.txt", "x\nhit one\nhit two\n");
   Write("b.txt", "hit\n");
+  Write("c.txt", "nothing\n");
+  Write("d.txt", "hit\nhit\n");
   Build(home_ + "/data");
-  run_.SetPumpInterval(std::chrono::milliseconds(0));
-  struct Row {
-    bool regex;
-    std::vector<std::string> rows;
-    const char* status;
-  } rows[] = {
-      // The grep lets messages run before it reports a line: its cancel ends a.txt there.
-      {true, {H(a), Sjis("+ 【2列目】hit one")}, "検索を中止しました（1ファイル、1件）"},
-      // A plain search is stopped before the next file.
-      {false,
-       {H(a), Sjis("+ 【2列目】hit one"), Sjis("+ 【3列目】hit two")},
-       "検索を中止しました（1ファイル、2件）"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.regex);
-    settings_.useRegex = row.regex;
-    // The stop comes at the first chance after a.txt's first hit, which the result list
-    // already shows while the run goes on.
-    ui_.onProcessMessages = [&] {
-      if (resultList_.Count() >= 2) run_.RequestStop();
-    };
-    ui_.calls.clear();
+  run_.SetBatching(1, std::chrono::milliseconds(0));
+  for (bool regex : {true, false}) {
+    settings_.useRegex = regex;
     Search("hit");
-    EXPECT_EQ(Rows(), row.rows);
-    EXPECT_EQ(ui_.statusText, Sjis(row.status));
-    EXPECT_TRUE(Messages().empty());
-    EXPECT_FALSE(state_.runInProgress);
-    EXPECT_EQ(resultList_.Row(1).lineNo, 2);
-    // A stopped run leaves nothing to take back either.
-    EXPECT_TRUE(std::holds_alternative<NoUndo>(session_.undo));
+    const std::vector<std::string> all = Rows();
+    ASSERT_EQ(all.size(), 8u);
+    for (size_t stopAt = 1; stopAt <= all.size(); ++stopAt) {
+      SCOPED_TRACE(std::to_string(regex) + " stop at " + std::to_string(stopAt));
+      WorkerGate gate;
+      run_.SetWake(gate.Wake());
+      ui_.calls.clear();
+      searchHistory_.SetText("hit");
+      run_.SearchToolButtonClick();
+      // The result list shows the rows as they come, while the run goes on.
+      for (;;) {
+        gate.WaitHeld();
+        ASSERT_TRUE(state_.runInProgress);
+        run_.TakeFound();
+        if (static_cast<size_t>(resultList_.Count()) >= stopAt) break;
+        gate.Step();
+      }
+      run_.RequestStop();
+      gate.Open();
+      run_.WaitForEnd();
+      run_.SetWake(nullptr);
+      const size_t kept = stopAt + (all[stopAt - 1][0] == 'H' ? 1 : 0);
+      EXPECT_EQ(Rows(), std::vector<std::string>(all.begin(), all.begin() + kept));
+      const int files = resultList_.HeaderCount();
+      EXPECT_EQ(ui_.statusText, Sjis("検索を中止しました（") + std::to_string(files) +
+                                    Sjis("ファイル、") + std::to_string(kept - files) +
+                                    Sjis("件）"));
+      EXPECT_TRUE(Messages().empty());
+      EXPECT_FALSE(state_.runInProgress);
+      // A stopped run leaves nothing to take back either.
+      EXPECT_TRUE(std::holds_alternative<NoUndo>(session_.undo));
+    }
     // The next run starts afresh.
-    ui_.onProcessMessages = nullptr;
     Search("hit");
-    EXPECT_EQ(Rows().size(), 5u);
+    EXPECT_EQ(Rows(), all);
     EXPECT_EQ(ui_.statusText, Sjis("検索終了"));
   }
 }
 
-TEST_F(SearchRunTest, CommandsAreHeldOffWhileAPatternSearchLetsMessagesThrough) {
+TEST_F(SearchRunTest, CommandsAreHeldOffWhileARunWorks) {
   Write("f.txt", "abc\nabc\n");
   Build(home_ + "/data");
-  int seenRunning = 0;
-  ui_.onProcessMessages = [&] {
-    if (!state_.runInProgress) return;
-    ++seenRunning;
-    // A second run asked for meanwhile does nothing.
-    searchHistory_.SetText("other");
-    run_.SearchToolButtonClick();
-    run_.RunSearch();
-    searchHistory_.SetText("abc");
-  };
-  Search("abc");
-  EXPECT_GT(seenRunning, 0);
+  searchHistory_.SetText("abc");
+  run_.SearchToolButtonClick();
+  ASSERT_TRUE(state_.runInProgress);
+  // A second run asked for meanwhile does nothing.
+  searchHistory_.SetText("other");
+  run_.SearchToolButtonClick();
+  run_.RunSearch();
+  searchHistory_.SetText("abc");
+  run_.WaitForEnd();
   EXPECT_FALSE(state_.runInProgress);
   EXPECT_EQ(Rows().size(), 3u);
   EXPECT_EQ(searchHistory_.Items(), (std::vector<std::string>{"abc"}));

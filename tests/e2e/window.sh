@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real window under a private X server, driven from the keyboard as a user would: type a
-# folder and a word, see the rows, stop a long search with Esc, close with Ctrl+Q, and find
-# both histories in Skarvo.ini. The window reports what it shows through SKARVO_EVENT_LOG
+# folder and a word, see the rows, see rows painted while a long search runs, stop it with
+# Esc, quit with Ctrl+Q during another, and find both histories in Skarvo.ini. The window reports what it shows through SKARVO_EVENT_LOG
 # (X cannot read a widget's text); every wait polls that log with a deadline.
 # Usage: window.sh <skarvo binary>
 set -u
@@ -178,15 +178,63 @@ for top, bottom, left, right in bands:
 PY
   fail "highlight misplaced at font size 20 (screenshot: $work/shot.png)"
 
-# --- a long search, stopped with Esc once rows show while it runs
+# --- a long search: its rows are painted while it runs, and Esc stops it at once
+# The list area: below the tool bars, above the tabs and the status bar.
+list_area() { # <screenshot> <output rgb>: crops the list area to raw RGB; prints "w h"
+  local w h
+  read -r w h < <(identify -format '%w %h\n' "$1") || fail "unreadable screenshot $1"
+  convert "$1" -crop "$((w - 20))x$((h - 170))+0+110" +repage -depth 8 "rgb:$2" ||
+    fail "cannot crop $1"
+  echo "$((w - 20)) $((h - 170))"
+}
 m="$(mark)"
 key Tab ctrl+a
 type_text "$work/large"
 key Return
 wait_for "$m" "status ${large_files}個のファイルが対象です\$" >/dev/null
+sleep 0.3
+import -window "$wid" "$work/before.png" 2>/dev/null || fail "no screenshot before the search"
 m="$(mark)"
 key ctrl+f Return
 wait_for "$m" ' live shown=[1-9]' >/dev/null
+read -r area_w area_h < <(list_area "$work/before.png" "$work/before.rgb")
+# The rows are painted a moment after the log says they are in the list: a loaded machine
+# gets a few shots. Each counts as taken during the run when the run had not ended after it
+# and the last status shown before it was the progress.
+cat >"$work/painted.py" <<'PY'
+import sys
+before, during = open(sys.argv[1], "rb").read(), open(sys.argv[2], "rb").read()
+width, height = int(sys.argv[3]), int(sys.argv[4])
+if before == during:
+    sys.exit("the list area is the same before and during the search")
+def px(data, x, y):
+    i = 3 * (y * width + x)
+    return data[i], data[i + 1], data[i + 2]
+# Rows as painted: pixel lines with the header colour across, and pixel lines with dark text.
+header_lines = text_lines = 0
+for y in range(height):
+    line = [px(during, x, y) for x in range(0, width, 2)]
+    if sum(1 for p in line if p == (128, 128, 0)) > len(line) // 2:
+        header_lines += 1
+    elif sum(1 for p in line if max(p) < 80) >= 3:
+        text_lines += 1
+if header_lines < 5 or text_lines < 20:
+    sys.exit("no rows painted during the search: %d header and %d text pixel lines"
+             % (header_lines, text_lines))
+PY
+painted=""
+for _ in $(seq 1 20); do
+  import -window "$wid" "$work/during.png" 2>/dev/null || fail "no screenshot during the search"
+  since "$m" | grep -q ' end ' && fail "the long search ended before rows were painted"
+  since "$m" | grep ' status ' | tail -n1 | grep -q '検索中' ||
+    fail "the status did not say 検索中 at the screenshot"
+  list_area "$work/during.png" "$work/during.rgb" >/dev/null
+  painted="$(python3 "$work/painted.py" "$work/before.rgb" "$work/during.rgb" "$area_w" \
+    "$area_h" 2>&1)" && break
+  sleep 0.1
+done
+[ -z "$painted" ] ||
+  fail "list area during the search: $painted (screenshots: $work/before.png, $work/during.png)"
 key Escape
 end="$(wait_for "$m" ' end ' 60)" || exit 1
 since "$m" | grep -q ' stop-key$' || fail "Esc did not reach the window during the run"
@@ -198,20 +246,34 @@ rows="${BASH_REMATCH[1]}" files="${BASH_REMATCH[2]}" shown="${BASH_REMATCH[3]}"
   fail "stop message $stopped does not count the $rows rows in $files files"
 ((rows == shown && files >= 1 && files < large_files)) ||
   fail "stopped search: rows=$rows shown=$shown files=$files of $large_files"
+# From the key to the end, by the window's own clock.
+key_time="$(since "$m" | grep -m1 ' stop-key$' | cut -d' ' -f1)"
+end_time="$(cut -d' ' -f1 <<<"$end")"
+stop_ms="$(python3 -c "print(round((float('$end_time') - float('$key_time')) * 1000))")"
+((stop_ms <= 300)) || fail "Esc took ${stop_ms} ms to end the search (at most 300)"
 
-# --- Ctrl+Q closes; the process ends by itself with 0 and Skarvo.ini has both histories
+# --- Ctrl+Q during a long search: the search stops and the program ends by itself with 0
+# within 2 s, and Skarvo.ini has both histories
+rm -f "$work/home/Skarvo.ini"
 m="$(mark)"
+key ctrl+f Return
+wait_for "$m" ' live shown=[1-9]' >/dev/null
+since "$m" | grep -q ' end ' && fail "the search for Ctrl+Q ended before the key"
 key ctrl+q
+quit_start=$(date +%s%N)
 deadline=$((SECONDS + 30))
-while kill -0 "$app_pid" 2>/dev/null && ((SECONDS < deadline)); do sleep 0.05; done
+while kill -0 "$app_pid" 2>/dev/null && ((SECONDS < deadline)); do sleep 0.02; done
+quit_ms=$((($(date +%s%N) - quit_start) / 1000000))
 kill -0 "$app_pid" 2>/dev/null && fail "the program did not end within 30 s of Ctrl+Q"
 wait "$app_pid"
 status=$?
 app_pid=""
 ((status == 0)) || fail "the program ended with $status"
+((quit_ms <= 2000)) || fail "the program took ${quit_ms} ms to end after Ctrl+Q (at most 2000)"
 since "$m" | grep -q ' close$' || fail "no close event"
+since "$m" | grep -qE ' status 検索を中止しました' || fail "Ctrl+Q did not stop the search"
 ini="$(iconv -f CP932 -t UTF-8 "$work/home/Skarvo.ini" | tr -d '\r')" || fail "Skarvo.ini missing or not CP932"
 grep -qx "検索文字=\"$word\"," <<<"$ini" || fail "search history: $(grep 検索文字 <<<"$ini")"
 grep -q "^フォルダ=\"$work/large\",\"$work/small\"," <<<"$ini" ||
   fail "folder history: $(grep フォルダ <<<"$ini")"
-echo "PASS: rows $small_rows; stopped after $files of $large_files files ($rows rows)"
+echo "PASS: rows $small_rows; rows painted during the run; stopped after $files of $large_files files ($rows rows) in $stop_ms ms; Ctrl+Q ended the run and the program in $quit_ms ms"

@@ -14,6 +14,7 @@
 #include "gui/main_window.h"
 #include "platform/codepage.h"
 #include "support/fake_ui_port.h"
+#include "support/worker_gate.h"
 #include "targets/temp_tree.h"
 
 using skarvo::CommandId;
@@ -60,24 +61,21 @@ class EventLogTest : public QObject {
       w.Action(CommandId::kToolFolderSelect)->trigger();
       w.SearchBox()->lineEdit()->setText("見本");
       w.Action(CommandId::kToolSearch)->trigger();
-      // The second run is stopped by Esc at its first chance to let messages run; meanwhile
-      // the search tool button is the stop, in caption and picture.
+      QTRY_VERIFY(!w.Form().Search().runInProgress);
+      // The second run is stopped by Esc while its worker is held at its first target;
+      // meanwhile the search tool button is the stop, in caption and picture.
       QAction* search = w.Action(CommandId::kToolSearch);
       const qint64 searchPicture = search->icon().cacheKey();
-      QString captionDuringRun;
-      bool pictureChanged = false;
-      bool stopped = false;
-      port.onProcessMessages = [&] {
-        if (std::exchange(stopped, true)) return;
-        captionDuringRun = search->text();
-        pictureChanged = search->icon().cacheKey() != searchPicture;
-        QTest::keyClick(&w, Qt::Key_Escape);
-      };
+      skarvo::WorkerGate gate;
+      w.Form().SearchRun().SetBatching(1, std::chrono::milliseconds(0));
+      w.Form().SetSearchWake(gate.Wake([&w] { w.PostTakeFoundRows(); }));
       w.Action(CommandId::kToolSearch)->trigger();
-      port.onProcessMessages = nullptr;
-      QVERIFY(!w.Form().Search().runInProgress);
-      QCOMPARE(captionDuringRun, QString("中止"));
-      QVERIFY(pictureChanged);
+      gate.WaitHeld();
+      QCOMPARE(search->text(), QString("中止"));
+      QVERIFY(search->icon().cacheKey() != searchPicture);
+      QTest::keyClick(&w, Qt::Key_Escape);
+      gate.Open();
+      QTRY_VERIFY(!w.Form().Search().runInProgress);
       QCOMPARE(search->text(), QString("検索"));
       QTest::keyClick(&w, Qt::Key_Escape);  // not running: no stop-key line
       w.close();

@@ -21,11 +21,13 @@
 #include "platform/clipboard_port.h"
 #include "platform/codepage.h"
 #include "support/fake_ui_port.h"
+#include "support/worker_gate.h"
 #include "targets/temp_tree.h"
 
 using skarvo::CommandId;
 using skarvo::FakeUiPort;
 using skarvo::Sjis;
+using skarvo::WorkerGate;
 using skarvo::gui::MainWindow;
 
 class MainWindowTest : public QObject {
@@ -244,6 +246,7 @@ class MainWindowTest : public QObject {
     w.Pages()->setCurrentIndex(2);
     QTest::keyClicks(w.SearchBox()->lineEdit(), "abc");
     QTest::keyClick(w.SearchBox()->lineEdit(), Qt::Key_Return);
+    QTRY_VERIFY(!w.Form().Search().runInProgress);
     QCOMPARE(w.Pages()->currentIndex(), 0);
     QCOMPARE(w.StatusLabel()->text(), QString("検索終了"));
     QCOMPARE(w.SearchBox()->itemText(0), QString("abc"));
@@ -281,6 +284,7 @@ class MainWindowTest : public QObject {
     w.Action(CommandId::kNarrow)->trigger();
     QVERIFY(restore->isEnabled());
     QTest::keyClick(w.SearchBox()->lineEdit(), Qt::Key_Return);
+    QTRY_VERIFY(!w.Form().Search().runInProgress);
     QCOMPARE(w.StatusLabel()->text(), QString("検索終了"));
     QVERIFY(!restore->isEnabled());
     ::unlink((home_.Root() + "/Skarvo.ini").c_str());
@@ -364,20 +368,20 @@ class MainWindowTest : public QObject {
     port.folderAnswers.push_back(Tree().toStdString());
     w.Action(CommandId::kToolFolderSelect)->trigger();
     w.SearchBox()->lineEdit()->setText("abc");
-    int calls = 0;
-    bool visibleAfterClose = false;
-    port.onProcessMessages = [&] {
-      if (calls++ > 0) return;
-      w.close();
-      w.Action(CommandId::kExit)->trigger();
-      visibleAfterClose = w.isVisible();
-    };
+    // The worker is held at its first target while the close and the exit come.
+    WorkerGate gate;
+    w.Form().SearchRun().SetBatching(1, std::chrono::milliseconds(0));
+    w.Form().SetSearchWake(gate.Wake([&w] { w.PostTakeFoundRows(); }));
     w.Action(CommandId::kToolSearch)->trigger();
-    port.onProcessMessages = nullptr;
-    QVERIFY(calls > 0);
-    QVERIFY(visibleAfterClose);
-    QVERIFY(!w.isVisible());
-    QCOMPARE(w.Form().resultList.Count(), 7);
+    gate.WaitHeld();
+    w.close();
+    w.Action(CommandId::kExit)->trigger();
+    QVERIFY(w.isVisible());
+    gate.Open();
+    // Both stop the run; the window closes once it has ended.
+    QTRY_VERIFY(!w.isVisible());
+    QVERIFY(!w.Form().Search().runInProgress);
+    QCOMPARE(w.Form().resultList.Count(), 0);
     QVERIFY(std::ifstream(home_.Root() + "/Skarvo.ini").good());
     ::unlink((home_.Root() + "/Skarvo.ini").c_str());
   }

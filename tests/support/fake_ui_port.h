@@ -32,9 +32,7 @@ class FakeUiPort : public UiPort {
   std::vector<FolderChoiceRequest> folderRequests;
   std::vector<FileChoiceRequest> fileRequests;
   std::string statusText;
-  int processMessagesCount = 0;
-  std::function<void()> onProcessMessages;  // runs at each ProcessMessages
-  std::function<void()> onAsk;              // runs while each Ask is open
+  std::function<void()> onAsk;  // runs while each Ask is open
 
   void ShowMessage(const std::string& text, const std::string& caption) override {
     calls.push_back({"message", text, caption});
@@ -74,10 +72,6 @@ class FakeUiPort : public UiPort {
   void SetStatusText(const std::string& text) override {
     statusText = text;
     calls.push_back({"status", text, {}});
-  }
-  void ProcessMessages() override {
-    ++processMessagesCount;
-    if (onProcessMessages) onProcessMessages();
   }
 
   // The calls of one kind, in order.
