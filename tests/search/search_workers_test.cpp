@@ -20,8 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Writes down every call; answers stop at call stopAt (counted from 1, never when 0), or
-// asks stopper for a stop there instead.
+// Writes down every call; answers stop at the first call from stopAt on (counted from 1,
+// never when 0) that can answer, or asks stopper for a stop there instead.
 class TraceSink : public SearchSink {
  public:
   std::vector<std::string> trace;
@@ -39,17 +39,23 @@ class TraceSink : public SearchSink {
                 "] [" + r.lineText + "] [" + r.file + "]");
   }
   bool OnProgress() override { return Note("P"); }
-  void OnFileFailed(const SearchFileFailure& f) override { Note("F " + f.path + " " + f.reason); }
-  void OnFileRefused(const SearchFileFailure& f) override { Note("R " + f.path + " " + f.reason); }
+  void OnFileFailed(const SearchFileFailure& f) override {
+    Note("F " + f.path + " " + f.reason, false);
+  }
+  void OnFileRefused(const SearchFileFailure& f) override {
+    Note("X " + f.path + " " + f.reason, false);
+  }
 
  private:
-  bool Note(std::string event) {
+  bool Note(std::string event, bool answers = true) {
     trace.push_back(std::move(event));
-    if (stopAt == 0 || trace.size() != stopAt) return true;
+    if (stopAt == 0 || trace.size() < stopAt || !answers || answered_) return true;
+    answered_ = true;
     if (stopper == nullptr) return false;
     stopper->request_stop();
     return true;
   }
+  bool answered_ = false;
 };
 
 struct Case {
