@@ -23,6 +23,7 @@ class CollectingSink : public SearchSink {
     return true;
   }
   void OnFileFailed(const SearchFileFailure&) override {}
+  void OnFileRefused(const SearchFileFailure&) override {}
 };
 
 std::string RowKey(const CheckListRow& row) {
