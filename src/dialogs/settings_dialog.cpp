@@ -51,6 +51,8 @@ const std::array<TForm2ControlInfo, kForm2ControlCount>& Form2ControlTable() {
       {C::CheckBox10, "CheckBox10", K::kCheckBox, G::GroupBox2, "正規表現を使用する", false},
       {C::CheckBox8, "CheckBox8", K::kCheckBox, G::GroupBox2, "Fuzzy辞書を使用", true},
       {C::CheckBox9, "CheckBox9", K::kCheckBox, G::GroupBox2, "大文字小文字を区別する", false},
+      {C::ShiftJisOnlyBox, "ShiftJisOnlyBox", K::kCheckBox, G::GroupBox2,
+       "文字コードをShift_JIS 固定にする", true},
       {C::Edit2, "Edit2", K::kEdit, G::GroupBox3, "", true},
       {C::CheckBox11, "CheckBox11", K::kCheckBox, G::GroupBox3, "文頭文末の空白行を無視する",
        false},
@@ -129,6 +131,7 @@ void SettingsDialogCore::FormActivate() {
   Mutable(C::CheckBox9).checked = s.caseSensitive;
   Mutable(C::CheckBox10).checked = s.useRegex;
   Mutable(C::CheckBox11).checked = s.ignoreBlankLines;
+  Mutable(C::ShiftJisOnlyBox).checked = s.textEncoding == EncodingChoice::kShiftJisOnly;
   ApplyRegexRule(s.useRegex);
   Mutable(C::Edit1).text = s.userExtensions;
 
@@ -304,6 +307,10 @@ std::vector<TStoredKey> SettingsDialogCore::StorePlan() const {
   flag(SettingKey::kCaseSensitive, C::CheckBox9, &Settings::caseSensitive);
   flag(SettingKey::kUseRegex, C::CheckBox10, &Settings::useRegex);
   flag(SettingKey::kIgnoreBlankLines, C::CheckBox11, &Settings::ignoreBlankLines);
+  const EncodingChoice encoding =
+      State(C::ShiftJisOnlyBox).checked ? EncodingChoice::kShiftJisOnly : EncodingChoice::kDetect;
+  plan.push_back({SettingKey::kTextEncoding, EncodingChoiceText(encoding),
+                  [encoding](Settings& s) { s.textEncoding = encoding; }});
   // 4. Join and split.
   plan.push_back({SettingKey::kJoinSeparator, State(C::Edit2).text, {}});
   const std::array<C, 3> radios = {C::RadioButton1, C::RadioButton2, C::RadioButton3};

@@ -35,6 +35,7 @@ enum class TForm2Control {
   CheckBox10,
   CheckBox8,
   CheckBox9,
+  ShiftJisOnlyBox,  // 文字コード: checked is Shift_JIS 固定, else 自動判別
   Edit2,
   CheckBox11,
   RadioButton1,

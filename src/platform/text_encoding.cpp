@@ -522,9 +522,9 @@ void InternalFormWriter::ConvertEucJp(std::string_view in, std::string& out, boo
   }
 }
 
-std::string ToInternalForm(std::string_view bytes, TextEncoding encoding) {
+std::string ToInternalForm(std::string_view bytes, TextEncoding encoding, bool atFileStart) {
   std::string out;
-  InternalFormWriter writer(encoding);
+  InternalFormWriter writer(encoding, atFileStart);
   writer.Convert(bytes, out, true);
   return out;
 }
@@ -632,6 +632,71 @@ std::string InternalToUtf8(std::string_view internal) {
     return true;
   });
   return out;
+}
+
+std::string ToShiftJisPattern(std::string_view internal) {
+  if (!HoldsUnit(internal)) return std::string(internal);
+  std::string out;
+  std::string one;
+  for (size_t i = 0; i < internal.size();) {
+    const auto b = static_cast<unsigned char>(internal[i]);
+    const long value = b == kUnitMark ? UnitAt(internal, i) : -1;
+    if (value >= 0) {
+      std::string utf8;
+      if (value < static_cast<long>(kRawByteBase))
+        AppendUtf8(static_cast<std::uint32_t>(value), utf8);
+      if (!utf8.empty() && Utf8ToCp932(utf8, one))
+        out += one;
+      else
+        out.append(internal.substr(i, kUnitSize));
+      i += kUnitSize;
+      continue;
+    }
+    const size_t n = IsLeadByte(b) && i + 1 < internal.size() ? 2 : 1;
+    out.append(internal.substr(i, n));
+    i += n;
+  }
+  return out;
+}
+
+std::vector<LineSpan> SplitLinesIn(std::string_view bytes, TextEncoding encoding) {
+  const size_t start =
+      bytes.starts_with(ByteOrderMark(encoding)) ? ByteOrderMark(encoding).size() : 0;
+  const bool wide = encoding == TextEncoding::kUtf16Le || encoding == TextEncoding::kUtf16Be;
+  const size_t step = wide ? 2 : 1;
+  const bool le = encoding == TextEncoding::kUtf16Le;
+  // The character at i: its value, or -1 past the end (a lone last byte of UTF-16 is none).
+  const auto at = [&](size_t i) -> long {
+    if (i + step > bytes.size()) return -1;
+    if (!wide) return static_cast<unsigned char>(bytes[i]);
+    const auto a = static_cast<unsigned char>(bytes[i]);
+    const auto b = static_cast<unsigned char>(bytes[i + 1]);
+    return le ? (b << 8 | a) : (a << 8 | b);
+  };
+  std::vector<LineSpan> lines;
+  size_t begin = start;
+  size_t i = start;
+  while (i + step <= bytes.size()) {
+    const long c = at(i);
+    if (c == '\n' || c == '\r') {
+      size_t next = i + step;
+      if (c == '\r' && at(next) == '\n') next += step;
+      lines.push_back(LineSpan{begin, i, next});
+      begin = i = next;
+    } else {
+      i += step;
+    }
+  }
+  if (begin < bytes.size()) lines.push_back(LineSpan{begin, bytes.size(), bytes.size()});
+  return lines;
+}
+
+bool HoldsNulCharacter(std::string_view bytes, TextEncoding encoding) {
+  if (encoding != TextEncoding::kUtf16Le && encoding != TextEncoding::kUtf16Be)
+    return bytes.find('\0') != std::string_view::npos;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+    if (bytes[i] == 0 && bytes[i + 1] == 0) return true;
+  return false;
 }
 
 bool HoldsUnit(std::string_view internal) {

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace skarvo {
 
@@ -48,7 +49,9 @@ constexpr std::size_t kUnitSize = 12;
 // line ends (a UTF-16 CR or LF becomes that one byte).
 class InternalFormWriter {
  public:
-  explicit InternalFormWriter(TextEncoding encoding) : encoding_(encoding) {}
+  // atFileStart: the first piece is the file's start, where a byte order mark is dropped.
+  explicit InternalFormWriter(TextEncoding encoding, bool atFileStart = true)
+      : encoding_(encoding), started_(!atFileStart) {}
   // Appends the internal form of the next piece of the file to out; last marks the end (a
   // character cut there is written as raw bytes).
   void Convert(std::string_view piece, std::string& out, bool last);
@@ -62,8 +65,28 @@ class InternalFormWriter {
   std::string pending_;  // the bytes of a character cut at the end of the last piece
 };
 
-// The whole text in internal form (a Shift-JIS text is returned as it is).
-std::string ToInternalForm(std::string_view bytes, TextEncoding encoding);
+// The whole text in internal form (a Shift-JIS text is returned as it is); atFileStart as
+// for InternalFormWriter.
+std::string ToInternalForm(std::string_view bytes, TextEncoding encoding, bool atFileStart = true);
+
+// A pattern or replacement text the user typed is kept in the internal form (Utf8ToInternal),
+// which files of other encodings are searched in as it is. For Shift-JIS files each unit
+// that Utf8ToCp932 can convert (a character CP932 holds only one way, as U+301C) becomes
+// those bytes, so the text is the one Utf8ToCp932 always made of it; a text without units
+// is returned as it is.
+std::string ToShiftJisPattern(std::string_view internal);
+
+// The line ends of a text in its encoding, as the search counts them (CR LF, a lone CR, a
+// lone LF; 16-bit units in UTF-16). Each line: its content [begin, end) and its end with
+// the line break (the next line's begin). The byte order mark is before the first line;
+// text after the last break is a line when it is not empty.
+struct LineSpan {
+  size_t begin, end, next;
+};
+std::vector<LineSpan> SplitLinesIn(std::string_view bytes, TextEncoding encoding);
+
+// True when the text holds the character U+0000 in its encoding.
+bool HoldsNulCharacter(std::string_view bytes, TextEncoding encoding);
 
 // Writes the internal-form text in the encoding (no byte order mark). Returns false, with out
 // unspecified, when a character has no form in that encoding.

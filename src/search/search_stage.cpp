@@ -43,11 +43,19 @@ TSearchStage::TSearchStage(SearchStageParts parts) : p_(parts) {
 }
 
 void TSearchStage::SetPattern(const SearchPattern& pattern) {
-  if (pattern.useRegex)
-    compiled_ = patterns_.Compile(pattern.searchString, {.fuzzy = pattern.useFuzzyDictionary});
-  else
-    CheckPlainSearchText(pattern.searchString);
+  std::string shiftJis = ToShiftJisPattern(pattern.searchString);
+  const bool same = shiftJis == pattern.searchString;
+  if (pattern.useRegex) {
+    const PatternOptions options{.fuzzy = pattern.useFuzzyDictionary};
+    CompiledPattern sjis = patterns_.Compile(shiftJis, options);
+    compiled_ = same ? sjis : patterns_.Compile(pattern.searchString, options);
+    shiftJisCompiled_ = std::move(sjis);
+  } else {
+    CheckPlainSearchText(shiftJis);
+    if (!same) CheckPlainSearchText(pattern.searchString);
+  }
   pattern_ = pattern;
+  shiftJisString_ = std::move(shiftJis);
 }
 
 SearchEnd TSearchStage::Run(const std::vector<CheckListRow>& targets, SearchSink& sink) {
@@ -100,20 +108,25 @@ SearchEnd TSearchStage::Run(const std::vector<CheckListRow>& targets, SearchSink
 
 void TSearchStage::SearchFile(const std::string& path) {
   std::string fileToSearch = path;
-  if (kind_ == TargetKind::kSpreadsheet) {
+  encoding_ = TextEncoding::kShiftJis;
+  if (kind_ == TargetKind::kText) {
+    if (encodings_ == EncodingChoice::kDetect) encoding_ = DetectFileEncoding(path);
+    if (encoding_ != TextEncoding::kShiftJis) fileToSearch = ConvertText(path);
+  } else if (kind_ == TargetKind::kSpreadsheet) {
     p_.xbiff.ReadWorkbook(path);
     fileToSearch = Extract(path, cellTexts_);
   } else if (kind_ == TargetKind::kWordProcessor) {
     fileToSearch = ExtractDocument(path);
   }
 
+  const bool converted = encoding_ != TextEncoding::kShiftJis;
   if (pattern_.useRegex) {
-    p_.grep.Grep(fileToSearch, compiled_);
+    p_.grep.Grep(fileToSearch, converted ? compiled_ : shiftJisCompiled_);
     return;
   }
   const bool readable =
-      ForEachTextLine(fileToSearch, pattern_.searchString, pattern_.caseSensitive,
-                      [&](int64_t lineNo, const std::string* hit) {
+      ForEachTextLine(fileToSearch, converted ? pattern_.searchString : shiftJisString_,
+                      pattern_.caseSensitive, [&](int64_t lineNo, const std::string* hit) {
                         if (hit != nullptr) AddHit(*hit, lineNo);
                         if (lineNo % SearchSink::kProgressLines == 0 && !sink_->OnProgress())
                           throw StopRequest{};
@@ -131,7 +144,7 @@ using ExtractLines = std::function<void(const std::function<void(const std::stri
 // returns that file's path. They go to the file as they are produced, a piece at a time, so
 // the extracted text is never held whole.
 std::string WriteExtract(TempFolderLedger& tempFolder, const std::string& path,
-                         const ExtractLines& produce) {
+                         const ExtractLines& produce, bool asLines = true) {
   constexpr size_t kPiece = size_t{1} << 20;
   const std::string extracted = ExtractedTextPath(tempFolder.TempFolder(), path);
   const bool written = tempFolder.WriteFilePieces(extracted, [&](const FilePieceWriter& write) {
@@ -139,7 +152,7 @@ std::string WriteExtract(TempFolderLedger& tempFolder, const std::string& path,
     bool ok = true;
     produce([&](const std::string& line) {
       piece += line;
-      piece += "\r\n";
+      if (asLines) piece += "\r\n";
       if (piece.size() >= kPiece) {
         ok = ok && write(piece);
         piece.clear();
@@ -170,6 +183,33 @@ std::string TSearchStage::ExtractDocument(const std::string& path) {
       });
 }
 
+std::string TSearchStage::ConvertText(const std::string& path) {
+  InputFile file;
+  if (!file.Open(path)) throw ESearchFile(Sjis("ファイルを読み込めませんでした：") + path);
+  bool readFailed = false;
+  std::string converted = WriteExtract(
+      p_.tempFolder, path,
+      [&](const std::function<void(const std::string&)>& put) {
+        constexpr size_t kPiece = size_t{1} << 20;
+        InternalFormWriter writer(encoding_);
+        std::string piece(kPiece, '\0');
+        std::string out;
+        for (;;) {
+          const long got = file.Read(piece.data(), kPiece);
+          if (got < 0) readFailed = true;
+          const bool last = got <= 0;
+          out.clear();
+          writer.Convert(std::string_view(piece.data(), last ? 0 : static_cast<size_t>(got)), out,
+                         last);
+          put(out);
+          if (last) break;
+        }
+      },
+      /*asLines=*/false);
+  if (readFailed) throw ESearchFile(Sjis("ファイルを読み込めませんでした：") + path);
+  return converted;
+}
+
 void TSearchStage::AddHit(const std::string& line, int64_t lineNo) {
   if (kind_ == TargetKind::kText) {
     // The row most hits are: one kept and refilled, so its texts' room is reused.
@@ -179,6 +219,7 @@ void TSearchStage::AddHit(const std::string& line, int64_t lineNo) {
     hit.lineNo = lineNo;
     hit.lineText.assign(line);
     hit.kind = RowKind::kTextLine;
+    hit.encoding = encoding_;
     if (hit.file != path_) hit.file = path_;
     AssignResultRowText(hit.text, hit, hit.lineText);
     Emit(hit);

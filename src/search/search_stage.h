@@ -6,6 +6,10 @@
 // (EGrepCancel) is a stop too, never a failure. A file that cannot be read, extracted or searched
 // is reported as a typed event and ends the run; the rows it gave before are kept.
 //
+// A text file in another encoding than Shift-JIS is converted into the internal text form
+// under the temp folder first and searched there with the pattern's internal form; its hit
+// rows carry the encoding, and their line texts are in the internal form.
+//
 // Office files are read into an extracted text under the temp folder first (.xls: one line
 // per cell in reading order, .doc: one line per text line, line breaks removed) and that
 // text is searched. A spreadsheet's hit rows are held back until the file is done: each
@@ -22,6 +26,7 @@
 #include <vector>
 
 #include "engine/grep.h"
+#include "platform/text_encoding.h"
 #include "readers/read_doc.h"
 #include "readers/xbiff.h"
 #include "search/search_text.h"
@@ -89,7 +94,11 @@ class TSearchStage {
   // Compiles a pattern (useRegex, with the fuzzy dictionary when asked) once for the whole
   // run. Throws the engine's error for a pattern it rejects, and CheckPlainSearchText's for a
   // plain text cut inside a 2-byte character; nothing else changes then.
+  // searchString is in the internal form: files that are not Shift-JIS are searched with it
+  // as it is, Shift-JIS files with its ToShiftJisPattern.
   void SetPattern(const SearchPattern& pattern);
+  // How each text file's encoding is chosen (told from its bytes unless set).
+  void SetEncodingChoice(EncodingChoice choice) { encodings_ = choice; }
 
   // Searches the checked file rows of targets with the pattern last set; header rows,
   // unchecked rows and files that no longer exist are passed over. Errors of a file are
@@ -105,6 +114,7 @@ class TSearchStage {
   void SearchFile(const std::string& path);
   std::string Extract(const std::string& path, const std::vector<std::string>& lines);
   std::string ExtractDocument(const std::string& path);
+  std::string ConvertText(const std::string& path);
   void AddHit(const std::string& line, int64_t lineNo);
   void Emit(const CheckListRow& row);
   void FlushHeldRows();
@@ -115,6 +125,12 @@ class TSearchStage {
   // Keeps the last patterns compiled, so searching again with one compiles nothing.
   TPatternCompiler patterns_{PatternUse::kInFiles};
   CompiledPattern compiled_{patterns_.Empty()};  // pattern_'s, when useRegex
+  // The pattern for Shift-JIS files and its compiled pattern (compiled_ is the internal
+  // form's, for files converted to it).
+  std::string shiftJisString_;
+  CompiledPattern shiftJisCompiled_{patterns_.Empty()};
+  TextEncoding encoding_ = TextEncoding::kShiftJis;  // of the text file being searched
+  EncodingChoice encodings_ = EncodingChoice::kDetect;
   SearchSink* sink_ = nullptr;
   TargetKind kind_ = TargetKind::kText;
   std::string path_;                    // the file being searched
