@@ -339,18 +339,19 @@ TextEncoding DetectEncoding(std::string_view head, bool complete) {
       break;
     }
   if (ascii) return TextEncoding::kShiftJis;
-  const bool sjis = ValidShiftJis(head, complete);
+  // Shift-JIS text mostly fails both other checks at its first 2-byte character, so most
+  // files are told from a few bytes, and the Shift-JIS check runs only on text that passed.
   const Utf8Look utf8 = LookAsUtf8(head, complete);
   if (utf8.valid) {
     // Japanese in UTF-8 takes 3 bytes a character, which Shift-JIS text seldom forms;
     // a few 2-byte sequences may as well be half-width katakana.
-    if (!sjis || utf8.wide) return TextEncoding::kUtf8;
+    if (utf8.wide || !ValidShiftJis(head, complete)) return TextEncoding::kUtf8;
     constexpr int kFewSequences = 4;
     if (utf8.multiByte >= kFewSequences && GuessOf(head) == "UTF-8") return TextEncoding::kUtf8;
     return TextEncoding::kShiftJis;
   }
   if (ValidEucJp(head, complete)) {
-    if (!sjis || GuessOf(head) == "EUC-JP") return TextEncoding::kEucJp;
+    if (!ValidShiftJis(head, complete) || GuessOf(head) == "EUC-JP") return TextEncoding::kEucJp;
   }
   return TextEncoding::kShiftJis;
 }
