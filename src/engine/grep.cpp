@@ -43,6 +43,7 @@ void TGrep::GrepDFA(const std::string& fileName, const CompiledPattern& pattern)
   } catch (const EEndOfFile&) {
     return;
   }
+  if (firstBlockCheck_) firstBlockCheck_(file->HeadBytes(), file->HeadIsWholeFile());
   // A handler may set another handler; this search goes on with the one it began with.
   const TRE_DFA& dfa = pattern.DFA();
   const TGrepOnMatch onMatch = onMatch_;
@@ -87,6 +88,7 @@ void TGrep::GrepLiteral(const std::string& fileName, const CompiledPattern& patt
   } catch (const EEndOfFile&) {
     return;
   }
+  if (firstBlockCheck_) firstBlockCheck_(file->HeadBytes(), file->HeadIsWholeFile());
   // A handler may set another handler; this search goes on with the one it began with.
   const std::vector<CharCode>& codes = plan.literalCodes;
   const std::vector<uint32_t>& borders = plan.literalBorders;

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/regular_expression.h"
@@ -41,6 +42,12 @@ class TGrep : public TRegularExpression {
   void SetCancel(bool cancel) noexcept { cancel_ = cancel; }
 
   void SetMessagePump(TMessagePump pump) { pump_ = std::move(pump); }
+
+  // Looks at each file's first block (its first bytes, and whether they are the whole file)
+  // right after it is opened, before anything is searched; it may throw to pass the file
+  // over. The host tells a file's encoding this way without opening it twice.
+  using FirstBlockCheck = std::function<void(std::string_view head, bool whole)>;
+  void SetFirstBlockCheck(FirstBlockCheck check) { firstBlockCheck_ = std::move(check); }
 
   // Searches the file for pattern (compiled for files) with the routine chosen for it.
   // Raises EFileNotFound when it cannot be opened and EGrepCancel "CancelRequest" when Cancel
@@ -73,6 +80,7 @@ class TGrep : public TRegularExpression {
   TGrepOnMatch onMatch_;
   bool cancel_ = false;
   bool usePrefilter_ = true;
+  FirstBlockCheck firstBlockCheck_;
 };
 
 }  // namespace skarvo

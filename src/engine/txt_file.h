@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/error.h"
@@ -115,6 +116,13 @@ class TTxtFile {
   // byte of a 2-byte character, never on a CR), and reads nothing, so no block is read and
   // no message runs on the way. A line it passes could not hold the start of a match.
   void SkipToCandidate(Needles& needles);
+
+  // Right after opening, before anything is read: the file's first block as it was read, and
+  // whether it is the whole file.
+  std::string_view HeadBytes() const {
+    return {buffer_.get() + 1, static_cast<size_t>(bytesRead_)};
+  }
+  bool HeadIsWholeFile() const { return atFileEnd_; }
 
   // Number of line ends the main cursor has consumed (the current line's number).
   int64_t LineNo() const { return lineNo_; }

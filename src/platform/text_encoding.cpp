@@ -3,6 +3,7 @@
 #include <iconv.h>
 #include <uchardet/uchardet.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -332,13 +333,16 @@ TextEncoding DetectEncoding(std::string_view head, bool complete) {
   if (head.starts_with("\xEF\xBB\xBF")) return TextEncoding::kUtf8Bom;
   if (head.starts_with("\xFF\xFE")) return TextEncoding::kUtf16Le;
   if (head.starts_with("\xFE\xFF")) return TextEncoding::kUtf16Be;
-  bool ascii = true;
-  for (char c : head)
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      ascii = false;
-      break;
-    }
-  if (ascii) return TextEncoding::kShiftJis;
+  // ASCII reads alike in every encoding here: the checks start at the first other byte.
+  size_t first = 0;
+  for (std::uint64_t word; first + 8 <= head.size(); first += 8) {
+    std::memcpy(&word, head.data() + first, 8);
+    if (word & 0x8080808080808080ull) break;
+  }
+  while (first < head.size() && static_cast<unsigned char>(head[first]) < 0x80) ++first;
+  if (first == head.size()) return TextEncoding::kShiftJis;
+  const std::string_view whole = head;
+  head.remove_prefix(first);
   // Shift-JIS text mostly fails both other checks at its first 2-byte character, so most
   // files are told from a few bytes, and the Shift-JIS check runs only on text that passed.
   const Utf8Look utf8 = LookAsUtf8(head, complete);
@@ -347,11 +351,11 @@ TextEncoding DetectEncoding(std::string_view head, bool complete) {
     // a few 2-byte sequences may as well be half-width katakana.
     if (utf8.wide || !ValidShiftJis(head, complete)) return TextEncoding::kUtf8;
     constexpr int kFewSequences = 4;
-    if (utf8.multiByte >= kFewSequences && GuessOf(head) == "UTF-8") return TextEncoding::kUtf8;
+    if (utf8.multiByte >= kFewSequences && GuessOf(whole) == "UTF-8") return TextEncoding::kUtf8;
     return TextEncoding::kShiftJis;
   }
   if (ValidEucJp(head, complete)) {
-    if (!ValidShiftJis(head, complete) || GuessOf(head) == "EUC-JP") return TextEncoding::kEucJp;
+    if (!ValidShiftJis(head, complete) || GuessOf(whole) == "EUC-JP") return TextEncoding::kEucJp;
   }
   return TextEncoding::kShiftJis;
 }
@@ -359,16 +363,16 @@ TextEncoding DetectEncoding(std::string_view head, bool complete) {
 TextEncoding DetectFileEncoding(const std::string& path) {
   InputFile file;
   if (!file.Open(path)) return TextEncoding::kShiftJis;
-  std::string head(kDetectionBytes, '\0');
+  // Kept by the thread and never cleared: a search looks at thousands of files.
+  thread_local std::unique_ptr<char[]> head =
+      std::make_unique_for_overwrite<char[]>(kDetectionBytes);
   size_t n = 0;
-  while (n < head.size()) {
-    const long got = file.Read(head.data() + n, head.size() - n);
+  while (n < kDetectionBytes) {
+    const long got = file.Read(head.get() + n, kDetectionBytes - n);
     if (got <= 0) break;
     n += static_cast<size_t>(got);
   }
-  const bool complete = n < head.size();
-  head.resize(n);
-  return DetectEncoding(head, complete);
+  return DetectEncoding(std::string_view(head.get(), n), n < kDetectionBytes);
 }
 
 void AppendUnit(std::uint32_t value, std::string& out) {
@@ -418,28 +422,55 @@ void InternalFormWriter::Convert(std::string_view piece, std::string& out, bool 
 
 void InternalFormWriter::ConvertUtf8(std::string_view in, std::string& out, bool last) {
   const Cp932Tables& t = Tables();
-  out.reserve(out.size() + in.size());
+  // Written through a pointer into a scratch buffer with room for the worst case (a unit of
+  // 12 bytes for each byte), a slice of the piece at a time: the common character costs a
+  // table look-up and two stores.
+  constexpr size_t kSlice = 16 * 1024;
+  thread_local std::unique_ptr<char[]> scratch =
+      std::make_unique_for_overwrite<char[]>(kSlice * kUnitSize + 16);
+  const auto* u = reinterpret_cast<const unsigned char*>(in.data());
   size_t i = 0;
   while (i < in.size()) {
-    // Runs of ASCII are copied as they are.
-    size_t j = i;
-    while (j < in.size() && static_cast<unsigned char>(in[j]) < 0x80) ++j;
-    out.append(in.data() + i, j - i);
-    i = j;
-    if (i == in.size()) break;
-    std::uint32_t cp;
-    const int n = DecodeUtf8(in, i, cp);
-    if (n < 0 && !last) {
-      pending_.assign(in.substr(i));
-      return;
+    const size_t sliceEnd = std::min(in.size(), i + kSlice);
+    char* o = scratch.get();
+    while (i < sliceEnd) {
+      const unsigned char b = u[i];
+      if (b < 0x80) {
+        *o++ = static_cast<char>(b);
+        ++i;
+        continue;
+      }
+      // The 3-byte characters Japanese is written in, decoded in place.
+      if (b >= 0xE1 && b <= 0xEC && i + 2 < in.size() && (u[i + 1] & 0xC0) == 0x80 &&
+          (u[i + 2] & 0xC0) == 0x80) {
+        const std::uint32_t cp = (b & 0x0Fu) << 12 | (u[i + 1] & 0x3Fu) << 6 | (u[i + 2] & 0x3Fu);
+        const std::uint16_t code = t.toCp932[cp];
+        if (code >= 0x100) {
+          *o++ = static_cast<char>(code >> 8);
+          *o++ = static_cast<char>(code & 0xFF);
+          i += 3;
+          continue;
+        }
+      }
+      std::uint32_t cp;
+      const int n = DecodeUtf8(in, i, cp);
+      if (n < 0 && !last) {
+        out.append(scratch.get(), static_cast<size_t>(o - scratch.get()));
+        pending_.assign(in.substr(i));
+        return;
+      }
+      std::string one;
+      if (n <= 0) {
+        AppendUnit(kRawByteBase + b, one);
+        i += 1;
+      } else {
+        AppendCodePoint(t, cp, one);
+        i += static_cast<size_t>(n);
+      }
+      std::memcpy(o, one.data(), one.size());
+      o += one.size();
     }
-    if (n <= 0) {
-      AppendUnit(kRawByteBase + static_cast<unsigned char>(in[i]), out);
-      i += 1;
-      continue;
-    }
-    AppendCodePoint(t, cp, out);
-    i += static_cast<size_t>(n);
+    out.append(scratch.get(), static_cast<size_t>(o - scratch.get()));
   }
 }
 

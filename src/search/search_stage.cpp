@@ -1,5 +1,10 @@
 #include "search/search_stage.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <exception>
 #include <functional>
 #include <unordered_map>
@@ -21,6 +26,11 @@ class ESearchFile : public Exception {
 
 // Thrown through the readers when the sink says stop; never leaves the stage.
 struct StopRequest {};
+
+// Thrown through the grep when a text file's first block shows another encoding.
+struct NotShiftJis {
+  TextEncoding encoding;
+};
 
 std::string ReasonOf(const std::exception& e) {
   if (const auto* own = dynamic_cast<const Exception*>(&e)) return own->Message();
@@ -60,6 +70,11 @@ void TSearchStage::SetPattern(const SearchPattern& pattern) {
 
 SearchEnd TSearchStage::Run(const std::vector<CheckListRow>& targets, SearchSink& sink) {
   sink_ = &sink;
+  // A converted text is let go when the run ends, however it ends.
+  struct LetGo {
+    Descriptor& d;
+    ~LetGo() { d.reset(); }
+  } letGo{converted_};
   // Files of one folder come one after the other: each is opened by its name in the folder.
   OpenFolderHint folderHint;
   const int n = static_cast<int>(targets.size());
@@ -106,11 +121,41 @@ SearchEnd TSearchStage::Run(const std::vector<CheckListRow>& targets, SearchSink
   return SearchEnd::kCompleted;
 }
 
+void TSearchStage::Descriptor::reset(int to) {
+  if (fd >= 0) ::close(fd);
+  fd = to;
+}
+
 void TSearchStage::SearchFile(const std::string& path) {
+  converted_.reset();
   std::string fileToSearch = path;
   encoding_ = TextEncoding::kShiftJis;
+  // The grep tells a text file's encoding from the block it reads first; the check is
+  // cleared again however the file ends.
+  struct CheckScope {
+    TGrep& grep;
+    ~CheckScope() { grep.SetFirstBlockCheck(nullptr); }
+  } checkScope{p_.grep};
+  const bool detect = kind_ == TargetKind::kText && encodings_ == EncodingChoice::kDetect;
+  if (detect && pattern_.useRegex) {
+    p_.grep.SetFirstBlockCheck([](std::string_view head, bool whole) {
+      const TextEncoding e =
+          DetectEncoding(head.substr(0, kDetectionBytes), whole && head.size() <= kDetectionBytes);
+      if (e != TextEncoding::kShiftJis) throw NotShiftJis{e};
+    });
+    try {
+      p_.grep.Grep(path, shiftJisCompiled_);
+      return;
+    } catch (const NotShiftJis& other) {
+      // Nothing was searched yet: the file is searched again in the internal form.
+      p_.grep.SetFirstBlockCheck(nullptr);
+      encoding_ = other.encoding;
+      p_.grep.Grep(ConvertText(path), compiled_);
+      return;
+    }
+  }
   if (kind_ == TargetKind::kText) {
-    if (encodings_ == EncodingChoice::kDetect) encoding_ = DetectFileEncoding(path);
+    if (detect) encoding_ = DetectFileEncoding(path);
     if (encoding_ != TextEncoding::kShiftJis) fileToSearch = ConvertText(path);
   } else if (kind_ == TargetKind::kSpreadsheet) {
     p_.xbiff.ReadWorkbook(path);
@@ -186,28 +231,44 @@ std::string TSearchStage::ExtractDocument(const std::string& path) {
 std::string TSearchStage::ConvertText(const std::string& path) {
   InputFile file;
   if (!file.Open(path)) throw ESearchFile(Sjis("ファイルを読み込めませんでした：") + path);
-  bool readFailed = false;
-  std::string converted = WriteExtract(
-      p_.tempFolder, path,
-      [&](const std::function<void(const std::string&)>& put) {
-        constexpr size_t kPiece = size_t{1} << 20;
-        InternalFormWriter writer(encoding_);
-        std::string piece(kPiece, '\0');
-        std::string out;
-        for (;;) {
-          const long got = file.Read(piece.data(), kPiece);
-          if (got < 0) readFailed = true;
-          const bool last = got <= 0;
-          out.clear();
-          writer.Convert(std::string_view(piece.data(), last ? 0 : static_cast<size_t>(got)), out,
-                         last);
-          put(out);
-          if (last) break;
-        }
-      },
-      /*asLines=*/false);
-  if (readFailed) throw ESearchFile(Sjis("ファイルを読み込めませんでした：") + path);
-  return converted;
+  // An unnamed file in the temp folder: never flushed to disk nor left behind, and read by
+  // the grep as any file through its descriptor's name.
+  const std::string folder = p_.tempFolder.TempFolder();
+  const std::optional<std::string> native = NativePath(folder);
+  const auto cannotWrite = [&] {
+    return ESearchFile(Sjis("抽出したテキストを書き込めませんでした：") + folder);
+  };
+  if (!native || !CreateFolderPath(folder)) throw cannotWrite();
+  // A file of a size that memory holds well is converted into memory, a larger one into
+  // the temp folder's file system.
+  constexpr uint64_t kInMemory = uint64_t{64} << 20;
+  if (file.Size() <= kInMemory) converted_.reset(::memfd_create("skarvo-converted", MFD_CLOEXEC));
+  if (converted_.get() < 0)
+    converted_.reset(::open(native->c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+  if (converted_.get() < 0) {
+    std::string name = *native + "/~convertedXXXXXX";
+    converted_.reset(::mkostemp(name.data(), O_CLOEXEC));
+    if (converted_.get() >= 0) ::unlink(name.c_str());
+  }
+  if (converted_.get() < 0) throw cannotWrite();
+  constexpr size_t kPiece = size_t{1} << 20;
+  if (!pieceIn_) pieceIn_ = std::make_unique_for_overwrite<char[]>(kPiece);
+  InternalFormWriter writer(encoding_);
+  for (;;) {
+    const long got = file.Read(pieceIn_.get(), kPiece);
+    if (got < 0) throw ESearchFile(Sjis("ファイルを読み込めませんでした：") + path);
+    pieceOut_.clear();
+    writer.Convert(std::string_view(pieceIn_.get(), static_cast<size_t>(got)), pieceOut_, got == 0);
+    for (size_t done = 0; done < pieceOut_.size();) {
+      const ssize_t n = ::write(converted_.get(), pieceOut_.data() + done, pieceOut_.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) throw cannotWrite();
+      done += static_cast<size_t>(n);
+    }
+    if (got == 0) break;
+  }
+  if (pieceOut_.capacity() > 4 * kPiece) pieceOut_ = std::string();
+  return "/proc/self/fd/" + std::to_string(converted_.get());
 }
 
 void TSearchStage::AddHit(const std::string& line, int64_t lineNo) {

@@ -22,6 +22,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -131,6 +132,16 @@ class TSearchStage {
   CompiledPattern shiftJisCompiled_{patterns_.Empty()};
   TextEncoding encoding_ = TextEncoding::kShiftJis;  // of the text file being searched
   EncodingChoice encodings_ = EncodingChoice::kDetect;
+  // The converted text of the file being searched, and the pieces it is made in.
+  struct Descriptor {
+    int fd = -1;
+    ~Descriptor() { reset(); }
+    int get() const { return fd; }
+    void reset(int to = -1);
+  };
+  Descriptor converted_;
+  std::unique_ptr<char[]> pieceIn_;
+  std::string pieceOut_;
   SearchSink* sink_ = nullptr;
   TargetKind kind_ = TargetKind::kText;
   std::string path_;                    // the file being searched
