@@ -271,8 +271,16 @@ struct Utf8Look {
 };
 
 Utf8Look LookAsUtf8(std::string_view s, bool complete) {
+  // Past this many bytes of valid text holding a 3- or 4-byte character the answer is clear:
+  // the rest of a long head need not be read.
+  constexpr size_t kClearAfter = 8 * 1024;
   Utf8Look look;
   for (size_t i = 0; i < s.size();) {
+    if (look.wide && i >= kClearAfter) break;
+    if (static_cast<unsigned char>(s[i]) < 0x80) {
+      ++i;
+      continue;
+    }
     std::uint32_t cp;
     const int n = DecodeUtf8(s, i, cp);
     if (n == 0 || (n < 0 && complete)) {
