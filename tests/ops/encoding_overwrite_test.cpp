@@ -122,5 +122,36 @@ TEST_F(EncodingOverwriteTest, EveryEncodingIsFoundShownAndWrittenBackInItsOwnByt
   }
 }
 
+// Plain search finds what the pattern search finds in every encoding; Shift_JIS 固定 reads
+// every file as Shift-JIS bytes, as the program always did.
+TEST_F(EncodingOverwriteTest, PlainSearchAndTheShiftJisChoice) {
+  const std::string text = "一 テスト\n二 ﾃｽﾄ 😀\r\n";
+  Write("u8.txt", Encoded(text, TextEncoding::kUtf8));
+  Write("u16.txt", Encoded(text, TextEncoding::kUtf16Le));
+  std::string sjis;
+  ASSERT_TRUE(Utf8ToCp932("一 テスト\n二 ﾃｽﾄ\r\n", sjis));
+  Write("sjis.txt", sjis);
+  const auto found = [&](const std::string& pattern) {
+    Build(Data());
+    Search(Internal(pattern.c_str()));
+    std::vector<std::string> rows;
+    for (const CheckListRow& row : resultList_.Rows())
+      rows.push_back(row.header ? row.file.substr(row.file.rfind('/') + 1)
+                                : std::to_string(row.lineNo) + " " + InternalToUtf8(row.lineText));
+    return rows;
+  };
+  const std::vector<std::string> all = {"sjis.txt",    "1 一 テスト", "u16.txt",
+                                        "1 一 テスト", "u8.txt",      "1 一 テスト"};
+  EXPECT_EQ(found("テスト"), all);
+  settings_.useRegex = false;
+  EXPECT_EQ(found("テスト"), all);
+  EXPECT_EQ(found("ﾄ 😀"),
+            (std::vector<std::string>{"u16.txt", "2 二 ﾃｽﾄ 😀", "u8.txt", "2 二 ﾃｽﾄ 😀"}));
+  settings_.useRegex = true;
+  stage_.SetEncodingChoice(EncodingChoice::kShiftJisOnly);
+  EXPECT_EQ(found("テスト"), (std::vector<std::string>{"sjis.txt", "1 一 テスト"}));
+  stage_.SetEncodingChoice(EncodingChoice::kDetect);
+}
+
 }  // namespace
 }  // namespace skarvo::testing
