@@ -2,7 +2,7 @@
 SKARVO_PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-translations-l10n libgl-dev
-  libgsf-1-dev libzip-dev libexpat1-dev
+  libgsf-1-dev libzip-dev libexpat1-dev libuchardet-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool imagemagick python3
   fonts-ipafont-gothic

@@ -131,6 +131,7 @@ void TSearchRun::RunSearch() {
   const SearchPattern pattern{searchString, settings.useRegex, settings.caseSensitive,
                               settings.useFuzzyDictionary};
   try {
+    p_.stage.SetEncodingChoice(settings.textEncoding);
     p_.stage.SetPattern(pattern);
   } catch (const Exception& e) {
     p_.port.ShowError(e.Message(), Caption());

@@ -18,7 +18,16 @@ std::optional<std::string> TextEdge::In(const std::string& text) const {
 }
 
 std::string TextEdge::Out(const std::string& cp932) const {
-  return raw_ ? cp932 : Cp932ToUtf8Lossy(cp932);
+  if (raw_) return cp932;
+  return HoldsUnit(cp932) ? InternalToUtf8(cp932) : Cp932ToUtf8Lossy(cp932);
+}
+
+std::optional<std::string> PatternIn(const TextEdge& edge, const std::string& text,
+                                     EncodingChoice encodings) {
+  if (edge.Raw() || encodings == EncodingChoice::kShiftJisOnly) return edge.In(text);
+  std::string internal;
+  if (!Utf8ToInternal(text, internal)) return std::nullopt;
+  return internal;
 }
 
 bool ReadInputLine(std::FILE* in, std::string& line) {

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/text_encoding.h"
+
 namespace skarvo::cli {
 
 class TextEdge {
@@ -26,6 +28,12 @@ class TextEdge {
  private:
   bool raw_;
 };
+
+// A pattern or replacement argument: as In, but a character Shift-JIS lacks, which files of
+// other encodings may hold, is kept (the internal text form) unless every file is read as
+// Shift-JIS.
+std::optional<std::string> PatternIn(const TextEdge& edge, const std::string& text,
+                                     EncodingChoice encodings = EncodingChoice::kDetect);
 
 // Reads the next line of in, split at LF (the LF is dropped, a CR before it stays). A last
 // line without an LF is a line too. False at the end of the input.

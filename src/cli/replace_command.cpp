@@ -41,7 +41,7 @@ namespace skarvo::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "[--raw] [--plain] [--ignore-case] [--fuzzy] [--no-subfolders] [--ext LIST] "
+    "[--raw] [--plain] [--ignore-case] [--fuzzy] [--no-subfolders] [--shift-jis] [--ext LIST] "
     "[--backup-dir DIR] [--yes] PATTERN REPLACEMENT FOLDER...";
 
 // What the replace and the overwrite tell goes to stderr; a question is answered "すべて
@@ -99,6 +99,8 @@ std::string Parse(const std::vector<std::string>& args, ReplaceArgs& out) {
       out.settings.useFuzzyDictionary = true;
     } else if (a == "--no-subfolders") {
       out.settings.searchSubfolders = false;
+    } else if (a == "--shift-jis") {
+      out.settings.textEncoding = EncodingChoice::kShiftJisOnly;
     } else if (a == "--yes") {
       out.yes = true;
     } else if (a == "--ext" || a == "--backup-dir") {
@@ -127,8 +129,9 @@ int RunReplaceCommand(const std::vector<std::string>& args) {
   if (a.yes) ::signal(SIGPIPE, SIG_IGN);
   const TextEdge edge(a.raw);
   std::optional<std::string> ext = edge.In(a.ext);
-  std::optional<std::string> pattern = edge.In(a.positional[0]);
-  std::optional<std::string> replacement = edge.In(a.positional[1]);
+  std::optional<std::string> pattern = PatternIn(edge, a.positional[0], a.settings.textEncoding);
+  std::optional<std::string> replacement =
+      PatternIn(edge, a.positional[1], a.settings.textEncoding);
   std::optional<std::string> backupDir = edge.In(a.backupDir);
   if (!ext || !pattern || !replacement || !backupDir)
     return Fail("replace: an argument has no Shift-JIS form");
@@ -191,6 +194,7 @@ int RunReplaceCommand(const std::vector<std::string>& args) {
   const Settings& s = a.settings;
   const SearchPattern searchPattern{*pattern, s.useRegex, s.caseSensitive, s.useFuzzyDictionary};
   try {
+    stage.SetEncodingChoice(s.textEncoding);
     stage.SetPattern(searchPattern);
   } catch (const Exception& e) {
     prompter.Print(e.Message());
@@ -280,6 +284,8 @@ CommandRegistrar replaceCommand(
              "  --ignore-case     letters match in either case\n"
              "  --fuzzy           the written forms of a character match one another\n"
              "  --no-subfolders   only the files directly in each FOLDER\n"
+             "  --shift-jis       read every text file as Shift-JIS (default: each file's\n"
+             "                    encoding told from its bytes, and written back in it)\n"
              "  --ext LIST        the extensions to search, comma-separated (default \".txt\")\n"
              "  --backup-dir DIR  where the run folders go (default ./Temp)\n"
              "  --yes             write the files\n"

@@ -21,9 +21,11 @@
 #include "platform/core_timer.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
+#include "platform/text_encoding.h"
 #include "platform/ui_port.h"
 #include "readers/read_doc.h"
 #include "readers/xbiff.h"
+#include "search/row_text.h"
 #include "search/search_stage.h"
 #include "search/temp_folder_ledger.h"
 #include "settings/settings.h"
@@ -36,8 +38,8 @@ namespace skarvo::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "[--raw] [--plain] [--ignore-case] [--fuzzy] [--no-subfolders] [--ext LIST] [--threads N] "
-    "PATTERN FOLDER...";
+    "[--raw] [--plain] [--ignore-case] [--fuzzy] [--no-subfolders] [--shift-jis] [--ext LIST] "
+    "[--threads N] PATTERN FOLDER...";
 
 // Writes each row as the stage reports it and keeps a failed file. Rows are gathered into
 // one buffer and written in large pieces: a run may report a hundred thousand rows, and a
@@ -52,11 +54,26 @@ class PrintingSink : public SearchSink {
 
   bool OnRow(const CheckListRow& row) override {
     // The text the stage made from the row's fields (ResultRowText), printed as it is.
-    const std::string& text = row.text;
-    char* at = Room(2 + (raw_ ? text.size() : Cp932ToUtf8LossyBound(text.size())) + 1);
+    const std::string* shown = &row.text;
+    if (row.encoding != TextEncoding::kShiftJis) {
+      // A row of a file in another encoding: its line in that encoding with --raw, else
+      // decoded from the internal form.
+      if (raw_) {
+        converted_ = ResultRowTextWithLine(row, "");
+        std::string line;
+        if (!FromInternalForm(row.lineText, row.encoding, line)) line = row.lineText;
+        converted_ += line;
+      } else {
+        converted_ = InternalToUtf8(row.text);
+      }
+      shown = &converted_;
+    }
+    const std::string& text = *shown;
+    const bool asIs = raw_ || row.encoding != TextEncoding::kShiftJis;
+    char* at = Room(2 + (asIs ? text.size() : Cp932ToUtf8LossyBound(text.size())) + 1);
     *at++ = row.header ? 'H' : row.checked ? '+' : '-';
     *at++ = '\t';
-    if (raw_) {
+    if (asIs) {
       std::memcpy(at, text.data(), text.size());
       at += text.size();
     } else {
@@ -95,6 +112,7 @@ class PrintingSink : public SearchSink {
   }
 
   bool raw_;
+  std::string converted_;
   std::unique_ptr<char[]> buffer_;
   size_t capacity_ = 0;
   size_t used_ = 0;
@@ -124,6 +142,8 @@ int RunSearchCommand(const std::vector<std::string>& args) {
       settings.useFuzzyDictionary = true;
     } else if (a == "--no-subfolders") {
       settings.searchSubfolders = false;
+    } else if (a == "--shift-jis") {
+      settings.textEncoding = EncodingChoice::kShiftJisOnly;
     } else if (a == "--ext") {
       if (++i == args.size()) return Fail("search: --ext needs a list");
       extArg = args[i];
@@ -145,7 +165,7 @@ int RunSearchCommand(const std::vector<std::string>& args) {
   std::optional<std::string> ext = edge.In(extArg);
   if (!ext) return Fail("search: the extension list has no Shift-JIS form");
   settings.extensionList = *ext;
-  std::optional<std::string> pattern = edge.In(positional[0]);
+  std::optional<std::string> pattern = PatternIn(edge, positional[0], settings.textEncoding);
   if (!pattern) return Fail("search: the pattern has no Shift-JIS form");
   // The window would ask for a string here; a command line cannot.
   if (pattern->empty()) return Fail("search: the pattern is empty");
@@ -176,6 +196,7 @@ int RunSearchCommand(const std::vector<std::string>& args) {
   TempFolderLedger tempFolder(*homeCp932);
   TSearchStage stage(SearchStageParts{grep, xbiff, readDoc, tempFolder});
   try {
+    stage.SetEncodingChoice(settings.textEncoding);
     stage.SetPattern(SearchPattern{*pattern, settings.useRegex, settings.caseSensitive,
                                    settings.useFuzzyDictionary});
   } catch (const Exception& e) {
@@ -220,7 +241,10 @@ CommandRegistrar searchCommand(
              "                   .xls and .doc bring .xlsx and .docx with them\n"
              "  --threads N      search N files at a time (default: one per core); the rows\n"
              "                   come in the same order and are the same whatever N is\n"
-             "  --raw            texts are bytes (Shift-JIS) in and out instead of UTF-8\n"
+             "  --shift-jis      read every text file as Shift-JIS (default: each file's\n"
+             "                   encoding is told from its bytes: UTF-8, UTF-16, EUC-JP)\n"
+             "  --raw            texts are bytes (Shift-JIS) in and out instead of UTF-8; a row\n"
+             "                   of a file in another encoding is printed in that encoding\n"
              "\n"
              "Exit status: 0 something found, 1 nothing found or no file to search, 2 an error\n"
              "(a file that could not be searched is reported after the rows; a damaged .xlsx or\n"

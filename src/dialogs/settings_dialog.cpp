@@ -55,6 +55,8 @@ const std::array<SettingsControlInfo, kSettingsControlCount>& SettingsControlTab
        true},
       {C::kCaseSensitive, "CaseSensitive", K::kCheckBox, G::kSearchFlags, "大文字小文字を区別する",
        false},
+      {C::kShiftJisOnly, "ShiftJisOnly", K::kCheckBox, G::kSearchFlags,
+       "文字コードをShift_JIS 固定にする", true},
       {C::kJoinSeparator, "JoinSeparator", K::kEdit, G::kJoin, "", true},
       {C::kIgnoreBlankLines, "IgnoreBlankLines", K::kCheckBox, G::kJoin,
        "文頭文末の空白行を無視する", false},
@@ -134,6 +136,7 @@ void SettingsDialogCore::FormActivate() {
   Mutable(C::kCaseSensitive).checked = s.caseSensitive;
   Mutable(C::kUseRegex).checked = s.useRegex;
   Mutable(C::kIgnoreBlankLines).checked = s.ignoreBlankLines;
+  Mutable(C::kShiftJisOnly).checked = s.textEncoding == EncodingChoice::kShiftJisOnly;
   ApplyRegexRule(s.useRegex);
   Mutable(C::kUserExtensions).text = s.userExtensions;
 
@@ -310,6 +313,10 @@ std::vector<TStoredKey> SettingsDialogCore::StorePlan() const {
   flag(SettingKey::kCaseSensitive, C::kCaseSensitive, &Settings::caseSensitive);
   flag(SettingKey::kUseRegex, C::kUseRegex, &Settings::useRegex);
   flag(SettingKey::kIgnoreBlankLines, C::kIgnoreBlankLines, &Settings::ignoreBlankLines);
+  const EncodingChoice encoding =
+      State(C::kShiftJisOnly).checked ? EncodingChoice::kShiftJisOnly : EncodingChoice::kDetect;
+  plan.push_back({SettingKey::kTextEncoding, EncodingChoiceText(encoding),
+                  [encoding](Settings& s) { s.textEncoding = encoding; }});
   // Join and split.
   plan.push_back({SettingKey::kJoinSeparator, State(C::kJoinSeparator).text, {}});
   const std::array<C, 3> radios = {C::kSplitHitStartsPart, C::kSplitHitInBoth,

@@ -35,6 +35,7 @@ enum class SettingsControl {
   kUseRegex,
   kFuzzyDictionary,
   kCaseSensitive,
+  kShiftJisOnly,  // 文字コード: checked is Shift_JIS 固定, else 自動判別
   kJoinSeparator,
   kIgnoreBlankLines,
   kSplitHitStartsPart,

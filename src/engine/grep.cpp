@@ -55,7 +55,8 @@ void TGrep::GrepDFA(const std::string& fileName, const CompiledPattern& pattern,
   cancel_ = false;
   std::unique_ptr<TTxtFile> file;
   try {
-    file = std::make_unique<TTxtFile>(fileName, cancel_, pump_, stop);
+    file = std::make_unique<TTxtFile>(fileName, cancel_, pump_, stop,
+                                      firstBlockCheck_ ? &firstBlockCheck_ : nullptr);
   } catch (const EEndOfFile&) {
     return;
   }
@@ -100,7 +101,8 @@ void TGrep::GrepLiteral(const std::string& fileName, const CompiledPattern& patt
   if (!plan.useLiteral) return GrepDFA(fileName, pattern, stop);
   std::unique_ptr<TTxtFile> file;
   try {
-    file = std::make_unique<TTxtFile>(fileName, cancel_, pump_, stop);
+    file = std::make_unique<TTxtFile>(fileName, cancel_, pump_, stop,
+                                      firstBlockCheck_ ? &firstBlockCheck_ : nullptr);
   } catch (const EEndOfFile&) {
     return;
   }

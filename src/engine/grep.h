@@ -15,6 +15,7 @@
 #include <memory>
 #include <stop_token>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/regular_expression.h"
@@ -42,6 +43,12 @@ class TGrep : public TRegularExpression {
   void SetCancel(bool cancel) noexcept { cancel_ = cancel; }
 
   void SetMessagePump(TMessagePump pump) { pump_ = std::move(pump); }
+
+  // Looks at each file's first block (its first bytes, and whether they are the whole file)
+  // right after it is opened, before anything is searched; it may throw to pass the file
+  // over. The host tells a file's encoding this way without opening it twice.
+  using FirstBlockCheck = std::function<void(std::string_view head, bool whole)>;
+  void SetFirstBlockCheck(FirstBlockCheck check) { firstBlockCheck_ = std::move(check); }
 
   // Searches the file for pattern (compiled for files) with the routine chosen for it.
   // Raises EFileNotFound when it cannot be opened and EGrepCancel "CancelRequest" when Cancel
@@ -80,6 +87,7 @@ class TGrep : public TRegularExpression {
   TGrepOnMatch onMatch_;
   bool cancel_ = false;
   bool usePrefilter_ = true;
+  FirstBlockCheck firstBlockCheck_;
 };
 
 }  // namespace skarvo

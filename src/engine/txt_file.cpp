@@ -78,8 +78,8 @@ thread_local std::unique_ptr<char[]> spareBuffer;
 }  // namespace
 
 TTxtFile::TTxtFile(const std::string& fileName, const bool& cancel, TMessagePump pump,
-                   std::stop_token stop)
-    : cancel_(cancel), pump_(std::move(pump)), stop_(std::move(stop)) {
+                   std::stop_token stop, const HeadCheck* headCheck)
+    : cancel_(cancel), pump_(std::move(pump)), stop_(std::move(stop)), headCheck_(headCheck) {
   errno = 0;
   if (!file_.Open(fileName)) {
     // Taken at once: making the exception may touch errno.
@@ -136,6 +136,13 @@ void TTxtFile::FillBlock(size_t destination) {
     n += static_cast<size_t>(got);
   }
   if (n == 0 && destination != 0) throw EEndOfFile();  // an empty file
+  if (headCheck_ != nullptr) {
+    // Once, on the first block, before its zero bytes become spaces.
+    const HeadCheck& check = *headCheck_;
+    headCheck_ = nullptr;
+    check(std::string_view(buffer_.get() + destination, n),
+          sawEnd || (sizeAtOpen_ > 0 && bytesRead_ + n >= sizeAtOpen_));
+  }
   SpaceOutZeros(buffer_.get() + destination, n);
   bufferOffset_ = static_cast<int64_t>(bytesRead_) - static_cast<int64_t>(destination);
   bytesRead_ += n;

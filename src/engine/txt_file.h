@@ -20,6 +20,7 @@
 #include <memory>
 #include <stop_token>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/error.h"
@@ -69,8 +70,12 @@ class TTxtFile {
   // Opens the file and reads its first block. Raises EFileNotFound when it cannot be opened,
   // EEndOfFile when it is empty, EGrepCancel when cancel is set after the first block is read.
   // cancel must outlive the reader; pump may be empty. stop may be asked from another thread.
+  // headCheck, when given, is shown the first block's bytes as they were read (zero bytes
+  // still zeros) and whether they are the whole file, before anything else; what it throws
+  // goes on.
+  using HeadCheck = std::function<void(std::string_view head, bool whole)>;
   TTxtFile(const std::string& fileName, const bool& cancel, TMessagePump pump,
-           std::stop_token stop = {});
+           std::stop_token stop = {}, const HeadCheck* headCheck = nullptr);
   ~TTxtFile();
   TTxtFile(const TTxtFile&) = delete;
   TTxtFile& operator=(const TTxtFile&) = delete;
@@ -157,6 +162,7 @@ class TTxtFile {
   const bool& cancel_;
   TMessagePump pump_;
   std::stop_token stop_;
+  const HeadCheck* headCheck_;  // until the first block is read
   uint64_t bytesRead_ = 0;
   // The size from opening, or 0 when the file reported none (/proc and the like): then it
   // is read until a read gives nothing (and file_ keeps what may be read again).

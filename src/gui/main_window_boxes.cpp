@@ -16,7 +16,7 @@ namespace {
 
 // Bytes of the CP932 form of the first chars of text (text is CP932-representable).
 size_t BytesOf(const QString& text, qsizetype chars) {
-  std::optional<std::string> cp932 = FromQt(text.left(chars));
+  std::optional<std::string> cp932 = PatternFromQt(text.left(chars));
   return cp932 ? cp932->size() : 0;
 }
 
@@ -53,7 +53,7 @@ void MainWindow::BuildHistoryBox(QComboBox* box, THistoryBox which) {
   connect(box, &QComboBox::editTextChanged, this, [this, box, which](const QString& text) {
     const HistoryBox& core =
         which == THistoryBox::kSearch ? form_->searchHistory : form_->folderHistory;
-    if (auto cp932 = FromQt(text)) {
+    if (auto cp932 = which == THistoryBox::kSearch ? PatternFromQt(text) : FromQt(text)) {
       if (*cp932 != core.Text())
         Forward([this, which, value = *cp932] {
           if (which == THistoryBox::kSearch)
@@ -66,7 +66,8 @@ void MainWindow::BuildHistoryBox(QComboBox* box, THistoryBox which) {
       Forward([this] { form_->RefuseTypedText(); });
     }
     // The box shows what the core holds (a run in progress holds typing off).
-    if (FromQt(box->currentText()) != core.Text()) {
+    if ((which == THistoryBox::kSearch ? PatternFromQt(box->currentText())
+                                       : FromQt(box->currentText())) != core.Text()) {
       QSignalBlocker block(box);
       box->setEditText(ToQt(core.Text()));
     }

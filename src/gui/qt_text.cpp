@@ -1,14 +1,25 @@
 #include "gui/qt_text.h"
 
 #include "platform/codepage.h"
+#include "platform/text_encoding.h"
 
 namespace skarvo::gui {
 
-QString ToQt(const std::string& cp932) { return QString::fromStdString(Cp932ToUtf8Lossy(cp932)); }
+QString ToQt(const std::string& cp932) {
+  // A row of a file in another encoding, or a pattern, may hold characters CP932 lacks.
+  if (HoldsUnit(cp932)) return QString::fromStdString(InternalToUtf8(cp932));
+  return QString::fromStdString(Cp932ToUtf8Lossy(cp932));
+}
 
 std::optional<std::string> FromQt(const QString& text) {
   std::string cp932;
   if (!Utf8ToCp932(text.toStdString(), cp932)) return std::nullopt;
+  return cp932;
+}
+
+std::optional<std::string> PatternFromQt(const QString& text) {
+  std::string cp932;
+  if (!Utf8ToInternal(text.toStdString(), cp932)) return std::nullopt;
   return cp932;
 }
 

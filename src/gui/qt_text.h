@@ -11,10 +11,14 @@
 
 namespace skarvo::gui {
 
-// CP932 -> QString for drawing (bytes that are not CP932 show as U+FFFD).
+// CP932 -> QString for drawing (bytes that are not CP932 show as U+FFFD); the units of the
+// internal text form show as their characters.
 QString ToQt(const std::string& cp932);
 // QString -> CP932; nullopt when a character has no CP932 form (the caller refuses it).
 std::optional<std::string> FromQt(const QString& text);
+// QString -> the internal text form for a search pattern: a character CP932 lacks (or holds
+// one way only) becomes a unit, so it can be found in files of other encodings.
+std::optional<std::string> PatternFromQt(const QString& text);
 // The program's UTF-8 literal as a QString.
 inline QString Lit(const char* utf8) { return QString::fromUtf8(utf8); }
 

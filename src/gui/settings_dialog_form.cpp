@@ -25,29 +25,29 @@ struct Place {
   QRect rect;
 };
 const Place kPlaces[] = {
-    {C::kCategoryTxt, {8, 16, 236, 18}},       {C::kCategoryHtml, {8, 34, 236, 18}},
-    {C::kCategoryCgi, {8, 52, 236, 18}},       {C::kCategorySystem, {8, 70, 236, 18}},
-    {C::kCategoryCsv, {8, 88, 236, 18}},       {C::kCategoryWord, {8, 106, 236, 18}},
-    {C::kCategoryExcel, {8, 124, 236, 18}},    {C::kCategoryUser, {8, 142, 128, 18}},
-    {C::kUserExtensions, {136, 141, 108, 20}}, {C::kSearchSubfolders, {8, 168, 236, 18}},
-    {C::kUseRegex, {8, 16, 180, 18}},          {C::kFuzzyDictionary, {8, 18, 180, 18}},
-    {C::kCaseSensitive, {8, 34, 180, 18}},     {C::kJoinSeparator, {8, 18, 180, 20}},
-    {C::kIgnoreBlankLines, {8, 40, 180, 18}},  {C::kSplitHitStartsPart, {8, 16, 180, 18}},
-    {C::kSplitHitInBoth, {8, 34, 180, 18}},    {C::kSplitHitEndsPart, {8, 52, 180, 18}},
-    {C::kEditorEnabled, {8, 18, 70, 18}},      {C::kEditorLabel, {80, 20, 84, 16}},
-    {C::kEditorPath, {164, 17, 250, 20}},      {C::kEditorBrowse, {418, 17, 26, 20}},
-    {C::kLineOptionLabel, {80, 46, 84, 16}},   {C::kLineOption, {164, 43, 80, 20}},
-    {C::kLineNumberLabel, {248, 46, 60, 16}},  {C::kWordOptionLabel, {312, 46, 0, 16}},
-    {C::kWordOption, {312, 43, 0, 20}},        {C::kWordLabel, {312, 46, 0, 16}},
-    {C::kHideFileNotes, {8, 296, 0, 18}},      {C::kUpdateButton, {304, 292, 75, 25}},
-    {C::kCancelButton, {387, 292, 75, 25}},
+    {C::kCategoryTxt, {8, 16, 236, 18}},        {C::kCategoryHtml, {8, 34, 236, 18}},
+    {C::kCategoryCgi, {8, 52, 236, 18}},        {C::kCategorySystem, {8, 70, 236, 18}},
+    {C::kCategoryCsv, {8, 88, 236, 18}},        {C::kCategoryWord, {8, 106, 236, 18}},
+    {C::kCategoryExcel, {8, 124, 236, 18}},     {C::kCategoryUser, {8, 142, 128, 18}},
+    {C::kUserExtensions, {136, 141, 108, 20}},  {C::kSearchSubfolders, {8, 168, 236, 18}},
+    {C::kUseRegex, {8, 16, 180, 18}},           {C::kFuzzyDictionary, {8, 18, 180, 18}},
+    {C::kCaseSensitive, {8, 34, 180, 18}},      {C::kShiftJisOnly, {8, 36, 180, 18}},
+    {C::kJoinSeparator, {8, 18, 180, 20}},      {C::kIgnoreBlankLines, {8, 40, 180, 18}},
+    {C::kSplitHitStartsPart, {8, 16, 180, 18}}, {C::kSplitHitInBoth, {8, 34, 180, 18}},
+    {C::kSplitHitEndsPart, {8, 52, 180, 18}},   {C::kEditorEnabled, {8, 18, 70, 18}},
+    {C::kEditorLabel, {80, 20, 84, 16}},        {C::kEditorPath, {164, 17, 250, 20}},
+    {C::kEditorBrowse, {418, 17, 26, 20}},      {C::kLineOptionLabel, {80, 46, 84, 16}},
+    {C::kLineOption, {164, 43, 80, 20}},        {C::kLineNumberLabel, {248, 46, 60, 16}},
+    {C::kWordOptionLabel, {312, 46, 0, 16}},    {C::kWordOption, {312, 43, 0, 20}},
+    {C::kWordLabel, {312, 46, 0, 16}},          {C::kHideFileNotes, {8, 296, 0, 18}},
+    {C::kUpdateButton, {304, 292, 75, 25}},     {C::kCancelButton, {387, 292, 75, 25}},
 };
 const QRect kGroupRects[] = {
     {},                   // kNone
     {8, 4, 252, 196},     // 対象拡張子
-    {268, 4, 194, 44},    // 検索条件
-    {268, 52, 194, 46},   // 【File結合】File区切り文字列
-    {268, 102, 194, 78},  // ファイル分割
+    {268, 4, 194, 58},    // 検索条件
+    {268, 66, 194, 46},   // 【File結合】File区切り文字列
+    {268, 116, 194, 78},  // ファイル分割
     {8, 206, 454, 76},    // 外部エディタコマンドラインオプション
 };
 

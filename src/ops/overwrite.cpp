@@ -38,6 +38,8 @@ const char* SkipReasonKey(SkipReason reason) {
       return "in-backups";
     case SkipReason::kPartial:
       return "partial";
+    case SkipReason::kCannotHold:
+      return "unencodable";
   }
   return "?";
 }
@@ -69,8 +71,15 @@ std::string SkipMessage(SkipReason reason, const std::string& path, const std::s
     case SkipReason::kPartial:
       return quoted + Sjis("への書き込みが途中で失敗し、ファイルは一部だけ書き換わっています。") +
              Sjis("元の内容はバックアップにあります。");
+    case SkipReason::kCannotHold:
+      return CannotHoldMessage(path, TextEncoding::kShiftJis);
   }
   return {};
+}
+
+std::string CannotHoldMessage(const std::string& path, TextEncoding encoding) {
+  return "\"" + path + "\"" + Sjis("は置換後の行に文字コード") + EncodingName(encoding) +
+         Sjis("で表せない文字があるため、上書きしませんでした。");
 }
 
 namespace {
@@ -82,8 +91,9 @@ struct Hit {
 
 struct FileWork {
   std::string path;
-  std::vector<Hit> hits;                 // the checked hits, in list order
-  std::optional<FileIdentity> searched;  // the file as the search found it, when known
+  TextEncoding encoding = TextEncoding::kShiftJis;  // as its hits were read
+  std::vector<Hit> hits;                            // the checked hits, in list order
+  std::optional<FileIdentity> searched;             // the file as the search found it, when known
 };
 
 // The work list: each file of the result list with its checked hits. A file reached again
@@ -95,7 +105,7 @@ std::vector<FileWork> BuildWorkList(const CheckList& resultList, const SearchSta
   size_t current = 0;
   for (const CheckListRow& row : resultList.Rows()) {
     if (row.header) {
-      FileWork file{row.file, {}, std::nullopt};
+      FileWork file{row.file, TextEncoding::kShiftJis, {}, std::nullopt};
       auto known = state.searchedFiles.find(file.path);
       // A file the search did not note (rows made otherwise) is taken as it is now.
       file.searched =
@@ -111,8 +121,10 @@ std::vector<FileWork> BuildWorkList(const CheckList& resultList, const SearchSta
         lineNos.emplace_back();
       }
     } else if (row.checked && !work.empty()) {
-      if (lineNos[current].insert(row.lineNo).second)
+      if (lineNos[current].insert(row.lineNo).second) {
         work[current].hits.push_back(Hit{row.lineNo, row.lineText});
+        work[current].encoding = row.encoding;
+      }
     }
   }
   return work;
@@ -163,19 +175,32 @@ class OverwriteWalk {
     // Swapped for another file or a link to one since the search: not the file searched.
     if (work.searched && !work.searched->SameFile(read))
       return Skip(work.path, SkipReason::kChanged);
-    if (before->find('\0') != std::string::npos) return Skip(work.path, SkipReason::kHoldsNul);
-    std::vector<std::string> lines = SplitIntoLines(*before);
-    if (!StillAsSearched(lines, work.hits)) return Skip(work.path, SkipReason::kChanged);
-    try {
-      for (const Hit& hit : work.hits) {
-        std::string& line = lines[static_cast<size_t>(hit.lineNo - 1)];
-        line = SubstituteLine(rule_, state_.replaceText, line, awk_);
+    if (HoldsNulCharacter(*before, work.encoding)) return Skip(work.path, SkipReason::kHoldsNul);
+    std::string after;
+    if (work.encoding == TextEncoding::kShiftJis) {
+      const SubstitutionRule shiftJisRule = ShiftJisRule(rule_);
+      const std::string shiftJisReplacement = ToShiftJisPattern(state_.replaceText);
+      std::vector<std::string> lines = SplitIntoLines(*before);
+      if (!StillAsSearched(lines, work.hits)) return Skip(work.path, SkipReason::kChanged);
+      try {
+        for (const Hit& hit : work.hits) {
+          std::string& line = lines[static_cast<size_t>(hit.lineNo - 1)];
+          line = SubstituteLine(shiftJisRule, shiftJisReplacement, line, awk_);
+          // A character of the replacement that CP932 lacks cannot be written here.
+          std::string bytes;
+          if (HoldsUnit(line) && !FromInternalForm(line, TextEncoding::kShiftJis, bytes))
+            return Skip(work.path, SkipReason::kCannotHold);
+        }
+      } catch (const ERegExpParser& e) {
+        prompter_.TellError(e.Message());
+        return Skip(work.path, SkipReason::kWriteFailed);
       }
-    } catch (const ERegExpParser& e) {
-      prompter_.TellError(e.Message());
-      return Skip(work.path, SkipReason::kWriteFailed);
+      after = LinesWithCrLf(lines);
+    } else {
+      std::optional<std::string> spliced = Spliced(work, *before);
+      if (!spliced) return;
+      after = std::move(*spliced);
     }
-    const std::string after = LinesWithCrLf(lines);
     // Nothing would change: nothing to ask, back up or write.
     if (after == *before) return;
     OverwrittenFile* entry = BackUp(work.path, *before);
@@ -212,6 +237,53 @@ class OverwriteWalk {
     entry->written = true;
     entry->writtenDigest = writtenDigest;
     if (observer_) observer_(work.path, true, SkipReason::kDeclined);
+  }
+
+  // The file in its own encoding with the replaced lines' contents written anew and every
+  // other byte as it was; nullopt when the file is skipped (told already).
+  std::optional<std::string> Spliced(const FileWork& work, const std::string& before) {
+    const std::vector<LineSpan> spans = SplitLinesIn(before, work.encoding);
+    const auto lineAt = [&](int64_t lineNo) {
+      const LineSpan& s = spans[static_cast<size_t>(lineNo - 1)];
+      return ToInternalForm(std::string_view(before).substr(s.begin, s.end - s.begin),
+                            work.encoding, false);
+    };
+    for (const Hit& hit : work.hits) {
+      if (hit.lineNo < 1 || static_cast<uint64_t>(hit.lineNo) > spans.size() ||
+          lineAt(hit.lineNo) != hit.lineText) {
+        Skip(work.path, SkipReason::kChanged);
+        return std::nullopt;
+      }
+    }
+    std::map<int64_t, std::string> replaced;
+    try {
+      for (const Hit& hit : work.hits) {
+        const std::string line = SubstituteLine(rule_, state_.replaceText, hit.lineText, awk_);
+        if (line == hit.lineText) continue;
+        std::string bytes;
+        if (!FromInternalForm(line, work.encoding, bytes)) {
+          prompter_.Tell(CannotHoldMessage(work.path, work.encoding));
+          if (observer_) observer_(work.path, false, SkipReason::kCannotHold);
+          return std::nullopt;
+        }
+        replaced[hit.lineNo] = std::move(bytes);
+      }
+    } catch (const ERegExpParser& e) {
+      prompter_.TellError(e.Message());
+      Skip(work.path, SkipReason::kWriteFailed);
+      return std::nullopt;
+    }
+    std::string after;
+    after.reserve(before.size());
+    size_t copied = 0;
+    for (const auto& [lineNo, bytes] : replaced) {
+      const LineSpan& s = spans[static_cast<size_t>(lineNo - 1)];
+      after.append(before, copied, s.begin - copied);
+      after += bytes;
+      copied = s.end;
+    }
+    after.append(before, copied, std::string::npos);
+    return after;
   }
 
   // Keeps the file's backup once per walk: a file listed twice keeps the copy of what it

@@ -10,6 +10,10 @@
 // be written; each such file is reported by name and the walk goes on. Writes are atomic,
 // keep owner, mode and attributes, and land at a link's target.
 //
+// A file in another encoding than Shift-JIS (its hits say which) keeps its bytes: only the
+// content of each replaced line is written anew, in the file's encoding, between the line
+// ends it had; a replaced line the encoding cannot hold leaves the whole file unwritten.
+//
 // A file is the file the search found (device and inode of its final target): one swapped
 // or replaced since is left as changed, and one file reached by two spellings is one
 // target, backed up and written once. A file whose bytes the replace would not change is
@@ -27,6 +31,7 @@
 #include "ops/prompter.h"
 #include "ops/replace.h"
 #include "ops/result_session.h"
+#include "platform/text_encoding.h"
 
 namespace skarvo {
 
@@ -43,12 +48,15 @@ enum class SkipReason {
   kNotRecorded,        // the run's journal could not record the write
   kInBackups,          // under the backup folder or in a run folder: the program's copies
   kPartial,            // written in place and failed midway: part-written, backup kept
+  kCannotHold,         // a replaced line holds a character the file's encoding lacks
 };
 // A short English key for scripts ("changed", "nul", ...).
 const char* SkipReasonKey(SkipReason reason);
 // The message naming the file (CP932), for every reason but kDeclined; folder names the
 // folder of kFolderNotWritable.
 std::string SkipMessage(SkipReason reason, const std::string& path, const std::string& folder = {});
+// The message of kCannotHold, naming the file's encoding.
+std::string CannotHoldMessage(const std::string& path, TextEncoding encoding);
 
 // Where an overwrite run records what it does, so that a crash or a kill leaves a record
 // that the next run and the restore can read. Each call comes before the step it names.

@@ -6,6 +6,7 @@
 #include "ops/pending_replace.h"
 #include "ops/result_checks.h"
 #include "platform/codepage.h"
+#include "platform/text_encoding.h"
 #include "search/row_text.h"
 #include "search/search_text.h"
 
@@ -48,9 +49,13 @@ std::string SubstituteLiteral(const SubstitutionRule& rule, const std::string& r
 // (line number, cell label...); a row without fields is all line.
 std::string ReplacedRowText(const CheckListRow& row, const SubstitutionRule& rule,
                             const std::string& replacement, TAWKStr& awk) {
-  if (row.kind != RowKind::kPlain && !row.header && row.lineNo > 0)
-    return ResultRowTextWithLine(row, SubstituteLine(rule, replacement, row.lineText, awk));
-  return SubstituteLine(rule, replacement, row.text, awk);
+  if (row.kind != RowKind::kPlain && !row.header && row.lineNo > 0) {
+    if (row.encoding != TextEncoding::kShiftJis)
+      return ResultRowTextWithLine(row, SubstituteLine(rule, replacement, row.lineText, awk));
+    return ResultRowTextWithLine(
+        row, SubstituteLine(ShiftJisRule(rule), ToShiftJisPattern(replacement), row.lineText, awk));
+  }
+  return SubstituteLine(ShiftJisRule(rule), ToShiftJisPattern(replacement), row.text, awk);
 }
 
 bool IsOfficePath(const std::string& path) { return ClassifyTarget(path) != TargetKind::kText; }
@@ -62,6 +67,12 @@ OpOutcome Notice(const std::string& text) {
 }
 
 }  // namespace
+
+SubstitutionRule ShiftJisRule(const SubstitutionRule& rule) {
+  SubstitutionRule shiftJis = rule;
+  shiftJis.searchText = ToShiftJisPattern(rule.searchText);
+  return shiftJis;
+}
 
 std::string SubstituteLine(const SubstitutionRule& rule, const std::string& replacement,
                            const std::string& line, TAWKStr& awk) {
@@ -90,8 +101,10 @@ OpOutcome Replace(ResultSession& session, const std::string& replacement, TAWKSt
       throw Exception(Sjis("置き換える文字列がNUL文字を含むため、置換できません。"));
     if (rule.regex) {
       awk.SetUseFuzzyCharDic(rule.fuzzy);
+      awk.SetRegExp(ToShiftJisPattern(rule.searchText));
       awk.SetRegExp(rule.searchText);
     } else {
+      CheckPlainSearchText(ToShiftJisPattern(rule.searchText));
       CheckPlainSearchText(rule.searchText);
     }
   } catch (const Exception& e) {

@@ -37,6 +37,10 @@ SubstitutionRule RuleOfLastSearch(const SearchState& state);
 std::string SubstituteLine(const SubstitutionRule& rule, const std::string& replacement,
                            const std::string& line, TAWKStr& awk);
 
+// The rule for a line of a Shift-JIS file: the search text (in the internal text form, as
+// typed) as ToShiftJisPattern gives it. A file in another encoding takes the rule as it is.
+SubstitutionRule ShiftJisRule(const SubstitutionRule& rule);
+
 // The status text of a replace before any search; the caller shows it instead of asking
 // for the replacement.
 const std::string& NotSearchedYetText();

@@ -1,6 +1,11 @@
 #include "search/search_stage.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <exception>
@@ -28,6 +33,28 @@ class ESearchFile : public Exception {
 
 // Thrown through the readers when the search of a file must stop; never leaves the stage.
 struct StopRequest {};
+
+// Thrown through the grep when a text file's first block shows another encoding.
+struct NotShiftJis {
+  TextEncoding encoding;
+};
+
+// A descriptor closed when it goes or is replaced.
+class Descriptor {
+ public:
+  Descriptor() = default;
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() { reset(); }
+  int get() const { return fd_; }
+  void reset(int to = -1) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = to;
+  }
+
+ private:
+  int fd_ = -1;
+};
 
 std::string ReasonOf(const std::exception& e) {
   if (const auto* own = dynamic_cast<const Exception*>(&e)) return own->Message();
@@ -58,6 +85,16 @@ class SinkOut : public RowOut {
 };
 
 }  // namespace
+
+// What every file of a run is searched with; read by the workers, never changed while they
+// run.
+struct TSearchStage::RunPatterns {
+  const SearchPattern& pattern;     // its searchString in the internal form
+  const CompiledPattern& compiled;  // pattern's, for texts converted to the internal form
+  const std::string& shiftJisString;
+  const CompiledPattern& shiftJisCompiled;
+  EncodingChoice encodings;
+};
 
 std::string SearchErrorMessage(const SearchFileFailure& failure) {
   return Sjis("新規検索エラー") + "\n" + failure.path + ": " + failure.reason;
@@ -92,14 +129,17 @@ class TSearchStage::FileSearch {
   // Searches the file at path and hands its rows to out. kPassedOver: the file is not there
   // (as if never listed); kFailed: failure says why; kRefused: a zipped office file that
   // cannot be read, named in failure, gave no rows and the run goes on.
-  Outcome Search(const std::string& path, const SearchPattern& pattern,
-                 const CompiledPattern& compiled, RowOut& out, std::stop_token stop,
-                 SearchFileFailure& failure) {
+  Outcome Search(const std::string& path, const RunPatterns& patterns, RowOut& out,
+                 std::stop_token stop, SearchFileFailure& failure) {
     path_ = path;
     kind_ = ClassifyTarget(path_);
-    pattern_ = &pattern;
-    compiled_ = &compiled;
+    patterns_ = &patterns;
     out_ = &out;
+    // A converted text is let go as soon as its file is done, however it ends.
+    struct LetGo {
+      Descriptor& d;
+      ~LetGo() { d.reset(); }
+    } letGo{converted_};
     stop_ = std::move(stop);
     // A text file that vanished is found out by opening it; the others are looked at first.
     const bool text = kind_ == TargetKind::kText;
@@ -140,7 +180,35 @@ class TSearchStage::FileSearch {
   // False when a stop ended the reading.
   bool SearchFile() {
     std::string fileToSearch = path_;
-    if (kind_ == TargetKind::kSpreadsheet) {
+    encoding_ = TextEncoding::kShiftJis;
+    const SearchPattern& pattern = patterns_->pattern;
+    // The grep tells a text file's encoding from the block it reads first; the check is
+    // cleared again however the file ends.
+    struct CheckScope {
+      TGrep& grep;
+      ~CheckScope() { grep.SetFirstBlockCheck(nullptr); }
+    } checkScope{grep_};
+    const bool detect =
+        kind_ == TargetKind::kText && patterns_->encodings == EncodingChoice::kDetect;
+    if (detect && pattern.useRegex) {
+      grep_.SetFirstBlockCheck([](std::string_view head, bool whole) {
+        const TextEncoding e = DetectEncoding(head.substr(0, kDetectionBytes),
+                                              whole && head.size() <= kDetectionBytes);
+        if (e != TextEncoding::kShiftJis) throw NotShiftJis{e};
+      });
+      try {
+        return grep_.Grep(path_, patterns_->shiftJisCompiled, stop_);
+      } catch (const NotShiftJis& other) {
+        // Nothing was searched yet: the file is searched again in the internal form.
+        grep_.SetFirstBlockCheck(nullptr);
+        encoding_ = other.encoding;
+      }
+      return grep_.Grep(ConvertText(), patterns_->compiled, stop_);
+    }
+    if (kind_ == TargetKind::kText) {
+      if (detect) encoding_ = DetectFileEncoding(path_);
+      if (encoding_ != TextEncoding::kShiftJis) fileToSearch = ConvertText();
+    } else if (kind_ == TargetKind::kSpreadsheet) {
       if (IsOpenXmlPath(path_))
         ReadXlsxCells(path_, [&](int32_t sheetNo, int32_t row, int32_t col,
                                  const std::string& text) { AddCell(sheetNo, row, col, text); });
@@ -152,9 +220,13 @@ class TSearchStage::FileSearch {
       fileToSearch = ExtractDocument();
     }
 
-    if (pattern_->useRegex) return grep_.Grep(fileToSearch, *compiled_, stop_);
+    const bool converted = encoding_ != TextEncoding::kShiftJis;
+    if (pattern.useRegex)
+      return grep_.Grep(fileToSearch, converted ? patterns_->compiled : patterns_->shiftJisCompiled,
+                        stop_);
     const bool readable = ForEachTextLine(
-        fileToSearch, pattern_->searchString, pattern_->caseSensitive,
+        fileToSearch, converted ? pattern.searchString : patterns_->shiftJisString,
+        pattern.caseSensitive,
         [&](int64_t lineNo, const std::string* hit) {
           if (hit != nullptr) AddHit(*hit, lineNo);
           if (lineNo % SearchSink::kProgressLines == 0 && !out_->Progress()) throw StopRequest{};
@@ -213,6 +285,54 @@ class TSearchStage::FileSearch {
     });
   }
 
+  // Converts the text file at path_ from encoding_ into the internal text form, in an unnamed
+  // file of this worker's own, and returns a name the grep opens it by.
+  std::string ConvertText() {
+    InputFile file;
+    if (!file.Open(path_)) throw ESearchFile(Sjis("ファイルを読み込めませんでした：") + path_);
+    const std::string& folder = tempFolder_.TempFolder();
+    const auto cannotWrite = [&] {
+      return ESearchFile(Sjis("抽出したテキストを書き込めませんでした：") + folder);
+    };
+    // A file of a size that memory holds well is converted into memory, a larger one into
+    // the temp folder's file system: never flushed to disk nor left behind.
+    constexpr uint64_t kInMemory = uint64_t{64} << 20;
+    if (file.Size() <= kInMemory) converted_.reset(::memfd_create("skarvo-converted", MFD_CLOEXEC));
+    if (converted_.get() < 0) {
+      // The ledger creates the folder, so shut-down knows whether it may go.
+      const std::optional<std::string> native = NativePath(folder);
+      if (!native || !tempFolder_.CreateFolders(folder)) throw cannotWrite();
+      converted_.reset(::open(native->c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+      if (converted_.get() < 0) {
+        std::string name = *native + "/~convertedXXXXXX";
+        converted_.reset(::mkostemp(name.data(), O_CLOEXEC));
+        if (converted_.get() >= 0) ::unlink(name.c_str());
+      }
+    }
+    if (converted_.get() < 0) throw cannotWrite();
+    constexpr size_t kPiece = size_t{1} << 20;
+    if (!pieceIn_) pieceIn_ = std::make_unique_for_overwrite<char[]>(kPiece);
+    InternalFormWriter writer(encoding_);
+    for (;;) {
+      if (stop_.stop_requested()) throw StopRequest{};
+      const long got = file.Read(pieceIn_.get(), kPiece);
+      if (got < 0) throw ESearchFile(Sjis("ファイルを読み込めませんでした：") + path_);
+      pieceOut_.clear();
+      writer.Convert(std::string_view(pieceIn_.get(), static_cast<size_t>(got)), pieceOut_,
+                     got == 0);
+      for (size_t done = 0; done < pieceOut_.size();) {
+        const ssize_t n =
+            ::write(converted_.get(), pieceOut_.data() + done, pieceOut_.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) throw cannotWrite();
+        done += static_cast<size_t>(n);
+      }
+      if (got == 0) break;
+    }
+    if (pieceOut_.capacity() > 4 * kPiece) pieceOut_ = std::string();
+    return "/proc/self/fd/" + std::to_string(converted_.get());
+  }
+
   void AddCell(int32_t sheetNo, int32_t row, int32_t col, const std::string& data) {
     cellPlaces_.push_back(CellPlace{sheetNo, row, col});
     cellTexts_.push_back(RemoveLineBreaks(data));
@@ -227,6 +347,7 @@ class TSearchStage::FileSearch {
       hit.lineNo = lineNo;
       hit.lineText.assign(line);
       hit.kind = RowKind::kTextLine;
+      hit.encoding = encoding_;
       if (hit.file != path_) hit.file = path_;
       AssignResultRowText(hit.text, hit, hit.lineText);
       Emit(hit);
@@ -311,11 +432,15 @@ class TSearchStage::FileSearch {
   TXBiff& xbiff_;
   TReadDoc& readDoc_;
   TempFolderLedger& tempFolder_;
-  const SearchPattern* pattern_ = nullptr;
-  const CompiledPattern* compiled_ = nullptr;
+  const RunPatterns* patterns_ = nullptr;
   RowOut* out_ = nullptr;
   std::stop_token stop_;
   TargetKind kind_ = TargetKind::kText;
+  TextEncoding encoding_ = TextEncoding::kShiftJis;  // of the text file being searched
+  // The converted text of the file being searched, and the pieces it is made in.
+  Descriptor converted_;
+  std::unique_ptr<char[]> pieceIn_;
+  std::string pieceOut_;
   std::string path_;                    // the file being searched
   bool headerSent_ = false;             // for the file being searched
   CheckListRow textHit_;                // a text file's hit row, refilled for each hit
@@ -334,11 +459,19 @@ TSearchStage::TSearchStage(SearchStageParts parts)
 TSearchStage::~TSearchStage() = default;
 
 void TSearchStage::SetPattern(const SearchPattern& pattern) {
-  if (pattern.useRegex)
-    compiled_ = patterns_.Compile(pattern.searchString, {.fuzzy = pattern.useFuzzyDictionary});
-  else
-    CheckPlainSearchText(pattern.searchString);
+  std::string shiftJis = ToShiftJisPattern(pattern.searchString);
+  const bool same = shiftJis == pattern.searchString;
+  if (pattern.useRegex) {
+    const PatternOptions options{.fuzzy = pattern.useFuzzyDictionary};
+    CompiledPattern sjis = patterns_.Compile(shiftJis, options);
+    compiled_ = same ? sjis : patterns_.Compile(pattern.searchString, options);
+    shiftJisCompiled_ = std::move(sjis);
+  } else {
+    CheckPlainSearchText(shiftJis);
+    if (!same) CheckPlainSearchText(pattern.searchString);
+  }
   pattern_ = pattern;
+  shiftJisString_ = std::move(shiftJis);
 }
 
 SearchEnd TSearchStage::Run(const std::vector<CheckListRow>& targets, SearchSink& sink,
@@ -351,6 +484,7 @@ SearchEnd TSearchStage::Run(const std::vector<CheckListRow>& targets, SearchSink
 SearchEnd TSearchStage::RunHere(const std::vector<CheckListRow>& targets, SearchSink& sink,
                                 const std::stop_token& stop) {
   SinkOut out(sink);
+  const RunPatterns patterns{pattern_, compiled_, shiftJisString_, shiftJisCompiled_, encodings_};
   // Files of one folder come one after the other: each is opened by its name in the folder.
   OpenFolderHint folderHint;
   const int n = static_cast<int>(targets.size());
@@ -361,7 +495,7 @@ SearchEnd TSearchStage::RunHere(const std::vector<CheckListRow>& targets, Search
     if (const size_t slash = row.text.rfind('/'); slash != std::string::npos)
       folderHint.Use(std::string_view(row.text).substr(0, slash));
     SearchFileFailure failure;
-    switch (here_->Search(row.text, pattern_, compiled_, out, stop, failure)) {
+    switch (here_->Search(row.text, patterns, out, stop, failure)) {
       case FileSearch::Outcome::kDone:
       case FileSearch::Outcome::kPassedOver:
         break;
@@ -392,6 +526,7 @@ class RowRecords {
     f.header = row.header;
     f.checked = row.checked;
     f.kind = static_cast<uint8_t>(row.kind);
+    f.encoding = static_cast<uint8_t>(row.encoding);
     f.ownFile = row.file == path;
     f.sheet = row.sheet;
     f.cellRow = row.cellRow;
@@ -428,6 +563,7 @@ class RowRecords {
     row.header = f.header;
     row.checked = f.checked;
     row.kind = static_cast<RowKind>(f.kind);
+    row.encoding = static_cast<TextEncoding>(f.encoding);
     row.sheet = f.sheet;
     row.cellRow = f.cellRow;
     row.cellColumn = f.cellColumn;
@@ -460,7 +596,7 @@ class RowRecords {
 
  private:
   struct Fixed {
-    uint8_t tag, header, checked, kind, ownFile;
+    uint8_t tag, header, checked, kind, encoding, ownFile;
     int32_t sheet, cellRow, cellColumn;
     int64_t lineNo, lineTo;
     size_t textSize, lineTextSize, fileSize;
@@ -633,6 +769,7 @@ SearchEnd TSearchStage::RunInParallel(const std::vector<CheckListRow>& targets, 
   for (size_t i = 0; i < targets.size(); ++i)
     if (!targets[i].header && targets[i].checked) files.push_back(static_cast<int>(i));
   Pool pool(std::move(files));
+  const RunPatterns patterns{pattern_, compiled_, shiftJisString_, shiftJisCompiled_, encodings_};
   // Each worker reads with its own components; the compiled pattern is shared.
   struct Worker {
     explicit Worker(TempFolderLedger& ledger) : search(grep, xbiff, readDoc, ledger) {}
@@ -658,8 +795,8 @@ SearchEnd TSearchStage::RunInParallel(const std::vector<CheckListRow>& targets, 
       done = Pool::Slot();
       done.outcome = FileSearch::Outcome::kStopped;
       try {
-        done.outcome = worker.search.Search(path, pattern_, compiled_, out, pool.stop.get_token(),
-                                            done.failure);
+        done.outcome =
+            worker.search.Search(path, patterns, out, pool.stop.get_token(), done.failure);
       } catch (...) {
         done.error = std::current_exception();
       }

@@ -8,6 +8,10 @@
 // run; the rows it gave before are kept. A zipped office file (.xlsx, .docx) that is damaged
 // or no office file is reported as refused and the run goes on with the next file.
 //
+// A text file in another encoding than Shift-JIS is converted into the internal text form
+// under the temp folder first and searched there with the pattern's internal form; its hit
+// rows carry the encoding, and their line texts are in the internal form.
+//
 // Office files are read into an extracted text under the temp folder first (.xls: one line
 // per cell in reading order, .doc: one line per text line, line breaks removed) and that
 // text is searched. A spreadsheet's hit rows are held back until the file is done: each
@@ -31,6 +35,7 @@
 #include <vector>
 
 #include "engine/grep.h"
+#include "platform/text_encoding.h"
 #include "readers/read_doc.h"
 #include "readers/xbiff.h"
 #include "search/search_text.h"
@@ -121,7 +126,11 @@ class TSearchStage {
   // Compiles a pattern (useRegex, with the fuzzy dictionary when asked) once for the whole
   // run. Throws the engine's error for a pattern it rejects, and CheckPlainSearchText's for a
   // plain text cut inside a 2-byte character; nothing else changes then.
+  // searchString is in the internal form: files that are not Shift-JIS are searched with it
+  // as it is, Shift-JIS files with its ToShiftJisPattern.
   void SetPattern(const SearchPattern& pattern);
+  // How each text file's encoding is chosen (told from its bytes unless set).
+  void SetEncodingChoice(EncodingChoice choice) { encodings_ = choice; }
 
   // Searches the checked file rows of targets with the pattern last set; header rows,
   // unchecked rows and files that no longer exist are passed over. Errors of a file are
@@ -132,6 +141,8 @@ class TSearchStage {
 
   // A worker's search of one file after another (search_stage.cpp).
   class FileSearch;
+  // The patterns a run's files are searched with (search_stage.cpp).
+  struct RunPatterns;
 
  private:
   SearchEnd RunHere(const std::vector<CheckListRow>& targets, SearchSink& sink,
@@ -145,6 +156,11 @@ class TSearchStage {
   TPatternCompiler patterns_{PatternUse::kInFiles};
   CompiledPattern compiled_{patterns_.Empty()};  // pattern_'s, when useRegex
   std::unique_ptr<FileSearch> here_;             // with the parts
+  // The pattern for Shift-JIS files and its compiled pattern (compiled_ is the internal
+  // form's, for files converted to it).
+  std::string shiftJisString_;
+  CompiledPattern shiftJisCompiled_{patterns_.Empty()};
+  EncodingChoice encodings_ = EncodingChoice::kDetect;
 };
 
 }  // namespace skarvo

@@ -63,6 +63,7 @@ constexpr SettingKeyInfo kKeys[] = {
     {kShow, "ステータスバーサイズ", V::kInteger, 9, ""},
     {kShow, "ステータスバー表示", V::kFlag, 1, ""},
     {kShow, "ツールボタン表示", V::kFlag, 1, ""},
+    {kMain, "文字コード", V::kText, 0, ""},
 };
 static_assert(sizeof kKeys / sizeof kKeys[0] == static_cast<size_t>(SettingKey::kCount),
               "one row per SettingKey");

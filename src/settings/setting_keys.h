@@ -59,6 +59,9 @@ enum class SettingKey {
   kStatusBarFontSize,
   kStatusBarVisible,
   kToolBarVisible,
+  // "Main", after the display keys: its place in the table is its place here. Empty (no
+  // key) is 自動判別.
+  kTextEncoding,
   kCount
 };
 

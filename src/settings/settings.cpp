@@ -161,6 +161,7 @@ StartupSettings LoadStartupSettings(const SettingsValues& values, Settings& sett
   settings.useFuzzyDictionary = values.ReadFlag(SettingKey::kFuzzyDictionary);
   settings.caseSensitive = values.ReadFlag(SettingKey::kCaseSensitive);
   settings.useRegex = values.ReadFlag(SettingKey::kUseRegex);
+  settings.textEncoding = EncodingChoiceFromText(values.ReadText(SettingKey::kTextEncoding));
   settings.ignoreBlankLines = values.ReadFlag(SettingKey::kIgnoreBlankLines);
 
   StartupSettings startup;
@@ -181,6 +182,14 @@ void SaveShutdownSettings(SettingsFile& file, const std::vector<std::string>& se
   WriteHistory(file, SettingKey::kFolderHistory, folderHistory);
   file.WriteInteger(SettingKey::kWindowWidth, windowWidth);
   file.WriteInteger(SettingKey::kWindowHeight, windowHeight);
+}
+
+EncodingChoice EncodingChoiceFromText(const std::string& value) {
+  return value == Sjis("Shift_JIS 固定") ? EncodingChoice::kShiftJisOnly : EncodingChoice::kDetect;
+}
+
+std::string EncodingChoiceText(EncodingChoice choice) {
+  return Sjis(choice == EncodingChoice::kShiftJisOnly ? "Shift_JIS 固定" : "自動判別");
 }
 
 }  // namespace skarvo

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/text_encoding.h"
 #include "settings/color.h"
 #include "settings/setting_keys.h"
 #include "settings/settings_file.h"
@@ -34,6 +35,8 @@ struct Settings {
   bool ignoreBlankLines = false;
   Color hitColor = kClRed;
   Color replaceColor = kClGreen;
+  // 文字コード: each text file's encoding told from its bytes, or Shift-JIS always.
+  EncodingChoice textEncoding = EncodingChoice::kDetect;
 };
 
 // One file-type category, in the order its extensions enter the extension list.
@@ -45,6 +48,11 @@ struct FileCategory {
 };
 // The eight categories: TXT, HTML, CGI, SYSTEM, CSV, word-processor, spreadsheet, user.
 const std::vector<FileCategory>& FileCategories();
+
+// The values of "文字コード" as the file holds them (CP932): "自動判別" and "Shift_JIS 固定".
+// Any other value is the default, 自動判別.
+EncodingChoice EncodingChoiceFromText(const std::string& value);
+std::string EncodingChoiceText(EncodingChoice choice);
 
 // The settings file of a home folder: home + "/Skarvo.ini".
 std::string SettingsFilePath(const std::string& homeFolder);

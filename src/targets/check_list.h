@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/text_encoding.h"
+
 namespace skarvo {
 
 // What a row of the result list stands for, so no later step reads it back out of the
@@ -48,6 +50,9 @@ struct CheckListRow {
   // Join list rows: a content row's file in `file`; a split part row's file in `file` and
   // its lines in lineNo..lineTo.
   int64_t lineTo = 0;
+  // Text hit rows: the encoding of the file; lineText is in the internal text form when it is
+  // not Shift-JIS.
+  TextEncoding encoding = TextEncoding::kShiftJis;
   bool operator==(const CheckListRow&) const = default;
 };
 

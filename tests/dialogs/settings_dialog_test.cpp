@@ -270,15 +270,30 @@ TEST_F(SettingsDialogTest, StorePlanHasEveryKeyInOrder) {
   d.SetText(C::kJoinSeparator, Sjis("－－"));
   d.Click(C::kSplitHitEndsPart);
   d.SetText(C::kLineOption, "+");
+  d.Click(C::kShiftJisOnly);
   using K = SettingKey;
   const std::vector<std::pair<K, std::string>> expected = {
-      {K::kTxtFiles, "1"},         {K::kHtmlFiles, "1"},        {K::kCgiFiles, "0"},
-      {K::kSystemFiles, "0"},      {K::kCsvFiles, "0"},         {K::kWordFiles, "0"},
-      {K::kExcelFiles, "1"},       {K::kUserExtensionsOn, "0"}, {K::kUserExtensionsText, ""},
-      {K::kSearchSubfolders, "1"}, {K::kFuzzyDictionary, "0"},  {K::kCaseSensitive, "1"},
-      {K::kUseRegex, "1"},         {K::kIgnoreBlankLines, "0"}, {K::kJoinSeparator, Sjis("－－")},
-      {K::kSplitMode, "3"},        {K::kEditorEnabled, "0"},    {K::kEditorPath, ""},
-      {K::kEditorLineOption, "+"}, {K::kEditorWordOption, ""},
+      {K::kTxtFiles, "1"},
+      {K::kHtmlFiles, "1"},
+      {K::kCgiFiles, "0"},
+      {K::kSystemFiles, "0"},
+      {K::kCsvFiles, "0"},
+      {K::kWordFiles, "0"},
+      {K::kExcelFiles, "1"},
+      {K::kUserExtensionsOn, "0"},
+      {K::kUserExtensionsText, ""},
+      {K::kSearchSubfolders, "1"},
+      {K::kFuzzyDictionary, "0"},
+      {K::kCaseSensitive, "1"},
+      {K::kUseRegex, "1"},
+      {K::kIgnoreBlankLines, "0"},
+      {K::kTextEncoding, Sjis("Shift_JIS 固定")},
+      {K::kJoinSeparator, Sjis("－－")},
+      {K::kSplitMode, "3"},
+      {K::kEditorEnabled, "0"},
+      {K::kEditorPath, ""},
+      {K::kEditorLineOption, "+"},
+      {K::kEditorWordOption, ""},
   };
   const std::vector<TStoredKey> plan = d.StorePlan();
   ASSERT_EQ(plan.size(), expected.size());

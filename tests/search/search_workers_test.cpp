@@ -1,7 +1,7 @@
 // The stage with several workers against the stage with one: every call its sink gets (targets,
 // rows with all their fields, progress, failures, the end), over the fixtures and over seeded
-// random trees of small and large text files, office files, vanished and broken files, each
-// run also stopped at a random call and by a stop token.
+// random trees of small and large text files (in Shift-JIS and other encodings), office files,
+// vanished and broken files, each run also stopped at a random call and by a stop token.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "platform/text_encoding.h"
 #include "search/search_stage.h"
 #include "support/temp_files.h"
 
@@ -35,8 +36,9 @@ class TraceSink : public SearchSink {
     return Note("R " + std::to_string(r.header) + std::to_string(r.checked) + " " +
                 std::to_string(static_cast<int>(r.kind)) + " " + std::to_string(r.lineNo) + " " +
                 std::to_string(r.sheet) + "," + std::to_string(r.cellRow) + "," +
-                std::to_string(r.cellColumn) + " " + std::to_string(r.lineTo) + " [" + r.text +
-                "] [" + r.lineText + "] [" + r.file + "]");
+                std::to_string(r.cellColumn) + " " + std::to_string(r.lineTo) + " " +
+                EncodingName(r.encoding) + " [" + r.text + "] [" + r.lineText + "] [" + r.file +
+                "]");
   }
   bool OnProgress() override { return Note("P"); }
   void OnFileFailed(const SearchFileFailure& f) override {
@@ -109,6 +111,17 @@ class SearchWorkersTest : public testing::TempFolderTest {
         for (size_t k = pick(300); k > 0; --k) bytes += pieces[pick(pieces.size())];
       }
       const size_t what = pick(40);
+      // Some files in other encodings, converted by each worker before it searches them; an
+      // odd seed's large file too, in UTF-16, whose hits then fill batches.
+      const bool bigUtf16 = i == big && seed % 2 == 1;
+      if ((what >= 9 && what <= 12) || bigUtf16) {
+        const TextEncoding encodings[] = {TextEncoding::kUtf8, TextEncoding::kUtf16Le,
+                                          TextEncoding::kEucJp, TextEncoding::kUtf16Be};
+        const TextEncoding encoding = bigUtf16 ? TextEncoding::kUtf16Le : encodings[what - 9];
+        std::string converted;
+        if (FromInternalForm(bytes, encoding, converted))
+          bytes = std::string(ByteOrderMark(encoding)) + converted;
+      }
       if (what < 4 && !office.empty()) {
         const std::string& from = office[pick(office.size())];
         path = folder + "/o" + std::to_string(i) + fs::path(from).extension().string();
@@ -152,6 +165,24 @@ class SearchWorkersTest : public testing::TempFolderTest {
     const SearchEnd end = stage.Run(targets, sink, options);
     sink.trace.push_back("E " + std::to_string(static_cast<int>(end)));
     return sink.trace;
+  }
+
+  // The same lines in each encoding the search tells apart, each file with hits.
+  Case EncodedFiles() {
+    Case c{"encodings", {}};
+    const std::string text = "abc " + Sjis("検索") + "\r\nx\r\n" + Sjis("ファイル") + " abc1\r\n";
+    const TextEncoding encodings[] = {TextEncoding::kShiftJis, TextEncoding::kUtf8,
+                                      TextEncoding::kUtf8Bom,  TextEncoding::kUtf16Le,
+                                      TextEncoding::kUtf16Be,  TextEncoding::kEucJp};
+    fs::create_directories(dir_ + "/enc");
+    for (const TextEncoding encoding : encodings) {
+      std::string bytes;
+      EXPECT_TRUE(FromInternalForm(text, encoding, bytes));
+      const std::string path = dir_ + "/enc/" + EncodingName(encoding) + ".txt";
+      std::ofstream(path, std::ios::binary) << ByteOrderMark(encoding) << bytes;
+      c.targets.push_back(Target(path));
+    }
+    return c;
   }
 
   int runs_ = 0;
@@ -217,10 +248,20 @@ TEST_F(SearchWorkersTest, SeveralWorkersGiveTheSinkWhatOneGives) {
     all.targets.push_back(Target(f));
   }
   Compare(cases, {kPatterns[0], kPatterns[3]});
-  cases = {all};
+  cases = {all, EncodedFiles()};
   for (unsigned seed = 1; seed <= 3; ++seed) cases.push_back(RandomTree(seed));
   Compare(cases, kPatterns);
-  EXPECT_EQ(compared_, Fixtures().size() * 2 + 4 * kPatterns.size());
+  EXPECT_EQ(compared_, Fixtures().size() * 2 + 5 * kPatterns.size());
+  // Each worker tells each file's encoding, and its rows carry it through the writer.
+  const std::vector<std::string> trace = Run(cases[1].targets, kPatterns[2], 3);
+  for (const char* name : {"Shift_JIS", "UTF-8", "UTF-8 BOM", "UTF-16LE", "UTF-16BE", "EUC-JP"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(std::count_if(trace.begin(), trace.end(),
+                            [&](const std::string& call) {
+                              return call.find(std::string(" ") + name + " [") != std::string::npos;
+                            }),
+              name == std::string("Shift_JIS") ? 6 + 2 : 2);  // headers: no encoding of theirs
+  }
 }
 
 TEST_F(SearchWorkersTest, SeveralWorkersGiveTheSinkWhatOneGivesOnManyTrees) {

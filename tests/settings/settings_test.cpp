@@ -378,6 +378,7 @@ TEST(SettingKeys, EveryKeyStandsInItsSectionWithItsTypeAndDefault) {
       {K::kStatusBarFontSize, "表示", "ステータスバーサイズ", V::kInteger, 9},
       {K::kStatusBarVisible, "表示", "ステータスバー表示", V::kFlag, 1},
       {K::kToolBarVisible, "表示", "ツールボタン表示", V::kFlag, 1},
+      {K::kTextEncoding, "Main", "文字コード", V::kText, 0},
   };
   ASSERT_EQ(std::size(rows), static_cast<size_t>(K::kCount));
   // Without a file every read gives the default.
