@@ -95,6 +95,42 @@ TEST_F(TxtFileTest, EmptyFileEndsAtOnce) {
   EXPECT_TRUE(Lines("").empty());
 }
 
+// The head check sees the first block as the file has it (zero bytes still zeros, which
+// the encoding is told by), once, with whether it is the whole file; what it throws goes on.
+TEST_F(TxtFileTest, HeadCheckSeesTheFirstBlockAsRead) {
+  struct Row {
+    std::string bytes;
+    std::string head;
+    bool whole;
+  };
+  const std::string big = "a\0"s + std::string(kBlock, 'b');
+  const std::vector<Row> rows = {
+      {"a\0b\0\r\0\n\0"s, "a\0b\0\r\0\n\0"s, true},
+      {"\xFF\xFE" + "x\0"s, "\xFF\xFEx\0"s, true},
+      {big, big.substr(0, kBlock), false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.bytes.substr(0, 16)));
+    int calls = 0;
+    const TTxtFile::HeadCheck check = [&](std::string_view head, bool whole) {
+      ++calls;
+      EXPECT_EQ(head, row.head);
+      EXPECT_EQ(whole, row.whole);
+    };
+    {
+      TTxtFile file(Write(row.bytes), cancel_, nullptr, {}, &check);
+      // Reading on to the end looks at no later block.
+      try {
+        for (;;) file.ReadChar();
+      } catch (const EEndOfFile&) {
+      }
+    }
+    EXPECT_EQ(calls, 1);
+    const TTxtFile::HeadCheck refuse = [](std::string_view, bool) { throw EInOutError("no"); };
+    EXPECT_THROW(TTxtFile(Write(row.bytes), cancel_, nullptr, {}, &refuse), EInOutError);
+  }
+}
+
 TEST_F(TxtFileTest, MissingFileOrFolderIsNotFound) {
   bool cancel = false;
   // The OS's reason: a missing file is not found, a folder says that it is one.
