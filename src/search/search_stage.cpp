@@ -233,7 +233,10 @@ class TSearchStage::FileSearch {
           return true;
         },
         kLinePiece, stop_);
-    if (!readable) throw ESearchFile(Sjis("ファイルを読み込めませんでした：") + fileToSearch);
+    // A converted text is named by the file it was made of, not by its descriptor.
+    if (!readable)
+      throw ESearchFile(Sjis("ファイルを読み込めませんでした：") +
+                        (converted ? path_ : fileToSearch));
     return !stop_.stop_requested();
   }
 
