@@ -190,9 +190,6 @@ KeepOldFile KeepInFolder(const std::string& folder) {
   };
 }
 
-const std::string& JoinMarker() { return Sjis("結合"); }
-const std::string& SplitMarker() { return Sjis("分割"); }
-
 namespace {
 
 std::string NewFileText(const std::string& path, const char* utf8Rest) {

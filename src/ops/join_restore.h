@@ -76,10 +76,6 @@ const char* PartWriteFailure(KeepWrite result);
 // left a copy there, so no copy is ever replaced. Folders are made 0700 and the copy 0600.
 KeepOldFile KeepInFolder(const std::string& folder);
 
-// The markers that end the list a join or a split keeps of what it wrote.
-const std::string& JoinMarker();   // "結合"
-const std::string& SplitMarker();  // "分割"
-
 // Taking back the join or the split the session's record names (a CreatedFilesUndo): asks
 // "新規ファイルを消去しますか？" for a join, "更新しますか？" for a split; on OK every file it
 // wrote is deleted (for a split first announced with "…を消去します。"), or put back from its
