@@ -184,17 +184,6 @@ TEST(LargeDocuments, RecordsAcrossTheWindowAreReadWhole) {
   EXPECT_TRUE(cells == expected) << cells.size() << " cells, expected " << expected.size();
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-extern "C" size_t __sanitizer_get_current_allocated_bytes();
-// The address sanitizer sets freed memory aside, so the resident size grows with all that was
-// ever allocated: the bytes allocated now say what is held.
-size_t LiveHeapBytes() { return __sanitizer_get_current_allocated_bytes(); }
-constexpr bool kResidentSizeMisleads = true;
-#else
-size_t LiveHeapBytes() { return 0; }
-constexpr bool kResidentSizeMisleads = false;
-#endif
-
 // 96 MB of 16-bit text (48 MB of CP932 lines): handed on line by line, none of it is held,
 // and every line arrives in order.
 TEST(LargeDocuments, LinesHandedOnOneByOneAreNotHeld) {
@@ -215,17 +204,18 @@ TEST(LargeDocuments, LinesHandedOnOneByOneAreNotHeld) {
   const std::string expected = Sjis("line of a large document, あ and more text");
   size_t lines = 0;
   size_t wrong = 0;
-  const size_t heapBefore = LiveHeapBytes();
+  const size_t heapBefore = testing::LiveHeapBytes();
   size_t heapPeak = heapBefore;
   long growth = PeakGrowthMb([&] {
     TReadDoc().ReadLines(docFile.path(), [&](std::string& text) {
       ++lines;
       if (text != expected) ++wrong;
-      if (kResidentSizeMisleads && lines % 1024 == 0)
-        heapPeak = std::max(heapPeak, LiveHeapBytes());
+      if (testing::kResidentSizeMisleads && lines % 1024 == 0)
+        heapPeak = std::max(heapPeak, testing::LiveHeapBytes());
     });
   });
-  if (kResidentSizeMisleads) growth = static_cast<long>((heapPeak - heapBefore) / kMegabyte);
+  if (testing::kResidentSizeMisleads)
+    growth = static_cast<long>((heapPeak - heapBefore) / kMegabyte);
   EXPECT_EQ(lines, lineCount);
   EXPECT_EQ(wrong, 0u);
   if (growth < 0) GTEST_SKIP() << "the peak resident size cannot be reset";

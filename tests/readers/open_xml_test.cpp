@@ -170,17 +170,6 @@ TEST_F(ZipLimitsTest, ExpansionPastTheRatioIsRefusedPerEntryAndForThePackage) {
   }
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-extern "C" size_t __sanitizer_get_current_allocated_bytes();
-// The address sanitizer sets freed memory aside, so the resident size grows with all that was
-// ever allocated: the bytes allocated now say what is held.
-size_t LiveHeapBytes() { return __sanitizer_get_current_allocated_bytes(); }
-constexpr bool kResidentSizeMisleads = true;
-#else
-size_t LiveHeapBytes() { return 0; }
-constexpr bool kResidentSizeMisleads = false;
-#endif
-
 // A sheet and a document part of 160 MB each, unzipped and parsed as they stream: the reading
 // holds a piece of each, never the part.
 TEST_F(ZipLimitsTest, LargeDocumentsZippedPartsAreStreamedNotHeld) {
@@ -222,10 +211,11 @@ TEST_F(ZipLimitsTest, LargeDocumentsZippedPartsAreStreamedNotHeld) {
 
   int64_t cells = 0, lines = 0;
   std::string last;
-  const size_t heapBefore = LiveHeapBytes();
+  const size_t heapBefore = testing::LiveHeapBytes();
   size_t heapPeak = heapBefore;
   const auto sample = [&](int64_t n) {
-    if (kResidentSizeMisleads && n % 4096 == 0) heapPeak = std::max(heapPeak, LiveHeapBytes());
+    if (testing::kResidentSizeMisleads && n % 4096 == 0)
+      heapPeak = std::max(heapPeak, testing::LiveHeapBytes());
   };
   long growth = testing::PeakGrowthMb([&] {
     ReadXlsxCells(zipPath, [&](int32_t, int32_t row, int32_t, const std::string& text) {
@@ -235,7 +225,7 @@ TEST_F(ZipLimitsTest, LargeDocumentsZippedPartsAreStreamedNotHeld) {
     const std::unique_ptr<ZipPackage> package = ZipPackage::Open(zipPath);
     ReadDocxLines(*package, [&](std::string&) { sample(++lines); });
   });
-  if (kResidentSizeMisleads) growth = static_cast<long>((heapPeak - heapBefore) >> 20);
+  if (testing::kResidentSizeMisleads) growth = static_cast<long>((heapPeak - heapBefore) >> 20);
   EXPECT_GT(cells, 2'000'000);
   EXPECT_GT(lines, 2'000'000);
   EXPECT_EQ(Cp932ToUtf8Lossy(last), "行" + std::to_string(cells / 2 - 1));

@@ -28,3 +28,21 @@ inline long PeakGrowthMb(const std::function<void()>& work) {
 }
 
 }  // namespace skarvo::testing
+
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
+namespace skarvo::testing {
+
+// The address sanitizer sets freed memory aside, so the resident size grows with all that was
+// ever allocated: there the bytes allocated now say what is held.
+#if defined(__SANITIZE_ADDRESS__)
+inline size_t LiveHeapBytes() { return __sanitizer_get_current_allocated_bytes(); }
+constexpr bool kResidentSizeMisleads = true;
+#else
+inline size_t LiveHeapBytes() { return 0; }
+constexpr bool kResidentSizeMisleads = false;
+#endif
+
+}  // namespace skarvo::testing
